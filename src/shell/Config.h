@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The configuration store: QSettings, user scope, organisation "Velmora",
+// application "Phonara". Values are numbers (type 1, 4 bytes) or texts
+// (type 2, size counts the terminating zero); a missing value is told apart from 0.
+namespace ConfigType {
+constexpr int Number = 1;
+constexpr int Text = 2;
+} // namespace ConfigType
+
+inline constexpr const char* kProductName = "Phonara";
+inline constexpr const char* kCompanyName = "Velmora";
+
+// Non-zero when the value exists and was copied; on zero the buffer is untouched.
+int ReadConfigKey(const char* product, const char* valueName, int type, void* buffer,
+                  uint32_t* size, int, int, const char* company);
+int WriteConfigKey(const char* product, const char* valueName, int type, const void* data,
+                   uint32_t size, int, int, const char* company);
+
+std::optional<int32_t> readConfigNumber(const char* valueName);
+std::optional<std::string> readConfigText(const char* valueName, uint32_t capacity = 260);
+void writeConfigNumber(const char* valueName, int32_t value);
+void writeConfigText(const char* valueName, const std::string& value);

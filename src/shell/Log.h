@@ -1,0 +1,21 @@
+#pragma once
+
+// Optional diagnostic log. Logging is off unless a file VM_<module>.log lies in
+// $HOME or at the root of a local, non-removable file system; its first byte
+// chooses the highest level written.
+
+namespace LogLevel {
+constexpr int Error = 1;
+constexpr int Warning = 2;
+constexpr int Trace = 3;
+constexpr int Progress = 4;
+constexpr int Info = 5;
+} // namespace LogLevel
+
+// Looks for the log file and writes the start entry. 1 when logging is on.
+int OpenLog(const char* moduleName);
+
+// Appends one entry (open, append, close). 0 when filtered out, 1 otherwise.
+// The caller's lastError() is kept.
+int WriteLog(int level, const char* tag, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// Every text the user sees is loaded by its number from the string table.
+// Built-in English texts (UTF-8), overridden id by id by the catalogue
+// pna_lang.ini when one is found.
+
+// Copies text `id` into `buffer` (or the shared 1024-byte buffer when none is
+// given; size -1 means 1024). Unknown ids give the empty text.
+const char* LoadResString(int id, char* buffer = nullptr, int size = -1);
+// Loads text `id` and formats it printf-style into `buffer` (or the shared buffer).
+const char* FormatResString(int id, char* buffer, int size, ...);
+const char* FormatResString1(int id, const char* argument, char* buffer, int size);
+
+// Convenience forms for C++ callers that need their own copy.
+std::string resString(int id);
+std::string formatResString(int id, ...);
