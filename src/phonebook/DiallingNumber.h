@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Dialling numbers: the semi-octet coding of the card records and the checks
+// applied to typed numbers. Text characters: '0'-'9', '*', '#', 'p' (pause),
+// and '+' first; on the card '+' is carried by TON/NPI 0x91.
+
+namespace TonNpi {
+constexpr uint8_t International = 0x91; // shown as a leading '+'
+constexpr uint8_t National = 0xA8;      // what a typed number without '+' gets
+} // namespace TonNpi
+
+// Number of digit bytes in a phone-book or extension record.
+constexpr std::size_t DigitBytesPerRecord = 10;
+// Characters of a number that fit one record; the rest go to one extension record.
+constexpr std::size_t DigitsPerRecord = 20;
+
+using EncodedNumber = std::array<uint8_t, 21>;
+
+// Digits to text: '+' first for TON/NPI 0x91, then low nibble before high
+// nibble for at most 20 bytes of `bcd`; nibble 0xF ends, 0xD and 0xE are skipped.
+std::string DecodeDiallingNumber(uint8_t tonNpi, std::span<const uint8_t> bcd);
+// Text to digit bytes (first character in the low nibble). A leading '+' is
+// skipped; unused bytes are 0xFF. Only the first 10 bytes go into a record.
+EncodedNumber EncodeDiallingNumber(std::string_view text);
+// The record's length byte: index of the first 0xFF among bytes 0-10, plus 1
+// (the TON/NPI byte). An empty number gives 1.
+uint8_t NumberLengthByte(const EncodedNumber& bcd);
+
+// Removes blanks and '-' in place, then checks the characters. Empty is valid.
+bool ValidateNumber(char* text);
+bool ValidateNumber(std::string& text);
+
+// The text shown for a number (list, clipboard, printing).
+std::string NumberDisplayForm(std::string_view number);
+
+// TON/NPI for a typed number: 0x91 when the first non-blank character (within
+// the first 42) is '+', 0xA8 otherwise; `previous` when those are all blanks.
+uint8_t TonNpiForNumber(std::string_view number, uint8_t previous);

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Record layouts of the card's number books (EF ADN, FDN, LND, MSISDN: alpha
+// identifier of X = L - 14 bytes, then length, TON/NPI, 10 digit bytes, CCP,
+// extension record id) and of their extension files (EF EXT1, EF EXT2: type,
+// length, 10 digit bytes, next id). Every byte not in use is 0xFF.
+
+namespace SimRecord {
+constexpr uint8_t Unused = 0xFF;
+constexpr std::size_t FixedPartLength = 14; // a number record without its alpha field
+constexpr std::size_t ExtensionLength = 13; // the usual EXT1/EXT2 record length
+constexpr uint8_t ExtensionAdditionalData = 0x02;
+
+// Offsets from the end of a number record of length L.
+constexpr std::size_t LengthFromEnd = 14;   // L-14: length of TON/NPI + digit bytes
+constexpr std::size_t TonNpiFromEnd = 13;   // L-13
+constexpr std::size_t DigitsFromEnd = 12;   // L-12 .. L-3
+constexpr std::size_t CcpFromEnd = 2;       // L-2
+constexpr std::size_t ExtensionFromEnd = 1; // L-1
+} // namespace SimRecord
+
+// One number record as the card holds it, with the number decoded.
+struct NumberRecord
+{
+    std::string alpha; // alpha identifier bytes without padding (see CardAlphaField)
+    uint8_t lengthByte = SimRecord::Unused;
+    uint8_t tonNpi = SimRecord::Unused;
+    std::string number; // the record's digits (at most 20), '+' first for 0x91
+    uint8_t ccp = SimRecord::Unused;
+    uint8_t extensionRecord = SimRecord::Unused; // 0xFF: no extension
+
+    bool hasExtension() const { return extensionRecord != SimRecord::Unused; }
+};
+
+// A record whose first byte is 0xFF (or an empty span) is free.
+bool IsFreeRecord(std::span<const uint8_t> record);
+
+// The used bytes of an alpha field: UCS2 forms by their own length rules,
+// plain (GSM) names up to the first 0xFF.
+std::string CardAlphaField(std::span<const uint8_t> alphaField);
+
+// Splits a number record of any length. nullopt when it is shorter than 14 bytes.
+std::optional<NumberRecord> ParseNumberRecord(std::span<const uint8_t> record);
+
+// The held name of a phone-book or own-number record: UCS2 forms unchanged,
+// GSM default-alphabet names converted to Windows-1252 byte by byte.
+std::string HeldNameFromCardAlpha(std::string_view alpha);
+
+// The digits of an extension record (bytes 2-11, no '+'): what is appended to
+// the number of the record that names it. Type and length bytes are not consulted.
+std::string ParseExtensionDigits(std::span<const uint8_t> record);
+// An extension record the writer may take: type 0x02 (ours from an earlier
+// write) or 0xFF (free).
+bool IsReusableExtension(std::span<const uint8_t> record);
+
+// The alpha field of a record for a held name: UCS2 forms copied (the count
+// byte of the 0x81/0x82 forms cut to what fits), plain names through AnsiToGsm;
+// at most alphaLength bytes, not padded.
+std::string CardAlphaFromHeldName(std::string_view held, std::size_t alphaLength);
+// The alpha field for a side-book name kept in Windows-1252: plain text without
+// GSM conversion, or a UCS2 form when the name needs one.
+std::string CardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength);
+
+// Characters of a number text that go into the record, and into the extension.
+std::string_view RecordDigits(std::string_view number);
+std::string_view ExtensionDigits(std::string_view number);
+bool NeedsExtension(std::string_view number);
+
+// A record of `length` bytes all 0xFF.
+std::vector<uint8_t> EmptyRecord(std::size_t length);
+
+// Lays out a number record of `length` bytes (at least 14; shorter gives an
+// empty vector). `cardAlpha` is cut to the alpha field and padded with 0xFF;
+// `number` contributes its first 20 characters; the length byte counts TON/NPI
+// and the digit bytes in use (1 for an empty number).
+std::vector<uint8_t> BuildNumberRecord(std::size_t length, std::string_view cardAlpha,
+                                       std::string_view number, uint8_t tonNpi, uint8_t ccp,
+                                       uint8_t extensionRecord = SimRecord::Unused);
+
+// Lays out an extension record of `length` bytes (at least 12) for `digits`
+// (characters 21-40 of a number): type 0x02, digit bytes in use, digits, 0xFF.
+std::vector<uint8_t> BuildExtensionRecord(std::size_t length, std::string_view digits);

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "phonebook/OwnedText.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// One entry of the fixed-dialling, last-dialled or own-number book. Its texts
+// are Windows-1252 (UCS2 names of the card decoded), in wiped buffers.
+struct BookEntry
+{
+    static constexpr std::size_t TextCapacity = 520;
+
+    BookEntry();
+
+    OwnedText name;
+    OwnedText number;
+    uint8_t tonNpi = 0xFF;
+    uint8_t ccp = 0xFF;
+    int32_t recordIndex = -1; // record number on the card minus 1; -1: not in use
+    uint32_t dirty = 0;       // 1: changed, must be written to the card
+
+    bool isBlank() const { return name.empty() && number.empty(); }
+    // Both texts zeroed, recordIndex -1, dirty 0 (TON/NPI and CCP kept).
+    void reset();
+    // Marks the entry as not read yet: recordIndex -1, dirty 0.
+    void unmark();
+};
+
+// The three small books read from the card together with the phone book.
+struct SideBooks
+{
+    static constexpr uint32_t FdnCapacity = 40;
+    static constexpr uint32_t LndCapacity = 40;
+    static constexpr uint32_t MsisdnCapacity = 10;
+
+    std::array<BookEntry, FdnCapacity> fdn;
+    uint32_t fdnCount = FdnCapacity;
+    std::array<BookEntry, LndCapacity> lnd;
+    uint32_t lndCount = LndCapacity;
+    std::array<BookEntry, MsisdnCapacity> msisdn;
+    uint16_t msisdnCount = 0;
+
+    // Closing the open book empties all entries of the fixed-dialling and
+    // last-dialled books (the own numbers stay).
+    void clearDialledBooks();
+};
+
+// Number of rows a side book shows: `count` entries without the trailing ones
+// whose name and number are both empty.
+uint32_t ShownEntryCount(const BookEntry* entries, uint32_t count);
