@@ -52,5 +52,65 @@ public:
 
     // ---- card: PIN1/PIN2/PUK dialogs (added by the card code) ----
 
+    // The six secret-code dialogs of the card flows. A dialog only collects the
+    // entries; the card code decides what happens with them, and asks again
+    // (with `initial` holding what stays in the edits) when a dialog has to stay
+    // open. The rules for enabling OK are in src/card/PinRules.h.
+    enum class PinDialogKind {
+        EnterPin1,   // "PIN": one PIN edit (code); text = the attempts line
+        ChangePin1,  // "Change PIN": "Enable PIN:" box, new PIN and confirmation
+        UnblockPin1, // "Unblock SIM": PUK (code), new PIN, confirmation
+        EnterPin2,   // "Enter PIN2": one PIN2 edit (code), the reader shown
+        ChangePin2,  // "Change PIN2": new PIN2 and confirmation, the reader shown
+        UnblockPin2, // "Unblock SIM": PUK2 (code), new PIN2, confirmation, the reader shown
+    };
+
+    // The contents of a PIN dialog's edits. Secrets: wiped when destroyed.
+    struct PinEntries
+    {
+        std::string code;       // PIN (enter dialogs, ChangePin1: the current PIN) or PUK
+        std::string newPin;     // change and unblock dialogs
+        std::string confirmPin; // change and unblock dialogs
+        bool pinEnabled = true; // ChangePin1: the "Enable PIN:" box
+        PinEntries() = default;
+        PinEntries(const PinEntries&) = default;
+        PinEntries(PinEntries&&) = default;
+        PinEntries& operator=(const PinEntries&) = default;
+        PinEntries& operator=(PinEntries&&) = default;
+        ~PinEntries()
+        {
+            for (std::string* text : {&code, &newPin, &confirmPin}) {
+                volatile char* bytes = text->data();
+                for (std::size_t i = 0; i < text->size(); ++i)
+                    bytes[i] = 0;
+            }
+        }
+    };
+
+    struct PinRequest
+    {
+        PinDialogKind kind = PinDialogKind::EnterPin1;
+        std::string title;      // the dialog's title, loaded
+        int textId = 0;         // string-table id of `text` (0: none)
+        std::string text;       // the explanation or attempts line, formatted
+        int attempts = -1;      // the count shown in `text` (-1: none)
+        std::string readerName; // PIN2 dialogs: the reader, shown in bold
+        int maxLength = 8;      // characters each edit accepts (the card takes 8)
+        PinEntries initial;     // what the edits hold when the dialog opens
+    };
+
+    struct PinAnswer
+    {
+        bool confirmed = false; // false: Cancel or Escape
+        PinEntries entries;
+    };
+
+    // Default: cancelled, so implementations without PIN dialogs keep building.
+    virtual PinAnswer askPin(const PinRequest& request)
+    {
+        (void)request;
+        return {};
+    }
+
     // ---- files: file choice, overwrite question, CSV mapping (added by the files code) ----
 };
