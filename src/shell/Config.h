@@ -25,3 +25,17 @@ std::optional<int32_t> readConfigNumber(const char* valueName);
 std::optional<std::string> readConfigText(const char* valueName, uint32_t capacity = 260);
 void writeConfigNumber(const char* valueName, int32_t value);
 void writeConfigText(const char* valueName, const std::string& value);
+
+// Names of the settings, as the store keeps them.
+namespace ConfigKey {
+inline constexpr const char* ShowHide = "show_hide";
+inline constexpr const char* CheckUpdate = "CheckUpdate";
+inline constexpr const char* ItemTextColor = "Item Text Color";
+inline constexpr const char* BackgroundPicture = "Background Picture";
+inline constexpr const char* WriteAll = "Write_All";
+inline constexpr const char* WriteSelected = "Write_Selected";
+inline constexpr const char* AddAll = "Add_All";
+inline constexpr const char* AddSelected = "Add_Selected";
+inline constexpr const char* ClearCard = "Clear_Card";
+inline constexpr const char* AssociateAsked = "if_pna_assotiate";
+} // namespace ConfigKey

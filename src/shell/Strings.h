@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <string>
 
 // Every text the user sees is loaded by its number from the string table.
@@ -16,3 +17,17 @@ const char* FormatResString1(int id, const char* argument, char* buffer, int siz
 // Convenience forms for C++ callers that need their own copy.
 std::string resString(int id);
 std::string formatResString(int id, ...);
+std::string vformatResString(int id, va_list args);
+
+// The language catalogue "<prefix>_lang.ini" (UTF-8, section [Strings], lines
+// id=text, \n and \r escapes): looked for beside the executable, then in the
+// XDG data folders under phonara/. Its texts take precedence id by id; an id it
+// lacks, or gives an empty text, keeps the built-in text. Always true: the
+// built-in table is there when no catalogue is found.
+bool LoadLanguageLibrary(const char* prefix);
+// Uses the catalogue file at `path`; false when it cannot be read.
+bool LoadLanguageCatalogue(const std::string& path);
+// Drops the catalogue; only the built-in texts remain.
+void UnloadLanguageLibrary();
+// True while a catalogue is in use.
+bool languageCatalogueLoaded();
