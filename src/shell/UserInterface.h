@@ -17,32 +17,14 @@
 class UserInterface
 {
 public:
-    enum class Icon
-    {
-        Information,
-        Question,
-        Warning,
-        Error
-    };
-    enum class Buttons
-    {
-        Ok,
-        OkCancel,
-        YesNo,
-        YesNoCancel
-    };
-    enum class Answer
-    {
-        Ok,
-        Cancel,
-        Yes,
-        No
-    };
+    enum class Icon { Information, Question, Warning, Error };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    enum class Answer { Ok, Cancel, Yes, No };
 
     struct Message
     {
-        int id = 0;       // string-table id of the text
-        std::string text; // the text, loaded and formatted (UTF-8)
+        int id = 0;          // string-table id of the text
+        std::string text;    // the text, loaded and formatted (UTF-8)
         Icon icon = Icon::Information;
         Buttons buttons = Buttons::Ok;
         std::string caption; // empty: "Phonara"
@@ -74,8 +56,7 @@ public:
     // entries; the card code decides what happens with them, and asks again
     // (with `initial` holding what stays in the edits) when a dialog has to stay
     // open. The rules for enabling OK are in src/card/PinRules.h.
-    enum class PinDialogKind
-    {
+    enum class PinDialogKind {
         EnterPin1,   // "PIN": one PIN edit (code); text = the attempts line
         ChangePin1,  // "Change PIN": "Enable PIN:" box, new PIN and confirmation
         UnblockPin1, // "Unblock SIM": PUK (code), new PIN, confirmation
