@@ -1,0 +1,49 @@
+#include "ScriptedUserInterface.h"
+
+UserInterface::Answer ScriptedUserInterface::message(const Message& message)
+{
+    messages.push_back(message);
+    if (!answers.empty()) {
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    const bool hasYes =
+        message.buttons == Buttons::YesNo || message.buttons == Buttons::YesNoCancel;
+    return hasYes ? defaultYes : defaultOk;
+}
+
+void ScriptedUserInterface::runWithProgress(const std::string& caption,
+                                            const std::function<void()>& work)
+{
+    progressCaptions.push_back(caption);
+    work();
+}
+
+void ScriptedUserInterface::setProgress(int percent)
+{
+    progressPercents.push_back(percent);
+}
+
+void ScriptedUserInterface::setProgressCaption(const std::string& caption)
+{
+    progressCaptionChanges.push_back(caption);
+}
+
+std::vector<int> ScriptedUserInterface::messageIds() const
+{
+    std::vector<int> ids;
+    ids.reserve(messages.size());
+    for (const Message& shown : messages) {
+        ids.push_back(shown.id);
+    }
+    return ids;
+}
+
+void ScriptedUserInterface::clearRecords()
+{
+    messages.clear();
+    progressCaptions.clear();
+    progressCaptionChanges.clear();
+    progressPercents.clear();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "shell/UserInterface.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+// A UserInterface for tests: records every message and progress display, and
+// answers questions from a queue prepared by the test. Extend it with further
+// recorded requests and answer queues as UserInterface grows.
+class ScriptedUserInterface : public UserInterface
+{
+public:
+    // Every message shown, in order.
+    std::vector<Message> messages;
+    // Answers handed out in order, one per message; when the queue is empty,
+    // a message with a Yes button gets `defaultYes`, any other `defaultOk`.
+    std::deque<Answer> answers;
+    Answer defaultOk = Answer::Ok;
+    Answer defaultYes = Answer::Yes;
+
+    // Captions given to runWithProgress, captions set while it runs, and
+    // every percentage reported.
+    std::vector<std::string> progressCaptions;
+    std::vector<std::string> progressCaptionChanges;
+    std::vector<int> progressPercents;
+
+    Answer message(const Message& message) override;
+    void runWithProgress(const std::string& caption, const std::function<void()>& work) override;
+    void setProgress(int percent) override;
+    void setProgressCaption(const std::string& caption) override;
+
+    // The ids of the messages shown, in order.
+    std::vector<int> messageIds() const;
+    // Forgets what was recorded (answers and defaults stay).
+    void clearRecords();
+};
