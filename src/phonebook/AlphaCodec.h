@@ -27,10 +27,10 @@ constexpr uint8_t Ucs2Base16 = 0x82;
 // True when the first byte starts a UCS2 form (0x80, 0x81, 0x82).
 bool IsUcs2Form(std::string_view held);
 
-// Byte length of a held name kept in a buffer of `capacity` bytes: plain and
-// 0x81 names end at their zero byte; 0x80 names at a byte 0xFF or a pair
+// Byte length of a held name, looking at no more than `maxLength` bytes: plain
+// and 0x81 names end at their zero byte; 0x80 names at a byte 0xFF or a pair
 // 00 00; 0x82 names after their count of characters.
-std::size_t HeldNameLength(const char* held, std::size_t capacity);
+std::size_t HeldNameLength(const char* held, std::size_t maxLength);
 
 // One GSM default-alphabet byte to Windows-1252; bytes not in the table are
 // returned unchanged.

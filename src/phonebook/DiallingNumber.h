@@ -40,6 +40,7 @@ bool ValidateNumber(std::string& text);
 // The text shown for a number (list, clipboard, printing).
 std::string NumberDisplayForm(std::string_view number);
 
-// TON/NPI for a typed number: 0x91 when the first non-blank character (within
-// the first 42) is '+', 0xA8 otherwise; `previous` when those are all blanks.
+// TON/NPI for a typed number: 0x91 when the first non-blank character is '+',
+// 0xA8 otherwise (an empty text too); `previous` when the first 42 characters
+// are all blanks.
 uint8_t TonNpiForNumber(std::string_view number, uint8_t previous);

@@ -1,0 +1,199 @@
+#include "phonebook/RecordCodec.h"
+
+#include "phonebook/AlphaCodec.h"
+#include "phonebook/Cp1252.h"
+#include "phonebook/DiallingNumber.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The 10 digit bytes starting at `offset`, followed by a filler, as the
+// decoder expects them; bytes beyond the record read as filler.
+std::array<uint8_t, DigitBytesPerRecord + 1> digitBytes(std::span<const uint8_t> record,
+                                                        std::size_t offset)
+{
+    std::array<uint8_t, DigitBytesPerRecord + 1> bytes;
+    bytes.fill(SimRecord::Unused);
+    for (std::size_t i = 0; i < DigitBytesPerRecord && offset + i < record.size(); ++i) {
+        bytes[i] = record[offset + i];
+    }
+    return bytes;
+}
+
+std::string_view asText(std::span<const uint8_t> bytes)
+{
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+} // namespace
+
+bool IsFreeRecord(std::span<const uint8_t> record)
+{
+    return record.empty() || record[0] == SimRecord::Unused;
+}
+
+std::string CardAlphaField(std::span<const uint8_t> alphaField)
+{
+    if (alphaField.empty()) {
+        return {};
+    }
+    const std::string_view field = asText(alphaField);
+    std::size_t length = 0;
+    switch (alphaField[0]) {
+    case AlphaForm::Ucs2Pairs:
+        length = HeldNameLength(field.data(), field.size());
+        break;
+    case AlphaForm::Ucs2Base8:
+        // The count byte says how many characters follow; 0xFF may be one of them.
+        length = alphaField.size() < 2 ? alphaField.size() : 3u + alphaField[1];
+        break;
+    case AlphaForm::Ucs2Base16:
+        length = alphaField.size() < 2 ? alphaField.size() : 4u + alphaField[1];
+        break;
+    default:
+        // GSM default alphabet: 0x00 is the at sign, only 0xFF pads.
+        length =
+            std::find(alphaField.begin(), alphaField.end(), SimRecord::Unused) - alphaField.begin();
+        break;
+    }
+    return std::string(field.substr(0, std::min(length, field.size())));
+}
+
+std::optional<NumberRecord> ParseNumberRecord(std::span<const uint8_t> record)
+{
+    using namespace SimRecord;
+    if (record.size() < FixedPartLength) {
+        return std::nullopt;
+    }
+    const std::size_t length = record.size();
+    NumberRecord parsed;
+    parsed.alpha = CardAlphaField(record.first(length - FixedPartLength));
+    parsed.lengthByte = record[length - LengthFromEnd];
+    parsed.tonNpi = record[length - TonNpiFromEnd];
+    parsed.number = DecodeDiallingNumber(parsed.tonNpi, digitBytes(record, length - DigitsFromEnd));
+    parsed.ccp = record[length - CcpFromEnd];
+    parsed.extensionRecord = record[length - ExtensionFromEnd];
+    return parsed;
+}
+
+std::string HeldNameFromCardAlpha(std::string_view alpha)
+{
+    if (IsUcs2Form(alpha)) {
+        return std::string(alpha);
+    }
+    std::string held(alpha);
+    for (char& c : held) {
+        c = static_cast<char>(GsmToAnsiChar(static_cast<uint8_t>(c)));
+    }
+    return held;
+}
+
+std::string ParseExtensionDigits(std::span<const uint8_t> record)
+{
+    // Type, length and further-record bytes are not consulted: only the digits count.
+    return DecodeDiallingNumber(0, digitBytes(record, 2));
+}
+
+bool IsReusableExtension(std::span<const uint8_t> record)
+{
+    return !record.empty() &&
+           (record[0] == SimRecord::ExtensionAdditionalData || record[0] == SimRecord::Unused);
+}
+
+std::string CardAlphaFromHeldName(std::string_view held, std::size_t alphaLength)
+{
+    if (!IsUcs2Form(held)) {
+        std::string gsm = AnsiToGsm(held);
+        gsm.resize(std::min(gsm.size(), alphaLength));
+        return gsm;
+    }
+    std::string alpha(held.substr(0, std::min(held.size(), alphaLength)));
+    if (held.size() <= alphaLength) {
+        return alpha;
+    }
+    // Cut to the field: the count byte of the base forms must say what is left.
+    switch (static_cast<uint8_t>(held[0])) {
+    case AlphaForm::Ucs2Base8:
+        if (alphaLength >= 3) {
+            alpha[1] = static_cast<char>(alphaLength - 3);
+        }
+        break;
+    case AlphaForm::Ucs2Base16:
+        if (alphaLength >= 4) {
+            alpha[1] = static_cast<char>(alphaLength - 4);
+        }
+        break;
+    default:
+        // 0x80: whole characters only.
+        if (alpha.size() % 2 == 0) {
+            alpha.pop_back();
+        }
+        break;
+    }
+    return alpha;
+}
+
+std::string CardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength)
+{
+    return EncodeAlphaFromUnicode(Cp1252ToUnicode(cp1252Name), alphaLength);
+}
+
+std::string_view RecordDigits(std::string_view number)
+{
+    return number.substr(0, std::min(number.size(), DigitsPerRecord));
+}
+
+std::string_view ExtensionDigits(std::string_view number)
+{
+    if (number.size() <= DigitsPerRecord) {
+        return {};
+    }
+    return number.substr(DigitsPerRecord, DigitsPerRecord);
+}
+
+bool NeedsExtension(std::string_view number)
+{
+    return number.size() > DigitsPerRecord;
+}
+
+std::vector<uint8_t> EmptyRecord(std::size_t length)
+{
+    return std::vector<uint8_t>(length, SimRecord::Unused);
+}
+
+std::vector<uint8_t> BuildNumberRecord(std::size_t length, std::string_view cardAlpha,
+                                       std::string_view number, uint8_t tonNpi, uint8_t ccp,
+                                       uint8_t extensionRecord)
+{
+    using namespace SimRecord;
+    if (length < FixedPartLength) {
+        return {};
+    }
+    std::vector<uint8_t> record = EmptyRecord(length);
+    const std::size_t alphaLength = length - FixedPartLength;
+    std::copy_n(cardAlpha.begin(), std::min(cardAlpha.size(), alphaLength), record.begin());
+
+    const EncodedNumber digits = EncodeDiallingNumber(RecordDigits(number));
+    record[length - LengthFromEnd] = NumberLengthByte(digits);
+    record[length - TonNpiFromEnd] = tonNpi;
+    std::copy_n(digits.begin(), DigitBytesPerRecord, record.begin() + (length - DigitsFromEnd));
+    record[length - CcpFromEnd] = ccp;
+    record[length - ExtensionFromEnd] = extensionRecord;
+    return record;
+}
+
+std::vector<uint8_t> BuildExtensionRecord(std::size_t length, std::string_view digits)
+{
+    std::vector<uint8_t> record = EmptyRecord(length);
+    if (length < 2 + DigitBytesPerRecord) {
+        return record;
+    }
+    const EncodedNumber bcd = EncodeDiallingNumber(digits.substr(0, DigitsPerRecord));
+    record[0] = SimRecord::ExtensionAdditionalData;
+    // Digit bytes in use: the record's length byte does not count a TON/NPI here.
+    record[1] = static_cast<uint8_t>(NumberLengthByte(bcd) - 1);
+    std::copy_n(bcd.begin(), DigitBytesPerRecord, record.begin() + 2);
+    return record;
+}
