@@ -261,7 +261,8 @@ int EncodeAlphaFromUnicode(QStringView wide, char* out, std::size_t outSize)
         return FirstCharAbove255(wide) != 0 ? 1 : 2;
     }
     const std::string held = EncodeAlphaFromUnicode(wide, outSize - 1, &result);
+    // Zeros after the name: a 0x80 name ends at a 00 00 pair, not at one zero byte.
+    std::memset(out, 0, outSize);
     std::memcpy(out, held.data(), held.size());
-    out[held.size()] = '\0';
     return result;
 }

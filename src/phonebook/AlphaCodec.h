@@ -56,6 +56,6 @@ char16_t FirstCharAbove255(QStringView wide);
 // Held form of a typed name. Without characters above U+00FF the name becomes
 // Windows-1252 text (result 2). Otherwise it becomes a UCS2 form (result 1):
 // 0x81 when that keeps every character, else 0x82, else 0x80. The output is
-// at most outSize - 1 bytes followed by a NUL.
+// at most outSize - 1 bytes; the rest of the outSize bytes are zeros.
 int EncodeAlphaFromUnicode(QStringView wide, char* out, std::size_t outSize);
 std::string EncodeAlphaFromUnicode(QStringView wide, std::size_t maxBytes, int* result = nullptr);
