@@ -1,0 +1,250 @@
+#include "card/CardSession.h"
+
+#include "card/CardError.h"
+#include "card/CardMessages.h"
+#include "card/ConnectSequence.h"
+#include "shell/LastError.h"
+#include "shell/Log.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr const char* kReadTag = "Read Phone from SIM";
+// The listing is asked for at most this many characters.
+constexpr DWORD kReaderListLimit = 1023;
+
+struct ProtocolTry
+{
+    DWORD protocols;
+    const char* name;
+};
+// A card that refuses T=0 may still talk T=1, or let the driver choose.
+constexpr ProtocolTry kProtocolTries[] = {
+    {Pcsc::ProtocolT0, "T0"}, {Pcsc::ProtocolT1, "T1"}, {Pcsc::ProtocolT0OrT1, "T0 T1"}};
+
+// Releases the context after a failed establishment or listing.
+void dropContext(CardSession& session)
+{
+    session.api.SCardReleaseContext(session.context);
+    session.context = 0;
+}
+
+bool establishContext(CardSession& session, CardHost& host)
+{
+    SCARDCONTEXT context = 0;
+    const LONG result =
+        session.api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
+    session.context = context;
+    if (result != Pcsc::Success) {
+        showCardMessage(host.ui, CardText::NoSmartCardComponents);
+        setLastError(static_cast<uint32_t>(result));
+        dropContext(session);
+        return false;
+    }
+    return true;
+}
+
+// Drops the handles of a connection the sequence gave up on, so that the
+// reader is free again for the next attempt.
+void closeAbandoned(CardSession& session)
+{
+    if (session.context == 0)
+        return;
+    session.api.SCardDisconnect(session.card, Pcsc::UnpowerCard);
+    session.api.SCardReleaseContext(session.context);
+    session.context = 0;
+}
+
+// Runs the read or write sequence on the open card; puts back the selection
+// that a "write selected" changed for the writer.
+int runScope(CardSession& session, CardHost& host, char scope, bool early, int rememberedIndex)
+{
+    if (scope == 'r')
+        return connect_card_to_read(session, host, early);
+    const int result = connect_card_to_write(session, host, early);
+    host.book.selectedIndex = rememberedIndex;
+    return result;
+}
+
+} // namespace
+
+bool connect_to_reader(CardSession& session, CardHost& host, char scope)
+{
+    WriteLog(LogLevel::Trace, kReadTag, "connect_to_reader with scope %c", scope);
+    const bool transfers = scope == 'r' || scope == 'w';
+
+    const int rememberedIndex = host.book.selectedIndex;
+    if (scope == 'w' && host.book.selectedIndex != -1 && host.book.writeMode == WriteSelected)
+        host.book.selectedIndex = -10;
+
+    if (session.isOpen()) {
+        WriteLog(LogLevel::Trace, kReadTag, "connect_to_reader connection was established early");
+        if (transfers) {
+            const int result = runScope(session, host, scope, true, rememberedIndex);
+            if (result == ConnectResult::Done)
+                return true;
+            if (result != ConnectResult::GiveUp) {
+                host.book.bookSource = BookSource::Nothing;
+                return false;
+            }
+            if (scope == 'w' && host.book.selectedIndex != -1 &&
+                host.book.writeMode == WriteSelected)
+                host.book.selectedIndex = -10;
+        }
+        // The open card did not answer: connect afresh.
+        closeAbandoned(session);
+    }
+
+    if (!establishContext(session, host))
+        return false;
+
+    DWORD listLength = kReaderListLimit;
+    session.readerList.fill('\0');
+    const LONG listed = session.api.SCardListReaders(session.context, nullptr,
+                                                     session.readerList.data(), &listLength);
+    if (listed != Pcsc::Success || session.readerList[0] == '\0') {
+        setLastError(1);
+        dropContext(session);
+        showCardMessage(host.ui, CardText::NoReaders);
+        return false;
+    }
+
+    LONG lastResult = Pcsc::Success;
+    for (const char* name = session.readerList.data();
+         *name != '\0' && name < session.readerList.data() + kReaderListLimit;
+         name += std::strlen(name) + 1) {
+        WriteLog(LogLevel::Trace, kReadTag, "connect_to_reader try to connect with %s", name);
+        bool connected = false;
+        for (const ProtocolTry& attempt : kProtocolTries) {
+            SCARDHANDLE card = 0;
+            DWORD protocol = session.activeProtocol;
+            lastResult = session.api.SCardConnect(session.context, name, Pcsc::ShareExclusive,
+                                                  attempt.protocols, &card, &protocol);
+            if (lastResult == Pcsc::Success) {
+                session.card = card;
+                session.activeProtocol = protocol;
+                connected = true;
+                break;
+            }
+            WriteLog(LogLevel::Error, kReadTag,
+                     "connect_to_reader connect with %s failed! Protocol %s used, Error code:%u "
+                     "Active protocol:%u",
+                     name, attempt.name, static_cast<unsigned>(lastResult),
+                     static_cast<unsigned>(session.activeProtocol));
+            LogCardError(static_cast<uint32_t>(lastResult));
+        }
+        if (!connected)
+            continue;
+
+        if (!transfers) {
+            session.readerName.assign(name);
+            return true;
+        }
+        const int result = runScope(session, host, scope, false, rememberedIndex);
+        if (result == ConnectResult::GiveUp) {
+            // Not a SIM (or the read did not complete): try the next reader.
+            closeAbandoned(session);
+            if (!establishContext(session, host))
+                return false;
+            session.card = 0;
+            if (scope == 'w' && host.book.selectedIndex != -1 &&
+                host.book.writeMode == WriteSelected)
+                host.book.selectedIndex = -10;
+            continue;
+        }
+        if (result == ConnectResult::PinRefused) {
+            host.book.bookSource = BookSource::Nothing;
+            return false;
+        }
+        if (result == ConnectResult::PinCancelled && scope == 'r')
+            return false;
+        session.readerName.assign(name);
+        return true;
+    }
+
+    if (host.book.bookSource == BookSource::File) {
+        // A file is open: keep it, only drop the context.
+        setLastError(static_cast<uint32_t>(lastResult));
+        session.api.SCardReleaseContext(session.context);
+    } else {
+        session.cachedPin1.wipe();
+        if (session.card != 0)
+            session.api.SCardDisconnect(session.card, Pcsc::UnpowerCard);
+        session.api.SCardReleaseContext(session.context);
+    }
+    session.context = 0;
+    showCardMessage(host.ui, CardText::NoSimFound);
+    return false;
+}
+
+bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& caption,
+                    SCARDCONTEXT& context, SCARDHANDLE& card, OwnedText& readerNameOut)
+{
+    constexpr const char* kTag = "connect_to_sim";
+    OwnedText readers(520);
+    WriteLog(LogLevel::Info, kTag, "%s %d %d %s", caption.c_str(), static_cast<int>(context),
+             static_cast<int>(card), readerNameOut.c_str());
+
+    const LONG established = api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
+    if (established != Pcsc::Success) {
+        showCardMessage(ui, CardText::NoSmartCardComponents, {}, UserInterface::Icon::Information,
+                        caption);
+        setLastError(static_cast<uint32_t>(established));
+        context = 0;
+        return false;
+    }
+    WriteLog(LogLevel::Info, kTag, "%s", "Establish Context success");
+
+    DWORD needed = 0;
+    LONG result = api.SCardListReaders(context, nullptr, nullptr, &needed);
+    if (result == Pcsc::Success) {
+        if (readers.capacity() < needed)
+            readers = OwnedText(needed + 1);
+        DWORD length = static_cast<DWORD>(readers.capacity() - 1);
+        result = api.SCardListReaders(context, nullptr, readers.data(), &length);
+    }
+    WriteLog(LogLevel::Info, kTag, "List Readers %s", readers.c_str());
+
+    if (result == Pcsc::Success) {
+        const char* end = readers.data() + readers.capacity() - 1;
+        for (const char* name = readers.data(); name < end && *name != '\0';
+             name += std::strlen(name) + 1) {
+            DWORD protocol = 0;
+            result = api.SCardConnect(context, name, Pcsc::ShareExclusive, Pcsc::ProtocolT0, &card,
+                                      &protocol);
+            if (result == Pcsc::Success) {
+                readerNameOut.assign(name);
+                WriteLog(LogLevel::Info, kTag, "%s", "Card Connect success!");
+                return true;
+            }
+            card = 0;
+        }
+    }
+    setLastError(static_cast<uint32_t>(result));
+    api.SCardReleaseContext(context);
+    context = 0;
+    return false;
+}
+
+bool CloseCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card)
+{
+    bool closed = false;
+    if (card != 0) {
+        closed = api.SCardDisconnect(card, Pcsc::LeaveCard) == Pcsc::Success;
+        card = 0;
+    }
+    if (context != 0) {
+        closed = api.SCardReleaseContext(context) == Pcsc::Success;
+        context = 0;
+    }
+    return closed;
+}
+
+void EndSession(CardSession& session)
+{
+    session.cachedPin1.wipe();
+    session.api.SCardDisconnect(session.card, Pcsc::UnpowerCard);
+    session.api.SCardReleaseContext(session.context);
+    session.context = 0;
+}

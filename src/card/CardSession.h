@@ -1,0 +1,103 @@
+#pragma once
+
+#include "card/PcscApi.h"
+#include "card/SimCard.h"
+#include "phonebook/OwnedText.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class UserInterface;
+
+// Where the open book came from (the main window's `BookSource`).
+namespace BookSource {
+inline constexpr char Nothing = 'n';
+inline constexpr char File = 'f';
+inline constexpr char Card = 'c';
+inline constexpr char CancellingPin = 'a'; // PIN1 entry on an open card being cancelled
+} // namespace BookSource
+
+// How a write treats the card's phone book (the main window's `WriteMode`).
+enum WriteMode : int
+{
+    WriteAll = 10,
+    WriteSelected = 11,
+    AddAll = 12,
+    AddSelected = 13,
+    ClearCard = 14,
+};
+
+// The parts of the main window's document state that the card flows read and change.
+struct BookState
+{
+    char bookSource = BookSource::Nothing;
+    int selectedIndex = -1; // -10 orders the writer to write only the selected contacts
+    int writeMode = WriteAll;
+};
+
+// The one PC/SC context and card connection of the program, with what the
+// connect sequence learnt about the SIM. Owned by the application object and
+// passed by reference; the transfer worker uses it while the main thread waits.
+struct CardSession
+{
+    explicit CardSession(const PcscApi& pcscApi) : api(pcscApi), simCard(pcscApi) {}
+    CardSession(const CardSession&) = delete;
+    CardSession& operator=(const CardSession&) = delete;
+
+    const PcscApi& api;
+    SCARDCONTEXT context = 0;            // 0: no connection
+    SCARDHANDLE card = 0;                // left as it was when the connection ends
+    DWORD activeProtocol = 0;            // only traced: every command goes out as T=0
+    std::array<char, 1024> readerList{}; // multi-string of the last listing
+    OwnedText readerName;                // the reader whose SIM is in use
+    // The PIN1 typed since the card was connected (at most 8 characters), or
+    // "a" when PIN1 is disabled. Not empty with a context: the connection is open.
+    OwnedText cachedPin1{9};
+    uint8_t chv1Status = 0; // low nibble PIN1 tries left, high nibble PUK1 tries left
+    uint16_t chv1Disabled = 1;
+    SimCard simCard;
+
+    // Learnt by the connect sequence.
+    std::array<char, 21> iccid{}; // up to 20 digits
+    OwnedText serviceProviderName;
+    uint8_t spnDisplayCondition = 0;
+    int adnRecordLength = 0;
+    int adnNameLength = 0; // adnRecordLength - 14
+    int adnRecordCount = 0;
+    char transferDirection = 0; // 'r' or 'w' while a transfer runs
+
+    bool isOpen() const { return context != 0 && !cachedPin1.empty(); }
+    int pin1Attempts() const { return chv1Status & 0x0F; }
+    int puk1Attempts() const { return chv1Status >> 4; }
+};
+
+// Runs the modal progress dialog of a card transfer (read or write, by
+// `session.transferDirection`) and returns when the worker has ended. The
+// result is the worker's: for a write, 1 when the write failed.
+using TransferHook = std::function<int(CardSession& session)>;
+
+// What the card flows need from the program around them.
+struct CardHost
+{
+    UserInterface& ui;
+    BookState& book;
+    TransferHook transfer; // empty: nothing is transferred
+};
+
+// Opens (or reuses) the connection and runs the scope's connect sequence:
+// 'r' reads the card's books, 'w' writes them, anything else only connects.
+bool connect_to_reader(CardSession& session, CardHost& host, char scope);
+
+// A private connection on the first reader that accepts T=0, for the PIN2
+// flows. The caller owns the handles and closes them with CloseCard. Shows a
+// message only when no context can be established.
+bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& caption,
+                    SCARDCONTEXT& context, SCARDHANDLE& card, OwnedText& readerNameOut);
+
+// Closes a private connection, leaving the card powered. False when both were 0.
+bool CloseCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card);
+
+// Ends the shared connection: forgets PIN1, powers the card down, releases the context.
+void EndSession(CardSession& session);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <PCSC/winscard.h>
+
+#include <cstdint>
+
+// The PC/SC entry points, bound at run time so that the program starts even
+// without the client library and can say so itself. The table is also the
+// seam for tests: an in-process backend with the same signatures fills it.
+struct PcscApi
+{
+    decltype(&::SCardTransmit) SCardTransmit = nullptr;
+    decltype(&::SCardControl) SCardControl = nullptr;
+    decltype(&::SCardReleaseContext) SCardReleaseContext = nullptr;
+    decltype(&::SCardEstablishContext) SCardEstablishContext = nullptr;
+    decltype(&::SCardDisconnect) SCardDisconnect = nullptr;
+    decltype(&::SCardCancel) SCardCancel = nullptr;
+    decltype(&::SCardReconnect) SCardReconnect = nullptr;
+    decltype(&::SCardListReaders) SCardListReaders = nullptr;
+    decltype(&::SCardGetStatusChange) SCardGetStatusChange = nullptr;
+    decltype(&::SCardStatus) SCardStatus = nullptr;
+    decltype(&::SCardConnect) SCardConnect = nullptr;
+};
+
+namespace Pcsc {
+inline constexpr const char* kLibraryName = "libpcsclite.so.1";
+inline constexpr DWORD ScopeUser = SCARD_SCOPE_USER;
+inline constexpr DWORD ShareExclusive = SCARD_SHARE_EXCLUSIVE;
+inline constexpr DWORD ProtocolT0 = SCARD_PROTOCOL_T0;
+inline constexpr DWORD ProtocolT1 = SCARD_PROTOCOL_T1;
+inline constexpr DWORD ProtocolT0OrT1 = SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1;
+inline constexpr DWORD LeaveCard = SCARD_LEAVE_CARD;
+inline constexpr DWORD UnpowerCard = SCARD_UNPOWER_CARD;
+inline constexpr LONG Success = SCARD_S_SUCCESS;
+
+// Error values of the binding itself, as the loader reports them elsewhere.
+inline constexpr uint32_t ErrorModuleNotFound = 126;
+inline constexpr uint32_t ErrorProcNotFound = 127;
+} // namespace Pcsc
+
+// Loads the client library (`libraryName`) and binds the eleven entry points
+// into `api`. At the first one missing the library is released, `library` is
+// set to nullptr, the cause is logged and lastError() tells 126 (library not
+// loadable) or 127 (entry point missing); the result is then false.
+bool BindPcsc(void*& library, PcscApi& api, const char* libraryName = Pcsc::kLibraryName);
+// Releases what BindPcsc loaded and empties the table.
+void UnbindPcsc(void*& library, PcscApi& api);

@@ -1,0 +1,351 @@
+#include "card/Pin1.h"
+
+#include "card/CardMessages.h"
+#include "card/ConnectSequence.h"
+#include "shell/LastError.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+using Icon = UserInterface::Icon;
+// The card takes 8 characters of every secret code.
+constexpr std::size_t kSecretLength = 8;
+constexpr DWORD kReaderListLimit = 1023;
+// Messages that report success carry no icon on the desktop this comes from;
+// the closest the user interface offers is the information icon.
+constexpr Icon kNoIcon = Icon::Information;
+
+std::string_view firstChars(const std::string& text)
+{
+    return std::string_view(text).substr(0, kSecretLength);
+}
+
+bool establishContext(CardSession& session, CardHost& host)
+{
+    SCARDCONTEXT context = 0;
+    const LONG result =
+        session.api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
+    session.context = context;
+    if (result != Pcsc::Success) {
+        showCardMessage(host.ui, CardText::NoSmartCardComponents);
+        setLastError(static_cast<uint32_t>(result));
+        session.api.SCardReleaseContext(session.context);
+        session.context = 0;
+        return false;
+    }
+    return true;
+}
+
+enum class FindResult
+{
+    Ready,
+    Pin1Blocked,
+    NotFound
+};
+
+// Connects to the first reader holding a SIM and runs connect_to_card on it,
+// as the PIN commands do (T=0 only). NotFound has been reported.
+FindResult findSim(CardSession& session, CardHost& host, uint16_t& responseLength)
+{
+    if (!establishContext(session, host))
+        return FindResult::NotFound;
+
+    DWORD listLength = kReaderListLimit;
+    session.readerList.fill('\0');
+    const LONG listed = session.api.SCardListReaders(session.context, nullptr,
+                                                     session.readerList.data(), &listLength);
+    if (listed != Pcsc::Success || session.readerList[0] == '\0') {
+        showCardMessage(host.ui, CardText::NoReaders);
+        session.api.SCardReleaseContext(session.context);
+        session.context = 0;
+        setLastError(1);
+        return FindResult::NotFound;
+    }
+
+    for (const char* name = session.readerList.data();
+         *name != '\0' && name < session.readerList.data() + kReaderListLimit;
+         name += std::strlen(name) + 1) {
+        SCARDHANDLE card = 0;
+        DWORD protocol = 0;
+        if (session.api.SCardConnect(session.context, name, Pcsc::ShareExclusive, Pcsc::ProtocolT0,
+                                     &card, &protocol) != Pcsc::Success)
+            continue;
+        session.card = card;
+        session.activeProtocol = protocol;
+        const int state = connect_to_card(session, responseLength);
+        if (state == CardState::Failed) {
+            // connect_to_card has ended the connection; look further afresh.
+            if (!establishContext(session, host))
+                return FindResult::NotFound;
+            continue;
+        }
+        session.readerName.assign(name);
+        return state == CardState::Ready ? FindResult::Ready : FindResult::Pin1Blocked;
+    }
+    showCardMessage(host.ui, CardText::NoSimFound);
+    return FindResult::NotFound;
+}
+
+// GET RESPONSE on EF ADN, left selected by connect_to_card.
+bool sizePhoneBook(CardSession& session, CardHost& host, uint16_t responseLength)
+{
+    uint8_t isDirectory = 0;
+    uint16_t fileSize = 0;
+    uint8_t recordLength = 0;
+    if (session.simCard.get_response(
+            session.card, static_cast<uint8_t>(responseLength),
+            {.isDirectory = &isDirectory, .fileSize = &fileSize, .recordLength = &recordLength}))
+        return true;
+    showCardMessage(host.ui, CardText::DeviceError,
+                    cardTextHex(CardText::DeviceError, lastError()));
+    EndSession(session);
+    return false;
+}
+
+void forgetCardBook(CardHost& host)
+{
+    if (host.book.bookSource == BookSource::Card)
+        host.book.bookSource = BookSource::Nothing;
+}
+
+// Changes PIN1 to `newPin` unless it is the PIN already in use.
+void changeTo(CardSession& session, CardHost& host, std::string_view newPin)
+{
+    if (newPin == session.cachedPin1.view())
+        return;
+    OwnedText pin(kSecretLength + 1);
+    pin.assign(newPin);
+    if (session.simCard.change_chv(session.card, session.cachedPin1.c_str(), pin.c_str(),
+                                   Sim::Chv1)) {
+        session.cachedPin1.assign(newPin);
+        showCardMessage(host.ui, CardText::PinChanged, {}, kNoIcon);
+    } else {
+        showCardMessage(host.ui, CardText::ChangePinError);
+    }
+}
+
+} // namespace
+
+void countRefusedPin1(CardSession& session)
+{
+    const int triesBefore = session.pin1Attempts();
+    session.chv1Status = static_cast<uint8_t>(session.chv1Status - 1);
+    if (triesBefore - 1 <= 0)
+        session.chv1Status &= 0xF0;
+}
+
+int PinDialog(CardSession& session, CardHost& host)
+{
+    if (session.pin1Attempts() == 0) {
+        showCardMessage(host.ui, CardText::Blocked);
+        return PinDialogResult::Confirmed;
+    }
+
+    UserInterface::PinRequest request;
+    request.kind = UserInterface::PinDialogKind::EnterPin1;
+    request.title = cardText(CardText::PinTitle);
+    request.textId = CardText::AttemptsRemaining;
+    request.attempts = session.pin1Attempts();
+    request.text = cardText(CardText::AttemptsRemaining, request.attempts);
+    const UserInterface::PinAnswer answer = host.ui.askPin(request);
+
+    if (answer.confirmed) {
+        session.cachedPin1.assign(firstChars(answer.entries.code));
+        host.book.bookSource = BookSource::Card;
+        return PinDialogResult::Confirmed;
+    }
+    session.cachedPin1.wipe();
+    if (host.book.bookSource == BookSource::File)
+        EndSession(session);
+    else if (host.book.bookSource == BookSource::Card)
+        host.book.bookSource = BookSource::CancellingPin;
+    return PinDialogResult::Cancelled;
+}
+
+void ChangePinCommand(CardSession& session, CardHost& host)
+{
+    if (host.book.bookSource != BookSource::Card) {
+        change_pin1(session, host);
+        return;
+    }
+
+    // A card book is open and its connection is live.
+    OwnedText previousPin(9);
+    previousPin.assign(session.cachedPin1.view());
+    PinDialog(session, host);
+    if (host.book.bookSource == BookSource::CancellingPin) {
+        host.book.bookSource = BookSource::Card;
+        session.cachedPin1.assign(previousPin.view());
+        return;
+    }
+    if (session.cachedPin1.empty())
+        return;
+    if (session.chv1Disabled != 0) {
+        ChangePinDialog(session, host);
+        return;
+    }
+    if (session.pin1Attempts() == 0) {
+        showCardMessage(host.ui, CardText::Blocked);
+        return;
+    }
+    if (session.simCard.verify_chv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
+        session.chv1Status = 3;
+        ChangePinDialog(session, host);
+        return;
+    }
+    countRefusedPin1(session);
+    if (session.pin1Attempts() != 0) {
+        showCardMessage(host.ui, CardText::WrongPin);
+        return;
+    }
+    showCardMessage(host.ui, CardText::WrongPinBlocked);
+    EndSession(session);
+}
+
+bool change_pin1(CardSession& session, CardHost& host)
+{
+    uint16_t responseLength = 0;
+    switch (findSim(session, host, responseLength)) {
+    case FindResult::NotFound:
+        return false;
+    case FindResult::Pin1Blocked:
+        showCardMessage(host.ui,
+                        session.chv1Status == 0 ? CardText::BlockedFinally : CardText::Blocked);
+        EndSession(session);
+        return true;
+    case FindResult::Ready:
+        break;
+    }
+    if (!sizePhoneBook(session, host, responseLength))
+        return false;
+
+    PinDialog(session, host);
+    if (session.cachedPin1.empty()) {
+        EndSession(session);
+        forgetCardBook(host);
+        return false;
+    }
+    if (session.chv1Disabled == 0) {
+        if (!session.simCard.verify_chv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
+            showCardMessage(host.ui, CardText::WrongPin);
+            countRefusedPin1(session);
+            EndSession(session);
+            return false;
+        }
+        session.chv1Status = 3;
+    }
+    ChangePinDialog(session, host);
+    EndSession(session);
+    forgetCardBook(host);
+    return true;
+}
+
+void ChangePinDialog(CardSession& session, CardHost& host)
+{
+    UserInterface::PinRequest request;
+    request.kind = UserInterface::PinDialogKind::ChangePin1;
+    request.title = cardText(CardText::ChangePinTitle);
+    request.textId = CardText::PinTooLong;
+    request.text = cardText(CardText::PinTooLong);
+    request.initial.code = std::string(session.cachedPin1.view());
+    request.initial.newPin = request.initial.code;
+    request.initial.confirmPin = request.initial.code;
+    request.initial.pinEnabled = session.chv1Disabled == 0;
+
+    for (;;) {
+        const UserInterface::PinAnswer answer = host.ui.askPin(request);
+        if (!answer.confirmed) {
+            if (host.book.bookSource == BookSource::File)
+                EndSession(session);
+            return;
+        }
+        const std::string_view newPin = firstChars(answer.entries.newPin);
+        if (newPin != firstChars(answer.entries.confirmPin)) {
+            // The dialog stays open with what was typed.
+            showCardMessage(host.ui, CardText::WrongPin);
+            request.initial = answer.entries;
+            continue;
+        }
+
+        const bool pinWasEnabled = session.chv1Disabled == 0;
+        if (answer.entries.pinEnabled && pinWasEnabled) {
+            changeTo(session, host, newPin);
+        } else if (answer.entries.pinEnabled) {
+            if (!session.simCard.enable_chv(session.card, session.cachedPin1.c_str())) {
+                showCardMessage(host.ui, CardText::PinRemainedDisabled);
+                return;
+            }
+            session.chv1Disabled = 0;
+            showCardMessage(host.ui, CardText::PinEnabled, {}, kNoIcon);
+            changeTo(session, host, newPin);
+        } else if (pinWasEnabled) {
+            if (session.simCard.disable_chv(session.card, session.cachedPin1.c_str())) {
+                session.chv1Disabled = 1;
+                showCardMessage(host.ui, CardText::PinDisabled, {}, kNoIcon);
+            } else {
+                showCardMessage(host.ui, CardText::PinNotDisabled);
+            }
+        }
+        return;
+    }
+}
+
+bool unblock_pin1(CardSession& session, CardHost& host)
+{
+    EndSession(session);
+    uint16_t responseLength = 0;
+    const FindResult found = findSim(session, host, responseLength);
+    if (found == FindResult::NotFound)
+        return false;
+    if (session.chv1Status == 0 || found == FindResult::Ready) {
+        showCardMessage(host.ui,
+                        session.chv1Status == 0 ? CardText::BlockedFinally : CardText::NotBlocked);
+        EndSession(session);
+        return true;
+    }
+    if (!sizePhoneBook(session, host, responseLength))
+        return false;
+    UnblockSimDialog(session, host);
+    forgetCardBook(host);
+    EndSession(session);
+    return true;
+}
+
+void UnblockSimDialog(CardSession& session, CardHost& host)
+{
+    session.cachedPin1.wipe();
+    UserInterface::PinRequest request;
+    request.kind = UserInterface::PinDialogKind::UnblockPin1;
+    request.title = cardText(CardText::UnblockSimTitle);
+    // The edits take one character more than the card: the ninth is dropped.
+    request.maxLength = 9;
+
+    for (;;) {
+        const UserInterface::PinAnswer answer = host.ui.askPin(request);
+        if (!answer.confirmed)
+            break;
+        // cachedPin1 lends its buffer to the PUK while this dialog is up.
+        session.cachedPin1.assign(firstChars(answer.entries.code));
+        OwnedText newPin(kSecretLength + 1);
+        newPin.assign(firstChars(answer.entries.newPin));
+        const std::string_view confirmPin = firstChars(answer.entries.confirmPin);
+        if (newPin.empty() || confirmPin.empty() || newPin.view() != confirmPin) {
+            showCardMessage(host.ui, CardText::PinMismatch);
+            request.initial = UserInterface::PinEntries{};
+            request.initial.code = answer.entries.code;
+            continue;
+        }
+        if (session.simCard.unblock_chv(session.card, session.cachedPin1.c_str(), newPin.c_str(),
+                                        Sim::UnblockChv1)) {
+            showCardMessage(host.ui, CardText::Unblocked, {}, kNoIcon);
+        } else {
+            showCardMessage(host.ui, CardText::UnblockError,
+                            cardText(CardText::UnblockError, session.puk1Attempts() - 1));
+        }
+        break;
+    }
+    if (host.book.bookSource == BookSource::File)
+        EndSession(session);
+}

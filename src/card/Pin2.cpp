@@ -1,0 +1,260 @@
+#include "card/Pin2.h"
+
+#include "card/CardMessages.h"
+#include "card/ConnectSequence.h"
+#include "shell/LastError.h"
+#include "shell/Log.h"
+
+#include <string_view>
+
+namespace {
+
+using Icon = UserInterface::Icon;
+using Kind = UserInterface::PinDialogKind;
+constexpr std::size_t kSecretLength = 8;
+constexpr std::size_t kBufferSize = 520;
+// Success messages carry no icon on the desktop this comes from; the closest
+// the user interface offers is the information icon.
+constexpr Icon kNoIcon = Icon::Information;
+constexpr int kNoSimId = 0;
+constexpr const char* kNoSimText = "No SIM was found!";
+
+std::string_view firstChars(const std::string& text)
+{
+    return std::string_view(text).substr(0, kSecretLength);
+}
+
+// One PIN2 flow: its connection (shared or private), the two wiped buffers
+// handed to the dialogs, and the PIN2/PUK2 counters read from MF.
+class Pin2Flow
+{
+public:
+    Pin2Flow(const PcscApi& api, UserInterface& ui, const std::string& caption,
+             SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard)
+        : m_api(api), m_ui(ui), m_caption(caption), m_sim(api),
+          m_shared(sharedContext != 0 && sharedCard != 0), m_card(m_shared ? sharedCard : 0)
+    {
+    }
+    Pin2Flow(const Pin2Flow&) = delete;
+    Pin2Flow& operator=(const Pin2Flow&) = delete;
+
+    // Connects (unless shared) and reads the counters. False when no SIM was
+    // found (reported) or MF did not answer (the command has logged it).
+    bool open(const char* sharedReaderName)
+    {
+        if (m_shared) {
+            if (sharedReaderName != nullptr)
+                m_readerText.assign(sharedReaderName);
+        } else if (!connect_to_sim(m_api, m_ui, m_caption, m_privateContext, m_card,
+                                   m_readerText)) {
+            message(kNoSimId, kNoSimText, kNoIcon);
+            return false;
+        }
+        return true;
+    }
+
+    bool readCounters()
+    {
+        uint16_t responseLength = 0;
+        return m_sim.select(m_card, Sim::FileMf, &responseLength) &&
+               m_sim.get_response(m_card, static_cast<uint8_t>(responseLength),
+                                  {.chv2Attempts = &chv2Attempts, .puk2Attempts = &puk2Attempts});
+    }
+
+    // Wipes the buffers and closes a private connection; with the shared one,
+    // optionally puts the card back on the phone book.
+    void close(bool reselectPhoneBook)
+    {
+        m_readerText.wipe();
+        m_secretText.wipe();
+        if (!m_shared) {
+            CloseCard(m_api, m_privateContext, m_card);
+        } else if (reselectPhoneBook) {
+            uint16_t responseLength = 0;
+            uint8_t isDirectory = 0;
+            uint8_t recordLength = 0;
+            uint16_t fileSize = 0;
+            index_to_dir_and_file(m_sim, m_card, responseLength, Sim::FileAdn, &isDirectory,
+                                  &recordLength, &fileSize, Sim::DirTelecom);
+        }
+    }
+
+    void message(int id, std::string text = {}, Icon icon = Icon::Information)
+    {
+        showCardMessage(m_ui, id, std::move(text), icon, m_caption);
+    }
+
+    UserInterface::PinAnswer ask(Kind kind, int titleId, int textId, int attempts)
+    {
+        UserInterface::PinRequest request;
+        request.kind = kind;
+        request.title = cardText(titleId);
+        request.textId = textId;
+        request.attempts = attempts;
+        request.text = attempts >= 0 ? cardText(textId, attempts) : cardText(textId);
+        request.readerName = std::string(m_readerText.view());
+        return m_ui.askPin(request);
+    }
+
+    const SimCard& sim() const { return m_sim; }
+    SCARDHANDLE card() const { return m_card; }
+    OwnedText& readerText() { return m_readerText; }
+    OwnedText& secretText() { return m_secretText; }
+
+    uint8_t chv2Attempts = 0;
+    uint8_t puk2Attempts = 0;
+
+private:
+    const PcscApi& m_api;
+    UserInterface& m_ui;
+    std::string m_caption;
+    SimCard m_sim;
+    bool m_shared;
+    SCARDCONTEXT m_privateContext = 0;
+    SCARDHANDLE m_card;
+    OwnedText m_readerText{kBufferSize};
+    OwnedText m_secretText{kBufferSize};
+};
+
+} // namespace
+
+int verify_pin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+                SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
+{
+    Pin2Flow flow(api, ui, caption, sharedContext, sharedCard);
+    if (!flow.open(sharedReaderName))
+        return 0;
+    int result = 0;
+    if (flow.readCounters()) {
+        if (flow.chv2Attempts == 0) {
+            flow.message(CardText::Blocked);
+        } else {
+            const UserInterface::PinAnswer answer =
+                flow.ask(Kind::EnterPin2, CardText::EnterPin2Title, CardText::EnterPin2Text,
+                         flow.chv2Attempts);
+            if (answer.confirmed) {
+                flow.secretText().assign(firstChars(answer.entries.code));
+                if (flow.sim().verify_chv(flow.card(), flow.secretText().c_str(), Sim::Chv2))
+                    result = 1;
+                else
+                    flow.message(CardText::WrongPin);
+            }
+        }
+    }
+    flow.close(false);
+    return result;
+}
+
+int change_pin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+                SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
+{
+    constexpr const char* kTag = "change_pin2";
+    WriteLog(LogLevel::Info, kTag, "%d %s %d %d %s", 0, caption.c_str(),
+             static_cast<int>(sharedContext), static_cast<int>(sharedCard),
+             sharedReaderName != nullptr ? sharedReaderName : "");
+    Pin2Flow flow(api, ui, caption, sharedContext, sharedCard);
+    if (!flow.open(sharedReaderName))
+        return 0;
+    WriteLog(LogLevel::Info, kTag, "%s", "get properties of pin2");
+    if (flow.readCounters()) {
+        WriteLog(LogLevel::Info, kTag, "pin2:%d puk2:%d", flow.chv2Attempts, flow.puk2Attempts);
+        if (flow.chv2Attempts == 0) {
+            flow.message(CardText::Blocked);
+        } else {
+            const UserInterface::PinAnswer current =
+                flow.ask(Kind::EnterPin2, CardText::EnterPin2Title, CardText::EnterPin2Text,
+                         flow.chv2Attempts);
+            WriteLog(LogLevel::Info, kTag, "dialog was? %d", static_cast<int>(lastError()));
+            if (current.confirmed) {
+                flow.secretText().assign(firstChars(current.entries.code));
+                if (!flow.sim().verify_chv(flow.card(), flow.secretText().c_str(), Sim::Chv2)) {
+                    flow.message(CardText::WrongPin);
+                } else {
+                    const UserInterface::PinAnswer changed = flow.ask(
+                        Kind::ChangePin2, CardText::ChangePin2Title, CardText::ChangePin2Text, -1);
+                    if (changed.confirmed) {
+                        flow.readerText().assign(firstChars(changed.entries.newPin));
+                        if (flow.sim().change_chv(flow.card(), flow.secretText().c_str(),
+                                                  flow.readerText().c_str(), Sim::Chv2))
+                            flow.message(CardText::PinChanged, {}, kNoIcon);
+                        else
+                            flow.message(CardText::ChangePinError);
+                    }
+                }
+            }
+        }
+    }
+    flow.close(true);
+    return 0;
+}
+
+int unblock_pin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+                 SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
+{
+    Pin2Flow flow(api, ui, caption, sharedContext, sharedCard);
+    if (!flow.open(sharedReaderName))
+        return 0;
+    int result = 0;
+    if (flow.readCounters()) {
+        if (flow.chv2Attempts != 0) {
+            flow.message(CardText::NotBlocked);
+            result = 1;
+        } else if (flow.puk2Attempts == 0) {
+            flow.message(CardText::BlockedFinally);
+        } else {
+            const UserInterface::PinAnswer answer =
+                flow.ask(Kind::UnblockPin2, CardText::UnblockSimTitle, CardText::UnblockPin2Text,
+                         flow.puk2Attempts);
+            if (answer.confirmed) {
+                flow.secretText().assign(firstChars(answer.entries.code));
+                flow.readerText().assign(firstChars(answer.entries.newPin));
+                if (flow.sim().unblock_chv(flow.card(), flow.secretText().c_str(),
+                                           flow.readerText().c_str(), Sim::UnblockChv2)) {
+                    flow.message(CardText::Unblocked, {}, kNoIcon);
+                    result = 1;
+                } else {
+                    flow.message(CardText::UnblockError,
+                                 cardText(CardText::UnblockError, flow.puk2Attempts - 1));
+                }
+            }
+        }
+    }
+    flow.close(true);
+    return result;
+}
+
+namespace {
+
+struct SharedConnection
+{
+    SCARDCONTEXT context = 0;
+    SCARDHANDLE card = 0;
+    const char* readerName = nullptr;
+};
+
+SharedConnection sharedOf(const CardSession& session)
+{
+    if (session.context == 0 || session.card == 0)
+        return {};
+    return {session.context, session.card, session.readerName.c_str()};
+}
+
+} // namespace
+
+int verify_pin2(CardSession& session, UserInterface& ui)
+{
+    const SharedConnection shared = sharedOf(session);
+    return verify_pin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
+}
+
+int change_pin2(CardSession& session, UserInterface& ui)
+{
+    const SharedConnection shared = sharedOf(session);
+    return change_pin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
+}
+
+int unblock_pin2(CardSession& session, UserInterface& ui)
+{
+    const SharedConnection shared = sharedOf(session);
+    return unblock_pin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
+}
