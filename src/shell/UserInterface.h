@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // The core never shows anything itself: every message, question, PIN entry,
 // file choice and progress display goes through this class. Implementations:
@@ -113,4 +114,43 @@ public:
     }
 
     // ---- files: file choice, overwrite question, CSV mapping (added by the files code) ----
+
+    // The Open, New and Save As file choosers. The overwrite question of New is
+    // asked by the caller through message(); Save As asks it itself when
+    // `confirmOverwrite` is set (a No there lets the user choose again).
+    enum class FileDialogKind { Open, New, SaveAs };
+    struct FileDialogRequest
+    {
+        FileDialogKind kind = FileDialogKind::Open;
+        std::string title;         // loaded and formatted
+        std::string filterName;    // "Address book files (*.phn)"
+        std::string pattern;       // "*.phn"
+        std::string defaultSuffix; // appended when the typed name has none ("phn"); may be empty
+        std::string directory;     // where the dialog starts; empty lets it choose
+        std::string fileName;      // pre-filled name (may be empty)
+        bool fileMustExist = false;
+        bool confirmOverwrite = false;
+    };
+    // The chosen path (file-system encoding, UTF-8 as a rule); empty when cancelled.
+    virtual std::string chooseFile(const FileDialogRequest& request)
+    {
+        (void)request;
+        return {};
+    }
+
+    // The CSV import's mapping dialog: `fields` are the texts of the file's
+    // first line (UTF-8), one row each; `nameField` and `numberField` arrive as
+    // 0 and 1 and leave as the user mapped them. true: Done; false: Cancel or closed.
+    // The row rules of the dialog are in src/files/CsvMappingModel.h.
+    struct CsvMappingRequest
+    {
+        std::vector<std::string> fields;
+        unsigned nameField = 0;
+        unsigned numberField = 1;
+    };
+    virtual bool mapCsvFields(CsvMappingRequest& mapping)
+    {
+        (void)mapping;
+        return false;
+    }
 };

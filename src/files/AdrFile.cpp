@@ -1,0 +1,167 @@
+#include "files/AdrFile.h"
+
+#include "files/FileIo.h"
+#include "phonebook/AlphaCodec.h"
+#include "phonebook/DiallingNumber.h"
+#include "phonebook/PhoneBook.h"
+#include "shell/Log.h"
+#include "shell/UserInterface.h"
+
+#include <algorithm>
+#include <span>
+#include <vector>
+
+namespace {
+
+constexpr int CannotOpenFile = 25;
+constexpr int NotPhoneBookFile = 26;
+constexpr const char* Tag = "open_adr_file";
+
+constexpr std::size_t HeldNameLimit = 100;
+constexpr std::size_t LongNameCopy = 97;
+constexpr std::size_t MaxDigitBytes = 20;
+// A standard record without alpha field is the shortest that has its number fields.
+constexpr int MinRecordLength = 14;
+// Header, tag and the records the table can take: nothing after them is read.
+constexpr uint64_t MaxBytesUsed = 6 + 22 + uint64_t{PhoneBook::Capacity} * 255;
+
+// Reads bytes one after the other; what lies past the end reads as 0xFF.
+class ByteReader
+{
+public:
+    explicit ByteReader(std::string_view bytes) : m_bytes(bytes) {}
+    uint8_t byte()
+    {
+        return m_pos < m_bytes.size() ? static_cast<uint8_t>(m_bytes[m_pos++]) : 0xFF;
+    }
+    std::string_view take(std::size_t count)
+    {
+        const std::size_t start = std::min(m_pos, m_bytes.size());
+        const std::size_t n = std::min(count, m_bytes.size() - start);
+        m_pos = start + n;
+        return m_bytes.substr(start, n);
+    }
+    bool atEnd() const { return m_pos >= m_bytes.size(); }
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_pos = 0;
+};
+
+std::string hexText(const std::vector<uint8_t>& bytes)
+{
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const uint8_t b : bytes) {
+        text.push_back(Digits[b >> 4]);
+        text.push_back(Digits[b & 0x0F]);
+    }
+    return text;
+}
+
+void readRecord(const std::vector<uint8_t>& record, std::size_t nameLength, Contact& contact)
+{
+    const std::size_t length = record.size();
+    const std::size_t copied = nameLength > HeldNameLimit ? LongNameCopy : nameLength;
+    std::string name(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(copied));
+    if (const std::size_t end = name.find('\xFF'); end != std::string::npos) {
+        name.erase(end);
+    }
+    WriteLog(LogLevel::Info, Tag, "person entry:%s", name.c_str());
+    if (!IsUcs2Form(name)) {
+        // GSM default alphabet: converted once, here, like names read from the
+        // card. A GSM '@' (0x00) becomes a real '@' rather than ending the name.
+        std::transform(name.begin(), name.end(), name.begin(), [](char c) {
+            return static_cast<char>(GsmToAnsiChar(static_cast<uint8_t>(c)));
+        });
+    }
+    contact.clear();
+    contact.setName(name);
+    contact.tonNpi = record[nameLength + 1];
+    contact.ccp = record[length - 2];
+
+    // The digits run up to the CCP byte: 20 bytes in the long records, the 10
+    // of a standard record in the short ones (never into the CCP, extension
+    // or next record).
+    const std::size_t digitStart = nameLength + 2;
+    const std::size_t digitBytes = std::min(MaxDigitBytes, length - 2 - digitStart);
+    const std::string number = DecodeDiallingNumber(
+        contact.tonNpi, std::span<const uint8_t>(record.data() + digitStart, digitBytes));
+    contact.setNumber(number);
+    WriteLog(LogLevel::Info, Tag, "phone entry:%s", number.c_str());
+}
+
+bool notPhoneBookFile(uint32_t& recordLength, uint32_t& nameLength, PhoneBook& book,
+                      UserInterface& ui)
+{
+    recordLength = 0;
+    nameLength = 0;
+    book.contactCount = 0;
+    ui.inform(NotPhoneBookFile);
+    return false;
+}
+
+} // namespace
+
+int AdrNameLength(int recordLength)
+{
+    const int longForm = recordLength - 24;
+    return longForm < 10 ? recordLength - 14 : longForm;
+}
+
+bool ReadAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLength,
+                  uint32_t& nameLength, UserInterface& ui)
+{
+    ByteReader reader(bytes);
+    const int length = bytes.empty() ? 0 : reader.byte();
+    WriteLog(LogLevel::Trace, Tag, "record len:%d", length);
+    const int alphaLength = AdrNameLength(length);
+
+    uint32_t count = bytes.size() > 1 ? reader.byte() : 0;
+    if (bytes.size() > 1 && count == 0) {
+        const std::string_view wide = reader.take(4);
+        for (std::size_t i = wide.size(); i-- > 0;) {
+            count = (count << 8) | static_cast<uint8_t>(wide[i]);
+        }
+    }
+    WriteLog(LogLevel::Trace, Tag, "records num:%u", count);
+
+    if (reader.take(AdrFileTag.size()) != AdrFileTag || length < MinRecordLength) {
+        return notPhoneBookFile(recordLength, nameLength, book, ui);
+    }
+
+    const uint32_t rows = std::min(count, PhoneBook::Capacity);
+    const auto recordSize = static_cast<std::size_t>(length);
+    const auto nameSize = static_cast<std::size_t>(alphaLength);
+    bool truncated = false;
+    std::vector<uint8_t> record(recordSize);
+    for (uint32_t row = 0; row < rows; ++row) {
+        std::fill(record.begin(), record.end(), 0xFF);
+        const std::string_view got = reader.take(recordSize);
+        std::copy(got.begin(), got.end(), record.begin());
+        truncated = truncated || got.size() < recordSize;
+        WriteLog(LogLevel::Info, Tag, "Record entry:%s", hexText(record).c_str());
+        readRecord(record, nameSize, book.contacts[row]);
+        book.contacts[row].sequence = row;
+    }
+    if (truncated) {
+        WriteLog(LogLevel::Warning, Tag, "file ends before its %u records", count);
+    }
+    book.nextSequence = rows + 1;
+    book.contactCount = rows;
+    recordLength = static_cast<uint32_t>(length);
+    nameLength = static_cast<uint32_t>(alphaLength);
+    return true;
+}
+
+bool open_adr_file(const std::string& path, PhoneBook& book, uint32_t& recordLength,
+                   uint32_t& nameLength, UserInterface& ui)
+{
+    const std::optional<std::string> bytes = ReadFileStart(path, MaxBytesUsed);
+    if (!bytes) {
+        ui.inform(CannotOpenFile);
+        return false;
+    }
+    return ReadAdrBytes(*bytes, book, recordLength, nameLength, ui);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct PhoneBook;
+class UserInterface;
+
+// The legacy address file: raw phone-book records behind a short header.
+//   byte 0      record length L
+//   byte 1      record count N; when 0, N follows as 4 bytes little-endian
+//   then        the 22-byte tag "<{[This is Adr File]}>"
+//   then        N records of L bytes
+// A record: alpha identifier of A bytes (A = L - 24, or L - 14 when that is
+// below 10), then number length, TON/NPI, digit bytes, and the CCP byte at L-2.
+
+inline constexpr std::string_view AdrFileTag = "<{[This is Adr File]}>";
+
+// Name length of the records of a file with record length L.
+int AdrNameLength(int recordLength);
+
+// Reads the file into the book: rows 0 .. N-1 (at most 450), sequence numbers
+// 0 .. N-1, nextSequence N + 1, contactCount N. A file that ends early still
+// gives N rows; the bytes it lacks read as 0xFF (unused), so missing records
+// are empty rows. false with message 25 when the file cannot be opened, with
+// message 26 (and the three outputs 0) when it has no tag or impossible records.
+bool open_adr_file(const std::string& path, PhoneBook& book, uint32_t& recordLength,
+                   uint32_t& nameLength, UserInterface& ui);
+bool ReadAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLength,
+                  uint32_t& nameLength, UserInterface& ui);

@@ -1,0 +1,55 @@
+#include "files/DelimitedField.h"
+
+#include "shell/Log.h"
+
+#include <algorithm>
+#include <cstring>
+
+std::optional<std::string_view> DelimitedField(std::string_view text, char separator,
+                                               unsigned field, std::size_t maxLength)
+{
+    for (unsigned skipped = 0; skipped < field; ++skipped) {
+        const std::size_t at = text.find(separator);
+        if (at == std::string_view::npos) {
+            return std::nullopt;
+        }
+        text.remove_prefix(at + 1);
+    }
+    const std::size_t end = text.find(separator);
+    return text.substr(0, std::min(end, maxLength));
+}
+
+int GetDelimitedField(const char* text, char separator, unsigned field, char* out,
+                      std::size_t outSize)
+{
+    if (out == nullptr || outSize == 0) {
+        return 0;
+    }
+    out[0] = '\0';
+    if (text == nullptr) {
+        return 0;
+    }
+    const std::optional<std::string_view> value =
+        DelimitedField(text, separator, field, outSize - 1);
+    if (!value) {
+        return 0;
+    }
+    std::memcpy(out, value->data(), value->size());
+    out[value->size()] = '\0';
+    return 1;
+}
+
+long symbols_number(const char* text, char c)
+{
+    WriteLog(LogLevel::Info, "symbols_number", "Start");
+    long count = 0;
+    if (text != nullptr) {
+        for (const char* p = text; *p != '\0'; ++p) {
+            if (*p == c) {
+                ++count;
+            }
+        }
+    }
+    WriteLog(LogLevel::Info, "symbols_number", "Success! %ld", count);
+    return count;
+}

@@ -1,0 +1,323 @@
+#include "files/PhnFile.h"
+
+#include "files/DelimitedField.h"
+#include "files/FileIo.h"
+#include "files/HeldText.h"
+#include "phonebook/AlphaCodec.h"
+#include "phonebook/Contact.h"
+#include "phonebook/Cp1252.h"
+#include "phonebook/PhoneBook.h"
+#include "phonebook/SideBooks.h"
+#include "shell/LastError.h"
+#include "shell/Strings.h"
+#include "shell/UserInterface.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int32_t ItemsMissing = -1;
+constexpr int32_t MaxItems = static_cast<int32_t>(PhoneBook::Capacity);
+
+std::string keyName(std::string_view prefix, int32_t n)
+{
+    return std::string(prefix) + std::to_string(n);
+}
+
+// A text value of a file as Windows-1252 bytes.
+std::string cp1252Value(const ProfileFile& file, std::string_view value)
+{
+    if (!file.hasUtf8Bom()) {
+        return std::string(value);
+    }
+    return UnicodeToCp1252(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+}
+
+// The held form of a name read as text: as it stands when Windows-1252 can
+// hold it, else a UCS2 form (see HeldNameFromText).
+void setNameFromText(const ProfileFile& file, Contact& contact, std::string_view value)
+{
+    const QString wide = file.hasUtf8Bom()
+                             ? QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()))
+                             : Cp1252ToUnicode(value);
+    contact.setName(HeldNameFromText(wide, Contact::NameSize - 1));
+}
+
+// A value as the writer puts it into the file. The file has no escapes: line
+// ends cannot be kept and become blanks; a value that would lose its outer
+// blanks or quotes on reading is put in double quotes, which readers remove.
+std::string quotedValue(std::string value)
+{
+    std::replace(value.begin(), value.end(), '\r', ' ');
+    std::replace(value.begin(), value.end(), '\n', ' ');
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    const bool outerBlank = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    if (outerBlank || quoted) {
+        value = '"' + value + '"';
+    }
+    return value;
+}
+
+// A Windows-1252 text in the file's encoding.
+std::string fileValue(const ProfileFile& file, std::string_view cp1252Text)
+{
+    if (file.hasUtf8Bom()) {
+        return quotedValue(Cp1252ToUnicode(cp1252Text).toUtf8().toStdString());
+    }
+    return quotedValue(std::string(cp1252Text));
+}
+
+// A phone-book name as the file shows it: its display text, in UTF-8 files
+// with every character, in Windows-1252 files as the code page allows.
+std::string contactNameValue(const ProfileFile& file, const Contact& contact)
+{
+    if (file.hasUtf8Bom()) {
+        return quotedValue(HeldNameToUnicode(contact.heldName()).toUtf8().toStdString());
+    }
+    return quotedValue(DecodeAlphaToText(contact.heldName()));
+}
+
+struct Prefixes
+{
+    std::string name, number, ccp, tonNpi;
+};
+
+std::optional<Prefixes> sectionPrefixes(const ProfileFile& file, std::string_view section)
+{
+    const std::optional<std::string> fields = file.readString(section, "Contact", PhnTextCapacity);
+    if (!fields) {
+        return std::nullopt;
+    }
+    const auto field = [&](unsigned n) {
+        return std::string(
+            DelimitedField(*fields, ',', n, PhnTextCapacity - 1).value_or(std::string_view()));
+    };
+    return Prefixes{field(0), field(1), field(2), field(3)};
+}
+
+// The low 8 bits of a CCP or TON/NPI value; nullopt when the key is missing.
+std::optional<uint8_t> byteValue(const ProfileFile& file, std::string_view section,
+                                 const std::string& key)
+{
+    const std::optional<std::string> text = file.readString(section, key, PhnTextCapacity);
+    if (!text) {
+        return std::nullopt;
+    }
+    return static_cast<uint8_t>(static_cast<uint32_t>(ProfileIntFromText(*text)) & 0xFFu);
+}
+
+int32_t bookCount(const ProfileFile& file, std::string_view section)
+{
+    return file.readInt(section, "items", ItemsMissing);
+}
+
+bool nameNeedsUnicode(const Contact& contact)
+{
+    if (!IsUcs2Form(contact.heldName())) {
+        return false;
+    }
+    bool exact = false;
+    UnicodeToCp1252(HeldNameToUnicode(contact.heldName()), &exact);
+    return !exact;
+}
+
+} // namespace
+
+int ReadPhnSection(const ProfileFile& file, std::string_view section, Contact* entries,
+                   int32_t count)
+{
+    const std::optional<Prefixes> prefixes = sectionPrefixes(file, section);
+    if (!prefixes) {
+        return 0;
+    }
+    for (int32_t n = 1; n <= count; ++n) {
+        Contact& contact = entries[n - 1];
+        if (const auto name =
+                file.readString(section, keyName(prefixes->name, n), PhnTextCapacity)) {
+            setNameFromText(file, contact, *name);
+        }
+        if (const auto number =
+                file.readString(section, keyName(prefixes->number, n), PhnTextCapacity)) {
+            contact.setNumber(cp1252Value(file, *number));
+        }
+        if (const auto ccp = byteValue(file, section, keyName(prefixes->ccp, n))) {
+            contact.ccp = *ccp;
+        }
+        if (const auto tonNpi = byteValue(file, section, keyName(prefixes->tonNpi, n))) {
+            contact.tonNpi = *tonNpi;
+        }
+        contact.sequence = static_cast<uint32_t>(n - 1);
+    }
+    return 1;
+}
+
+int ReadPhnSection(const ProfileFile& file, std::string_view section, BookEntry* entries,
+                   int32_t count)
+{
+    const std::optional<Prefixes> prefixes = sectionPrefixes(file, section);
+    if (!prefixes) {
+        return 0;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        entries[i].tonNpi = 0xFF;
+        entries[i].ccp = 0xFF;
+        entries[i].unmark();
+    }
+    for (int32_t n = 1; n <= count; ++n) {
+        BookEntry& entry = entries[n - 1];
+        if (const auto name =
+                file.readString(section, keyName(prefixes->name, n), PhnTextCapacity)) {
+            entry.name.assign(cp1252Value(file, *name));
+        }
+        if (const auto number =
+                file.readString(section, keyName(prefixes->number, n), PhnTextCapacity)) {
+            entry.number.assign(cp1252Value(file, *number));
+        }
+        if (const auto ccp = byteValue(file, section, keyName(prefixes->ccp, n))) {
+            entry.ccp = *ccp;
+        }
+        if (const auto tonNpi = byteValue(file, section, keyName(prefixes->tonNpi, n))) {
+            entry.tonNpi = *tonNpi;
+        }
+        entry.recordIndex = n - 1;
+    }
+    return 1;
+}
+
+int WritePhnSection(ProfileFile& file, std::string_view section, const Contact* entries,
+                    uint32_t count)
+{
+    while (count > 0 && entries[count - 1].heldName().empty() &&
+           entries[count - 1].numberText().empty()) {
+        --count;
+    }
+    file.writeString(section, "items", std::to_string(count));
+    for (uint32_t i = 0; i < count; ++i) {
+        const Contact& contact = entries[i];
+        const auto n = static_cast<int32_t>(i + 1);
+        file.writeString(section, keyName("Name", n), contactNameValue(file, contact));
+        file.writeString(section, keyName("Phone", n), fileValue(file, contact.numberText()));
+        file.writeString(section, keyName("CCP", n), std::to_string(contact.ccp));
+        file.writeString(section, keyName("TON_NPI", n), std::to_string(contact.tonNpi));
+    }
+    return count > 0 ? 1 : 0;
+}
+
+int WritePhnSection(ProfileFile& file, std::string_view section, const BookEntry* entries,
+                    uint32_t count)
+{
+    while (count > 0 && entries[count - 1].isBlank()) {
+        --count;
+    }
+    file.writeString(section, "items", std::to_string(count));
+    for (uint32_t i = 0; i < count; ++i) {
+        const BookEntry& entry = entries[i];
+        const auto n = static_cast<int32_t>(i + 1);
+        file.writeString(section, keyName("Name", n), fileValue(file, entry.name.view()));
+        file.writeString(section, keyName("Phone", n), fileValue(file, entry.number.view()));
+        file.writeString(section, keyName("CCP", n), std::to_string(entry.ccp));
+        file.writeString(section, keyName("TON_NPI", n), std::to_string(entry.tonNpi));
+    }
+    return count > 0 ? 1 : 0;
+}
+
+int LoadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+                 BookEntry* lnd, uint32_t lndCount)
+{
+    if (bytes.empty()) {
+        return 1;
+    }
+    const ProfileFile file = ProfileFile::fromBytes(bytes);
+    const auto format = file.readString(PhnSection::Version, "format", PhnTextCapacity);
+    if (!format || *format != "phn") {
+        return 0;
+    }
+    const auto version = file.readString(PhnSection::Version, "version", PhnTextCapacity);
+    if (!version || *version != "1") {
+        return 0;
+    }
+
+    int read = 0;
+    if (book != nullptr) {
+        int32_t items = bookCount(file, PhnSection::AddressBook);
+        if (items != ItemsMissing) {
+            // A count above the table reads one entry fewer than the table
+            // holds, as the card reader limits a large phone book.
+            if (items > MaxItems) {
+                items = MaxItems - 1;
+            }
+            items = std::max(items, 0);
+            book->contactCount = static_cast<uint32_t>(items);
+            book->nextSequence = book->contactCount + 1;
+            read |= ReadPhnSection(file, PhnSection::AddressBook, book->contacts.data(), items);
+        }
+    }
+    const auto sideBook = [&](std::string_view section, BookEntry* entries, uint32_t count) {
+        if (entries != nullptr && bookCount(file, section) != ItemsMissing) {
+            read |= ReadPhnSection(file, section, entries, static_cast<int32_t>(count));
+        }
+    };
+    sideBook(PhnSection::FixedDialling, fdn, std::min(fdnCount, SideBooks::FdnCapacity));
+    sideBook(PhnSection::LastDialled, lnd, std::min(lndCount, SideBooks::LndCapacity));
+    return read != 0 ? 1 : 0;
+}
+
+int LoadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+                BookEntry* lnd, uint32_t lndCount)
+{
+    if (QueryFileSize(path) == 0) {
+        return 1;
+    }
+    const std::optional<std::string> bytes = ReadWholeFile(path, PhnMaxFileSize);
+    if (!bytes) {
+        return 0;
+    }
+    return LoadPhnBytes(*bytes, book, fdn, fdnCount, lnd, lndCount);
+}
+
+std::string PhnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,
+                         const BookEntry* lnd, uint32_t lndCount, int* result)
+{
+    ProfileFile file;
+    if (book != nullptr) {
+        const auto end = book->contacts.begin() + std::min(book->contactCount, PhoneBook::Capacity);
+        file.setUtf8Bom(std::any_of(book->contacts.begin(), end, nameNeedsUnicode));
+    }
+    file.writeString(PhnSection::Version, "format", "phn");
+    file.writeString(PhnSection::Version, "version", "1");
+
+    int last = 0;
+    const auto section = [&](std::string_view name, auto* entries, uint32_t count) {
+        if (entries != nullptr) {
+            file.writeString(name, "Contact", PhnFieldList);
+            last = WritePhnSection(file, name, entries, count);
+        }
+    };
+    if (book != nullptr) {
+        section(PhnSection::AddressBook, book->contacts.data(),
+                std::min(book->contactCount, PhoneBook::Capacity));
+    }
+    section(PhnSection::FixedDialling, fdn, std::min(fdnCount, SideBooks::FdnCapacity));
+    section(PhnSection::LastDialled, lnd, std::min(lndCount, SideBooks::LndCapacity));
+    if (result != nullptr) {
+        *result = last;
+    }
+    return file.toBytes();
+}
+
+int SavePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
+                uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount, UserInterface* ui)
+{
+    int result = 0;
+    const std::string bytes = PhnFileBytes(book, fdn, fdnCount, lnd, lndCount, &result);
+    if (!WriteFileAtomically(path, bytes)) {
+        if (ui != nullptr) {
+            LastErrorKeeper keep;
+            ui->inform(25);
+        }
+        return 0;
+    }
+    return result;
+}

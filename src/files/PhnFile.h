@@ -1,0 +1,76 @@
+#pragma once
+
+#include "files/ProfileFile.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct BookEntry;
+struct Contact;
+struct PhoneBook;
+class UserInterface;
+
+// The phone-book file (.phn): a profile file with a [Version] section
+// (format=phn, version=1) and up to three books, each in its own section:
+//   [Address Book]            the phone book
+//   [Fixed dialling numbers]  the fixed dialling numbers
+//   [Last number dialled]     the last numbers dialled
+// Each book section has Contact=<name prefix>,<number prefix>,<CCP prefix>,
+// <TON/NPI prefix>, items=<count>, and per entry n (from 1) the keys
+// Name<n>, Phone<n>, CCP<n>, TON_NPI<n>. Readers take the prefixes from the
+// file's own Contact line; the writer always uses Name,Phone,CCP,TON_NPI.
+//
+// Files are written in Windows-1252 like the files made on Windows. A book
+// whose names need characters Windows-1252 lacks is written in UTF-8 with a
+// byte-order mark instead, so that nothing is lost; readers take both.
+namespace PhnSection {
+inline constexpr std::string_view Version = "Version";
+inline constexpr std::string_view AddressBook = "Address Book";
+inline constexpr std::string_view FixedDialling = "Fixed dialling numbers";
+inline constexpr std::string_view LastDialled = "Last number dialled";
+} // namespace PhnSection
+
+inline constexpr std::string_view PhnFieldList = "Name,Phone,CCP,TON_NPI";
+// Texts are read into buffers of this size (519 characters and the NUL).
+inline constexpr std::size_t PhnTextCapacity = 520;
+// Largest file the reader takes on; a phone-book file is far below it.
+inline constexpr uint64_t PhnMaxFileSize = 16u * 1024 * 1024;
+
+// Reads a .phn file into the books; a null book skips its section. The phone
+// book gets contactCount from the file's items (above 450 read as 449, below 0
+// as 0), the side books are read with the counts given (fdnCount, lndCount).
+// Keys missing from the file leave their fields as they were.
+// 1: the file is empty or cannot be opened (nothing changed), or at least one
+// section was read. 0: not a phone-book file (format/version wrong or missing),
+// or no section could be read.
+int LoadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+                BookEntry* lnd, uint32_t lndCount);
+// The same on file contents already in memory (an empty text loads as an empty book).
+int LoadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+                 BookEntry* lnd, uint32_t lndCount);
+
+// Replaces the file with the books given (null ones are left out). The old
+// file is replaced only once the new one is complete; when writing fails it is
+// left as it was, lastError() holds the errno value, `ui` (when given) shows
+// message 25, and the result is 0. Otherwise lastError() is 0 and the result is
+// that of the last section written (non-zero when it had entries).
+int SavePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
+                uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount,
+                UserInterface* ui = nullptr);
+// The contents SavePhnFile writes; `result` gets the result of the last section.
+std::string PhnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,
+                         const BookEntry* lnd, uint32_t lndCount, int* result = nullptr);
+
+// One book section. Reading returns 0 (and changes nothing) when the section
+// has no Contact line, else 1; entries 0 .. count-1 are read. Writing drops
+// trailing entries with neither name nor number, writes items and the entries,
+// and returns 1 when at least one entry was written.
+int ReadPhnSection(const ProfileFile& file, std::string_view section, Contact* entries,
+                   int32_t count);
+int ReadPhnSection(const ProfileFile& file, std::string_view section, BookEntry* entries,
+                   int32_t count);
+int WritePhnSection(ProfileFile& file, std::string_view section, const Contact* entries,
+                    uint32_t count);
+int WritePhnSection(ProfileFile& file, std::string_view section, const BookEntry* entries,
+                    uint32_t count);

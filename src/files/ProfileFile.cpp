@@ -1,0 +1,226 @@
+#include "files/ProfileFile.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+char foldCase(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
+int32_t ProfileIntFromText(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    // Unsigned arithmetic wraps like the 32-bit result of the original call.
+    uint32_t result = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        result = result * 10u + static_cast<uint32_t>(c - '0');
+    }
+    if (negative) {
+        result = 0u - result;
+    }
+    return static_cast<int32_t>(result);
+}
+
+bool ProfileNamesEqual(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return foldCase(x) == foldCase(y);
+           });
+}
+
+ProfileFile ProfileFile::fromBytes(std::string_view bytes)
+{
+    ProfileFile file;
+    if (bytes.starts_with(Utf8Bom)) {
+        file.m_utf8Bom = true;
+        bytes.remove_prefix(Utf8Bom.size());
+    }
+    while (!bytes.empty()) {
+        const std::size_t end = bytes.find_first_of("\r\n");
+        const std::string_view text = bytes.substr(0, end);
+        if (end == std::string_view::npos) {
+            bytes = {};
+        } else {
+            const bool crlf =
+                bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+            bytes.remove_prefix(end + (crlf ? 2 : 1));
+        }
+
+        Line line;
+        line.text = std::string(text);
+        const std::string_view body = trimmed(text);
+        if (body.starts_with('[')) {
+            // The name runs to the last ']'; a header without one takes the rest.
+            std::string_view name = body.substr(1);
+            const std::size_t close = name.rfind(']');
+            if (close != std::string_view::npos) {
+                name = name.substr(0, close);
+            }
+            line.kind = Kind::Section;
+            line.name = std::string(trimmed(name));
+        } else if (const std::size_t eq = body.find('='); eq != std::string_view::npos) {
+            line.kind = Kind::Entry;
+            line.name = std::string(trimmed(body.substr(0, eq)));
+            line.value = std::string(trimmed(body.substr(eq + 1)));
+        }
+        file.m_lines.push_back(std::move(line));
+    }
+    return file;
+}
+
+std::string ProfileFile::toBytes() const
+{
+    std::string bytes;
+    if (m_utf8Bom) {
+        bytes.append(Utf8Bom);
+    }
+    for (const Line& line : m_lines) {
+        bytes.append(line.text);
+        bytes.append("\r\n");
+    }
+    return bytes;
+}
+
+std::size_t ProfileFile::findSection(std::string_view section) const
+{
+    const std::string_view wanted = trimmed(section);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == Kind::Section && ProfileNamesEqual(m_lines[i].name, wanted)) {
+            return i;
+        }
+    }
+    return npos;
+}
+
+std::size_t ProfileFile::sectionEnd(std::size_t sectionIndex) const
+{
+    std::size_t i = sectionIndex + 1;
+    while (i < m_lines.size() && m_lines[i].kind != Kind::Section) {
+        ++i;
+    }
+    return i;
+}
+
+std::size_t ProfileFile::findKey(std::size_t sectionIndex, std::string_view key) const
+{
+    const std::string_view wanted = trimmed(key);
+    for (std::size_t i = sectionIndex + 1; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == Kind::Section) {
+            break;
+        }
+        if (line.kind == Kind::Entry && ProfileNamesEqual(line.name, wanted)) {
+            return i;
+        }
+    }
+    return npos;
+}
+
+bool ProfileFile::hasSection(std::string_view section) const
+{
+    return findSection(section) != npos;
+}
+
+std::optional<std::string> ProfileFile::readString(std::string_view section, std::string_view key,
+                                                   std::size_t capacity) const
+{
+    const std::size_t sectionIndex = findSection(section);
+    if (sectionIndex == npos) {
+        return std::nullopt;
+    }
+    const std::size_t keyIndex = findKey(sectionIndex, key);
+    if (keyIndex == npos) {
+        return std::nullopt;
+    }
+    std::string_view value = m_lines[keyIndex].value;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    value = value.substr(0, value.find('\0'));
+    if (capacity == 0) {
+        return std::string();
+    }
+    return std::string(value.substr(0, capacity - 1));
+}
+
+int32_t ProfileFile::readInt(std::string_view section, std::string_view key,
+                             int32_t defaultValue) const
+{
+    const std::optional<std::string> value = readString(section, key, 64);
+    if (!value || value->empty()) {
+        return defaultValue;
+    }
+    return ProfileIntFromText(*value);
+}
+
+void ProfileFile::writeString(std::string_view section, std::string_view key,
+                              std::string_view value)
+{
+    Line entry;
+    entry.kind = Kind::Entry;
+    entry.value = std::string(trimmed(value));
+
+    const std::size_t sectionIndex = findSection(section);
+    if (sectionIndex == npos) {
+        Line header;
+        header.kind = Kind::Section;
+        header.name = std::string(trimmed(section));
+        header.text = "[" + header.name + "]";
+        m_lines.push_back(std::move(header));
+        entry.name = std::string(trimmed(key));
+        entry.text = entry.name + "=" + std::string(value);
+        m_lines.push_back(std::move(entry));
+        return;
+    }
+
+    if (const std::size_t keyIndex = findKey(sectionIndex, key); keyIndex != npos) {
+        // The key keeps its spelling from the file; only its value changes.
+        Line& line = m_lines[keyIndex];
+        line.value = entry.value;
+        line.text = line.name + "=" + std::string(value);
+        return;
+    }
+
+    // After the section's last non-blank line, so blank lines before the next
+    // section stay where they are.
+    std::size_t insertAt = sectionEnd(sectionIndex);
+    while (insertAt > sectionIndex + 1 && trimmed(m_lines[insertAt - 1].text).empty()) {
+        --insertAt;
+    }
+    entry.name = std::string(trimmed(key));
+    entry.text = entry.name + "=" + std::string(value);
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(entry));
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A sectioned key/value text file ("profile" or INI file), held in memory and
+// read and changed the way the Windows profile-string functions do it, so that
+// phone-book files made on either system read the same:
+//  - section and key names are matched without regard to (ASCII) case, and the
+//    first occurrence wins: a second section or key of the same name is never seen;
+//  - blanks and tabs around names and values are ignored, and a value enclosed
+//    in a matching pair of double or single quotes is read without them;
+//  - a value is read cut to the caller's capacity (capacity - 1 bytes);
+//  - a write replaces the value of an existing key where it stands, appends a
+//    new key at the end of its section, and a new section at the end of the file;
+//  - lines end in CR LF when written; LF, CR LF and a lone CR are read.
+// The text is bytes (Windows-1252); converting values is the caller's business.
+// A UTF-8 byte-order mark at the start is noted and kept.
+class ProfileFile
+{
+public:
+    ProfileFile() = default;
+
+    // Parses file contents. Never fails: lines that are neither a section header
+    // nor a key=value pair are kept as they are and otherwise ignored.
+    static ProfileFile fromBytes(std::string_view bytes);
+    // The file contents, every line ended by CR LF, the byte-order mark first
+    // when the file had one (or setUtf8Bom(true) was called).
+    std::string toBytes() const;
+
+    bool hasUtf8Bom() const { return m_utf8Bom; }
+    void setUtf8Bom(bool on) { m_utf8Bom = on; }
+
+    // The value of a key, cut to capacity - 1 bytes (and at a zero byte);
+    // nullopt when the section or the key is missing.
+    std::optional<std::string> readString(std::string_view section, std::string_view key,
+                                          std::size_t capacity = 520) const;
+    // An integer value as GetPrivateProfileIntA reads it: optional sign, then
+    // decimal digits up to the first other character (no digits give 0).
+    // A missing key, or one whose value is empty, gives `defaultValue`.
+    int32_t readInt(std::string_view section, std::string_view key, int32_t defaultValue) const;
+
+    // Sets a key, creating it (and its section) when needed. The value is
+    // written as given; it must not contain a line end.
+    void writeString(std::string_view section, std::string_view key, std::string_view value);
+
+    bool hasSection(std::string_view section) const;
+
+private:
+    enum class Kind : uint8_t
+    {
+        Other,
+        Section,
+        Entry
+    };
+    struct Line
+    {
+        Kind kind = Kind::Other;
+        std::string name;  // trimmed section or key name
+        std::string value; // trimmed value of an entry
+        std::string text;  // the line as it stands in the file
+    };
+
+    // Index of the first section line named `section`, or npos.
+    std::size_t findSection(std::string_view section) const;
+    // Index of the first entry `key` in the section starting at `sectionIndex`, or npos.
+    std::size_t findKey(std::size_t sectionIndex, std::string_view key) const;
+    // One past the last line of the section starting at `sectionIndex`.
+    std::size_t sectionEnd(std::size_t sectionIndex) const;
+
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    std::vector<Line> m_lines;
+    bool m_utf8Bom = false;
+};
+
+// The integer of a profile text: leading blanks, an optional sign, then
+// decimal digits up to the first other character; no digits give 0.
+int32_t ProfileIntFromText(std::string_view text);
+
+// Case-insensitive comparison of ASCII letters, as profile names are compared.
+bool ProfileNamesEqual(std::string_view a, std::string_view b);
