@@ -144,9 +144,13 @@ bool readCatalogue(const std::string& path, std::unordered_map<int, std::string>
         if (key.empty() || *end != '\0') {
             continue;
         }
-        // The text starts right after '='; blanks there belong to it.
-        const std::string_view rawValue = std::string_view(line).substr(line.find('=') + 1);
-        texts[static_cast<int>(id)] = unescape(rawValue);
+        // Blanks around the text are dropped; a text in double quotes keeps
+        // its own leading and trailing blanks.
+        std::string_view value = trimmed(view.substr(equals + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+            value = value.substr(1, value.size() - 2);
+        }
+        texts[static_cast<int>(id)] = unescape(value);
     }
     return true;
 }
