@@ -68,7 +68,7 @@ const char* systemName()
 
 int OpenLog(const char* moduleName)
 {
-    if (g_logPath.size() > 5) {
+    if (g_logPath.size() > 5 || moduleName == nullptr) {
         return 0;
     }
     g_logLevel = 0;

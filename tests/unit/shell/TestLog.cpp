@@ -84,6 +84,7 @@ private slots:
     void fileVersion_data();
     void fileVersion();
     void mountRoots();
+    void homeIsSearchedFirst();
 };
 
 void TestLog::initTestCase()
@@ -332,6 +333,16 @@ void TestLog::mountRoots()
     const std::vector<std::string> roots = parseLocalFixedMountRoots(mountinfo, removable);
     const std::vector<std::string> expected = {"/", "/home", "/data", "/mnt/my disk"};
     QCOMPARE(roots, expected);
+}
+
+void TestLog::homeIsSearchedFirst()
+{
+    setLogSearchHomeOnly(false);
+    const std::vector<std::string> folders = logSearchFolders();
+    setLogSearchHomeOnly(true);
+    QVERIFY(!folders.empty());
+    QCOMPARE(QString::fromStdString(folders.front()), QDir::homePath());
+    QCOMPARE(logSearchFolders(), std::vector<std::string>{QDir::homePath().toStdString()});
 }
 
 QTEST_GUILESS_MAIN(TestLog)
