@@ -1,0 +1,662 @@
+#include "SimCard.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace vsim {
+
+namespace {
+
+constexpr uint16_t kMf = 0x3F00;
+constexpr int kDirectoryResponseLength = 34;
+constexpr int kFileResponseLength = 15;
+
+QByteArray statusOnly(uint16_t statusWord)
+{
+    QByteArray out(2, '\0');
+    out[0] = char(statusWord >> 8);
+    out[1] = char(statusWord & 0xFF);
+    return out;
+}
+
+QByteArray withStatus(QByteArray data, uint16_t statusWord)
+{
+    data += statusOnly(statusWord);
+    return data;
+}
+
+// b8 set: the code is initialised; b1-b4: false presentations remaining.
+uint8_t codeStatus(bool initialised, int triesLeft)
+{
+    return initialised ? uint8_t(0x80 | (triesLeft & 0x0F)) : 0x00;
+}
+
+std::optional<uint16_t> parseFileId(const QString& text)
+{
+    if (text.size() != 4)
+        return std::nullopt;
+    bool ok = false;
+    const uint id = text.toUInt(&ok, 16);
+    if (!ok)
+        return std::nullopt;
+    return uint16_t(id);
+}
+
+} // namespace
+
+int CardFile::size() const
+{
+    if (isRecordFile())
+        return int(records.size()) * recordLength;
+    return int(data.size());
+}
+
+CardFile* CardFile::child(uint16_t fileId) const
+{
+    for (const auto& c : children) {
+        if (c->id == fileId)
+            return c.get();
+    }
+    return nullptr;
+}
+
+QString CardFile::path() const
+{
+    const QString own = QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')).toUpper();
+    return parent ? parent->path() + QLatin1Char('/') + own : own;
+}
+
+QByteArray secretField(const QByteArray& text)
+{
+    QByteArray field = text.left(8);
+    field.append(8 - field.size(), char(0xFF));
+    return field;
+}
+
+std::optional<QByteArray> fromHex(const QString& text)
+{
+    // Blanks may separate groups of whole bytes ("A0A4 00 00"), never split one.
+    QByteArray out;
+    for (const QString& group :
+         text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        if (group.size() % 2 != 0)
+            return std::nullopt;
+        for (const QChar c : group) {
+            if (!c.isDigit() && !QStringLiteral("abcdefABCDEF").contains(c))
+                return std::nullopt;
+        }
+        out += QByteArray::fromHex(group.toLatin1());
+    }
+    return out;
+}
+
+QString toHex(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+SimCard::SimCard() : m_mf(std::make_unique<CardFile>())
+{
+    m_mf->id = kMf;
+    m_mf->kind = FileKind::Master;
+    m_atr = QByteArray::fromHex("3B021450");
+    reset();
+}
+
+void SimCard::applyDefaultAccess(CardFile& file)
+{
+    switch (file.id) {
+    case 0x2FE2: // ICCID
+        file.read = Access::Always;
+        file.update = Access::Never;
+        break;
+    case 0x6F46: // SPN
+        file.read = Access::Always;
+        file.update = Access::Adm;
+        break;
+    case 0x6F3B: // FDN
+    case 0x6F4B: // EXT2
+        file.read = Access::Chv1;
+        file.update = Access::Chv2;
+        break;
+    default: // ADN, LND, MSISDN, EXT1 and the rest of the telecom files
+        file.read = Access::Chv1;
+        file.update = Access::Chv1;
+        break;
+    }
+}
+
+CardFile* SimCard::addFile(const QString& path, FileKind kind, QString* error)
+{
+    auto fail = [&](const QString& why) -> CardFile* {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, why);
+        return nullptr;
+    };
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty() || parts.first().toUpper() != QLatin1String("3F00"))
+        return fail(QStringLiteral("path must start at 3F00"));
+    if (parts.size() == 1)
+        return kind == FileKind::Master ? m_mf.get() : fail(QStringLiteral("3F00 is the MF"));
+    if (kind == FileKind::Master)
+        return fail(QStringLiteral("only 3F00 is the MF"));
+    CardFile* dir = m_mf.get();
+    for (int i = 1; i < parts.size(); ++i) {
+        const auto id = parseFileId(parts[i]);
+        if (!id || *id == kMf)
+            return fail(QStringLiteral("bad file id %1").arg(parts[i]));
+        const bool last = i == parts.size() - 1;
+        CardFile* existing = dir->child(*id);
+        if (existing) {
+            if (last) {
+                if (kind == FileKind::Dedicated && existing->kind == FileKind::Dedicated)
+                    return existing;
+                return fail(QStringLiteral("file exists"));
+            }
+            if (!existing->isDirectory())
+                return fail(QStringLiteral("%1 is not a DF").arg(parts[i]));
+            dir = existing;
+            continue;
+        }
+        auto created = std::make_unique<CardFile>();
+        created->id = *id;
+        created->parent = dir;
+        created->kind = last ? kind : FileKind::Dedicated;
+        if (!created->isDirectory())
+            applyDefaultAccess(*created);
+        dir->children.push_back(std::move(created));
+        dir = dir->children.back().get();
+    }
+    return dir;
+}
+
+CardFile* SimCard::file(const QString& path) const
+{
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty() || parts.first().toUpper() != QLatin1String("3F00"))
+        return nullptr;
+    CardFile* f = m_mf.get();
+    for (int i = 1; i < parts.size() && f; ++i) {
+        const auto id = parseFileId(parts[i]);
+        f = id ? f->child(*id) : nullptr;
+    }
+    return f;
+}
+
+void SimCard::reset()
+{
+    m_currentDf = m_mf.get();
+    m_currentEf = nullptr;
+    m_recordPointer = 0;
+    m_pending.clear();
+    m_chv1.verified = false;
+    m_chv2.verified = false;
+}
+
+Response SimCard::transmit(const QByteArray& apdu)
+{
+    Response response;
+    Fault* hit = nullptr;
+    for (Fault& f : m_faults) {
+        if (f.fired && f.once)
+            continue;
+        if (m_apduCount < f.afterApdus || !apdu.startsWith(f.commandPrefix))
+            continue;
+        hit = &f;
+        break;
+    }
+    ++m_apduCount;
+    if (hit && hit->action == Fault::Action::Remove) {
+        hit->fired = true;
+        response.removed = true;
+        return response;
+    }
+    if (hit && hit->action == Fault::Action::StatusWord) {
+        hit->fired = true;
+        response.bytes = statusOnly(hit->statusWord);
+        return response;
+    }
+    response.bytes = m_answerAll ? statusOnly(*m_answerAll) : process(apdu);
+    if (hit && hit->action == Fault::Action::Truncate) {
+        hit->fired = true;
+        response.bytes.truncate(hit->keepBytes);
+    }
+    return response;
+}
+
+QByteArray SimCard::process(const QByteArray& apdu)
+{
+    if (apdu.size() < 4)
+        return statusOnly(sw::WrongLength);
+    const auto cla = uint8_t(apdu[0]);
+    const auto in = uint8_t(apdu[1]);
+    const auto p1 = uint8_t(apdu[2]);
+    const auto p2 = uint8_t(apdu[3]);
+    if (cla != kGsmClass)
+        return statusOnly(sw::WrongClass);
+
+    // Answers wait for GET RESPONSE only until the next command.
+    QByteArray pending;
+    std::swap(pending, m_pending);
+
+    enum Case
+    {
+        Outgoing,
+        Incoming
+    };
+    Case kind;
+    switch (in) {
+    case ins::Select:
+    case ins::UpdateBinary:
+    case ins::UpdateRecord:
+    case ins::VerifyChv:
+    case ins::ChangeChv:
+    case ins::DisableChv:
+    case ins::EnableChv:
+    case ins::UnblockChv:
+        kind = Incoming;
+        break;
+    case ins::GetResponse:
+    case ins::ReadBinary:
+    case ins::ReadRecord:
+    case ins::Status:
+        kind = Outgoing;
+        break;
+    default:
+        return statusOnly(sw::UnknownInstruction);
+    }
+    if (apdu.size() < 5)
+        return statusOnly(sw::WrongLength);
+    const int p3 = uint8_t(apdu[4]);
+    const QByteArray body = apdu.mid(5);
+    if (kind == Incoming ? body.size() != p3 : !body.isEmpty())
+        return statusOnly(sw::WrongLength);
+
+    auto codeP2 = [&](bool allowChv2) -> int {
+        if (p1 != 0)
+            return 0;
+        if (p2 == 1 || (allowChv2 && p2 == 2))
+            return p2;
+        return 0;
+    };
+
+    switch (in) {
+    case ins::Select:
+        if (p1 != 0 || p2 != 0)
+            return statusOnly(sw::WrongP1P2);
+        if (p3 != 2)
+            return statusOnly(sw::WrongLength);
+        return select(uint16_t((uint8_t(body[0]) << 8) | uint8_t(body[1])));
+    case ins::GetResponse:
+        if (p1 != 0 || p2 != 0)
+            return statusOnly(sw::WrongP1P2);
+        if (pending.isEmpty())
+            return statusOnly(sw::TechnicalProblem);
+        if (p3 == 0 || p3 > pending.size())
+            return statusOnly(sw::WrongLength);
+        return withStatus(pending.left(p3), sw::Ok);
+    case ins::Status: {
+        if (p1 != 0 || p2 != 0)
+            return statusOnly(sw::WrongP1P2);
+        const QByteArray answer = directoryResponse(*m_currentDf);
+        if (p3 == 0 || p3 > answer.size())
+            return statusOnly(sw::WrongLength);
+        return withStatus(answer.left(p3), sw::Ok);
+    }
+    case ins::ReadBinary:
+        if (p1 & 0x80)
+            return statusOnly(sw::WrongP1P2);
+        return readBinary((p1 << 8) | p2, p3 == 0 ? 256 : p3);
+    case ins::UpdateBinary:
+        if (p1 & 0x80)
+            return statusOnly(sw::WrongP1P2);
+        return updateBinary((p1 << 8) | p2, body);
+    case ins::ReadRecord:
+        return readRecord(p1, p2, p3 == 0 ? 256 : p3);
+    case ins::UpdateRecord:
+        return updateRecord(p1, p2, body);
+    case ins::VerifyChv:
+    case ins::ChangeChv: {
+        const int n = codeP2(true);
+        if (n == 0)
+            return statusOnly(sw::WrongP1P2);
+        if (p3 != (in == ins::VerifyChv ? 8 : 16))
+            return statusOnly(sw::WrongLength);
+        return in == ins::VerifyChv ? verify(n, body) : change(n, body.left(8), body.mid(8));
+    }
+    case ins::DisableChv:
+    case ins::EnableChv:
+        if (codeP2(false) == 0)
+            return statusOnly(sw::WrongP1P2);
+        if (p3 != 8)
+            return statusOnly(sw::WrongLength);
+        return setEnabled(in == ins::EnableChv, body);
+    case ins::UnblockChv:
+        // UNBLOCK CHV names CHV1 with 00 and CHV2 with 02.
+        if (p1 != 0 || (p2 != 0 && p2 != 2))
+            return statusOnly(sw::WrongP1P2);
+        if (p3 != 16)
+            return statusOnly(sw::WrongLength);
+        return unblock(p2 == 0 ? 1 : 2, body.left(8), body.mid(8));
+    }
+    return statusOnly(sw::UnknownInstruction);
+}
+
+QByteArray SimCard::select(uint16_t fileId)
+{
+    CardFile* target = nullptr;
+    CardFile* df = m_currentDf;
+    if (fileId == kMf) {
+        target = m_mf.get();
+    } else if (CardFile* c = df->child(fileId)) {
+        target = c; // a child of the current directory
+    } else if (df->parent && df->parent->id == fileId) {
+        target = df->parent;
+    } else {
+        // DFs beside the current DF, and DFs directly under MF.
+        CardFile* sibling = df->parent ? df->parent->child(fileId) : nullptr;
+        CardFile* top = m_mf->child(fileId);
+        if (sibling && sibling->isDirectory())
+            target = sibling;
+        else if (top && top->isDirectory())
+            target = top;
+    }
+    if (!target)
+        return statusOnly(sw::NotFound);
+
+    if (target->isDirectory()) {
+        m_currentDf = target;
+        m_currentEf = nullptr;
+        m_pending = directoryResponse(*target);
+    } else {
+        m_currentDf = target->parent;
+        m_currentEf = target;
+        m_pending = fileResponse(*target);
+    }
+    m_recordPointer = 0;
+    return statusOnly(uint16_t(sw::ResponseLength | m_pending.size()));
+}
+
+QByteArray SimCard::directoryResponse(const CardFile& df) const
+{
+    QByteArray r(kDirectoryResponseLength, '\0');
+    int dfs = 0;
+    int efs = 0;
+    for (const auto& c : df.children)
+        (c->isDirectory() ? dfs : efs)++;
+    r[4] = char(df.id >> 8);
+    r[5] = char(df.id & 0xFF);
+    r[6] = char(df.kind == FileKind::Master ? 0x01 : 0x02);
+    r[12] = char(kDirectoryResponseLength - 13); // length of the GSM-specific data
+    // File characteristics: clock stop allowed; b8 set when CHV1 is disabled.
+    r[13] = char(0x01 | (m_chv1.initialised && !m_chv1.enabled ? 0x80 : 0x00));
+    r[14] = char(dfs);
+    r[15] = char(efs);
+    r[16] = char(0x04); // CHV1, CHV2 and their unblock codes
+    r[18] = char(codeStatus(m_chv1.initialised, m_chv1.tries));
+    r[19] = char(codeStatus(m_chv1.initialised, m_chv1.unblockTries));
+    r[20] = char(codeStatus(m_chv2.initialised, m_chv2.tries));
+    r[21] = char(codeStatus(m_chv2.initialised, m_chv2.unblockTries));
+    return r;
+}
+
+QByteArray SimCard::fileResponse(const CardFile& ef) const
+{
+    QByteArray r(kFileResponseLength, '\0');
+    const int size = ef.size();
+    r[2] = char((size >> 8) & 0xFF);
+    r[3] = char(size & 0xFF);
+    r[4] = char(ef.id >> 8);
+    r[5] = char(ef.id & 0xFF);
+    r[6] = char(0x04);
+    r[8] = char((uint8_t(ef.read) << 4) | uint8_t(ef.update));
+    r[9] = char(0xF0);  // INCREASE never
+    r[10] = char(0x44); // REHABILITATE and INVALIDATE: administrative
+    r[11] = char(ef.invalidated ? 0x00 : 0x01);
+    r[12] = char(0x02);
+    r[13] = char(ef.kind == FileKind::Transparent ? 0x00
+                 : ef.kind == FileKind::Linear    ? 0x01
+                                                  : 0x03);
+    r[14] = char(ef.isRecordFile() ? ef.recordLength : 0);
+    return r;
+}
+
+bool SimCard::granted(Access access) const
+{
+    switch (access) {
+    case Access::Always:
+        return true;
+    case Access::Chv1:
+        if (!m_chv1.initialised || !m_chv1.enabled)
+            return true;
+        return m_chv1.verified && m_chv1.tries > 0;
+    case Access::Chv2:
+        return m_chv2.initialised && m_chv2.verified && m_chv2.tries > 0;
+    case Access::Adm:
+    case Access::Never:
+        return false;
+    }
+    return false;
+}
+
+QByteArray SimCard::readBinary(int offset, int length)
+{
+    if (!m_currentEf)
+        return statusOnly(sw::NoEfSelected);
+    if (m_currentEf->kind != FileKind::Transparent)
+        return statusOnly(sw::FileInconsistent);
+    if (!granted(m_currentEf->read))
+        return statusOnly(sw::AccessNotFulfilled);
+    if (m_currentEf->invalidated)
+        return statusOnly(sw::ContradictsInvalidation);
+    if (offset >= m_currentEf->data.size())
+        return statusOnly(sw::OutOfRange);
+    if (offset + length > m_currentEf->data.size())
+        return statusOnly(sw::WrongLength);
+    return withStatus(m_currentEf->data.mid(offset, length), sw::Ok);
+}
+
+QByteArray SimCard::updateBinary(int offset, const QByteArray& data)
+{
+    if (!m_currentEf)
+        return statusOnly(sw::NoEfSelected);
+    if (m_currentEf->kind != FileKind::Transparent)
+        return statusOnly(sw::FileInconsistent);
+    if (!granted(m_currentEf->update))
+        return statusOnly(sw::AccessNotFulfilled);
+    if (m_currentEf->invalidated)
+        return statusOnly(sw::ContradictsInvalidation);
+    if (offset >= m_currentEf->data.size())
+        return statusOnly(sw::OutOfRange);
+    if (data.isEmpty() || offset + data.size() > m_currentEf->data.size())
+        return statusOnly(sw::WrongLength);
+    m_currentEf->data.replace(offset, data.size(), data);
+    return statusOnly(sw::Ok);
+}
+
+// Record addressing of READ/UPDATE RECORD: P2 02 next, 03 previous, 04 absolute
+// (P1 = 0: the current record). Linear files stop at their ends, cyclic files wrap.
+std::optional<int> SimCard::resolveRecord(uint8_t p1, uint8_t mode, bool forUpdate, uint16_t* error)
+{
+    const int count = int(m_currentEf->records.size());
+    const bool cyclic = m_currentEf->kind == FileKind::Cyclic;
+    switch (mode) {
+    case 0x02: {
+        if (forUpdate && cyclic)
+            break;
+        int next = m_recordPointer + 1;
+        if (next > count) {
+            if (!cyclic) {
+                *error = sw::OutOfRange;
+                return std::nullopt;
+            }
+            next = 1;
+        }
+        return next;
+    }
+    case 0x03: {
+        if (forUpdate && cyclic)
+            return 1; // the oldest record becomes record 1
+        int previous = m_recordPointer == 0 ? count : m_recordPointer - 1;
+        if (previous < 1) {
+            if (!cyclic) {
+                *error = sw::OutOfRange;
+                return std::nullopt;
+            }
+            previous = count;
+        }
+        return previous;
+    }
+    case 0x04: {
+        if (forUpdate && cyclic)
+            break;
+        const int n = p1 == 0 ? m_recordPointer : p1;
+        if (n < 1 || n > count) {
+            *error = sw::OutOfRange;
+            return std::nullopt;
+        }
+        return n;
+    }
+    default:
+        break;
+    }
+    *error = sw::WrongP1P2;
+    return std::nullopt;
+}
+
+QByteArray SimCard::readRecord(uint8_t p1, uint8_t mode, int length)
+{
+    if (!m_currentEf)
+        return statusOnly(sw::NoEfSelected);
+    if (!m_currentEf->isRecordFile())
+        return statusOnly(sw::FileInconsistent);
+    if (!granted(m_currentEf->read))
+        return statusOnly(sw::AccessNotFulfilled);
+    if (m_currentEf->invalidated)
+        return statusOnly(sw::ContradictsInvalidation);
+    uint16_t error = 0;
+    const auto n = resolveRecord(p1, mode, false, &error);
+    if (!n)
+        return statusOnly(error);
+    if (length != m_currentEf->recordLength)
+        return statusOnly(sw::WrongLength);
+    m_recordPointer = *n;
+    return withStatus(m_currentEf->records[*n - 1], sw::Ok);
+}
+
+QByteArray SimCard::updateRecord(uint8_t p1, uint8_t mode, const QByteArray& data)
+{
+    if (!m_currentEf)
+        return statusOnly(sw::NoEfSelected);
+    if (!m_currentEf->isRecordFile())
+        return statusOnly(sw::FileInconsistent);
+    if (!granted(m_currentEf->update))
+        return statusOnly(sw::AccessNotFulfilled);
+    if (m_currentEf->invalidated)
+        return statusOnly(sw::ContradictsInvalidation);
+    uint16_t error = 0;
+    const auto n = resolveRecord(p1, mode, true, &error);
+    if (!n)
+        return statusOnly(error);
+    if (data.size() != m_currentEf->recordLength)
+        return statusOnly(sw::WrongLength);
+    if (m_currentEf->kind == FileKind::Cyclic) {
+        m_currentEf->records.removeLast();
+        m_currentEf->records.prepend(data);
+    } else {
+        m_currentEf->records[*n - 1] = data;
+    }
+    m_recordPointer = *n;
+    return statusOnly(sw::Ok);
+}
+
+// Counts a presentation of `code` against `chv`: 9000 resets the counter,
+// a wrong code costs one try; the last try blocks the code.
+QByteArray SimCard::presentCode(Chv& chv, const QByteArray& code)
+{
+    if (chv.tries <= 0)
+        return statusOnly(sw::ChvBlocked);
+    if (code != chv.code) {
+        --chv.tries;
+        chv.verified = false;
+        return statusOnly(chv.tries > 0 ? sw::AccessNotFulfilled : sw::ChvBlocked);
+    }
+    chv.tries = chv.maxTries;
+    chv.verified = true;
+    return statusOnly(sw::Ok);
+}
+
+QByteArray SimCard::verify(int number, const QByteArray& code)
+{
+    Chv& c = chv(number);
+    if (!c.initialised)
+        return statusOnly(sw::NoChvInitialised);
+    if (!c.enabled)
+        return statusOnly(sw::ContradictsChvStatus);
+    return presentCode(c, code);
+}
+
+QByteArray SimCard::change(int number, const QByteArray& oldCode, const QByteArray& newCode)
+{
+    Chv& c = chv(number);
+    if (!c.initialised)
+        return statusOnly(sw::NoChvInitialised);
+    if (!c.enabled)
+        return statusOnly(sw::ContradictsChvStatus);
+    QByteArray answer = presentCode(c, oldCode);
+    if (c.verified)
+        c.code = newCode;
+    return answer;
+}
+
+QByteArray SimCard::setEnabled(bool enable, const QByteArray& code)
+{
+    if (!m_chv1.initialised)
+        return statusOnly(sw::NoChvInitialised);
+    if (m_chv1.enabled == enable)
+        return statusOnly(sw::ContradictsChvStatus);
+    QByteArray answer = presentCode(m_chv1, code);
+    if (m_chv1.verified)
+        m_chv1.enabled = enable;
+    return answer;
+}
+
+QByteArray SimCard::unblock(int number, const QByteArray& unblockCode, const QByteArray& newCode)
+{
+    Chv& c = chv(number);
+    if (!c.initialised)
+        return statusOnly(sw::NoChvInitialised);
+    if (c.unblockTries <= 0)
+        return statusOnly(sw::ChvBlocked);
+    if (unblockCode != c.unblock) {
+        --c.unblockTries;
+        return statusOnly(c.unblockTries > 0 ? sw::AccessNotFulfilled : sw::ChvBlocked);
+    }
+    c.unblockTries = c.maxUnblockTries;
+    c.tries = c.maxTries;
+    c.code = newCode;
+    c.verified = true;
+    c.enabled = true; // unblocking a disabled CHV1 enables it again
+    return statusOnly(sw::Ok);
+}
+
+QByteArray SimCard::record(const QString& path, int number) const
+{
+    const CardFile* f = file(path);
+    if (!f || !f->isRecordFile() || number < 1 || number > f->records.size())
+        return {};
+    return f->records[number - 1];
+}
+
+QByteArray SimCard::binary(const QString& path) const
+{
+    const CardFile* f = file(path);
+    return f && f->kind == FileKind::Transparent ? f->data : QByteArray();
+}
+
+QString SimCard::currentPath() const
+{
+    return m_currentEf ? m_currentEf->path() : m_currentDf->path();
+}
+
+} // namespace vsim

@@ -1,0 +1,197 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// A GSM SIM card held in memory: the file tree under MF, the two card-holder
+// verification codes with their counters, and the APDU processor for class A0.
+// It stores raw bytes only; it knows nothing about what the records mean.
+namespace vsim {
+
+namespace sw {
+inline constexpr uint16_t Ok = 0x9000;
+inline constexpr uint16_t ResponseLength = 0x9F00; // low byte: bytes waiting for GET RESPONSE
+inline constexpr uint16_t NoEfSelected = 0x9400;
+inline constexpr uint16_t OutOfRange = 0x9402;
+inline constexpr uint16_t NotFound = 0x9404;
+inline constexpr uint16_t FileInconsistent = 0x9408;
+inline constexpr uint16_t NoChvInitialised = 0x9802;
+inline constexpr uint16_t AccessNotFulfilled = 0x9804; // also: wrong code, tries left
+inline constexpr uint16_t ContradictsChvStatus = 0x9808;
+inline constexpr uint16_t ContradictsInvalidation = 0x9810;
+inline constexpr uint16_t ChvBlocked = 0x9840; // also: wrong code, no try left
+inline constexpr uint16_t WrongLength = 0x6700;
+inline constexpr uint16_t WrongP1P2 = 0x6B00;
+inline constexpr uint16_t UnknownInstruction = 0x6D00;
+inline constexpr uint16_t WrongClass = 0x6E00;
+inline constexpr uint16_t TechnicalProblem = 0x6F00;
+} // namespace sw
+
+namespace ins {
+inline constexpr uint8_t Select = 0xA4;
+inline constexpr uint8_t Status = 0xF2;
+inline constexpr uint8_t GetResponse = 0xC0;
+inline constexpr uint8_t ReadBinary = 0xB0;
+inline constexpr uint8_t UpdateBinary = 0xD6;
+inline constexpr uint8_t ReadRecord = 0xB2;
+inline constexpr uint8_t UpdateRecord = 0xDC;
+inline constexpr uint8_t VerifyChv = 0x20;
+inline constexpr uint8_t ChangeChv = 0x24;
+inline constexpr uint8_t DisableChv = 0x26;
+inline constexpr uint8_t EnableChv = 0x28;
+inline constexpr uint8_t UnblockChv = 0x2C;
+} // namespace ins
+
+inline constexpr uint8_t kGsmClass = 0xA0;
+
+enum class FileKind
+{
+    Master,
+    Dedicated,
+    Transparent,
+    Linear,
+    Cyclic
+};
+
+// Access condition nibbles of the EF GET RESPONSE bytes 9-11.
+enum class Access : uint8_t
+{
+    Always = 0x0,
+    Chv1 = 0x1,
+    Chv2 = 0x2,
+    Adm = 0x4,
+    Never = 0xF
+};
+
+struct CardFile
+{
+    uint16_t id = 0;
+    FileKind kind = FileKind::Transparent;
+    CardFile* parent = nullptr;
+    std::vector<std::unique_ptr<CardFile>> children;
+    QByteArray data;           // transparent EF content
+    QList<QByteArray> records; // record EFs; for a cyclic EF index 0 is record 1, the newest
+    int recordLength = 0;
+    Access read = Access::Always;
+    Access update = Access::Always;
+    bool invalidated = false;
+
+    bool isDirectory() const { return kind == FileKind::Master || kind == FileKind::Dedicated; }
+    bool isRecordFile() const { return kind == FileKind::Linear || kind == FileKind::Cyclic; }
+    int size() const;
+    CardFile* child(uint16_t fileId) const;
+    QString path() const; // "3F00/7F10/6F3A"
+};
+
+struct Chv
+{
+    bool initialised = false;
+    QByteArray code;    // 8 bytes, ASCII digits padded with FF
+    QByteArray unblock; // 8 bytes
+    int tries = 3;
+    int maxTries = 3;
+    int unblockTries = 10;
+    int maxUnblockTries = 10;
+    bool enabled = true; // only CHV1 can be disabled
+    bool verified = false;
+};
+
+struct Fault
+{
+    enum class Action
+    {
+        Remove,
+        StatusWord,
+        Truncate
+    };
+    QByteArray commandPrefix; // empty: any command
+    int afterApdus = 0;       // fires only once the card has answered this many APDUs
+    Action action = Action::Remove;
+    uint16_t statusWord = 0;
+    int keepBytes = 0; // Truncate: bytes of the answer that are sent
+    bool once = true;
+    bool fired = false;
+};
+
+struct Response
+{
+    QByteArray bytes;     // response data followed by SW1 SW2
+    bool removed = false; // the card left the reader instead of answering
+};
+
+// Pads an ASCII secret to the 8-byte field the card compares.
+QByteArray secretField(const QByteArray& text);
+// Hex text with optional blanks ("A0 A4 00 00 02") to bytes; nullopt when malformed.
+std::optional<QByteArray> fromHex(const QString& text);
+QString toHex(const QByteArray& bytes); // "A0 A4 00 00"
+
+class SimCard
+{
+public:
+    SimCard();
+
+    // Builds the tree: creates the DFs on the way. Fails when an element is
+    // not a 4-digit hex id, the path does not start at 3F00 or the file exists.
+    CardFile* addFile(const QString& path, FileKind kind, QString* error = nullptr);
+    CardFile* file(const QString& path) const;
+    CardFile* masterFile() const { return m_mf.get(); }
+    // The access conditions real SIMs give the files this program uses.
+    static void applyDefaultAccess(CardFile& file);
+
+    QByteArray atr() const { return m_atr; }
+    void setAtr(const QByteArray& atr) { m_atr = atr; }
+    Chv& chv(int number) { return number == 2 ? m_chv2 : m_chv1; }
+    const Chv& chv(int number) const { return number == 2 ? m_chv2 : m_chv1; }
+    QList<Fault>& faults() { return m_faults; }
+    // A card that is not a SIM: every APDU gets this status word.
+    void setAnswerAll(std::optional<uint16_t> statusWord) { m_answerAll = statusWord; }
+    std::optional<uint16_t> answerAll() const { return m_answerAll; }
+
+    // Power on or reset: MF selected, no code presented, nothing pending.
+    void reset();
+    Response transmit(const QByteArray& apdu);
+    int apduCount() const { return m_apduCount; }
+
+    // Inspection for tests: record `number` from 1 (empty when absent), content of a transparent
+    // EF.
+    QByteArray record(const QString& path, int number) const;
+    QByteArray binary(const QString& path) const;
+    QString currentPath() const;
+
+private:
+    QByteArray process(const QByteArray& apdu);
+    QByteArray select(uint16_t fileId);
+    QByteArray directoryResponse(const CardFile& df) const;
+    QByteArray fileResponse(const CardFile& ef) const;
+    QByteArray readBinary(int offset, int length);
+    QByteArray updateBinary(int offset, const QByteArray& data);
+    QByteArray readRecord(uint8_t p1, uint8_t mode, int length);
+    QByteArray updateRecord(uint8_t p1, uint8_t mode, const QByteArray& data);
+    QByteArray verify(int number, const QByteArray& code);
+    QByteArray change(int number, const QByteArray& oldCode, const QByteArray& newCode);
+    QByteArray setEnabled(bool enable, const QByteArray& code);
+    QByteArray unblock(int number, const QByteArray& unblockCode, const QByteArray& newCode);
+    QByteArray presentCode(Chv& chv, const QByteArray& code);
+    bool granted(Access access) const;
+    std::optional<int> resolveRecord(uint8_t p1, uint8_t mode, bool forUpdate, uint16_t* error);
+
+    std::unique_ptr<CardFile> m_mf;
+    CardFile* m_currentDf = nullptr;
+    CardFile* m_currentEf = nullptr;
+    int m_recordPointer = 0; // 0: not set since the EF was selected
+    QByteArray m_pending;    // answer waiting for GET RESPONSE
+    QByteArray m_atr;
+    Chv m_chv1;
+    Chv m_chv2;
+    QList<Fault> m_faults;
+    std::optional<uint16_t> m_answerAll;
+    int m_apduCount = 0;
+};
+
+} // namespace vsim
