@@ -40,8 +40,37 @@ std::vector<int> ScriptedUserInterface::messageIds() const
     return ids;
 }
 
+UserInterface::PinAnswer ScriptedUserInterface::askPin(const PinRequest& request)
+{
+    pinRequests.push_back(request);
+    if (pinAnswers.empty()) {
+        return {};
+    }
+    PinAnswer answer = pinAnswers.front();
+    pinAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedUserInterface::queuePin(const std::string& code, const std::string& newPin,
+                                     const std::string& confirmPin, bool pinEnabled)
+{
+    PinAnswer answer;
+    answer.confirmed = true;
+    answer.entries.code = code;
+    answer.entries.newPin = newPin;
+    answer.entries.confirmPin = confirmPin;
+    answer.entries.pinEnabled = pinEnabled;
+    pinAnswers.push_back(answer);
+}
+
+void ScriptedUserInterface::queuePinCancel()
+{
+    pinAnswers.push_back(PinAnswer{});
+}
+
 void ScriptedUserInterface::clearRecords()
 {
+    pinRequests.clear();
     messages.clear();
     progressCaptions.clear();
     progressCaptionChanges.clear();

@@ -31,6 +31,17 @@ public:
     void setProgress(int percent) override;
     void setProgressCaption(const std::string& caption) override;
 
+    // PIN dialogs: every request, in order, and the answers handed out in
+    // order; when the queue is empty the dialog is cancelled.
+    std::vector<PinRequest> pinRequests;
+    std::deque<PinAnswer> pinAnswers;
+    PinAnswer askPin(const PinRequest& request) override;
+    // Queues a confirmed answer: the code (PIN or PUK), and for the change and
+    // unblock dialogs the new PIN and its confirmation.
+    void queuePin(const std::string& code, const std::string& newPin = {},
+                  const std::string& confirmPin = {}, bool pinEnabled = true);
+    void queuePinCancel();
+
     // The ids of the messages shown, in order.
     std::vector<int> messageIds() const;
     // Forgets what was recorded (answers and defaults stay).

@@ -1,0 +1,97 @@
+#include "CardTestSupport.h"
+
+#include "shell/Log.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+void setChv(vsim::Chv& chv, const QByteArray& code, int tries, const QByteArray& unblock,
+            int unblockTries)
+{
+    chv.initialised = true;
+    chv.code = vsim::secretField(code);
+    chv.unblock = vsim::secretField(unblock);
+    chv.maxTries = 3;
+    chv.tries = tries;
+    chv.maxUnblockTries = 10;
+    chv.unblockTries = unblockTries;
+}
+
+TransmitSpy g_spy;
+
+LONG spyTransmit(SCARDHANDLE card, const SCARD_IO_REQUEST* sendPci, LPCBYTE send, DWORD sendLength,
+                 SCARD_IO_REQUEST* receivePci, LPBYTE receive, LPDWORD receiveLength)
+{
+    g_spy.sendProtocol = sendPci != nullptr ? sendPci->dwProtocol : 0;
+    g_spy.sendHeaderLength = sendPci != nullptr ? sendPci->cbPciLength : 0;
+    g_spy.receiveLength = receiveLength != nullptr ? *receiveLength : 0;
+    g_spy.receiveHeaderGiven = receivePci != nullptr;
+    return vsim::pcsc::SCardTransmit(card, sendPci, send, sendLength, receivePci, receive,
+                                     receiveLength);
+}
+
+QString logPath()
+{
+    return QDir::home().filePath(QStringLiteral("VM_Phonar.log"));
+}
+
+} // namespace
+
+std::shared_ptr<vsim::SimCard> buildSim(const SimSpec& spec)
+{
+    auto card = std::make_shared<vsim::SimCard>();
+    card->addFile(QStringLiteral("3F00/2FE2"), vsim::FileKind::Transparent)->data = spec.iccid;
+    card->addFile(QStringLiteral("3F00/7F20"), vsim::FileKind::Dedicated);
+    if (spec.spn)
+        card->addFile(QStringLiteral("3F00/7F20/6F46"), vsim::FileKind::Transparent)->data =
+            *spec.spn;
+    vsim::CardFile* adn = card->addFile(QStringLiteral("3F00/7F10/6F3A"), vsim::FileKind::Linear);
+    adn->recordLength = spec.adnRecordLength;
+    for (int i = 0; i < spec.adnRecords; ++i)
+        adn->records.append(QByteArray(spec.adnRecordLength, char(0xFF)));
+    setChv(card->chv(1), spec.pin1, spec.pin1Tries, spec.puk1, spec.puk1Tries);
+    card->chv(1).enabled = spec.pin1Enabled;
+    setChv(card->chv(2), spec.pin2, spec.pin2Tries, spec.puk2, spec.puk2Tries);
+    return card;
+}
+
+PcscApi virtualPcscApi()
+{
+    PcscApi api;
+    vsim::pcsc::install(api);
+    return api;
+}
+
+PcscApi spyingPcscApi()
+{
+    PcscApi api = virtualPcscApi();
+    api.SCardTransmit = &spyTransmit;
+    return api;
+}
+
+TransmitSpy& lastTransmit()
+{
+    return g_spy;
+}
+
+void openTestLog()
+{
+    static bool opened = false;
+    if (opened)
+        return;
+    QFile file(logPath());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write("5");
+    file.close();
+    opened = OpenLog("Phonar") == 1;
+}
+
+QString testLogText()
+{
+    QFile file(logPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(file.readAll());
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "card/CardSession.h"
+#include "vsim/VirtualPcsc.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// What a test SIM holds. Codes are ASCII; the card stores them FF-padded.
+struct SimSpec
+{
+    QByteArray iccid = QByteArray::fromHex("98940000000000000000");
+    std::optional<QByteArray> spn = QByteArray::fromHex("00414243FFFFFFFFFFFFFFFFFFFFFFFFFF");
+    int adnRecords = 250;
+    int adnRecordLength = 28;
+    QByteArray pin1 = "1234";
+    int pin1Tries = 3;
+    bool pin1Enabled = true;
+    QByteArray puk1 = "12345678";
+    int puk1Tries = 10;
+    QByteArray pin2 = "5678";
+    int pin2Tries = 3;
+    QByteArray puk2 = "87654321";
+    int puk2Tries = 10;
+};
+
+std::shared_ptr<vsim::SimCard> buildSim(const SimSpec& spec);
+
+// The PC/SC table routed to the in-process virtual readers.
+PcscApi virtualPcscApi();
+// The same, with SCardTransmit passing through a spy that records the send
+// header and the receive length the caller offered.
+PcscApi spyingPcscApi();
+struct TransmitSpy
+{
+    DWORD sendProtocol = 0;
+    DWORD sendHeaderLength = 0;
+    DWORD receiveLength = 0;
+    bool receiveHeaderGiven = false;
+};
+TransmitSpy& lastTransmit();
+
+// Turns on the log at level 5 in the test's own HOME (once per process) and
+// reads back what was written so far.
+void openTestLog();
+QString testLogText();
+
+inline vsim::pcsc::Control& virtualPcsc()
+{
+    return vsim::pcsc::Control::instance();
+}
