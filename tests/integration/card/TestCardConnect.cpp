@@ -1,0 +1,464 @@
+// Opening the card for a Read or a Write: readers, protocols, the SIM checks,
+// PIN1, the phone-book geometry and the reuse of an open connection.
+#include "CardTestSupport.h"
+#include "ScriptedUserInterface.h"
+
+#include "card/ConnectSequence.h"
+#include "card/SimCard.h"
+
+#include <QTest>
+
+namespace {
+const QString kReaderA = QStringLiteral("Reader A");
+const QString kReaderB = QStringLiteral("Reader B");
+const QByteArray kProbe = QByteArray::fromHex("A0B201041C"); // record 1 of EF ADN, 28 bytes
+} // namespace
+
+class TestCardConnect : public QObject
+{
+    Q_OBJECT
+
+private:
+    PcscApi m_api = virtualPcscApi();
+    std::unique_ptr<CardSession> m_session;
+    std::unique_ptr<ScriptedUserInterface> m_ui;
+    BookState m_book;
+    std::unique_ptr<CardHost> m_host;
+
+    // What the transfer hook saw; a read that runs marks the book as the card's.
+    int m_transfers = 0;
+    QList<char> m_directions;
+    int m_selectedIndexSeen = 0;
+    int m_writeResult = 0;
+
+    bool connect(char scope) { return connect_to_reader(*m_session, *m_host, scope); }
+
+    std::shared_ptr<vsim::SimCard> insert(const QString& reader, const SimSpec& spec = {})
+    {
+        auto card = buildSim(spec);
+        virtualPcsc().addReader(reader);
+        virtualPcsc().insertCard(reader, card);
+        return card;
+    }
+
+    QList<int> messageIds() const
+    {
+        QList<int> ids;
+        for (int id : m_ui->messageIds())
+            ids.append(id);
+        return ids;
+    }
+
+    bool sent(const QByteArray& command) const
+    {
+        return virtualPcsc().commands().contains(command);
+    }
+
+    static bool verifySent()
+    {
+        for (const QByteArray& command : virtualPcsc().commands())
+            if (command.startsWith(QByteArray::fromHex("A020")))
+                return true;
+        return false;
+    }
+
+private slots:
+    void initTestCase() { openTestLog(); }
+
+    void init()
+    {
+        virtualPcsc().reset();
+        m_session = std::make_unique<CardSession>(m_api);
+        m_ui = std::make_unique<ScriptedUserInterface>();
+        m_book = BookState{};
+        m_transfers = 0;
+        m_directions.clear();
+        m_writeResult = 0;
+        m_host = std::make_unique<CardHost>(CardHost{*m_ui, m_book, [this](CardSession& s) {
+                                                         ++m_transfers;
+                                                         m_directions.append(s.transferDirection);
+                                                         m_selectedIndexSeen = m_book.selectedIndex;
+                                                         if (s.transferDirection == 'r')
+                                                             m_book.bookSource = 'c';
+                                                         return s.transferDirection == 'w'
+                                                                    ? m_writeResult
+                                                                    : 0;
+                                                     }});
+    }
+
+    void readAsksPinThenReusesTheConnection()
+    {
+        insert(kReaderA);
+        m_ui->queuePin("1234");
+        QVERIFY(connect('r'));
+
+        QCOMPARE(m_ui->pinRequests.size(), size_t(1));
+        const auto& request = m_ui->pinRequests.front();
+        QVERIFY(request.kind == UserInterface::PinDialogKind::EnterPin1);
+        QCOMPARE(request.title, std::string("PIN"));
+        QCOMPARE(request.attempts, 3);
+        QCOMPARE(request.text, std::string("There are 3 attempts remaining!"));
+        QVERIFY(m_ui->messages.empty());
+        QVERIFY(sent(QByteArray::fromHex("A020000108 31323334 FFFFFFFF")));
+
+        QCOMPARE(QString(m_session->readerName.c_str()), kReaderA);
+        QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("89490000000000000000"));
+        QCOMPARE(QByteArray(m_session->serviceProviderName.c_str()), QByteArray("ABC"));
+        QCOMPARE(m_session->adnRecordLength, 28);
+        QCOMPARE(m_session->adnNameLength, 14);
+        QCOMPARE(m_session->adnRecordCount, 250);
+        QCOMPARE(m_session->chv1Status, uint8_t(3));
+        QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("1234"));
+        QCOMPARE(m_directions, QList<char>{'r'});
+        QCOMPARE(m_book.bookSource, 'c');
+
+        // The second Read neither lists readers nor asks for PIN1: it probes the open card.
+        virtualPcsc().clearLog();
+        QVERIFY(connect('r'));
+        QCOMPARE(m_ui->pinRequests.size(), size_t(1));
+        QCOMPARE(virtualPcsc().commands(), QList<QByteArray>{kProbe});
+        QCOMPARE(m_transfers, 2);
+    }
+
+    void readWalksTheFileTree()
+    {
+        insert(kReaderA);
+        m_ui->queuePin("1234");
+        QVERIFY(connect('r'));
+        // Every command but the GET RESPONSE lengths, which the card announces.
+        QList<QByteArray> commands = virtualPcsc().commands();
+        for (QByteArray& command : commands)
+            if (command.startsWith(QByteArray::fromHex("A0C00000")))
+                command = QByteArray::fromHex("A0C00000");
+        const QList<QByteArray> expected{
+            QByteArray::fromHex("A0A40000023F00"),
+            QByteArray::fromHex("A0A40000022FE2"),
+            QByteArray::fromHex("A0B000000A"),
+            QByteArray::fromHex("A0A40000023F00"),
+            QByteArray::fromHex("A0A40000027F20"),
+            QByteArray::fromHex("A0A40000026F46"),
+            QByteArray::fromHex("A0B0000011"),
+            QByteArray::fromHex("A0A40000023F00"),
+            QByteArray::fromHex("A0C00000"),
+            QByteArray::fromHex("A0A40000027F10"),
+            QByteArray::fromHex("A0A40000026F3A"),
+            QByteArray::fromHex("A0C00000"),
+            QByteArray::fromHex("A020000108 31323334 FFFFFFFF"),
+        };
+        QCOMPARE(commands, expected);
+    }
+
+    void pin1Disabled()
+    {
+        SimSpec spec;
+        spec.pin1Enabled = false;
+        insert(kReaderA, spec);
+        QVERIFY(connect('r'));
+        QVERIFY(m_ui->pinRequests.empty());
+        QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("a"));
+        QVERIFY(!verifySent());
+
+        virtualPcsc().clearLog();
+        QVERIFY(connect('r'));
+        QCOMPARE(virtualPcsc().commands(), QList<QByteArray>{kProbe});
+        QVERIFY(m_ui->pinRequests.empty());
+    }
+
+    void wrongPinOnTheLastTry()
+    {
+        SimSpec spec;
+        spec.pin1Tries = 1;
+        insert(kReaderA, spec);
+        m_ui->queuePin("9999");
+        QVERIFY(!connect('r'));
+        QCOMPARE(m_ui->pinRequests.front().attempts, 1);
+        QCOMPARE(messageIds(), QList<int>{2504});
+        QCOMPARE(m_ui->messages.front().text, std::string("The PIN you entered is incorrect!"));
+        QCOMPARE(m_session->chv1Status, uint8_t(0xA0)); // no PIN1 try, 10 PUK1 tries
+        QCOMPARE(m_book.bookSource, 'n');
+        QCOMPARE(m_session->context, SCARDCONTEXT(0));
+        QCOMPARE(m_transfers, 0);
+
+        // The next Read finds the card blocked and does not ask.
+        m_ui->clearRecords();
+        connect('r');
+        QCOMPARE(messageIds(), QList<int>{33});
+        QCOMPARE(m_ui->messages.front().text,
+                 std::string("SIM Card is blocked!\nUse PUK to unblock it."));
+        QVERIFY(m_ui->pinRequests.empty());
+        QCOMPARE(m_session->context, SCARDCONTEXT(0));
+    }
+
+    void blockedCards_data()
+    {
+        QTest::addColumn<int>("pukTries");
+        QTest::addColumn<int>("messageId");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("PUK1 tries left") << 10 << 33
+                                         << QStringLiteral("SIM Card is blocked!\nUse PUK to "
+                                                           "unblock it.");
+        QTest::newRow("blocked finally") << 0 << 32 << QStringLiteral("SIM Card blocked finally!");
+    }
+
+    void blockedCards()
+    {
+        QFETCH(int, pukTries);
+        QFETCH(int, messageId);
+        QFETCH(QString, text);
+        SimSpec spec;
+        spec.pin1Tries = 0;
+        spec.puk1Tries = pukTries;
+        insert(kReaderA, spec);
+        for (char scope : {'r', 'w'}) {
+            m_ui->clearRecords();
+            connect(scope);
+            QCOMPARE(messageIds(), QList<int>{messageId});
+            QCOMPARE(QString::fromStdString(m_ui->messages.front().text), text);
+            QVERIFY(m_ui->pinRequests.empty());
+            QCOMPARE(m_session->context, SCARDCONTEXT(0));
+            QCOMPARE(virtualPcsc().openHandles(), 0);
+        }
+        QCOMPARE(m_transfers, 0);
+    }
+
+    void firstReaderHoldsNoSim()
+    {
+        auto notSim = std::make_shared<vsim::SimCard>();
+        notSim->setAnswerAll(0x6E00);
+        virtualPcsc().addReader(kReaderA);
+        virtualPcsc().insertCard(kReaderA, notSim);
+        insert(kReaderB);
+        m_ui->queuePin("1234");
+        QVERIFY(connect('r'));
+        QCOMPARE(QString(m_session->readerName.c_str()), kReaderB);
+        QCOMPARE(m_directions, QList<char>{'r'});
+        QVERIFY(m_ui->messages.empty());
+        // The first card was given up and let go.
+        QCOMPARE(virtualPcsc().openHandles(), 1);
+        QCOMPARE(virtualPcsc().openContexts(), 1);
+    }
+
+    void noReader()
+    {
+        QVERIFY(!connect('r'));
+        QCOMPARE(messageIds(), QList<int>{2521});
+        QCOMPARE(m_ui->messages.front().text,
+                 std::string("PC/SC readers were not found in the system!\nCheck the Key reader "
+                             "installation."));
+        QCOMPARE(m_session->context, SCARDCONTEXT(0));
+        QCOMPARE(virtualPcsc().openContexts(), 0);
+    }
+
+    void noCardTriesThreeProtocols()
+    {
+        virtualPcsc().addReader(kReaderA);
+        const qsizetype before = testLogText().size();
+        QVERIFY(!connect('r'));
+        QCOMPARE(messageIds(), QList<int>{126});
+        QCOMPARE(m_ui->messages.front().text,
+                 std::string("No SIM card found in the smart card reader!"));
+        QCOMPARE(m_session->context, SCARDCONTEXT(0));
+        QCOMPARE(virtualPcsc().openContexts(), 0);
+
+        // 0x8010000C: no smart card, in unsigned decimal.
+        const QString log = testLogText().mid(before);
+        for (const char* protocol : {"T0", "T1", "T0 T1"})
+            QVERIFY2(log.contains(QStringLiteral("connect_to_reader connect with Reader A failed! "
+                                                 "Protocol %1 used, Error code:2148532236 Active "
+                                                 "protocol:")
+                                      .arg(QLatin1String(protocol))),
+                     protocol);
+        QCOMPARE(log.count(QStringLiteral("The operation requires a smart card, but no smart card "
+                                          "is currently in the device. ErrorCode:")),
+                 3);
+        QCOMPARE(log.count(QStringLiteral("Error Log ]")), 3);
+    }
+
+    void noSimKeepsAnOpenFile()
+    {
+        virtualPcsc().addReader(kReaderA);
+        m_book.bookSource = 'f';
+        QVERIFY(!connect('w'));
+        QCOMPARE(messageIds(), QList<int>{126});
+        QCOMPARE(m_book.bookSource, 'f');
+    }
+
+    void cancelPinEntry_data()
+    {
+        QTest::addColumn<char>("scope");
+        QTest::addColumn<char>("sourceBefore");
+        QTest::addColumn<char>("sourceAfter");
+        QTest::newRow("read, nothing open") << 'r' << 'n' << 'n';
+        QTest::newRow("read, file open") << 'r' << 'f' << 'f';
+        QTest::newRow("write, file open") << 'w' << 'f' << 'n';
+        QTest::newRow("write, nothing open") << 'w' << 'n' << 'n';
+    }
+
+    void cancelPinEntry()
+    {
+        QFETCH(char, scope);
+        QFETCH(char, sourceBefore);
+        QFETCH(char, sourceAfter);
+        insert(kReaderA);
+        m_book.bookSource = sourceBefore;
+        m_ui->queuePinCancel();
+        QVERIFY(!connect(scope));
+        QCOMPARE(m_ui->pinRequests.size(), size_t(1));
+        QVERIFY(m_ui->messages.empty());
+        QCOMPARE(m_book.bookSource, sourceAfter);
+        QVERIFY(m_session->cachedPin1.empty());
+        QCOMPARE(m_transfers, 0);
+        QVERIFY(!verifySent());
+    }
+
+    void serviceProviderName_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("present") << true
+                                 << QByteArray::fromHex("00414243FFFFFFFFFFFFFFFFFFFFFFFFFF")
+                                 << QByteArray("ABC");
+        QTest::newRow("absent") << false << QByteArray() << QByteArray();
+        QTest::newRow("all FF") << true << QByteArray(17, char(0xFF)) << QByteArray("Unknown");
+    }
+
+    void serviceProviderName()
+    {
+        QFETCH(bool, present);
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, name);
+        SimSpec spec;
+        spec.pin1Enabled = false;
+        spec.spn = present ? std::optional<QByteArray>(content) : std::nullopt;
+        insert(kReaderA, spec);
+        m_session->serviceProviderName.assign("left over");
+        QVERIFY(connect('r'));
+        QCOMPARE(QByteArray(m_session->serviceProviderName.c_str()), name);
+        QCOMPARE(m_directions, QList<char>{'r'});
+    }
+
+    void iccidLengths()
+    {
+        // A shorter number read after a longer one is not mixed with it.
+        SimSpec spec;
+        spec.pin1Enabled = false;
+        spec.iccid = QByteArray::fromHex("98941032547698103254");
+        insert(kReaderA, spec);
+        QVERIFY(connect('r'));
+        QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("89490123456789012345"));
+        EndSession(*m_session);
+        virtualPcsc().removeCard(kReaderA);
+        spec.iccid = QByteArray::fromHex("989400000000000000F1");
+        insert(kReaderA, spec);
+        QVERIFY(connect('r'));
+        QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("8949000000000000001"));
+    }
+
+    void writeSelectedContacts_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("seenByWriter");
+        QTest::newRow("write selected") << int(WriteSelected) << 5 << -10;
+        QTest::newRow("write selected, nothing selected") << int(WriteSelected) << -1 << -1;
+        QTest::newRow("write all") << int(WriteAll) << 5 << 5;
+    }
+
+    void writeSelectedContacts()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, selected);
+        QFETCH(int, seenByWriter);
+        insert(kReaderA);
+        m_book.writeMode = mode;
+        m_book.selectedIndex = selected;
+        m_ui->queuePin("1234");
+        QVERIFY(connect('w'));
+        QCOMPARE(m_directions, QList<char>{'w'});
+        QCOMPARE(m_selectedIndexSeen, seenByWriter);
+        QCOMPARE(m_book.selectedIndex, selected);
+
+        // The early path hands the writer the same order.
+        QVERIFY(connect('w'));
+        QCOMPARE(m_selectedIndexSeen, seenByWriter);
+        QCOMPARE(m_book.selectedIndex, selected);
+    }
+
+    void failedWriteGivesTheCardUp()
+    {
+        insert(kReaderA);
+        m_writeResult = 1;
+        m_ui->queuePin("1234");
+        QVERIFY(!connect('w'));
+        QCOMPARE(m_transfers, 1);
+        QCOMPARE(messageIds(), QList<int>{126});
+    }
+
+    void cardPulledWhileOpen()
+    {
+        insert(kReaderA);
+        m_ui->queuePin("1234");
+        QVERIFY(connect('r'));
+        virtualPcsc().removeCard(kReaderA);
+        insert(kReaderA);
+
+        // The probe of the kept connection fails: connect afresh and ask again.
+        m_ui->queuePin("1234");
+        QVERIFY(connect('r'));
+        QCOMPARE(m_ui->pinRequests.size(), size_t(2));
+        QCOMPARE(m_transfers, 2);
+        QCOMPARE(virtualPcsc().openHandles(), 1);
+    }
+
+    void fileNavigation_data()
+    {
+        QTest::addColumn<int>("fileId");
+        QTest::addColumn<QByteArray>("fault");
+        QTest::addColumn<int>("result");
+        QTest::newRow("EF ADN") << 0x6F3A << QByteArray() << 0;
+        QTest::newRow("missing EF FDN") << 0x6F3B << QByteArray() << -1;
+        QTest::newRow("GET RESPONSE refused") << 0x6F3A << QByteArray::fromHex("A0C0") << 2;
+    }
+
+    void fileNavigation()
+    {
+        QFETCH(int, fileId);
+        QFETCH(QByteArray, fault);
+        QFETCH(int, result);
+        auto card = insert(kReaderA);
+        SCARDCONTEXT context = 0;
+        SCARDHANDLE handle = 0;
+        DWORD protocol = 0;
+        QCOMPARE(m_api.SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context),
+                 SCARD_S_SUCCESS);
+        QCOMPARE(m_api.SCardConnect(context, "Reader A", SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0,
+                                    &handle, &protocol),
+                 SCARD_S_SUCCESS);
+        if (!fault.isEmpty()) {
+            vsim::Fault f;
+            f.commandPrefix = fault;
+            f.action = vsim::Fault::Action::StatusWord;
+            f.statusWord = 0x6F00;
+            card->faults().append(f);
+        }
+        const SimCard sim(m_api);
+        uint16_t responseLength = 0;
+        uint8_t isDirectory = 0;
+        uint8_t recordLength = 0;
+        uint16_t fileSize = 0;
+        QCOMPARE(index_to_dir_and_file(sim, handle, responseLength, uint16_t(fileId), &isDirectory,
+                                       &recordLength, &fileSize, 0x7F10),
+                 result);
+        if (result == 0) {
+            QCOMPARE(fileSize, uint16_t(7000));
+            QCOMPARE(recordLength, uint8_t(28));
+            QVERIFY(responseLength > 0);
+            QCOMPARE(card->currentPath(), QStringLiteral("3F00/7F10/6F3A"));
+        }
+        m_api.SCardReleaseContext(context);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardConnect)
+#include "TestCardConnect.moc"
