@@ -1,0 +1,35 @@
+#pragma once
+
+#include "card/CardSession.h"
+
+#include <cstdint>
+
+// Small helpers shared by the book reader and writer.
+namespace simops {
+
+inline constexpr const char* kReadTag = "Read Phone from SIM";
+
+// Geometry of a book file learnt by index_to_dir_and_file.
+struct BookFile
+{
+    int recordLength = 0;
+    int recordCount = 0; // file size / record length
+};
+
+// Selects DF Telecom and `fileId` and sizes it; false when a selection or the
+// GET RESPONSE failed (index_to_dir_and_file has logged it).
+bool selectBookFile(CardSession& session, uint16_t fileId, BookFile& file);
+
+// The extension file of a book: EF EXT2 for the fixed dialling numbers,
+// EF EXT1 for every other book.
+inline uint16_t extensionFileOf(uint16_t bookFile)
+{
+    return bookFile == 0x6F3B ? 0x6F4B : 0x6F4A;
+}
+
+// Shows string 35 "Error reading SIM Card: %08X." with the last error, or
+// string 36 "Error reading SIM Card!".
+void reportCardError(UserInterface& ui, uint32_t lastErrorValue);
+void reportCardFailure(UserInterface& ui);
+
+} // namespace simops

@@ -1,0 +1,223 @@
+#include "simops/CardTransfer.h"
+
+#include "phonebook/RecordCodec.h"
+#include "shell/LastError.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+#include "shell/UserInterface.h"
+#include "simops/BookReader.h"
+#include "simops/BookWriter.h"
+#include "simops/CardFiles.h"
+#include "simops/ProgressMeter.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+using namespace simops;
+
+namespace {
+
+constexpr int kReadingCaption = 73;
+constexpr int kWritingCaption = 74;
+constexpr int kWriteOnlySelected = -10;
+
+// The phone-book part of a write run: one mode's loop over the records.
+class PhoneBookWriter
+{
+public:
+    PhoneBookWriter(CardSession& session, CardTransferBooks& books, UserInterface& ui)
+        : m_session(session), m_book(books.book), m_state(books.state), m_ui(ui),
+          m_meter(session.adnRecordCount, ui),
+          m_lastRecord(std::min(session.adnRecordCount, kHighestRecordNumber)),
+          m_empty(EmptyRecord(static_cast<std::size_t>(session.adnRecordLength)))
+    {
+    }
+
+    WriteOutcome run()
+    {
+        if (m_session.adnRecordLength < static_cast<int>(SimRecord::FixedPartLength))
+            return fail(WriteOutcome::UpdateFailed);
+        switch (m_state.writeMode) {
+        case WriteSelected:
+            return writeSelected();
+        case AddAll:
+            return addFree(false);
+        case AddSelected:
+            return addFree(true);
+        case ClearCard:
+            return clearCard();
+        default:
+            return writeAll();
+        }
+    }
+
+private:
+    WriteOutcome writeAll()
+    {
+        for (uint32_t i = 0; i < m_book.contactCount; ++i) {
+            if (const auto outcome = writeContact(i, static_cast<int>(i) + 1))
+                return *outcome;
+            m_meter.advance(static_cast<int>(i));
+        }
+        return emptyFrom(static_cast<int>(m_book.contactCount) + 1);
+    }
+
+    WriteOutcome writeSelected()
+    {
+        m_state.selectedIndex = kWriteOnlySelected;
+        int written = 0;
+        for (uint32_t i = 0; i < m_book.contactCount; ++i) {
+            if (!m_book.isSelected(i))
+                continue;
+            if (const auto outcome = writeContact(i, written + 1))
+                return *outcome;
+            ++written;
+            m_meter.advance(written);
+        }
+        return emptyFrom(written + 1);
+    }
+
+    // Puts contacts (all, or the selected ones) into the free records in record
+    // order; records in use are left alone, and contacts left over when the
+    // records run out are not written.
+    WriteOutcome addFree(bool selectedOnly)
+    {
+        std::vector<uint8_t> buffer(static_cast<std::size_t>(m_session.adnRecordLength));
+        uint32_t i = 0;
+        for (int r = 1; r <= m_lastRecord; ++r) {
+            std::fill(buffer.begin(), buffer.end(), SimRecord::Unused);
+            if (!m_session.simCard.read_record(m_session.card, static_cast<uint8_t>(r),
+                                               static_cast<uint8_t>(buffer.size()),
+                                               Sim::ModeAbsolute, buffer.data())) {
+                const uint32_t error = lastError();
+                WriteLog(LogLevel::Error, kReadTag, "progress read_record failed on step:%d", r);
+                reportCardError(m_ui, error);
+                return fail(WriteOutcome::ReadFailed);
+            }
+            if (IsFreeRecord(buffer)) {
+                while (selectedOnly && i < m_book.contactCount && !m_book.isSelected(i))
+                    ++i;
+                if (i >= m_book.contactCount)
+                    return WriteOutcome::Completed;
+                if (const auto outcome = writeContact(i, r))
+                    return *outcome;
+                ++i;
+            }
+            m_meter.advance(r + static_cast<int>(i));
+        }
+        return WriteOutcome::Completed;
+    }
+
+    WriteOutcome clearCard() { return emptyFrom(1); }
+
+    WriteOutcome emptyFrom(int first)
+    {
+        for (int r = first; r <= m_lastRecord; ++r) {
+            if (const auto outcome = writeRecord(r, m_empty))
+                return *outcome;
+            m_meter.advance(r);
+        }
+        // Records past the last addressable one cannot be reached; with more
+        // contacts than records the write has already failed above.
+        return WriteOutcome::Completed;
+    }
+
+    std::optional<WriteOutcome> writeContact(uint32_t index, int r)
+    {
+        // A contact past the last record would be lost: fail as the card does
+        // when the record does not exist (some cards accept it with 94 02).
+        if (r > m_lastRecord)
+            return fail(WriteOutcome::RecordCountExceeded);
+        std::vector<uint8_t> record;
+        if (!BuildContactRecord(m_session, m_ui, m_book.contacts[index], m_extensionCursor, record))
+            return WriteOutcome::ExtensionFailed; // told and disconnected by the extension writer
+        return writeRecord(r, record);
+    }
+
+    std::optional<WriteOutcome> writeRecord(int r, const std::vector<uint8_t>& record)
+    {
+        setLastError(0);
+        if (m_session.simCard.update_record(m_session.card, static_cast<uint8_t>(r),
+                                            static_cast<uint8_t>(record.size()), Sim::ModeAbsolute,
+                                            record.data()))
+            return std::nullopt;
+        // The card layer only learns that the write failed; say what the card answered.
+        reportCardError(m_ui, lastError());
+        return fail(WriteOutcome::UpdateFailed);
+    }
+
+    WriteOutcome fail(WriteOutcome outcome)
+    {
+        EndSession(m_session);
+        return outcome;
+    }
+
+    CardSession& m_session;
+    const PhoneBook& m_book;
+    BookState& m_state;
+    UserInterface& m_ui;
+    ProgressMeter m_meter;
+    int m_lastRecord;
+    std::vector<uint8_t> m_empty;
+    uint16_t m_extensionCursor = 1;
+};
+
+} // namespace
+
+bool ReadFromCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
+{
+    WriteLog(LogLevel::Trace, kReadTag, "progress %c", 'r');
+    ProgressMeter meter(session.adnRecordCount, ui);
+    // The read goes into a table of its own: a card pulled out half-way must not
+    // leave a mixture of the old book and part of the card's in the program,
+    // nor the card's dialled numbers beside a file's phone book.
+    auto read = std::make_unique<CardBooksRead>();
+    if (!ReadCardBooks(session, ui, meter, *read))
+        return false;
+    StoreCardBooks(*read, books.book, books.sideBooks);
+    books.state.bookSource = BookSource::Card;
+    return true;
+}
+
+WriteOutcome WriteToCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
+{
+    WriteLog(LogLevel::Trace, kReadTag, "progress %c", 'w');
+    SideBooks& side = books.sideBooks;
+    write_phone_numbers(session, ui, Sim::FileFdn, side.fdn, 20);
+    write_phone_numbers(session, ui, Sim::FileLnd, side.lnd, 20);
+    // An extension record that could not be written has ended the connection
+    // and told the user.
+    if (session.context == 0)
+        return WriteOutcome::ExtensionFailed;
+    if (!WriteOwnNumbers(session, ui, side.msisdn)) {
+        // Without EF MSISDN the phone book is not written at all: say so rather
+        // than let the write pass for done and the changes for saved.
+        if (session.context != 0)
+            reportCardFailure(ui);
+        return WriteOutcome::OwnNumbersFailed;
+    }
+    return PhoneBookWriter(session, books, ui).run();
+}
+
+int CardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui)
+{
+    switch (session.transferDirection) {
+    case 'r':
+        ui.runWithProgress(resString(kReadingCaption), [&] { ReadFromCard(session, books, ui); });
+        return 0;
+    case 'w': {
+        WriteOutcome outcome = WriteOutcome::Completed;
+        ui.runWithProgress(resString(kWritingCaption),
+                           [&] { outcome = WriteToCard(session, books, ui); });
+        return WriteFailedOf(outcome);
+    }
+    default:
+        return 0;
+    }
+}
+
+TransferHook MakeCardTransferHook(CardTransferBooks books, UserInterface& ui)
+{
+    return [books, &ui](CardSession& session) mutable { return CardTransfer(session, books, ui); };
+}

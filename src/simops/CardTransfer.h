@@ -1,0 +1,55 @@
+#pragma once
+
+#include "card/CardSession.h"
+#include "phonebook/PhoneBook.h"
+#include "phonebook/SideBooks.h"
+
+class UserInterface;
+
+// The card transfer: reads the card's books into the program's tables, or
+// writes them to the card in the chosen WriteMode, while the user interface
+// shows its progress display. The main window (or the command-line front end)
+// owns the tables and the document state; the transfer borrows them.
+struct CardTransferBooks
+{
+    PhoneBook& book;
+    SideBooks& sideBooks;
+    BookState& state; // bookSource, selectedIndex, writeMode
+};
+
+// How a write run ended.
+enum class WriteOutcome
+{
+    Completed,          // the mode's loop ran to its end
+    UpdateFailed,       // the card refused a phone-book record: connection ended
+    ReadFailed,         // a record could not be read while looking for free ones: connection ended
+    OwnNumbersFailed,   // EF MSISDN could not be selected: the phone book was not written
+    ExtensionFailed,    // an extension record could not be written: connection ended
+    RecordCountExceeded // more contacts than the card has records: connection ended
+};
+
+// The read run. Side books first, then every phone-book record. Only a complete
+// read replaces the tables and sets bookSource to 'c'; after a failure the
+// tables keep what they held (the user has been told why, except when the card
+// has no EF MSISDN) and bookSource is unchanged. True for a complete read.
+bool ReadFromCard(CardSession& session, CardTransferBooks& books, UserInterface& ui);
+
+// The write run: changed side-book entries (fixed dialling after PIN2), own
+// numbers, then the phone book by books.state.writeMode. The tables are not changed.
+WriteOutcome WriteToCard(CardSession& session, CardTransferBooks& books, UserInterface& ui);
+
+// `writeFailed` of a write run: 0 when it completed, 1 otherwise.
+inline int WriteFailedOf(WriteOutcome outcome)
+{
+    return outcome == WriteOutcome::Completed ? 0 : 1;
+}
+
+// The transfer of session.transferDirection ('r' or 'w'; anything else does
+// nothing) inside ui.runWithProgress, with the caption " Reading from SIM
+// Card ... " or " Writing to SIM Card ... ". Returns 0 after a read, and
+// `writeFailed` after a write.
+int CardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui);
+
+// The hook the connect sequences run (CardHost::transfer). The references
+// must outlive the hook.
+TransferHook MakeCardTransferHook(CardTransferBooks books, UserInterface& ui);

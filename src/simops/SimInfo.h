@@ -1,0 +1,62 @@
+#pragma once
+
+#include "card/CardSession.h"
+#include "phonebook/PhoneBook.h"
+#include "phonebook/SideBooks.h"
+
+#include <string>
+#include <string_view>
+
+class UserInterface;
+
+// What the SIM information shows: the values in memory from the last card
+// connection and read. Gathering them sends nothing to the card; before any
+// card was read they are zeros and empty texts.
+struct SimInfo
+{
+    int recordCount = 0;  // "Contacts:" - records of the card's phone book
+    int contactsRead = 0; // "Contacts read:"
+    int freeRecords = 0;  // "Free contacts:" - records minus contacts
+    int nameLength = 0;   // "Name length:" - alpha identifier length
+    int pin1StateId = 0;  // 149 on, 150 off, 151 blocked
+    std::string pin1State;
+    std::string iccid;               // "Identification number:"
+    std::string serviceProviderName; // "Service Provider Name:"
+    std::string ownNumber;           // "Own number:" - own-number entry 0 when in use, else empty
+};
+
+// String-table ids of the labels, for the dialog and the terminal.
+namespace SimInfoText {
+inline constexpr int Title = 142;
+inline constexpr int Iccid = 143;
+inline constexpr int Group = 144;
+inline constexpr int Contacts = 145;
+inline constexpr int ContactsRead = 146;
+inline constexpr int FreeContacts = 147;
+inline constexpr int NameLength = 148;
+inline constexpr int Pin1On = 149;
+inline constexpr int Pin1Off = 150;
+inline constexpr int Pin1Blocked = 151;
+inline constexpr int ServiceProvider = 175;
+inline constexpr int OwnNumber = 176;
+} // namespace SimInfoText
+
+SimInfo CollectSimInfo(const CardSession& session, const PhoneBook& book,
+                       const SideBooks& sideBooks);
+
+enum class OwnNumberChange
+{
+    Unchanged,   // the number equals the own number: nothing was sent to the card
+    Written,     // stored and written to EF MSISDN
+    NotWritten,  // emptied: stored, but an empty own number is not written (the card keeps its own)
+    WriteFailed, // stored (it goes to the card with the next write) but the card did not take it
+    Invalid,     // not a dialling number, or longer than the card holds: nothing changed
+};
+
+// OK of the SIM information. The typed text loses its blanks and '-' and must
+// be a dialling number of at most 40 characters ("Wrong number!" otherwise).
+// When it differs from entry 0's number it is stored in entry 0 with the
+// TON/NPI that goes with it, marked in use and changed, and written with
+// WriteOwnNumbers. A failed write is reported to the user.
+OwnNumberChange ApplyOwnNumber(CardSession& session, SideBooks& sideBooks, UserInterface& ui,
+                               std::string_view typed);
