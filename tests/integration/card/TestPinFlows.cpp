@@ -1,0 +1,509 @@
+// PIN1 and PIN2: entering, changing, enabling, disabling and unblocking, on
+// the shared connection and on private ones.
+#include "CardTestSupport.h"
+#include "ScriptedUserInterface.h"
+
+#include "card/Pin1.h"
+#include "card/Pin2.h"
+
+#include <QTest>
+
+namespace {
+const QString kReader = QStringLiteral("Reader A");
+using Kind = UserInterface::PinDialogKind;
+
+QByteArray field(const QByteArray& code)
+{
+    return code + QByteArray(8 - code.size(), char(0xFF));
+}
+} // namespace
+
+class TestPinFlows : public QObject
+{
+    Q_OBJECT
+
+private:
+    PcscApi m_api = virtualPcscApi();
+    std::unique_ptr<CardSession> m_session;
+    std::unique_ptr<ScriptedUserInterface> m_ui;
+    BookState m_book;
+    std::unique_ptr<CardHost> m_host;
+    std::shared_ptr<vsim::SimCard> m_card;
+
+    void insert(const SimSpec& spec = {})
+    {
+        m_card = buildSim(spec);
+        virtualPcsc().addReader(kReader);
+        virtualPcsc().insertCard(kReader, m_card);
+    }
+
+    // A Read that leaves the card book open on the shared connection.
+    void openCardBook()
+    {
+        m_ui->queuePin("1234");
+        QVERIFY(connect_to_reader(*m_session, *m_host, 'r'));
+        QCOMPARE(m_book.bookSource, 'c');
+        m_ui->clearRecords();
+        virtualPcsc().clearLog();
+    }
+
+    QList<int> messageIds() const
+    {
+        QList<int> ids;
+        for (int id : m_ui->messageIds())
+            ids.append(id);
+        return ids;
+    }
+
+    QString firstMessage() const
+    {
+        return m_ui->messages.empty() ? QString()
+                                      : QString::fromStdString(m_ui->messages.front().text);
+    }
+
+    static bool sentWithPrefix(const QByteArray& prefix)
+    {
+        for (const QByteArray& command : virtualPcsc().commands())
+            if (command.startsWith(prefix))
+                return true;
+        return false;
+    }
+
+private slots:
+    void initTestCase() { openTestLog(); }
+
+    void init()
+    {
+        virtualPcsc().reset();
+        m_session = std::make_unique<CardSession>(m_api);
+        m_ui = std::make_unique<ScriptedUserInterface>();
+        m_book = BookState{};
+        m_host = std::make_unique<CardHost>(CardHost{*m_ui, m_book, [this](CardSession& s) {
+                                                         if (s.transferDirection == 'r')
+                                                             m_book.bookSource = 'c';
+                                                         return 0;
+                                                     }});
+    }
+
+    void pinDialogShowsTheTriesLeft()
+    {
+        SimSpec spec;
+        spec.pin1Tries = 2;
+        insert(spec);
+        m_ui->queuePin("1234");
+        QVERIFY(connect_to_reader(*m_session, *m_host, 'r'));
+        QCOMPARE(m_ui->pinRequests.front().text, std::string("There are 2 attempts remaining!"));
+    }
+
+    void changePinWithoutCardBook_data()
+    {
+        QTest::addColumn<bool>("cardPinEnabled");
+        QTest::addColumn<QByteArray>("newPin");
+        QTest::addColumn<bool>("boxTicked");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<QByteArray>("codeAfter");
+        QTest::addColumn<bool>("enabledAfter");
+
+        QTest::newRow("change") << true << QByteArray("4321") << true << QList<int>{2411}
+                                << QByteArray::fromHex("A024000110") + field("1234") + field("4321")
+                                << QByteArray("4321") << true;
+        QTest::newRow("OK without changes") << true << QByteArray("1234") << true << QList<int>{}
+                                            << QByteArray() << QByteArray("1234") << true;
+        QTest::newRow("disable with the PIN typed")
+            << true << QByteArray("1234") << false << QList<int>{23}
+            << QByteArray::fromHex("A026000108") + field("1234") << QByteArray("1234") << false;
+        QTest::newRow("enable") << false << QByteArray("1234") << true << QList<int>{21}
+                                << QByteArray::fromHex("A028000108") + field("1234")
+                                << QByteArray("1234") << true;
+        QTest::newRow("enable and change")
+            << false << QByteArray("4321") << true << QList<int>{21, 2411}
+            << QByteArray::fromHex("A024000110") + field("1234") + field("4321")
+            << QByteArray("4321") << true;
+        QTest::newRow("leave disabled") << false << QByteArray("1234") << false << QList<int>{}
+                                        << QByteArray() << QByteArray("1234") << false;
+    }
+
+    void changePinWithoutCardBook()
+    {
+        QFETCH(bool, cardPinEnabled);
+        QFETCH(QByteArray, newPin);
+        QFETCH(bool, boxTicked);
+        QFETCH(QList<int>, messages);
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArray, codeAfter);
+        QFETCH(bool, enabledAfter);
+
+        SimSpec spec;
+        spec.pin1Enabled = cardPinEnabled;
+        insert(spec);
+        m_ui->queuePin("1234");
+        m_ui->queuePin({}, newPin.toStdString(), newPin.toStdString(), boxTicked);
+        ChangePinCommand(*m_session, *m_host);
+
+        QCOMPARE(m_ui->pinRequests.size(), size_t(2));
+        const auto& dialog = m_ui->pinRequests[1];
+        QVERIFY(dialog.kind == Kind::ChangePin1);
+        QCOMPARE(dialog.title, std::string("Change PIN"));
+        QCOMPARE(dialog.initial.newPin, std::string("1234"));
+        QCOMPARE(dialog.initial.confirmPin, std::string("1234"));
+        QCOMPARE(dialog.initial.pinEnabled, cardPinEnabled);
+        QCOMPARE(messageIds(), messages);
+        if (!command.isEmpty())
+            QVERIFY(virtualPcsc().commands().contains(command));
+        else
+            QVERIFY(!sentWithPrefix(QByteArray::fromHex("A024")));
+        QCOMPARE(m_card->chv(1).code, field(codeAfter));
+        QCOMPARE(m_card->chv(1).enabled, enabledAfter);
+        // The command's own connection is ended.
+        QCOMPARE(m_session->context, SCARDCONTEXT(0));
+        QCOMPARE(virtualPcsc().openContexts(), 0);
+    }
+
+    void changePinConfirmationMismatch()
+    {
+        insert();
+        m_ui->queuePin("1234");
+        m_ui->queuePin({}, "5555", "6666");
+        m_ui->queuePinCancel();
+        ChangePinCommand(*m_session, *m_host);
+        QCOMPARE(messageIds(), QList<int>{2504});
+        QCOMPARE(m_ui->pinRequests.size(), size_t(3));
+        // The dialog stays open with what was typed.
+        QCOMPARE(m_ui->pinRequests[2].initial.newPin, std::string("5555"));
+        QCOMPARE(m_ui->pinRequests[2].initial.confirmPin, std::string("6666"));
+        QCOMPARE(m_card->chv(1).code, field("1234"));
+    }
+
+    void changePinOnOpenCardBook()
+    {
+        insert();
+        openCardBook();
+
+        // Cancelled: the book and the PIN it was opened with stay.
+        m_ui->queuePinCancel();
+        ChangePinCommand(*m_session, *m_host);
+        QCOMPARE(m_book.bookSource, 'c');
+        QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("1234"));
+        QVERIFY(m_session->isOpen());
+
+        m_ui->queuePin("1234");
+        m_ui->queuePin({}, "4321", "4321");
+        ChangePinCommand(*m_session, *m_host);
+        QCOMPARE(messageIds(), QList<int>{2411});
+        QCOMPARE(firstMessage(), QStringLiteral("PIN is changed successfully!"));
+        QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("4321"));
+        QVERIFY(m_session->isOpen());
+        QCOMPARE(m_card->chv(1).code, field("4321"));
+    }
+
+    void wrongPinOnOpenCardBook()
+    {
+        insert();
+        openCardBook();
+        for (int attempt = 1; attempt <= 3; ++attempt) {
+            m_ui->clearRecords();
+            m_ui->queuePin("0000");
+            ChangePinCommand(*m_session, *m_host);
+            QCOMPARE(m_ui->pinRequests.front().attempts, 4 - attempt);
+            if (attempt < 3) {
+                QCOMPARE(messageIds(), QList<int>{2504});
+                QVERIFY(m_session->isOpen());
+            } else {
+                QCOMPARE(messageIds(), QList<int>{7});
+                QCOMPARE(firstMessage(),
+                         QStringLiteral("Wrong PIN!\nSIM Card is blocked. Use PUK to unblock it."));
+                QCOMPARE(m_session->context, SCARDCONTEXT(0));
+            }
+        }
+        QCOMPARE(m_card->chv(1).tries, 0);
+    }
+
+    void unblockCardNotBlocked()
+    {
+        insert();
+        QVERIFY(unblock_pin1(*m_session, *m_host));
+        QCOMPARE(messageIds(), QList<int>{37});
+        QCOMPARE(firstMessage(), QStringLiteral("SIM Card is not blocked!"));
+        QVERIFY(m_ui->pinRequests.empty());
+        QCOMPARE(virtualPcsc().openContexts(), 0);
+    }
+
+    void unblockPin1_data()
+    {
+        QTest::addColumn<int>("pukTries");
+        QTest::addColumn<QByteArray>("puk");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("codeAfter");
+
+        QTest::newRow("PUK typed with 9 characters")
+            << 10 << QByteArray("123456789") << QList<int>{19}
+            << QStringLiteral("SIM Card is successfully "
+                              "unblocked.")
+            << QByteArray("1111");
+        QTest::newRow("wrong PUK") << 10 << QByteArray("00000000") << QList<int>{43}
+                                   << QStringLiteral("SIM Card unblock error!\nThere are 9 "
+                                                     "attempts remaining.")
+                                   << QByteArray("1234");
+        QTest::newRow("blocked finally")
+            << 0 << QByteArray() << QList<int>{32} << QStringLiteral("SIM Card blocked finally!")
+            << QByteArray("1234");
+    }
+
+    void unblockPin1()
+    {
+        QFETCH(int, pukTries);
+        QFETCH(QByteArray, puk);
+        QFETCH(QList<int>, messages);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, codeAfter);
+
+        SimSpec spec;
+        spec.pin1Tries = 0;
+        spec.puk1Tries = pukTries;
+        insert(spec);
+        if (!puk.isEmpty())
+            m_ui->queuePin(puk.toStdString(), "1111", "1111");
+        QVERIFY(unblock_pin1(*m_session, *m_host));
+        QCOMPARE(messageIds(), messages);
+        QCOMPARE(firstMessage(), text);
+        QCOMPARE(m_card->chv(1).code, field(codeAfter));
+        if (!puk.isEmpty()) {
+            QCOMPARE(m_ui->pinRequests.front().maxLength, 9);
+            QVERIFY(virtualPcsc().commands().contains(QByteArray::fromHex("A02C000010") +
+                                                      field(puk.left(8)) + field("1111")));
+        }
+        QCOMPARE(virtualPcsc().openContexts(), 0);
+        QVERIFY(m_session->cachedPin1.empty());
+    }
+
+    void unblockPin1Mismatch()
+    {
+        SimSpec spec;
+        spec.pin1Tries = 0;
+        insert(spec);
+        m_ui->queuePin("12345678", "1111", "2222");
+        m_ui->queuePinCancel();
+        QVERIFY(unblock_pin1(*m_session, *m_host));
+        QCOMPARE(messageIds(), QList<int>{2526});
+        QCOMPARE(m_ui->pinRequests.size(), size_t(2));
+        // Both PIN fields are emptied; the PUK stays.
+        QCOMPARE(m_ui->pinRequests[1].initial.code, std::string("12345678"));
+        QVERIFY(m_ui->pinRequests[1].initial.newPin.empty());
+        QVERIFY(m_ui->pinRequests[1].initial.confirmPin.empty());
+        QVERIFY(!sentWithPrefix(QByteArray::fromHex("A02C")));
+    }
+
+    void verifyPin2_data()
+    {
+        QTest::addColumn<bool>("shared");
+        QTest::addColumn<QByteArray>("pin2");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::newRow("private, right") << false << QByteArray("5678") << 1 << QList<int>{};
+        QTest::newRow("private, wrong") << false << QByteArray("0000") << 0 << QList<int>{2504};
+        QTest::newRow("shared, right") << true << QByteArray("5678") << 1 << QList<int>{};
+        QTest::newRow("shared, wrong") << true << QByteArray("0000") << 0 << QList<int>{2504};
+    }
+
+    void verifyPin2()
+    {
+        QFETCH(bool, shared);
+        QFETCH(QByteArray, pin2);
+        QFETCH(int, result);
+        QFETCH(QList<int>, messages);
+        insert();
+        if (shared)
+            openCardBook();
+        const SCARDCONTEXT contextBefore = m_session->context;
+        m_ui->queuePin(pin2.toStdString());
+        QCOMPARE(verify_pin2(*m_session, *m_ui), result);
+        QCOMPARE(messageIds(), messages);
+
+        const auto& request = m_ui->pinRequests.front();
+        QVERIFY(request.kind == Kind::EnterPin2);
+        QCOMPARE(request.title, std::string("Enter PIN2"));
+        QCOMPARE(request.text, std::string("This card is protected by a PIN2 code. To access the "
+                                           "card, enter PIN2. 3 attempts left."));
+        QCOMPARE(QString::fromStdString(request.readerName), kReader);
+        QVERIFY(virtualPcsc().commands().contains(QByteArray::fromHex("A020000208") + field(pin2)));
+        if (shared) {
+            QCOMPARE(m_session->context, contextBefore);
+            QCOMPARE(virtualPcsc().openHandles(), 1);
+        } else {
+            // The private connection is closed, the card left powered.
+            QCOMPARE(virtualPcsc().openHandles(), 0);
+            QCOMPARE(virtualPcsc().openContexts(), 0);
+            QCOMPARE(m_card->chv(2).verified, result == 1);
+        }
+    }
+
+    void pin2Blocked()
+    {
+        SimSpec spec;
+        spec.pin2Tries = 0;
+        insert(spec);
+        QCOMPARE(verify_pin2(*m_session, *m_ui), 0);
+        QCOMPARE(change_pin2(*m_session, *m_ui), 0);
+        QCOMPARE(messageIds(), (QList<int>{33, 33}));
+        QVERIFY(m_ui->pinRequests.empty());
+    }
+
+    void changePin2_data()
+    {
+        QTest::addColumn<bool>("shared");
+        QTest::addColumn<QByteArray>("pin2");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::addColumn<QByteArray>("codeAfter");
+        QTest::newRow("private") << false << QByteArray("5678") << QList<int>{2411}
+                                 << QByteArray("2468");
+        QTest::newRow("shared") << true << QByteArray("5678") << QList<int>{2411}
+                                << QByteArray("2468");
+        QTest::newRow("wrong PIN2")
+            << true << QByteArray("0000") << QList<int>{2504} << QByteArray("5678");
+    }
+
+    void changePin2()
+    {
+        QFETCH(bool, shared);
+        QFETCH(QByteArray, pin2);
+        QFETCH(QList<int>, messages);
+        QFETCH(QByteArray, codeAfter);
+        insert();
+        if (shared)
+            openCardBook();
+        m_ui->queuePin(pin2.toStdString());
+        m_ui->queuePin({}, "2468", "2468");
+        QCOMPARE(change_pin2(*m_session, *m_ui), 0);
+        QCOMPARE(messageIds(), messages);
+        QCOMPARE(m_card->chv(2).code, field(codeAfter));
+        if (messages.contains(2411)) {
+            QCOMPARE(m_ui->pinRequests.size(), size_t(2));
+            QVERIFY(m_ui->pinRequests[1].kind == Kind::ChangePin2);
+            QCOMPARE(m_ui->pinRequests[1].title, std::string("Change PIN2"));
+            QVERIFY(virtualPcsc().commands().contains(QByteArray::fromHex("A024000210") +
+                                                      field(pin2) + field("2468")));
+        } else {
+            QCOMPARE(m_ui->pinRequests.size(), size_t(1));
+        }
+        if (shared) {
+            // The shared connection is put back on the phone book.
+            QCOMPARE(m_card->currentPath(), QStringLiteral("3F00/7F10/6F3A"));
+            QVERIFY(m_session->isOpen());
+        } else {
+            QCOMPARE(virtualPcsc().openContexts(), 0);
+        }
+    }
+
+    void unblockPin2_data()
+    {
+        QTest::addColumn<int>("pin2Tries");
+        QTest::addColumn<int>("puk2Tries");
+        QTest::addColumn<QByteArray>("puk2");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("not blocked") << 3 << 10 << QByteArray() << 1 << QList<int>{37}
+                                     << QStringLiteral("SIM Card is not blocked!");
+        QTest::newRow("right PUK2") << 0 << 10 << QByteArray("87654321") << 1 << QList<int>{19}
+                                    << QStringLiteral("SIM Card is successfully unblocked.");
+        QTest::newRow("wrong PUK2") << 0 << 10 << QByteArray("11111111") << 0 << QList<int>{43}
+                                    << QStringLiteral("SIM Card unblock error!\nThere are 9 "
+                                                      "attempts remaining.");
+        QTest::newRow("no PUK2 tries") << 0 << 0 << QByteArray() << 0 << QList<int>{32}
+                                       << QStringLiteral("SIM Card blocked finally!");
+    }
+
+    void unblockPin2()
+    {
+        QFETCH(int, pin2Tries);
+        QFETCH(int, puk2Tries);
+        QFETCH(QByteArray, puk2);
+        QFETCH(int, result);
+        QFETCH(QList<int>, messages);
+        QFETCH(QString, text);
+        SimSpec spec;
+        spec.pin2Tries = pin2Tries;
+        spec.puk2Tries = puk2Tries;
+        insert(spec);
+        if (!puk2.isEmpty())
+            m_ui->queuePin(puk2.toStdString(), "2468", "2468");
+        QCOMPARE(unblock_pin2(*m_session, *m_ui), result);
+        QCOMPARE(messageIds(), messages);
+        QCOMPARE(firstMessage(), text);
+        QCOMPARE(m_ui->pinRequests.size(), size_t(puk2.isEmpty() ? 0 : 1));
+        if (!puk2.isEmpty()) {
+            QCOMPARE(m_ui->pinRequests.front().text,
+                     std::string("The PIN2 code of this card is blocked. To unblock it, enter the "
+                                 "PUK2 code and the new value for PIN2. 10 puk2 attempts left."));
+            QVERIFY(virtualPcsc().commands().contains(QByteArray::fromHex("A02C000210") +
+                                                      field(puk2) + field("2468")));
+        }
+        QCOMPARE(m_card->chv(2).code, field(result == 1 && !puk2.isEmpty() ? "2468" : "5678"));
+        QCOMPARE(virtualPcsc().openContexts(), 0);
+    }
+
+    void noSimForPin2()
+    {
+        virtualPcsc().addReader(kReader);
+        QCOMPARE(verify_pin2(*m_session, *m_ui), 0);
+        QCOMPARE(firstMessage(), QStringLiteral("No SIM was found!"));
+        QVERIFY(m_ui->pinRequests.empty());
+        QCOMPARE(virtualPcsc().openContexts(), 0);
+    }
+
+    void pin2Rules_data()
+    {
+        QTest::addColumn<QString>("puk");
+        QTest::addColumn<QString>("newPin");
+        QTest::addColumn<QString>("confirmPin");
+        QTest::addColumn<bool>("changeOk");
+        QTest::addColumn<bool>("unblockOk");
+        QTest::newRow("digits, equal") << "1"
+                                       << "2468"
+                                       << "2468" << true << true;
+        QTest::newRow("a letter") << "1"
+                                  << "24a8"
+                                  << "24a8" << false << false;
+        QTest::newRow("a blank") << "1"
+                                 << "24 8"
+                                 << "24 8" << false << false;
+        QTest::newRow("different") << "1"
+                                   << "2468"
+                                   << "2469" << false << false;
+        QTest::newRow("empty") << "1"
+                               << ""
+                               << "" << false << false;
+        QTest::newRow("no PUK2") << ""
+                                 << "2468"
+                                 << "2468" << true << false;
+    }
+
+    void pin2Rules()
+    {
+        QFETCH(QString, puk);
+        QFETCH(QString, newPin);
+        QFETCH(QString, confirmPin);
+        QFETCH(bool, changeOk);
+        QFETCH(bool, unblockOk);
+        const std::string p = puk.toStdString();
+        const std::string n = newPin.toStdString();
+        const std::string c = confirmPin.toStdString();
+        QCOMPARE(changePin2OkEnabled(n, c), changeOk);
+        QCOMPARE(unblockPin2OkEnabled(p, n, c), unblockOk);
+    }
+
+    void digits()
+    {
+        QVERIFY(!isDigits(static_cast<const char*>(nullptr)));
+        QVERIFY(isDigits(""));
+        QVERIFY(isDigits("0123456789"));
+        QVERIFY(!isDigits("12 3"));
+        QVERIFY(!isDigits("/:"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPinFlows)
+#include "TestPinFlows.moc"
