@@ -1,0 +1,32 @@
+#include "Icons.h"
+
+#include <QString>
+
+namespace {
+struct IconName
+{
+    int id;
+    const char* name;
+};
+
+constexpr IconName kIcons[] = {
+    {113, "phonara"}, {114, "pin"},  {115, "new"},   {116, "open"},   {117, "save"}, {118, "print"},
+    {119, "cut"},     {120, "copy"}, {121, "paste"}, {122, "delete"}, {123, "add"},  {124, "edit"},
+    {125, "up"},      {126, "down"}, {127, "find"},  {130, "write"},  {132, "read"},
+};
+} // namespace
+
+QIcon resourceIcon(int id)
+{
+    // The resources live in a static library: make sure they are registered.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(phonara_ui);
+        return true;
+    }();
+    (void)registered;
+    for (const IconName& icon : kIcons) {
+        if (icon.id == id)
+            return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon.name)));
+    }
+    return {};
+}

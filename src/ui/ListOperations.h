@@ -1,0 +1,30 @@
+#pragma once
+
+#include <vector>
+
+struct PhoneBook;
+
+// Editing operations of the contact list that act on the phone-book table.
+// Row i of the list is contact i, so each returns the row to select
+// afterwards (-1 for none) and the caller rebuilds the rows it changed.
+
+// Deletes every row whose `selected` bit is set, in one pass. The new
+// selection is the row before the last deleted position (row 0 when that is
+// before the start), or -1 when no contact is left.
+int DeleteSelectedContacts(PhoneBook& book, std::vector<bool> selected);
+
+// Swaps the selected contact with the one above; the first row (or no
+// selection) moves nothing and selects row 0.
+int MoveContactUp(PhoneBook& book, int selectedIndex);
+// Swaps the selected contact with the one below; the last row or no
+// selection moves nothing.
+int MoveContactDown(PhoneBook& book, int selectedIndex);
+
+enum class SortColumn
+{
+    Name,
+    Number
+};
+// Bubble sort by name or number (CompareText); the selected row is followed
+// through every swap and its new index returned.
+int SortContacts(PhoneBook& book, SortColumn column, bool ascending, int selectedIndex);

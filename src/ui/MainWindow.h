@@ -1,0 +1,143 @@
+#pragma once
+
+#include "DocumentState.h"
+#include "ListOperations.h"
+#include "card/CardSession.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CommandActions;
+class ContactListModel;
+class QAction;
+class QLabel;
+class QMenu;
+class QTableView;
+struct AppContext;
+class UserInterface;
+
+// The program's main window: the contact list with its menus, the status bar
+// and the title, and the dispatch of every command. The work of the commands
+// is split by concern: MainWindowList.cpp (list editing, sorting, context
+// menu), MainWindowFiles.cpp (open, save, import, export, close file),
+// MainWindowCard.cpp (read, write, close card, PIN, SIM info) and
+// MainWindowHelp.cpp (readme, update check, about).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(AppContext& app, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Runs command `id` as if its menu item had been chosen.
+    void runCommand(int id);
+    // Lets another part of the program carry out a command (editing dialogs,
+    // clipboard, find, print, options, side panel).
+    void setCommandHandler(int id, std::function<void()> handler);
+    bool hasCommandHandler(int id) const { return m_handlers.contains(id); }
+
+    QAction* action(int id) const;
+    QTableView* listView() const { return m_list; }
+    ContactListModel* listModel() const { return m_model; }
+    QMenu* contextMenu() const { return m_contextMenu; }
+    QString statusText() const;
+    AppContext& app() const { return m_app; }
+
+    // Opens the file named on the command line (an empty path opens nothing).
+    void openAtStart(const std::string& path);
+
+    // Refreshers used after each command.
+    void refreshTitle();
+    void refreshStatus();
+    // Rebuilds the rows from the table and the commands that follow the list.
+    void refillList();
+    // Selects, focuses and shows row `row` and takes its texts as the selected ones.
+    void selectRow(int row);
+    // Selected bit of every row.
+    std::vector<bool> selectionBits() const;
+
+signals:
+    // The document state changed (title, source, modified).
+    void documentChanged();
+    // The open book was closed (find and replace start afresh).
+    void bookClosed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // MainWindow.cpp
+    void createList();
+    void connectCommands();
+    void updateItemCommands();
+    void updateCardMenu();
+    void updateWriteMenu();
+    void setTitle(const QString& title);
+
+    // MainWindowList.cpp
+    void onSelectionChanged();
+    void deleteSelected();
+    void moveUp();
+    void moveDown();
+    void sortByColumn(int column);
+    void showContextMenu(const QPoint& globalPos);
+    void showContextMenuFromKeyboard();
+
+    // MainWindowFiles.cpp
+    bool askSaveUntitled();
+    bool askSaveChangedFile();
+    bool saveToCurrentPath();
+    void newFile();
+    void openFile();
+    void importCsv();
+    void saveFile();
+    void saveFileAs();
+    void exportCsv();
+    void closeFile();
+    bool loadBookFile(const std::string& path, UserInterface& ui);
+    bool saveBookTo(const std::string& path);
+    bool promptSaveFile(std::string& path, bool csv);
+    void closeBookState();
+
+    // MainWindowCard.cpp
+    bool askSaveCard(int questionId);
+    void readCard();
+    void writeCard(int command);
+    void closeCard();
+    void closeCardConnection();
+    void emptyDialledBooks();
+    void showSimInfo();
+    void changePin();
+    void unblockPin();
+    void changePin2();
+    void unblockPin2();
+    bool writeWholeBookToCard();
+    CardHost cardHost();
+    int runTransfer(CardSession& session);
+    void takeSelectionSnapshot();
+    std::string cardReaderName() const;
+    unsigned cardRecordCount() const;
+
+    // MainWindowHelp.cpp
+    void showReadme();
+    void toggleUpdateCheck();
+    void showAbout();
+
+    AppContext& m_app;
+    CommandActions* m_actions = nullptr;
+    QHash<int, std::function<void()>> m_handlers;
+    ContactListModel* m_model = nullptr;
+    QTableView* m_list = nullptr;
+    QLabel* m_status = nullptr;
+    QMenu* m_contextMenu = nullptr;
+    // Sort direction of the name and number columns; each starts ascending.
+    bool m_nameAscending = true;
+    bool m_numberAscending = true;
+    bool m_updateCheck = false;
+    bool m_closing = false;
+};

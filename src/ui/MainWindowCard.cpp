@@ -1,0 +1,244 @@
+// Card commands: Read, the five writes, Close card, PIN1/PIN2 and SIM
+// information, with the question about a changed card book.
+
+#include "AppContext.h"
+#include "CommandIds.h"
+#include "ConfirmWriteDialog.h"
+#include "ContactListModel.h"
+#include "Icons.h"
+#include "MainWindow.h"
+#include "card/ConnectSequence.h"
+#include "card/Pin1.h"
+#include "card/Pin2.h"
+#include "shell/Strings.h"
+
+#include <QTableView>
+
+namespace {
+constexpr int kOpenSomethingToWrite = 4;
+constexpr int kSaveFileToCard = 5;
+
+struct WriteCommand
+{
+    int command;
+    const char* key; // "don't show again" setting of its confirmation
+    int textId;
+    int mode;
+};
+
+constexpr WriteCommand kWrites[] = {
+    {Command::WriteAll, "Write_All", 115, WriteAll},
+    {Command::WriteSelected, "Write_Selected", 116, WriteSelected},
+    {Command::AddAll, "Add_All", 117, AddAll},
+    {Command::AddSelected, "Add_Selected", 118, AddSelected},
+    {Command::ClearCard, "Clear_Card", 114, ClearCard},
+};
+
+UserInterface::Answer ask(UserInterface& ui, int id, UserInterface::Buttons buttons)
+{
+    UserInterface::Message question;
+    question.id = id;
+    question.text = resString(id);
+    question.icon = UserInterface::Icon::Question;
+    question.buttons = buttons;
+    return ui.message(question);
+}
+} // namespace
+
+std::string MainWindow::cardReaderName() const
+{
+    return std::string(m_app.session.readerName.view());
+}
+
+unsigned MainWindow::cardRecordCount() const
+{
+    return static_cast<unsigned>(std::max(m_app.session.adnRecordCount, 0));
+}
+
+CardHost MainWindow::cardHost()
+{
+    CardHost host{m_app.ui, m_app.state, {}};
+    host.transfer = [this](CardSession& session) { return runTransfer(session); };
+    return host;
+}
+
+// Q3: a changed card book is offered for writing back. false: cancelled.
+bool MainWindow::askSaveCard(int questionId)
+{
+    DocumentState& state = m_app.state;
+    if (!state.fromCard() || !state.modified)
+        return true;
+    switch (ask(m_app.ui, questionId, UserInterface::Buttons::YesNoCancel)) {
+    case UserInterface::Answer::Yes:
+        writeWholeBookToCard();
+        return true;
+    case UserInterface::Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainWindow::takeSelectionSnapshot()
+{
+    const std::vector<bool> bits = selectionBits();
+    m_app.book.selectionState.fill(0);
+    for (std::size_t i = 0; i < bits.size() && i < PhoneBook::Capacity; ++i)
+        m_app.book.selectionState[i] = bits[i] ? PhoneBook::Selected : 0;
+}
+
+bool MainWindow::writeWholeBookToCard()
+{
+    m_app.state.writeMode = WriteAll;
+    takeSelectionSnapshot();
+    CardHost host = cardHost();
+    return connect_to_reader(m_app.session, host, 'w');
+}
+
+void MainWindow::readCard()
+{
+    DocumentState& state = m_app.state;
+    if (!askSaveUntitled() || !askSaveChangedFile() || !askSaveCard(3))
+        return;
+    state.untitledList = false;
+    const bool wasFile = state.fromFile();
+    CardHost host = cardHost();
+    const bool read = connect_to_reader(m_app.session, host, 'r') && state.fromCard();
+    // A cancelled PIN entry leaves an open card book as it was.
+    if (state.bookSource == BookSource::CancellingPin)
+        state.bookSource = BookSource::Card;
+    if (!read) {
+        if (state.fromNothing() && !state.untitledList) {
+            // The card layer gave the book up with the connection.
+            m_app.book.contactCount = 0;
+            refillList();
+            refreshStatus();
+            setWindowTitle(QStringLiteral("Phonara "));
+        } else {
+            refillList();
+        }
+        emit documentChanged();
+        return;
+    }
+    if (wasFile) {
+        state.clearSelection();
+        state.currentPath.clear();
+    }
+    state.bookSource = BookSource::Card;
+    state.modified = false;
+    state.nameLimit = m_app.session.adnNameLength;
+    state.recordLength = m_app.session.adnRecordLength;
+    m_list->clearSelection();
+    state.clearSelection();
+    refreshTitle();
+    refreshStatus();
+    emit documentChanged();
+}
+
+void MainWindow::writeCard(int command)
+{
+    DocumentState& state = m_app.state;
+    const WriteCommand* write = nullptr;
+    for (const WriteCommand& entry : kWrites) {
+        if (entry.command == command)
+            write = &entry;
+    }
+    if (!write)
+        return;
+    const int confirmed = ConfirmWriteDialog(this, QStringLiteral("Phonara"),
+                                             QString::fromStdString(resString(write->textId)),
+                                             write->key, resourceIcon(113), ConfirmResult::Cancel);
+    if (confirmed == ConfirmResult::Cancel)
+        return;
+    state.writeMode = write->mode;
+    if (!state.hasBook() && write->mode != ClearCard) {
+        m_app.ui.inform(kOpenSomethingToWrite);
+        return;
+    }
+    takeSelectionSnapshot();
+
+    CardHost host = cardHost();
+    if (state.fromFile()) {
+        // The file stays open; the card is only visited.
+        if (ask(m_app.ui, kSaveFileToCard, UserInterface::Buttons::OkCancel) !=
+            UserInterface::Answer::Ok)
+            return;
+        connect_to_reader(m_app.session, host, 'w');
+        closeCardConnection();
+        state.bookSource = BookSource::File;
+    } else {
+        const bool wasCard = state.fromCard();
+        const bool written = connect_to_reader(m_app.session, host, 'w');
+        if (state.bookSource == BookSource::CancellingPin)
+            state.bookSource = BookSource::Card;
+        if (written) {
+            state.modified = false;
+            state.untitledList = false;
+        } else if (!wasCard && state.fromCard()) {
+            // An untitled list whose write did not go through stays untitled.
+            state.bookSource = BookSource::Nothing;
+        }
+    }
+    refreshTitle();
+    refreshStatus();
+    emit documentChanged();
+}
+
+void MainWindow::closeCardConnection()
+{
+    EndSession(m_app.session);
+}
+
+void MainWindow::emptyDialledBooks()
+{
+    m_app.sideBooks.clearDialledBooks();
+    if (!m_app.state.phoneBookShown())
+        refillList();
+}
+
+void MainWindow::closeCard()
+{
+    DocumentState& state = m_app.state;
+    if (state.fromCard()) {
+        if (state.modified) {
+            switch (ask(m_app.ui, 2, UserInterface::Buttons::YesNoCancel)) {
+            case UserInterface::Answer::Yes:
+                writeWholeBookToCard();
+                break;
+            case UserInterface::Answer::No:
+                break;
+            default:
+                return;
+            }
+        }
+        closeCardConnection();
+        closeBookState();
+    }
+    emptyDialledBooks();
+}
+
+void MainWindow::changePin()
+{
+    CardHost host = cardHost();
+    ChangePinCommand(m_app.session, host);
+    refreshTitle();
+    refreshStatus();
+}
+
+void MainWindow::unblockPin()
+{
+    CardHost host = cardHost();
+    unblock_pin1(m_app.session, host);
+    refreshTitle();
+    refreshStatus();
+}
+
+void MainWindow::changePin2()
+{
+    change_pin2(m_app.session, m_app.ui);
+}
+
+void MainWindow::unblockPin2()
+{
+    unblock_pin2(m_app.session, m_app.ui);
+}

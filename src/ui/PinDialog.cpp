@@ -1,0 +1,255 @@
+#include "PinDialog.h"
+
+#include "CentreWindow.h"
+#include "Icons.h"
+#include "card/CardMessages.h"
+#include "card/PinRules.h"
+#include "shell/Strings.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kOkText = 2010;
+constexpr int kCancelText = 2002;
+// The card takes 8 characters of each code.
+constexpr int kCodeLength = 8;
+
+QString text(int id)
+{
+    return QString::fromStdString(resString(id));
+}
+
+std::string firstChars(const QLineEdit* edit, int count)
+{
+    return edit ? edit->text().left(count).toStdString() : std::string();
+}
+} // namespace
+
+PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
+    : QDialog(owner), m_request(request)
+{
+    setObjectName("PinDialog");
+    setWindowTitle(QString::fromStdString(request.title));
+    const Kind kind = request.kind;
+
+    auto* iconLabel = new QLabel(this);
+    iconLabel->setPixmap(resourceIcon(114).pixmap(32, 32));
+    iconLabel->setAlignment(Qt::AlignTop);
+
+    auto* body = new QVBoxLayout;
+    const bool pin2 =
+        kind == Kind::EnterPin2 || kind == Kind::ChangePin2 || kind == Kind::UnblockPin2;
+    if (pin2) {
+        // The reader in bold, so the user knows which card is asking.
+        auto* device = new QHBoxLayout;
+        device->addWidget(new QLabel(text(CardText::DeviceLabel), this));
+        auto* reader = new QLabel(QString::fromStdString(request.readerName), this);
+        reader->setObjectName("readerName");
+        QFont bold = reader->font();
+        bold.setBold(true);
+        bold.setPointSize(10);
+        reader->setFont(bold);
+        device->addWidget(reader, 1);
+        body->addLayout(device);
+    }
+    if (!request.text.empty()) {
+        auto* explanation = new QLabel(QString::fromStdString(request.text), this);
+        explanation->setObjectName("explanation");
+        explanation->setWordWrap(true);
+        if (kind == Kind::EnterPin1) {
+            auto* group = new QGroupBox(text(CardText::PinGroup), this);
+            auto* groupLayout = new QVBoxLayout(group);
+            groupLayout->addWidget(explanation);
+            body->addWidget(group);
+        } else {
+            body->addWidget(explanation);
+        }
+    }
+
+    auto* form = new QFormLayout;
+    const int maxLength = request.maxLength > 0 ? request.maxLength : kCodeLength;
+    switch (kind) {
+    case Kind::EnterPin1:
+        m_code = addSecretEdit("codeEdit", maxLength);
+        form->addRow(text(CardText::PinLabel), m_code);
+        break;
+    case Kind::EnterPin2:
+        m_code = addSecretEdit("codeEdit", maxLength);
+        form->addRow(text(CardText::EnterPin2Label), m_code);
+        break;
+    case Kind::ChangePin1:
+        m_enablePin = new QCheckBox(text(CardText::EnablePinLabel), this);
+        m_enablePin->setObjectName("enablePinBox");
+        form->addRow(m_enablePin);
+        [[fallthrough]];
+    case Kind::ChangePin2:
+    case Kind::UnblockPin1:
+    case Kind::UnblockPin2:
+        if (kind == Kind::UnblockPin1 || kind == Kind::UnblockPin2) {
+            m_code = addSecretEdit("codeEdit", maxLength);
+            form->addRow(
+                text(kind == Kind::UnblockPin1 ? CardText::PukLabel : CardText::EnterPuk2Label),
+                m_code);
+        }
+        m_newPin = addSecretEdit("newPinEdit", pin2 ? kCodeLength : maxLength);
+        m_confirmPin = addSecretEdit("confirmPinEdit", pin2 ? kCodeLength : maxLength);
+        m_newPinLabel =
+            new QLabel(text(pin2 ? CardText::EnterPin2Label : CardText::PinLabel), this);
+        m_confirmPinLabel =
+            new QLabel(text(pin2 ? CardText::ConfirmPin2Label : CardText::ConfirmPinLabel), this);
+        form->addRow(m_newPinLabel, m_newPin);
+        form->addRow(m_confirmPinLabel, m_confirmPin);
+        break;
+    }
+    body->addLayout(form);
+    if (kind == Kind::ChangePin1)
+        body->addWidget(new QLabel(text(CardText::PinTooLong), this));
+
+    m_ok = new QPushButton(text(kOkText), this);
+    m_ok->setObjectName("okButton");
+    m_ok->setDefault(true);
+    auto* cancel = new QPushButton(text(kCancelText), this);
+    cancel->setObjectName("cancelButton");
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(cancel);
+    body->addLayout(buttons);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(iconLabel);
+    layout->addLayout(body, 1);
+
+    // What the edits hold when the dialog opens.
+    const UserInterface::PinEntries& initial = request.initial;
+    if (m_code)
+        m_code->setText(QString::fromStdString(initial.code));
+    if (m_newPin) {
+        m_newPin->setText(QString::fromStdString(initial.newPin));
+        m_confirmPin->setText(QString::fromStdString(initial.confirmPin));
+    }
+    if (m_code)
+        connect(m_code, &QLineEdit::textEdited, this, &PinDialog::onCodeChanged);
+    if (m_newPin) {
+        connect(m_newPin, &QLineEdit::textEdited, this, &PinDialog::onPinChanged);
+        connect(m_confirmPin, &QLineEdit::textEdited, this, &PinDialog::onPinChanged);
+    }
+
+    switch (kind) {
+    case Kind::ChangePin1:
+        m_enablePin->setChecked(initial.pinEnabled);
+        setPinEditsEnabled(initial.pinEnabled);
+        m_ok->setEnabled(initial.pinEnabled);
+        connect(m_enablePin, &QCheckBox::toggled, this, &PinDialog::onEnableToggled);
+        m_newPin->setFocus();
+        break;
+    case Kind::UnblockPin1:
+        // Nothing to confirm before a PUK is typed.
+        setPinEditsEnabled(!m_code->text().isEmpty());
+        m_ok->setEnabled(false);
+        m_code->setFocus();
+        break;
+    default:
+        if (m_code)
+            m_code->setFocus();
+        else if (m_newPin)
+            m_newPin->setFocus();
+        break;
+    }
+    CentreWindow(this);
+}
+
+QLineEdit* PinDialog::addSecretEdit(const char* objectName, int maxLength)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(objectName);
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setMaxLength(maxLength);
+    return edit;
+}
+
+void PinDialog::setPinEditsEnabled(bool enabled)
+{
+    for (QWidget* widget :
+         {static_cast<QWidget*>(m_newPin), static_cast<QWidget*>(m_confirmPin),
+          static_cast<QWidget*>(m_newPinLabel), static_cast<QWidget*>(m_confirmPinLabel)}) {
+        if (widget)
+            widget->setEnabled(enabled);
+    }
+}
+
+void PinDialog::onCodeChanged()
+{
+    const std::string code = firstChars(m_code, kCodeLength);
+    switch (m_request.kind) {
+    case Kind::EnterPin1:
+        m_ok->setEnabled(pinEntryOkEnabled(code));
+        break;
+    case Kind::UnblockPin1:
+        setPinEditsEnabled(!code.empty());
+        if (code.empty())
+            m_ok->setEnabled(false);
+        break;
+    case Kind::UnblockPin2:
+        onPinChanged();
+        break;
+    default:
+        break;
+    }
+}
+
+void PinDialog::onPinChanged()
+{
+    const std::string newPin = firstChars(m_newPin, kCodeLength);
+    const std::string confirm = firstChars(m_confirmPin, kCodeLength);
+    switch (m_request.kind) {
+    case Kind::ChangePin1:
+        m_ok->setEnabled(changePinOkEnabled(newPin, confirm, m_enablePin->isChecked()));
+        break;
+    case Kind::UnblockPin1:
+        m_ok->setEnabled(true);
+        break;
+    case Kind::ChangePin2:
+        m_ok->setEnabled(changePin2OkEnabled(newPin, confirm));
+        break;
+    case Kind::UnblockPin2:
+        m_ok->setEnabled(unblockPin2OkEnabled(firstChars(m_code, kCodeLength), newPin, confirm));
+        break;
+    default:
+        break;
+    }
+}
+
+// Ticking "Enable PIN:" brings back the current PIN in both edits; clearing
+// it leaves only OK to confirm the switch-off.
+void PinDialog::onEnableToggled(bool enabled)
+{
+    setPinEditsEnabled(enabled);
+    if (enabled) {
+        m_newPin->setText(QString::fromStdString(m_request.initial.code));
+        m_confirmPin->setText(QString::fromStdString(m_request.initial.code));
+        m_newPin->setFocus();
+        onPinChanged();
+    } else {
+        m_ok->setEnabled(true);
+    }
+}
+
+UserInterface::PinEntries PinDialog::entries() const
+{
+    UserInterface::PinEntries result;
+    result.code = m_code ? firstChars(m_code, kCodeLength) : m_request.initial.code;
+    result.newPin = firstChars(m_newPin, kCodeLength);
+    result.confirmPin = firstChars(m_confirmPin, kCodeLength);
+    result.pinEnabled = m_enablePin ? m_enablePin->isChecked() : m_request.initial.pinEnabled;
+    return result;
+}
