@@ -1,0 +1,80 @@
+// The card code against a real pcscd: the private daemon of
+// scripts/with-virtual-card serves the virtual SIM of card-e2e.json through vpcd.
+#include "ScriptedUserInterface.h"
+
+#include "card/ConnectSequence.h"
+#include "card/PcscApi.h"
+#include "card/Pin2.h"
+
+#include <QTest>
+
+#include <array>
+
+class TestCardE2E : public QObject
+{
+    Q_OBJECT
+
+private:
+    void* m_library = nullptr;
+    PcscApi m_api;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(qEnvironmentVariableIsSet("PCSCLITE_CSOCK_NAME"),
+                 "run through scripts/with-virtual-card");
+        QVERIFY(BindPcsc(m_library, m_api));
+    }
+
+    void cleanupTestCase() { UnbindPcsc(m_library, m_api); }
+
+    void readThroughPcscd()
+    {
+        CardSession session(m_api);
+        ScriptedUserInterface ui;
+        BookState book;
+        QByteArray firstRecord;
+        CardHost host{ui, book, [&](CardSession& s) {
+                          // What the transfer would read first: record 1 of EF ADN.
+                          std::array<uint8_t, 28> record{};
+                          if (s.simCard.read_record(s.card, 1, uint8_t(s.adnRecordLength), 4,
+                                                    record.data())) {
+                              firstRecord = QByteArray(reinterpret_cast<char*>(record.data()), 4);
+                              book.bookSource = 'c';
+                          }
+                          return 0;
+                      }};
+
+        ui.queuePin("1234");
+        QVERIFY(connect_to_reader(session, host, 'r'));
+        QVERIFY(ui.messages.empty());
+        QCOMPARE(ui.pinRequests.size(), size_t(1));
+        QCOMPARE(ui.pinRequests.front().attempts, 3);
+        QVERIFY(!session.readerName.empty());
+        QCOMPARE(session.activeProtocol, DWORD(SCARD_PROTOCOL_T0));
+        QCOMPARE(QByteArray(session.iccid.data()), QByteArray("89490123456789012345"));
+        QCOMPARE(QByteArray(session.serviceProviderName.c_str()), QByteArray("E2E Mobile"));
+        QCOMPARE(session.adnRecordLength, 28);
+        QCOMPARE(session.adnNameLength, 14);
+        QCOMPARE(session.adnRecordCount, 250);
+        QCOMPARE(session.chv1Status, uint8_t(3));
+        QCOMPARE(firstRecord, QByteArray("Anna"));
+
+        // The kept connection is reused without a second PIN entry.
+        firstRecord.clear();
+        QVERIFY(connect_to_reader(session, host, 'r'));
+        QCOMPARE(ui.pinRequests.size(), size_t(1));
+        QCOMPARE(firstRecord, QByteArray("Anna"));
+
+        // PIN2 on the shared connection.
+        ui.queuePin("5678");
+        QCOMPARE(verify_pin2(session, ui), 1);
+        QVERIFY(session.isOpen());
+
+        EndSession(session);
+        QCOMPARE(session.context, SCARDCONTEXT(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardE2E)
+#include "TestCardE2E.moc"
