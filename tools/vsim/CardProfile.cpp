@@ -138,8 +138,12 @@ bool fileFromJson(SimCard& card, const QJsonObject& o, QString* error)
     } else if (*kind != FileKind::Dedicated) {
         f->recordLength = o.value(QLatin1String("recordLength")).toInt();
         const int count = o.value(QLatin1String("recordCount")).toInt();
-        if (f->recordLength < 1 || f->recordLength > 255 || count < 1 || count > 255)
-            return fail(QStringLiteral("recordLength and recordCount must lie in 1..255"));
+        // The file size must fit the two bytes of the GET RESPONSE answer; records
+        // past 255 exist (some test cards have them) but only NEXT reaches them.
+        if (f->recordLength < 1 || f->recordLength > 255 || count < 1 ||
+            count * f->recordLength > 0xFFFF)
+            return fail(QStringLiteral("recordLength must lie in 1..255 and the file size "
+                                       "below 64 KiB"));
         for (int i = 0; i < count; ++i)
             f->records.append(QByteArray(f->recordLength, char(0xFF)));
         const QJsonObject records = o.value(QLatin1String("records")).toObject();
