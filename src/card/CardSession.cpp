@@ -37,6 +37,7 @@ bool establishContext(CardSession& session, CardHost& host)
         session.api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
     session.context = context;
     if (result != Pcsc::Success) {
+        LogCardError(static_cast<uint32_t>(result));
         showCardMessage(host.ui, CardText::NoSmartCardComponents);
         setLastError(static_cast<uint32_t>(result));
         dropContext(session);
@@ -104,6 +105,7 @@ bool connect_to_reader(CardSession& session, CardHost& host, char scope)
     const LONG listed = session.api.SCardListReaders(session.context, nullptr,
                                                      session.readerList.data(), &listLength);
     if (listed != Pcsc::Success || session.readerList[0] == '\0') {
+        LogCardError(static_cast<uint32_t>(listed));
         setLastError(1);
         dropContext(session);
         showCardMessage(host.ui, CardText::NoReaders);
@@ -188,6 +190,7 @@ bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& ca
 
     const LONG established = api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
     if (established != Pcsc::Success) {
+        LogCardError(static_cast<uint32_t>(established));
         showCardMessage(ui, CardText::NoSmartCardComponents, {}, UserInterface::Icon::Information,
                         caption);
         setLastError(static_cast<uint32_t>(established));
@@ -205,6 +208,8 @@ bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& ca
         result = api.SCardListReaders(context, nullptr, readers.data(), &length);
     }
     WriteLog(LogLevel::Info, kTag, "List Readers %s", readers.c_str());
+    if (result != Pcsc::Success)
+        LogCardError(static_cast<uint32_t>(result));
 
     if (result == Pcsc::Success) {
         const char* end = readers.data() + readers.capacity() - 1;
@@ -218,6 +223,7 @@ bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& ca
                 WriteLog(LogLevel::Info, kTag, "%s", "Card Connect success!");
                 return true;
             }
+            LogCardError(static_cast<uint32_t>(result));
             card = 0;
         }
     }

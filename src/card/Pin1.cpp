@@ -1,5 +1,6 @@
 #include "card/Pin1.h"
 
+#include "card/CardError.h"
 #include "card/CardMessages.h"
 #include "card/ConnectSequence.h"
 #include "shell/LastError.h"
@@ -29,6 +30,7 @@ bool establishContext(CardSession& session, CardHost& host)
         session.api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
     session.context = context;
     if (result != Pcsc::Success) {
+        LogCardError(static_cast<uint32_t>(result));
         showCardMessage(host.ui, CardText::NoSmartCardComponents);
         setLastError(static_cast<uint32_t>(result));
         session.api.SCardReleaseContext(session.context);
@@ -57,6 +59,7 @@ FindResult findSim(CardSession& session, CardHost& host, uint16_t& responseLengt
     const LONG listed = session.api.SCardListReaders(session.context, nullptr,
                                                      session.readerList.data(), &listLength);
     if (listed != Pcsc::Success || session.readerList[0] == '\0') {
+        LogCardError(static_cast<uint32_t>(listed));
         showCardMessage(host.ui, CardText::NoReaders);
         session.api.SCardReleaseContext(session.context);
         session.context = 0;
@@ -69,9 +72,12 @@ FindResult findSim(CardSession& session, CardHost& host, uint16_t& responseLengt
          name += std::strlen(name) + 1) {
         SCARDHANDLE card = 0;
         DWORD protocol = 0;
-        if (session.api.SCardConnect(session.context, name, Pcsc::ShareExclusive, Pcsc::ProtocolT0,
-                                     &card, &protocol) != Pcsc::Success)
+        const LONG connected = session.api.SCardConnect(session.context, name, Pcsc::ShareExclusive,
+                                                        Pcsc::ProtocolT0, &card, &protocol);
+        if (connected != Pcsc::Success) {
+            LogCardError(static_cast<uint32_t>(connected));
             continue;
+        }
         session.card = card;
         session.activeProtocol = protocol;
         const int state = connect_to_card(session, responseLength);
