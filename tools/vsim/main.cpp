@@ -37,6 +37,7 @@ constexpr uint8_t kGetAtr = 0x04;
 
 volatile std::sig_atomic_t g_stop = 0;
 volatile std::sig_atomic_t g_toggle = 0;
+bool g_quickAck = true;
 
 void onStop(int)
 {
@@ -90,6 +91,8 @@ std::optional<Options> parse(const QStringList& args, int* status)
             o.save = true;
         } else if (a == QLatin1String("--verbose")) {
             o.verbose = true;
+        } else if (a == QLatin1String("--no-quickack")) {
+            g_quickAck = false; // for the benchmark: shows what the flag saves
         } else if (a == QLatin1String("--port") && (v = value())) {
             o.port = v->toInt();
         } else if (a == QLatin1String("--profile") && (v = value())) {
@@ -146,6 +149,8 @@ int connectToVpcd(const Options& o, int timeoutMs)
 // frame costs about 40 ms; the flag does not stick, so set it after every read.
 void quickAck(int fd)
 {
+    if (!g_quickAck)
+        return;
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
 }

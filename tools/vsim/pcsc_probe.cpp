@@ -146,8 +146,19 @@ int main(int argc, char** argv)
         }
     }
 
+    // While waiting, the daemon may still be starting: keep trying to reach it.
     SCARDCONTEXT ctx = 0;
     LONG rv = SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(waitSeconds * 1000));
+    while (waitOnly && rv == SCARD_E_NO_SERVICE && std::chrono::steady_clock::now() < deadline) {
+        struct timespec pause
+        {
+            0, 50 * 1000 * 1000
+        };
+        nanosleep(&pause, nullptr);
+        rv = SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
+    }
     if (rv != SCARD_S_SUCCESS) {
         std::fprintf(stderr, "phonara-pcsc-probe: SCardEstablishContext: %s\n",
                      pcsc_stringify_error(rv));
