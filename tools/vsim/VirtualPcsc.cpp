@@ -1,4 +1,5 @@
 #include "VirtualPcsc.h"
+#include "VirtualPcscState.h"
 
 #include "CardProfile.h"
 
@@ -14,74 +15,10 @@ namespace vsim::pcsc {
 
 namespace {
 
-struct Reader
-{
-    QString name;
-    std::shared_ptr<SimCard> card;     // present card
-    std::shared_ptr<SimCard> lastCard; // kept for inspection after a removal
-    uint64_t insertion = 0;            // grows with every insertion
-    int eventCount = 0;                // reported in the high word of dwEventState
-};
-
-struct Handle
-{
-    SCARDCONTEXT context = 0;
-    QString reader;
-    uint64_t insertion = 0;
-    DWORD shareMode = SCARD_SHARE_SHARED;
-    DWORD protocol = SCARD_PROTOCOL_T0;
-};
-
-struct State
-{
-    std::mutex mutex;
-    std::condition_variable changed;
-    uint64_t generation = 0; // bumped on every reader or card change
-    std::vector<Reader> readers;
-    std::set<SCARDCONTEXT> contexts;
-    std::set<SCARDCONTEXT> cancelled;
-    std::map<SCARDHANDLE, Handle> handles;
-    uintptr_t nextId = 0x1000;
-    LONG establishResult = SCARD_S_SUCCESS;
-    QList<Exchange> log;
-
-    Reader* reader(const QString& name)
-    {
-        for (Reader& r : readers) {
-            if (r.name == name)
-                return &r;
-        }
-        return nullptr;
-    }
-    void bump(Reader* r)
-    {
-        if (r)
-            ++r->eventCount;
-        ++generation;
-        changed.notify_all();
-    }
-    bool exclusiveElsewhere(const QString& name, SCARDHANDLE except) const
-    {
-        for (const auto& [id, h] : handles) {
-            if (id != except && h.reader == name && h.shareMode == SCARD_SHARE_EXCLUSIVE)
-                return true;
-        }
-        return false;
-    }
-    int users(const QString& name, SCARDHANDLE except) const
-    {
-        int n = 0;
-        for (const auto& [id, h] : handles)
-            n += (id != except && h.reader == name) ? 1 : 0;
-        return n;
-    }
-};
-
-State& state()
-{
-    static State s;
-    return s;
-}
+using detail::Handle;
+using detail::Reader;
+using detail::State;
+using detail::state;
 
 // Validates a card handle; on success `reader` points at its reader with the
 // same card still in it.
@@ -152,6 +89,16 @@ DWORD readerEventState(const State& s, const Reader& r)
 }
 
 } // namespace
+
+namespace detail {
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+} // namespace detail
 
 DWORD protocolsOfAtr(const QByteArray& atr)
 {
@@ -503,151 +450,6 @@ LONG SCardFreeMemory(SCARDCONTEXT hContext, LPCVOID pvMem)
         return SCARD_E_INVALID_HANDLE;
     std::free(const_cast<void*>(pvMem));
     return SCARD_S_SUCCESS;
-}
-
-Control& Control::instance()
-{
-    static Control c;
-    return c;
-}
-
-void Control::reset()
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    s.readers.clear();
-    s.contexts.clear();
-    s.cancelled.clear();
-    s.handles.clear();
-    s.log.clear();
-    s.establishResult = SCARD_S_SUCCESS;
-    s.bump(nullptr);
-}
-
-void Control::addReader(const QString& name)
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    if (s.reader(name))
-        return;
-    s.readers.push_back(Reader{name, nullptr, nullptr, 0, 0});
-    s.bump(nullptr);
-}
-
-void Control::removeReader(const QString& name)
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    std::erase_if(s.readers, [&](const Reader& r) { return r.name == name; });
-    s.bump(nullptr);
-}
-
-QStringList Control::readers() const
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    QStringList names;
-    for (const Reader& r : s.readers)
-        names << r.name;
-    return names;
-}
-
-void Control::insertCard(const QString& reader, std::shared_ptr<SimCard> card)
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    Reader* r = s.reader(reader);
-    if (!r) {
-        s.readers.push_back(Reader{reader, nullptr, nullptr, 0, 0});
-        r = &s.readers.back();
-    }
-    card->reset();
-    r->card = card;
-    r->lastCard = card;
-    ++r->insertion;
-    s.bump(r);
-}
-
-std::shared_ptr<SimCard> Control::insertProfile(const QString& reader, const QString& profilePath,
-                                                QString* error)
-{
-    std::shared_ptr<SimCard> card = loadProfile(profilePath, error);
-    if (card)
-        insertCard(reader, card);
-    return card;
-}
-
-void Control::removeCard(const QString& reader)
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    Reader* r = s.reader(reader);
-    if (!r || !r->card)
-        return;
-    r->lastCard = r->card;
-    r->card.reset();
-    s.bump(r);
-}
-
-bool Control::cardPresent(const QString& reader) const
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    const Reader* r = s.reader(reader);
-    return r && r->card;
-}
-
-std::shared_ptr<SimCard> Control::card(const QString& reader) const
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    const Reader* r = s.reader(reader);
-    return r ? r->lastCard : nullptr;
-}
-
-void Control::setEstablishResult(LONG result)
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    s.establishResult = result;
-}
-
-QList<Exchange> Control::log() const
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    return s.log;
-}
-
-QList<QByteArray> Control::commands() const
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    QList<QByteArray> out;
-    for (const Exchange& e : s.log)
-        out << e.command;
-    return out;
-}
-
-void Control::clearLog()
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    s.log.clear();
-}
-
-int Control::openHandles() const
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    return int(s.handles.size());
-}
-
-int Control::openContexts() const
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    return int(s.contexts.size());
 }
 
 } // namespace vsim::pcsc
