@@ -262,6 +262,12 @@ void TestSimCard::binaryFiles()
 
     selectPath(*card, {"3F00", "7F10", "6F3A"});
     QCOMPARE(send(*card, "A0 B0 00 00 01"), hex("94 08")); // binary of a record EF
+
+    // An invalidated EF is still selected (file status byte 12 b1 = 0) but not read.
+    card->file("3F00/2FE2")->invalidated = true;
+    selectPath(*card, {"3F00", "2FE2"});
+    QCOMPARE(send(*card, "A0 C0 00 00 0F").mid(11, 1), hex("00"));
+    QCOMPARE(send(*card, "A0 B0 00 00 0A"), hex("98 10"));
 }
 
 void TestSimCard::linearRecordAddressing_data()
