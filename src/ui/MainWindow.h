@@ -17,6 +17,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTableView;
+class UpdateChecker;
 struct AppContext;
 class UserInterface;
 
@@ -66,6 +67,8 @@ signals:
     void documentChanged();
     // The open book was closed (find and replace start afresh).
     void bookClosed();
+    // A read put the phone book back into the list (the side panel's title follows).
+    void shownBookChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -127,7 +130,13 @@ private:
     void showReadme();
     void toggleUpdateCheck();
     void showAbout();
+    static QString readmePath();
 
+public:
+    // Checks for a newer version when a feed is configured.
+    void startUpdateCheck(bool quietWhenCurrent);
+
+private:
     AppContext& m_app;
     CommandActions* m_actions = nullptr;
     QHash<int, std::function<void()>> m_handlers;
@@ -139,5 +148,6 @@ private:
     bool m_nameAscending = true;
     bool m_numberAscending = true;
     bool m_updateCheck = false;
+    UpdateChecker* m_updateChecker = nullptr;
     bool m_closing = false;
 };

@@ -7,10 +7,13 @@
 #include "ContactListModel.h"
 #include "Icons.h"
 #include "MainWindow.h"
+#include "SimInfoDialog.h"
 #include "card/ConnectSequence.h"
 #include "card/Pin1.h"
 #include "card/Pin2.h"
 #include "shell/Strings.h"
+#include "simops/CardTransfer.h"
+#include "simops/SimInfo.h"
 
 #include <QTableView>
 
@@ -108,6 +111,9 @@ void MainWindow::readCard()
     if (state.bookSource == BookSource::CancellingPin)
         state.bookSource = BookSource::Card;
     if (!read) {
+        // A connection left behind by a refused or cancelled PIN serves nothing.
+        if (!state.fromCard() && m_app.session.context != 0 && m_app.session.cachedPin1.empty())
+            closeCardConnection();
         if (state.fromNothing() && !state.untitledList) {
             // The card layer gave the book up with the connection.
             m_app.book.contactCount = 0;
@@ -241,4 +247,34 @@ void MainWindow::changePin2()
 void MainWindow::unblockPin2()
 {
     unblock_pin2(m_app.session, m_app.ui);
+}
+
+int MainWindow::runTransfer(CardSession& session)
+{
+    // The worker fills the tables: the list must not read them meanwhile.
+    m_model->clearRows();
+    CardTransferBooks books{m_app.book, m_app.sideBooks, m_app.state};
+    const int result = CardTransfer(session, books, m_app.ui);
+    if (session.transferDirection == 'r') {
+        m_app.state.shownBook = PhoneBookKind::PhoneBook;
+        m_model->setShownBook(PhoneBookKind::PhoneBook);
+        emit shownBookChanged();
+    }
+    refillList();
+    return result;
+}
+
+void MainWindow::showSimInfo()
+{
+    const SimInfo info = CollectSimInfo(m_app.session, m_app.book, m_app.sideBooks);
+    SimInfoDialog dialog(
+        info,
+        [this, before = info.ownNumber](const std::string& typed) {
+            if (typed == before)
+                return true;
+            return ApplyOwnNumber(m_app.session, m_app.sideBooks, m_app.ui, typed) !=
+                   OwnNumberChange::Invalid;
+        },
+        this);
+    dialog.exec();
 }

@@ -1,11 +1,13 @@
 #include "QtUserInterface.h"
 
 #include "CentreWindow.h"
+#include "CsvMappingDialog.h"
 #include "PinDialog.h"
 #include "ProgressDialog.h"
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
 
@@ -160,4 +162,58 @@ UserInterface::PinAnswer QtUserInterface::askPin(const PinRequest& request)
 QWidget* QtUserInterface::dialogOwner() const
 {
     return m_progress ? static_cast<QWidget*>(m_progress) : m_owner.data();
+}
+
+std::string QtUserInterface::chooseFile(const FileDialogRequest& request)
+{
+    std::string chosen;
+    onGuiThread([&] {
+        if (m_fileHook) {
+            if (auto answer = m_fileHook(request)) {
+                chosen = *answer;
+                return;
+            }
+        }
+        QFileDialog dialog(dialogOwner(), QString::fromStdString(request.title),
+                           QString::fromStdString(request.directory));
+        dialog.setObjectName("PhonaraFileDialog");
+        dialog.setNameFilter(QString::fromStdString(request.filterName));
+        if (!request.defaultSuffix.empty())
+            dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+        if (!request.fileName.empty())
+            dialog.selectFile(QString::fromStdString(request.fileName));
+        switch (request.kind) {
+        case FileDialogKind::Open:
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(request.fileMustExist ? QFileDialog::ExistingFile
+                                                     : QFileDialog::AnyFile);
+            break;
+        case FileDialogKind::New:
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            break;
+        case FileDialogKind::SaveAs:
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+            break;
+        }
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().constFirst().toStdString();
+    });
+    return chosen;
+}
+
+bool QtUserInterface::mapCsvFields(CsvMappingRequest& mapping)
+{
+    bool done = false;
+    onGuiThread([&] {
+        CsvMappingDialog dialog(mapping.fields, dialogOwner());
+        done = dialog.exec() == QDialog::Accepted;
+        if (done) {
+            mapping.nameField = dialog.mapping().nameField();
+            mapping.numberField = dialog.mapping().numberField();
+        }
+    });
+    return done;
 }

@@ -33,9 +33,14 @@ public:
     void setProgress(int percent) override;
     void setProgressCaption(const std::string& caption) override;
     PinAnswer askPin(const PinRequest& request) override;
+    std::string chooseFile(const FileDialogRequest& request) override;
+    bool mapCsvFields(CsvMappingRequest& mapping) override;
 
     using MessageHook = std::function<std::optional<Answer>(const Message&)>;
     void setMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
+    // Answers file choosers: a path, or an empty text for Cancel.
+    using FileHook = std::function<std::optional<std::string>(const FileDialogRequest&)>;
+    void setFileHook(FileHook hook) { m_fileHook = std::move(hook); }
 
     // The progress dialog while a transfer runs, else null.
     ProgressDialog* progressDialog() const { return m_progress; }
@@ -51,4 +56,5 @@ private:
     QPointer<QWidget> m_owner;
     ProgressDialog* m_progress = nullptr; // only while runWithProgress runs
     MessageHook m_messageHook;
+    FileHook m_fileHook;
 };

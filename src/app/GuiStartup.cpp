@@ -1,0 +1,109 @@
+#include "GuiStartup.h"
+
+#include "card/PcscApi.h"
+#include "card/SmartCardService.h"
+#include "shell/Association.h"
+#include "shell/CommandLine.h"
+#include "shell/Config.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+#include "ui/AppContext.h"
+#include "ui/ConfirmWriteDialog.h"
+#include "ui/Icons.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+constexpr const char* kLogModule = "Phonar";
+// Caption of the boxes shown before the main window exists.
+constexpr const char* kExecutableName = "PhonaraApp";
+constexpr const char* kAssociationKey = "if_pna_assotiate";
+constexpr int kNotAssociated = 137;
+constexpr int kFileTypeDescription = 138;
+constexpr int kOpenVerb = 2340;
+// This system is not one of the Windows kinds, so the service text is the one shown.
+constexpr const char* kNoPcscService = "Error connecting to smart card service, please check if "
+                                       "this service was started, and work propely!";
+// The path field of the command line.
+constexpr std::size_t kPathBuffer = 260;
+
+std::string commandLineOf(int argc, char** argv)
+{
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            line += ' ';
+        line += argv[i];
+    }
+    return line;
+}
+} // namespace
+
+void OfferFileAssociation()
+{
+    if (check_assotiation("phn", kExecutableName) != 0)
+        return;
+    std::string text = formatResString(kNotAssociated, "phn", kProductName);
+    if (text.size() >= kPathBuffer)
+        text.resize(kPathBuffer - 1);
+    const int answer =
+        ConfirmWriteDialog(nullptr, QString::fromLatin1(kProductName), QString::fromStdString(text),
+                           kAssociationKey, resourceIcon(113), ConfirmResult::Cancel);
+    // A skipped dialog counts as declined: only an explicit OK registers.
+    if (answer == ConfirmResult::Ok)
+        Associate("phn", "PhonaraApp.Document", resString(kOpenVerb).c_str(), 0,
+                  resString(kFileTypeDescription).c_str());
+}
+
+int RunPhonaraGui(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(kProductName));
+    QApplication::setOrganizationName(QString::fromLatin1(kCompanyName));
+    QApplication::setWindowIcon(resourceIcon(113));
+
+    const std::string commandLine = commandLineOf(argc, argv);
+    OpenLog(kLogModule);
+    WriteLog(LogLevel::Info, "Start", "Command line %s : %d", commandLine.c_str(), 1);
+
+    const bool catalogue = LoadLanguageLibrary("pna");
+    start_smartcard_service();
+
+    void* pcscLibrary = nullptr;
+    PcscApi api;
+    if (!BindPcsc(pcscLibrary, api)) {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kExecutableName),
+                        QString::fromLatin1(kNoPcscService), QMessageBox::Ok);
+        box.exec();
+        if (catalogue)
+            UnloadLanguageLibrary();
+        return 0;
+    }
+
+    OfferFileAssociation();
+
+    // Only the first argument names a file; a quoted name inside it counts alone.
+    std::string path;
+    ParseCommandLinePath(argc > 1 ? std::string(argv[1]) : std::string(), path);
+
+    int status = 0;
+    {
+        AppContext app(api);
+        MainWindow window(app);
+        app.ui.setOwner(&window);
+        window.openAtStart(path);
+        window.show();
+        if (readConfigNumber("CheckUpdate").value_or(0) != 0)
+            window.startUpdateCheck(true);
+        status = application.exec();
+        // The card connection goes with the window.
+        EndSession(app.session);
+    }
+
+    if (catalogue)
+        UnloadLanguageLibrary();
+    UnbindPcsc(pcscLibrary, api);
+    return status == 0 ? 0 : status;
+}

@@ -1,0 +1,273 @@
+// The main window on the in-process virtual SIM: reading, PIN entry, writing
+// in the five modes with their confirmations, Save As from the card, SIM info.
+
+#include "GuiHarness.h"
+
+#include "files/PhnFile.h"
+#include "shell/Config.h"
+#include "shell/Strings.h"
+#include "ui/CommandIds.h"
+#include "ui/ConfirmWriteDialog.h"
+#include "ui/ContactListModel.h"
+#include "ui/SimInfoDialog.h"
+#include "vsim/VirtualPcsc.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+constexpr const char* kAdn = "3F00/7F10/6F3A";
+
+std::shared_ptr<vsim::SimCard> card()
+{
+    return vsim::pcsc::Control::instance().card(GuiHarness::kReader);
+}
+
+bool isFree(const QByteArray& record)
+{
+    return !record.isEmpty() && static_cast<uint8_t>(record.at(0)) == 0xFF;
+}
+} // namespace
+
+Q_DECLARE_METATYPE(std::vector<int>)
+
+class TestCardFlows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { clearSettings(); }
+
+    // Names show in their display forms: accented plain names, both UCS2
+    // forms, and numbers completed from the extension file.
+    void readTypicalCard()
+    {
+        GuiHarness gui;
+        QVERIFY(gui.insertProfile("typical"));
+        QString attempts;
+        gui.answerPinWith("1234", &attempts);
+        gui.window->runCommand(Command::Read);
+
+        QVERIFY(gui.app->state.fromCard());
+        QCOMPARE(attempts, QString("There are 3 attempts remaining!"));
+        QCOMPARE(gui.window->windowTitle(),
+                 QString("Phonara - [SIM card] - ") + GuiHarness::kReader);
+        QCOMPARE(gui.window->statusText(), QString("42/250"));
+        QVERIFY(gui.messages.empty());
+        QVERIFY(!gui.app->state.modified);
+
+        ContactListModel* model = gui.window->listModel();
+        QCOMPARE(model->rowCount(), 42);
+        QCOMPARE(model->index(0, 0).data().toString(), QString("1"));
+        QCOMPARE(model->index(41, 0).data().toString(), QString("42"));
+        QCOMPARE(model->nameText(0), QString("Anna Schmidt"));
+        QCOMPARE(model->nameText(1), QString::fromUtf8("Bernd Köhler"));
+        QCOMPARE(model->nameText(2), QString::fromUtf8("José Muñoz"));
+        QCOMPARE(model->nameText(10), QString::fromUtf8("Иван П"));
+        QCOMPARE(model->nameText(13), QString::fromUtf8("Νίκος Ζ"));
+        QCOMPARE(model->numberText(4), QString("+4930123456789012345678"));
+        // The item commands follow the list at once.
+        QVERIFY(gui.window->action(Command::Delete)->isEnabled());
+        QVERIFY(gui.window->action(Command::MoveUp)->isEnabled());
+    }
+
+    void pinEntry_data()
+    {
+        QTest::addColumn<QString>("pin");
+        QTest::addColumn<std::vector<int>>("messageIds");
+        QTest::addColumn<int>("triesLeft");
+
+        QTest::newRow("wrong PIN") << "9999" << std::vector<int>{2504} << 2;
+        QTest::newRow("cancelled") << "" << std::vector<int>{} << 3;
+    }
+
+    void pinEntry()
+    {
+        QFETCH(QString, pin);
+        QFETCH(std::vector<int>, messageIds);
+        QFETCH(int, triesLeft);
+
+        GuiHarness gui;
+        QVERIFY(gui.insertProfile("typical"));
+        QVERIFY(!gui.readCard(pin));
+        QCOMPARE(gui.messageIds(), messageIds);
+        QCOMPARE(gui.window->windowTitle().trimmed(), QString("Phonara"));
+        QCOMPARE(gui.window->listModel()->rowCount(), 0);
+        QCOMPARE(card()->chv(1).tries, triesLeft);
+        QCOMPARE(vsim::pcsc::Control::instance().openHandles(), 0);
+
+        // The next try shows the attempts left.
+        QString attempts;
+        gui.answerPinWith("1234", &attempts);
+        gui.window->runCommand(Command::Read);
+        QCOMPARE(attempts, QString("There are %1 attempts remaining!").arg(triesLeft));
+        QVERIFY(gui.app->state.fromCard());
+    }
+
+    void saveAsFromCard()
+    {
+        GuiHarness gui;
+        QVERIFY(gui.insertProfile("typical"));
+        QVERIFY(gui.readCard());
+        QVERIFY(gui.app->session.context != 0);
+
+        const QString path = qEnvironmentVariable("PHONARA_TEST_TMP") + "/from-card.phn";
+        gui.files.push_back(path.toStdString());
+        gui.window->runCommand(Command::SaveAs);
+
+        QVERIFY(gui.app->state.fromFile());
+        QCOMPARE(gui.window->windowTitle(), QString("Phonara - [ from-card.phn ]"));
+        QCOMPARE(gui.window->statusText(), QString("42/*"));
+        QCOMPARE(gui.app->session.context, SCARDCONTEXT(0));
+        QCOMPARE(vsim::pcsc::Control::instance().openHandles(), 0);
+        QCOMPARE(gui.app->state.recordLength, 28 + 10);
+
+        PhoneBook saved;
+        QCOMPARE(LoadPhnFile(path.toStdString(), &saved, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(saved.contactCount, 42u);
+        QCOMPARE(std::string(saved.contacts[1].heldName()), std::string("Bernd K\xF6hler"));
+    }
+
+    void writeCommands_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("textId");
+        QTest::addColumn<int>("record");
+        // "free", "anna" (the name of record 1), or "used"
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("write all") << Command::WriteAll << "Write_All" << 115 << 15 << "used";
+        QTest::newRow("write selected")
+            << Command::WriteSelected << "Write_Selected" << 116 << 2 << "free";
+        QTest::newRow("add all") << Command::AddAll << "Add_All" << 117 << 15 << "used";
+        QTest::newRow("add selected")
+            << Command::AddSelected << "Add_Selected" << 118 << 15 << "anna";
+        QTest::newRow("clear") << Command::ClearCard << "Clear_Card" << 114 << 1 << "free";
+    }
+
+    // Each write asks first; "don't show again" turns off that one question only.
+    void writeCommands()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, key);
+        QFETCH(int, textId);
+        QFETCH(int, record);
+        QFETCH(QString, expected);
+
+        GuiHarness gui;
+        QVERIFY(gui.insertProfile("typical"));
+        QVERIFY(gui.readCard());
+        const QByteArray anna = card()->record(kAdn, 1).left(14);
+        QVERIFY(isFree(card()->record(kAdn, 15)));
+        gui.window->selectRow(0);
+
+        QString shownText;
+        gui.clearMessages();
+        onNextDialog<ConfirmDialog>([&shownText](ConfirmDialog* dialog) {
+            shownText = dialog->findChild<QLabel*>("message")->text();
+            dialog->findChild<QCheckBox*>("dontShowAgain")->setChecked(true);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        });
+        gui.window->runCommand(command);
+
+        QCOMPARE(shownText, QString::fromStdString(resString(textId)));
+        QCOMPARE(gui.messageIds(), std::vector<int>{});
+        QCOMPARE(readConfigNumber(key.toUtf8().constData()).value_or(0), 1);
+        for (const char* other :
+             {"Write_All", "Write_Selected", "Add_All", "Add_Selected", "Clear_Card"}) {
+            if (key != QLatin1String(other))
+                QVERIFY2(!readConfigNumber(other).has_value(), other);
+        }
+        const QByteArray written = card()->record(kAdn, record);
+        if (expected == "free")
+            QVERIFY(isFree(written));
+        else if (expected == "anna")
+            QCOMPARE(written.left(14), anna);
+        else
+            QVERIFY(!isFree(written));
+        QVERIFY(gui.app->state.fromCard());
+        QVERIFY(!gui.app->state.modified);
+
+        // The second time the write goes ahead without asking.
+        bool askedAgain = false;
+        const auto watcher = onNextDialog<ConfirmDialog>(
+            [&askedAgain](ConfirmDialog* dialog) {
+                askedAgain = true;
+                dialog->close();
+            },
+            3000);
+        gui.window->runCommand(command);
+        stopWaiting(watcher);
+        QVERIFY(!askedAgain);
+    }
+
+    // Ticking the box and cancelling cancels this write and skips the question later.
+    void confirmationCancelledButRemembered()
+    {
+        GuiHarness gui;
+        QVERIFY(gui.insertProfile("typical"));
+        QVERIFY(gui.readCard());
+        onNextDialog<ConfirmDialog>([](ConfirmDialog* dialog) {
+            dialog->findChild<QCheckBox*>("dontShowAgain")->setChecked(true);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+        });
+        gui.window->runCommand(Command::ClearCard);
+        QVERIFY(!isFree(card()->record(kAdn, 1)));
+        QCOMPARE(readConfigNumber("Clear_Card").value_or(0), 1);
+    }
+
+    void simInformation()
+    {
+        GuiHarness gui;
+        QVERIFY(gui.insertProfile("typical"));
+        QVERIFY(gui.readCard());
+        QMap<QString, QString> shown;
+        onNextDialog<SimInfoDialog>([&shown](SimInfoDialog* dialog) {
+            for (auto* field : dialog->findChildren<QLineEdit*>())
+                shown[field->objectName()] = field->text();
+            shown["pin1State"] = dialog->findChild<QLabel*>("pin1State")->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+        });
+        gui.window->runCommand(Command::SimInfo);
+
+        QCOMPARE(shown["contacts"], QString("250"));
+        QCOMPARE(shown["contactsRead"], QString("42"));
+        QCOMPARE(shown["freeContacts"], QString("208"));
+        QCOMPARE(shown["nameLength"], QString("14"));
+        QCOMPARE(shown["pin1State"], QString("PIN1 state: on"));
+        QCOMPARE(shown["iccid"], QString("8949020000123456789"));
+        QCOMPARE(shown["serviceProvider"], QString("Phonara Mobile"));
+        QCOMPARE(shown["ownNumber"], QString("+491719876543"));
+    }
+
+    // Exit with a changed card book and the answer No still ends the connection.
+    void exitWithChangedCardBook()
+    {
+        GuiHarness gui;
+        QVERIFY(gui.insertProfile("typical"));
+        QVERIFY(gui.readCard());
+        gui.window->selectRow(3);
+        gui.window->runCommand(Command::Delete);
+        QVERIFY(gui.app->state.modified);
+
+        gui.answers = {UserInterface::Answer::Cancel};
+        QVERIFY(!gui.window->close());
+        QVERIFY(gui.app->session.context != 0);
+
+        gui.answers = {UserInterface::Answer::No};
+        QVERIFY(gui.window->close());
+        QCOMPARE(gui.messageIds(), (std::vector<int>{2, 2}));
+        QCOMPARE(gui.app->session.context, SCARDCONTEXT(0));
+        QCOMPARE(vsim::pcsc::Control::instance().openHandles(), 0);
+        // Nothing was written.
+        QVERIFY(!isFree(card()->record(kAdn, 4)));
+    }
+};
+
+QTEST_MAIN(TestCardFlows)
+#include "TestCardFlows.moc"

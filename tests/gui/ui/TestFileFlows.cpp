@@ -1,0 +1,225 @@
+// The main window's file commands and list editing: opening from the command
+// line, closing with unsaved changes, deleting, sorting, CSV import.
+
+#include "GuiHarness.h"
+
+#include "files/PhnFile.h"
+#include "ui/CommandIds.h"
+#include "ui/ContactListModel.h"
+#include "ui/CsvMappingDialog.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+QStringList shownNames(const GuiHarness& gui)
+{
+    QStringList names;
+    for (int row = 0; row < gui.window->listModel()->rowCount(); ++row)
+        names << gui.window->listModel()->nameText(row);
+    return names;
+}
+
+uint32_t contactsInFile(const QString& path)
+{
+    PhoneBook book;
+    LoadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0);
+    return book.contactCount;
+}
+
+void clickHeader(QTableView* view, int column)
+{
+    QHeaderView* header = view->horizontalHeader();
+    const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+}
+} // namespace
+
+class TestFileFlows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { clearSettings(); }
+
+    void openFromCommandLine()
+    {
+        GuiHarness gui;
+        const QString path = copyOfTestData("gui/five.phn");
+        gui.window->openAtStart(path.toStdString());
+
+        QVERIFY(gui.app->state.fromFile());
+        QCOMPARE(gui.window->windowTitle(), QString("Phonara - [ five.phn ]"));
+        QCOMPARE(gui.window->statusText(), QString("5/*"));
+        QCOMPARE(shownNames(gui),
+                 (QStringList{"Dora", "Berta", QString::fromUtf8("Émile"), "anton", "Carl"}));
+        QCOMPARE(gui.window->listModel()->numberText(0), QString("+4930111"));
+        QVERIFY(!gui.app->state.modified);
+    }
+
+    // A file of neither format leaves an empty window and shows nothing.
+    void openNeitherFormatAtStart_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("text file") << "gui/notes.txt" << true;
+        QTest::newRow("CSV file") << "gui/swapped.csv" << true;
+    }
+
+    void openNeitherFormatAtStart()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, exists);
+
+        GuiHarness gui;
+        QVERIFY(exists);
+        const QString full = copyOfTestData(path);
+        gui.window->openAtStart(full.toStdString());
+        QVERIFY(gui.messages.empty());
+        QVERIFY(gui.app->state.fromNothing());
+        QVERIFY(gui.app->state.currentPath.empty());
+        QCOMPARE(gui.window->windowTitle(), QString("Phonara"));
+        QCOMPARE(gui.window->listModel()->rowCount(), 0);
+        QVERIFY(!gui.window->action(Command::Delete)->isEnabled());
+    }
+
+    // A file that does not exist yet opens as an empty phone book under its name.
+    void openMissingFileAtStart()
+    {
+        GuiHarness gui;
+        const QString path = qEnvironmentVariable("PHONARA_TEST_TMP") + "/new-book.phn";
+        gui.window->openAtStart(path.toStdString());
+        QVERIFY(gui.messages.empty());
+        QVERIFY(gui.app->state.fromFile());
+        QCOMPARE(gui.window->windowTitle(), QString("Phonara - [ new-book.phn ]"));
+        QCOMPARE(gui.window->statusText(), QString("0/*"));
+    }
+
+    void deleteRowsTwoAndFour()
+    {
+        GuiHarness gui;
+        gui.window->openAtStart(copyOfTestData("gui/five.phn").toStdString());
+        QTableView* list = gui.window->listView();
+        list->selectionModel()->select(gui.window->listModel()->index(1, 1),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        list->selectionModel()->select(gui.window->listModel()->index(3, 1),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(gui.app->state.selectedIndex, 3);
+
+        QTest::keyClick(list, Qt::Key_Delete);
+
+        QCOMPARE(shownNames(gui), (QStringList{"Dora", QString::fromUtf8("Émile"), "Carl"}));
+        QCOMPARE(gui.app->state.selectedIndex, 1);
+        QCOMPARE(gui.app->state.selectedName, std::string("\xC9mile"));
+        QVERIFY(gui.app->state.modified);
+        QCOMPARE(gui.window->statusText(), QString("3/*"));
+        QCOMPARE(gui.window->listModel()->index(2, 0).data().toString(), QString("3"));
+    }
+
+    // The first click sorts ascending, the next descending; the selected contact follows.
+    void sortTwice()
+    {
+        GuiHarness gui;
+        gui.window->openAtStart(copyOfTestData("gui/five.phn").toStdString());
+        gui.window->selectRow(0); // Dora
+        clickHeader(gui.window->listView(), ContactListModel::Name);
+        QCOMPARE(shownNames(gui),
+                 (QStringList{QString::fromUtf8("Émile"), "anton", "Berta", "Carl", "Dora"}));
+        QCOMPARE(gui.app->state.selectedIndex, 4);
+        QVERIFY(gui.app->state.modified);
+
+        clickHeader(gui.window->listView(), ContactListModel::Name);
+        QCOMPARE(shownNames(gui),
+                 (QStringList{"Dora", "Carl", "Berta", "anton", QString::fromUtf8("Émile")}));
+        QCOMPARE(gui.app->state.selectedIndex, 0);
+        QVERIFY(gui.window->listView()->selectionModel()->isRowSelected(0));
+
+        clickHeader(gui.window->listView(), ContactListModel::Number);
+        QCOMPARE(gui.window->listModel()->numberText(0), QString("+4930111"));
+    }
+
+    void closeWithUnsavedChanges_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<uint32_t>("contactsSaved");
+
+        QTest::newRow("yes saves") << int(UserInterface::Answer::Yes) << true << 4u;
+        QTest::newRow("no discards") << int(UserInterface::Answer::No) << true << 5u;
+        QTest::newRow("cancel keeps it open") << int(UserInterface::Answer::Cancel) << false << 5u;
+    }
+
+    void closeWithUnsavedChanges()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(uint32_t, contactsSaved);
+
+        GuiHarness gui;
+        const QString path = copyOfTestData("gui/five.phn");
+        gui.window->openAtStart(path.toStdString());
+        gui.window->selectRow(2);
+        gui.window->runCommand(Command::Delete);
+
+        gui.answers = {UserInterface::Answer(answer)};
+        gui.window->runCommand(Command::CloseFile);
+        QCOMPARE(gui.messageIds(), std::vector<int>{1});
+        QCOMPARE(contactsInFile(path), contactsSaved);
+        QCOMPARE(gui.app->state.fromNothing(), closed);
+        QCOMPARE(gui.window->windowTitle(),
+                 closed ? QString("Phonara") : QString("Phonara - [ five.phn ]"));
+        QCOMPARE(gui.window->listModel()->rowCount(), closed ? 0 : 4);
+        QCOMPARE(gui.window->statusText(), closed ? QString() : QString("4/*"));
+    }
+
+    // The mapping dialog swaps name and number when the name's row is made the number.
+    void importCsvWithSwappedMapping()
+    {
+        GuiHarness gui;
+        const QString csv = copyOfTestData("gui/swapped.csv");
+        gui.files.push_back(csv.toStdString());
+        QStringList firstLine;
+        onNextDialog<CsvMappingDialog>([&firstLine](CsvMappingDialog* dialog) {
+            auto* table = dialog->findChild<QTableWidget*>("fields");
+            for (int row = 0; row < table->rowCount(); ++row)
+                firstLine << table->item(row, 0)->text() + "=" + table->item(row, 1)->text();
+            onNextDialog<FieldChoiceDialog>([](FieldChoiceDialog* choice) {
+                choice->findChild<QRadioButton*>("numberChoice")->setChecked(true);
+                QTest::mouseClick(choice->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+            });
+            table->setCurrentCell(0, 0);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("changeButton"), Qt::LeftButton);
+            for (int row = 0; row < table->rowCount(); ++row)
+                firstLine << table->item(row, 0)->text() + "=" + table->item(row, 1)->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("doneButton"), Qt::LeftButton);
+        });
+        gui.window->runCommand(Command::ImportCsv);
+
+        QCOMPARE(firstLine,
+                 (QStringList{"Telefon=Name", "Name=Number", "Telefon=Number", "Name=Name"}));
+        QCOMPARE(gui.fileRequests.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(gui.fileRequests[0].pattern), QString("*.csv"));
+        QCOMPARE(shownNames(gui), (QStringList{"Anna", "Bernd"}));
+        QCOMPARE(gui.window->listModel()->numberText(0), QString("+493012345"));
+        QVERIFY(gui.app->state.fromFile());
+        QVERIFY(gui.app->state.needsFileName);
+        QVERIFY(gui.app->state.modified);
+        QCOMPARE(gui.window->windowTitle(), QString("Phonara - [ swapped.csv ]"));
+
+        // Saving a CSV import asks for a phone-book file name first.
+        const QString phn = qEnvironmentVariable("PHONARA_TEST_TMP") + "/imported.phn";
+        gui.files.push_back(phn.toStdString());
+        gui.window->runCommand(Command::Save);
+        QCOMPARE(contactsInFile(phn), 2u);
+        QCOMPARE(gui.window->windowTitle(), QString("Phonara - [ imported.phn ]"));
+        QVERIFY(!gui.app->state.needsFileName);
+    }
+};
+
+QTEST_MAIN(TestFileFlows)
+#include "TestFileFlows.moc"
