@@ -8,7 +8,9 @@ void CentreWindow(QWidget* window, bool onDesktop)
 {
     if (!window)
         return;
-    window->adjustSize();
+    // A window given its size keeps it; others take the size their layout asks for.
+    if (!window->testAttribute(Qt::WA_Resized))
+        window->adjustSize();
     QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
     QScreen* screen = parent ? parent->screen() : window->screen();
     if (!screen)

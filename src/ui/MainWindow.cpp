@@ -211,6 +211,13 @@ void MainWindow::refillList()
     updateItemCommands();
 }
 
+// The name column keeps half the list's width; the number column takes the rest.
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    m_list->setColumnWidth(ContactListModel::Name, std::max(width() / 2 - 10, 60));
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Q1: an untitled list; Q2: a changed file; Q3: a changed card book.
