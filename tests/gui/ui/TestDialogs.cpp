@@ -1,0 +1,236 @@
+// The small dialogs on their own: PIN entry rules, the write confirmation,
+// the .phn association offer at start-up.
+
+#include "GuiHarness.h"
+
+#include "app/GuiStartup.h"
+#include "shell/Association.h"
+#include "shell/Config.h"
+#include "ui/ConfirmWriteDialog.h"
+#include "ui/Icons.h"
+#include "ui/PinDialog.h"
+#include "ui/QtUserInterface.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using Kind = UserInterface::PinDialogKind;
+Q_DECLARE_METATYPE(UserInterface::PinDialogKind)
+
+namespace {
+QLineEdit* edit(QWidget* dialog, const char* name)
+{
+    return dialog->findChild<QLineEdit*>(name);
+}
+
+bool okEnabled(QWidget* dialog)
+{
+    return dialog->findChild<QPushButton*>("okButton")->isEnabled();
+}
+} // namespace
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { clearSettings(); }
+
+    // OK follows what is typed: codes, new PINs and their confirmations.
+    void pinOkRules_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("newPin");
+        QTest::addColumn<QString>("confirmPin");
+        QTest::addColumn<bool>("okEnabled");
+
+        QTest::newRow("PIN typed") << Kind::EnterPin1 << "12"
+                                   << ""
+                                   << "" << true;
+        QTest::newRow("PIN2 digits, confirmed") << Kind::ChangePin2 << ""
+                                                << "4321"
+                                                << "4321" << true;
+        QTest::newRow("PIN2 with a letter") << Kind::ChangePin2 << ""
+                                            << "43a1"
+                                            << "43a1" << false;
+        QTest::newRow("PIN2 not confirmed") << Kind::ChangePin2 << ""
+                                            << "4321"
+                                            << "4322" << false;
+        QTest::newRow("unblock PIN2") << Kind::UnblockPin2 << "87654321"
+                                      << "1111"
+                                      << "1111" << true;
+        QTest::newRow("unblock PIN2, PUK2 empty") << Kind::UnblockPin2 << ""
+                                                  << "1111"
+                                                  << "1111" << false;
+        QTest::newRow("unblock PIN1, new PIN typed") << Kind::UnblockPin1 << "12345678"
+                                                     << "1"
+                                                     << "" << true;
+        QTest::newRow("change PIN1, one edit empty") << Kind::ChangePin1 << ""
+                                                     << "1234"
+                                                     << "" << false;
+    }
+
+    void pinOkRules()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, code);
+        QFETCH(QString, newPin);
+        QFETCH(QString, confirmPin);
+        QFETCH(bool, okEnabled);
+
+        UserInterface::PinRequest request;
+        request.kind = kind;
+        request.title = "PIN";
+        request.maxLength = kind == Kind::UnblockPin1 ? 9 : 8;
+        PinDialog dialog(request, nullptr);
+        dialog.show();
+        // Edits in the order a user fills them; each change runs the rule.
+        if (!code.isEmpty())
+            QTest::keyClicks(edit(&dialog, "codeEdit"), code);
+        if (edit(&dialog, "newPinEdit")) {
+            edit(&dialog, "newPinEdit")->clear();
+            edit(&dialog, "confirmPinEdit")->clear();
+            if (!newPin.isEmpty())
+                QTest::keyClicks(edit(&dialog, "newPinEdit"), newPin);
+            QTest::keyClicks(edit(&dialog, "confirmPinEdit"), confirmPin);
+            if (confirmPin.isEmpty())
+                QTest::keyClick(edit(&dialog, "confirmPinEdit"), Qt::Key_Backspace);
+        }
+        QCOMPARE(::okEnabled(&dialog), okEnabled);
+    }
+
+    // The PUK edit takes 9 characters, of which the card gets the first 8.
+    void unblockTakesEightOfNine()
+    {
+        UserInterface::PinRequest request;
+        request.kind = Kind::UnblockPin1;
+        request.maxLength = 9;
+        PinDialog dialog(request, nullptr);
+        QTest::keyClicks(edit(&dialog, "codeEdit"), "1234567890");
+        QCOMPARE(edit(&dialog, "codeEdit")->text(), QString("123456789"));
+        QCOMPARE(dialog.entries().code, std::string("12345678"));
+        // Nothing to confirm before a new PIN is typed.
+        QVERIFY(!okEnabled(&dialog));
+    }
+
+    // Clearing "Enable PIN:" leaves only OK; ticking it brings the current PIN back.
+    void changePinEnableBox()
+    {
+        UserInterface::PinRequest request;
+        request.kind = Kind::ChangePin1;
+        request.initial.code = "1234";
+        request.initial.newPin = "1234";
+        request.initial.confirmPin = "1234";
+        PinDialog dialog(request, nullptr);
+        auto* box = dialog.findChild<QCheckBox*>("enablePinBox");
+        QVERIFY(box->isChecked());
+        box->setChecked(false);
+        QVERIFY(okEnabled(&dialog));
+        QVERIFY(!edit(&dialog, "newPinEdit")->isEnabled());
+        QVERIFY(!dialog.entries().pinEnabled);
+        edit(&dialog, "newPinEdit")->setText("99");
+        box->setChecked(true);
+        QCOMPARE(edit(&dialog, "newPinEdit")->text(), QString("1234"));
+        QVERIFY(dialog.entries().pinEnabled);
+    }
+
+    void confirmationButtons_data()
+    {
+        QTest::addColumn<QString>("button"); // okButton, noButton, cancelButton or "close box"
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("stored");
+
+        QTest::newRow("OK") << "okButton" << false << ConfirmResult::Ok << 0;
+        QTest::newRow("OK, ticked") << "okButton" << true << ConfirmResult::Ok << 1;
+        QTest::newRow("No, ticked") << "noButton" << true << ConfirmResult::No << 1;
+        QTest::newRow("Cancel, ticked") << "cancelButton" << true << ConfirmResult::Cancel << 1;
+        QTest::newRow("close box, ticked") << "close box" << true << ConfirmResult::Cancel << 0;
+    }
+
+    void confirmationButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, ticked);
+        QFETCH(int, result);
+        QFETCH(int, stored);
+
+        onNextDialog<ConfirmDialog>([button, ticked](ConfirmDialog* dialog) {
+            dialog->findChild<QCheckBox*>("dontShowAgain")->setChecked(ticked);
+            if (button == "close box")
+                dialog->close();
+            else
+                QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
+        });
+        QCOMPARE(ConfirmWriteDialog(nullptr, "Phonara", "Sure?", "Test_Key", resourceIcon(113),
+                                    ConfirmResult::No),
+                 result);
+        QCOMPARE(readConfigNumber("Test_Key").value_or(0), stored);
+        if (stored)
+            QCOMPARE(ConfirmWriteDialog(nullptr, "Phonara", "Sure?", "Test_Key", resourceIcon(113),
+                                        ConfirmResult::No),
+                     ConfirmResult::Skipped);
+    }
+
+    void confirmationArguments()
+    {
+        QCOMPARE(ConfirmWriteDialog(nullptr, "", "text", "Key", {}, ConfirmResult::Cancel),
+                 ConfirmResult::Invalid);
+        QCOMPARE(ConfirmWriteDialog(nullptr, "Phonara", "text", "", {}, ConfirmResult::Cancel),
+                 ConfirmResult::Invalid);
+        QCOMPARE(ConfirmWriteDialog(nullptr, "Phonara", "text", "Key", {}, 99),
+                 ConfirmResult::Invalid);
+    }
+
+    // The offer at start-up: OK registers the type; once registered, or once
+    // turned off, nothing is asked.
+    void associationOffer()
+    {
+        QCOMPARE(check_assotiation("phn", "PhonaraApp"), 0);
+        QString text;
+        onNextDialog<ConfirmDialog>([&text](ConfirmDialog* dialog) {
+            text = dialog->findChild<QLabel*>("message")->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        });
+        OfferFileAssociation();
+        QCOMPARE(text, QString("The \"phn\" extension is not currently associated with the  "
+                               "\"Phonara\", click OK to associate the file, otherwise click "
+                               "Cancel."));
+        QCOMPARE(check_assotiation("phn", "PhonaraApp"), 1);
+
+        bool asked = false;
+        auto watcher = onNextDialog<ConfirmDialog>(
+            [&asked](ConfirmDialog* dialog) {
+                asked = true;
+                dialog->close();
+            },
+            1000);
+        OfferFileAssociation();
+        QTest::qWait(50);
+        stopWaiting(watcher);
+        QVERIFY(!asked);
+    }
+
+    void associationOfferTurnedOff()
+    {
+        writeConfigNumber("if_pna_assotiate", 1);
+        bool asked = false;
+        auto watcher = onNextDialog<ConfirmDialog>(
+            [&asked](ConfirmDialog* dialog) {
+                asked = true;
+                dialog->close();
+            },
+            1000);
+        OfferFileAssociation();
+        QTest::qWait(50);
+        stopWaiting(watcher);
+        QVERIFY(!asked);
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "TestDialogs.moc"
