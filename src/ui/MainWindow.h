@@ -150,5 +150,6 @@ private:
     bool m_numberAscending = true;
     bool m_updateCheck = false;
     UpdateChecker* m_updateChecker = nullptr;
-    bool m_closing = false;
+    // Set by the transfer when a read ran to its end.
+    bool m_readComplete = false;
 };

@@ -20,6 +20,7 @@
 namespace {
 constexpr int kOpenSomethingToWrite = 4;
 constexpr int kSaveFileToCard = 5;
+constexpr int kReadingCaption = 73;
 
 struct WriteCommand
 {
@@ -105,24 +106,24 @@ void MainWindow::readCard()
         return;
     state.untitledList = false;
     const bool wasFile = state.fromFile();
+    const char sourceBefore = state.bookSource;
+    m_readComplete = false;
     CardHost host = cardHost();
-    const bool read = connect_to_reader(m_app.session, host, 'r') && state.fromCard();
-    // A cancelled PIN entry leaves an open card book as it was.
-    if (state.bookSource == BookSource::CancellingPin)
-        state.bookSource = BookSource::Card;
+    // The PIN entry already counts the book as the card's; only a complete
+    // transfer makes it so.
+    const bool read = connect_to_reader(m_app.session, host, 'r') && m_readComplete;
     if (!read) {
-        // A connection left behind by a refused or cancelled PIN serves nothing.
-        if (!state.fromCard() && m_app.session.context != 0 && m_app.session.cachedPin1.empty())
+        state.bookSource = sourceBefore;
+        // A connection left behind by a refused or cancelled PIN or a failed
+        // read serves nothing unless the open book is the card's.
+        if (!state.fromCard() && m_app.session.context != 0)
             closeCardConnection();
-        if (state.fromNothing() && !state.untitledList) {
-            // The card layer gave the book up with the connection.
-            m_app.book.contactCount = 0;
-            refillList();
-            refreshStatus();
+        refillList();
+        refreshStatus();
+        if (state.fromNothing())
             setWindowTitle(QStringLiteral("Phonara "));
-        } else {
-            refillList();
-        }
+        else
+            refreshTitle();
         emit documentChanged();
         return;
     }
@@ -254,7 +255,12 @@ int MainWindow::runTransfer(CardSession& session)
     // The worker fills the tables: the list must not read them meanwhile.
     m_model->clearRows();
     CardTransferBooks books{m_app.book, m_app.sideBooks, m_app.state};
-    const int result = CardTransfer(session, books, m_app.ui);
+    int result = 0;
+    if (session.transferDirection == 'r')
+        m_app.ui.runWithProgress(resString(kReadingCaption),
+                                 [&] { m_readComplete = ReadFromCard(session, books, m_app.ui); });
+    else
+        result = CardTransfer(session, books, m_app.ui);
     if (session.transferDirection == 'r') {
         m_app.state.shownBook = PhoneBookKind::PhoneBook;
         m_model->setShownBook(PhoneBookKind::PhoneBook);

@@ -9,6 +9,8 @@
 #include "ui/CommandIds.h"
 #include "ui/ConfirmWriteDialog.h"
 #include "ui/ContactListModel.h"
+#include "ui/PinDialog.h"
+#include "ui/ProgressDialog.h"
 #include "ui/SimInfoDialog.h"
 #include "vsim/VirtualPcsc.h"
 
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 
 namespace {
 constexpr const char* kAdn = "3F00/7F10/6F3A";
@@ -73,6 +76,49 @@ private slots:
         // The item commands follow the list at once.
         QVERIFY(gui.window->action(Command::Delete)->isEnabled());
         QVERIFY(gui.window->action(Command::MoveUp)->isEnabled());
+    }
+
+    // The transfer runs behind the modal progress dialog; a message the worker
+    // asks for is shown on the GUI thread while the worker waits.
+    void readFailsHalfway()
+    {
+        GuiHarness gui;
+        QVERIFY(gui.insertProfile("typical"));
+        // Only the phone book has a record 30: its READ RECORD is refused.
+        vsim::Fault fault;
+        fault.commandPrefix = QByteArray::fromHex("A0B21E04");
+        fault.action = vsim::Fault::Action::StatusWord;
+        fault.statusWord = 0x6F00;
+        card()->faults().append(fault);
+
+        // What the progress dialog shows when the worker's message comes up.
+        QString caption;
+        int percent = -1;
+        bool modalWhileRunning = false;
+        bool onGuiThread = false;
+        gui.app->ui.setMessageHook([&](const UserInterface::Message& message) {
+            gui.messages.push_back(message);
+            onGuiThread = QThread::currentThread() == qApp->thread();
+            if (ProgressDialog* progress = gui.app->ui.progressDialog()) {
+                caption = progress->caption();
+                percent = progress->percent();
+                modalWhileRunning = progress->isVisible() && progress->isModal();
+            }
+            return std::optional(UserInterface::Answer::Ok);
+        });
+        gui.answerPinWith("1234");
+        gui.window->runCommand(Command::Read);
+
+        QCOMPARE(caption, QString::fromStdString(resString(73)));
+        QVERIFY(modalWhileRunning);
+        QVERIFY(onGuiThread);
+        // 29 of 250 records were read: the bar stands at 11 %.
+        QCOMPARE(percent, 11);
+        QCOMPARE(gui.messageIds(), std::vector<int>{35});
+        QVERIFY(
+            QString::fromStdString(gui.messages[0].text).startsWith("Error reading SIM Card: "));
+        QVERIFY(!gui.app->state.fromCard());
+        QVERIFY(gui.app->ui.progressDialog() == nullptr);
     }
 
     void pinEntry_data()
