@@ -1,5 +1,6 @@
 #include "shell/Association.h"
 #include "shell/CommandLine.h"
+#include "shell/UpdateFeed.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,6 +46,44 @@ private slots:
         std::string parsed = "left over";
         QCOMPARE(ParseCommandLinePath(commandLine.toStdString(), parsed), result);
         QCOMPARE(QString::fromStdString(parsed), path);
+    }
+
+    void versions_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("order");
+        QTest::newRow("equal") << "1.0.0"
+                               << "1.0.0" << 0;
+        QTest::newRow("missing parts are 0") << "1.0"
+                                             << "1.0.0" << 0;
+        QTest::newRow("numeric, not text") << "1.10"
+                                           << "1.9" << 1;
+        QTest::newRow("older") << "0.9.9"
+                               << "1.0.0" << -1;
+        QTest::newRow("suffix ignored") << "1.2.0-rc1"
+                                        << "1.2" << 0;
+    }
+
+    void versions()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, order);
+        QCOMPARE(compareVersions(a.toStdString(), b.toStdString()), order);
+        QCOMPARE(compareVersions(b.toStdString(), a.toStdString()), -order);
+    }
+
+    void updateFeed()
+    {
+        UpdateFeed feed;
+        QVERIFY(parseUpdateFeed("# Phonara\n\nversion = 1.4.2\nurl=https://example.org/p\n", feed));
+        QCOMPARE(QString::fromStdString(feed.version), QString("1.4.2"));
+        QCOMPARE(QString::fromStdString(feed.url), QString("https://example.org/p"));
+        QVERIFY(!parseUpdateFeed("url=https://example.org/p\n", feed));
+        QVERIFY(!parseUpdateFeed("<html>not found</html>", feed));
+        // No feed configured: no check, no traffic.
+        QVERIFY(updateFeedUrl().empty());
     }
 
     void associationCheck_data()
