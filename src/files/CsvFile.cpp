@@ -31,7 +31,8 @@ constexpr qsizetype LongLine = 500;
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 // Characters taken out of a number field before it is checked; letters go too.
-constexpr std::u16string_view NumberClutter = u"\"')([]/{}xX-\\:";
+// Dots go as well, so "ext. 12" and dotted numbers such as 020.123.45 survive.
+constexpr std::u16string_view NumberClutter = u"\"')([]/{}xX-\\:.";
 
 // Field `field` of a line, cut to `maxLength` characters; null when the line
 // has fewer fields.

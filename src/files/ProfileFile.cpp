@@ -113,15 +113,54 @@ std::string ProfileFile::toBytes() const
     return bytes;
 }
 
+std::string ProfileFile::keyIndexName(std::size_t sectionIndex, std::string_view key)
+{
+    std::string name = std::to_string(sectionIndex);
+    name.push_back('\n');
+    for (const char c : key) {
+        name.push_back(foldCase(c));
+    }
+    return name;
+}
+
+void ProfileFile::indexLine(std::size_t lineIndex) const
+{
+    const Line& line = m_lines[lineIndex];
+    if (line.kind == Kind::Section) {
+        std::string folded;
+        for (const char c : line.name) {
+            folded.push_back(foldCase(c));
+        }
+        m_sectionIndex.emplace(std::move(folded), lineIndex);
+        m_indexSection = lineIndex;
+    } else if (line.kind == Kind::Entry && m_indexSection != npos) {
+        m_keyIndex.emplace(keyIndexName(m_indexSection, line.name), lineIndex);
+    }
+}
+
+void ProfileFile::ensureIndex() const
+{
+    if (m_indexValid) {
+        return;
+    }
+    m_sectionIndex.clear();
+    m_keyIndex.clear();
+    m_indexSection = npos;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        indexLine(i);
+    }
+    m_indexValid = true;
+}
+
 std::size_t ProfileFile::findSection(std::string_view section) const
 {
-    const std::string_view wanted = trimmed(section);
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind == Kind::Section && ProfileNamesEqual(m_lines[i].name, wanted)) {
-            return i;
-        }
+    ensureIndex();
+    std::string folded;
+    for (const char c : trimmed(section)) {
+        folded.push_back(foldCase(c));
     }
-    return npos;
+    const auto found = m_sectionIndex.find(folded);
+    return found == m_sectionIndex.end() ? npos : found->second;
 }
 
 std::size_t ProfileFile::sectionEnd(std::size_t sectionIndex) const
@@ -135,17 +174,9 @@ std::size_t ProfileFile::sectionEnd(std::size_t sectionIndex) const
 
 std::size_t ProfileFile::findKey(std::size_t sectionIndex, std::string_view key) const
 {
-    const std::string_view wanted = trimmed(key);
-    for (std::size_t i = sectionIndex + 1; i < m_lines.size(); ++i) {
-        const Line& line = m_lines[i];
-        if (line.kind == Kind::Section) {
-            break;
-        }
-        if (line.kind == Kind::Entry && ProfileNamesEqual(line.name, wanted)) {
-            return i;
-        }
-    }
-    return npos;
+    ensureIndex();
+    const auto found = m_keyIndex.find(keyIndexName(sectionIndex, trimmed(key)));
+    return found == m_keyIndex.end() ? npos : found->second;
 }
 
 bool ProfileFile::hasSection(std::string_view section) const
@@ -203,6 +234,9 @@ void ProfileFile::writeString(std::string_view section, std::string_view key,
         entry.name = std::string(trimmed(key));
         entry.text = entry.name + "=" + std::string(value);
         m_lines.push_back(std::move(entry));
+        // The index is valid here (findSection built it): extend it.
+        indexLine(m_lines.size() - 2);
+        indexLine(m_lines.size() - 1);
         return;
     }
 
@@ -223,4 +257,9 @@ void ProfileFile::writeString(std::string_view section, std::string_view key,
     entry.name = std::string(trimmed(key));
     entry.text = entry.name + "=" + std::string(value);
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(entry));
+    if (insertAt + 1 == m_lines.size() && m_indexSection == sectionIndex) {
+        indexLine(insertAt);
+    } else {
+        m_indexValid = false; // later lines moved
+    }
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // A sectioned key/value text file ("profile" or INI file), held in memory and
@@ -74,7 +75,17 @@ private:
 
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
+    // Look-up tables over m_lines (first occurrences only), so that reading
+    // or writing a key does not walk the file. Rebuilt when lines move.
+    void ensureIndex() const;
+    void indexLine(std::size_t lineIndex) const;
+    static std::string keyIndexName(std::size_t sectionIndex, std::string_view key);
+
     std::vector<Line> m_lines;
+    mutable std::unordered_map<std::string, std::size_t> m_sectionIndex;
+    mutable std::unordered_map<std::string, std::size_t> m_keyIndex;
+    mutable std::size_t m_indexSection = npos; // section of the last line indexed
+    mutable bool m_indexValid = false;
     bool m_utf8Bom = false;
 };
 

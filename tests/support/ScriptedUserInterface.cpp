@@ -68,9 +68,37 @@ void ScriptedUserInterface::queuePinCancel()
     pinAnswers.push_back(PinAnswer{});
 }
 
+std::string ScriptedUserInterface::chooseFile(const FileDialogRequest& request)
+{
+    fileRequests.push_back(request);
+    if (chosenFiles.empty()) {
+        return {};
+    }
+    std::string chosen = chosenFiles.front();
+    chosenFiles.pop_front();
+    return chosen;
+}
+
+bool ScriptedUserInterface::mapCsvFields(CsvMappingRequest& mapping)
+{
+    csvMappingRequests.push_back(mapping);
+    if (csvMappingAnswers.empty()) {
+        return true;
+    }
+    const CsvMappingAnswer answer = csvMappingAnswers.front();
+    csvMappingAnswers.pop_front();
+    if (answer.done) {
+        mapping.nameField = answer.nameField;
+        mapping.numberField = answer.numberField;
+    }
+    return answer.done;
+}
+
 void ScriptedUserInterface::clearRecords()
 {
     pinRequests.clear();
+    fileRequests.clear();
+    csvMappingRequests.clear();
     messages.clear();
     progressCaptions.clear();
     progressCaptionChanges.clear();

@@ -42,6 +42,24 @@ public:
                   const std::string& confirmPin = {}, bool pinEnabled = true);
     void queuePinCancel();
 
+    // File choosers: every request, in order; the answers are handed out in
+    // order, and an empty queue (or an empty answer) cancels the dialog.
+    std::vector<FileDialogRequest> fileRequests;
+    std::deque<std::string> chosenFiles;
+    std::string chooseFile(const FileDialogRequest& request) override;
+
+    // CSV mapping dialog: every request as it arrived; the answers in order.
+    // With the queue empty the dialog ends with Done, leaving the mapping as given.
+    struct CsvMappingAnswer
+    {
+        bool done = true;
+        unsigned nameField = 0;
+        unsigned numberField = 1;
+    };
+    std::vector<CsvMappingRequest> csvMappingRequests;
+    std::deque<CsvMappingAnswer> csvMappingAnswers;
+    bool mapCsvFields(CsvMappingRequest& mapping) override;
+
     // The ids of the messages shown, in order.
     std::vector<int> messageIds() const;
     // Forgets what was recorded (answers and defaults stay).
