@@ -1,0 +1,238 @@
+// Reading the card's books through the Read connect sequence and the transfer
+// hook, on the in-process virtual SIM. Card records are written by hand in the
+// GSM 11.11 layout.
+#include "BookCard.h"
+
+#include <QTest>
+
+namespace {
+
+// ADN records of 28 bytes: alpha 14, length, TON/NPI, 10 digit bytes, CCP, extension.
+const char* kAnna = "41 6E 6E 61 FF FF FF FF FF FF FF FF FF FF"
+                    "05 91 94 21 43 F5 FF FF FF FF FF FF FF FF";
+const char* kOmega = "81 02 07 A9 BC FF FF FF FF FF FF FF FF FF" // U+03A9 U+03BC, 0x81 form
+                     "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF";
+const char* kLong = "45 78 74 FF FF FF FF FF FF FF FF FF FF FF" // 20 digits, extension record 5
+                    "0B 81 21 43 65 87 09 21 43 65 87 09 FF 05";
+const char* kRene = "52 65 6E 05 FF FF FF FF FF FF FF FF FF FF" // GSM e-acute, CCP 7
+                    "03 81 11 F2 FF FF FF FF FF FF FF FF 07 FF";
+const char* kAtSign = "4D 00 58 FF FF FF FF FF FF FF FF FF FF FF" // GSM at sign
+                      "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF";
+const char* kBob = "42 6F 62 FF FF FF FF FF FF FF FF FF FF FF"
+                   "06 81 30 10 32 54 76 FF FF FF FF FF FF FF";
+
+QByteArray bytes(const char* hex)
+{
+    return hexRecord(hex, 0);
+}
+
+QByteArray nameOf(const Contact& contact)
+{
+    const std::string_view held = contact.heldName();
+    return QByteArray(held.data(), static_cast<qsizetype>(held.size()));
+}
+
+} // namespace
+
+class TestCardRead : public QObject
+{
+    Q_OBJECT
+
+private:
+    TransferFixture f;
+
+    // What a file left in the program before the Read.
+    void openFileBook()
+    {
+        f.state.bookSource = BookSource::File;
+        f.book->append(makeContact("File one", "111"));
+        f.book->append(makeContact("File two", "222"));
+        f.sideBooks->fdn[0].name.assign("Keep");
+        f.sideBooks->fdn[0].number.assign("999");
+    }
+
+    void checkFileBookKept()
+    {
+        QCOMPARE(f.state.bookSource, BookSource::File);
+        QCOMPARE(f.book->contactCount, 2u);
+        QCOMPARE(nameOf(f.book->contacts[0]), QByteArray("File one"));
+        QCOMPARE(nameOf(f.book->contacts[1]), QByteArray("File two"));
+        QCOMPARE(f.book->contacts[2].heldName().size(), std::size_t(0));
+        QCOMPARE(QByteArray(f.sideBooks->fdn[0].name.c_str()), QByteArray("Keep"));
+        QCOMPARE(QByteArray(f.sideBooks->fdn[0].number.c_str()), QByteArray("999"));
+    }
+
+private slots:
+    void initTestCase() { openTestLog(); }
+    void init() { f.reset(); }
+
+    void typicalCard()
+    {
+        BookCard card = insertBookCard();
+        card.adn->records[0] = bytes(kAnna);
+        card.adn->records[1] = bytes(kOmega);
+        card.adn->records[4] = bytes(kLong);
+        card.adn->records[5] = bytes(kRene);
+        card.adn->records[6] = bytes(kAtSign);
+        card.ext1->records[0] = hexRecord("02 02 11 F1", 13);
+        card.ext1->records[4] = hexRecord("02 03 21 43 F5", 13);
+        card.ext2->records[0] = hexRecord("02 02 99 F9", 13);
+        // FDN records of 30 bytes (alpha 16); the second continues in EXT2 record 1.
+        card.fdn->records[0] = hexRecord("44 6F 63 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                         "03 81 11 F2",
+                                         30);
+        card.fdn->records[1] = hexRecord("46 61 72 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                         "0B 81 21 43 65 87 09 21 43 65 87 09 FF 01",
+                                         30);
+        // MSISDN record of 26 bytes (alpha 12), LND record of 32 bytes (alpha 18).
+        card.msisdn->records[0] =
+            hexRecord("4D 65 FF FF FF FF FF FF FF FF FF FF 05 91 94 71 00 F0", 26);
+        card.lnd->records[0] = hexRecord("4A 6F 65 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                         "03 81 30 10",
+                                         32);
+
+        QVERIFY(f.run('r'));
+        QVERIFY(f.ui->messages.empty());
+        QCOMPARE(f.state.bookSource, BookSource::Card);
+
+        const PhoneBook& book = *f.book;
+        QCOMPARE(book.contactCount, 5u);
+        QCOMPARE(book.nextSequence, 6u);
+        const QList<QByteArray> names{"Anna", QByteArray::fromHex("8102 07A9BC"), "Ext", "Ren\xE9",
+                                      "M@X"};
+        const QList<QByteArray> numbers{"+4912345", "1", "1234567890123456789012345", "112", "1"};
+        for (uint32_t i = 0; i < book.contactCount; ++i) {
+            QCOMPARE(nameOf(book.contacts[i]), names[int(i)]);
+            QCOMPARE(QByteArray(book.contacts[i].number), numbers[int(i)]);
+            QCOMPARE(book.contacts[i].sequence, i);
+        }
+        QCOMPARE(book.contacts[0].tonNpi, uint8_t(0x91));
+        QCOMPARE(book.contacts[1].tonNpi, uint8_t(0x81));
+        QCOMPARE(book.contacts[3].ccp, uint8_t(0x07));
+        QCOMPARE(book.contacts[0].ccp, uint8_t(0xFF));
+
+        const SideBooks& side = *f.sideBooks;
+        QCOMPARE(side.fdnCount, 3u);
+        QCOMPARE(QByteArray(side.fdn[0].name.c_str()), QByteArray("Doc"));
+        QCOMPARE(QByteArray(side.fdn[0].number.c_str()), QByteArray("112"));
+        QCOMPARE(side.fdn[0].recordIndex, 0);
+        // A fixed dialling number continues in EF EXT2, not EF EXT1.
+        QCOMPARE(QByteArray(side.fdn[1].number.c_str()), QByteArray("12345678901234567890999"));
+        QCOMPARE(side.fdn[1].recordIndex, 1);
+        QCOMPARE(side.fdn[2].recordIndex, -1);
+        QCOMPARE(side.lndCount, 3u);
+        QCOMPARE(QByteArray(side.lnd[0].name.c_str()), QByteArray("Joe"));
+        QCOMPARE(QByteArray(side.lnd[0].number.c_str()), QByteArray("0301"));
+        QCOMPARE(side.msisdnCount, uint16_t(2));
+        QCOMPARE(QByteArray(side.msisdn[0].name.c_str()), QByteArray("Me"));
+        QCOMPARE(QByteArray(side.msisdn[0].number.c_str()), QByteArray("+4917000"));
+        QCOMPARE(side.msisdn[0].tonNpi, uint8_t(0x91));
+        QCOMPARE(side.msisdn[0].recordIndex, 0);
+        QCOMPARE(side.msisdn[1].recordIndex, -1);
+
+        // Ten records: every record is a tenth of the way.
+        QCOMPARE(f.ui->progressCaptions, std::vector<std::string>{" Reading from SIM Card ... "});
+        QCOMPARE(f.ui->progressPercents,
+                 (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    }
+
+    void emptyCard()
+    {
+        insertBookCard();
+        f.book->append(makeContact("Old", "1"));
+        QVERIFY(f.run('r'));
+        QCOMPARE(f.state.bookSource, BookSource::Card);
+        QCOMPARE(f.book->contactCount, 0u);
+        QCOMPARE(f.book->nextSequence, 1u);
+        QCOMPARE(f.book->contacts[0].heldName().size(), std::size_t(0));
+        QVERIFY(f.ui->messages.empty());
+    }
+
+    // More than 450 records count as 449; READ RECORD carries the record
+    // number in one byte, so no record past 255 is asked for (256 would be
+    // sent as 0, the current record, and 257 as record 1 again).
+    void fiveHundredRecords()
+    {
+        CardLayout layout;
+        layout.adnRecords = 500;
+        BookCard card = insertBookCard(layout);
+        card.adn->records[0] = bytes(kAnna);
+        card.adn->records[254] = bytes(kBob);
+        QVERIFY(f.run('r'));
+        QCOMPARE(f.session->adnRecordCount, 449);
+        QCOMPARE(f.book->contactCount, 2u);
+        QCOMPARE(nameOf(f.book->contacts[0]), QByteArray("Anna"));
+        QCOMPARE(nameOf(f.book->contacts[1]), QByteArray("Bob"));
+        QCOMPARE(TransferFixture::countSent("A0B2 00"), 0);
+        // The step is a hundredth of the 500 records the card announced: the
+        // display moves at records 1, 6, ..., 251 and stops at half-way.
+        QCOMPARE(f.ui->progressPercents.size(), std::size_t(51));
+        QCOMPARE(f.ui->progressPercents.back(), 50);
+    }
+
+    void sixtyFixedDiallingRecords()
+    {
+        CardLayout layout;
+        layout.fdnRecords = 60;
+        BookCard card = insertBookCard(layout);
+        card.fdn->records[39] = hexRecord("46 34 30 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                          "02 81 F4",
+                                          30);
+        card.fdn->records[40] = hexRecord("46 34 31 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                          "02 81 F5",
+                                          30);
+        QVERIFY(f.run('r'));
+        QCOMPARE(f.sideBooks->fdnCount, 40u);
+        QCOMPARE(QByteArray(f.sideBooks->fdn[39].name.c_str()), QByteArray("F40"));
+        QCOMPARE(QByteArray(f.sideBooks->fdn[39].number.c_str()), QByteArray("4"));
+        QCOMPARE(TransferFixture::countSent("A0B2 29 04 1E"), 0); // record 41 of EF FDN
+    }
+
+    void cardWithoutOwnNumbers()
+    {
+        CardLayout layout;
+        layout.msisdnRecords = 0;
+        BookCard card = insertBookCard(layout);
+        card.adn->records[0] = bytes(kAnna);
+        openFileBook();
+        QVERIFY(!f.run('r'));
+        checkFileBookKept();
+        QCOMPARE(TransferFixture::countSent("A0B2 01 04 1C"), 0); // no phone-book record read
+        QVERIFY(!f.messageIds().contains(35));
+        QVERIFY(!f.messageIds().contains(36));
+    }
+
+    void cardRemovedDuringRead_data()
+    {
+        QTest::addColumn<QByteArray>("removedAt");
+        QTest::newRow("phone-book record 5") << QByteArray::fromHex("A0B205041C");
+        QTest::newRow("phone-book record 1") << QByteArray::fromHex("A0B201041C");
+        QTest::newRow("extension record") << QByteArray::fromHex("A0B205040D");
+    }
+
+    void cardRemovedDuringRead()
+    {
+        QFETCH(QByteArray, removedAt);
+        BookCard card = insertBookCard();
+        card.adn->records[0] = bytes(kAnna);
+        card.adn->records[2] = bytes(kLong);
+        card.fdn->records[0] = hexRecord("44 6F 63 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                         "03 81 11 F2",
+                                         30);
+        card.sim->faults().append(vsim::Fault{.commandPrefix = removedAt});
+        openFileBook();
+
+        QVERIFY(!f.run('r'));
+        QVERIFY(!f.ui->messages.empty());
+        QCOMPARE(f.ui->messages.front().id, 35);
+        QCOMPARE(f.ui->messages.front().text, std::string("Error reading SIM Card: 80100069."));
+        QCOMPARE(f.session->context, SCARDCONTEXT(0));
+        QVERIFY(f.session->cachedPin1.empty());
+        // Neither the contacts read so far nor the card's fixed dialling numbers
+        // replace the open file's books.
+        checkFileBookKept();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardRead)
+#include "TestCardRead.moc"

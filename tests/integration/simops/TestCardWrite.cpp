@@ -1,0 +1,365 @@
+// Writing the card's books in the five modes through the Write connect
+// sequence and the transfer hook, on the in-process virtual SIM. The expected
+// card bytes are written by hand in the GSM 11.11 record layout.
+#include "BookCard.h"
+
+#include <QTest>
+
+namespace {
+
+constexpr int kAdn = 28; // alpha 14
+
+// Records of the three contacts of most tests, as the card must hold them.
+const char* kAnna = "41 6E 6E 61 FF FF FF FF FF FF FF FF FF FF"
+                    "05 91 94 21 43 F5 FF FF FF FF FF FF FF FF";
+const char* kBob = "42 6F 62 FF FF FF FF FF FF FF FF FF FF FF"
+                   "06 81 30 10 32 54 76 FF FF FF FF FF FF FF";
+const char* kRene = "52 65 6E 05 FF FF FF FF FF FF FF FF FF FF" // e-acute is GSM 0x05
+                    "03 81 11 F2 FF FF FF FF FF FF FF FF 01 FF";
+const char* kZed = "5A 65 64 FF FF FF FF FF FF FF FF FF FF FF" // no number: length byte 1
+                   "01 81 FF FF FF FF FF FF FF FF FF FF FF FF";
+const char* kOld = "4F 6C 64 FF FF FF FF FF FF FF FF FF FF FF"
+                   "02 81 F9 FF FF FF FF FF FF FF FF FF FF FF";
+
+QByteArray bytes(const char* hex)
+{
+    return hexRecord(hex, 0);
+}
+
+Contact anna()
+{
+    return makeContact("Anna", "+4912345", 0x91);
+}
+Contact bob()
+{
+    return makeContact("Bob", "0301234567");
+}
+Contact rene()
+{
+    return makeContact("Ren\xE9", "112", 0x81, 0x01);
+}
+Contact zed()
+{
+    return makeContact("Zed", "");
+}
+
+} // namespace
+
+class TestCardWrite : public QObject
+{
+    Q_OBJECT
+
+private:
+    TransferFixture f;
+
+    void addContacts(std::initializer_list<Contact> contacts)
+    {
+        for (const Contact& contact : contacts)
+            f.book->append(contact);
+    }
+
+    static void fill(vsim::CardFile* file, const char* hex)
+    {
+        for (QByteArray& record : file->records)
+            record = bytes(hex);
+    }
+
+    static void compareRecords(const BookCard& card, const QList<QByteArray>& expected)
+    {
+        QCOMPARE(card.adn->records.size(), expected.size());
+        for (int r = 0; r < expected.size(); ++r) {
+            if (card.adn->records[r] != expected[r])
+                qWarning("record %d: %s", r + 1, card.adn->records[r].toHex(' ').constData());
+            QCOMPARE(card.adn->records[r], expected[r]);
+        }
+    }
+
+private slots:
+    void initTestCase() { openTestLog(); }
+    void init() { f.reset(); }
+
+    void writeAll()
+    {
+        BookCard card = insertBookCard();
+        fill(card.adn, kOld);
+        addContacts({anna(), bob(), rene()});
+        QVERIFY(f.write(WriteAll));
+
+        QList<QByteArray> expected(10, freeRecord(kAdn));
+        expected[0] = bytes(kAnna);
+        expected[1] = bytes(kBob);
+        expected[2] = bytes(kRene);
+        compareRecords(card, expected);
+        QCOMPARE(f.ui->progressCaptions, std::vector<std::string>{" Writing to SIM Card ... "});
+        QVERIFY(f.ui->messages.empty());
+        // No side book was changed: no PIN2, no fixed dialling or last dialled
+        // file selected, and nothing written but the ten phone-book records.
+        QVERIFY(f.ui->pinRequests.empty());
+        QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F3B"), 0);
+        QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F44"), 0);
+        QCOMPARE(TransferFixture::countSent("A0DC"), 10);
+    }
+
+    void recordLayout_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("number");
+        QTest::addColumn<int>("tonNpi");
+        QTest::addColumn<int>("ccp");
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("international")
+            << QByteArray("Anna") << QByteArray("+4912345") << 0x91 << 0xFF << bytes(kAnna);
+        QTest::newRow("e-acute, CCP")
+            << QByteArray("Ren\xE9") << QByteArray("112") << 0x81 << 0x01 << bytes(kRene);
+        QTest::newRow("no number")
+            << QByteArray("Zed") << QByteArray() << 0x81 << 0xFF << bytes(kZed);
+        QTest::newRow("at sign, star, hash, pause")
+            << QByteArray("A@B") << QByteArray("*31#p5") << 0x81 << 0xFF
+            << bytes("41 00 42 FF FF FF FF FF FF FF FF FF FF FF"
+                     "04 81 3A B1 5C FF FF FF FF FF FF FF FF FF");
+        QTest::newRow("name longer than the field")
+            << QByteArray("Bartholomew Longfellow") << QByteArray("1") << 0x81 << 0xFF
+            << bytes("42 61 72 74 68 6F 6C 6F 6D 65 77 20 4C 6F"
+                     "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF");
+        // 20 characters in the 0x81 form: the field keeps 11 of them and says so.
+        QTest::newRow("0x81 name of 20 characters")
+            << QByteArray::fromHex("8114 07 9192939495969798999A9B9C9D9E9FA0A1A2A3A4")
+            << QByteArray("1") << 0x81 << 0xFF
+            << bytes("81 0B 07 91 92 93 94 95 96 97 98 99 9A 9B"
+                     "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF");
+    }
+
+    void recordLayout()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, number);
+        QFETCH(int, tonNpi);
+        QFETCH(int, ccp);
+        QFETCH(QByteArray, record);
+        CardLayout layout;
+        layout.adnRecords = 3;
+        BookCard card = insertBookCard(layout);
+        addContacts({makeContact(name, number.constData(), uint8_t(tonNpi), uint8_t(ccp))});
+        QVERIFY(f.write(WriteAll));
+        compareRecords(card, {record, freeRecord(kAdn), freeRecord(kAdn)});
+    }
+
+    // Digits 21-30 go to the first extension record of type 02 or FF: record 1
+    // holds another kind of data (type 01) and is passed over.
+    void thirtyDigits()
+    {
+        CardLayout layout;
+        layout.adnRecords = 3;
+        BookCard card = insertBookCard(layout);
+        const QByteArray subaddress = hexRecord("01 03 A1 B2 C3", 13);
+        card.ext1->records[0] = subaddress;
+        addContacts({makeContact("Long", "123456789012345678901234567890")});
+        QVERIFY(f.write(WriteAll));
+        compareRecords(card, {bytes("4C 6F 6E 67 FF FF FF FF FF FF FF FF FF FF"
+                                    "0B 81 21 43 65 87 09 21 43 65 87 09 FF 02"),
+                              freeRecord(kAdn), freeRecord(kAdn)});
+        QCOMPARE(card.ext1->records[0], subaddress);
+        QCOMPARE(card.ext1->records[1], bytes("02 05 21 43 65 87 09 FF FF FF FF FF FF"));
+        QCOMPARE(card.ext1->records[2], freeRecord(13));
+        QCOMPARE(card.ext2->records[0], freeRecord(13));
+    }
+
+    void writeSelected()
+    {
+        BookCard card = insertBookCard();
+        fill(card.adn, kOld);
+        addContacts({makeContact("C1", "1"), makeContact("C2", "2"), makeContact("C3", "3"),
+                     makeContact("C4", "4"), makeContact("C5", "5"), makeContact("C6", "6")});
+        f.book->selectionState[1] = PhoneBook::Selected;
+        f.book->selectionState[4] = PhoneBook::Selected;
+        QVERIFY(f.write(WriteSelected));
+        QList<QByteArray> expected(10, freeRecord(kAdn));
+        expected[0] = bytes("43 32 FF FF FF FF FF FF FF FF FF FF FF FF"
+                            "02 81 F2 FF FF FF FF FF FF FF FF FF FF FF");
+        expected[1] = bytes("43 35 FF FF FF FF FF FF FF FF FF FF FF FF"
+                            "02 81 F5 FF FF FF FF FF FF FF FF FF FF FF");
+        compareRecords(card, expected);
+    }
+
+    // Records 1, 2 and 4 are in use: the first two contacts go to 3 and 5, the
+    // third finds no room, and the write still counts as done.
+    void addAll()
+    {
+        CardLayout layout;
+        layout.adnRecords = 5;
+        BookCard card = insertBookCard(layout);
+        for (int r : {0, 1, 3})
+            card.adn->records[r] = bytes(kOld);
+        addContacts({anna(), bob(), rene()});
+        QVERIFY(f.write(AddAll));
+        compareRecords(card, {bytes(kOld), bytes(kOld), bytes(kAnna), bytes(kOld), bytes(kBob)});
+        QVERIFY(f.ui->messages.empty());
+        QVERIFY(f.session->context != 0); // the card stays connected
+    }
+
+    void addSelected()
+    {
+        CardLayout layout;
+        layout.adnRecords = 5;
+        BookCard card = insertBookCard(layout);
+        card.adn->records[0] = bytes(kOld);
+        card.adn->records[3] = bytes(kOld);
+        addContacts({anna(), bob(), rene(), zed()});
+        f.book->selectionState[1] = PhoneBook::Selected;
+        f.book->selectionState[3] = PhoneBook::Selected;
+        QVERIFY(f.write(AddSelected));
+        compareRecords(card,
+                       {bytes(kOld), bytes(kBob), bytes(kZed), bytes(kOld), freeRecord(kAdn)});
+    }
+
+    // Every record is emptied, those pointing to extension records too; the
+    // extension records themselves are left as they are.
+    void clearCard()
+    {
+        CardLayout layout;
+        layout.adnRecords = 4;
+        BookCard card = insertBookCard(layout);
+        const QByteArray extension = hexRecord("02 02 21 43", 13);
+        card.ext1->records[0] = extension;
+        card.adn->records[0] = bytes("4C 6F 6E 67 FF FF FF FF FF FF FF FF FF FF"
+                                     "0B 81 21 43 65 87 09 21 43 65 87 09 FF 01");
+        card.adn->records[2] = bytes(kOld);
+        addContacts({anna()});
+        QVERIFY(f.write(ClearCard));
+        compareRecords(card, QList<QByteArray>(4, freeRecord(kAdn)));
+        QCOMPARE(card.ext1->records[0], extension);
+        QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F4A"), 0);
+    }
+
+    void fixedDiallingAfterPin2()
+    {
+        BookCard card = insertBookCard();
+        BookEntry& first = f.sideBooks->fdn[0];
+        first.name.assign("Jos\xE9");
+        first.number.assign("110");
+        first.tonNpi = 0x81;
+        first.dirty = 1;
+        BookEntry& second = f.sideBooks->fdn[1];
+        second.name.assign("Ops");
+        second.number.assign("+4930");
+        second.tonNpi = 0x91;
+        f.ui->queuePin("5678");
+        QVERIFY(f.write(WriteAll));
+
+        QCOMPARE(f.ui->pinRequests.size(), std::size_t(1));
+        QVERIFY(f.ui->pinRequests.front().kind == UserInterface::PinDialogKind::EnterPin2);
+        QVERIFY(f.ui->messages.empty());
+        // Records of 30 bytes (alpha 16). The fixed dialling names keep their
+        // code page: e-acute stays 0xE9. An entry without a number keeps its
+        // length byte free.
+        QCOMPARE(card.fdn->records[0], bytes("4A 6F 73 E9 FF FF FF FF FF FF FF FF FF FF FF FF"
+                                             "03 81 11 F0 FF FF FF FF FF FF FF FF FF FF"));
+        QCOMPARE(card.fdn->records[1], bytes("4F 70 73 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                             "03 91 94 03 FF FF FF FF FF FF FF FF FF FF"));
+        QCOMPARE(card.fdn->records[2], freeRecord(30));
+    }
+
+    void refusedPin2LeavesFixedDiallingAlone()
+    {
+        BookCard card = insertBookCard();
+        const QByteArray kept = hexRecord("44 6F 63 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                          "03 81 11 F2",
+                                          30);
+        card.fdn->records[0] = kept;
+        f.sideBooks->fdn[0].number.assign("110");
+        f.sideBooks->fdn[0].dirty = 1;
+        addContacts({anna()});
+        f.ui->queuePin("0000");
+        QVERIFY(f.write(WriteAll));
+
+        QCOMPARE(f.messageIds(), QList<int>{2504});
+        QCOMPARE(card.fdn->records[0], kept);
+        QCOMPARE(card.fdn->records[1], freeRecord(30));
+        QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F3B"), 0);
+        // The phone book is written all the same.
+        QCOMPARE(card.adn->records[0], bytes(kAnna));
+    }
+
+    // EF LND is cyclic: each update takes the oldest record and makes it record
+    // 1, so the entries go out from the last to the first.
+    void lastDialledCyclic()
+    {
+        BookCard card = insertBookCard();
+        const char* names[] = {"A", "B", "C"};
+        const char* numbers[] = {"1", "2", "3"};
+        for (int i = 0; i < 3; ++i) {
+            f.sideBooks->lnd[i].name.assign(names[i]);
+            f.sideBooks->lnd[i].number.assign(numbers[i]);
+            f.sideBooks->lnd[i].tonNpi = 0x81;
+        }
+        f.sideBooks->lnd[0].dirty = 1;
+        QVERIFY(f.write(WriteAll));
+        QVERIFY(f.ui->pinRequests.empty());
+        // Records of 32 bytes (alpha 18).
+        QCOMPARE(card.lnd->records[0], bytes("41 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                             "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF"));
+        QCOMPARE(card.lnd->records[1], bytes("42 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                             "02 81 F2 FF FF FF FF FF FF FF FF FF FF FF"));
+        QCOMPARE(card.lnd->records[2], bytes("43 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                             "02 81 F3 FF FF FF FF FF FF FF FF FF FF FF"));
+        int previousMode = 0;
+        for (const QByteArray& command : virtualPcsc().commands())
+            if (command.startsWith(QByteArray::fromHex("A0DC")) && command[3] == 0x03)
+                ++previousMode;
+        QCOMPARE(previousMode, 3);
+    }
+
+    void emptiedOwnNumberIsNotWritten()
+    {
+        BookCard card = insertBookCard();
+        const QByteArray own = hexRecord("FF FF FF FF FF FF FF FF FF FF FF FF 03 81 11 F2", 26);
+        card.msisdn->records[0] = own;
+        f.sideBooks->msisdn[0].recordIndex = 0;
+        f.sideBooks->msisdn[0].dirty = 1; // the number was emptied
+        BookEntry& second = f.sideBooks->msisdn[1];
+        second.name.assign("Fax");
+        second.number.assign("0301");
+        second.tonNpi = 0xA8;
+        second.dirty = 1;
+        QVERIFY(f.write(WriteAll));
+        QCOMPARE(card.msisdn->records[0], own);
+        QCOMPARE(card.msisdn->records[1],
+                 hexRecord("46 61 78 FF FF FF FF FF FF FF FF FF 03 A8 30 10", 26));
+    }
+
+    void cardRemovedDuringWrite()
+    {
+        BookCard card = insertBookCard();
+        fill(card.adn, kOld);
+        addContacts({anna(), bob(), rene(), zed(), makeContact("C5", "5")});
+        card.sim->faults().append(vsim::Fault{.commandPrefix = QByteArray::fromHex("A0DC04041C")});
+
+        QVERIFY(!f.write(WriteAll));
+        QVERIFY(!f.ui->messages.empty());
+        QCOMPARE(f.ui->messages.front().id, 35);
+        QCOMPARE(f.ui->messages.front().text, std::string("Error reading SIM Card: 80100069."));
+        QCOMPARE(f.session->context, SCARDCONTEXT(0));
+        QCOMPARE(card.adn->records[2], bytes(kRene));
+        QCOMPARE(card.adn->records[3], bytes(kOld));
+        // The book in memory is what it was.
+        QCOMPARE(f.book->contactCount, 5u);
+        QCOMPARE(QByteArray(f.book->contacts[3].name), QByteArray("Zed"));
+        QCOMPARE(QByteArray(f.book->contacts[4].number), QByteArray("5"));
+    }
+
+    // A book larger than the card: the contacts that fit are written and the
+    // write is reported as failed, whatever the card answers past its end.
+    void moreContactsThanRecords()
+    {
+        CardLayout layout;
+        layout.adnRecords = 2;
+        BookCard card = insertBookCard(layout);
+        addContacts({anna(), bob(), rene()});
+        QVERIFY(!f.write(WriteAll));
+        compareRecords(card, {bytes(kAnna), bytes(kBob)});
+        QCOMPARE(TransferFixture::countSent("A0DC 03"), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardWrite)
+#include "TestCardWrite.moc"

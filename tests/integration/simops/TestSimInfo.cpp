@@ -1,0 +1,150 @@
+// The values of the SIM information and its OK, which writes a changed own
+// number to EF MSISDN.
+#include "BookCard.h"
+
+#include "simops/SimInfo.h"
+
+#include <QTest>
+
+class TestSimInfo : public QObject
+{
+    Q_OBJECT
+
+private:
+    TransferFixture f;
+
+    // Reads a card whose first own-number record holds `own` (26-byte records).
+    BookCard readCard(const QByteArray& own)
+    {
+        BookCard card = insertBookCard();
+        card.msisdn->records[0] = own;
+        if (!f.run('r'))
+            qWarning("the read failed");
+        virtualPcsc().clearLog();
+        return card;
+    }
+
+private slots:
+    void initTestCase() { openTestLog(); }
+    void init() { f.reset(); }
+
+    void values()
+    {
+        f.session->adnRecordCount = 250;
+        f.session->adnNameLength = 14;
+        f.book->contactCount = 37;
+        const char iccid[] = "8949000000000000001";
+        std::copy(std::begin(iccid), std::end(iccid), f.session->iccid.begin());
+        f.session->serviceProviderName.assign("ABC");
+        f.sideBooks->msisdn[0].number.assign("+4917000");
+
+        SimInfo info = CollectSimInfo(*f.session, *f.book, *f.sideBooks);
+        QCOMPARE(info.recordCount, 250);
+        QCOMPARE(info.contactsRead, 37);
+        QCOMPARE(info.freeRecords, 213);
+        QCOMPARE(info.nameLength, 14);
+        QCOMPARE(info.iccid, std::string("8949000000000000001"));
+        QCOMPARE(info.serviceProviderName, std::string("ABC"));
+        // An own-number entry not in use shows nothing.
+        QCOMPARE(info.ownNumber, std::string());
+
+        f.sideBooks->msisdn[0].recordIndex = 0;
+        info = CollectSimInfo(*f.session, *f.book, *f.sideBooks);
+        QCOMPARE(info.ownNumber, std::string("+4917000"));
+    }
+
+    void pin1State_data()
+    {
+        QTest::addColumn<int>("chv1Status");
+        QTest::addColumn<int>("chv1Disabled");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("enabled") << 0xA3 << 0 << "PIN1 state: on";
+        QTest::newRow("disabled") << 0xA3 << 1 << "PIN1 state: off";
+        QTest::newRow("PIN1 used up, PUK1 left") << 0xA0 << 0 << "PIN1 state: on";
+        QTest::newRow("PIN1 and PUK1 used up") << 0x00 << 0 << "PIN1 state: blocked";
+        QTest::newRow("blocked wins over disabled") << 0x00 << 1 << "PIN1 state: blocked";
+    }
+
+    void pin1State()
+    {
+        QFETCH(int, chv1Status);
+        QFETCH(int, chv1Disabled);
+        QFETCH(QString, text);
+        f.session->chv1Status = uint8_t(chv1Status);
+        f.session->chv1Disabled = uint16_t(chv1Disabled);
+        const SimInfo info = CollectSimInfo(*f.session, *f.book, *f.sideBooks);
+        QCOMPARE(QString::fromStdString(info.pin1State), text);
+    }
+
+    void typedOwnNumberIsWritten()
+    {
+        BookCard card = readCard(freeRecord(26));
+        QCOMPARE(CollectSimInfo(*f.session, *f.book, *f.sideBooks).ownNumber, std::string());
+
+        QVERIFY(ApplyOwnNumber(*f.session, *f.sideBooks, *f.ui, "+49 170-12345") ==
+                OwnNumberChange::Written);
+        QCOMPARE(card.msisdn->records[0],
+                 hexRecord("FF FF FF FF FF FF FF FF FF FF FF FF 06 91 94 71 10 32 54", 26));
+        QCOMPARE(card.msisdn->records[1], freeRecord(26));
+        const BookEntry& own = f.sideBooks->msisdn[0];
+        QCOMPARE(own.recordIndex, 0);
+        QCOMPARE(own.dirty, 1u); // written again with the next card write
+        QVERIFY(f.ui->messages.empty());
+        // The phone book is selected again for the next transfer.
+        QCOMPARE(f.session->context != 0, true);
+        QCOMPARE(virtualPcsc().commands().last().left(2), QByteArray::fromHex("A0C0"));
+    }
+
+    void changedOwnNumberKeepsItsName()
+    {
+        BookCard card =
+            readCard(hexRecord("4D 65 FF FF FF FF FF FF FF FF FF FF 05 91 94 71 00 F0", 26));
+        QVERIFY(ApplyOwnNumber(*f.session, *f.sideBooks, *f.ui, "0301") ==
+                OwnNumberChange::Written);
+        QCOMPARE(card.msisdn->records[0],
+                 hexRecord("4D 65 FF FF FF FF FF FF FF FF FF FF 03 A8 30 10", 26));
+    }
+
+    void nothingSentWithoutAChange_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::newRow("same number")
+            << "+4917000" << int(OwnNumberChange::Unchanged) << QList<int>{};
+        QTest::newRow("letters") << "0301 abc" << int(OwnNumberChange::Invalid) << QList<int>{18};
+        QTest::newRow("41 digits")
+            << QString(41, '1') << int(OwnNumberChange::Invalid) << QList<int>{18};
+        QTest::newRow("emptied") << "" << int(OwnNumberChange::NotWritten) << QList<int>{};
+    }
+
+    void nothingSentWithoutAChange()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, change);
+        QFETCH(QList<int>, messages);
+        const QByteArray own =
+            hexRecord("4D 65 FF FF FF FF FF FF FF FF FF FF 05 91 94 71 00 F0", 26);
+        BookCard card = readCard(own);
+        QVERIFY(int(ApplyOwnNumber(*f.session, *f.sideBooks, *f.ui, typed.toStdString())) ==
+                change);
+        QCOMPARE(virtualPcsc().commands(), QList<QByteArray>{});
+        QCOMPARE(f.messageIds(), messages);
+        QCOMPARE(card.msisdn->records[0], own);
+    }
+
+    void ownNumberWithoutConnection()
+    {
+        readCard(freeRecord(26));
+        EndSession(*f.session);
+        QVERIFY(ApplyOwnNumber(*f.session, *f.sideBooks, *f.ui, "0301") ==
+                OwnNumberChange::WriteFailed);
+        QCOMPARE(f.messageIds(), QList<int>{36});
+        // The number stays in the table for the next write.
+        QCOMPARE(QByteArray(f.sideBooks->msisdn[0].number.c_str()), QByteArray("0301"));
+        QCOMPARE(f.sideBooks->msisdn[0].dirty, 1u);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimInfo)
+#include "TestSimInfo.moc"
