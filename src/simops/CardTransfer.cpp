@@ -203,9 +203,12 @@ WriteOutcome WriteToCard(CardSession& session, CardTransferBooks& books, UserInt
 int CardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
     switch (session.transferDirection) {
-    case 'r':
-        ui.runWithProgress(resString(kReadingCaption), [&] { ReadFromCard(session, books, ui); });
-        return 0;
+    case 'r': {
+        bool complete = false;
+        ui.runWithProgress(resString(kReadingCaption),
+                           [&] { complete = ReadFromCard(session, books, ui); });
+        return complete ? 0 : 1;
+    }
     case 'w': {
         WriteOutcome outcome = WriteOutcome::Completed;
         ui.runWithProgress(resString(kWritingCaption),

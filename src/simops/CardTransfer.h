@@ -46,8 +46,8 @@ inline int WriteFailedOf(WriteOutcome outcome)
 
 // The transfer of session.transferDirection ('r' or 'w'; anything else does
 // nothing) inside ui.runWithProgress, with the caption " Reading from SIM
-// Card ... " or " Writing to SIM Card ... ". Returns 0 after a read, and
-// `writeFailed` after a write.
+// Card ... " or " Writing to SIM Card ... ". Returns `writeFailed` after a
+// write, and after a read 0 when it completed, 1 when it did not.
 int CardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui);
 
 // The hook the connect sequences run (CardHost::transfer). The references

@@ -116,6 +116,10 @@ public:
     std::unique_ptr<SideBooks> sideBooks;
     std::unique_ptr<ScriptedUserInterface> ui;
     BookState state;
+    // The result of the last transfer the hook ran (-1: none ran): for a read,
+    // 0 when it completed. The connect sequence may report a read as done when
+    // a typed PIN made the book the card's before the transfer.
+    int transferResult = -1;
 
     void reset()
     {
@@ -125,12 +129,17 @@ public:
         sideBooks = std::make_unique<SideBooks>();
         ui = std::make_unique<ScriptedUserInterface>();
         state = BookState{};
+        transferResult = -1;
     }
 
     bool run(char scope)
     {
         CardTransferBooks books{*book, *sideBooks, state};
-        CardHost host{*ui, state, MakeCardTransferHook(books, *ui)};
+        TransferHook hook = MakeCardTransferHook(books, *ui);
+        CardHost host{*ui, state, [this, hook](CardSession& s) {
+                          transferResult = hook(s);
+                          return transferResult;
+                      }};
         return connect_to_reader(*session, host, scope);
     }
 

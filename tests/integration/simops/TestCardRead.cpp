@@ -53,7 +53,6 @@ private:
 
     void checkFileBookKept()
     {
-        QCOMPARE(f.state.bookSource, BookSource::File);
         QCOMPARE(f.book->contactCount, 2u);
         QCOMPARE(nameOf(f.book->contacts[0]), QByteArray("File one"));
         QCOMPARE(nameOf(f.book->contacts[1]), QByteArray("File two"));
@@ -196,10 +195,68 @@ private slots:
         card.adn->records[0] = bytes(kAnna);
         openFileBook();
         QVERIFY(!f.run('r'));
+        QCOMPARE(f.transferResult, 1);
+        QCOMPARE(f.state.bookSource, BookSource::File);
         checkFileBookKept();
         QCOMPARE(TransferFixture::countSent("A0B2 01 04 1C"), 0); // no phone-book record read
         QVERIFY(!f.messageIds().contains(35));
         QVERIFY(!f.messageIds().contains(36));
+    }
+
+    // The shared card profiles, read with PIN1 1234.
+    void profiles_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<int>("contacts");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("fdnCount");
+        QTest::addColumn<QByteArray>("ownNumber");
+        QTest::newRow("typical") << "typical" << true << 42 << 250 << 20
+                                 << QByteArray("+491719876543");
+        QTest::newRow("empty") << "empty-phonebook" << true << 0 << 250 << 20 << QByteArray();
+        // Records 1, 8, ..., 253 and 255 are in use below the one-byte limit.
+        QTest::newRow("500 records")
+            << "adn-500" << true << 38 << 449 << 20 << QByteArray("+491719876543");
+        QTest::newRow("60 FDN") << "fdn-60" << true << 42 << 250 << 40
+                                << QByteArray("+491719876543");
+        QTest::newRow("no MSISDN") << "no-msisdn" << false << 2 << 250 << 40 << QByteArray();
+    }
+
+    void profiles()
+    {
+        QFETCH(QString, profile);
+        QFETCH(bool, read);
+        QFETCH(int, contacts);
+        QFETCH(int, records);
+        QFETCH(int, fdnCount);
+        QFETCH(QByteArray, ownNumber);
+        const QString path = QStringLiteral(PHONARA_TEST_DATA "/cards/%1.json").arg(profile);
+        QString error;
+        QVERIFY2(virtualPcsc().insertProfile(kReader, path, &error), qPrintable(error));
+        openFileBook();
+        f.ui->queuePin("1234");
+
+        f.run('r');
+        QCOMPARE(f.transferResult == 0, read);
+        QCOMPARE(f.book->contactCount, uint32_t(contacts));
+        QCOMPARE(f.session->adnRecordCount, records);
+        QCOMPARE(f.sideBooks->fdnCount, uint32_t(fdnCount));
+        QCOMPARE(QByteArray(f.sideBooks->msisdn[0].number.c_str()), ownNumber);
+        if (!read) {
+            checkFileBookKept();
+            return;
+        }
+        QCOMPARE(f.book->nextSequence, uint32_t(contacts + 1));
+        if (profile == QLatin1String("typical")) {
+            QCOMPARE(nameOf(f.book->contacts[0]), QByteArray("Anna Schmidt"));
+            QCOMPARE(QByteArray(f.book->contacts[0].number), QByteArray("+491701234567"));
+            QCOMPARE(nameOf(f.book->contacts[2]), QByteArray("Jos\xE9 Mu\xF1oz"));
+            QCOMPARE(QByteArray(f.sideBooks->fdn[0].name.c_str()), QByteArray("Notruf"));
+            QCOMPARE(QByteArray(f.sideBooks->lnd[0].name.c_str()), QByteArray("Anna Schmidt"));
+        }
+        if (profile == QLatin1String("fdn-60"))
+            QCOMPARE(QByteArray(f.sideBooks->fdn[39].name.c_str()), QByteArray("FDN 40"));
     }
 
     void cardRemovedDuringRead_data()
@@ -223,6 +280,8 @@ private slots:
         openFileBook();
 
         QVERIFY(!f.run('r'));
+        QCOMPARE(f.transferResult, 1);
+        QCOMPARE(f.state.bookSource, BookSource::File);
         QVERIFY(!f.ui->messages.empty());
         QCOMPARE(f.ui->messages.front().id, 35);
         QCOMPARE(f.ui->messages.front().text, std::string("Error reading SIM Card: 80100069."));
