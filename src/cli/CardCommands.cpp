@@ -1,0 +1,223 @@
+#include "cli/CardCommands.h"
+
+#include "card/CardMessages.h"
+#include "card/ConnectSequence.h"
+#include "card/Pin1.h"
+#include "card/Pin2.h"
+#include "cli/BookFiles.h"
+#include "cli/ReaderFilter.h"
+#include "cli/TerminalUserInterface.h"
+#include "shell/Config.h"
+#include "shell/Strings.h"
+#include "simops/CardTransfer.h"
+#include "simops/SimInfo.h"
+
+#include <ostream>
+
+namespace {
+
+constexpr int kReadingCaption = 73; // " Reading from SIM Card ... "
+
+// The confirmation of each write mode: its text and the setting that turns it off.
+struct WriteConfirmation
+{
+    int mode;
+    const char* key;
+    int textId;
+};
+
+constexpr WriteConfirmation kConfirmations[] = {
+    {WriteAll, ConfigKey::WriteAll, 115},   {WriteSelected, ConfigKey::WriteSelected, 116},
+    {AddAll, ConfigKey::AddAll, 117},       {AddSelected, ConfigKey::AddSelected, 118},
+    {ClearCard, ConfigKey::ClearCard, 114},
+};
+
+// What one card command works on: the session and the tables a transfer fills
+// or writes, with the document state the card flows read and change.
+struct CardJob
+{
+    CardJob(const PcscApi& api, TerminalUserInterface& terminal) : session(api), ui(terminal) {}
+    ~CardJob()
+    {
+        if (session.context != 0)
+            EndSession(session);
+    }
+    CardJob(const CardJob&) = delete;
+    CardJob& operator=(const CardJob&) = delete;
+
+    CardSession session;
+    PhoneBook book;
+    SideBooks sideBooks;
+    BookState state;
+    TerminalUserInterface& ui;
+    bool transferRan = false;
+    bool readComplete = false;
+    int writeFailed = 0;
+
+    CardHost host()
+    {
+        CardHost cardHost{ui, state, {}};
+        cardHost.transfer = [this](CardSession& cardSession) {
+            transferRan = true;
+            CardTransferBooks books{book, sideBooks, state};
+            if (cardSession.transferDirection == 'r') {
+                // Only a complete read counts; the PIN entry has already
+                // called the book the card's.
+                ui.runWithProgress(resString(kReadingCaption),
+                                   [&] { readComplete = ReadFromCard(cardSession, books, ui); });
+                return 0;
+            }
+            writeFailed = CardTransfer(cardSession, books, ui);
+            return writeFailed;
+        };
+        return cardHost;
+    }
+};
+
+// Says why the work stopped when nothing on the way has said so.
+int failedWith(TerminalUserInterface& ui, const char* what)
+{
+    if (ui.failures() == 0)
+        ui.complain(what);
+    return 1;
+}
+
+bool readCard(CardJob& job)
+{
+    CardHost host = job.host();
+    const bool connected = connect_to_reader(job.session, host, 'r');
+    return connected && job.readComplete && job.ui.failures() == 0;
+}
+
+} // namespace
+
+int RunReadersCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out)
+{
+    std::vector<std::string> names;
+    if (ListReaderNames(api, names) != SCARD_S_SUCCESS) {
+        ui.inform(CardText::NoSmartCardComponents);
+        return 1;
+    }
+    if (names.empty()) {
+        ui.inform(CardText::NoReaders);
+        return 1;
+    }
+    for (const std::string& name : names)
+        out << name << '\n';
+    out.flush();
+    return 0;
+}
+
+int RunInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out)
+{
+    CardJob job(api, ui);
+    if (!readCard(job))
+        return failedWith(ui, "the card could not be read");
+    const SimInfo info = CollectSimInfo(job.session, job.book, job.sideBooks);
+    const auto line = [&](int labelId, const std::string& value) {
+        out << resString(labelId) << ' ' << value << '\n';
+    };
+    line(SimInfoText::Contacts, std::to_string(info.recordCount));
+    line(SimInfoText::ContactsRead, std::to_string(info.contactsRead));
+    line(SimInfoText::FreeContacts, std::to_string(info.freeRecords));
+    line(SimInfoText::NameLength, std::to_string(info.nameLength));
+    out << info.pin1State << '\n';
+    line(SimInfoText::Iccid, info.iccid);
+    line(SimInfoText::ServiceProvider, info.serviceProviderName);
+    line(SimInfoText::OwnNumber, info.ownNumber);
+    out.flush();
+    return 0;
+}
+
+int RunReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
+{
+    CardJob job(api, ui);
+    if (!readCard(job))
+        return failedWith(ui, "the card could not be read");
+    EndSession(job.session);
+    if (!SaveBookFile(options.output, job.book, job.sideBooks, ui))
+        return failedWith(ui, "the file could not be written");
+    return 0;
+}
+
+int RunWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
+{
+    CardJob job(api, ui);
+    if (!LoadBookFile(options.input, job.book, job.sideBooks, ui))
+        return failedWith(ui, "the file could not be loaded");
+
+    job.book.selectionState.fill(0);
+    job.state.selectedIndex = -1;
+    if (options.writeMode == WriteSelected || options.writeMode == AddSelected) {
+        std::vector<uint32_t> rows;
+        std::string error;
+        if (!ParseSelection(options.selectList, job.book.contactCount, rows, error)) {
+            ui.complain(error);
+            return 2;
+        }
+        for (uint32_t row : rows)
+            job.book.selectionState[row] = PhoneBook::Selected;
+        if (!rows.empty())
+            job.state.selectedIndex = static_cast<int>(rows.front());
+    }
+
+    for (const WriteConfirmation& confirmation : kConfirmations) {
+        if (confirmation.mode != options.writeMode)
+            continue;
+        // Turned off in the program's confirmation dialog: not asked here either.
+        if (readConfigNumber(confirmation.key).value_or(0) != 0)
+            break;
+        const std::optional<bool> yes = ui.confirm(resString(confirmation.textId));
+        if (!yes) {
+            ui.complain("writing to the card needs a confirmation: give --yes, or run the "
+                        "command on a terminal");
+            return 1;
+        }
+        if (!*yes) {
+            ui.complain("nothing was written");
+            return 1;
+        }
+    }
+
+    job.state.writeMode = options.writeMode;
+    job.state.bookSource = BookSource::File;
+    CardHost host = job.host();
+    const bool connected = connect_to_reader(job.session, host, 'w');
+    if (!connected || !job.transferRan || job.writeFailed != 0 || ui.failures() != 0)
+        return failedWith(ui, "the card was not written");
+    return 0;
+}
+
+int RunPinCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
+{
+    CardJob job(api, ui);
+    if (options.chv == 2) {
+        if (options.pinAction == PinAction::Unblock)
+            unblock_pin2(job.session, ui);
+        else
+            change_pin2(job.session, ui);
+        return ui.failures() == 0 ? 0 : 1;
+    }
+    CardHost host{ui, job.state, {}};
+    bool done = false;
+    switch (options.pinAction) {
+    case PinAction::Change:
+        ui.setPin1Choice(TerminalUserInterface::Pin1Choice::Change);
+        done = change_pin1(job.session, host);
+        break;
+    case PinAction::Enable:
+        ui.setPin1Choice(TerminalUserInterface::Pin1Choice::Enable);
+        done = change_pin1(job.session, host);
+        break;
+    case PinAction::Disable:
+        ui.setPin1Choice(TerminalUserInterface::Pin1Choice::Disable);
+        done = change_pin1(job.session, host);
+        break;
+    case PinAction::Unblock:
+        done = unblock_pin1(job.session, host);
+        break;
+    }
+    if (!done || ui.failures() != 0)
+        return failedWith(ui, "the PIN was not changed");
+    return 0;
+}

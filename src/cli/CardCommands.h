@@ -1,0 +1,23 @@
+#pragma once
+
+#include "card/PcscApi.h"
+#include "cli/CliOptions.h"
+
+#include <iosfwd>
+
+class TerminalUserInterface;
+
+// The card commands of phonara-cli. Each opens what it needs of the card
+// through `api`, ends the connection before it returns, and returns the exit
+// status: 0 done, 1 failed (the reason has been shown), 2 wrong usage.
+
+// Lists the readers on `out`, one name a line.
+int RunReadersCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out);
+// Reads the card and prints the SIM information on `out`.
+int RunInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out);
+// Reads the card's books and saves them to options.output.
+int RunReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);
+// Loads options.input and writes it to the card in options.writeMode.
+int RunWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);
+// Changes, enables, disables or unblocks PIN1, or changes or unblocks PIN2.
+int RunPinCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);

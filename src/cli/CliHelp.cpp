@@ -1,0 +1,142 @@
+// The help and usage texts of phonara-cli.
+
+#include "cli/CliOptions.h"
+
+namespace {
+
+constexpr const char* kOverview =
+    "Usage: phonara-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
+    "\n"
+    "Phonara's card and file work from a terminal or a script: back up and restore\n"
+    "the phone book of a GSM SIM card in a PC/SC smart-card reader, manage its PIN,\n"
+    "and convert phone-book files.\n"
+    "\n"
+    "Commands:\n"
+    "  readers   list the smart-card readers\n"
+    "  info      show the SIM information (record counts, PIN1 state, card number...)\n"
+    "  read      read the card's phone books into a .phn or .csv file\n"
+    "  write     write a phone-book file to the card (five ways)\n"
+    "  pin       change, enable, disable or unblock PIN1, change or unblock PIN2\n"
+    "  convert   convert between .phn, .csv and legacy address files\n"
+    "\n"
+    "  --help     show this help; 'phonara-cli COMMAND --help' explains a command\n"
+    "  --version  show the program's version\n"
+    "\n"
+    "Secret codes (PIN, PIN2, PUK) are never taken from the command line: name a file\n"
+    "whose first line holds the code ('-' reads it from standard input), or type it\n"
+    "when asked on a terminal, where it is not shown.\n"
+    "\n"
+    "Messages go to standard error. Exit status: 0 done, 1 failed (card, file or\n"
+    "refused PIN), 2 wrong usage.\n";
+
+constexpr const char* kReaderOption =
+    "  --reader NAME    use only this reader (as 'phonara-cli readers' lists it);\n"
+    "                   by default the first reader that holds a SIM card is used\n";
+
+constexpr const char* kPinFileOption =
+    "  --pin-file F     take PIN1 from the first line of file F ('-': standard input);\n"
+    "                   without it PIN1 is asked on the terminal when the card needs it\n";
+
+constexpr const char* kFieldOptions =
+    "  --name-field N   CSV input: the field (counted from 0) that holds the names (0)\n"
+    "  --number-field M CSV input: the field that holds the numbers (1)\n";
+
+constexpr const char* kReaders = "Usage: phonara-cli readers\n"
+                                 "\n"
+                                 "Lists the names of the smart-card readers the PC/SC service\n"
+                                 "knows, one per line, on standard output.\n";
+
+constexpr const char* kInfo =
+    "Usage: phonara-cli info [--reader NAME] [--pin-file F]\n"
+    "\n"
+    "Reads the SIM card and prints what the SIM information shows, one\n"
+    "'Label: value' line each: the number of phone-book records, contacts read,\n"
+    "free records, name length, PIN1 state, identification number (ICCID),\n"
+    "service provider name and own number.\n"
+    "\n";
+
+constexpr const char* kRead =
+    "Usage: phonara-cli read OUT [--reader NAME] [--pin-file F]\n"
+    "\n"
+    "Reads the card's phone book, fixed dialling numbers and last numbers dialled\n"
+    "and saves them in OUT: a name ending in .csv gets the phone book as a CSV\n"
+    "export; any other name gets a Phonara phone-book file (.phn) with all three\n"
+    "books.\n"
+    "\n";
+
+constexpr const char* kWrite =
+    "Usage: phonara-cli write IN --mode all|selected|add|add-selected|clear\n"
+    "                         [--select LIST] [--reader NAME] [--pin-file F]\n"
+    "                         [--pin2-file F] [--yes]\n"
+    "\n"
+    "Loads the phone book from IN (a .phn file, a .csv file, or a legacy address\n"
+    "file) and writes it to the card:\n"
+    "  --mode all           overwrite the card's phone book with all contacts\n"
+    "  --mode selected      overwrite it with the contacts chosen by --select\n"
+    "  --mode add           add all contacts into the card's free records\n"
+    "  --mode add-selected  add the contacts chosen by --select into free records\n"
+    "  --mode clear         delete every entry of the card's phone book\n"
+    "\n"
+    "  --select LIST    contacts by their place in IN, counted from 1: '2,5-7'\n"
+    "  --yes            do not ask for confirmation (needed when not on a terminal,\n"
+    "                   unless the confirmation was turned off in Phonara)\n"
+    "  --pin2-file F    take PIN2, which the card asks for fixed dialling numbers,\n"
+    "                   from the first line of file F\n";
+
+constexpr const char* kPin =
+    "Usage: phonara-cli pin change|enable|disable|unblock [--chv 1|2] [--reader NAME]\n"
+    "                       [--pin-file F] [--new-pin-file F] [--puk-file F]\n"
+    "\n"
+    "Manages the card's secret codes:\n"
+    "  change    change PIN1 (or PIN2 with --chv 2); needs the current PIN and the new one\n"
+    "  enable    switch the PIN1 check on; needs the current PIN1\n"
+    "  disable   switch the PIN1 check off; needs the current PIN1\n"
+    "  unblock   give a blocked PIN1 (or PIN2 with --chv 2) a new value with the PUK\n"
+    "\n"
+    "  --chv 1|2        which code: 1 for PIN1 (the default), 2 for PIN2\n"
+    "  --pin-file F     the current PIN (PIN2 with --chv 2), first line of file F\n"
+    "  --new-pin-file F the new PIN, first line of file F\n"
+    "  --puk-file F     the PUK (PUK2 with --chv 2), first line of file F\n"
+    "Codes not given in files are asked on the terminal.\n";
+
+constexpr const char* kConvert =
+    "Usage: phonara-cli convert IN OUT [--name-field N] [--number-field M]\n"
+    "\n"
+    "Converts a phone-book file. IN may be a Phonara phone-book file (.phn), a CSV\n"
+    "file (by its .csv name; the first line names the fields and is not imported)\n"
+    "or a legacy address file. OUT ending in .csv gets the phone book as a CSV\n"
+    "export; any other name gets a .phn file with all three books.\n"
+    "\n";
+
+} // namespace
+
+std::string CliHelp(CliCommand command)
+{
+    switch (command) {
+    case CliCommand::Readers:
+        return kReaders;
+    case CliCommand::Info:
+        return std::string(kInfo) + kReaderOption + kPinFileOption;
+    case CliCommand::Read:
+        return std::string(kRead) + kReaderOption + kPinFileOption;
+    case CliCommand::Write:
+        return std::string(kWrite) + kReaderOption + kPinFileOption + kFieldOptions;
+    case CliCommand::Pin:
+        return std::string(kPin) + kReaderOption;
+    case CliCommand::Convert:
+        return std::string(kConvert) + kFieldOptions;
+    case CliCommand::None:
+        break;
+    }
+    return kOverview;
+}
+
+std::string CliUsage(CliCommand command)
+{
+    const std::string help = CliHelp(command);
+    if (command == CliCommand::None)
+        return help.substr(0, help.find('\n') + 1) +
+               "Try 'phonara-cli --help' for more information.\n";
+    // The usage lines run up to the first empty line.
+    return help.substr(0, help.find("\n\n") + 1);
+}

@@ -1,0 +1,165 @@
+#include "cli/CliMain.h"
+
+#include "cli/BookFiles.h"
+#include "cli/CardCommands.h"
+#include "cli/CliOptions.h"
+#include "cli/ReaderFilter.h"
+#include "files/FileIo.h"
+#include "phonebook/PhoneBook.h"
+#include "phonebook/SideBooks.h"
+#include "shell/Strings.h"
+
+#include <ostream>
+
+#ifndef PHONARA_VERSION
+#define PHONARA_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr int kMaxSecretLength = 8; // the card takes 8 characters of every code
+constexpr int kNoSmartCardComponents = 28;
+constexpr int kNoReaders = 2521;
+// Shown when the PC/SC client library cannot be used, as the program says it.
+constexpr const char* kNoPcscService = "Error connecting to smart card service, please check if "
+                                       "this service was started, and work propely!";
+
+int usageError(CliEnvironment& environment, CliCommand command, const std::string& error)
+{
+    environment.err << "phonara-cli: " << error << '\n' << CliUsage(command) << std::flush;
+    return 2;
+}
+
+struct SecretFile
+{
+    const std::string& path;
+    TerminalUserInterface::SecretRole role;
+    const char* option;
+};
+
+// Reads the codes named on the command line before any card work starts.
+int loadSecrets(const CliOptions& options, TerminalUserInterface& ui, CliEnvironment& environment)
+{
+    using Role = TerminalUserInterface::SecretRole;
+    // PIN2 commands take the current PIN2 from --pin-file.
+    const Role pinRole =
+        options.command == CliCommand::Pin && options.chv == 2 ? Role::Pin2 : Role::Pin;
+    const SecretFile files[] = {
+        {options.pinFile, pinRole, "--pin-file"},
+        {options.pin2File, Role::Pin2, "--pin2-file"},
+        {options.newPinFile, Role::NewPin, "--new-pin-file"},
+        {options.pukFile, Role::Puk, "--puk-file"},
+    };
+    int fromStdin = 0;
+    for (const SecretFile& file : files)
+        fromStdin += file.path == "-" ? 1 : 0;
+    if (fromStdin > 1)
+        return usageError(environment, options.command,
+                          "only one code can be read from standard input");
+    ui.setSecretOption(pinRole, "--pin-file");
+    for (const SecretFile& file : files) {
+        if (file.path.empty())
+            continue;
+        std::string error;
+        std::optional<SecretText> secret = ReadSecretFile(file.path, error);
+        if (!secret) {
+            ui.complain(std::string(file.option) + ": " + error);
+            return 1;
+        }
+        if (secret->text().size() > kMaxSecretLength) {
+            ui.complain(std::string(file.option) + ": the code is longer than 8 characters");
+            return 1;
+        }
+        ui.setSecret(file.role, std::move(*secret));
+    }
+    return 0;
+}
+
+int runConvert(const CliOptions& options, TerminalUserInterface& ui)
+{
+    PhoneBook book;
+    SideBooks sideBooks;
+    if (!LoadBookFile(options.input, book, sideBooks, ui))
+        return 1;
+    return SaveBookFile(options.output, book, sideBooks, ui) ? 0 : 1;
+}
+
+// The PC/SC table for the card commands: the given one, or the client
+// library's; restricted to --reader when one is named.
+int runCardCommand(const CliOptions& options, const PcscApi& api, TerminalUserInterface& ui,
+                   CliEnvironment& environment)
+{
+    PcscApi chosen = api;
+    if (!options.reader.empty() && options.command != CliCommand::Readers) {
+        std::vector<std::string> names;
+        if (ListReaderNames(api, names) != SCARD_S_SUCCESS) {
+            ui.inform(kNoSmartCardComponents);
+            return 1;
+        }
+        if (names.empty()) {
+            ui.inform(kNoReaders);
+            return 1;
+        }
+        const std::string name = MatchReaderName(names, options.reader);
+        if (name.empty()) {
+            ui.complain("no reader is named '" + options.reader +
+                        "'; 'phonara-cli readers' lists them");
+            return 1;
+        }
+        chosen = OnlyReader(api, name);
+    }
+    switch (options.command) {
+    case CliCommand::Readers:
+        return RunReadersCommand(chosen, ui, environment.out);
+    case CliCommand::Info:
+        return RunInfoCommand(chosen, ui, environment.out);
+    case CliCommand::Read:
+        return RunReadCommand(chosen, options, ui);
+    case CliCommand::Write:
+        return RunWriteCommand(chosen, options, ui);
+    case CliCommand::Pin:
+        return RunPinCommand(chosen, options, ui);
+    default:
+        return 2;
+    }
+}
+
+} // namespace
+
+int RunPhonaraCli(const std::vector<std::string>& arguments, CliEnvironment& environment)
+{
+    const CliParseResult parsed = ParseCliArguments(arguments);
+    const CliOptions& options = parsed.options;
+    if (!parsed.ok)
+        return usageError(environment, options.command, parsed.error);
+    if (options.help) {
+        environment.out << CliHelp(options.command) << std::flush;
+        return 0;
+    }
+    if (options.version) {
+        environment.out << "phonara-cli " << PHONARA_VERSION << '\n' << std::flush;
+        return 0;
+    }
+
+    TerminalUserInterface ui(environment.err, environment.interactive, environment.progress,
+                             environment.secretPrompt, environment.linePrompt);
+    ui.setAssumeYes(options.assumeYes);
+    ui.setCsvMapping(options.nameField, options.numberField);
+    if (const int status = loadSecrets(options, ui, environment); status != 0)
+        return status;
+
+    if (options.command == CliCommand::Convert)
+        return runConvert(options, ui);
+
+    if (environment.pcsc != nullptr)
+        return runCardCommand(options, *environment.pcsc, ui, environment);
+    void* library = nullptr;
+    PcscApi api;
+    if (!BindPcsc(library, api)) {
+        environment.err << kNoPcscService << '\n' << std::flush;
+        return 1;
+    }
+    const int status = runCardCommand(options, api, ui, environment);
+    UnbindPcsc(library, api);
+    return status;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "card/PcscApi.h"
+#include "cli/TerminalUserInterface.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// Where phonara-cli talks to: its streams, the terminal, and PC/SC.
+struct CliEnvironment
+{
+    std::ostream& out;
+    std::ostream& err;
+    // Codes and answers may be asked (standard input is a terminal).
+    bool interactive = false;
+    // Standard error is a terminal: card transfers show a progress line.
+    bool progress = false;
+    // The PC/SC table to use; null binds the PC/SC client library.
+    const PcscApi* pcsc = nullptr;
+    TerminalUserInterface::SecretPrompt secretPrompt = PromptSecret;
+    TerminalUserInterface::LinePrompt linePrompt = PromptLine;
+};
+
+// Runs one command line (the arguments after the program name) and returns
+// the exit status: 0 done, 1 failed, 2 wrong usage.
+int RunPhonaraCli(const std::vector<std::string>& arguments, CliEnvironment& environment);

@@ -1,0 +1,39 @@
+#include "cli/CliMain.h"
+#include "cli/SecretInput.h"
+#include "shell/Config.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+
+#include <QCoreApplication>
+
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+constexpr const char* kLogModule = "Phonar";
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(kProductName));
+    QCoreApplication::setOrganizationName(QString::fromLatin1(kCompanyName));
+
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    // The command line holds file names only, never a secret code.
+    std::string commandLine;
+    for (const std::string& argument : arguments)
+        commandLine += (commandLine.empty() ? "" : " ") + argument;
+    OpenLog(kLogModule);
+    WriteLog(LogLevel::Info, "Start", "phonara-cli %s", commandLine.c_str());
+    const bool catalogue = LoadLanguageLibrary("pna");
+
+    CliEnvironment environment{std::cout, std::cerr};
+    environment.interactive = StdinIsTerminal();
+    environment.progress = ::isatty(STDERR_FILENO) == 1;
+    const int status = RunPhonaraCli(arguments, environment);
+
+    if (catalogue)
+        UnloadLanguageLibrary();
+    return status;
+}
