@@ -1,0 +1,105 @@
+// The card transfer against a real pcscd: the private daemon of
+// scripts/with-virtual-card serves the typical virtual SIM through vpcd. A
+// read, a changed book written with WriteAll and a second read in a fresh
+// connection give back the written book.
+#include "ScriptedUserInterface.h"
+
+#include "card/CardSession.h"
+#include "card/PcscApi.h"
+#include "simops/CardTransfer.h"
+
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+struct Program
+{
+    explicit Program(const PcscApi& api) : session(api) {}
+
+    CardSession session;
+    std::unique_ptr<PhoneBook> book = std::make_unique<PhoneBook>();
+    std::unique_ptr<SideBooks> sideBooks = std::make_unique<SideBooks>();
+    ScriptedUserInterface ui;
+    BookState state;
+
+    bool transfer(char scope, int mode = WriteAll)
+    {
+        state.writeMode = mode;
+        CardTransferBooks books{*book, *sideBooks, state};
+        CardHost host{ui, state, MakeCardTransferHook(books, ui)};
+        ui.queuePin("1234");
+        return connect_to_reader(session, host, scope);
+    }
+};
+
+QByteArray nameOf(const Contact& contact)
+{
+    const std::string_view held = contact.heldName();
+    return QByteArray(held.data(), qsizetype(held.size()));
+}
+
+} // namespace
+
+class TestTransferE2E : public QObject
+{
+    Q_OBJECT
+
+private:
+    void* m_library = nullptr;
+    PcscApi m_api;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(qEnvironmentVariableIsSet("PCSCLITE_CSOCK_NAME"),
+                 "run through scripts/with-virtual-card");
+        QVERIFY(BindPcsc(m_library, m_api));
+    }
+
+    void cleanupTestCase() { UnbindPcsc(m_library, m_api); }
+
+    void readWriteRead()
+    {
+        Program first(m_api);
+        QVERIFY(first.transfer('r'));
+        QVERIFY(first.ui.messages.empty());
+        QCOMPARE(first.state.bookSource, BookSource::Card);
+        QCOMPARE(first.book->contactCount, 42u);
+        QCOMPARE(nameOf(first.book->contacts[0]), QByteArray("Anna Schmidt"));
+
+        // Change the book: one contact out, one with a long number and an
+        // accented name in, then write it all back on the open connection.
+        PhoneBook& book = *first.book;
+        QVERIFY(book.removeAt(1));
+        Contact added;
+        added.setName("Ren\xE9 Lang");
+        added.setNumber("+4930123456789012345678901234");
+        added.tonNpi = 0x91;
+        QVERIFY(book.append(added));
+        QVERIFY(first.transfer('w'));
+        QVERIFY(first.ui.messages.empty());
+        EndSession(first.session);
+
+        Program second(m_api);
+        QVERIFY(second.transfer('r'));
+        QVERIFY(second.ui.messages.empty());
+        QCOMPARE(second.book->contactCount, book.contactCount);
+        for (uint32_t i = 0; i < book.contactCount; ++i) {
+            const Contact& written = book.contacts[i];
+            const Contact& read = second.book->contacts[i];
+            QCOMPARE(nameOf(read), nameOf(written));
+            QCOMPARE(QByteArray(read.number), QByteArray(written.number));
+            QCOMPARE(read.tonNpi, written.tonNpi);
+            QCOMPARE(read.ccp, written.ccp);
+            QCOMPARE(read.sequence, i);
+        }
+        QCOMPARE(QByteArray(second.sideBooks->msisdn[0].number.c_str()),
+                 QByteArray("+491719876543"));
+        EndSession(second.session);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransferE2E)
+#include "TestTransferE2E.moc"
