@@ -168,6 +168,7 @@ private:
 bool ReadFromCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
     WriteLog(LogLevel::Trace, kReadTag, "progress %c", 'r');
+    ui.setProgressCaption(resString(kReadingCaption));
     ProgressMeter meter(session.adnRecordCount, ui);
     // The read goes into a table of its own: a card pulled out half-way must not
     // leave a mixture of the old book and part of the card's in the program,
@@ -183,6 +184,7 @@ bool ReadFromCard(CardSession& session, CardTransferBooks& books, UserInterface&
 WriteOutcome WriteToCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
     WriteLog(LogLevel::Trace, kReadTag, "progress %c", 'w');
+    ui.setProgressCaption(resString(kWritingCaption));
     SideBooks& side = books.sideBooks;
     write_phone_numbers(session, ui, Sim::FileFdn, side.fdn, 20);
     write_phone_numbers(session, ui, Sim::FileLnd, side.lnd, 20);

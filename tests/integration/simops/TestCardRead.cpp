@@ -131,6 +131,8 @@ private slots:
 
         // Ten records: every record is a tenth of the way.
         QCOMPARE(f.ui->progressCaptions, std::vector<std::string>{" Reading from SIM Card ... "});
+        QCOMPARE(f.ui->progressCaptionChanges,
+                 std::vector<std::string>{" Reading from SIM Card ... "});
         QCOMPARE(f.ui->progressPercents,
                  (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     }

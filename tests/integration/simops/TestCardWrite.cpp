@@ -91,6 +91,8 @@ private slots:
         expected[2] = bytes(kRene);
         compareRecords(card, expected);
         QCOMPARE(f.ui->progressCaptions, std::vector<std::string>{" Writing to SIM Card ... "});
+        QCOMPARE(f.ui->progressCaptionChanges,
+                 std::vector<std::string>{" Writing to SIM Card ... "});
         QVERIFY(f.ui->messages.empty());
         // No side book was changed: no PIN2, no fixed dialling or last dialled
         // file selected, and nothing written but the ten phone-book records.
