@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# phonara-cli convert between .phn, CSV and the legacy address file, and the
+# command line's help and usage errors. No card involved.
+source "$(dirname "$0")/lib.sh" "$1"
+
+# A CSV whose first field holds the numbers, mapped with --number-field 0.
+run csv-phn "$cli" convert "$data/cli/numbers-first.csv" "$work/numbers.phn" --name-field 1 --number-field 0
+expect_status csv-phn 0
+expect_err csv-phn ""
+expect_same csv-phn "$data/cli/numbers-first.phn" "$work/numbers.phn"
+
+run phn-csv "$cli" convert "$data/cli/numbers-first.phn" "$work/two.csv"
+expect_status phn-csv 0
+expect_same phn-csv "$data/cli/two.csv" "$work/two.csv"
+
+# Upper-case extension, default mapping.
+run csv-csv "$cli" convert "$data/cli/two.csv" "$work/again.CSV"
+expect_status csv-csv 0
+expect_same csv-csv "$data/cli/two.csv" "$work/again.CSV"
+
+# The legacy address file: record length 28, 2 records, the tag, then two
+# standard records (14-byte GSM name, length, TON/NPI, 10 BCD bytes, CCP, ext).
+{
+    printf '\x1c\x02<{[This is Adr File]}>'
+    printf 'G\x7brtner\xff\xff\xff\xff\xff\xff\xff\x06\x91\x94\x03\x11\x21\x22\xff\xff\xff\xff\xff\xff\xff'
+    printf 'Otto\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\x05\x81\x30\x10\x32\x54\xff\xff\xff\xff\xff\xff\x07\xff'
+} >"$work/old-book.dat"
+[ "$(wc -c <"$work/old-book.dat")" -eq $((24 + 2 * 28)) ] || fail "legacy: the test file is malformed"
+run legacy "$cli" convert "$work/old-book.dat" "$work/legacy.phn"
+expect_status legacy 0
+expect_same legacy "$data/cli/legacy.phn" "$work/legacy.phn"
+
+# Files of no known kind, missing files, unwritable places.
+printf 'just some notes\n' >"$work/notes.txt"
+run neither "$cli" convert "$work/notes.txt" "$work/x.phn"
+expect_status neither 1
+expect_err neither "This is not a Phone Book file!"
+run missing "$cli" convert "$work/no-such.phn" "$work/x.phn"
+expect_status missing 1
+expect_err missing "Can't open the file!"
+run unwritable "$cli" convert "$data/cli/two.csv" "$work/no-such-dir/x.phn"
+expect_status unwritable 1
+expect_err unwritable "Can't open the file!"
+run no-field "$cli" convert "$data/cli/two.csv" "$work/x.phn" --number-field 5
+expect_status no-field 1
+[ -e "$work/x.phn" ] && fail "a failed conversion left an output file"
+
+# Help for the program and each command, in plain words; usage errors exit 2.
+run help "$cli" --help
+expect_status help 0
+grep -q '^  convert ' "$work/help.out" || fail "help: the commands are not listed"
+for command in readers info read write pin convert; do
+    run "help-$command" "$cli" "$command" --help
+    expect_status "help-$command" 0
+    grep -q "^Usage: phonara-cli $command" "$work/help-$command.out" ||
+        fail "help-$command: no usage line"
+done
+run version "$cli" --version
+expect_status version 0
+grep -qE '^phonara-cli [0-9]+\.[0-9]+\.[0-9]+$' "$work/version.out" || fail "version: no version"
+
+usage_error() { # NAME ARGS...
+    local name=$1
+    shift
+    run "$name" "$cli" "$@"
+    expect_status "$name" 2
+    grep -q '^Usage: phonara-cli' "$work/$name.err" || fail "$name: no usage on standard error"
+}
+usage_error no-command
+usage_error bad-command frobnicate
+usage_error bad-option read x.phn --pin 1234
+usage_error one-file convert "$data/cli/two.csv"
+usage_error no-mode write "$data/cli/three.phn" --yes
+usage_error bad-mode write "$data/cli/three.phn" --mode everything
+usage_error select-without-mode write "$data/cli/three.phn" --mode all --select 1
+usage_error pin2-enable pin enable --chv 2
+usage_error bad-chv pin change --chv 3
+usage_error same-fields convert a.csv b.phn --name-field 1 --number-field 1
+if grep -q 1234 "$work/bad-option.err"; then
+    fail "bad-option: the rejected argument's value is repeated"
+fi
+
+finish

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# phonara-cli pin: PIN1 change, disable, enable and unblock, PIN2 change, each
+# checked on the card afterwards.
+source "$(dirname "$0")/lib.sh" "$1"
+printf '1234\n' >"$work/pin"
+printf '4321\r\n' >"$work/new-pin" # a CR LF line end is not part of the code
+printf '5678\n' >"$work/pin2"
+printf '1111\n' >"$work/new-pin2"
+printf '12345678\n' >"$work/puk"
+
+card=$(card_copy typical card)
+run change vcard --save "$card" -- "$cli" pin change --pin-file "$work/pin" --new-pin-file "$work/new-pin"
+expect_status change 0
+expect_err change "PIN is changed successfully!"
+
+run new-pin vcard "$card" -- "$cli" read "$work/new-pin.phn" --pin-file "$work/new-pin"
+expect_status new-pin 0
+expect_same new-pin "$data/cli/typical-read.phn" "$work/new-pin.phn"
+
+run old-pin vcard --save "$card" -- "$cli" read "$work/old-pin.phn" --pin-file "$work/pin"
+expect_status old-pin 1
+expect_err old-pin "The PIN you entered is incorrect!"
+[ -e "$work/old-pin.phn" ] && fail "old-pin: a file was written after a refused PIN"
+
+run disable vcard --save "$card" -- "$cli" pin disable --pin-file "$work/new-pin"
+expect_status disable 0
+expect_err disable "PIN disabled"
+run disabled vcard "$card" -- "$cli" info
+expect_status disabled 0
+grep -qx 'PIN1 state: off' "$work/disabled.out" || fail "disabled: PIN1 is not off"
+
+run enable vcard --save "$card" -- "$cli" pin enable --pin-file "$work/new-pin"
+expect_status enable 0
+expect_err enable "PIN enabled"
+run enabled vcard "$card" -- "$cli" info --pin-file "$work/new-pin"
+expect_status enabled 0
+grep -qx 'PIN1 state: on' "$work/enabled.out" || fail "enabled: PIN1 is not on"
+
+run change2 vcard --save "$card" -- "$cli" pin change --chv 2 --pin-file "$work/pin2" \
+    --new-pin-file "$work/new-pin2"
+expect_status change2 0
+expect_err change2 "PIN is changed successfully!"
+run old-pin2 vcard "$card" -- "$cli" pin change --chv 2 --pin-file "$work/pin2" \
+    --new-pin-file "$work/new-pin2"
+expect_status old-pin2 1
+expect_err old-pin2 "The PIN you entered is incorrect!"
+
+# A blocked PIN1 gets a new value with the PUK.
+blocked=$(card_copy pin1-blocked blocked)
+run unblock vcard --save "$blocked" -- "$cli" pin unblock --puk-file "$work/puk" \
+    --new-pin-file "$work/new-pin"
+expect_status unblock 0
+expect_err unblock "SIM Card is successfully unblocked."
+run unblocked vcard "$blocked" -- "$cli" info --pin-file "$work/new-pin"
+expect_status unblocked 0
+run not-blocked vcard "$blocked" -- "$cli" pin unblock --puk-file "$work/puk" \
+    --new-pin-file "$work/new-pin"
+expect_status not-blocked 1
+expect_err not-blocked "SIM Card is not blocked!"
+
+# No code ever shows in what the commands say.
+for name in change new-pin old-pin disable enable change2 old-pin2 unblock not-blocked; do
+    if grep -qE '1234|4321|5678|1111|12345678' "$work/$name.out" "$work/$name.err"; then
+        fail "$name: a secret code appears in the output"
+    fi
+done
+
+finish
