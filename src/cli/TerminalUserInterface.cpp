@@ -93,9 +93,12 @@ std::optional<bool> TerminalUserInterface::confirm(const std::string& question)
 {
     if (m_assumeYes)
         return true;
-    if (!m_interactive)
-        return std::nullopt;
     endProgressLine();
+    if (!m_interactive) {
+        // Shown all the same, so that the log of a script says what was not done.
+        m_err << question << '\n' << std::flush;
+        return std::nullopt;
+    }
     const std::optional<std::string> answer = m_linePrompt(question + " [y/N] ");
     if (!answer)
         return false;
@@ -116,8 +119,6 @@ UserInterface::Answer TerminalUserInterface::message(const Message& message)
     }
     const bool yesNo = message.buttons == Buttons::YesNo || message.buttons == Buttons::YesNoCancel;
     const std::optional<bool> yes = confirm(message.text);
-    if (!yes)
-        m_err << message.text << '\n' << std::flush;
     if (yes.value_or(false))
         return yesNo ? Answer::Yes : Answer::Ok;
     if (message.buttons == Buttons::YesNo)

@@ -59,7 +59,7 @@ public:
     void complain(const std::string& text);
 
     // Asks a yes/no question: --yes answers yes; on a terminal the user does;
-    // otherwise nothing is asked and the answer is nullopt.
+    // otherwise the question is only shown and the answer is nullopt.
     std::optional<bool> confirm(const std::string& question);
 
     // Messages shown so far that report a failure (every message with only an
