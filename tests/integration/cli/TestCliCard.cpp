@@ -1,0 +1,219 @@
+#include "cli/CliMain.h"
+#include "shell/Config.h"
+#include "vsim/VirtualPcsc.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <deque>
+#include <sstream>
+
+namespace {
+
+const QString kTypical = QStringLiteral(PHONARA_TEST_DATA "/cards/typical.json");
+const QString kPin1Disabled = QStringLiteral(PHONARA_TEST_DATA "/cards/pin1-disabled.json");
+const std::string kThree = PHONARA_TEST_DATA "/cli/three.phn";
+const QString kAdn = QStringLiteral("3F00/7F10/6F3A");
+
+vsim::pcsc::Control& virtualPcsc()
+{
+    return vsim::pcsc::Control::instance();
+}
+
+} // namespace
+
+class TestCliCard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void pinAskedOnTerminal();
+    void writeConfirmation_data();
+    void writeConfirmation();
+    void confirmationTurnedOff();
+    void progressLineOnTerminal();
+    void readerChoice();
+    void mismatchedNewPin();
+
+private:
+    struct Run
+    {
+        int status = -1;
+        std::string out;
+        std::string err;
+    };
+    // Runs phonara-cli on the virtual readers; `interactive` lets it ask the
+    // fake terminal, whose answers are queued in m_secrets and m_lines.
+    Run run(const std::vector<std::string>& arguments, bool interactive = false,
+            bool progress = false);
+
+    PcscApi m_api;
+    QTemporaryDir m_dir;
+    std::deque<std::string> m_secrets;
+    std::deque<std::string> m_lines;
+    std::vector<std::string> m_prompts;
+};
+
+void TestCliCard::init()
+{
+    virtualPcsc().reset();
+    vsim::pcsc::install(m_api);
+    m_secrets.clear();
+    m_lines.clear();
+    m_prompts.clear();
+}
+
+TestCliCard::Run TestCliCard::run(const std::vector<std::string>& arguments, bool interactive,
+                                  bool progress)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    CliEnvironment environment{out, err};
+    environment.interactive = interactive;
+    environment.progress = progress;
+    environment.pcsc = &m_api;
+    environment.secretPrompt = [this](const std::string& prompt) -> std::optional<SecretText> {
+        m_prompts.push_back(prompt);
+        if (m_secrets.empty())
+            return std::nullopt;
+        SecretText secret(m_secrets.front());
+        m_secrets.pop_front();
+        return secret;
+    };
+    environment.linePrompt = [this](const std::string& prompt) -> std::optional<std::string> {
+        m_prompts.push_back(prompt);
+        if (m_lines.empty())
+            return std::nullopt;
+        std::string line = m_lines.front();
+        m_lines.pop_front();
+        return line;
+    };
+    Run result;
+    result.status = RunPhonaraCli(arguments, environment);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+void TestCliCard::pinAskedOnTerminal()
+{
+    QVERIFY(virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical));
+    m_secrets = {"1234"};
+    const std::string path = m_dir.filePath(QStringLiteral("asked.phn")).toStdString();
+    const Run read = run({"read", path}, true);
+    QCOMPARE(read.status, 0);
+    QCOMPARE(m_prompts, std::vector<std::string>{"PIN: "});
+    QCOMPARE(read.err, std::string("PIN\nThere are 3 attempts remaining!\n"));
+    QVERIFY(QFile::exists(QString::fromStdString(path)));
+}
+
+void TestCliCard::writeConfirmation_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("yes") << "y" << 0 << true;
+    QTest::newRow("no") << "n" << 1 << false;
+    QTest::newRow("end of input") << "" << 1 << false;
+}
+
+void TestCliCard::writeConfirmation()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, status);
+    QFETCH(bool, written);
+    const auto card = virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical);
+    QVERIFY(card);
+    const QByteArray before = card->record(kAdn, 1);
+    if (!typed.isEmpty())
+        m_lines = {typed.toStdString()};
+    m_secrets = {"1234"};
+    const Run write = run({"write", kThree, "--mode", "all"}, true);
+    QCOMPARE(write.status, status);
+    QCOMPARE(m_prompts.front(),
+             std::string("Now all phonebook entries will be written to your SIM card. This will "
+                         "overwrite the contents of your SIM card with the new data. [y/N] "));
+    // "Neu Eins" in the GSM alphabet, FF-padded to the 14-byte name.
+    const QByteArray neuEins = QByteArray::fromHex("4E65752045696E73FFFFFFFFFFFF");
+    QCOMPARE(card->record(kAdn, 1).left(14) == neuEins, written);
+    if (!written) {
+        QCOMPARE(card->record(kAdn, 1), before);
+        QCOMPARE(m_prompts.size(), std::size_t(1)); // no PIN asked
+    }
+}
+
+void TestCliCard::confirmationTurnedOff()
+{
+    const auto card = virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical);
+    QVERIFY(card);
+    // "Don't show this dialog again" ticked for Clear SIM in the program.
+    writeConfigNumber(ConfigKey::ClearCard, 1);
+    const std::string pinFile = m_dir.filePath(QStringLiteral("pin")).toStdString();
+    QFile file(QString::fromStdString(pinFile));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("1234\n");
+    file.close();
+    const Run clear = run({"write", kThree, "--mode", "clear", "--pin-file", pinFile});
+    writeConfigNumber(ConfigKey::ClearCard, 0);
+    QCOMPARE(clear.status, 0);
+    QCOMPARE(clear.err, std::string());
+    QCOMPARE(card->record(kAdn, 1), QByteArray(28, '\xFF'));
+    QCOMPARE(card->record(kAdn, 250), QByteArray(28, '\xFF'));
+}
+
+void TestCliCard::progressLineOnTerminal()
+{
+    QVERIFY(virtualPcsc().insertProfile(QStringLiteral("Reader A"), kPin1Disabled));
+    const std::string path = m_dir.filePath(QStringLiteral("progress.phn")).toStdString();
+    const Run shown = run({"read", path}, false, true);
+    QCOMPARE(shown.status, 0);
+    QVERIFY(shown.err.starts_with("\rReading from SIM Card ... 0%"));
+    QVERIFY(shown.err.find("\rReading from SIM Card ... 50%\033[K\r") != std::string::npos);
+    // The line is ended when the transfer is.
+    QVERIFY(shown.err.ends_with("%\033[K\n"));
+    const Run quiet = run({"read", path}, false, false);
+    QCOMPARE(quiet.status, 0);
+    QCOMPARE(quiet.err, std::string());
+}
+
+void TestCliCard::readerChoice()
+{
+    QVERIFY(virtualPcsc().insertProfile(QStringLiteral("Reader A 00"), kTypical));
+    QVERIFY(virtualPcsc().insertProfile(QStringLiteral("Reader B 00"), kPin1Disabled));
+    const Run listed = run({"readers"});
+    QCOMPARE(listed.status, 0);
+    QCOMPARE(listed.out, std::string("Reader A 00\nReader B 00\n"));
+
+    // The second reader alone, named by a prefix: no PIN is needed there.
+    const Run second = run({"info", "--reader", "Reader B"});
+    QCOMPARE(second.status, 0);
+    QVERIFY(second.out.find("\nPIN1 state: off\n") != std::string::npos);
+
+    const Run ambiguous = run({"info", "--reader", "Reader"});
+    QCOMPARE(ambiguous.status, 1);
+    QCOMPARE(ambiguous.err, std::string("phonara-cli: no reader is named 'Reader'; 'phonara-cli "
+                                        "readers' lists them\n"));
+
+    // Without --reader the first SIM answers, which wants PIN1.
+    const Run first = run({"info"});
+    QCOMPARE(first.status, 1);
+    QVERIFY(first.err.find("--pin-file") != std::string::npos);
+}
+
+void TestCliCard::mismatchedNewPin()
+{
+    const auto card = virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical);
+    QVERIFY(card);
+    m_secrets = {"1234", "4321", "4322"};
+    const Run change = run({"pin", "change"}, true);
+    QCOMPARE(change.status, 1);
+    QCOMPARE(m_prompts, (std::vector<std::string>{"PIN: ", "PIN: ", "Confirm PIN: "}));
+    QVERIFY(change.err.find("The PIN you entered is incorrect!\n") != std::string::npos);
+    QVERIFY(change.err.find("4321") == std::string::npos);
+    QCOMPARE(card->chv(1).code, vsim::secretField("1234"));
+}
+
+QTEST_GUILESS_MAIN(TestCliCard)
+#include "TestCliCard.moc"
