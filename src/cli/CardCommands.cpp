@@ -115,7 +115,7 @@ int RunInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& 
         return failedWith(ui, "the card could not be read");
     const SimInfo info = CollectSimInfo(job.session, job.book, job.sideBooks);
     const auto line = [&](int labelId, const std::string& value) {
-        out << resString(labelId) << ' ' << value << '\n';
+        out << resString(labelId) << (value.empty() ? "" : " ") << value << '\n';
     };
     line(SimInfoText::Contacts, std::to_string(info.recordCount));
     line(SimInfoText::ContactsRead, std::to_string(info.contactsRead));

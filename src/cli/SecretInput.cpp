@@ -66,6 +66,14 @@ std::optional<SecretText> ReadSecretFile(const std::string& path, std::string& e
 {
     std::optional<std::string> line;
     if (path == "-") {
+        // Typed on a terminal: not shown.
+        if (StdinIsTerminal()) {
+            std::optional<SecretText> typed = PromptSecret("");
+            if (typed && !typed->empty())
+                return typed;
+            error = "no code typed";
+            return std::nullopt;
+        }
         line = readStdinLine();
         if (!line) {
             error = "no code on standard input";

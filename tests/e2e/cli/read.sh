@@ -39,6 +39,11 @@ if [ "$(cat "$work/info.out")" != "$expected_info" ]; then
     sed 's/^/    /' "$work/info.out" >&2
 fi
 
+# A card without EF SPN has no provider name.
+run no-spn vcard "$cards/no-spn.json" -- "$cli" info --pin-file "$work/pin"
+expect_status no-spn 0
+grep -qx 'Service Provider Name:' "$work/no-spn.out" || fail "no-spn: a provider name is shown"
+
 # A card with PIN1 off is read without any code.
 run disabled vcard "$cards/pin1-disabled.json" -- "$cli" info
 expect_status disabled 0
