@@ -120,34 +120,6 @@ private slots:
         QCOMPARE(m_transfers, 2);
     }
 
-    void readWalksTheFileTree()
-    {
-        insert(kReaderA);
-        m_ui->queuePin("1234");
-        QVERIFY(connect('r'));
-        // Every command but the GET RESPONSE lengths, which the card announces.
-        QList<QByteArray> commands = virtualPcsc().commands();
-        for (QByteArray& command : commands)
-            if (command.startsWith(QByteArray::fromHex("A0C00000")))
-                command = QByteArray::fromHex("A0C00000");
-        const QList<QByteArray> expected{
-            QByteArray::fromHex("A0A40000023F00"),
-            QByteArray::fromHex("A0A40000022FE2"),
-            QByteArray::fromHex("A0B000000A"),
-            QByteArray::fromHex("A0A40000023F00"),
-            QByteArray::fromHex("A0A40000027F20"),
-            QByteArray::fromHex("A0A40000026F46"),
-            QByteArray::fromHex("A0B0000011"),
-            QByteArray::fromHex("A0A40000023F00"),
-            QByteArray::fromHex("A0C00000"),
-            QByteArray::fromHex("A0A40000027F10"),
-            QByteArray::fromHex("A0A40000026F3A"),
-            QByteArray::fromHex("A0C00000"),
-            QByteArray::fromHex("A020000108 31323334 FFFFFFFF"),
-        };
-        QCOMPARE(commands, expected);
-    }
-
     void pin1Disabled()
     {
         SimSpec spec;
@@ -274,15 +246,6 @@ private slots:
         QCOMPARE(log.count(QStringLiteral("Error Log ]")), 3);
     }
 
-    void noSimKeepsAnOpenFile()
-    {
-        virtualPcsc().addReader(kReaderA);
-        m_book.bookSource = 'f';
-        QVERIFY(!connect('w'));
-        QCOMPARE(messageIds(), QList<int>{126});
-        QCOMPARE(m_book.bookSource, 'f');
-    }
-
     void cancelPinEntry_data()
     {
         QTest::addColumn<char>("scope");
@@ -320,6 +283,9 @@ private slots:
                                  << QByteArray::fromHex("00414243FFFFFFFFFFFFFFFFFFFFFFFFFF")
                                  << QByteArray("ABC");
         QTest::newRow("absent") << false << QByteArray() << QByteArray();
+        QTest::newRow("sixteen characters")
+            << true << QByteArray::fromHex("01") + QByteArray("Operator Sixteen")
+            << QByteArray("Operator Sixteen");
         QTest::newRow("all FF") << true << QByteArray(17, char(0xFF)) << QByteArray("Unknown");
     }
 

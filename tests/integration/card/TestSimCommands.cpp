@@ -143,11 +143,9 @@ private slots:
         QTest::newRow("verify 94 04") << false << 0x9404u << false << kUntouched;
         QTest::newRow("verify 94 08") << false << 0x9408u << false << kUntouched;
         QTest::newRow("verify 98 04") << false << 0x9804u << false << kUntouched;
-        QTest::newRow("verify 90 01") << false << 0x9001u << false << kUntouched;
         QTest::newRow("verify 6E 00") << false << 0x6E00u << false << kUntouched;
         QTest::newRow("verify 69 82: access denied") << false << 0x6982u << false << 0x80100027u;
         QTest::newRow("select 9F 22") << true << 0x9F22u << true << kUntouched;
-        QTest::newRow("select 94 02") << true << 0x9402u << true << kUntouched;
         QTest::newRow("select 94 04") << true << 0x9404u << false << 0u;
         QTest::newRow("select 69 82 leaves 0") << true << 0x6982u << false << 0u;
     }
@@ -169,18 +167,6 @@ private slots:
         QCOMPARE(lastError(), uint32_t(errorAfter));
         if (isSelect && accepted)
             QCOMPARE(responseLength, uint16_t(statusWord & 0xFF));
-    }
-
-    void selectThenGetResponse()
-    {
-        // The select announces the answer's length with 9F xx; GET RESPONSE asks for it.
-        const SimCard sim(m_api);
-        uint16_t responseLength = 0;
-        QVERIFY(sim.select(m_card, 0x3F00, &responseLength));
-        QVERIFY(responseLength > 0);
-        QVERIFY(sim.get_response(m_card, uint8_t(responseLength), {}));
-        QCOMPARE(virtualPcsc().commands().last(),
-                 QByteArray::fromHex("A0C00000") + char(responseLength));
     }
 
     void transmitFailure()
@@ -246,18 +232,6 @@ private slots:
         QCOMPARE(int(pin2), pin2Tries);
         QCOMPARE(int(puk2), puk2Tries);
         QCOMPARE(fileSize, uint16_t(0xFFFF)); // an EF output, not filled for MF
-
-        // EF ADN of 250 records of 28 bytes: size 7000, record length 28.
-        QVERIFY(sim.select(m_card, 0x7F10));
-        QVERIFY(sim.select(m_card, 0x6F3A, &length));
-        uint8_t recordLength = 0;
-        isDirectory = 0;
-        QVERIFY(sim.get_response(
-            m_card, uint8_t(length),
-            {.isDirectory = &isDirectory, .fileSize = &fileSize, .recordLength = &recordLength}));
-        QCOMPARE(fileSize, uint16_t(7000));
-        QCOMPARE(recordLength, uint8_t(28));
-        QCOMPARE(isDirectory, uint8_t(0));
     }
 
     void serialNumber_data()
@@ -290,56 +264,6 @@ private slots:
         text[20] = '\0';
         QVERIFY(sim.read_serial_number(m_card, text));
         QCOMPARE(QByteArray(text), digits);
-    }
-
-    void serviceProviderName_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<int>("displayCondition");
-        QTest::addColumn<QByteArray>("name");
-
-        QTest::newRow("ABC") << QByteArray::fromHex("00414243FFFFFFFFFFFFFFFFFFFFFFFFFF") << 0
-                             << QByteArray("ABC");
-        QTest::newRow("sixteen characters, condition 1")
-            << (QByteArray::fromHex("01") + QByteArray("Operator Sixteen")) << 1
-            << QByteArray("Operator Sixteen");
-        QTest::newRow("all FF") << QByteArray(17, char(0xFF)) << 0xFF << QByteArray();
-    }
-
-    void serviceProviderName()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(int, displayCondition);
-        QFETCH(QByteArray, name);
-
-        SimSpec spec;
-        spec.spn = content;
-        insert(spec);
-        const SimCard sim(m_api);
-        QVERIFY(sim.select(m_card, 0x7F20));
-        QVERIFY(sim.select(m_card, 0x6F46));
-        char text[17] = {};
-        uint8_t condition = 0x55;
-        QVERIFY(sim.read_spn(m_card, text, &condition));
-        QCOMPARE(int(condition), displayCondition);
-        QCOMPARE(QByteArray(text), name);
-    }
-
-    void readRecordCopiesTheRecord()
-    {
-        SimSpec spec;
-        spec.adnRecords = 2;
-        insert(spec);
-        m_sim->file(QStringLiteral("3F00/7F10/6F3A"))->records[1] =
-            QByteArray("Anna").leftJustified(28, char(0xFF));
-        m_sim->chv(1).verified = true;
-        const SimCard sim(m_api);
-        QVERIFY(sim.select(m_card, 0x7F10));
-        QVERIFY(sim.select(m_card, 0x6F3A));
-        uint8_t record[28] = {};
-        QVERIFY(sim.read_record(m_card, 2, 28, 4, record));
-        QCOMPARE(QByteArray(reinterpret_cast<char*>(record), 4), QByteArray("Anna"));
-        QCOMPARE(record[27], uint8_t(0xFF));
     }
 };
 
