@@ -1,0 +1,20 @@
+#pragma once
+
+#include "phonebook/PhoneBook.h"
+
+#include <string>
+
+class QPrinter;
+class QWidget;
+
+// Prints the first `count` contacts as a table of location, name and number:
+// a title block on the first page, the column headings at the top of every
+// later page and a page number under each page's rows. `path` is the open
+// file ("" for a book from the card). Returns the number of pages printed.
+int printPhoneBookTo(QPrinter& printer, const Contact* contacts, uint32_t count,
+                     const std::string& path);
+
+// The Print command: asks for a printer with the print dialog, then prints.
+// Nothing happens for an empty book, not even the dialog.
+void PrintPhoneBook(QWidget* owner, const Contact* contacts, uint32_t count,
+                    const std::string& path);
