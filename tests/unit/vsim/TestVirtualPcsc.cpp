@@ -37,14 +37,6 @@ QByteArray transmit(SCARDHANDLE h, const QByteArray& apdu, LONG* rv,
                                   : QByteArray();
 }
 
-// A table shaped like the card layer's, to check install().
-struct Table
-{
-    decltype(&::SCardTransmit) SCardTransmit = nullptr;
-    decltype(&::SCardConnect) SCardConnect = nullptr;
-    decltype(&::SCardCancel) SCardCancel = nullptr;
-};
-
 } // namespace
 
 class TestVirtualPcsc : public QObject
@@ -53,307 +45,278 @@ class TestVirtualPcsc : public QObject
 
 private slots:
     void init() { pc::Control::instance().reset(); }
-    void contexts();
-    void listReaders();
-    void connectResults_data();
-    void connectResults();
-    void sharing();
-    void transmitAndLog();
-    void removalMidSession();
-    void statusAndStatusChange();
-    void protocolsOfAtr_data();
-    void protocolsOfAtr();
-    void installFillsTable();
-};
 
-void TestVirtualPcsc::contexts()
-{
-    SCARDCONTEXT ctx = 0;
-    QCOMPARE(pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx), SCARD_S_SUCCESS);
-    QCOMPARE(pc::SCardIsValidContext(ctx), SCARD_S_SUCCESS);
-    QCOMPARE(pc::Control::instance().openContexts(), 1);
-    QCOMPARE(pc::SCardReleaseContext(ctx), SCARD_S_SUCCESS);
-    QCOMPARE(pc::SCardReleaseContext(ctx), SCARD_E_INVALID_HANDLE);
-    QCOMPARE(pc::SCardIsValidContext(ctx), SCARD_E_INVALID_HANDLE);
+    void contexts()
+    {
+        SCARDCONTEXT ctx = 0;
+        QCOMPARE(pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx),
+                 SCARD_S_SUCCESS);
+        QCOMPARE(pc::SCardIsValidContext(ctx), SCARD_S_SUCCESS);
+        QCOMPARE(pc::Control::instance().openContexts(), 1);
+        QCOMPARE(pc::SCardReleaseContext(ctx), SCARD_S_SUCCESS);
+        QCOMPARE(pc::SCardReleaseContext(ctx), SCARD_E_INVALID_HANDLE);
+        QCOMPARE(pc::SCardIsValidContext(ctx), SCARD_E_INVALID_HANDLE);
 
-    pc::Control::instance().setEstablishResult(SCARD_E_NO_SERVICE);
-    QCOMPARE(pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx),
-             SCARD_E_NO_SERVICE);
-}
+        pc::Control::instance().setEstablishResult(SCARD_E_NO_SERVICE);
+        QCOMPARE(pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx),
+                 SCARD_E_NO_SERVICE);
+    }
 
-void TestVirtualPcsc::listReaders()
-{
-    SCARDCONTEXT ctx = 0;
-    QCOMPARE(pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx), SCARD_S_SUCCESS);
-    DWORD length = 0;
-    QCOMPARE(pc::SCardListReaders(ctx, nullptr, nullptr, &length), SCARD_E_NO_READERS_AVAILABLE);
+    void listReaders()
+    {
+        SCARDCONTEXT ctx = 0;
+        QCOMPARE(pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx),
+                 SCARD_S_SUCCESS);
+        DWORD length = 0;
+        QCOMPARE(pc::SCardListReaders(ctx, nullptr, nullptr, &length),
+                 SCARD_E_NO_READERS_AVAILABLE);
 
-    pc::Control::instance().addReader(kReader);
-    pc::Control::instance().addReader(kOther);
-    const QByteArray expected = QByteArray(kReader) + '\0' + kOther + '\0' + '\0';
-    QCOMPARE(pc::SCardListReaders(ctx, nullptr, nullptr, &length), SCARD_S_SUCCESS);
-    QCOMPARE(length, DWORD(expected.size()));
+        pc::Control::instance().addReader(kReader);
+        pc::Control::instance().addReader(kOther);
+        const QByteArray expected = QByteArray(kReader) + '\0' + kOther + '\0' + '\0';
+        QCOMPARE(pc::SCardListReaders(ctx, nullptr, nullptr, &length), SCARD_S_SUCCESS);
+        QCOMPARE(length, DWORD(expected.size()));
 
-    char small[8];
-    length = sizeof small;
-    QCOMPARE(pc::SCardListReaders(ctx, nullptr, small, &length), SCARD_E_INSUFFICIENT_BUFFER);
+        char small[8];
+        length = sizeof small;
+        QCOMPARE(pc::SCardListReaders(ctx, nullptr, small, &length), SCARD_E_INSUFFICIENT_BUFFER);
 
-    char buffer[100];
-    length = sizeof buffer;
-    QCOMPARE(pc::SCardListReaders(ctx, nullptr, buffer, &length), SCARD_S_SUCCESS);
-    QCOMPARE(QByteArray(buffer, int(length)), expected);
+        char buffer[100];
+        length = sizeof buffer;
+        QCOMPARE(pc::SCardListReaders(ctx, nullptr, buffer, &length), SCARD_S_SUCCESS);
+        QCOMPARE(QByteArray(buffer, int(length)), expected);
 
-    char* allocated = nullptr;
-    length = SCARD_AUTOALLOCATE;
-    QCOMPARE(pc::SCardListReaders(ctx, nullptr, reinterpret_cast<LPSTR>(&allocated), &length),
-             SCARD_S_SUCCESS);
-    QCOMPARE(QByteArray(allocated, int(length)), expected);
-    QCOMPARE(pc::SCardFreeMemory(ctx, allocated), SCARD_S_SUCCESS);
+        char* allocated = nullptr;
+        length = SCARD_AUTOALLOCATE;
+        QCOMPARE(pc::SCardListReaders(ctx, nullptr, reinterpret_cast<LPSTR>(&allocated), &length),
+                 SCARD_S_SUCCESS);
+        QCOMPARE(QByteArray(allocated, int(length)), expected);
+        QCOMPARE(pc::SCardFreeMemory(ctx, allocated), SCARD_S_SUCCESS);
 
-    QCOMPARE(pc::SCardListReaders(ctx + 99, nullptr, nullptr, &length), SCARD_E_INVALID_HANDLE);
-}
+        QCOMPARE(pc::SCardListReaders(ctx + 99, nullptr, nullptr, &length), SCARD_E_INVALID_HANDLE);
+    }
 
-void TestVirtualPcsc::connectResults_data()
-{
-    QTest::addColumn<QString>("atr");
-    QTest::addColumn<bool>("inserted");
-    QTest::addColumn<QString>("reader");
-    QTest::addColumn<uint>("preferred");
-    QTest::addColumn<qlonglong>("result");
-    QTest::addColumn<uint>("protocol");
-    const uint t0 = SCARD_PROTOCOL_T0;
-    const uint t1 = SCARD_PROTOCOL_T1;
-    QTest::newRow("T=0 card, T=0")
-        << "3B 02 14 50" << true << kReader << t0 << qlonglong(SCARD_S_SUCCESS) << t0;
-    QTest::newRow("T=0 card, either")
-        << "3B 02 14 50" << true << kReader << (t0 | t1) << qlonglong(SCARD_S_SUCCESS) << t0;
-    QTest::newRow("T=0 card, T=1")
-        << "3B 02 14 50" << true << kReader << t1 << qlonglong(SCARD_E_PROTO_MISMATCH) << 0u;
-    // TD1 = 81 (T=1 follows), TD2 = 31: a T=1-only card.
-    QTest::newRow("T=1 card, T=0") << "3B 80 81 31 FE 45 00" << true << kReader << t0
-                                   << qlonglong(SCARD_E_PROTO_MISMATCH) << 0u;
-    QTest::newRow("T=1 card, either") << "3B 80 81 31 FE 45 00" << true << kReader << (t0 | t1)
-                                      << qlonglong(SCARD_S_SUCCESS) << t1;
-    QTest::newRow("no card") << "3B 02 14 50" << false << kReader << t0
-                             << qlonglong(SCARD_E_NO_SMARTCARD) << 0u;
-    QTest::newRow("unknown reader")
-        << "3B 02 14 50" << true << "Nope" << t0 << qlonglong(SCARD_E_UNKNOWN_READER) << 0u;
-}
+    void connectResults_data()
+    {
+        QTest::addColumn<QString>("atr");
+        QTest::addColumn<bool>("inserted");
+        QTest::addColumn<QString>("reader");
+        QTest::addColumn<uint>("preferred");
+        QTest::addColumn<qlonglong>("result");
+        QTest::addColumn<uint>("protocol");
+        const uint t0 = SCARD_PROTOCOL_T0;
+        const uint t1 = SCARD_PROTOCOL_T1;
+        QTest::newRow("T=0 card, T=0")
+            << "3B 02 14 50" << true << kReader << t0 << qlonglong(SCARD_S_SUCCESS) << t0;
+        QTest::newRow("T=0 card, either")
+            << "3B 02 14 50" << true << kReader << (t0 | t1) << qlonglong(SCARD_S_SUCCESS) << t0;
+        QTest::newRow("T=0 card, T=1")
+            << "3B 02 14 50" << true << kReader << t1 << qlonglong(SCARD_E_PROTO_MISMATCH) << 0u;
+        // TD1 = 81 (T=1 follows), TD2 = 31: a T=1-only card.
+        QTest::newRow("T=1 card, T=0") << "3B 80 81 31 FE 45 00" << true << kReader << t0
+                                       << qlonglong(SCARD_E_PROTO_MISMATCH) << 0u;
+        QTest::newRow("T=1 card, either") << "3B 80 81 31 FE 45 00" << true << kReader << (t0 | t1)
+                                          << qlonglong(SCARD_S_SUCCESS) << t1;
+        // TD1 = 80 (T=0), TD2 = 01 (T=1): a card speaking both.
+        QTest::newRow("T=0 and T=1 card, T=1")
+            << "3B 80 80 01 01" << true << kReader << t1 << qlonglong(SCARD_S_SUCCESS) << t1;
+        QTest::newRow("no card") << "3B 02 14 50" << false << kReader << t0
+                                 << qlonglong(SCARD_E_NO_SMARTCARD) << 0u;
+        QTest::newRow("unknown reader")
+            << "3B 02 14 50" << true << "Nope" << t0 << qlonglong(SCARD_E_UNKNOWN_READER) << 0u;
+    }
 
-void TestVirtualPcsc::connectResults()
-{
-    QFETCH(QString, atr);
-    QFETCH(bool, inserted);
-    QFETCH(QString, reader);
-    QFETCH(uint, preferred);
-    QFETCH(qlonglong, result);
-    QFETCH(uint, protocol);
-    auto c = card();
-    c->setAtr(*vsim::fromHex(atr));
-    pc::Control::instance().addReader(kReader);
-    if (inserted)
-        pc::Control::instance().insertCard(kReader, c);
-    SCARDCONTEXT ctx = 0;
-    pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
-    SCARDHANDLE h = 0;
-    DWORD active = 0;
-    QCOMPARE(qlonglong(pc::SCardConnect(ctx, reader.toUtf8().constData(), SCARD_SHARE_EXCLUSIVE,
-                                        preferred, &h, &active)),
-             result);
-    if (result == SCARD_S_SUCCESS)
-        QCOMPARE(uint(active), protocol);
-}
+    void connectResults()
+    {
+        QFETCH(QString, atr);
+        QFETCH(bool, inserted);
+        QFETCH(QString, reader);
+        QFETCH(uint, preferred);
+        QFETCH(qlonglong, result);
+        QFETCH(uint, protocol);
+        auto c = card();
+        c->setAtr(*vsim::fromHex(atr));
+        pc::Control::instance().addReader(kReader);
+        if (inserted)
+            pc::Control::instance().insertCard(kReader, c);
+        SCARDCONTEXT ctx = 0;
+        pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
+        SCARDHANDLE h = 0;
+        DWORD active = 0;
+        QCOMPARE(qlonglong(pc::SCardConnect(ctx, reader.toUtf8().constData(), SCARD_SHARE_EXCLUSIVE,
+                                            preferred, &h, &active)),
+                 result);
+        if (result == SCARD_S_SUCCESS)
+            QCOMPARE(uint(active), protocol);
+    }
 
-void TestVirtualPcsc::sharing()
-{
-    pc::Control::instance().insertCard(kReader, card());
-    SCARDCONTEXT ctx = 0;
-    pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
-    SCARDHANDLE a = 0;
-    SCARDHANDLE b = 0;
-    DWORD active = 0;
-    QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0, &a, &active),
-             SCARD_S_SUCCESS);
-    QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &b, &active),
-             SCARD_E_SHARING_VIOLATION);
-    QCOMPARE(pc::SCardDisconnect(a, SCARD_LEAVE_CARD), SCARD_S_SUCCESS);
-    QCOMPARE(pc::SCardDisconnect(a, SCARD_LEAVE_CARD), SCARD_E_INVALID_HANDLE);
-    QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &a, &active),
-             SCARD_S_SUCCESS);
-    QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &b, &active),
-             SCARD_S_SUCCESS);
-    QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0, &b, &active),
-             SCARD_E_SHARING_VIOLATION);
-    QCOMPARE(pc::Control::instance().openHandles(), 2);
-    // Releasing the context ends its connections.
-    QCOMPARE(pc::SCardReleaseContext(ctx), SCARD_S_SUCCESS);
-    QCOMPARE(pc::Control::instance().openHandles(), 0);
-}
-
-void TestVirtualPcsc::transmitAndLog()
-{
-    auto c = card(
-        R"({"files": [{"path": "3F00/2FE2", "kind": "transparent", "data": "98 94 00 00 00 00 00 00 00 F1"}]})");
-    pc::Control::instance().insertCard(kReader, c);
-    SCARDCONTEXT ctx = 0;
-    pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
-    SCARDHANDLE h = 0;
-    DWORD active = 0;
-    QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &h, &active),
-             SCARD_S_SUCCESS);
-    LONG rv = 0;
-    const QByteArray select = *vsim::fromHex("A0 A4 00 00 02 2F E2");
-    QCOMPARE(transmit(h, select, &rv), *vsim::fromHex("9F 0F"));
-    QCOMPARE(rv, SCARD_S_SUCCESS);
-    // The receive buffer must hold data and status word.
-    const SCARD_IO_REQUEST pci{SCARD_PROTOCOL_T0, sizeof(SCARD_IO_REQUEST)};
-    const QByteArray read = *vsim::fromHex("A0 B0 00 00 0A");
-    BYTE small[11];
-    DWORD length = sizeof small;
-    QCOMPARE(pc::SCardTransmit(h, &pci, reinterpret_cast<LPCBYTE>(read.constData()), 5, nullptr,
-                               small, &length),
-             SCARD_E_INSUFFICIENT_BUFFER);
-    QCOMPARE(transmit(h, read, &rv), *vsim::fromHex("98 94 00 00 00 00 00 00 00 F1 90 00"));
-    // A T=1 header on a T=0 connection is refused as pcsc-lite does.
-    QCOMPARE(transmit(h, select, &rv, SCARD_PROTOCOL_T1), QByteArray());
-    QCOMPARE(rv, SCARD_E_PROTO_MISMATCH);
-
-    const QList<pc::Exchange> log = pc::Control::instance().log();
-    QCOMPARE(log.size(), 4);
-    QCOMPARE(log[0].reader, QString(kReader));
-    QCOMPARE(log[0].command, select);
-    QCOMPARE(log[0].response, *vsim::fromHex("9F 0F"));
-    QCOMPARE(log[1].result, SCARD_E_INSUFFICIENT_BUFFER);
-    QCOMPARE(pc::Control::instance().commands(), (QList<QByteArray>{select, read, read, select}));
-    pc::Control::instance().clearLog();
-    QVERIFY(pc::Control::instance().log().isEmpty());
-}
-
-void TestVirtualPcsc::removalMidSession()
-{
-    auto c = card(R"({"faults": [{"afterApdus": 2, "do": "remove"}]})");
-    pc::Control::instance().insertCard(kReader, c);
-    SCARDCONTEXT ctx = 0;
-    pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
-    SCARDHANDLE h = 0;
-    DWORD active = 0;
-    pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &h, &active);
-    LONG rv = 0;
-    const QByteArray select = *vsim::fromHex("A0 A4 00 00 02 3F 00");
-    transmit(h, select, &rv);
-    transmit(h, select, &rv);
-    QCOMPARE(rv, SCARD_S_SUCCESS);
-    transmit(h, select, &rv);
-    QCOMPARE(rv, SCARD_W_REMOVED_CARD);
-    QVERIFY(!pc::Control::instance().cardPresent(kReader));
-    QCOMPARE(pc::Control::instance().card(kReader), c); // still there to inspect
-    transmit(h, select, &rv);
-    QCOMPARE(rv, SCARD_W_REMOVED_CARD);
-    DWORD state = 0;
-    QCOMPARE(pc::SCardStatus(h, nullptr, nullptr, &state, nullptr, nullptr, nullptr),
-             SCARD_W_REMOVED_CARD);
-
-    // Put back: the old handle stays dead until it reconnects.
-    pc::Control::instance().insertCard(kReader, c);
-    transmit(h, select, &rv);
-    QCOMPARE(rv, SCARD_W_REMOVED_CARD);
-    QCOMPARE(
-        pc::SCardReconnect(h, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, SCARD_LEAVE_CARD, &active),
-        SCARD_S_SUCCESS);
-    QCOMPARE(transmit(h, select, &rv), *vsim::fromHex("9F 22"));
-
-    pc::Control::instance().removeCard(kReader);
-    QCOMPARE(
-        pc::SCardReconnect(h, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, SCARD_LEAVE_CARD, &active),
-        SCARD_E_NO_SMARTCARD);
-    QCOMPARE(pc::SCardDisconnect(h, SCARD_LEAVE_CARD), SCARD_S_SUCCESS);
-}
-
-void TestVirtualPcsc::statusAndStatusChange()
-{
-    pc::Control::instance().addReader(kReader);
-    SCARDCONTEXT ctx = 0;
-    pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
-    SCARD_READERSTATE rs{};
-    rs.szReader = kReader;
-    rs.dwCurrentState = SCARD_STATE_UNAWARE;
-    QCOMPARE(pc::SCardGetStatusChange(ctx, 0, &rs, 1), SCARD_S_SUCCESS);
-    QVERIFY(rs.dwEventState & SCARD_STATE_EMPTY);
-    QVERIFY(rs.dwEventState & SCARD_STATE_CHANGED);
-
-    rs.dwCurrentState = rs.dwEventState & ~DWORD(SCARD_STATE_CHANGED);
-    QCOMPARE(pc::SCardGetStatusChange(ctx, 50, &rs, 1), SCARD_E_TIMEOUT);
-
-    // An insertion from another thread wakes a waiting call.
-    std::thread inserter([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    void sharing()
+    {
         pc::Control::instance().insertCard(kReader, card());
-    });
-    QCOMPARE(pc::SCardGetStatusChange(ctx, 5000, &rs, 1), SCARD_S_SUCCESS);
-    inserter.join();
-    QVERIFY(rs.dwEventState & SCARD_STATE_PRESENT);
-    QCOMPARE(QByteArray(reinterpret_cast<char*>(rs.rgbAtr), int(rs.cbAtr)),
-             *vsim::fromHex("3B 02 14 50"));
+        SCARDCONTEXT ctx = 0;
+        pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
+        SCARDHANDLE a = 0;
+        SCARDHANDLE b = 0;
+        DWORD active = 0;
+        QCOMPARE(
+            pc::SCardConnect(ctx, kReader, SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0, &a, &active),
+            SCARD_S_SUCCESS);
+        QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &b, &active),
+                 SCARD_E_SHARING_VIOLATION);
+        QCOMPARE(pc::SCardDisconnect(a, SCARD_LEAVE_CARD), SCARD_S_SUCCESS);
+        QCOMPARE(pc::SCardDisconnect(a, SCARD_LEAVE_CARD), SCARD_E_INVALID_HANDLE);
+        QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &a, &active),
+                 SCARD_S_SUCCESS);
+        QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &b, &active),
+                 SCARD_S_SUCCESS);
+        QCOMPARE(
+            pc::SCardConnect(ctx, kReader, SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0, &b, &active),
+            SCARD_E_SHARING_VIOLATION);
+        QCOMPARE(pc::Control::instance().openHandles(), 2);
+        // Releasing the context ends its connections.
+        QCOMPARE(pc::SCardReleaseContext(ctx), SCARD_S_SUCCESS);
+        QCOMPARE(pc::Control::instance().openHandles(), 0);
+    }
 
-    SCARDHANDLE h = 0;
-    DWORD active = 0;
-    pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &h, &active);
-    char name[64];
-    DWORD nameLength = sizeof name;
-    DWORD state = 0;
-    DWORD protocol = 0;
-    BYTE atr[33];
-    DWORD atrLength = sizeof atr;
-    QCOMPARE(pc::SCardStatus(h, name, &nameLength, &state, &protocol, atr, &atrLength),
-             SCARD_S_SUCCESS);
-    QCOMPARE(QByteArray(name), QByteArray(kReader));
-    QVERIFY(state & SCARD_PRESENT);
-    QCOMPARE(protocol, DWORD(SCARD_PROTOCOL_T0));
-    QCOMPARE(atrLength, DWORD(4));
+    void transmitAndLog()
+    {
+        auto c = card(
+            R"({"files": [{"path": "3F00/2FE2", "kind": "transparent", "data": "98 94 00 00 00 00 00 00 00 F1"}]})");
+        pc::Control::instance().insertCard(kReader, c);
+        SCARDCONTEXT ctx = 0;
+        pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
+        SCARDHANDLE h = 0;
+        DWORD active = 0;
+        QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &h, &active),
+                 SCARD_S_SUCCESS);
+        LONG rv = 0;
+        const QByteArray select = *vsim::fromHex("A0 A4 00 00 02 2F E2");
+        QCOMPARE(transmit(h, select, &rv), *vsim::fromHex("9F 0F"));
+        QCOMPARE(rv, SCARD_S_SUCCESS);
+        // The receive buffer must hold data and status word.
+        const SCARD_IO_REQUEST pci{SCARD_PROTOCOL_T0, sizeof(SCARD_IO_REQUEST)};
+        const QByteArray read = *vsim::fromHex("A0 B0 00 00 0A");
+        BYTE small[11];
+        DWORD length = sizeof small;
+        QCOMPARE(pc::SCardTransmit(h, &pci, reinterpret_cast<LPCBYTE>(read.constData()), 5, nullptr,
+                                   small, &length),
+                 SCARD_E_INSUFFICIENT_BUFFER);
+        QCOMPARE(transmit(h, read, &rv), *vsim::fromHex("98 94 00 00 00 00 00 00 00 F1 90 00"));
+        // A T=1 header on a T=0 connection is refused as pcsc-lite does.
+        QCOMPARE(transmit(h, select, &rv, SCARD_PROTOCOL_T1), QByteArray());
+        QCOMPARE(rv, SCARD_E_PROTO_MISMATCH);
 
-    // SCardCancel ends a wait at once.
-    rs.dwCurrentState = SCARD_STATE_PRESENT | SCARD_STATE_INUSE;
-    std::thread canceller([ctx] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        pc::SCardCancel(ctx);
-    });
-    rs.dwCurrentState = SCARD_STATE_UNAWARE;
-    pc::SCardGetStatusChange(ctx, 0, &rs, 1);
-    rs.dwCurrentState = rs.dwEventState & ~DWORD(SCARD_STATE_CHANGED);
-    QCOMPARE(pc::SCardGetStatusChange(ctx, INFINITE, &rs, 1), SCARD_E_CANCELLED);
-    canceller.join();
+        const QList<pc::Exchange> log = pc::Control::instance().log();
+        QCOMPARE(log.size(), 4);
+        QCOMPARE(log[0].reader, QString(kReader));
+        QCOMPARE(log[0].command, select);
+        QCOMPARE(log[0].response, *vsim::fromHex("9F 0F"));
+        QCOMPARE(log[1].result, SCARD_E_INSUFFICIENT_BUFFER);
+        QCOMPARE(pc::Control::instance().commands(),
+                 (QList<QByteArray>{select, read, read, select}));
+        pc::Control::instance().clearLog();
+        QVERIFY(pc::Control::instance().log().isEmpty());
+    }
 
-    SCARD_READERSTATE unknown{};
-    unknown.szReader = "Missing";
-    QCOMPARE(pc::SCardGetStatusChange(ctx, 0, &unknown, 1), SCARD_S_SUCCESS);
-    QVERIFY(unknown.dwEventState & SCARD_STATE_UNKNOWN);
-}
+    void removalMidSession()
+    {
+        auto c = card(R"({"faults": [{"afterApdus": 2, "do": "remove"}]})");
+        pc::Control::instance().insertCard(kReader, c);
+        SCARDCONTEXT ctx = 0;
+        pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
+        SCARDHANDLE h = 0;
+        DWORD active = 0;
+        pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &h, &active);
+        LONG rv = 0;
+        const QByteArray select = *vsim::fromHex("A0 A4 00 00 02 3F 00");
+        transmit(h, select, &rv);
+        transmit(h, select, &rv);
+        QCOMPARE(rv, SCARD_S_SUCCESS);
+        transmit(h, select, &rv);
+        QCOMPARE(rv, SCARD_W_REMOVED_CARD);
+        QVERIFY(!pc::Control::instance().cardPresent(kReader));
+        QCOMPARE(pc::Control::instance().card(kReader), c); // still there to inspect
+        transmit(h, select, &rv);
+        QCOMPARE(rv, SCARD_W_REMOVED_CARD);
+        DWORD state = 0;
+        QCOMPARE(pc::SCardStatus(h, nullptr, nullptr, &state, nullptr, nullptr, nullptr),
+                 SCARD_W_REMOVED_CARD);
 
-void TestVirtualPcsc::protocolsOfAtr_data()
-{
-    QTest::addColumn<QString>("atr");
-    QTest::addColumn<uint>("protocols");
-    QTest::newRow("no TD1: T=0") << "3B 02 14 50" << uint(SCARD_PROTOCOL_T0);
-    QTest::newRow("TD1 T=0, TD2 T=1")
-        << "3B 80 80 01 01" << uint(SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1);
-    QTest::newRow("TA1 then TD1 T=1") << "3B 9F 96 81 31 FE 5D" << uint(SCARD_PROTOCOL_T1);
-}
+        // Put back: the old handle stays dead until it reconnects.
+        pc::Control::instance().insertCard(kReader, c);
+        transmit(h, select, &rv);
+        QCOMPARE(rv, SCARD_W_REMOVED_CARD);
+        QCOMPARE(
+            pc::SCardReconnect(h, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, SCARD_LEAVE_CARD, &active),
+            SCARD_S_SUCCESS);
+        QCOMPARE(transmit(h, select, &rv), *vsim::fromHex("9F 22"));
 
-void TestVirtualPcsc::protocolsOfAtr()
-{
-    QFETCH(QString, atr);
-    QFETCH(uint, protocols);
-    QCOMPARE(uint(pc::protocolsOfAtr(*vsim::fromHex(atr))), protocols);
-}
+        pc::Control::instance().removeCard(kReader);
+        QCOMPARE(
+            pc::SCardReconnect(h, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, SCARD_LEAVE_CARD, &active),
+            SCARD_E_NO_SMARTCARD);
+        QCOMPARE(pc::SCardDisconnect(h, SCARD_LEAVE_CARD), SCARD_S_SUCCESS);
+    }
 
-void TestVirtualPcsc::installFillsTable()
-{
-    Table t;
-    pc::install(t);
-    QVERIFY(t.SCardTransmit == &pc::SCardTransmit);
-    QVERIFY(t.SCardConnect == &pc::SCardConnect);
-    QVERIFY(t.SCardCancel == &pc::SCardCancel);
-}
+    void statusAndStatusChange()
+    {
+        pc::Control::instance().addReader(kReader);
+        SCARDCONTEXT ctx = 0;
+        pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
+        SCARD_READERSTATE rs{};
+        rs.szReader = kReader;
+        rs.dwCurrentState = SCARD_STATE_UNAWARE;
+        QCOMPARE(pc::SCardGetStatusChange(ctx, 0, &rs, 1), SCARD_S_SUCCESS);
+        QVERIFY(rs.dwEventState & SCARD_STATE_EMPTY);
+        QVERIFY(rs.dwEventState & SCARD_STATE_CHANGED);
+
+        rs.dwCurrentState = rs.dwEventState & ~DWORD(SCARD_STATE_CHANGED);
+        QCOMPARE(pc::SCardGetStatusChange(ctx, 50, &rs, 1), SCARD_E_TIMEOUT);
+
+        // An insertion from another thread wakes a waiting call.
+        std::thread inserter([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            pc::Control::instance().insertCard(kReader, card());
+        });
+        QCOMPARE(pc::SCardGetStatusChange(ctx, 5000, &rs, 1), SCARD_S_SUCCESS);
+        inserter.join();
+        QVERIFY(rs.dwEventState & SCARD_STATE_PRESENT);
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(rs.rgbAtr), int(rs.cbAtr)),
+                 *vsim::fromHex("3B 02 14 50"));
+
+        SCARDHANDLE h = 0;
+        DWORD active = 0;
+        pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &h, &active);
+        char name[64];
+        DWORD nameLength = sizeof name;
+        DWORD state = 0;
+        DWORD protocol = 0;
+        BYTE atr[33];
+        DWORD atrLength = sizeof atr;
+        QCOMPARE(pc::SCardStatus(h, name, &nameLength, &state, &protocol, atr, &atrLength),
+                 SCARD_S_SUCCESS);
+        QCOMPARE(QByteArray(name), QByteArray(kReader));
+        QVERIFY(state & SCARD_PRESENT);
+        QCOMPARE(protocol, DWORD(SCARD_PROTOCOL_T0));
+        QCOMPARE(atrLength, DWORD(4));
+
+        // SCardCancel ends a wait at once.
+        std::thread canceller([ctx] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            pc::SCardCancel(ctx);
+        });
+        rs.dwCurrentState = SCARD_STATE_UNAWARE;
+        pc::SCardGetStatusChange(ctx, 0, &rs, 1);
+        rs.dwCurrentState = rs.dwEventState & ~DWORD(SCARD_STATE_CHANGED);
+        QCOMPARE(pc::SCardGetStatusChange(ctx, INFINITE, &rs, 1), SCARD_E_CANCELLED);
+        canceller.join();
+
+        SCARD_READERSTATE unknown{};
+        unknown.szReader = "Missing";
+        QCOMPARE(pc::SCardGetStatusChange(ctx, 0, &unknown, 1), SCARD_S_SUCCESS);
+        QVERIFY(unknown.dwEventState & SCARD_STATE_UNKNOWN);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestVirtualPcsc)
 #include "TestVirtualPcsc.moc"
