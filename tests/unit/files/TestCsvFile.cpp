@@ -10,215 +10,204 @@
 
 Q_DECLARE_METATYPE(std::string)
 
-
 class TestCsvFile : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void separator_data();
-    void separator();
-    void importsAndCleans_data();
-    void importsAndCleans();
-    void importStops();
-    void notACsvFileOrCancelled();
-    void mappingChosenByTheUser();
-    void exportWritesHeaderAndDecodedNames();
-    void localeSeparator();
-    void mappingModelRules();
-};
-
-void TestCsvFile::separator_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<char>("expected");
-    QTest::newRow("commas consistent") << "a,b\r\nc,d\r\n" << ',';
-    QTest::newRow("semicolons consistent, commas not") << "a,b,c;d\r\ne;f\r\ng,h,i,j;k\r\n" << ';';
-    QTest::newRow("both inconsistent, more commas") << "a,b,c;d\r\ne;f\r\ng;h;i\r\n" << ',';
-    QTest::newRow("both inconsistent, more semicolons") << "a,b;c;d\r\ne\r\n" << ';';
-    QTest::newRow("last line without end not checked") << "a,b\r\nc,d,e" << ',';
-    QTest::newRow("neither") << "a\tb\r\nc\td\r\n" << '\0';
-    QTest::newRow("LF only") << "a;b\nc;d\n" << ';';
-}
-
-void TestCsvFile::separator()
-{
-    QFETCH(QString, text);
-    QFETCH(char, expected);
-    QCOMPARE(ChooseCsvSeparator(SplitCsvLines(text)), expected);
-}
-
-void TestCsvFile::importsAndCleans_data()
-{
-    QTest::addColumn<std::string>("file");
-    QTest::addColumn<std::string>("name");
-    QTest::addColumn<std::string>("number");
-    QTest::addColumn<int>("tonNpi");
-
-    QTest::newRow("quoted international number")
-        << std::string("Name,Number\r\nAnna,\"+44 (20) 123-45\"\r\n") << std::string("Anna")
-        << std::string("+442012345") << 0x91;
-    QTest::newRow("quotes and blanks around the name")
-        << std::string("n;m\r\n  \"O'Neil\" ;0171\r\n") << std::string("ONeil")
-        << std::string("0171") << 0xA8;
-    QTest::newRow("letters go, p too")
-        << std::string("a,b\r\nBob,12p3\r\n") << std::string("Bob") << std::string("123") << 0xA8;
-    QTest::newRow("ext. 12") << std::string("a,b\r\nBob,ext. 12\r\n") << std::string("Bob")
-                             << std::string("12") << 0xA8;
-    QTest::newRow("invalid number emptied")
-        << std::string("a,b\r\nBob,1+2\r\n") << std::string("Bob") << std::string() << 0xA8;
-    QTest::newRow("UTF-8 with BOM") << std::string("\xEF\xBB\xBFn,m\r\nJ\xC3\xB6rg,1\r\n")
-                                    << std::string("J\xF6rg") << std::string("1") << 0xA8;
-    QTest::newRow("UTF-8 without BOM, Greek")
-        << std::string("n,m\r\n\xCE\xA9\xCE\xBC,1\r\n") << std::string("\x81\x02\x07\xA9\xBC")
-        << std::string("1") << 0xA8;
-    QTest::newRow("Windows-1252") << std::string("n,m\r\nJ\xF6rg,1\r\n") << std::string("J\xF6rg")
-                                  << std::string("1") << 0xA8;
-    QTest::newRow("LF line ends") << std::string("n,m\nAnna,+1\n") << std::string("Anna")
-                                  << std::string("+1") << 0x91;
-}
-
-void TestCsvFile::importsAndCleans()
-{
-    QFETCH(std::string, file);
-    QFETCH(std::string, name);
-    QFETCH(std::string, number);
-    QFETCH(int, tonNpi);
-    PhoneBook book;
-    book.contacts[0].sequence = 77;
-    book.contacts[0].ccp = 5;
-    ScriptedUserInterface ui;
-    QCOMPARE(ImportCsvBytes(file, book, ui), 1);
-    QCOMPARE(book.contactCount, 1u);
-    QCOMPARE(book.contacts[0].heldName(), std::string_view(name));
-    QCOMPARE(book.contacts[0].numberText(), std::string_view(number));
-    QCOMPARE(int(book.contacts[0].tonNpi), tonNpi);
-    QCOMPARE(book.contacts[0].sequence, 77u); // the import leaves these alone
-    QCOMPARE(book.contacts[0].ccp, uint8_t{5});
-    QVERIFY(ui.messages.empty());
-}
-
-void TestCsvFile::importStops()
-{
-    ScriptedUserInterface ui;
-    PhoneBook book;
-    book.contactCount = 9;
-    // Only a header: nothing imported, still a success.
-    QCOMPARE(ImportCsvBytes("Name,Number\r\n", book, ui), 1);
-    QCOMPARE(book.contactCount, 0u);
-    QCOMPARE(ui.csvMappingRequests.size(), 1u);
-    QCOMPARE(ui.csvMappingRequests[0].fields, (std::vector<std::string>{"Name", "Number"}));
-
-    // An empty line ends the data; a line without the name field is skipped;
-    // one without the number field keeps the row's number.
-    book.contacts[1].setNumber("999");
-    QCOMPARE(ImportCsvBytes("h,x\r\nA,1\r\nB\r\n\r\nC,3\r\n", book, ui), 1);
-    QCOMPARE(book.contactCount, 2u);
-    QCOMPARE(book.contacts[1].heldName(), std::string_view("B"));
-    QCOMPARE(book.contacts[1].numberText(), std::string_view("999"));
-
-    // At most 448 contacts.
-    std::string many = "Name,Number\r\n";
-    for (int i = 0; i < 460; ++i) {
-        many += "P" + std::to_string(i) + "," + std::to_string(i) + "\r\n";
+    void separator_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<char>("expected");
+        QTest::newRow("commas consistent") << "a,b\r\nc,d\r\n" << ',';
+        QTest::newRow("semicolons consistent, commas not") << "a,b,c;d\r\ne;f\r\ng,h,i,j;k\r\n"
+                                                           << ';';
+        QTest::newRow("both inconsistent, more commas") << "a,b,c;d\r\ne;f\r\ng;h;i\r\n" << ',';
+        QTest::newRow("both inconsistent, more semicolons") << "a,b;c;d\r\ne\r\n" << ';';
+        QTest::newRow("last line without end not checked") << "a,b\r\nc,d,e" << ',';
+        QTest::newRow("neither") << "a\tb\r\nc\td\r\n" << '\0';
+        QTest::newRow("LF only") << "a;b\nc;d\n" << ';';
     }
-    QCOMPARE(ImportCsvBytes(many, book, ui), 1);
-    QCOMPARE(book.contactCount, 448u);
-    QCOMPARE(book.contacts[447].heldName(), std::string_view("P447"));
-    QVERIFY(book.contacts[448].heldName().empty());
-}
 
-void TestCsvFile::notACsvFileOrCancelled()
-{
-    ScriptedUserInterface ui;
-    PhoneBook book;
-    book.contactCount = 4;
-    QCOMPARE(ImportCsvBytes("Name\tNumber\r\nAnna\t1\r\n", book, ui), 0);
-    QCOMPARE(ui.messageIds(), std::vector<int>{140});
-    QCOMPARE(ImportCsvBytes("", book, ui), 0);
+    void separator()
+    {
+        QFETCH(QString, text);
+        QFETCH(char, expected);
+        QCOMPARE(ChooseCsvSeparator(SplitCsvLines(text)), expected);
+    }
 
-    ui.csvMappingAnswers.push_back({false, 0, 1});
-    QCOMPARE(ImportCsvBytes("a,b\r\nAnna,1\r\n", book, ui), 0);
-    QCOMPARE(book.contactCount, 4u);
-    QVERIFY(book.contacts[0].heldName().empty());
+    void importsAndCleans_data()
+    {
+        QTest::addColumn<std::string>("file");
+        QTest::addColumn<std::string>("name");
+        QTest::addColumn<std::string>("number");
+        QTest::addColumn<int>("tonNpi");
 
-    QCOMPARE(ImportCsvFile("/nonexistent/x.csv", book, ui), 0); // silently
-    QCOMPARE(ui.messages.size(), 2u);
-}
+        QTest::newRow("quoted international number")
+            << std::string("Name,Number\r\nAnna,\"+44 (20) 123-45\"\r\n") << std::string("Anna")
+            << std::string("+442012345") << 0x91;
+        QTest::newRow("quotes and blanks around the name")
+            << std::string("n;m\r\n  \"O'Neil\" ;0171\r\n") << std::string("ONeil")
+            << std::string("0171") << 0xA8;
+        QTest::newRow("letters go, p too") << std::string("a,b\r\nBob,12p3\r\n")
+                                           << std::string("Bob") << std::string("123") << 0xA8;
+        QTest::newRow("invalid number emptied")
+            << std::string("a,b\r\nBob,1+2\r\n") << std::string("Bob") << std::string() << 0xA8;
+        QTest::newRow("UTF-8 with BOM") << std::string("\xEF\xBB\xBFn,m\r\nJ\xC3\xB6rg,1\r\n")
+                                        << std::string("J\xF6rg") << std::string("1") << 0xA8;
+        QTest::newRow("UTF-8 without BOM, Greek")
+            << std::string("n,m\r\n\xCE\xA9\xCE\xBC,1\r\n") << std::string("\x81\x02\x07\xA9\xBC")
+            << std::string("1") << 0xA8;
+        QTest::newRow("Windows-1252") << std::string("n,m\r\nJ\xF6rg,1\r\n")
+                                      << std::string("J\xF6rg") << std::string("1") << 0xA8;
+        QTest::newRow("LF line ends")
+            << std::string("n,m\nAnna,+1\n") << std::string("Anna") << std::string("+1") << 0x91;
+    }
 
-void TestCsvFile::mappingChosenByTheUser()
-{
-    ScriptedUserInterface ui;
-    ui.csvMappingAnswers.push_back({true, 2, 0});
-    PhoneBook book;
-    QCOMPARE(ImportCsvBytes("Tel;Note;Who\r\n0123;x;Eve\r\n", book, ui), 1);
-    QCOMPARE(book.contacts[0].heldName(), std::string_view("Eve"));
-    QCOMPARE(book.contacts[0].numberText(), std::string_view("0123"));
-}
+    void importsAndCleans()
+    {
+        QFETCH(std::string, file);
+        QFETCH(std::string, name);
+        QFETCH(std::string, number);
+        QFETCH(int, tonNpi);
+        PhoneBook book;
+        book.contacts[0].sequence = 77;
+        book.contacts[0].ccp = 5;
+        ScriptedUserInterface ui;
+        QCOMPARE(ImportCsvBytes(file, book, ui), 1);
+        QCOMPARE(book.contactCount, 1u);
+        QCOMPARE(book.contacts[0].heldName(), std::string_view(name));
+        QCOMPARE(book.contacts[0].numberText(), std::string_view(number));
+        QCOMPARE(int(book.contacts[0].tonNpi), tonNpi);
+        QCOMPARE(book.contacts[0].sequence, 77u); // the import leaves these alone
+        QCOMPARE(book.contacts[0].ccp, uint8_t{5});
+        QVERIFY(ui.messages.empty());
+    }
 
-void TestCsvFile::exportWritesHeaderAndDecodedNames()
-{
-    PhoneBook book;
-    book.contacts[0].setName("J\xF6rg");
-    book.contacts[0].setNumber("+49");
-    // 0x80 form: U+0041 U+00E9 (high, low pairs), then padding.
-    book.contacts[1].setName(std::string_view("\x80\x00\x41\x00\xE9\xFF", 6));
-    book.contacts[1].setNumber("1");
-    book.contactCount = 2;
-    QCOMPARE(CsvExportBytes(book, ';'), std::string("Name;Number\r\nJ\xF6rg;+49\r\nA\xE9;1\r\n"));
+    void importStops()
+    {
+        ScriptedUserInterface ui;
+        PhoneBook book;
+        book.contactCount = 9;
+        // Only a header: nothing imported, still a success.
+        QCOMPARE(ImportCsvBytes("Name,Number\r\n", book, ui), 1);
+        QCOMPARE(book.contactCount, 0u);
+        QCOMPARE(ui.csvMappingRequests.size(), 1u);
+        QCOMPARE(ui.csvMappingRequests[0].fields, (std::vector<std::string>{"Name", "Number"}));
 
-    book.contactCount = 0;
-    QTemporaryDir dir;
-    const QString path = dir.filePath("out.csv");
-    ScriptedUserInterface ui;
-    QVERIFY(ExportCsvFile(path.toStdString(), book, ui, ','));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("Name,Number\r\n"));
+        // An empty line ends the data; a line without the name field is skipped;
+        // one without the number field keeps the row's number.
+        book.contacts[1].setNumber("999");
+        QCOMPARE(ImportCsvBytes("h,x\r\nA,1\r\nB\r\n\r\nC,3\r\n", book, ui), 1);
+        QCOMPARE(book.contactCount, 2u);
+        QCOMPARE(book.contacts[1].heldName(), std::string_view("B"));
+        QCOMPARE(book.contacts[1].numberText(), std::string_view("999"));
 
-    QVERIFY(!ExportCsvFile(dir.filePath("no/dir.csv").toStdString(), book, ui, ','));
-    QCOMPARE(ui.messageIds(), std::vector<int>{25});
-}
+        // At most 448 contacts.
+        std::string many = "Name,Number\r\n";
+        for (int i = 0; i < 460; ++i) {
+            many += "P" + std::to_string(i) + "," + std::to_string(i) + "\r\n";
+        }
+        QCOMPARE(ImportCsvBytes(many, book, ui), 1);
+        QCOMPARE(book.contactCount, 448u);
+        QCOMPARE(book.contacts[447].heldName(), std::string_view("P447"));
+        QVERIFY(book.contacts[448].heldName().empty());
+    }
 
-void TestCsvFile::localeSeparator()
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QCOMPARE(LocaleListSeparator(), ';');
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QCOMPARE(LocaleListSeparator(), ',');
-    PhoneBook book;
-    QCOMPARE(CsvExportBytes(book, LocaleListSeparator()), std::string("Name,Number\r\n"));
-}
+    void notACsvFileOrCancelled()
+    {
+        ScriptedUserInterface ui;
+        PhoneBook book;
+        book.contactCount = 4;
+        QCOMPARE(ImportCsvBytes("Name\tNumber\r\nAnna\t1\r\n", book, ui), 0);
+        QCOMPARE(ui.messageIds(), std::vector<int>{140});
+        QCOMPARE(ImportCsvBytes("", book, ui), 0);
 
-void TestCsvFile::mappingModelRules()
-{
-    CsvMappingModel model({"A", "B", "C"});
-    QCOMPARE(model.fieldText(0), std::string("Name"));
-    QCOMPARE(model.fieldText(1), std::string("Number"));
-    QVERIFY(model.isChecked(0) && model.isChecked(1) && !model.isChecked(2));
+        ui.csvMappingAnswers.push_back({false, 0, 1});
+        QCOMPARE(ImportCsvBytes("a,b\r\nAnna,1\r\n", book, ui), 0);
+        QCOMPARE(book.contactCount, 4u);
+        QVERIFY(book.contacts[0].heldName().empty());
 
-    // A mapped row cannot be unticked.
-    QVERIFY(!model.setChecked(0, false));
-    QVERIFY(model.isChecked(0));
+        QCOMPARE(ImportCsvFile("/nonexistent/x.csv", book, ui), 0); // silently
+        QCOMPARE(ui.messages.size(), 2u);
+    }
 
-    // Ticking another row asks; "none" unticks it again.
-    QVERIFY(model.setChecked(2, true));
-    model.choose(2, CsvMappingModel::Field::None);
-    QVERIFY(!model.isChecked(2));
+    void mappingChosenByTheUser()
+    {
+        ScriptedUserInterface ui;
+        ui.csvMappingAnswers.push_back({true, 2, 0});
+        PhoneBook book;
+        QCOMPARE(ImportCsvBytes("Tel;Note;Who\r\n0123;x;Eve\r\n", book, ui), 1);
+        QCOMPARE(book.contacts[0].heldName(), std::string_view("Eve"));
+        QCOMPARE(book.contacts[0].numberText(), std::string_view("0123"));
+    }
 
-    // "name" for row 2: the old name row is freed and unticked.
-    model.choose(2, CsvMappingModel::Field::Name);
-    QCOMPARE(model.nameField(), 2u);
-    QVERIFY(!model.isChecked(0));
-    QCOMPARE(model.fieldText(0), std::string());
+    void exportWritesHeaderAndDecodedNames()
+    {
+        PhoneBook book;
+        book.contacts[0].setName("J\xF6rg");
+        book.contacts[0].setNumber("+49");
+        // 0x80 form: U+0041 U+00E9 (high, low pairs), then padding.
+        book.contacts[1].setName(std::string_view("\x80\x00\x41\x00\xE9\xFF", 6));
+        book.contacts[1].setNumber("1");
+        book.contactCount = 2;
+        QCOMPARE(CsvExportBytes(book, ';'),
+                 std::string("Name;Number\r\nJ\xF6rg;+49\r\nA\xE9;1\r\n"));
 
-    // "number" for the name row: the two swap.
-    model.choose(2, CsvMappingModel::Field::Number);
-    QCOMPARE(model.numberField(), 2u);
-    QCOMPARE(model.nameField(), 1u);
-    QVERIFY(model.isChecked(1) && model.isChecked(2));
-    QCOMPARE(model.choicePrompt(2), std::string("Select phonebook field for the text field:\nC"));
-}
+        book.contactCount = 0;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("out.csv");
+        ScriptedUserInterface ui;
+        QVERIFY(ExportCsvFile(path.toStdString(), book, ui, ','));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("Name,Number\r\n"));
+
+        QVERIFY(!ExportCsvFile(dir.filePath("no/dir.csv").toStdString(), book, ui, ','));
+        QCOMPARE(ui.messageIds(), std::vector<int>{25});
+    }
+
+    void localeSeparator()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(LocaleListSeparator(), ';');
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(LocaleListSeparator(), ',');
+        PhoneBook book;
+        QCOMPARE(CsvExportBytes(book, LocaleListSeparator()), std::string("Name,Number\r\n"));
+    }
+
+    void mappingModelRules()
+    {
+        CsvMappingModel model({"A", "B", "C"});
+        QCOMPARE(model.fieldText(0), std::string("Name"));
+        QCOMPARE(model.fieldText(1), std::string("Number"));
+        QVERIFY(model.isChecked(0) && model.isChecked(1) && !model.isChecked(2));
+
+        // A mapped row cannot be unticked.
+        QVERIFY(!model.setChecked(0, false));
+        QVERIFY(model.isChecked(0));
+
+        // Ticking another row asks; "none" unticks it again.
+        QVERIFY(model.setChecked(2, true));
+        model.choose(2, CsvMappingModel::Field::None);
+        QVERIFY(!model.isChecked(2));
+
+        // "name" for row 2: the old name row is freed and unticked.
+        model.choose(2, CsvMappingModel::Field::Name);
+        QCOMPARE(model.nameField(), 2u);
+        QVERIFY(!model.isChecked(0));
+        QCOMPARE(model.fieldText(0), std::string());
+
+        // "number" for the name row: the two swap.
+        model.choose(2, CsvMappingModel::Field::Number);
+        QCOMPARE(model.numberField(), 2u);
+        QCOMPARE(model.nameField(), 1u);
+        QVERIFY(model.isChecked(1) && model.isChecked(2));
+        QCOMPARE(model.choicePrompt(2),
+                 std::string("Select phonebook field for the text field:\nC"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCsvFile)
 #include "TestCsvFile.moc"

@@ -56,245 +56,235 @@ class TestPhnFile : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void writesTheTwoEntryFile();
-    void readsTheTwoEntryFileBack();
-    void itemsCount_data();
-    void itemsCount();
-    void rejectsOtherFormats_data();
-    void rejectsOtherFormats();
-    void emptyFileIsAnEmptyBook();
-    void usesTheFilesOwnPrefixes();
-    void sideBooksUseTheirCounts();
-    void trailingEmptyEntriesAreDropped();
-    void namesThatNeedQuotingOrUnicodeSurvive();
-    void failedSaveKeepsTheOldFile();
-
 private:
     QTemporaryDir m_dir;
+
+private slots:
+    void writesTheTwoEntryFile()
+    {
+        PhoneBook book;
+        book.contacts[0].setName("Anna");
+        book.contacts[0].setNumber("+447");
+        book.contacts[0].tonNpi = 0x91;
+        book.contacts[1].setName("Office");
+        book.contacts[1].setNumber("012");
+        book.contacts[1].tonNpi = 0x81;
+        book.contactCount = 2;
+        SideBooks sides; // empty side books, 40 entries each
+
+        const QString path = m_dir.filePath("two.phn");
+        setLastError(99);
+        // The last section (last numbers dialled) is empty: result 0, but no error.
+        QCOMPARE(SavePhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
+                             sides.lnd.data(), sides.lndCount),
+                 0);
+        QCOMPARE(lastError(), 0u);
+        QCOMPARE(readFile(path), kTwoEntries);
+    }
+
+    void readsTheTwoEntryFileBack()
+    {
+        const QString path = m_dir.filePath("read.phn");
+        writeFile(path, kTwoEntries);
+        PhoneBook book;
+        SideBooks sides;
+        sides.fdn[0].name.assign("kept");
+        QCOMPARE(LoadPhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
+                             sides.lnd.data(), sides.lndCount),
+                 1);
+        QCOMPARE(book.contactCount, 2u);
+        QCOMPARE(book.contacts[0].heldName(), std::string_view("Anna"));
+        QCOMPARE(book.contacts[0].numberText(), std::string_view("+447"));
+        QCOMPARE(book.contacts[0].tonNpi, uint8_t{0x91});
+        QCOMPARE(book.contacts[0].ccp, uint8_t{0xFF});
+        QCOMPARE(book.contacts[1].heldName(), std::string_view("Office"));
+        QCOMPARE(book.contacts[1].tonNpi, uint8_t{0x81});
+        QCOMPARE(book.contacts[1].sequence, 1u);
+        // Side books: read with their own counts; no keys, so texts stay, marks reset.
+        QCOMPARE(sides.fdn[0].name.view(), std::string_view("kept"));
+        QCOMPARE(sides.fdn[5].recordIndex, 5);
+    }
+
+    void itemsCount_data()
+    {
+        QTest::addColumn<int>("items");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("lastNamed"); // highest n whose name was read
+        QTest::newRow("451 reads 449") << 451 << 449 << 449;
+        QTest::newRow("450 stays") << 450 << 450 << 450;
+        QTest::newRow("-5 reads none") << -5 << 0 << 0;
+    }
+
+    void itemsCount()
+    {
+        QFETCH(int, items);
+        QFETCH(int, count);
+        QFETCH(int, lastNamed);
+        const std::string file =
+            header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=" + std::to_string(items) + "\r\n" +
+                   numberedEntries(451));
+        PhoneBook book;
+        QCOMPARE(LoadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(book.contactCount, static_cast<uint32_t>(count));
+        if (lastNamed > 0) {
+            const std::string expected = "N" + std::to_string(lastNamed);
+            QCOMPARE(book.contacts[lastNamed - 1].heldName(), std::string_view(expected));
+        }
+        if (lastNamed < 450) {
+            QVERIFY(book.contacts[lastNamed].heldName().empty());
+        }
+    }
+
+    void rejectsOtherFormats_data()
+    {
+        QTest::addColumn<std::string>("file");
+        QTest::addColumn<int>("result");
+        const std::string book = "[Address Book]\r\nContact=Name,Phone,CCP,TON_NPI\r\nitems=1\r\n"
+                                 "Name1=Anna\r\n";
+        QTest::newRow("format PHN") << "[Version]\r\nformat=PHN\r\nversion=1\r\n" + book << 0;
+        QTest::newRow("version 2") << "[Version]\r\nformat=phn\r\nversion=2\r\n" + book << 0;
+        QTest::newRow("not a profile file") << std::string("\x1C\x02<{[This is Adr File]}>") << 0;
+        QTest::newRow("capital section names")
+            << std::string("[VERSION]\r\nFORMAT=phn\r\nVersion=1\r\n"
+                           "[ADDRESS BOOK]\r\nContact=Name,Phone,CCP,TON_NPI"
+                           "\r\nITEMS=1\r\nNAME1=Anna\r\n")
+            << 1;
+        QTest::newRow("no Contact line")
+            << std::string("[Version]\r\nformat=phn\r\nversion=1\r\n"
+                           "[Address Book]\r\nitems=1\r\nName1=Anna\r\n")
+            << 0;
+    }
+
+    void rejectsOtherFormats()
+    {
+        QFETCH(std::string, file);
+        QFETCH(int, result);
+        PhoneBook book;
+        book.contacts[0].setName("before");
+        QCOMPARE(LoadPhnBytes(file, &book, nullptr, 0, nullptr, 0), result);
+        QCOMPARE(book.contacts[0].heldName(), std::string_view(result == 1 ? "Anna" : "before"));
+    }
+
+    void emptyFileIsAnEmptyBook()
+    {
+        const QString path = m_dir.filePath("empty.phn");
+        writeFile(path, "");
+        PhoneBook book;
+        book.contactCount = 3;
+        QCOMPARE(LoadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(book.contactCount, 3u);
+        QCOMPARE(
+            LoadPhnFile(m_dir.filePath("missing.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
+            1);
+    }
+
+    void usesTheFilesOwnPrefixes()
+    {
+        const std::string file =
+            header("Contact=Nom, Tel,X,Y\r\nitems=1\r\nNom1=Zoe\r\nTel1=123\r\n"
+                   "X1= 7abc\r\nY1=-1\r\nName1=wrong\r\n");
+        PhoneBook book;
+        book.contacts[0].tonNpi = 0x81;
+        QCOMPARE(LoadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(book.contacts[0].heldName(), std::string_view("Zoe"));
+        QCOMPARE(book.contacts[0].numberText(), std::string_view("123"));
+        QCOMPARE(book.contacts[0].ccp, uint8_t{7});
+        QCOMPARE(book.contacts[0].tonNpi, uint8_t{0xFF}); // -1, low 8 bits
+    }
+
+    void sideBooksUseTheirCounts()
+    {
+        const std::string file = "[Version]\r\nformat=phn\r\nversion=1\r\n"
+                                 "[Fixed dialling numbers]\r\nContact=Name,Phone,CCP,TON_NPI\r\n"
+                                 "items=1\r\nName1=Police\r\nPhone1=112\r\nName3=Third\r\n";
+        SideBooks sides;
+        sides.fdn[2].dirty = 1;
+        sides.fdn[2].tonNpi = 0x81;
+        // The file says 1 entry; the book is read with its count of 3.
+        QCOMPARE(LoadPhnBytes(file, nullptr, sides.fdn.data(), 3, sides.lnd.data(), 40), 1);
+        QCOMPARE(sides.fdn[0].number.view(), std::string_view("112"));
+        QCOMPARE(sides.fdn[2].name.view(), std::string_view("Third"));
+        QCOMPARE(sides.fdn[2].dirty, 0u);
+        QCOMPARE(sides.fdn[2].tonNpi, uint8_t{0xFF});
+        QCOMPARE(sides.fdn[2].recordIndex, 2);
+        QCOMPARE(sides.fdn[3].recordIndex, -1); // beyond the count: untouched
+    }
+
+    void trailingEmptyEntriesAreDropped()
+    {
+        PhoneBook book;
+        book.contacts[0].setName("A");
+        book.contacts[2].setNumber("3"); // row 1 empty in the middle, rows 3-5 empty at the end
+        book.contactCount = 6;
+        int result = -1;
+        const std::string bytes = PhnFileBytes(&book, nullptr, 0, nullptr, 0, &result);
+        QCOMPARE(result, 1);
+        QCOMPARE(bytes, header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=3\r\n"
+                               "Name1=A\r\nPhone1=\r\nCCP1=255\r\nTON_NPI1=255\r\n"
+                               "Name2=\r\nPhone2=\r\nCCP2=255\r\nTON_NPI2=255\r\n"
+                               "Name3=\r\nPhone3=3\r\nCCP3=255\r\nTON_NPI3=255\r\n"));
+    }
+
+    void namesThatNeedQuotingOrUnicodeSurvive()
+    {
+        PhoneBook book;
+        book.contacts[0].setName(" padded ");
+        book.contacts[1].setName("\"quoted\"");
+        // 0x81 form, base 0x0380: U+03A9 U+03BC, which Windows-1252 lacks.
+        book.contacts[2].setName(std::string_view("\x81\x02\x07\xA9\xBC", 5));
+        book.contacts[3].setName("J\xF6rg"); // Windows-1252 o with diaeresis
+        book.contactCount = 4;
+        const std::string bytes = PhnFileBytes(&book, nullptr, 0, nullptr, 0);
+        QVERIFY(bytes.starts_with("\xEF\xBB\xBF[Version]"));
+        QVERIFY(bytes.find("Name3=\xCE\xA9\xCE\xBC\r\n") != std::string::npos);
+        QVERIFY(bytes.find("Name4=J\xC3\xB6rg\r\n") != std::string::npos);
+
+        PhoneBook back;
+        QCOMPARE(LoadPhnBytes(bytes, &back, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(back.contacts[0].heldName(), std::string_view(" padded "));
+        QCOMPARE(back.contacts[1].heldName(), std::string_view("\"quoted\""));
+        QCOMPARE(back.contacts[2].heldName(), std::string_view("\x81\x02\x07\xA9\xBC", 5));
+        QCOMPARE(back.contacts[3].heldName(), std::string_view("J\xF6rg"));
+    }
+
+    void failedSaveKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("keep.phn");
+        writeFile(path, kTwoEntries);
+        PhoneBook book;
+        for (uint32_t i = 0; i < 300; ++i) {
+            book.contacts[i].setName("A long enough name to need more room");
+            book.contacts[i].setNumber("+4412345678901234");
+        }
+        book.contactCount = 300;
+
+        // A file-size limit makes the write fail part-way, as a full disk would.
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        ScriptedUserInterface ui;
+        const int result = SavePhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0, &ui);
+        const uint32_t error = lastError();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QCOMPARE(result, 0);
+        QVERIFY(error != 0);
+        QCOMPARE(ui.messageIds(), std::vector<int>{25});
+        QCOMPARE(readFile(path), kTwoEntries);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.phn"});
+
+        // Nor does a save into a folder that does not exist touch anything.
+        QCOMPARE(
+            SavePhnFile(dir.filePath("no/such.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
+            0);
+        QVERIFY(lastError() != 0);
+    }
 };
-
-void TestPhnFile::writesTheTwoEntryFile()
-{
-    PhoneBook book;
-    book.contacts[0].setName("Anna");
-    book.contacts[0].setNumber("+447");
-    book.contacts[0].tonNpi = 0x91;
-    book.contacts[1].setName("Office");
-    book.contacts[1].setNumber("012");
-    book.contacts[1].tonNpi = 0x81;
-    book.contactCount = 2;
-    SideBooks sides; // empty side books, 40 entries each
-
-    const QString path = m_dir.filePath("two.phn");
-    setLastError(99);
-    // The last section (last numbers dialled) is empty: result 0, but no error.
-    QCOMPARE(SavePhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
-                         sides.lnd.data(), sides.lndCount),
-             0);
-    QCOMPARE(lastError(), 0u);
-    QCOMPARE(readFile(path), kTwoEntries);
-}
-
-void TestPhnFile::readsTheTwoEntryFileBack()
-{
-    const QString path = m_dir.filePath("read.phn");
-    writeFile(path, kTwoEntries);
-    PhoneBook book;
-    SideBooks sides;
-    sides.fdn[0].name.assign("kept");
-    QCOMPARE(LoadPhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
-                         sides.lnd.data(), sides.lndCount),
-             1);
-    QCOMPARE(book.contactCount, 2u);
-    QCOMPARE(book.contacts[0].heldName(), std::string_view("Anna"));
-    QCOMPARE(book.contacts[0].numberText(), std::string_view("+447"));
-    QCOMPARE(book.contacts[0].tonNpi, uint8_t{0x91});
-    QCOMPARE(book.contacts[0].ccp, uint8_t{0xFF});
-    QCOMPARE(book.contacts[1].heldName(), std::string_view("Office"));
-    QCOMPARE(book.contacts[1].tonNpi, uint8_t{0x81});
-    QCOMPARE(book.contacts[1].sequence, 1u);
-    // Side books: read with their own counts; no keys, so texts stay, marks reset.
-    QCOMPARE(sides.fdn[0].name.view(), std::string_view("kept"));
-    QCOMPARE(sides.fdn[5].recordIndex, 5);
-}
-
-void TestPhnFile::itemsCount_data()
-{
-    QTest::addColumn<int>("items");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("lastNamed"); // highest n whose name was read
-    QTest::newRow("451 reads 449") << 451 << 449 << 449;
-    QTest::newRow("450 stays") << 450 << 450 << 450;
-    QTest::newRow("-5 reads none") << -5 << 0 << 0;
-}
-
-void TestPhnFile::itemsCount()
-{
-    QFETCH(int, items);
-    QFETCH(int, count);
-    QFETCH(int, lastNamed);
-    const std::string file =
-        header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=" + std::to_string(items) + "\r\n" +
-               numberedEntries(451));
-    PhoneBook book;
-    QCOMPARE(LoadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
-    QCOMPARE(book.contactCount, static_cast<uint32_t>(count));
-    if (lastNamed > 0) {
-        const std::string expected = "N" + std::to_string(lastNamed);
-        QCOMPARE(book.contacts[lastNamed - 1].heldName(), std::string_view(expected));
-    }
-    if (lastNamed < 450) {
-        QVERIFY(book.contacts[lastNamed].heldName().empty());
-    }
-}
-
-void TestPhnFile::rejectsOtherFormats_data()
-{
-    QTest::addColumn<std::string>("file");
-    QTest::addColumn<int>("result");
-    const std::string book = "[Address Book]\r\nContact=Name,Phone,CCP,TON_NPI\r\nitems=1\r\n"
-                             "Name1=Anna\r\n";
-    QTest::newRow("format PHN") << "[Version]\r\nformat=PHN\r\nversion=1\r\n" + book << 0;
-    QTest::newRow("version 2") << "[Version]\r\nformat=phn\r\nversion=2\r\n" + book << 0;
-    QTest::newRow("no version key") << "[Version]\r\nformat=phn\r\n" + book << 0;
-    QTest::newRow("not a profile file") << std::string("\x1C\x02<{[This is Adr File]}>") << 0;
-    QTest::newRow("capital section names")
-        << std::string("[VERSION]\r\nFORMAT=phn\r\nVersion=1\r\n"
-                       "[ADDRESS BOOK]\r\nContact=Name,Phone,CCP,TON_NPI"
-                       "\r\nITEMS=1\r\nNAME1=Anna\r\n")
-        << 1;
-    QTest::newRow("no Contact line") << std::string("[Version]\r\nformat=phn\r\nversion=1\r\n"
-                                                    "[Address Book]\r\nitems=1\r\nName1=Anna\r\n")
-                                     << 0;
-}
-
-void TestPhnFile::rejectsOtherFormats()
-{
-    QFETCH(std::string, file);
-    QFETCH(int, result);
-    PhoneBook book;
-    book.contacts[0].setName("before");
-    QCOMPARE(LoadPhnBytes(file, &book, nullptr, 0, nullptr, 0), result);
-    QCOMPARE(book.contacts[0].heldName(), std::string_view(result == 1 ? "Anna" : "before"));
-}
-
-void TestPhnFile::emptyFileIsAnEmptyBook()
-{
-    const QString path = m_dir.filePath("empty.phn");
-    writeFile(path, "");
-    PhoneBook book;
-    book.contactCount = 3;
-    QCOMPARE(LoadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0), 1);
-    QCOMPARE(book.contactCount, 3u);
-    QCOMPARE(
-        LoadPhnFile(m_dir.filePath("missing.phn").toStdString(), &book, nullptr, 0, nullptr, 0), 1);
-}
-
-void TestPhnFile::usesTheFilesOwnPrefixes()
-{
-    const std::string file = header("Contact=Nom, Tel,X,Y\r\nitems=1\r\nNom1=Zoe\r\nTel1=123\r\n"
-                                    "X1= 7abc\r\nY1=-1\r\nName1=wrong\r\n");
-    PhoneBook book;
-    book.contacts[0].tonNpi = 0x81;
-    QCOMPARE(LoadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
-    QCOMPARE(book.contacts[0].heldName(), std::string_view("Zoe"));
-    QCOMPARE(book.contacts[0].numberText(), std::string_view("123"));
-    QCOMPARE(book.contacts[0].ccp, uint8_t{7});
-    QCOMPARE(book.contacts[0].tonNpi, uint8_t{0xFF}); // -1, low 8 bits
-}
-
-void TestPhnFile::sideBooksUseTheirCounts()
-{
-    const std::string file = "[Version]\r\nformat=phn\r\nversion=1\r\n"
-                             "[Fixed dialling numbers]\r\nContact=Name,Phone,CCP,TON_NPI\r\n"
-                             "items=1\r\nName1=Police\r\nPhone1=112\r\nName3=Third\r\n";
-    SideBooks sides;
-    sides.fdn[2].dirty = 1;
-    sides.fdn[2].tonNpi = 0x81;
-    // The file says 1 entry; the book is read with its count of 3.
-    QCOMPARE(LoadPhnBytes(file, nullptr, sides.fdn.data(), 3, sides.lnd.data(), 40), 1);
-    QCOMPARE(sides.fdn[0].number.view(), std::string_view("112"));
-    QCOMPARE(sides.fdn[2].name.view(), std::string_view("Third"));
-    QCOMPARE(sides.fdn[2].dirty, 0u);
-    QCOMPARE(sides.fdn[2].tonNpi, uint8_t{0xFF});
-    QCOMPARE(sides.fdn[2].recordIndex, 2);
-    QCOMPARE(sides.fdn[3].recordIndex, -1); // beyond the count: untouched
-}
-
-void TestPhnFile::trailingEmptyEntriesAreDropped()
-{
-    PhoneBook book;
-    book.contacts[0].setName("A");
-    book.contacts[2].setNumber("3"); // row 1 empty in the middle, rows 3-5 empty at the end
-    book.contactCount = 6;
-    int result = -1;
-    const std::string bytes = PhnFileBytes(&book, nullptr, 0, nullptr, 0, &result);
-    QCOMPARE(result, 1);
-    QCOMPARE(bytes, header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=3\r\n"
-                           "Name1=A\r\nPhone1=\r\nCCP1=255\r\nTON_NPI1=255\r\n"
-                           "Name2=\r\nPhone2=\r\nCCP2=255\r\nTON_NPI2=255\r\n"
-                           "Name3=\r\nPhone3=3\r\nCCP3=255\r\nTON_NPI3=255\r\n"));
-}
-
-void TestPhnFile::namesThatNeedQuotingOrUnicodeSurvive()
-{
-    PhoneBook book;
-    book.contacts[0].setName(" padded ");
-    book.contacts[1].setName("\"quoted\"");
-    // 0x81 form, base 0x0380: U+03A9 U+03BC, which Windows-1252 lacks.
-    book.contacts[2].setName(std::string_view("\x81\x02\x07\xA9\xBC", 5));
-    book.contacts[3].setName("J\xF6rg"); // Windows-1252 o with diaeresis
-    book.contactCount = 4;
-    const std::string bytes = PhnFileBytes(&book, nullptr, 0, nullptr, 0);
-    QVERIFY(bytes.starts_with("\xEF\xBB\xBF[Version]"));
-    QVERIFY(bytes.find("Name3=\xCE\xA9\xCE\xBC\r\n") != std::string::npos);
-    QVERIFY(bytes.find("Name4=J\xC3\xB6rg\r\n") != std::string::npos);
-
-    PhoneBook back;
-    QCOMPARE(LoadPhnBytes(bytes, &back, nullptr, 0, nullptr, 0), 1);
-    QCOMPARE(back.contacts[0].heldName(), std::string_view(" padded "));
-    QCOMPARE(back.contacts[1].heldName(), std::string_view("\"quoted\""));
-    QCOMPARE(back.contacts[2].heldName(), std::string_view("\x81\x02\x07\xA9\xBC", 5));
-    QCOMPARE(back.contacts[3].heldName(), std::string_view("J\xF6rg"));
-}
-
-void TestPhnFile::failedSaveKeepsTheOldFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("keep.phn");
-    writeFile(path, kTwoEntries);
-    PhoneBook book;
-    for (uint32_t i = 0; i < 300; ++i) {
-        book.contacts[i].setName("A long enough name to need more room");
-        book.contacts[i].setNumber("+4412345678901234");
-    }
-    book.contactCount = 300;
-
-    // A file-size limit makes the write fail part-way, as a full disk would.
-    rlimit saved{};
-    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-    ScriptedUserInterface ui;
-    const int result = SavePhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0, &ui);
-    const uint32_t error = lastError();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    QCOMPARE(result, 0);
-    QVERIFY(error != 0);
-    QCOMPARE(ui.messageIds(), std::vector<int>{25});
-    QCOMPARE(readFile(path), kTwoEntries);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.phn"});
-
-    // Nor does a save into a folder that does not exist touch anything.
-    QCOMPARE(SavePhnFile(dir.filePath("no/such.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
-             0);
-    QVERIFY(lastError() != 0);
-}
 
 QTEST_GUILESS_MAIN(TestPhnFile)
 #include "TestPhnFile.moc"

@@ -12,121 +12,114 @@ class TestProfileFile : public QObject
     Q_OBJECT
 
 private slots:
-    void readString_data();
-    void readString();
-    void readInt_data();
-    void readInt();
-    void writeUpdatesInPlaceAndAppends();
-    void writeKeepsBomAndBlankLines();
-};
+    void readString_data()
+    {
+        QTest::addColumn<std::string>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<std::string>("value");
 
-void TestProfileFile::readString_data()
-{
-    QTest::addColumn<std::string>("file");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<int>("capacity");
-    QTest::addColumn<bool>("found");
-    QTest::addColumn<std::string>("value");
-
-    const std::string twice = "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\nj=4\r\n";
-    QTest::newRow("case of names") << std::string("[Sec]\r\nKey=Value\r\n") << "sEC"
-                                   << "KEY" << 520 << true << std::string("Value");
-    QTest::newRow("first key wins") << twice << "A"
-                                    << "k" << 520 << true << std::string("1");
-    QTest::newRow("second section unseen") << twice << "a"
-                                           << "j" << 520 << false << std::string();
-    QTest::newRow("blanks trimmed") << std::string(" [ A ] \r\n\t k  =  v w \t\r\n") << "A"
-                                    << "k" << 520 << true << std::string("v w");
-    QTest::newRow("double quotes") << std::string("[A]\r\nk=\"  x \"\r\n") << "A"
-                                   << "k" << 520 << true << std::string("  x ");
-    QTest::newRow("single quotes") << std::string("[A]\r\nk='y'\r\n") << "A"
-                                   << "k" << 520 << true << std::string("y");
-    QTest::newRow("unmatched quote") << std::string("[A]\r\nk=\"z\r\n") << "A"
-                                     << "k" << 520 << true << std::string("\"z");
-    QTest::newRow("cut to capacity") << std::string("[A]\r\nk=abcdef\r\n") << "A"
-                                     << "k" << 4 << true << std::string("abc");
-    QTest::newRow("equals in value") << std::string("[A]\r\nk=a=b\r\n") << "A"
-                                     << "k" << 520 << true << std::string("a=b");
-    QTest::newRow("LF line ends") << std::string("[A]\nk=1\n[B]\nk=2") << "B"
-                                  << "k" << 520 << true << std::string("2");
-    QTest::newRow("lone CR line ends") << std::string("[A]\rk=1\r[B]\rk=2\r") << "B"
-                                       << "k" << 520 << true << std::string("2");
-    QTest::newRow("key of another section") << std::string("[A]\r\nk=1\r\n[B]\r\n") << "B"
-                                            << "k" << 520 << false << std::string();
-    QTest::newRow("key before any section") << std::string("k=1\r\n[A]\r\n") << "A"
-                                            << "k" << 520 << false << std::string();
-    QTest::newRow("missing section") << std::string("[A]\r\nk=1\r\n") << "C"
-                                     << "k" << 520 << false << std::string();
-    QTest::newRow("empty value") << std::string("[A]\r\nk=\r\n") << "A"
-                                 << "k" << 520 << true << std::string();
-    QTest::newRow("windows-1252 bytes kept") << std::string("[A]\r\nk=J\xF6rg\r\n") << "A"
-                                             << "k" << 520 << true << std::string("J\xF6rg");
-}
-
-void TestProfileFile::readString()
-{
-    QFETCH(std::string, file);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(int, capacity);
-    QFETCH(bool, found);
-    QFETCH(std::string, value);
-
-    const ProfileFile profile = ProfileFile::fromBytes(file);
-    const std::optional<std::string> got = profile.readString(
-        section.toStdString(), key.toStdString(), static_cast<std::size_t>(capacity));
-    QCOMPARE(got.has_value(), found);
-    if (found) {
-        QCOMPARE(*got, value);
+        const std::string twice = "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\nj=4\r\n";
+        QTest::newRow("case of names") << std::string("[Sec]\r\nKey=Value\r\n") << "sEC"
+                                       << "KEY" << 520 << true << std::string("Value");
+        QTest::newRow("first key wins") << twice << "A"
+                                        << "k" << 520 << true << std::string("1");
+        QTest::newRow("second section unseen") << twice << "a"
+                                               << "j" << 520 << false << std::string();
+        QTest::newRow("blanks trimmed") << std::string(" [ A ] \r\n\t k  =  v w \t\r\n") << "A"
+                                        << "k" << 520 << true << std::string("v w");
+        QTest::newRow("double quotes") << std::string("[A]\r\nk=\"  x \"\r\n") << "A"
+                                       << "k" << 520 << true << std::string("  x ");
+        QTest::newRow("single quotes") << std::string("[A]\r\nk='y'\r\n") << "A"
+                                       << "k" << 520 << true << std::string("y");
+        QTest::newRow("unmatched quote") << std::string("[A]\r\nk=\"z\r\n") << "A"
+                                         << "k" << 520 << true << std::string("\"z");
+        QTest::newRow("cut to capacity") << std::string("[A]\r\nk=abcdef\r\n") << "A"
+                                         << "k" << 4 << true << std::string("abc");
+        QTest::newRow("equals in value") << std::string("[A]\r\nk=a=b\r\n") << "A"
+                                         << "k" << 520 << true << std::string("a=b");
+        QTest::newRow("LF line ends") << std::string("[A]\nk=1\n[B]\nk=2") << "B"
+                                      << "k" << 520 << true << std::string("2");
+        QTest::newRow("lone CR line ends") << std::string("[A]\rk=1\r[B]\rk=2\r") << "B"
+                                           << "k" << 520 << true << std::string("2");
+        QTest::newRow("key of another section") << std::string("[A]\r\nk=1\r\n[B]\r\n") << "B"
+                                                << "k" << 520 << false << std::string();
+        QTest::newRow("key before any section") << std::string("k=1\r\n[A]\r\n") << "A"
+                                                << "k" << 520 << false << std::string();
+        QTest::newRow("missing section") << std::string("[A]\r\nk=1\r\n") << "C"
+                                         << "k" << 520 << false << std::string();
+        QTest::newRow("empty value") << std::string("[A]\r\nk=\r\n") << "A"
+                                     << "k" << 520 << true << std::string();
+        QTest::newRow("windows-1252 bytes kept") << std::string("[A]\r\nk=J\xF6rg\r\n") << "A"
+                                                 << "k" << 520 << true << std::string("J\xF6rg");
     }
-}
 
-void TestProfileFile::readInt_data()
-{
-    QTest::addColumn<std::string>("value");
-    QTest::addColumn<int>("expected");
+    void readString()
+    {
+        QFETCH(std::string, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(int, capacity);
+        QFETCH(bool, found);
+        QFETCH(std::string, value);
 
-    QTest::newRow("digits then text") << std::string("k= 42x") << 42;
-    QTest::newRow("negative") << std::string("k=-5") << -5;
-    QTest::newRow("plus sign") << std::string("k=+7") << 7;
-    QTest::newRow("no digits") << std::string("k=abc") << 0;
-    QTest::newRow("sign only") << std::string("k=-") << 0;
-    QTest::newRow("quoted") << std::string("k=\"12\"") << 12;
-    QTest::newRow("empty value gives default") << std::string("k=") << -1;
-    QTest::newRow("missing key gives default") << std::string("other=3") << -1;
-    QTest::newRow("wraps like 32 bits") << std::string("k=4294967297") << 1;
-}
+        const ProfileFile profile = ProfileFile::fromBytes(file);
+        const std::optional<std::string> got = profile.readString(
+            section.toStdString(), key.toStdString(), static_cast<std::size_t>(capacity));
+        QCOMPARE(got.has_value(), found);
+        if (found) {
+            QCOMPARE(*got, value);
+        }
+    }
 
-void TestProfileFile::readInt()
-{
-    QFETCH(std::string, value);
-    QFETCH(int, expected);
-    const ProfileFile profile = ProfileFile::fromBytes("[S]\r\n" + value + "\r\n");
-    QCOMPARE(profile.readInt("S", "k", -1), expected);
-}
+    void readInt_data()
+    {
+        QTest::addColumn<std::string>("value");
+        QTest::addColumn<int>("expected");
 
-void TestProfileFile::writeUpdatesInPlaceAndAppends()
-{
-    ProfileFile profile = ProfileFile::fromBytes("[One]\nKey=old\nb=2\n[Two]\nc=3\n");
-    profile.writeString("ONE", "key", "new"); // in place, the file's spelling kept
-    profile.writeString("one", "d", "4");     // appended to its section
-    profile.writeString("Three", "e", "5");   // new section at the end
-    profile.writeString("Three", "f", "6");
-    QCOMPARE(profile.toBytes(), std::string("[One]\r\nKey=new\r\nb=2\r\nd=4\r\n[Two]\r\nc=3\r\n"
-                                            "[Three]\r\ne=5\r\nf=6\r\n"));
-    // Written keys are found again, also after lines moved.
-    QCOMPARE(profile.readString("two", "C").value_or("?"), std::string("3"));
-    QCOMPARE(profile.readString("One", "D").value_or("?"), std::string("4"));
-}
+        QTest::newRow("digits then text") << std::string("k= 42x") << 42;
+        QTest::newRow("negative") << std::string("k=-5") << -5;
+        QTest::newRow("plus sign") << std::string("k=+7") << 7;
+        QTest::newRow("no digits") << std::string("k=abc") << 0;
+        QTest::newRow("sign only") << std::string("k=-") << 0;
+        QTest::newRow("quoted") << std::string("k=\"12\"") << 12;
+        QTest::newRow("empty value gives default") << std::string("k=") << -1;
+        QTest::newRow("missing key gives default") << std::string("other=3") << -1;
+        QTest::newRow("wraps like 32 bits") << std::string("k=4294967297") << 1;
+    }
 
-void TestProfileFile::writeKeepsBomAndBlankLines()
-{
-    ProfileFile profile = ProfileFile::fromBytes("\xEF\xBB\xBF[A]\r\nx=1\r\n\r\n[B]\r\n");
-    QVERIFY(profile.hasUtf8Bom());
-    profile.writeString("A", "y", "2");
-    QCOMPARE(profile.toBytes(), std::string("\xEF\xBB\xBF[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\n"));
-}
+    void readInt()
+    {
+        QFETCH(std::string, value);
+        QFETCH(int, expected);
+        const ProfileFile profile = ProfileFile::fromBytes("[S]\r\n" + value + "\r\n");
+        QCOMPARE(profile.readInt("S", "k", -1), expected);
+    }
+
+    void writeUpdatesInPlaceAndAppends()
+    {
+        ProfileFile profile = ProfileFile::fromBytes("[One]\nKey=old\nb=2\n[Two]\nc=3\n");
+        profile.writeString("ONE", "key", "new"); // in place, the file's spelling kept
+        profile.writeString("one", "d", "4");     // appended to its section
+        profile.writeString("Three", "e", "5");   // new section at the end
+        profile.writeString("Three", "f", "6");
+        QCOMPARE(profile.toBytes(), std::string("[One]\r\nKey=new\r\nb=2\r\nd=4\r\n[Two]\r\nc=3\r\n"
+                                                "[Three]\r\ne=5\r\nf=6\r\n"));
+        // Written keys are found again, also after lines moved.
+        QCOMPARE(profile.readString("two", "C").value_or("?"), std::string("3"));
+        QCOMPARE(profile.readString("One", "D").value_or("?"), std::string("4"));
+    }
+
+    void writeKeepsBomAndBlankLines()
+    {
+        ProfileFile profile = ProfileFile::fromBytes("\xEF\xBB\xBF[A]\r\nx=1\r\n\r\n[B]\r\n");
+        QVERIFY(profile.hasUtf8Bom());
+        profile.writeString("A", "y", "2");
+        QCOMPARE(profile.toBytes(), std::string("\xEF\xBB\xBF[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\n"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestProfileFile)
 #include "TestProfileFile.moc"
