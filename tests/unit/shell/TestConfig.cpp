@@ -24,166 +24,154 @@ class TestConfig : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void numberRoundTrip_data();
-    void numberRoundTrip();
-    void missingIsNotZero();
-    void textRoundTrip_data();
-    void textRoundTrip();
-    void textCutToCapacity_data();
-    void textCutToCapacity();
-    void productsAndCompaniesAreApart();
-    void conveniences();
+    void initTestCase()
+    {
+        QVERIFY(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                    .startsWith(qEnvironmentVariable("PHONARA_TEST_TMP", "?")));
+    }
+
+    void numberRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("value");
+
+        QTest::newRow("colour with blue") << QByteArray(ConfigKey::ItemTextColor) << 0x00FF8000;
+        QTest::newRow("negative") << QByteArray("some value") << -5;
+        QTest::newRow("largest") << QByteArray("some value") << INT_MAX;
+        QTest::newRow("smallest") << QByteArray("some value") << INT_MIN;
+    }
+
+    void numberRoundTrip()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, value);
+        const int32_t stored = value;
+        QCOMPARE(WriteConfigKey(kProductName, name.constData(), ConfigType::Number, &stored, 4, 1,
+                                0, kCompanyName),
+                 1);
+        int32_t read = 12345;
+        uint32_t size = 64;
+        QCOMPARE(ReadConfigKey(kProductName, name.constData(), ConfigType::Number, &read, &size, 1,
+                               0, kCompanyName),
+                 1);
+        QCOMPARE(read, value);
+        QCOMPARE(size, 4u);
+    }
+
+    void missingIsNotZero()
+    {
+        int32_t value = 77;
+        QCOMPARE(readNumber("Write_All", &value), 0);
+        QCOMPARE(value, 77); // the caller's default stays
+
+        const int32_t zero = 0;
+        WriteConfigKey(kProductName, "Write_All", ConfigType::Number, &zero, 4, 1, 0, kCompanyName);
+        QCOMPARE(readNumber("Write_All", &value), 1);
+        QCOMPARE(value, 0);
+
+        // A buffer too small for a number is refused and left alone.
+        int32_t small = 77;
+        QCOMPARE(readNumber("Write_All", &small, 2), 0);
+        QCOMPARE(small, 77);
+
+        // A text that is no number does not read as one.
+        const char text[] = "wallpaper";
+        WriteConfigKey(kProductName, "text value", ConfigType::Text, text, sizeof text, 1, 0,
+                       kCompanyName);
+        QCOMPARE(readNumber("text value", &value), 0);
+        QCOMPARE(value, 0);
+    }
+
+    void textRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+
+        QTest::newRow("none") << QByteArray("none");
+        QTest::newRow("path with blanks") << QByteArray("/home/user/My Pictures/beach, sunset.png");
+        QTest::newRow("utf-8") << QByteArray("/home/j\xC3\xA4rvi/kuva.jpg");
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("259 characters") << QByteArray(259, 'p');
+    }
+
+    void textRoundTrip()
+    {
+        QFETCH(QByteArray, text);
+        QCOMPARE(WriteConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text,
+                                text.constData(), uint32_t(text.size() + 1), 1, 0, kCompanyName),
+                 1);
+        char buffer[260];
+        std::memset(buffer, 'x', sizeof buffer);
+        uint32_t size = sizeof buffer;
+        QCOMPARE(ReadConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
+                               &size, 1, 0, kCompanyName),
+                 1);
+        QCOMPARE(size, uint32_t(text.size() + 1)); // the stored size counts the terminating zero
+        QCOMPARE(buffer[text.size()], '\0');
+        QCOMPARE(QByteArray(buffer), text);
+    }
+
+    void textCutToCapacity_data()
+    {
+        QTest::addColumn<uint32_t>("capacity");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<uint32_t>("size");
+
+        QTest::newRow("room for four") << 5u << QByteArray("wall") << 5u;
+        QTest::newRow("exact") << 10u << QByteArray("wallpaper") << 10u;
+        QTest::newRow("roomy") << 260u << QByteArray("wallpaper") << 10u;
+        QTest::newRow("only the zero") << 1u << QByteArray("") << 1u;
+    }
+
+    void textCutToCapacity()
+    {
+        QFETCH(uint32_t, capacity);
+        QFETCH(QByteArray, expected);
+        QFETCH(uint32_t, size);
+        const char text[] = "wallpaper";
+        WriteConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, text,
+                       sizeof text, 1, 0, kCompanyName);
+        char buffer[300];
+        std::memset(buffer, 'x', sizeof buffer);
+        uint32_t inOut = capacity;
+        QCOMPARE(ReadConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
+                               &inOut, 1, 0, kCompanyName),
+                 1);
+        QCOMPARE(QByteArray(buffer), expected);
+        QCOMPARE(inOut, size);
+        QCOMPARE(buffer[capacity], 'x'); // nothing beyond the capacity
+    }
+
+    void productsAndCompaniesAreApart()
+    {
+        const int32_t one = 1;
+        WriteConfigKey("OtherProduct", "if_pna_assotiate", ConfigType::Number, &one, 4, 1, 0,
+                       kCompanyName);
+        WriteConfigKey(kProductName, "if_pna_assotiate", ConfigType::Number, &one, 4, 1, 0,
+                       "OtherCompany");
+        int32_t value = 9;
+        QCOMPARE(readNumber("if_pna_assotiate", &value), 0);
+        QCOMPARE(readNumber("if_pna_assotiate", &value, 4, "OtherProduct"), 1);
+        QCOMPARE(value, 1);
+        // The store is the user's own file under the company's folder.
+        const QString file =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            "/Velmora/Phonara.ini";
+        QVERIFY2(QFile::exists(file), qPrintable(file));
+    }
+
+    void conveniences()
+    {
+        QCOMPARE(readConfigNumber(ConfigKey::CheckUpdate), std::nullopt);
+        writeConfigNumber(ConfigKey::CheckUpdate, 1);
+        QCOMPARE(readConfigNumber(ConfigKey::CheckUpdate), std::optional<int32_t>(1));
+
+        QCOMPARE(readConfigText("missing text"), std::nullopt);
+        writeConfigText("Background Picture", "/tmp/picture.bmp");
+        QCOMPARE(readConfigText("Background Picture"),
+                 std::optional<std::string>("/tmp/picture.bmp"));
+        QCOMPARE(readConfigText("Background Picture", 5), std::optional<std::string>("/tmp"));
+    }
 };
-
-void TestConfig::initTestCase()
-{
-    QVERIFY(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                .startsWith(qEnvironmentVariable("PHONARA_TEST_TMP", "?")));
-}
-
-void TestConfig::numberRoundTrip_data()
-{
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<int>("value");
-
-    QTest::newRow("show_hide") << QByteArray(ConfigKey::ShowHide) << 1;
-    QTest::newRow("zero") << QByteArray(ConfigKey::ClearCard) << 0;
-    QTest::newRow("red text colour") << QByteArray(ConfigKey::ItemTextColor) << 0x000000FF;
-    QTest::newRow("colour with blue") << QByteArray(ConfigKey::ItemTextColor) << 0x00FF8000;
-    QTest::newRow("negative") << QByteArray("some value") << -5;
-    QTest::newRow("largest") << QByteArray("some value") << INT_MAX;
-    QTest::newRow("smallest") << QByteArray("some value") << INT_MIN;
-}
-
-void TestConfig::numberRoundTrip()
-{
-    QFETCH(QByteArray, name);
-    QFETCH(int, value);
-    const int32_t stored = value;
-    QCOMPARE(WriteConfigKey(kProductName, name.constData(), ConfigType::Number, &stored, 4, 1, 0,
-                            kCompanyName),
-             1);
-    int32_t read = 12345;
-    uint32_t size = 64;
-    QCOMPARE(ReadConfigKey(kProductName, name.constData(), ConfigType::Number, &read, &size, 1, 0,
-                           kCompanyName),
-             1);
-    QCOMPARE(read, value);
-    QCOMPARE(size, 4u);
-}
-
-void TestConfig::missingIsNotZero()
-{
-    int32_t value = 77;
-    QCOMPARE(readNumber("Write_All", &value), 0);
-    QCOMPARE(value, 77); // the caller's default stays
-
-    const int32_t zero = 0;
-    WriteConfigKey(kProductName, "Write_All", ConfigType::Number, &zero, 4, 1, 0, kCompanyName);
-    QCOMPARE(readNumber("Write_All", &value), 1);
-    QCOMPARE(value, 0);
-
-    // A buffer too small for a number is refused and left alone.
-    int32_t small = 77;
-    QCOMPARE(readNumber("Write_All", &small, 2), 0);
-    QCOMPARE(small, 77);
-
-    // A text that is no number does not read as one.
-    const char text[] = "wallpaper";
-    WriteConfigKey(kProductName, "text value", ConfigType::Text, text, sizeof text, 1, 0,
-                   kCompanyName);
-    QCOMPARE(readNumber("text value", &value), 0);
-    QCOMPARE(value, 0);
-}
-
-void TestConfig::textRoundTrip_data()
-{
-    QTest::addColumn<QByteArray>("text");
-
-    QTest::newRow("none") << QByteArray("none");
-    QTest::newRow("path with blanks") << QByteArray("/home/user/My Pictures/beach, sunset.png");
-    QTest::newRow("utf-8") << QByteArray("/home/j\xC3\xA4rvi/kuva.jpg");
-    QTest::newRow("empty") << QByteArray("");
-    QTest::newRow("259 characters") << QByteArray(259, 'p');
-}
-
-void TestConfig::textRoundTrip()
-{
-    QFETCH(QByteArray, text);
-    QCOMPARE(WriteConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text,
-                            text.constData(), uint32_t(text.size() + 1), 1, 0, kCompanyName),
-             1);
-    char buffer[260];
-    std::memset(buffer, 'x', sizeof buffer);
-    uint32_t size = sizeof buffer;
-    QCOMPARE(ReadConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
-                           &size, 1, 0, kCompanyName),
-             1);
-    QCOMPARE(size, uint32_t(text.size() + 1)); // the stored size counts the terminating zero
-    QCOMPARE(buffer[text.size()], '\0');
-    QCOMPARE(QByteArray(buffer), text);
-}
-
-void TestConfig::textCutToCapacity_data()
-{
-    QTest::addColumn<uint32_t>("capacity");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::addColumn<uint32_t>("size");
-
-    QTest::newRow("room for four") << 5u << QByteArray("wall") << 5u;
-    QTest::newRow("exact") << 10u << QByteArray("wallpaper") << 10u;
-    QTest::newRow("roomy") << 260u << QByteArray("wallpaper") << 10u;
-    QTest::newRow("only the zero") << 1u << QByteArray("") << 1u;
-}
-
-void TestConfig::textCutToCapacity()
-{
-    QFETCH(uint32_t, capacity);
-    QFETCH(QByteArray, expected);
-    QFETCH(uint32_t, size);
-    const char text[] = "wallpaper";
-    WriteConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, text, sizeof text,
-                   1, 0, kCompanyName);
-    char buffer[300];
-    std::memset(buffer, 'x', sizeof buffer);
-    uint32_t inOut = capacity;
-    QCOMPARE(ReadConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
-                           &inOut, 1, 0, kCompanyName),
-             1);
-    QCOMPARE(QByteArray(buffer), expected);
-    QCOMPARE(inOut, size);
-    QCOMPARE(buffer[capacity], 'x'); // nothing beyond the capacity
-}
-
-void TestConfig::productsAndCompaniesAreApart()
-{
-    const int32_t one = 1;
-    WriteConfigKey("OtherProduct", "if_pna_assotiate", ConfigType::Number, &one, 4, 1, 0,
-                   kCompanyName);
-    WriteConfigKey(kProductName, "if_pna_assotiate", ConfigType::Number, &one, 4, 1, 0,
-                   "OtherCompany");
-    int32_t value = 9;
-    QCOMPARE(readNumber("if_pna_assotiate", &value), 0);
-    QCOMPARE(readNumber("if_pna_assotiate", &value, 4, "OtherProduct"), 1);
-    QCOMPARE(value, 1);
-    // The store is the user's own file under the company's folder.
-    const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                         "/Velmora/Phonara.ini";
-    QVERIFY2(QFile::exists(file), qPrintable(file));
-}
-
-void TestConfig::conveniences()
-{
-    QCOMPARE(readConfigNumber(ConfigKey::CheckUpdate), std::nullopt);
-    writeConfigNumber(ConfigKey::CheckUpdate, 1);
-    QCOMPARE(readConfigNumber(ConfigKey::CheckUpdate), std::optional<int32_t>(1));
-
-    QCOMPARE(readConfigText("missing text"), std::nullopt);
-    writeConfigText("Background Picture", "/tmp/picture.bmp");
-    QCOMPARE(readConfigText("Background Picture"), std::optional<std::string>("/tmp/picture.bmp"));
-    QCOMPARE(readConfigText("Background Picture", 5), std::optional<std::string>("/tmp"));
-}
 
 QTEST_GUILESS_MAIN(TestConfig)
 #include "TestConfig.moc"

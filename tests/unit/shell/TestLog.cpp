@@ -68,282 +68,265 @@ class TestLog : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
+    void initTestCase()
+    {
+        // The tests run in a temporary $HOME; the machine's own roots stay out.
+        setLogSearchHomeOnly(true);
+        QVERIFY(QDir::homePath().startsWith(qEnvironmentVariable("PHONARA_TEST_TMP", "?")));
+    }
 
-    void withoutLogFileNothingIsWritten();
-    void firstByteChoosesLevel_data();
-    void firstByteChoosesLevel();
-    void entryFormat_data();
-    void entryFormat();
-    void longEntryIsCut();
-    void startEntry();
-    void secondOpenDoesNothing();
-    void lastErrorIsKept();
-    void deletedFileIsCreatedAgain();
-    void fileVersion_data();
-    void fileVersion();
-    void mountRoots();
-    void homeIsSearchedFirst();
+    void init()
+    {
+        resetLogState();
+        QFile::remove(logFile());
+        setLastError(0);
+    }
+
+    void withoutLogFileNothingIsWritten()
+    {
+        QCOMPARE(OpenLog("Phonar"), 0);
+        QCOMPARE(WriteLog(LogLevel::Error, "tag", "message"), 0);
+        QVERIFY(!QFile::exists(logFile()));
+        QCOMPARE(QDir::home().entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void firstByteChoosesLevel_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("highest"); // highest level written; 0: none
+
+        QTest::newRow("0 turns logging off") << QByteArray("0") << 0;
+        QTest::newRow("5") << QByteArray("5 and more") << 5;
+        QTest::newRow("1 errors only") << QByteArray("1") << 1;
+        QTest::newRow("letter") << QByteArray("x") << 3;
+        QTest::newRow("empty file") << QByteArray() << 3;
+    }
+
+    void firstByteChoosesLevel()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, highest);
+        writeFile(logFile(), content);
+
+        QCOMPARE(OpenLog("Phonar"), 1);
+        for (int level = 1; level <= 9; ++level) {
+            QCOMPARE(WriteLog(level, "level_test", "level %d", level), level <= highest ? 1 : 0);
+        }
+        QCOMPARE(WriteLog(0, "level_test", "level zero"), 0);
+
+        const QByteArray bytes = readFile(logFile());
+        QVERIFY(bytes.startsWith(content));
+        QCOMPARE(bytes.contains("Start logfile"), highest >= 1);
+        for (int level = 0; level <= 9; ++level) {
+            const QByteArray message =
+                level == 0 ? "level zero" : "level " + QByteArray::number(level);
+            QCOMPARE(bytes.contains("] " + message), level >= 1 && level <= highest);
+        }
+        if (highest == 0) {
+            QCOMPARE(bytes, content);
+        }
+    }
+
+    void entryFormat_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QByteArray>("tag");
+        QTest::addColumn<QByteArray>("afterStamp");
+
+        // The tag is right-aligned in 30 characters.
+        QTest::newRow("info") << 5 << QByteArray("connect_to_sim")
+                              << QByteArray(" I [                connect_to_sim] Start");
+        QTest::newRow("error") << 1 << QByteArray("read_record")
+                               << QByteArray(" E [                   read_record] Start");
+        QTest::newRow("warning") << 2 << QByteArray("x")
+                                 << QByteArray(" W [                             x] Start");
+        QTest::newRow("trace") << 3 << QByteArray("")
+                               << QByteArray(" T [                              ] Start");
+        QTest::newRow("progress") << 4 << QByteArray("123456789012345678901234567890")
+                                  << QByteArray(" P [123456789012345678901234567890] Start");
+        QTest::newRow("level 7 has no letter")
+            << 7 << QByteArray("index_to_dir_and_file")
+            << QByteArray("  [         index_to_dir_and_file] Start");
+        QTest::newRow("long tag written whole")
+            << 5 << QByteArray("a_tag_that_is_longer_than_thirty_chars")
+            << QByteArray(" I [a_tag_that_is_longer_than_thirty_chars] Start");
+    }
+
+    void entryFormat()
+    {
+        QFETCH(int, level);
+        QFETCH(QByteArray, tag);
+        QFETCH(QByteArray, afterStamp);
+        writeFile(logFile(), "9");
+        QCOMPARE(OpenLog("Phonar"), 1);
+        QFile::remove(logFile()); // drop the start entry; the writer creates the file again
+
+        const QTime before = QTime::currentTime();
+        QCOMPARE(WriteLog(level, tag.constData(), "%s", "Start"), 1);
+        const QTime after = QTime::currentTime();
+
+        const QByteArray entry = readFile(logFile());
+        const auto match = kStamp.match(QString::fromLatin1(entry));
+        QVERIFY2(match.hasMatch(), entry.constData());
+        QCOMPARE(entry.mid(match.capturedLength()), afterStamp);
+        const QTime stamped(
+            match.captured(1).trimmed().toInt(), match.captured(2).trimmed().toInt(),
+            match.captured(3).trimmed().toInt(), match.captured(4).trimmed().toInt());
+        QVERIFY(stamped.isValid());
+        if (before <= after) { // not across midnight
+            QVERIFY(stamped >= before.addMSecs(-before.msec()) && stamped <= after);
+        }
+    }
+
+    void longEntryIsCut()
+    {
+        writeFile(logFile(), "5");
+        QCOMPARE(OpenLog("Phonar"), 1);
+        QFile::remove(logFile());
+        const QByteArray message(1000, 'a');
+        QCOMPARE(WriteLog(LogLevel::Info, "long", "%s", message.constData()), 1);
+        const QByteArray entry = readFile(logFile());
+        // One 512-byte buffer with its terminating zero.
+        QCOMPARE(entry.size(), 511);
+        // CR LF, the 16-byte stamp, " I [", the 30-character tag field and "] ".
+        QCOMPARE(entry.count('a'), 511 - (2 + 16 + 4 + 30 + 2));
+        QVERIFY(entry.contains(" I [                          long] aaa"));
+    }
+
+    void startEntry()
+    {
+        writeFile(logFile(), "3");
+        QCOMPARE(OpenLog("Phonar"), 1);
+        const QList<QByteArray> entries = entriesOf(readFile(logFile()));
+        QCOMPARE(entries.size(), 1);
+        const QByteArray& entry = entries.first();
+
+        const QDate today = QDate::currentDate();
+        // File version: major, a point, the minor with two digits, and the build when not 0.
+        QByteArray fileVersion = QByteArray::number(PHONARA_EXPECTED_MAJOR) + "." +
+                                 QByteArray::number(PHONARA_EXPECTED_MINOR).rightJustified(2, '0');
+        if (PHONARA_EXPECTED_PATCH != 0) {
+            fileVersion += "." + QByteArray::number(PHONARA_EXPECTED_PATCH);
+        }
+        const QByteArray expected = " E [                              ] Start logfile "
+                                    "============================================\r\n"
+                                    "   Product: Phonara, Ver: " PHONARA_EXPECTED_VERSION "\r\n"
+                                    "   Module: " +
+                                    QCoreApplication::applicationFilePath().toUtf8() +
+                                    ", Ver: " + fileVersion + "\r\n" +
+                                    "   OS: Unknown\r\n"
+                                    "   Date: " +
+                                    today.toString("dd.MM.yyyy").toLatin1();
+        const auto match = kStamp.match(QString::fromLatin1(entry));
+        QVERIFY(match.hasMatch());
+        QCOMPARE(entry.mid(match.capturedLength()), expected);
+    }
+
+    void secondOpenDoesNothing()
+    {
+        writeFile(logFile(), "5");
+        QCOMPARE(OpenLog("Phonar"), 1);
+        const QByteArray once = readFile(logFile());
+        QCOMPARE(OpenLog("Phonar"), 0);
+        QCOMPARE(readFile(logFile()), once);
+    }
+
+    void lastErrorIsKept()
+    {
+        writeFile(logFile(), "4");
+        QCOMPARE(OpenLog("Phonar"), 1);
+
+        setLastError(0x80100069u);
+        errno = ENOENT;
+        QCOMPARE(WriteLog(LogLevel::Progress, "keep", "written"), 1);
+        QCOMPARE(lastError(), 0x80100069u);
+        QCOMPARE(errno, ENOENT);
+
+        setLastError(0x8010000Cu);
+        QCOMPARE(WriteLog(LogLevel::Info, "keep", "filtered"), 0);
+        QCOMPARE(lastError(), 0x8010000Cu);
+
+        // The file cannot be opened: a folder stands in its place.
+        QVERIFY(QFile::remove(logFile()));
+        QVERIFY(QDir::home().mkdir("VM_Phonar.log"));
+        setLastError(0x80100017u);
+        QCOMPARE(WriteLog(LogLevel::Error, "keep", "not written"), 1);
+        QCOMPARE(lastError(), 0x80100017u);
+        QVERIFY(QDir::home().rmdir("VM_Phonar.log"));
+    }
+
+    void deletedFileIsCreatedAgain()
+    {
+        writeFile(logFile(), "3");
+        QCOMPARE(OpenLog("Phonar"), 1);
+        QVERIFY(QFile::remove(logFile()));
+        QCOMPARE(WriteLog(LogLevel::Trace, "again", "one"), 1);
+        QCOMPARE(WriteLog(LogLevel::Trace, "again", "two"), 1);
+        const QList<QByteArray> entries = entriesOf(readFile(logFile()));
+        QCOMPARE(entries.size(), 2);
+        QVERIFY(entries[0].endsWith("again] one"));
+        QVERIFY(entries[1].endsWith("again] two"));
+    }
+
+    void fileVersion_data()
+    {
+        QTest::addColumn<int>("major");
+        QTest::addColumn<int>("minor");
+        QTest::addColumn<int>("build");
+        QTest::addColumn<int>("revision");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("1.5") << 1 << 5 << 0 << 0 << "1.05";
+        QTest::newRow("1.10") << 1 << 10 << 0 << 0 << "1.10";
+        QTest::newRow("revision") << 1 << 5 << 0 << 3 << "1.05.0.3";
+        QTest::newRow("build") << 1 << 5 << 12 << 0 << "1.05.12";
+        QTest::newRow("both") << 2 << 0 << 7 << 1 << "2.00.7.1";
+    }
+
+    void fileVersion()
+    {
+        QFETCH(int, major);
+        QFETCH(int, minor);
+        QFETCH(int, build);
+        QFETCH(int, revision);
+        QFETCH(QString, text);
+        QCOMPARE(QString::fromStdString(fileVersionText(major, minor, build, revision)), text);
+    }
+
+    void mountRoots()
+    {
+        const char* mountinfo = "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+                                "23 22 0:21 / /proc rw,nosuid shared:12 - proc proc rw\n"
+                                "24 22 0:5 / /dev rw shared:2 - devtmpfs udev rw\n"
+                                "25 22 8:2 / /home rw,relatime shared:3 - xfs /dev/sda2 rw\n"
+                                "26 22 0:26 / /tmp rw shared:4 - tmpfs tmpfs rw\n"
+                                "27 22 8:17 / /media/stick rw,nosuid shared:5 - vfat /dev/sdb1 rw\n"
+                                "28 22 0:50 / /net/share rw shared:6 - nfs4 server:/export rw\n"
+                                "29 22 8:2 /srv /srv rw shared:3 - xfs /dev/sda2 rw\n"
+                                "30 22 8:1 / /again rw shared:1 - ext4 /dev/sda1 rw\n"
+                                "31 22 0:45 / /data rw shared:7 master:2 - btrfs /dev/sda3 rw\n"
+                                "32 22 8:4 / /mnt/my\\040disk rw - ext4 /dev/sda4 rw\n"
+                                "33 22 0:60 / /mnt/remote rw - fuse.sshfs host:/ rw\n"
+                                "34 22 11:0 / /media/cdrom ro - iso9660 /dev/sr0 ro\n";
+        // sdb (8:16..8:31) is a USB stick.
+        const auto removable = [](unsigned major, unsigned minor, const std::string&) {
+            return major == 8 && minor >= 16 && minor < 32;
+        };
+        const std::vector<std::string> roots = parseLocalFixedMountRoots(mountinfo, removable);
+        const std::vector<std::string> expected = {"/", "/home", "/data", "/mnt/my disk"};
+        QCOMPARE(roots, expected);
+    }
+
+    void homeIsSearchedFirst()
+    {
+        setLogSearchHomeOnly(false);
+        const std::vector<std::string> folders = logSearchFolders();
+        setLogSearchHomeOnly(true);
+        QVERIFY(!folders.empty());
+        QCOMPARE(QString::fromStdString(folders.front()), QDir::homePath());
+        QCOMPARE(logSearchFolders(), std::vector<std::string>{QDir::homePath().toStdString()});
+    }
 };
-
-void TestLog::initTestCase()
-{
-    // The tests run in a temporary $HOME; the machine's own roots stay out.
-    setLogSearchHomeOnly(true);
-    QVERIFY(QDir::homePath().startsWith(qEnvironmentVariable("PHONARA_TEST_TMP", "?")));
-}
-
-void TestLog::init()
-{
-    resetLogState();
-    QFile::remove(logFile());
-    setLastError(0);
-}
-
-void TestLog::withoutLogFileNothingIsWritten()
-{
-    QCOMPARE(OpenLog("Phonar"), 0);
-    QCOMPARE(WriteLog(LogLevel::Error, "tag", "message"), 0);
-    QVERIFY(!QFile::exists(logFile()));
-    QCOMPARE(QDir::home().entryList(QDir::Files | QDir::Hidden), QStringList());
-}
-
-void TestLog::firstByteChoosesLevel_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<int>("highest"); // highest level written; 0: none
-
-    QTest::newRow("0 turns logging off") << QByteArray("0") << 0;
-    QTest::newRow("5") << QByteArray("5 and more") << 5;
-    QTest::newRow("9 writes everything") << QByteArray("9") << 9;
-    QTest::newRow("1 errors only") << QByteArray("1") << 1;
-    QTest::newRow("letter") << QByteArray("x") << 3;
-    QTest::newRow("empty file") << QByteArray() << 3;
-}
-
-void TestLog::firstByteChoosesLevel()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(int, highest);
-    writeFile(logFile(), content);
-
-    QCOMPARE(OpenLog("Phonar"), 1);
-    for (int level = 1; level <= 9; ++level) {
-        QCOMPARE(WriteLog(level, "level_test", "level %d", level), level <= highest ? 1 : 0);
-    }
-    QCOMPARE(WriteLog(0, "level_test", "level zero"), 0);
-
-    const QByteArray bytes = readFile(logFile());
-    QVERIFY(bytes.startsWith(content));
-    QCOMPARE(bytes.contains("Start logfile"), highest >= 1);
-    for (int level = 0; level <= 9; ++level) {
-        const QByteArray message = level == 0 ? "level zero" : "level " + QByteArray::number(level);
-        QCOMPARE(bytes.contains("] " + message), level >= 1 && level <= highest);
-    }
-    if (highest == 0) {
-        QCOMPARE(bytes, content);
-    }
-}
-
-void TestLog::entryFormat_data()
-{
-    QTest::addColumn<int>("level");
-    QTest::addColumn<QByteArray>("tag");
-    QTest::addColumn<QByteArray>("afterStamp");
-
-    // The tag is right-aligned in 30 characters.
-    QTest::newRow("info") << 5 << QByteArray("connect_to_sim")
-                          << QByteArray(" I [                connect_to_sim] Start");
-    QTest::newRow("error") << 1 << QByteArray("read_record")
-                           << QByteArray(" E [                   read_record] Start");
-    QTest::newRow("warning") << 2 << QByteArray("x")
-                             << QByteArray(" W [                             x] Start");
-    QTest::newRow("trace") << 3 << QByteArray("")
-                           << QByteArray(" T [                              ] Start");
-    QTest::newRow("progress") << 4 << QByteArray("123456789012345678901234567890")
-                              << QByteArray(" P [123456789012345678901234567890] Start");
-    QTest::newRow("level 7 has no letter")
-        << 7 << QByteArray("index_to_dir_and_file")
-        << QByteArray("  [         index_to_dir_and_file] Start");
-    QTest::newRow("long tag written whole")
-        << 5 << QByteArray("a_tag_that_is_longer_than_thirty_chars")
-        << QByteArray(" I [a_tag_that_is_longer_than_thirty_chars] Start");
-}
-
-void TestLog::entryFormat()
-{
-    QFETCH(int, level);
-    QFETCH(QByteArray, tag);
-    QFETCH(QByteArray, afterStamp);
-    writeFile(logFile(), "9");
-    QCOMPARE(OpenLog("Phonar"), 1);
-    QFile::remove(logFile()); // drop the start entry; the writer creates the file again
-
-    const QTime before = QTime::currentTime();
-    QCOMPARE(WriteLog(level, tag.constData(), "%s", "Start"), 1);
-    const QTime after = QTime::currentTime();
-
-    const QByteArray entry = readFile(logFile());
-    const auto match = kStamp.match(QString::fromLatin1(entry));
-    QVERIFY2(match.hasMatch(), entry.constData());
-    QCOMPARE(entry.mid(match.capturedLength()), afterStamp);
-    const QTime stamped(match.captured(1).trimmed().toInt(), match.captured(2).trimmed().toInt(),
-                        match.captured(3).trimmed().toInt(), match.captured(4).trimmed().toInt());
-    QVERIFY(stamped.isValid());
-    if (before <= after) { // not across midnight
-        QVERIFY(stamped >= before.addMSecs(-before.msec()) && stamped <= after);
-    }
-}
-
-void TestLog::longEntryIsCut()
-{
-    writeFile(logFile(), "5");
-    QCOMPARE(OpenLog("Phonar"), 1);
-    QFile::remove(logFile());
-    const QByteArray message(1000, 'a');
-    QCOMPARE(WriteLog(LogLevel::Info, "long", "%s", message.constData()), 1);
-    const QByteArray entry = readFile(logFile());
-    // One 512-byte buffer with its terminating zero.
-    QCOMPARE(entry.size(), 511);
-    // CR LF, the 16-byte stamp, " I [", the 30-character tag field and "] ".
-    QCOMPARE(entry.count('a'), 511 - (2 + 16 + 4 + 30 + 2));
-    QVERIFY(entry.contains(" I [                          long] aaa"));
-}
-
-void TestLog::startEntry()
-{
-    writeFile(logFile(), "3");
-    QCOMPARE(OpenLog("Phonar"), 1);
-    const QList<QByteArray> entries = entriesOf(readFile(logFile()));
-    QCOMPARE(entries.size(), 1);
-    const QByteArray& entry = entries.first();
-
-    const QDate today = QDate::currentDate();
-    // File version: major, a point, the minor with two digits, and the build when not 0.
-    QByteArray fileVersion = QByteArray::number(PHONARA_EXPECTED_MAJOR) + "." +
-                             QByteArray::number(PHONARA_EXPECTED_MINOR).rightJustified(2, '0');
-    if (PHONARA_EXPECTED_PATCH != 0) {
-        fileVersion += "." + QByteArray::number(PHONARA_EXPECTED_PATCH);
-    }
-    const QByteArray expected = " E [                              ] Start logfile "
-                                "============================================\r\n"
-                                "   Product: Phonara, Ver: " PHONARA_EXPECTED_VERSION "\r\n"
-                                "   Module: " +
-                                QCoreApplication::applicationFilePath().toUtf8() +
-                                ", Ver: " + fileVersion + "\r\n" +
-                                "   OS: Unknown\r\n"
-                                "   Date: " +
-                                today.toString("dd.MM.yyyy").toLatin1();
-    const auto match = kStamp.match(QString::fromLatin1(entry));
-    QVERIFY(match.hasMatch());
-    QCOMPARE(entry.mid(match.capturedLength()), expected);
-}
-
-void TestLog::secondOpenDoesNothing()
-{
-    writeFile(logFile(), "5");
-    QCOMPARE(OpenLog("Phonar"), 1);
-    const QByteArray once = readFile(logFile());
-    QCOMPARE(OpenLog("Phonar"), 0);
-    QCOMPARE(readFile(logFile()), once);
-}
-
-void TestLog::lastErrorIsKept()
-{
-    writeFile(logFile(), "4");
-    QCOMPARE(OpenLog("Phonar"), 1);
-
-    setLastError(0x80100069u);
-    errno = ENOENT;
-    QCOMPARE(WriteLog(LogLevel::Progress, "keep", "written"), 1);
-    QCOMPARE(lastError(), 0x80100069u);
-    QCOMPARE(errno, ENOENT);
-
-    setLastError(0x8010000Cu);
-    QCOMPARE(WriteLog(LogLevel::Info, "keep", "filtered"), 0);
-    QCOMPARE(lastError(), 0x8010000Cu);
-
-    // The file cannot be opened: a folder stands in its place.
-    QVERIFY(QFile::remove(logFile()));
-    QVERIFY(QDir::home().mkdir("VM_Phonar.log"));
-    setLastError(0x80100017u);
-    QCOMPARE(WriteLog(LogLevel::Error, "keep", "not written"), 1);
-    QCOMPARE(lastError(), 0x80100017u);
-    QVERIFY(QDir::home().rmdir("VM_Phonar.log"));
-}
-
-void TestLog::deletedFileIsCreatedAgain()
-{
-    writeFile(logFile(), "3");
-    QCOMPARE(OpenLog("Phonar"), 1);
-    QVERIFY(QFile::remove(logFile()));
-    QCOMPARE(WriteLog(LogLevel::Trace, "again", "one"), 1);
-    QCOMPARE(WriteLog(LogLevel::Trace, "again", "two"), 1);
-    const QList<QByteArray> entries = entriesOf(readFile(logFile()));
-    QCOMPARE(entries.size(), 2);
-    QVERIFY(entries[0].endsWith("again] one"));
-    QVERIFY(entries[1].endsWith("again] two"));
-}
-
-void TestLog::fileVersion_data()
-{
-    QTest::addColumn<int>("major");
-    QTest::addColumn<int>("minor");
-    QTest::addColumn<int>("build");
-    QTest::addColumn<int>("revision");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("1.5") << 1 << 5 << 0 << 0 << "1.05";
-    QTest::newRow("1.10") << 1 << 10 << 0 << 0 << "1.10";
-    QTest::newRow("revision") << 1 << 5 << 0 << 3 << "1.05.0.3";
-    QTest::newRow("build") << 1 << 5 << 12 << 0 << "1.05.12";
-    QTest::newRow("both") << 2 << 0 << 7 << 1 << "2.00.7.1";
-}
-
-void TestLog::fileVersion()
-{
-    QFETCH(int, major);
-    QFETCH(int, minor);
-    QFETCH(int, build);
-    QFETCH(int, revision);
-    QFETCH(QString, text);
-    QCOMPARE(QString::fromStdString(fileVersionText(major, minor, build, revision)), text);
-}
-
-void TestLog::mountRoots()
-{
-    const char* mountinfo = "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
-                            "23 22 0:21 / /proc rw,nosuid shared:12 - proc proc rw\n"
-                            "24 22 0:5 / /dev rw shared:2 - devtmpfs udev rw\n"
-                            "25 22 8:2 / /home rw,relatime shared:3 - xfs /dev/sda2 rw\n"
-                            "26 22 0:26 / /tmp rw shared:4 - tmpfs tmpfs rw\n"
-                            "27 22 8:17 / /media/stick rw,nosuid shared:5 - vfat /dev/sdb1 rw\n"
-                            "28 22 0:50 / /net/share rw shared:6 - nfs4 server:/export rw\n"
-                            "29 22 8:2 /srv /srv rw shared:3 - xfs /dev/sda2 rw\n"
-                            "30 22 8:1 / /again rw shared:1 - ext4 /dev/sda1 rw\n"
-                            "31 22 0:45 / /data rw shared:7 master:2 - btrfs /dev/sda3 rw\n"
-                            "32 22 8:4 / /mnt/my\\040disk rw - ext4 /dev/sda4 rw\n"
-                            "33 22 0:60 / /mnt/remote rw - fuse.sshfs host:/ rw\n"
-                            "34 22 11:0 / /media/cdrom ro - iso9660 /dev/sr0 ro\n";
-    // sdb (8:16..8:31) is a USB stick.
-    const auto removable = [](unsigned major, unsigned minor, const std::string&) {
-        return major == 8 && minor >= 16 && minor < 32;
-    };
-    const std::vector<std::string> roots = parseLocalFixedMountRoots(mountinfo, removable);
-    const std::vector<std::string> expected = {"/", "/home", "/data", "/mnt/my disk"};
-    QCOMPARE(roots, expected);
-}
-
-void TestLog::homeIsSearchedFirst()
-{
-    setLogSearchHomeOnly(false);
-    const std::vector<std::string> folders = logSearchFolders();
-    setLogSearchHomeOnly(true);
-    QVERIFY(!folders.empty());
-    QCOMPARE(QString::fromStdString(folders.front()), QDir::homePath());
-    QCOMPARE(logSearchFolders(), std::vector<std::string>{QDir::homePath().toStdString()});
-}
 
 QTEST_GUILESS_MAIN(TestLog)
 #include "TestLog.moc"
