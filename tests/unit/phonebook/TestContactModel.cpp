@@ -39,263 +39,245 @@ class TestContactModel : public QObject
     Q_OBJECT
 
 private slots:
-    void compareText_data();
-    void compareText();
-    void trimAndRemove_data();
-    void trimAndRemove();
-    void recordCountLimit_data();
-    void recordCountLimit();
-    void bookKind_data();
-    void bookKind();
-    void phoneBookTable();
-    void measuring();
-    void sideBooks();
-    void ownedText();
+    void compareText_data()
+    {
+        QTest::addColumn<QByteArray>("a");
+        QTest::addColumn<QByteArray>("b");
+        QTest::addColumn<int>("order");
+
+        QTest::newRow("case folded") << QByteArray("abc") << QByteArray("ABC") << 0;
+        QTest::newRow("prefix first") << QByteArray("ab") << QByteArray("abc") << -1;
+        QTest::newRow("longer after") << QByteArray("abc") << QByteArray("ab") << 1;
+        QTest::newRow("accented before ASCII")
+            << QByteArray("\xc4pfel") << QByteArray("Apfel") << -1;
+        QTest::newRow("0x81 name before letters")
+            << QByteArray::fromHex("810207a9") << QByteArray("A") << -1;
+        QTest::newRow("only a-z folded") << QByteArray("\xe4") << QByteArray("\xc4") << 1;
+        QTest::newRow("underscore after folded z") << QByteArray("_") << QByteArray("z") << 1;
+        QTest::newRow("empty texts") << QByteArray() << QByteArray() << 0;
+    }
+
+    void compareText()
+    {
+        QFETCH(QByteArray, a);
+        QFETCH(QByteArray, b);
+        QFETCH(int, order);
+        QCOMPARE(CompareText(a.toStdString(), b.toStdString()), order);
+        QCOMPARE(CompareText(b.toStdString(), a.toStdString()), -order);
+    }
+
+    void trimAndRemove_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<char>("removed"); // 0: trim blanks instead
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("trim both ends") << QByteArray("  a b  ") << char(0) << QByteArray("a b");
+        QTest::newRow("trim blanks only") << QByteArray("    ") << char(0) << QByteArray();
+        QTest::newRow("tabs are not blanks") << QByteArray("\ta ") << char(0) << QByteArray("\ta");
+        QTest::newRow("remove dashes") << QByteArray("1-2-3") << '-' << QByteArray("123");
+    }
+
+    void trimAndRemove()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(char, removed);
+        QFETCH(QByteArray, expected);
+
+        std::string str = text.toStdString();
+        char buffer[32] = {};
+        std::memcpy(buffer, text.constData(), static_cast<std::size_t>(text.size()));
+        if (removed == 0) {
+            TrimBlanks(str);
+            TrimBlanks(buffer);
+        } else {
+            RemoveChar(str, removed);
+            RemoveChar(buffer, removed);
+        }
+        QCOMPARE(QByteArray::fromStdString(str), expected);
+        QCOMPARE(QByteArray(buffer), expected);
+    }
+
+    void recordCountLimit_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("used");
+
+        QTest::newRow("451") << 451 << 449;
+        QTest::newRow("450 kept") << 450 << 450;
+        QTest::newRow("none") << 0 << 0;
+    }
+
+    void recordCountLimit()
+    {
+        QFETCH(int, records);
+        QFETCH(int, used);
+        QCOMPARE(int(LimitAdnRecordCount(static_cast<uint16_t>(records))), used);
+    }
+
+    void bookKind_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("titleId");
+
+        QTest::newRow("phone book") << 1 << 1 << 167;
+        QTest::newRow("last dialled") << 2 << 2 << 169;
+        QTest::newRow("fixed dialling") << 3 << 3 << 168;
+        QTest::newRow("unknown shows phone book") << 7 << 1 << 167;
+    }
+
+    void bookKind()
+    {
+        QFETCH(int, value);
+        QFETCH(int, kind);
+        QFETCH(int, titleId);
+        const PhoneBookKind shown = PhoneBookKindFromInt(value);
+        QCOMPARE(static_cast<int>(shown), kind);
+        QCOMPARE(PhoneBookKindTitleId(shown), titleId);
+    }
+
+    void phoneBookTable()
+    {
+        auto book = std::make_unique<PhoneBook>();
+        for (uint32_t i = 0; i < PhoneBook::Capacity; ++i) {
+            QVERIFY(book->append(makeContact("n", std::to_string(i), i)));
+        }
+        QVERIFY(book->full());
+        QVERIFY(!book->append(makeContact("one too many", "1", 999)));
+        QCOMPARE(book->contactCount, 450u);
+
+        // Removing row 0 moves the rest up and clears the freed last row.
+        book->selectionState[1] = PhoneBook::Selected;
+        QVERIFY(book->removeAt(0));
+        QCOMPARE(book->contactCount, 449u);
+        QCOMPARE(book->contacts[0].sequence, 1u);
+        QVERIFY(book->isSelected(0));
+        QCOMPARE(book->contacts[449].numberText(), std::string_view());
+        QVERIFY(!book->removeAt(449));
+
+        // Swapping exchanges all five fields.
+        Contact a = makeContact("Anna", "+4930", 7);
+        a.tonNpi = 0x91;
+        a.ccp = 0x01;
+        Contact b = makeContact("Bert", "030", 8);
+        b.tonNpi = 0xA8;
+        SwapContacts(a, b);
+        QCOMPARE(a.heldName(), std::string_view("Bert"));
+        QCOMPARE(a.numberText(), std::string_view("030"));
+        QCOMPARE(int(a.tonNpi), 0xA8);
+        QCOMPARE(int(a.ccp), 0xFF);
+        QCOMPARE(a.sequence, 8u);
+        QCOMPARE(b.heldName(), std::string_view("Anna"));
+        QCOMPARE(int(b.ccp), 0x01);
+        QCOMPARE(b.sequence, 7u);
+
+        // Held names and numbers are cut to their fields.
+        Contact longOne = makeContact(std::string(150, 'x'), std::string(60, '1'), 0);
+        QCOMPARE(longOne.heldName().size(), std::size_t(100));
+        QCOMPARE(longOne.numberText().size(), std::size_t(42));
+        // A 0x80 name keeps whole characters (1 + 2n bytes) and its zero bytes.
+        std::string pairs = "\x80";
+        for (int i = 0; i < 60; ++i) {
+            pairs += std::string("\x00\x41", 2);
+        }
+        longOne.setName(pairs);
+        QCOMPARE(longOne.heldName().size(), std::size_t(99));
+
+        book->clear();
+        QCOMPARE(book->contactCount, 0u);
+        QVERIFY(!book->isSelected(0));
+    }
+
+    void measuring()
+    {
+        Contact contacts[3] = {
+            makeContact("Al", "+491721217212", 0),
+            makeContact(std::string_view("\x81\x02\x07\xa9\xbc", 5), "110", 1),
+            makeContact("Bernadette", "1", 2),
+        };
+        QCOMPARE(LongestName(contacts, 0), std::size_t(0));
+        QCOMPARE(LongestDisplayNumber(contacts, 0), std::size_t(0));
+        QCOMPARE(LongestName(contacts, 2), std::size_t(5)); // raw bytes of the 0x81 form
+        QCOMPARE(LongestName(contacts, 3), std::size_t(10));
+        QCOMPARE(LongestDisplayNumber(contacts, 3), std::size_t(13));
+    }
+
+    void sideBooks()
+    {
+        auto books = std::make_unique<SideBooks>();
+        QCOMPARE(books->fdnCount, 40u);
+        QCOMPARE(books->lndCount, 40u);
+        QCOMPARE(books->fdn[0].name.capacity(), BookEntry::TextCapacity);
+        QVERIFY(allZero(books->lnd[39].number.data(), BookEntry::TextCapacity));
+        QCOMPARE(books->fdn[0].recordIndex, -1);
+
+        // Trailing empty entries are not shown; a name without number is.
+        BookEntry* fdn = books->fdn.data();
+        fdn[0].number.assign("112");
+        fdn[2].name.assign("Home");
+        QCOMPARE(ShownEntryCount(fdn, 40), 3u);
+        QCOMPARE(ShownEntryCount(fdn, 2), 1u);
+        fdn[2].name.assign("");
+        QCOMPARE(ShownEntryCount(fdn, 40), 1u);
+        QCOMPARE(ShownEntryCount(fdn, 0), 0u);
+
+        // Closing the book empties the dialled books but keeps the own numbers.
+        books->lnd[5].number.assign("0301234");
+        books->lnd[5].recordIndex = 5;
+        books->lnd[5].dirty = 1;
+        books->msisdn[0].number.assign("+4917");
+        books->clearDialledBooks();
+        QVERIFY(books->lnd[5].isBlank());
+        QVERIFY(allZero(books->lnd[5].number.data(), books->lnd[5].number.capacity()));
+        QCOMPARE(books->lnd[5].recordIndex, -1);
+        QCOMPARE(books->lnd[5].dirty, 0u);
+        QCOMPARE(books->msisdn[0].number.view(), std::string_view("+4917"));
+    }
+
+    void ownedText()
+    {
+        OwnedText text;
+        QCOMPARE(text.c_str(), "");
+        QVERIFY(text.empty());
+
+        QVERIFY(text.assign("12345678"));
+        QCOMPARE(text.capacity(), std::size_t(9));
+        char* first = text.data();
+
+        // A shorter text reuses the buffer and leaves nothing of the old one behind.
+        QVERIFY(text.assign("99"));
+        QCOMPARE(text.data(), first);
+        QCOMPARE(text.view(), std::string_view("99"));
+        QVERIFY(allZero(text.data() + 2, text.capacity() - 2));
+
+        // A longer one takes a new buffer of length + 1.
+        QVERIFY(text.assign("a longer reader name"));
+        QCOMPARE(text.capacity(), std::size_t(21));
+
+        // Text after an embedded zero is not taken.
+        QVERIFY(text.assign(std::string_view("ab\0cd", 5)));
+        QCOMPARE(text.view(), std::string_view("ab"));
+
+        QVERIFY(text.assignTruncated16("Provider Name Is Longer"));
+        QCOMPARE(text.view(), std::string_view("Provider Name Is"));
+        QVERIFY(allZero(text.data() + 16, text.capacity() - 16));
+
+        OwnedText moved(std::move(text));
+        QCOMPARE(moved.view(), std::string_view("Provider Name Is"));
+        QCOMPARE(text.capacity(), std::size_t(0));
+
+        moved.release();
+        QCOMPARE(moved.capacity(), std::size_t(0));
+        QCOMPARE(moved.c_str(), "");
+
+        // An impossible size leaves the holder empty with "not enough memory".
+        setLastError(0);
+        OwnedText huge(std::size_t(-1) / 2);
+        QCOMPARE(huge.capacity(), std::size_t(0));
+        QCOMPARE(lastError(), 8u);
+    }
 };
-
-void TestContactModel::compareText_data()
-{
-    QTest::addColumn<QByteArray>("a");
-    QTest::addColumn<QByteArray>("b");
-    QTest::addColumn<int>("order");
-
-    QTest::newRow("case folded") << QByteArray("abc") << QByteArray("ABC") << 0;
-    QTest::newRow("prefix first") << QByteArray("ab") << QByteArray("abc") << -1;
-    QTest::newRow("longer after") << QByteArray("abc") << QByteArray("ab") << 1;
-    QTest::newRow("letters") << QByteArray("Anna") << QByteArray("bert") << -1;
-    QTest::newRow("accented before ASCII") << QByteArray("\xc4pfel") << QByteArray("Apfel") << -1;
-    QTest::newRow("0x81 name before letters")
-        << QByteArray::fromHex("810207a9") << QByteArray("A") << -1;
-    QTest::newRow("only a-z folded") << QByteArray("\xe4") << QByteArray("\xc4") << 1;
-    QTest::newRow("underscore after folded z") << QByteArray("_") << QByteArray("z") << 1;
-    QTest::newRow("empty texts") << QByteArray() << QByteArray() << 0;
-}
-
-void TestContactModel::compareText()
-{
-    QFETCH(QByteArray, a);
-    QFETCH(QByteArray, b);
-    QFETCH(int, order);
-    QCOMPARE(CompareText(a.toStdString(), b.toStdString()), order);
-    QCOMPARE(CompareText(b.toStdString(), a.toStdString()), -order);
-}
-
-void TestContactModel::trimAndRemove_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<char>("removed"); // 0: trim blanks instead
-    QTest::addColumn<QByteArray>("expected");
-
-    QTest::newRow("trim both ends") << QByteArray("  a b  ") << char(0) << QByteArray("a b");
-    QTest::newRow("trim blanks only") << QByteArray("    ") << char(0) << QByteArray();
-    QTest::newRow("tabs are not blanks") << QByteArray("\ta ") << char(0) << QByteArray("\ta");
-    QTest::newRow("remove dashes") << QByteArray("1-2-3") << '-' << QByteArray("123");
-    QTest::newRow("remove quotes") << QByteArray("\"Jo\"") << '"' << QByteArray("Jo");
-    QTest::newRow("nothing to remove") << QByteArray("123") << '-' << QByteArray("123");
-}
-
-void TestContactModel::trimAndRemove()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(char, removed);
-    QFETCH(QByteArray, expected);
-
-    std::string str = text.toStdString();
-    char buffer[32] = {};
-    std::memcpy(buffer, text.constData(), static_cast<std::size_t>(text.size()));
-    if (removed == 0) {
-        TrimBlanks(str);
-        TrimBlanks(buffer);
-    } else {
-        RemoveChar(str, removed);
-        RemoveChar(buffer, removed);
-    }
-    QCOMPARE(QByteArray::fromStdString(str), expected);
-    QCOMPARE(QByteArray(buffer), expected);
-}
-
-void TestContactModel::recordCountLimit_data()
-{
-    QTest::addColumn<int>("records");
-    QTest::addColumn<int>("used");
-
-    QTest::newRow("500") << 500 << 449;
-    QTest::newRow("451") << 451 << 449;
-    QTest::newRow("450 kept") << 450 << 450;
-    QTest::newRow("250") << 250 << 250;
-    QTest::newRow("none") << 0 << 0;
-}
-
-void TestContactModel::recordCountLimit()
-{
-    QFETCH(int, records);
-    QFETCH(int, used);
-    QCOMPARE(int(LimitAdnRecordCount(static_cast<uint16_t>(records))), used);
-}
-
-void TestContactModel::bookKind_data()
-{
-    QTest::addColumn<int>("value");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("titleId");
-
-    QTest::newRow("phone book") << 1 << 1 << 167;
-    QTest::newRow("last dialled") << 2 << 2 << 169;
-    QTest::newRow("fixed dialling") << 3 << 3 << 168;
-    QTest::newRow("unknown shows phone book") << 7 << 1 << 167;
-    QTest::newRow("zero shows phone book") << 0 << 1 << 167;
-}
-
-void TestContactModel::bookKind()
-{
-    QFETCH(int, value);
-    QFETCH(int, kind);
-    QFETCH(int, titleId);
-    const PhoneBookKind shown = PhoneBookKindFromInt(value);
-    QCOMPARE(static_cast<int>(shown), kind);
-    QCOMPARE(PhoneBookKindTitleId(shown), titleId);
-}
-
-void TestContactModel::phoneBookTable()
-{
-    auto book = std::make_unique<PhoneBook>();
-    for (uint32_t i = 0; i < PhoneBook::Capacity; ++i) {
-        QVERIFY(book->append(makeContact("n", std::to_string(i), i)));
-    }
-    QVERIFY(book->full());
-    QVERIFY(!book->append(makeContact("one too many", "1", 999)));
-    QCOMPARE(book->contactCount, 450u);
-
-    // Removing row 0 moves the rest up and clears the freed last row.
-    book->selectionState[1] = PhoneBook::Selected;
-    QVERIFY(book->removeAt(0));
-    QCOMPARE(book->contactCount, 449u);
-    QCOMPARE(book->contacts[0].sequence, 1u);
-    QVERIFY(book->isSelected(0));
-    QCOMPARE(book->contacts[449].numberText(), std::string_view());
-    QVERIFY(!book->removeAt(449));
-
-    // Swapping exchanges all five fields.
-    Contact a = makeContact("Anna", "+4930", 7);
-    a.tonNpi = 0x91;
-    a.ccp = 0x01;
-    Contact b = makeContact("Bert", "030", 8);
-    b.tonNpi = 0xA8;
-    SwapContacts(a, b);
-    QCOMPARE(a.heldName(), std::string_view("Bert"));
-    QCOMPARE(a.numberText(), std::string_view("030"));
-    QCOMPARE(int(a.tonNpi), 0xA8);
-    QCOMPARE(int(a.ccp), 0xFF);
-    QCOMPARE(a.sequence, 8u);
-    QCOMPARE(b.heldName(), std::string_view("Anna"));
-    QCOMPARE(int(b.ccp), 0x01);
-    QCOMPARE(b.sequence, 7u);
-
-    // Held names and numbers are cut to their fields.
-    Contact longOne = makeContact(std::string(150, 'x'), std::string(60, '1'), 0);
-    QCOMPARE(longOne.heldName().size(), std::size_t(100));
-    QCOMPARE(longOne.numberText().size(), std::size_t(42));
-    // A 0x80 name keeps whole characters (1 + 2n bytes) and its zero bytes.
-    std::string pairs = "\x80";
-    for (int i = 0; i < 60; ++i) {
-        pairs += std::string("\x00\x41", 2);
-    }
-    longOne.setName(pairs);
-    QCOMPARE(longOne.heldName().size(), std::size_t(99));
-
-    book->clear();
-    QCOMPARE(book->contactCount, 0u);
-    QVERIFY(!book->isSelected(0));
-}
-
-void TestContactModel::measuring()
-{
-    Contact contacts[3] = {
-        makeContact("Al", "+491721217212", 0),
-        makeContact(std::string_view("\x81\x02\x07\xa9\xbc", 5), "110", 1),
-        makeContact("Bernadette", "1", 2),
-    };
-    QCOMPARE(LongestName(contacts, 0), std::size_t(0));
-    QCOMPARE(LongestDisplayNumber(contacts, 0), std::size_t(0));
-    QCOMPARE(LongestName(contacts, 2), std::size_t(5)); // raw bytes of the 0x81 form
-    QCOMPARE(LongestName(contacts, 3), std::size_t(10));
-    QCOMPARE(LongestDisplayNumber(contacts, 3), std::size_t(13));
-}
-
-void TestContactModel::sideBooks()
-{
-    auto books = std::make_unique<SideBooks>();
-    QCOMPARE(books->fdnCount, 40u);
-    QCOMPARE(books->lndCount, 40u);
-    QCOMPARE(books->fdn[0].name.capacity(), BookEntry::TextCapacity);
-    QVERIFY(allZero(books->lnd[39].number.data(), BookEntry::TextCapacity));
-    QCOMPARE(books->fdn[0].recordIndex, -1);
-
-    // Trailing empty entries are not shown; a name without number is.
-    BookEntry* fdn = books->fdn.data();
-    fdn[0].number.assign("112");
-    fdn[2].name.assign("Home");
-    QCOMPARE(ShownEntryCount(fdn, 40), 3u);
-    QCOMPARE(ShownEntryCount(fdn, 2), 1u);
-    fdn[2].name.assign("");
-    QCOMPARE(ShownEntryCount(fdn, 40), 1u);
-    QCOMPARE(ShownEntryCount(fdn, 0), 0u);
-
-    // Closing the book empties the dialled books but keeps the own numbers.
-    books->lnd[5].number.assign("0301234");
-    books->lnd[5].recordIndex = 5;
-    books->lnd[5].dirty = 1;
-    books->msisdn[0].number.assign("+4917");
-    books->clearDialledBooks();
-    QVERIFY(books->lnd[5].isBlank());
-    QVERIFY(allZero(books->lnd[5].number.data(), books->lnd[5].number.capacity()));
-    QCOMPARE(books->lnd[5].recordIndex, -1);
-    QCOMPARE(books->lnd[5].dirty, 0u);
-    QCOMPARE(books->msisdn[0].number.view(), std::string_view("+4917"));
-}
-
-void TestContactModel::ownedText()
-{
-    OwnedText text;
-    QCOMPARE(text.c_str(), "");
-    QVERIFY(text.empty());
-
-    QVERIFY(text.assign("12345678"));
-    QCOMPARE(text.capacity(), std::size_t(9));
-    char* first = text.data();
-
-    // A shorter text reuses the buffer and leaves nothing of the old one behind.
-    QVERIFY(text.assign("99"));
-    QCOMPARE(text.data(), first);
-    QCOMPARE(text.view(), std::string_view("99"));
-    QVERIFY(allZero(text.data() + 2, text.capacity() - 2));
-
-    // A longer one takes a new buffer of length + 1.
-    QVERIFY(text.assign("a longer reader name"));
-    QCOMPARE(text.capacity(), std::size_t(21));
-
-    // Text after an embedded zero is not taken.
-    QVERIFY(text.assign(std::string_view("ab\0cd", 5)));
-    QCOMPARE(text.view(), std::string_view("ab"));
-
-    QVERIFY(text.assignTruncated16("Provider Name Is Longer"));
-    QCOMPARE(text.view(), std::string_view("Provider Name Is"));
-    QVERIFY(allZero(text.data() + 16, text.capacity() - 16));
-
-    OwnedText moved(std::move(text));
-    QCOMPARE(moved.view(), std::string_view("Provider Name Is"));
-    QCOMPARE(text.capacity(), std::size_t(0));
-
-    moved.release();
-    QCOMPARE(moved.capacity(), std::size_t(0));
-    QCOMPARE(moved.c_str(), "");
-
-    // An impossible size leaves the holder empty with "not enough memory".
-    setLastError(0);
-    OwnedText huge(std::size_t(-1) / 2);
-    QCOMPARE(huge.capacity(), std::size_t(0));
-    QCOMPARE(lastError(), 8u);
-}
 
 QTEST_GUILESS_MAIN(TestContactModel)
 #include "TestContactModel.moc"

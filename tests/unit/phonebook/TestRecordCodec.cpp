@@ -36,484 +36,468 @@ class TestRecordCodec : public QObject
     Q_OBJECT
 
 private slots:
-    void decodeNumber_data();
-    void decodeNumber();
-    void encodeNumber_data();
-    void encodeNumber();
-    void validateNumber_data();
-    void validateNumber();
-    void tonNpiForNumber_data();
-    void tonNpiForNumber();
-    void gsmAlphabet_data();
-    void gsmAlphabet();
-    void ucs2Decode_data();
-    void ucs2Decode();
-    void encodeTypedName_data();
-    void encodeTypedName();
-    void cp1252_data();
-    void cp1252();
-    void parseRecord_data();
-    void parseRecord();
-    void buildRecord_data();
-    void buildRecord();
-    void extensionRecords_data();
-    void extensionRecords();
-    void alphaFieldCut_data();
-    void alphaFieldCut();
+    void decodeNumber_data()
+    {
+        QTest::addColumn<int>("tonNpi");
+        QTest::addColumn<QByteArray>("bcd");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("international")
+            << 0x91 << QByteArray::fromHex("2143f5ffffffffffffffff") << "+12345";
+        QTest::newRow("nibbles d and e skipped")
+            << 0x81 << QByteArray::fromHex("21d3e4f5ffffffffffffff") << "12345";
+        QTest::newRow("star hash pause")
+            << 0x81 << QByteArray::fromHex("3ab15cffffffffffffffff") << "*31#p5";
+        QTest::newRow("empty") << 0x91 << QByteArray::fromHex("ffffffffffffffffffffff") << "+";
+        QTest::newRow("20 digits, filler after")
+            << 0xA8 << QByteArray::fromHex("2143658709214365870 9ff") << "12345678901234567890";
+        QTest::newRow("odd digit count")
+            << 0x91 << QByteArray::fromHex("947112121 7f2ffffffffff") << "+49172121712";
+        QTest::newRow("stops after 20 bytes") << 0x81 << QByteArray(25, '\x11') << QString(40, '1');
+    }
+
+    void decodeNumber()
+    {
+        QFETCH(int, tonNpi);
+        QFETCH(QByteArray, bcd);
+        QFETCH(QString, text);
+        const Bytes bytes(bcd.begin(), bcd.end());
+        QCOMPARE(QString::fromStdString(DecodeDiallingNumber(static_cast<uint8_t>(tonNpi), bytes)),
+                 text);
+    }
+
+    void encodeNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes"); // the first 11 of the 21 output bytes
+        QTest::addColumn<int>("lengthByte");
+
+        QTest::newRow("star 31 hash pause 5")
+            << "*31#p5" << QByteArray::fromHex("3ab15cffffffffffffffff") << 4;
+        QTest::newRow("empty") << "" << QByteArray::fromHex("ffffffffffffffffffffff") << 1;
+        QTest::newRow("plus only in TON/NPI")
+            << "+44" << QByteArray::fromHex("44ffffffffffffffffffff") << 2;
+        QTest::newRow("German service number")
+            << "+491721217212" << QByteArray::fromHex("947112122721ffffffffff") << 7;
+        QTest::newRow("odd length gets filler")
+            << "12345" << QByteArray::fromHex("2143f5ffffffffffffffff") << 4;
+        QTest::newRow("20 digits fill the record")
+            << "12345678901234567890" << QByteArray::fromHex("2143658709214365870 9ff") << 11;
+    }
+
+    void encodeNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, lengthByte);
+        const EncodedNumber bcd = EncodeDiallingNumber(text.toStdString());
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(bcd.data()), 11).toHex(), bytes.toHex());
+        for (std::size_t i = 11; i < bcd.size(); ++i) {
+            QCOMPARE(bcd[i], uint8_t(0xFF));
+        }
+        QCOMPARE(int(NumberLengthByte(bcd)), lengthByte);
+    }
+
+    void validateNumber_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("cleaned");
+
+        QTest::newRow("blank and dash removed") << "+7 999-12" << true << "+799912";
+        QTest::newRow("empty") << "" << true << "";
+        QTest::newRow("blanks only") << "   " << true << "";
+        QTest::newRow("service code") << "*#06#" << true << "*#06#";
+        QTest::newRow("pause") << "0301234p5" << true << "0301234p5";
+        QTest::newRow("parentheses") << "(030) 1234" << false << "(030)1234";
+        QTest::newRow("plus inside") << "12+3" << false << "12+3";
+        QTest::newRow("capital P") << "12P3" << false << "12P3";
+        QTest::newRow("letter") << "0800-FLOWERS" << false << "0800FLOWERS";
+    }
+
+    void validateNumber()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, valid);
+        QFETCH(QString, cleaned);
+
+        std::string text = typed.toStdString();
+        QCOMPARE(ValidateNumber(text), valid);
+        QCOMPARE(QString::fromStdString(text), cleaned);
+
+        char buffer[64] = {};
+        qstrncpy(buffer, typed.toLatin1().constData(), sizeof buffer);
+        QCOMPARE(ValidateNumber(buffer), valid);
+        QCOMPARE(QString::fromLatin1(buffer), cleaned);
+    }
+
+    void tonNpiForNumber_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<int>("expected");
+
+        QTest::newRow("blanks then plus") << "  +49" << 0x91;
+        QTest::newRow("national") << "049" << 0xA8;
+        QTest::newRow("empty") << "" << 0xA8;
+        QTest::newRow("42 blanks keep the old value") << QString(42, ' ') + "+1" << 0x81;
+        QTest::newRow("41 blanks then plus") << QString(41, ' ') + "+1" << 0x91;
+    }
+
+    void tonNpiForNumber()
+    {
+        QFETCH(QString, number);
+        QFETCH(int, expected);
+        QCOMPARE(int(TonNpiForNumber(number.toStdString(), 0x81)), expected);
+    }
+
+    void gsmAlphabet_data()
+    {
+        // Windows-1252 text and its GSM 03.38 default-alphabet bytes.
+        QTest::addColumn<QByteArray>("ansi");
+        QTest::addColumn<QByteArray>("gsm");
+
+        QTest::newRow("plain ASCII") << QByteArray("Kundenbetreuung")
+                                     << QByteArray::fromHex("4b756e64656e62657472657575 6e67");
+        QTest::newRow("o umlaut") << QByteArray::fromHex("4af67267")
+                                  << QByteArray::fromHex("4a7c7267");
+        QTest::newRow("e acute, e grave")
+            << QByteArray::fromHex("e9e8") << QByteArray::fromHex("0504");
+        QTest::newRow("at sign is zero") << QByteArray("a@b") << QByteArray::fromHex("610062");
+        QTest::newRow("currency") << QByteArray::fromHex("a324a5a4")
+                                  << QByteArray::fromHex("01020324");
+        QTest::newRow("German capitals")
+            << QByteArray::fromHex("c4d6dcdf") << QByteArray::fromHex("5b5c5e1e");
+        QTest::newRow("Nordic") << QByteArray::fromHex("c5e5c6e6d8f8")
+                                << QByteArray::fromHex("0e0f1c1d0b0c");
+        QTest::newRow("Spanish") << QByteArray::fromHex("a1bfd1f1")
+                                 << QByteArray::fromHex("40605d7d");
+        QTest::newRow("underscore, section, a grave")
+            << QByteArray::fromHex("5fa7e0") << QByteArray::fromHex("115f7f");
+        QTest::newRow("C cedilla, E acute")
+            << QByteArray::fromHex("c7c9") << QByteArray::fromHex("091f");
+    }
+
+    void gsmAlphabet()
+    {
+        QFETCH(QByteArray, ansi);
+        QFETCH(QByteArray, gsm);
+        QCOMPARE(toHex(AnsiToGsm(ansi.toStdString())), gsm.toHex(' '));
+        QByteArray back = gsm;
+        for (char& c : back) {
+            c = static_cast<char>(GsmToAnsiChar(static_cast<uint8_t>(c)));
+        }
+        QCOMPARE(back.toHex(' '), ansi.toHex(' '));
+    }
+
+    void ucs2Decode_data()
+    {
+        QTest::addColumn<QByteArray>("held");
+        QTest::addColumn<QString>("unicode");
+        QTest::addColumn<QByteArray>("cp1252");
+
+        QTest::newRow("0x80 Cyrillic")
+            << QByteArray::fromHex("800410043fff") << QString::fromUtf8("Ап") << QByteArray("??");
+        QTest::newRow("0x80 Latin with zero high bytes")
+            << QByteArray::fromHex("8000e90041ffff") << QString::fromUtf8("éA")
+            << QByteArray::fromHex("e941");
+        QTest::newRow("0x80 euro sign")
+            << QByteArray::fromHex("8020ac") << QString::fromUtf8("€") << QByteArray::fromHex("80");
+        QTest::newRow("0x81 Greek")
+            << QByteArray::fromHex("810207a9bc") << QString::fromUtf8("Ωμ") << QByteArray("??");
+        QTest::newRow("0x81 base 0x0980 with ASCII")
+            << QByteArray::fromHex("8103135395a6") << QString::fromUtf16(u"S\u0995\u09A6")
+            << QByteArray("S??");
+        QTest::newRow("0x81 too short")
+            << QByteArray::fromHex("810207") << QString() << QByteArray();
+        QTest::newRow("0x82 Armenian")
+            << QByteArray::fromHex("820505302d82d32d31") << QString::fromUtf16(u"-\u0532\u0583-1")
+            << QByteArray("-?"
+                          "?-1");
+        QTest::newRow("0x82 count limits") << QByteArray::fromHex("82010530b1ff")
+                                           << QString::fromUtf16(u"\u0561") << QByteArray("?");
+        QTest::newRow("plain shown as held")
+            << QByteArray::fromHex("4af67267") << QString::fromUtf8("Jörg")
+            << QByteArray::fromHex("4af67267");
+    }
+
+    void ucs2Decode()
+    {
+        QFETCH(QByteArray, held);
+        QFETCH(QString, unicode);
+        QFETCH(QByteArray, cp1252);
+        const std::string_view view(held.constData(), static_cast<std::size_t>(held.size()));
+        QCOMPARE(HeldNameToUnicode(view), unicode);
+        QCOMPARE(toHex(DecodeAlphaToText(view)), cp1252.toHex(' '));
+
+        char small[3];
+        QCOMPARE(DecodeAlphaToText(view, small, sizeof small), 1);
+        QCOMPARE(QByteArray(small), cp1252.left(2));
+    }
+
+    void encodeTypedName_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("maxBytes");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QByteArray>("held");
+
+        QTest::newRow("Latin stays code page")
+            << QString::fromUtf8("Jörg") << 100 << 2 << QByteArray::fromHex("4af67267");
+        QTest::newRow("Greek 0x81")
+            << QString::fromUtf8("Ωμ") << 100 << 1 << QByteArray::fromHex("810207a9bc");
+        QTest::newRow("Cyrillic with blank and digit")
+            << QString::fromUtf8("Иван 2") << 100 << 1
+            << QByteArray::fromHex("8106089 8b2b0bd2032");
+        QTest::newRow("two blocks within 128: 0x82")
+            << QString::fromUtf16(u"-\u0532\u0583-1") << 100 << 1
+            << QByteArray::fromHex("820505322d80d12d31");
+        QTest::newRow("Greek and e acute: 0x80")
+            << QString::fromUtf8("Ωé") << 100 << 1 << QByteArray::fromHex("8003a900e9");
+        QTest::newRow("euro sign needs UCS2")
+            << QString::fromUtf8("€5") << 100 << 1 << QByteArray::fromHex("810241ac35");
+        QTest::newRow("0x81 cut to the field")
+            << QString::fromUtf8("ΑΒΓΔΕ") << 6 << 1 << QByteArray::fromHex("810307919293");
+        QTest::newRow("0x80 keeps whole characters")
+            << QString::fromUtf8("Ωé1") << 6 << 1 << QByteArray::fromHex("8003a900e9");
+        QTest::newRow("plain cut") << QString("abcdef") << 4 << 2 << QByteArray("abcd");
+        QTest::newRow("NUL ends the name")
+            << QString::fromUtf16(u"ab\u0000\u03A9") << 100 << 2 << QByteArray("ab");
+    }
+
+    void encodeTypedName()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, maxBytes);
+        QFETCH(int, result);
+        QFETCH(QByteArray, held);
+
+        int got = 0;
+        const std::string encoded =
+            EncodeAlphaFromUnicode(typed, static_cast<std::size_t>(maxBytes), &got);
+        QCOMPARE(got, result);
+        QCOMPARE(toHex(encoded), held.toHex(' '));
+
+        // The C form writes the same bytes and a NUL.
+        char out[128];
+        std::memset(out, 0x55, sizeof out);
+        QCOMPARE(EncodeAlphaFromUnicode(typed, out, static_cast<std::size_t>(maxBytes) + 1),
+                 result);
+        QCOMPARE(QByteArray(out, held.size()).toHex(' '), held.toHex(' '));
+        QCOMPARE(out[held.size()], '\0');
+        QCOMPARE(HeldNameLength(out, static_cast<std::size_t>(maxBytes) + 1),
+                 std::size_t(held.size()));
+    }
+
+    void cp1252_data()
+    {
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<int>("unicode");
+
+        QTest::newRow("euro") << 0x80 << 0x20AC;
+        QTest::newRow("low quote") << 0x82 << 0x201A;
+        QTest::newRow("S caron") << 0x8A << 0x0160;
+        QTest::newRow("Y diaeresis") << 0x9F << 0x0178;
+        QTest::newRow("unassigned 0x81") << 0x81 << 0x0081;
+        QTest::newRow("unassigned 0x9D") << 0x9D << 0x009D;
+        QTest::newRow("no-break space") << 0xA0 << 0x00A0;
+        QTest::newRow("e acute") << 0xE9 << 0x00E9;
+        QTest::newRow("y diaeresis") << 0xFF << 0x00FF;
+        QTest::newRow("ASCII") << 0x41 << 0x0041;
+    }
+
+    void cp1252()
+    {
+        QFETCH(int, byte);
+        QFETCH(int, unicode);
+        QCOMPARE(int(Cp1252ToUnicodeChar(static_cast<uint8_t>(byte))), unicode);
+        QCOMPARE(UnicodeToCp1252Char(static_cast<char16_t>(unicode)), byte);
+
+        // Characters outside the code page.
+        bool exact = true;
+        QCOMPARE(QByteArray::fromStdString(
+                     UnicodeToCp1252(QString::fromUtf16(u"a\u0080\u0100"), &exact)),
+                 QByteArray("a??"));
+        QVERIFY(!exact);
+    }
+
+    void parseRecord_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QByteArray>("heldName");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<int>("lengthByte");
+        QTest::addColumn<int>("ccp");
+        QTest::addColumn<int>("extension");
+
+        // Alpha 16 bytes, then 07 91 and the 6 digit bytes of +491721217212.
+        QTest::newRow("Kundenbetreuung")
+            << QByteArray::fromHex(
+                   "4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff")
+            << QByteArray("Kundenbetreuung") << "+491721217212" << 7 << 0xFF << 0xFF;
+        QTest::newRow("o umlaut from GSM, extension 5")
+            << QByteArray::fromHex("4a7c7267ffffffffffffffffffff 0b81 2143658709214365870 9 ff05")
+            << QByteArray::fromHex("4af67267") << "12345678901234567890" << 11 << 0xFF << 5;
+        QTest::newRow("at sign kept inside a plain name")
+            << QByteArray::fromHex("6100620cffffffffffffffffffff 02a8 21ffffffffffffffffff 02ff")
+            << QByteArray("a@b\xf8") << "12" << 2 << 2 << 0xFF;
+        QTest::newRow("0x81 name kept as on the card, 0xFF is a character")
+            << QByteArray::fromHex("810307a9ffbcffffffffffffffff 0181 ffffffffffffffffffff ffff")
+            << QByteArray::fromHex("810307a9ffbc") << "" << 1 << 0xFF << 0xFF;
+        QTest::newRow("0x80 name ends at 0xFF")
+            << QByteArray::fromHex("800410043fffffffffffffffffff ffff ffffffffffffffffffff ffff")
+            << QByteArray::fromHex("800410043f") << "" << 0xFF << 0xFF << 0xFF;
+        QTest::newRow("free record")
+            << QByteArray(28, '\xff') << QByteArray() << "" << 0xFF << 0xFF << 0xFF;
+        QTest::newRow("no alpha field") << QByteArray::fromHex("0391 2143ffffffffffffffff ffff")
+                                        << QByteArray() << "+1234" << 3 << 0xFF << 0xFF;
+    }
+
+    void parseRecord()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QByteArray, heldName);
+        QFETCH(QString, number);
+        QFETCH(int, lengthByte);
+        QFETCH(int, ccp);
+        QFETCH(int, extension);
+
+        const Bytes bytes(record.begin(), record.end());
+        const std::optional<NumberRecord> parsed = ParseNumberRecord(bytes);
+        QVERIFY(parsed.has_value());
+        QCOMPARE(toHex(HeldNameFromCardAlpha(parsed->alpha)), heldName.toHex(' '));
+        QCOMPARE(QString::fromStdString(parsed->number), number);
+        QCOMPARE(int(parsed->lengthByte), lengthByte);
+        QCOMPARE(int(parsed->ccp), ccp);
+        QCOMPARE(int(parsed->extensionRecord), extension);
+        QCOMPARE(parsed->hasExtension(), extension != 0xFF);
+        QCOMPARE(IsFreeRecord(bytes), record.startsWith('\xff'));
+
+        QVERIFY(!ParseNumberRecord(Bytes(13, 0x31)).has_value());
+    }
+
+    void buildRecord_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QByteArray>("heldName");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<int>("tonNpi");
+        QTest::addColumn<int>("extension");
+        QTest::addColumn<QByteArray>("record");
+
+        QTest::newRow("Kundenbetreuung")
+            << 30 << QByteArray("Kundenbetreuung") << "+491721217212" << 0x91 << 0xFF
+            << QByteArray::fromHex(
+                   "4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff");
+        QTest::newRow("e acute as GSM 05")
+            << 20 << QByteArray::fromHex("52e96e6565") << "*31#p5" << 0x81 << 0xFF
+            << QByteArray::fromHex("52056e6565ff 0481 3ab15cffffffffffffff ffff");
+        QTest::newRow("empty number") << 16 << QByteArray("Al") << "" << 0xA8 << 0xFF
+                                      << QByteArray::fromHex("416c 01a8 ffffffffffffffffffff ffff");
+        QTest::newRow("name cut to the field")
+            << 17 << QByteArray("Maximilian") << "1" << 0xA8 << 0xFF
+            << QByteArray::fromHex("4d6178 02a8 f1ffffffffffffffffff ffff");
+        QTest::newRow("plus takes one of the first 20")
+            << 14 << QByteArray() << "+4912345678901234567890" << 0x91 << 3
+            << QByteArray::fromHex("0b91 94214365870921436 5f7 ff03");
+        QTest::newRow("0x80 name copied")
+            << 20 << QByteArray::fromHex("800410043f") << "0" << 0xA8 << 0xFF
+            << QByteArray::fromHex("800410043fff 02a8 f0ffffffffffffffffff ffff");
+    }
+
+    void buildRecord()
+    {
+        QFETCH(int, length);
+        QFETCH(QByteArray, heldName);
+        QFETCH(QString, number);
+        QFETCH(int, tonNpi);
+        QFETCH(int, extension);
+        QFETCH(QByteArray, record);
+
+        const std::size_t alphaLength =
+            static_cast<std::size_t>(length) - SimRecord::FixedPartLength;
+        const std::string alpha = CardAlphaFromHeldName(heldName.toStdString(), alphaLength);
+        const Bytes built =
+            BuildNumberRecord(static_cast<std::size_t>(length), alpha, number.toStdString(),
+                              static_cast<uint8_t>(tonNpi), 0xFF, static_cast<uint8_t>(extension));
+        QCOMPARE(toHex(built), record.toHex(' '));
+        QVERIFY(BuildNumberRecord(13, alpha, "1", 0x81, 0xFF).empty());
+    }
+
+    void extensionRecords_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QByteArray>("extension"); // EXT1 record of 13 bytes
+
+        QTest::newRow("30 digits: 10 in the extension")
+            << "123456789012345678901234567890"
+            << QByteArray::fromHex("0205 2143658709ffffffffff ff");
+        QTest::newRow("21 digits: one in the extension")
+            << "123456789012345678909" << QByteArray::fromHex("0201 f9ffffffffffffffffff ff");
+        QTest::newRow("plus first: 3 left over")
+            << "+4912345678901234567890" << QByteArray::fromHex("0202 98f0ffffffffffffffff ff");
+        QTest::newRow("40 digits fill both")
+            << "1234567890123456789009876543210987654321"
+            << QByteArray::fromHex("020a 9078563412907856341 2 ff");
+    }
+
+    void extensionRecords()
+    {
+        QFETCH(QString, number);
+        QFETCH(QByteArray, extension);
+
+        const std::string text = number.toStdString();
+        QVERIFY(NeedsExtension(text));
+        QVERIFY(!NeedsExtension(text.substr(0, 20)));
+        QCOMPARE(toHex(BuildExtensionRecord(13, ExtensionDigits(text))), extension.toHex(' '));
+
+        // Reading joins the record's digits and the extension's (no '+' from the extension).
+        const Bytes ext(extension.begin(), extension.end());
+        QVERIFY(IsReusableExtension(ext));
+        const std::string joined = DecodeDiallingNumber(text[0] == '+' ? 0x91 : 0x81,
+                                                        EncodeDiallingNumber(RecordDigits(text))) +
+                                   ParseExtensionDigits(ext);
+        QCOMPARE(QString::fromStdString(joined), number);
+
+        // A record written by the card's owner with type 02 and 3 digit bytes.
+        QCOMPARE(QString::fromStdString(ParseExtensionDigits(hex("02032143f5ffffffffffffff"))),
+                 "12345");
+        QVERIFY(!IsReusableExtension(hex("01032143f5ffffffffffffff")));
+        QCOMPARE(QString::fromStdString(ParseExtensionDigits(hex("0203"))), QString());
+    }
+
+    void alphaFieldCut_data()
+    {
+        QTest::addColumn<QByteArray>("held");
+        QTest::addColumn<int>("alphaLength");
+        QTest::addColumn<QByteArray>("alpha");
+
+        // 20 Greek capitals (U+0391..U+03A4 without U+03A2) in the 0x81 form, count 20.
+        QByteArray greek = QByteArray::fromHex("811407");
+        for (int i = 0; i < 20; ++i) {
+            greek.append(char(0x91 + i));
+        }
+        QTest::newRow("0x81 count becomes X-3")
+            << greek << 14 << (QByteArray::fromHex("810b07") + greek.mid(3, 11));
+        QTest::newRow("0x81 that fits")
+            << QByteArray::fromHex("810207a9bc") << 14 << QByteArray::fromHex("810207a9bc");
+        QTest::newRow("0x82 count becomes X-4") << QByteArray::fromHex("82050530 2d82d32d31") << 6
+                                                << QByteArray::fromHex("8202 0530 2d82");
+        QTest::newRow("0x80 whole characters")
+            << QByteArray::fromHex("800410043f0430") << 6 << QByteArray::fromHex("800410043f");
+        QTest::newRow("plain GSM cut")
+            << QByteArray::fromHex("e9e9e9") << 2 << QByteArray::fromHex("0505");
+    }
+
+    void alphaFieldCut()
+    {
+        QFETCH(QByteArray, held);
+        QFETCH(int, alphaLength);
+        QFETCH(QByteArray, alpha);
+        QCOMPARE(
+            toHex(CardAlphaFromHeldName(held.toStdString(), static_cast<std::size_t>(alphaLength))),
+            alpha.toHex(' '));
+    }
 };
-
-void TestRecordCodec::decodeNumber_data()
-{
-    QTest::addColumn<int>("tonNpi");
-    QTest::addColumn<QByteArray>("bcd");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("international")
-        << 0x91 << QByteArray::fromHex("2143f5ffffffffffffffff") << "+12345";
-    QTest::newRow("unknown ton") << 0x81 << QByteArray::fromHex("2143f5ffffffffffffffff")
-                                 << "12345";
-    QTest::newRow("nibbles d and e skipped")
-        << 0x81 << QByteArray::fromHex("21d3e4f5ffffffffffffff") << "12345";
-    QTest::newRow("star hash pause")
-        << 0x81 << QByteArray::fromHex("3ab15cffffffffffffffff") << "*31#p5";
-    QTest::newRow("empty") << 0x91 << QByteArray::fromHex("ffffffffffffffffffffff") << "+";
-    QTest::newRow("20 digits, filler after")
-        << 0xA8 << QByteArray::fromHex("2143658709214365870 9ff") << "12345678901234567890";
-    QTest::newRow("odd digit count")
-        << 0x91 << QByteArray::fromHex("947112121 7f2ffffffffff") << "+49172121712";
-    QTest::newRow("stops after 20 bytes") << 0x81 << QByteArray(25, '\x11') << QString(40, '1');
-}
-
-void TestRecordCodec::decodeNumber()
-{
-    QFETCH(int, tonNpi);
-    QFETCH(QByteArray, bcd);
-    QFETCH(QString, text);
-    const Bytes bytes(bcd.begin(), bcd.end());
-    QCOMPARE(QString::fromStdString(DecodeDiallingNumber(static_cast<uint8_t>(tonNpi), bytes)),
-             text);
-}
-
-void TestRecordCodec::encodeNumber_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("bytes"); // the first 11 of the 21 output bytes
-    QTest::addColumn<int>("lengthByte");
-
-    QTest::newRow("star 31 hash pause 5")
-        << "*31#p5" << QByteArray::fromHex("3ab15cffffffffffffffff") << 4;
-    QTest::newRow("empty") << "" << QByteArray::fromHex("ffffffffffffffffffffff") << 1;
-    QTest::newRow("plus only in TON/NPI")
-        << "+44" << QByteArray::fromHex("44ffffffffffffffffffff") << 2;
-    QTest::newRow("German service number")
-        << "+491721217212" << QByteArray::fromHex("947112122721ffffffffff") << 7;
-    QTest::newRow("odd length gets filler")
-        << "12345" << QByteArray::fromHex("2143f5ffffffffffffffff") << 4;
-    QTest::newRow("20 digits fill the record")
-        << "12345678901234567890" << QByteArray::fromHex("2143658709214365870 9ff") << 11;
-}
-
-void TestRecordCodec::encodeNumber()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, lengthByte);
-    const EncodedNumber bcd = EncodeDiallingNumber(text.toStdString());
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(bcd.data()), 11).toHex(), bytes.toHex());
-    for (std::size_t i = 11; i < bcd.size(); ++i) {
-        QCOMPARE(bcd[i], uint8_t(0xFF));
-    }
-    QCOMPARE(int(NumberLengthByte(bcd)), lengthByte);
-}
-
-void TestRecordCodec::validateNumber_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QString>("cleaned");
-
-    QTest::newRow("blank and dash removed") << "+7 999-12" << true << "+799912";
-    QTest::newRow("empty") << "" << true << "";
-    QTest::newRow("blanks only") << "   " << true << "";
-    QTest::newRow("service code") << "*#06#" << true << "*#06#";
-    QTest::newRow("pause") << "0301234p5" << true << "0301234p5";
-    QTest::newRow("parentheses") << "(030) 1234" << false << "(030)1234";
-    QTest::newRow("plus inside") << "12+3" << false << "12+3";
-    QTest::newRow("capital P") << "12P3" << false << "12P3";
-    QTest::newRow("wait character") << "12w3" << false << "12w3";
-    QTest::newRow("letter") << "0800-FLOWERS" << false << "0800FLOWERS";
-}
-
-void TestRecordCodec::validateNumber()
-{
-    QFETCH(QString, typed);
-    QFETCH(bool, valid);
-    QFETCH(QString, cleaned);
-
-    std::string text = typed.toStdString();
-    QCOMPARE(ValidateNumber(text), valid);
-    QCOMPARE(QString::fromStdString(text), cleaned);
-
-    char buffer[64] = {};
-    qstrncpy(buffer, typed.toLatin1().constData(), sizeof buffer);
-    QCOMPARE(ValidateNumber(buffer), valid);
-    QCOMPARE(QString::fromLatin1(buffer), cleaned);
-}
-
-void TestRecordCodec::tonNpiForNumber_data()
-{
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<int>("expected");
-
-    QTest::newRow("blanks then plus") << "  +49" << 0x91;
-    QTest::newRow("national") << "049" << 0xA8;
-    QTest::newRow("empty") << "" << 0xA8;
-    QTest::newRow("42 blanks keep the old value") << QString(42, ' ') + "+1" << 0x81;
-    QTest::newRow("41 blanks then plus") << QString(41, ' ') + "+1" << 0x91;
-}
-
-void TestRecordCodec::tonNpiForNumber()
-{
-    QFETCH(QString, number);
-    QFETCH(int, expected);
-    QCOMPARE(int(TonNpiForNumber(number.toStdString(), 0x81)), expected);
-}
-
-void TestRecordCodec::gsmAlphabet_data()
-{
-    // Windows-1252 text and its GSM 03.38 default-alphabet bytes.
-    QTest::addColumn<QByteArray>("ansi");
-    QTest::addColumn<QByteArray>("gsm");
-
-    QTest::newRow("plain ASCII") << QByteArray("Kundenbetreuung")
-                                 << QByteArray::fromHex("4b756e64656e62657472657575 6e67");
-    QTest::newRow("o umlaut") << QByteArray::fromHex("4af67267") << QByteArray::fromHex("4a7c7267");
-    QTest::newRow("e acute, e grave") << QByteArray::fromHex("e9e8") << QByteArray::fromHex("0504");
-    QTest::newRow("at sign is zero") << QByteArray("a@b") << QByteArray::fromHex("610062");
-    QTest::newRow("currency") << QByteArray::fromHex("a324a5a4") << QByteArray::fromHex("01020324");
-    QTest::newRow("German capitals")
-        << QByteArray::fromHex("c4d6dcdf") << QByteArray::fromHex("5b5c5e1e");
-    QTest::newRow("Nordic") << QByteArray::fromHex("c5e5c6e6d8f8")
-                            << QByteArray::fromHex("0e0f1c1d0b0c");
-    QTest::newRow("Spanish") << QByteArray::fromHex("a1bfd1f1") << QByteArray::fromHex("40605d7d");
-    QTest::newRow("underscore, section, a grave")
-        << QByteArray::fromHex("5fa7e0") << QByteArray::fromHex("115f7f");
-    QTest::newRow("C cedilla, E acute")
-        << QByteArray::fromHex("c7c9") << QByteArray::fromHex("091f");
-}
-
-void TestRecordCodec::gsmAlphabet()
-{
-    QFETCH(QByteArray, ansi);
-    QFETCH(QByteArray, gsm);
-    QCOMPARE(toHex(AnsiToGsm(ansi.toStdString())), gsm.toHex(' '));
-    QByteArray back = gsm;
-    for (char& c : back) {
-        c = static_cast<char>(GsmToAnsiChar(static_cast<uint8_t>(c)));
-    }
-    QCOMPARE(back.toHex(' '), ansi.toHex(' '));
-}
-
-void TestRecordCodec::ucs2Decode_data()
-{
-    QTest::addColumn<QByteArray>("held");
-    QTest::addColumn<QString>("unicode");
-    QTest::addColumn<QByteArray>("cp1252");
-
-    QTest::newRow("0x80 Cyrillic")
-        << QByteArray::fromHex("800410043fff") << QString::fromUtf8("Ап") << QByteArray("??");
-    QTest::newRow("0x80 Latin with zero high bytes")
-        << QByteArray::fromHex("8000e90041ffff") << QString::fromUtf8("éA")
-        << QByteArray::fromHex("e941");
-    QTest::newRow("0x80 euro sign")
-        << QByteArray::fromHex("8020ac") << QString::fromUtf8("€") << QByteArray::fromHex("80");
-    QTest::newRow("0x81 Greek") << QByteArray::fromHex("810207a9bc") << QString::fromUtf8("Ωμ")
-                                << QByteArray("??");
-    QTest::newRow("0x81 base 0x0980 with ASCII")
-        << QByteArray::fromHex("8103135395a6") << QString::fromUtf16(u"S\u0995\u09A6")
-        << QByteArray("S??");
-    QTest::newRow("0x81 too short") << QByteArray::fromHex("810207") << QString() << QByteArray();
-    QTest::newRow("0x82 Armenian")
-        << QByteArray::fromHex("820505302d82d32d31") << QString::fromUtf16(u"-\u0532\u0583-1")
-        << QByteArray("-?"
-                      "?-1");
-    QTest::newRow("0x82 count limits")
-        << QByteArray::fromHex("82010530b1ff") << QString::fromUtf16(u"\u0561") << QByteArray("?");
-    QTest::newRow("plain shown as held")
-        << QByteArray::fromHex("4af67267") << QString::fromUtf8("Jörg")
-        << QByteArray::fromHex("4af67267");
-}
-
-void TestRecordCodec::ucs2Decode()
-{
-    QFETCH(QByteArray, held);
-    QFETCH(QString, unicode);
-    QFETCH(QByteArray, cp1252);
-    const std::string_view view(held.constData(), static_cast<std::size_t>(held.size()));
-    QCOMPARE(HeldNameToUnicode(view), unicode);
-    QCOMPARE(toHex(DecodeAlphaToText(view)), cp1252.toHex(' '));
-
-    char small[3];
-    QCOMPARE(DecodeAlphaToText(view, small, sizeof small), 1);
-    QCOMPARE(QByteArray(small), cp1252.left(2));
-}
-
-void TestRecordCodec::encodeTypedName_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("maxBytes");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<QByteArray>("held");
-
-    QTest::newRow("Latin stays code page")
-        << QString::fromUtf8("Jörg") << 100 << 2 << QByteArray::fromHex("4af67267");
-    QTest::newRow("Greek 0x81") << QString::fromUtf8("Ωμ") << 100 << 1
-                                << QByteArray::fromHex("810207a9bc");
-    QTest::newRow("Cyrillic with blank and digit")
-        << QString::fromUtf8("Иван 2") << 100 << 1 << QByteArray::fromHex("8106089 8b2b0bd2032");
-    QTest::newRow("two blocks within 128: 0x82") << QString::fromUtf16(u"-\u0532\u0583-1") << 100
-                                                 << 1 << QByteArray::fromHex("820505322d80d12d31");
-    QTest::newRow("Greek and e acute: 0x80")
-        << QString::fromUtf8("Ωé") << 100 << 1 << QByteArray::fromHex("8003a900e9");
-    QTest::newRow("euro sign needs UCS2")
-        << QString::fromUtf8("€5") << 100 << 1 << QByteArray::fromHex("810241ac35");
-    QTest::newRow("0x81 cut to the field")
-        << QString::fromUtf8("ΑΒΓΔΕ") << 6 << 1 << QByteArray::fromHex("810307919293");
-    QTest::newRow("0x80 keeps whole characters")
-        << QString::fromUtf8("Ωé1") << 6 << 1 << QByteArray::fromHex("8003a900e9");
-    QTest::newRow("plain cut") << QString("abcdef") << 4 << 2 << QByteArray("abcd");
-    QTest::newRow("NUL ends the name")
-        << QString::fromUtf16(u"ab\u0000\u03A9") << 100 << 2 << QByteArray("ab");
-}
-
-void TestRecordCodec::encodeTypedName()
-{
-    QFETCH(QString, typed);
-    QFETCH(int, maxBytes);
-    QFETCH(int, result);
-    QFETCH(QByteArray, held);
-
-    int got = 0;
-    const std::string encoded =
-        EncodeAlphaFromUnicode(typed, static_cast<std::size_t>(maxBytes), &got);
-    QCOMPARE(got, result);
-    QCOMPARE(toHex(encoded), held.toHex(' '));
-
-    // The C form writes the same bytes and a NUL.
-    char out[128];
-    std::memset(out, 0x55, sizeof out);
-    QCOMPARE(EncodeAlphaFromUnicode(typed, out, static_cast<std::size_t>(maxBytes) + 1), result);
-    QCOMPARE(QByteArray(out, held.size()).toHex(' '), held.toHex(' '));
-    QCOMPARE(out[held.size()], '\0');
-    QCOMPARE(HeldNameLength(out, static_cast<std::size_t>(maxBytes) + 1), std::size_t(held.size()));
-}
-
-void TestRecordCodec::cp1252_data()
-{
-    QTest::addColumn<int>("byte");
-    QTest::addColumn<int>("unicode");
-
-    QTest::newRow("euro") << 0x80 << 0x20AC;
-    QTest::newRow("low quote") << 0x82 << 0x201A;
-    QTest::newRow("S caron") << 0x8A << 0x0160;
-    QTest::newRow("left double quote") << 0x93 << 0x201C;
-    QTest::newRow("em dash") << 0x97 << 0x2014;
-    QTest::newRow("Y diaeresis") << 0x9F << 0x0178;
-    QTest::newRow("unassigned 0x81") << 0x81 << 0x0081;
-    QTest::newRow("unassigned 0x9D") << 0x9D << 0x009D;
-    QTest::newRow("no-break space") << 0xA0 << 0x00A0;
-    QTest::newRow("e acute") << 0xE9 << 0x00E9;
-    QTest::newRow("y diaeresis") << 0xFF << 0x00FF;
-    QTest::newRow("ASCII") << 0x41 << 0x0041;
-}
-
-void TestRecordCodec::cp1252()
-{
-    QFETCH(int, byte);
-    QFETCH(int, unicode);
-    QCOMPARE(int(Cp1252ToUnicodeChar(static_cast<uint8_t>(byte))), unicode);
-    QCOMPARE(UnicodeToCp1252Char(static_cast<char16_t>(unicode)), byte);
-
-    // Characters outside the code page.
-    bool exact = true;
-    QCOMPARE(
-        QByteArray::fromStdString(UnicodeToCp1252(QString::fromUtf16(u"a\u0080\u0100"), &exact)),
-        QByteArray("a??"));
-    QVERIFY(!exact);
-}
-
-void TestRecordCodec::parseRecord_data()
-{
-    QTest::addColumn<QByteArray>("record");
-    QTest::addColumn<QByteArray>("heldName");
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<int>("lengthByte");
-    QTest::addColumn<int>("ccp");
-    QTest::addColumn<int>("extension");
-
-    // Alpha 16 bytes, then 07 91 and the 6 digit bytes of +491721217212.
-    QTest::newRow("Kundenbetreuung")
-        << QByteArray::fromHex("4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff")
-        << QByteArray("Kundenbetreuung") << "+491721217212" << 7 << 0xFF << 0xFF;
-    QTest::newRow("o umlaut from GSM, extension 5")
-        << QByteArray::fromHex("4a7c7267ffffffffffffffffffff 0b81 2143658709214365870 9 ff05")
-        << QByteArray::fromHex("4af67267") << "12345678901234567890" << 11 << 0xFF << 5;
-    QTest::newRow("at sign kept inside a plain name")
-        << QByteArray::fromHex("6100620cffffffffffffffffffff 02a8 21ffffffffffffffffff 02ff")
-        << QByteArray("a@b\xf8") << "12" << 2 << 2 << 0xFF;
-    QTest::newRow("0x81 name kept as on the card, 0xFF is a character")
-        << QByteArray::fromHex("810307a9ffbcffffffffffffffff 0181 ffffffffffffffffffff ffff")
-        << QByteArray::fromHex("810307a9ffbc") << "" << 1 << 0xFF << 0xFF;
-    QTest::newRow("0x80 name ends at 0xFF")
-        << QByteArray::fromHex("800410043fffffffffffffffffff ffff ffffffffffffffffffff ffff")
-        << QByteArray::fromHex("800410043f") << "" << 0xFF << 0xFF << 0xFF;
-    QTest::newRow("free record") << QByteArray(28, '\xff') << QByteArray() << "" << 0xFF << 0xFF
-                                 << 0xFF;
-    QTest::newRow("no alpha field") << QByteArray::fromHex("0391 2143ffffffffffffffff ffff")
-                                    << QByteArray() << "+1234" << 3 << 0xFF << 0xFF;
-}
-
-void TestRecordCodec::parseRecord()
-{
-    QFETCH(QByteArray, record);
-    QFETCH(QByteArray, heldName);
-    QFETCH(QString, number);
-    QFETCH(int, lengthByte);
-    QFETCH(int, ccp);
-    QFETCH(int, extension);
-
-    const Bytes bytes(record.begin(), record.end());
-    const std::optional<NumberRecord> parsed = ParseNumberRecord(bytes);
-    QVERIFY(parsed.has_value());
-    QCOMPARE(toHex(HeldNameFromCardAlpha(parsed->alpha)), heldName.toHex(' '));
-    QCOMPARE(QString::fromStdString(parsed->number), number);
-    QCOMPARE(int(parsed->lengthByte), lengthByte);
-    QCOMPARE(int(parsed->ccp), ccp);
-    QCOMPARE(int(parsed->extensionRecord), extension);
-    QCOMPARE(parsed->hasExtension(), extension != 0xFF);
-    QCOMPARE(IsFreeRecord(bytes), record.startsWith('\xff'));
-
-    QVERIFY(!ParseNumberRecord(Bytes(13, 0x31)).has_value());
-}
-
-void TestRecordCodec::buildRecord_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QByteArray>("heldName");
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<int>("tonNpi");
-    QTest::addColumn<int>("extension");
-    QTest::addColumn<QByteArray>("record");
-
-    QTest::newRow("Kundenbetreuung")
-        << 30 << QByteArray("Kundenbetreuung") << "+491721217212" << 0x91 << 0xFF
-        << QByteArray::fromHex("4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff");
-    QTest::newRow("e acute as GSM 05")
-        << 20 << QByteArray::fromHex("52e96e6565") << "*31#p5" << 0x81 << 0xFF
-        << QByteArray::fromHex("52056e6565ff 0481 3ab15cffffffffffffff ffff");
-    QTest::newRow("empty number") << 16 << QByteArray("Al") << "" << 0xA8 << 0xFF
-                                  << QByteArray::fromHex("416c 01a8 ffffffffffffffffffff ffff");
-    QTest::newRow("name cut to the field")
-        << 17 << QByteArray("Maximilian") << "1" << 0xA8 << 0xFF
-        << QByteArray::fromHex("4d6178 02a8 f1ffffffffffffffffff ffff");
-    QTest::newRow("plus takes one of the first 20")
-        << 14 << QByteArray() << "+4912345678901234567890" << 0x91 << 3
-        << QByteArray::fromHex("0b91 94214365870921436 5f7 ff03");
-    QTest::newRow("0x80 name copied")
-        << 20 << QByteArray::fromHex("800410043f") << "0" << 0xA8 << 0xFF
-        << QByteArray::fromHex("800410043fff 02a8 f0ffffffffffffffffff ffff");
-}
-
-void TestRecordCodec::buildRecord()
-{
-    QFETCH(int, length);
-    QFETCH(QByteArray, heldName);
-    QFETCH(QString, number);
-    QFETCH(int, tonNpi);
-    QFETCH(int, extension);
-    QFETCH(QByteArray, record);
-
-    const std::size_t alphaLength = static_cast<std::size_t>(length) - SimRecord::FixedPartLength;
-    const std::string alpha = CardAlphaFromHeldName(heldName.toStdString(), alphaLength);
-    const Bytes built =
-        BuildNumberRecord(static_cast<std::size_t>(length), alpha, number.toStdString(),
-                          static_cast<uint8_t>(tonNpi), 0xFF, static_cast<uint8_t>(extension));
-    QCOMPARE(toHex(built), record.toHex(' '));
-    QVERIFY(BuildNumberRecord(13, alpha, "1", 0x81, 0xFF).empty());
-}
-
-void TestRecordCodec::extensionRecords_data()
-{
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QByteArray>("extension"); // EXT1 record of 13 bytes
-
-    QTest::newRow("30 digits: 10 in the extension")
-        << "123456789012345678901234567890" << QByteArray::fromHex("0205 2143658709ffffffffff ff");
-    QTest::newRow("21 digits: one in the extension")
-        << "123456789012345678909" << QByteArray::fromHex("0201 f9ffffffffffffffffff ff");
-    QTest::newRow("plus first: 3 left over")
-        << "+4912345678901234567890" << QByteArray::fromHex("0202 98f0ffffffffffffffff ff");
-    QTest::newRow("40 digits fill both") << "1234567890123456789009876543210987654321"
-                                         << QByteArray::fromHex("020a 9078563412907856341 2 ff");
-}
-
-void TestRecordCodec::extensionRecords()
-{
-    QFETCH(QString, number);
-    QFETCH(QByteArray, extension);
-
-    const std::string text = number.toStdString();
-    QVERIFY(NeedsExtension(text));
-    QVERIFY(!NeedsExtension(text.substr(0, 20)));
-    QCOMPARE(toHex(BuildExtensionRecord(13, ExtensionDigits(text))), extension.toHex(' '));
-
-    // Reading joins the record's digits and the extension's (no '+' from the extension).
-    const Bytes ext(extension.begin(), extension.end());
-    QVERIFY(IsReusableExtension(ext));
-    const std::string joined = DecodeDiallingNumber(text[0] == '+' ? 0x91 : 0x81,
-                                                    EncodeDiallingNumber(RecordDigits(text))) +
-                               ParseExtensionDigits(ext);
-    QCOMPARE(QString::fromStdString(joined), number);
-
-    // A record written by the card's owner with type 02 and 3 digit bytes.
-    QCOMPARE(QString::fromStdString(ParseExtensionDigits(hex("02032143f5ffffffffffffff"))),
-             "12345");
-    QVERIFY(!IsReusableExtension(hex("01032143f5ffffffffffffff")));
-    QCOMPARE(QString::fromStdString(ParseExtensionDigits(hex("0203"))), QString());
-}
-
-void TestRecordCodec::alphaFieldCut_data()
-{
-    QTest::addColumn<QByteArray>("held");
-    QTest::addColumn<int>("alphaLength");
-    QTest::addColumn<QByteArray>("alpha");
-
-    // 20 Greek capitals (U+0391..U+03A4 without U+03A2) in the 0x81 form, count 20.
-    QByteArray greek = QByteArray::fromHex("811407");
-    for (int i = 0; i < 20; ++i) {
-        greek.append(char(0x91 + i));
-    }
-    QTest::newRow("0x81 count becomes X-3")
-        << greek << 14 << (QByteArray::fromHex("810b07") + greek.mid(3, 11));
-    QTest::newRow("0x81 that fits")
-        << QByteArray::fromHex("810207a9bc") << 14 << QByteArray::fromHex("810207a9bc");
-    QTest::newRow("0x82 count becomes X-4")
-        << QByteArray::fromHex("82050530 2d82d32d31") << 6 << QByteArray::fromHex("8202 0530 2d82");
-    QTest::newRow("0x80 whole characters")
-        << QByteArray::fromHex("800410043f0430") << 6 << QByteArray::fromHex("800410043f");
-    QTest::newRow("plain GSM cut")
-        << QByteArray::fromHex("e9e9e9") << 2 << QByteArray::fromHex("0505");
-}
-
-void TestRecordCodec::alphaFieldCut()
-{
-    QFETCH(QByteArray, held);
-    QFETCH(int, alphaLength);
-    QFETCH(QByteArray, alpha);
-    QCOMPARE(
-        toHex(CardAlphaFromHeldName(held.toStdString(), static_cast<std::size_t>(alphaLength))),
-        alpha.toHex(' '));
-}
 
 QTEST_GUILESS_MAIN(TestRecordCodec)
 #include "TestRecordCodec.moc"
