@@ -4,6 +4,7 @@
 #include "CentreWindow.h"
 #include "CommandIds.h"
 #include "ContactListModel.h"
+#include "EditCommands.h"
 #include "Icons.h"
 #include "MainMenu.h"
 #include "shell/Config.h"
@@ -72,6 +73,7 @@ MainWindow::MainWindow(AppContext& app, QWidget* parent) : QMainWindow(parent), 
     m_handlers.insert(Command::Exit, [this] { close(); });
 
     connectCommands();
+    installEditing(*this);
     updateItemCommands();
 
     resize(kStartWidth, kStartHeight);

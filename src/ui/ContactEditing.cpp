@@ -1,0 +1,197 @@
+#include "ContactEditing.h"
+
+#include "phonebook/AlphaCodec.h"
+#include "phonebook/DiallingNumber.h"
+#include "phonebook/SideBooks.h"
+#include "phonebook/TextEdit.h"
+#include "shell/Log.h"
+
+#include <algorithm>
+
+namespace {
+// A pasted name may hold 100 characters, a pasted number 3 to 42 before cleaning.
+constexpr std::size_t kPastedNameLimit = 100;
+constexpr std::size_t kPastedNumberMin = 3;
+constexpr std::size_t kPastedNumberMax = 42;
+constexpr uint32_t kLastIndex = 448;
+
+std::string encodeTypedName(QStringView name, int nameLimit)
+{
+    return EncodeAlphaFromUnicode(name, static_cast<std::size_t>(std::max(nameLimit, 0)) + 3);
+}
+
+// The separator of a clipboard text: ',' or ';', 0 when it holds both or neither.
+char separatorOf(std::string_view text)
+{
+    const bool comma = text.find(',') != std::string_view::npos;
+    const bool semicolon = text.find(';') != std::string_view::npos;
+    if (comma == semicolon)
+        return 0;
+    return comma ? ',' : ';';
+}
+} // namespace
+
+int TypedNameLimit(QStringView name, int nameLimit)
+{
+    return FirstCharAbove255(name) != 0 ? nameLimit - 3 : nameLimit;
+}
+
+bool AddTypedContact(PhoneBook& book, QStringView name, std::string_view number, int nameLimit)
+{
+    if (book.contactCount >= kTypedContactLimit)
+        return false;
+    std::string clean(number);
+    if (!ValidateNumber(clean))
+        return false;
+    Contact& contact = book.contacts[book.contactCount];
+    contact.clear();
+    contact.setName(encodeTypedName(name, nameLimit));
+    contact.setNumber(clean);
+    contact.ccp = 0xFF;
+    contact.sequence = book.takeSequence();
+    contact.tonNpi = TonNpiForNumber(number, 0xFF);
+    ++book.contactCount;
+    return true;
+}
+
+bool EditTypedContact(PhoneBook& book, uint32_t index, QStringView name, std::string_view number,
+                      int nameLimit)
+{
+    if (index >= book.contactCount)
+        return false;
+    std::string clean(number);
+    if (!ValidateNumber(clean))
+        return false;
+    QString edited = name.toString();
+    edited.replace(QChar(0xE9), QChar(0xE8));
+    Contact& contact = book.contacts[index];
+    contact.setName(encodeTypedName(edited, nameLimit));
+    contact.setNumber(clean);
+    contact.tonNpi = TonNpiForNumber(number, contact.tonNpi);
+    return true;
+}
+
+std::string ClipboardTextOf(const std::vector<ClipboardRow>& rows)
+{
+    std::string text;
+    for (const ClipboardRow& row : rows) {
+        WriteLog(5, "copy to clipboard", "%s", row.name.c_str());
+        WriteLog(5, "copy to clipboard", "%s", row.number.c_str());
+        if (!text.empty())
+            text += "\r\n";
+        text += row.name + ";" + row.number;
+    }
+    return text;
+}
+
+int ParseClipboardText(std::string_view text, PhoneBook* book)
+{
+    const char separator = separatorOf(text);
+    if (separator == 0)
+        return 0;
+    int found = 0;
+    std::size_t pos = 0;
+    while (true) {
+        const std::size_t sep = text.find(separator, pos);
+        if (sep == std::string_view::npos)
+            return 0;
+        std::string name(text.substr(pos, sep - pos));
+        TrimBlanks(name);
+        if (name.size() > kPastedNameLimit || name.find('\n') != std::string::npos)
+            return 0;
+        WriteLog(5, "check clipboard", "person %s", name.c_str());
+        if (book != nullptr && book->contactCount > kLastIndex)
+            return found;
+
+        const std::size_t start = sep + 1;
+        if (start >= text.size())
+            return 0;
+        const std::size_t lineFeed = text.find('\n', start);
+        std::string number(text.substr(
+            start, lineFeed == std::string_view::npos ? std::string_view::npos : lineFeed - start));
+        if (lineFeed != std::string_view::npos && !number.empty())
+            number.pop_back(); // the CR before the line feed
+        if (number.size() > kPastedNumberMax || number.size() < kPastedNumberMin)
+            return 0;
+        TrimBlanks(number);
+        RemoveChar(number, '\'');
+        RemoveChar(number, '"');
+        if (!ValidateNumber(number))
+            return 0;
+        WriteLog(5, "check clipboard", "phone %s", number.c_str());
+
+        if (book != nullptr) {
+            Contact& contact = book->contacts[book->contactCount];
+            contact.clear();
+            contact.setName(name);
+            contact.setNumber(number);
+            contact.ccp = 0xFF;
+            contact.sequence = book->takeSequence();
+            contact.tonNpi = TonNpiForNumber(number, TonNpi::National);
+            ++book->contactCount;
+        }
+        ++found;
+
+        if (lineFeed == std::string_view::npos)
+            return found;
+        pos = lineFeed + 1;
+        if (text.find(separator, pos) == std::string_view::npos)
+            return pos >= text.size() ? found : 0;
+    }
+}
+
+int PasteContacts(PhoneBook& book, std::string_view text)
+{
+    if (ParseClipboardText(text) == 0)
+        return 0;
+    const uint32_t count = book.contactCount;
+    const uint32_t sequence = book.nextSequence;
+    if (ParseClipboardText(text, &book) == 0) {
+        book.contactCount = count;
+        book.nextSequence = sequence;
+        return 0;
+    }
+    return static_cast<int>(book.contactCount - count);
+}
+
+int PasteIntoSideBook(std::string_view text, BookEntry* entries, uint32_t slotCount)
+{
+    if (ParseClipboardText(text) == 0)
+        return 0;
+    const char separator =
+        std::count(text.begin(), text.end(), ',') > std::count(text.begin(), text.end(), ';') ? ','
+                                                                                              : ';';
+    std::size_t pos = 0;
+    for (uint32_t slot = 0; slot < slotCount && pos < text.size(); ++slot) {
+        BookEntry& entry = entries[slot];
+        if (!entry.isBlank())
+            continue;
+        const std::size_t lineFeed = text.find('\n', pos);
+        std::string_view line = text.substr(
+            pos, lineFeed == std::string_view::npos ? std::string_view::npos : lineFeed - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const std::size_t sep = line.find(separator);
+        entry.name.assign(line.substr(0, sep));
+        entry.number.assign(sep == std::string_view::npos ? std::string_view{}
+                                                          : line.substr(sep + 1));
+        entry.dirty = 1;
+        entry.recordIndex = static_cast<int32_t>(slot);
+        pos = lineFeed == std::string_view::npos ? text.size() : lineFeed + 1;
+    }
+    return 99;
+}
+
+void MoveContactTo(PhoneBook& book, uint32_t from, uint32_t to)
+{
+    if (from >= book.contactCount || to >= book.contactCount || from == to)
+        return;
+    const Contact moved = book.contacts[from];
+    if (from < to)
+        std::copy(book.contacts.begin() + from + 1, book.contacts.begin() + to + 1,
+                  book.contacts.begin() + from);
+    else
+        std::copy_backward(book.contacts.begin() + to, book.contacts.begin() + from,
+                           book.contacts.begin() + from + 1);
+    book.contacts[to] = moved;
+}

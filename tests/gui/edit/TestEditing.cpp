@@ -1,0 +1,324 @@
+// Typing, copying, pasting, dragging and finding contacts in the main window.
+
+#include "../ui/GuiHarness.h"
+
+#include "phonebook/AlphaCodec.h"
+#include "ui/CommandIds.h"
+#include "ui/ContactDialog.h"
+#include "ui/ContactListModel.h"
+#include "ui/FindDialog.h"
+#include "ui/FindReplace.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+struct Row
+{
+    const char* name;
+    const char* number;
+};
+
+void fillBook(GuiHarness& h, std::initializer_list<Row> rows)
+{
+    h.app->book.clear();
+    for (const Row& row : rows) {
+        Contact contact;
+        contact.setName(row.name);
+        contact.setNumber(row.number);
+        contact.tonNpi = 0xA8;
+        h.app->book.append(contact);
+    }
+    h.app->state.untitledList = true;
+    h.window->refillList();
+}
+
+QStringList names(GuiHarness& h)
+{
+    QStringList list;
+    for (int row = 0; row < h.window->listModel()->rowCount(); ++row)
+        list << h.window->listModel()->nameText(row);
+    return list;
+}
+
+QPoint rowCentre(QTableView* list, int row)
+{
+    return list->visualRect(list->model()->index(row, ContactListModel::Name)).center();
+}
+
+// Types into the Add Phone dialog and presses OK; Cancel when it stays open.
+void addThroughDialog(GuiHarness& h, const QString& name, const QString& number)
+{
+    onNextDialog<ContactDialog>([&](ContactDialog* dialog) {
+        dialog->nameEdit()->setText(name);
+        dialog->numberEdit()->setText(number);
+        dialog->findChild<QPushButton*>("okButton")->click();
+        if (dialog->isVisible())
+            dialog->findChild<QPushButton*>("cancelButton")->click();
+    });
+    h.window->runCommand(Command::Add);
+}
+} // namespace
+
+class TestEditing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { clearSettings(); }
+
+    void addPhone_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("tonNpi");
+
+        QTest::newRow("+, blanks, dashes") << "+49 170-123 45 6" << true << "+49170123456" << 0x91;
+        QTest::newRow("star, hash, pause") << "0170 *31#p2" << true << "0170*31#p2" << 0xA8;
+        QTest::newRow("+ later") << "0049+170" << false << "" << 0;
+        QTest::newRow("upper-case P") << "0170P2" << false << "" << 0;
+    }
+
+    // Adding with nothing open starts an untitled list; a bad number is
+    // refused with "Wrong number!" and nothing is added.
+    void addPhone()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        QFETCH(QString, stored);
+        QFETCH(int, tonNpi);
+        GuiHarness h;
+        addThroughDialog(h, "Otto", typed);
+        QCOMPARE(h.app->book.contactCount, accepted ? 1u : 0u);
+        QCOMPARE(h.messageIds(), accepted ? std::vector<int>{} : std::vector<int>{18});
+        QVERIFY(h.app->state.untitledList);
+        QCOMPARE(h.app->state.nameLimit, 74);
+        if (accepted) {
+            const Contact& contact = h.app->book.contacts[0];
+            QCOMPARE(QString::fromLatin1(contact.numberText()), stored);
+            QCOMPARE(int(contact.tonNpi), tonNpi);
+            QCOMPARE(h.app->state.selectedIndex, 0);
+        }
+    }
+
+    // A Greek name is held in the card's 0x81 form and shown readable; a
+    // character above U+00FF takes three characters of room from the name.
+    void greekName()
+    {
+        GuiHarness h;
+        const QString greek = QString::fromUtf8("Αθηνά Παππά");
+        addThroughDialog(h, greek, "210555");
+        QCOMPARE(h.app->book.contactCount, 1u);
+        QCOMPARE(uint8_t(h.app->book.contacts[0].name[0]), AlphaForm::Ucs2Base8);
+        QCOMPARE(h.window->listModel()->nameText(0), greek);
+
+        onNextDialog<ContactDialog>([](ContactDialog* dialog) {
+            dialog->nameEdit()->setText(QString(73, 'a'));
+            dialog->nameEdit()->setText(QString(73, 'a') + QChar(0x03A9));
+            QCOMPARE(dialog->nameEdit()->text(), QString(71, 'a'));
+            dialog->reject();
+        });
+        h.window->runCommand(Command::Add);
+    }
+
+    // Editing a name turns é into è.
+    void editReplacesEAcute()
+    {
+        GuiHarness h;
+        fillBook(h, {{"Zoe", "123"}});
+        h.app->state.nameLimit = 14;
+        h.window->selectRow(0);
+        onNextDialog<ContactDialog>([](ContactDialog* dialog) {
+            dialog->nameEdit()->setText(QString::fromUtf8("Renée"));
+            dialog->findChild<QPushButton*>("okButton")->click();
+        });
+        h.window->runCommand(Command::Edit);
+        QCOMPARE(h.window->listModel()->nameText(0), QString::fromUtf8("Renèe"));
+    }
+
+    void copyTwoRows()
+    {
+        GuiHarness h;
+        fillBook(h, {{"Anna", "111"}, {"Bert", "222"}, {"Cleo", "333"}});
+        QTableView* list = h.window->listView();
+        list->selectRow(0);
+        list->selectionModel()->select(h.window->listModel()->index(2, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        h.window->runCommand(Command::Copy);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Anna;111\r\nCleo;333"));
+    }
+
+    void paste_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("added");
+
+        QTest::newRow("one line, no line end") << "Dora;+4930123" << 1;
+        QTest::newRow("quoted number, commas") << "Dora,\"0301\"\r\nEmil,'0302'" << 2;
+        QTest::newRow("mixed separators") << "Dora;0301\r\nEmil,0302" << 0;
+        QTest::newRow("number of two characters") << "Dora;03" << 0;
+        QString ten;
+        for (int i = 0; i < 10; ++i)
+            ten +=
+                QString("Name %1;0301%2%3").arg(i).arg(i == 6 ? "x" : "").arg(i < 9 ? "\r\n" : "");
+        QTest::newRow("one bad line in ten") << ten << 0;
+    }
+
+    // Paste follows the clipboard; a pasteable text is appended as a whole.
+    void paste()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, added);
+        GuiHarness h;
+        fillBook(h, {{"Anna", "111"}});
+        QApplication::clipboard()->setText(text);
+        QCOMPARE(h.window->action(Command::Paste)->isEnabled(), added > 0);
+        h.window->runCommand(Command::Paste);
+        QCOMPARE(int(h.app->book.contactCount), 1 + added);
+        if (added > 0) {
+            QCOMPARE(h.window->listModel()->nameText(1), QStringLiteral("Dora"));
+            QCOMPARE(h.app->state.modified, true);
+        }
+        if (text.startsWith("Dora;+")) {
+            QCOMPARE(QString::fromLatin1(h.app->book.contacts[1].numberText()), "+4930123");
+            QCOMPARE(int(h.app->book.contacts[1].tonNpi), 0x91);
+        }
+        // The list changing does not bring a greyed Paste back.
+        h.window->refillList();
+        QCOMPARE(h.window->action(Command::Paste)->isEnabled(), added > 0);
+    }
+
+    void dragRow_data()
+    {
+        QTest::addColumn<int>("target"); // -1: below the last row
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("row 1 onto row 4") << 3 << QStringList{"B", "C", "D", "A", "E"};
+        QTest::newRow("outside the rows") << -1 << QStringList{"A", "B", "C", "D", "E"};
+    }
+
+    void dragRow()
+    {
+        QFETCH(int, target);
+        QFETCH(QStringList, order);
+        GuiHarness h;
+        fillBook(h, {{"A", "101"}, {"B", "102"}, {"C", "103"}, {"D", "104"}, {"E", "105"}});
+        QTableView* list = h.window->listView();
+        QWidget* viewport = list->viewport();
+        const QPoint to = target >= 0 ? rowCentre(list, target)
+                                      : QPoint(rowCentre(list, 4).x(), viewport->height() - 2);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, rowCentre(list, 0));
+        QTest::mouseMove(viewport, rowCentre(list, 1));
+        QTest::mouseMove(viewport, to);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
+        QCOMPARE(names(h), order);
+        if (target >= 0)
+            QCOMPARE(h.app->state.selectedIndex, target);
+    }
+
+    void findNext_data()
+    {
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<bool>("wholeWord");
+        QTest::addColumn<QList<int>>("rows");
+        // Rows: Anna, Hanna, Annabel Anna, Bob.
+        QTest::newRow("any case") << false << false << QList<int>{0, 1, 2, 0};
+        QTest::newRow("whole word") << false << true << QList<int>{0, 0};
+        QTest::newRow("match case") << true << false << QList<int>{1, 1};
+    }
+
+    // Searching "anna" one Find Next after the other, wrapping round.
+    void findNext()
+    {
+        QFETCH(bool, matchCase);
+        QFETCH(bool, wholeWord);
+        QFETCH(QList<int>, rows);
+        GuiHarness h;
+        fillBook(h, {{"Anna", "111"}, {"Hanna", "222"}, {"Annabel Anna", "333"}, {"Bob", "444"}});
+        onNextDialog<FindDialog>([&](FindDialog* dialog) {
+            dialog->findChild<QLineEdit*>("findEdit")->setText("anna");
+            dialog->findChild<QAbstractButton*>("matchCase")->setChecked(matchCase);
+            dialog->findChild<QAbstractButton*>("wholeWord")->setChecked(wholeWord);
+            for (int row : rows) {
+                dialog->findChild<QPushButton*>("findNextButton")->click();
+                QCOMPARE(h.app->state.selectedIndex, row);
+            }
+            dialog->reject();
+        });
+        h.window->runCommand(Command::Find);
+        QVERIFY(h.messageIds().empty());
+        QCOMPARE(processFindState().wholeWord, wholeWord);
+        processFindState() = FindState();
+    }
+
+    // Replace All after a search that stopped at row 5 leaves rows 0-4 alone.
+    void replaceAllFromSearchPosition()
+    {
+        GuiHarness h;
+        fillBook(h, {{"Tom", "1"},
+                     {"Tom", "2"},
+                     {"Tom", "3"},
+                     {"Tom", "4"},
+                     {"Tom", "5"},
+                     {"Tom", "6"},
+                     {"Tom", "7"},
+                     {"Tom", "8"}});
+        onNextDialog<FindDialog>([&](FindDialog* dialog) {
+            dialog->findChild<QLineEdit*>("findEdit")->setText("Tom");
+            dialog->findChild<QLineEdit*>("replaceEdit")->setText("Tim");
+            for (int i = 0; i < 6; ++i)
+                dialog->findChild<QPushButton*>("findNextButton")->click();
+            QCOMPARE(h.app->state.selectedIndex, 5);
+            dialog->findChild<QPushButton*>("replaceAllButton")->click();
+            dialog->reject();
+        });
+        h.window->runCommand(Command::Find);
+        QCOMPARE(names(h), (QStringList{"Tom", "Tom", "Tom", "Tom", "Tom", "Tim", "Tim", "Tim"}));
+        processFindState() = FindState();
+    }
+
+    // 1 -> x makes the number invalid: the question is asked, the number stays.
+    void replaceMakingNumberInvalid()
+    {
+        GuiHarness h;
+        fillBook(h, {{"Carl", "0171"}});
+        onNextDialog<FindDialog>([&](FindDialog* dialog) {
+            dialog->findChild<QLineEdit*>("findEdit")->setText("1");
+            dialog->findChild<QLineEdit*>("replaceEdit")->setText("x");
+            dialog->findChild<QPushButton*>("findNextButton")->click();
+            dialog->findChild<QPushButton*>("replaceButton")->click();
+            dialog->reject();
+        });
+        h.window->runCommand(Command::Find);
+        QCOMPARE(h.messageIds(), std::vector<int>{125});
+        QCOMPARE(h.messages[0].text.substr(0, 32), std::string("The resulting phone number <0x7x"));
+        QCOMPARE(QString::fromLatin1(h.app->book.contacts[0].numberText()), "0171");
+        processFindState() = FindState();
+    }
+
+    void replaceInText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("every occurrence") << "a-b-c" << 100 << "a+-b+-c";
+        QTest::newRow("cut at the capacity") << "a-b-c" << 7 << "a+-b+-";
+    }
+
+    void replaceInText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, capacity);
+        QFETCH(QString, result);
+        std::string value = text.toStdString();
+        QCOMPARE(ReplaceInText(&FindSubstring, value, std::size_t(capacity), "-", "+-"), 1);
+        QCOMPARE(QString::fromStdString(value), result);
+    }
+};
+
+QTEST_MAIN(TestEditing)
+#include "TestEditing.moc"
