@@ -56,259 +56,239 @@ class TestCliOptions : public QObject
     Q_OBJECT
 
 private slots:
-    void acceptedLines_data();
-    void acceptedLines();
-    void valuesWithBlanks();
-    void rejectedLines_data();
-    void rejectedLines();
-    void selection_data();
-    void selection();
-    void secretFiles_data();
-    void secretFiles();
-    void readerNames_data();
-    void readerNames();
-    void helpNamesEveryCommand();
-};
-
-void TestCliOptions::acceptedLines_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("expected");
-    // Commands: 1 readers, 2 info, 3 read, 4 write, 5 pin, 6 convert.
-    // Pin actions: 0 change, 1 enable, 2 disable, 3 unblock. Modes 10-14.
-    QTest::newRow("readers") << "readers"
-                             << "1";
-    QTest::newRow("info") << "info --reader R --pin-file p"
-                          << "2 reader=R pin=p";
-    QTest::newRow("read") << "read out.phn --pin-file p"
-                          << "3 out=out.phn pin=p";
-    QTest::newRow("operand after --") << "read -- --odd.phn"
-                                      << "3 out=--odd.phn";
-    QTest::newRow("write all") << "write in.phn --mode all"
-                               << "4 in=in.phn mode=10";
-    QTest::newRow("write selected")
-        << "write in.csv --mode selected --select 2,5-7 --yes --pin2-file q --name-field 1 "
-           "--number-field 0"
-        << "4 in=in.csv pin2=q mode=11 select=2,5-7 yes fields=1,0";
-    QTest::newRow("write add") << "write --mode add in.phn"
-                               << "4 in=in.phn mode=12";
-    QTest::newRow("write add-selected") << "write a --mode add-selected --select 1"
-                                        << "4 in=a mode=13 select=1";
-    QTest::newRow("write clear") << "write a --mode clear --yes"
-                                 << "4 in=a mode=14 yes";
-    QTest::newRow("pin change") << "pin change --pin-file p --new-pin-file n"
-                                << "5 pin=p new=n action=0 chv=1";
-    QTest::newRow("pin disable") << "pin disable"
-                                 << "5 action=2 chv=1";
-    QTest::newRow("pin2 unblock") << "pin unblock --chv 2 --puk-file k --new-pin-file n"
-                                  << "5 new=n puk=k action=3 chv=2";
-    QTest::newRow("convert") << "convert a.csv b.phn --number-field 0 --name-field 2"
-                             << "6 in=a.csv out=b.phn fields=2,0";
-    QTest::newRow("stdin pin file") << "read o.phn --pin-file -"
-                                    << "3 out=o.phn pin=-";
-    QTest::newRow("command help") << "write --help"
-                                  << "4 help";
-    QTest::newRow("help ignores the rest") << "pin frobnicate --help"
-                                           << "5 help action=0 chv=1";
-    QTest::newRow("program help") << "--help"
-                                  << "0 help";
-}
-
-void TestCliOptions::acceptedLines()
-{
-    QFETCH(QString, line);
-    QFETCH(QString, expected);
-    const CliParseResult result = ParseCliArguments(words(line));
-    QVERIFY2(result.ok, result.error.c_str());
-    QCOMPARE(summary(result.options), expected);
-}
-
-void TestCliOptions::valuesWithBlanks()
-{
-    const CliParseResult result =
-        ParseCliArguments({"info", "--reader=Reader 00 01", "--pin-file", "my pins/pin one"});
-    QVERIFY2(result.ok, result.error.c_str());
-    QCOMPARE(result.options.reader, std::string("Reader 00 01"));
-    QCOMPARE(result.options.pinFile, std::string("my pins/pin one"));
-}
-
-void TestCliOptions::rejectedLines_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("nothing") << ""
-                             << "missing command";
-    QTest::newRow("unknown command") << "frob"
-                                     << "unknown command 'frob'";
-    QTest::newRow("unknown option first") << "--pin 1234"
-                                          << "unknown option '--pin'";
-    QTest::newRow("no output") << "read"
-                               << "missing the output file OUT";
-    QTest::newRow("two outputs") << "read a b"
-                                 << "unexpected argument 'b'";
-    QTest::newRow("option of another command") << "read a --mode all"
-                                               << "unknown option '--mode'";
-    QTest::newRow("secret on the line") << "read a --pin 1234"
-                                        << "unknown option '--pin'";
-    QTest::newRow("no mode") << "write a"
-                             << "missing --mode";
-    QTest::newRow("bad mode") << "write a --mode most"
-                              << "unknown write mode 'most' (all, selected, add, add-selected "
-                                 "or clear)";
-    QTest::newRow("selected without list") << "write a --mode selected"
-                                           << "--mode selected and add-selected need --select";
-    QTest::newRow("list without selected") << "write a --mode add --select 1"
-                                           << "--select goes only with --mode selected or "
-                                              "add-selected";
-    QTest::newRow("no pin action") << "pin"
-                                   << "missing the action: change, enable, disable or "
-                                      "unblock";
-    QTest::newRow("bad pin action") << "pin reset"
-                                    << "unknown PIN action 'reset' (change, enable, disable or "
-                                       "unblock)";
-    QTest::newRow("pin2 enable") << "pin enable --chv 2"
-                                 << "PIN2 can only be changed or unblocked";
-    QTest::newRow("bad chv") << "pin change --chv 3"
-                             << "--chv takes 1 or 2, not '3'";
-    QTest::newRow("one file") << "convert a"
-                              << "missing the output file OUT";
-    QTest::newRow("three files") << "convert a b c"
-                                 << "unexpected argument 'c'";
-    QTest::newRow("value missing") << "read a --pin-file"
-                                   << "--pin-file needs a value";
-    QTest::newRow("empty value") << "read a --pin-file="
-                                 << "--pin-file needs a value";
-    QTest::newRow("value for a flag") << "write a --mode all --yes=1"
-                                      << "--yes takes no value";
-    QTest::newRow("field not a number") << "convert a b --name-field x"
-                                        << "--name-field takes a field number from 0, not 'x'";
-    QTest::newRow("same field twice") << "convert a b --number-field 0"
-                                      << "--name-field and --number-field must name different "
-                                         "fields";
-    QTest::newRow("version and more") << "--version now"
-                                      << "unexpected argument 'now'";
-}
-
-void TestCliOptions::rejectedLines()
-{
-    QFETCH(QString, line);
-    QFETCH(QString, error);
-    const CliParseResult result = ParseCliArguments(words(line));
-    QVERIFY(!result.ok);
-    QCOMPARE(QString::fromStdString(result.error), error);
-}
-
-void TestCliOptions::selection_data()
-{
-    QTest::addColumn<QString>("list");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("rows"); // 0-based
-    QTest::newRow("places and a range") << "2,5-7" << 10 << true << "1 4 5 6";
-    QTest::newRow("repeats and order") << "3,1,3,2-3" << 5 << true << "0 1 2";
-    QTest::newRow("last place") << "5" << 5 << true << "4";
-    QTest::newRow("one-place range") << "1-1" << 1 << true << "0";
-    QTest::newRow("place 0") << "0" << 5 << false << "";
-    QTest::newRow("past the end") << "4-6" << 5 << false << "";
-    QTest::newRow("backwards range") << "3-2" << 5 << false << "";
-    QTest::newRow("empty") << "" << 5 << false << "";
-    QTest::newRow("empty item") << "1,,2" << 5 << false << "";
-    QTest::newRow("open range") << "2-" << 5 << false << "";
-    QTest::newRow("negative") << "-2" << 5 << false << "";
-    QTest::newRow("blank") << "1, 2" << 5 << false << "";
-    QTest::newRow("empty book") << "1" << 0 << false << "";
-}
-
-void TestCliOptions::selection()
-{
-    QFETCH(QString, list);
-    QFETCH(int, count);
-    QFETCH(bool, ok);
-    QFETCH(QString, rows);
-    std::vector<uint32_t> chosen;
-    std::string error;
-    QCOMPARE(ParseSelection(list.toStdString(), static_cast<uint32_t>(count), chosen, error), ok);
-    QCOMPARE(error.empty(), ok);
-    QStringList text;
-    for (uint32_t row : chosen)
-        text << QString::number(row);
-    QCOMPARE(text.join(QLatin1Char(' ')), rows);
-}
-
-void TestCliOptions::secretFiles_data()
-{
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QByteArray>("code");
-    QTest::newRow("line end") << QByteArray("1234\n") << true << QByteArray("1234");
-    QTest::newRow("CR LF and more lines")
-        << QByteArray("0000\r\nsecond\n") << true << QByteArray("0000");
-    QTest::newRow("no line end") << QByteArray("12345678") << true << QByteArray("12345678");
-    QTest::newRow("blanks are part of it") << QByteArray(" 12 \n") << true << QByteArray(" 12 ");
-    QTest::newRow("empty file") << QByteArray() << false << QByteArray();
-    QTest::newRow("empty first line") << QByteArray("\n1234\n") << false << QByteArray();
-}
-
-void TestCliOptions::secretFiles()
-{
-    QFETCH(QByteArray, contents);
-    QFETCH(bool, ok);
-    QFETCH(QByteArray, code);
-    QTemporaryDir dir;
-    const std::string path = dir.filePath(QStringLiteral("pin")).toStdString();
-    std::ofstream(path, std::ios::binary).write(contents.constData(), contents.size());
-    std::string error;
-    const std::optional<SecretText> secret = ReadSecretFile(path, error);
-    QCOMPARE(secret.has_value(), ok);
-    if (ok)
-        QCOMPARE(QByteArray::fromStdString(secret->text()), code);
-    else
-        QVERIFY(!error.empty());
-    QVERIFY(!ReadSecretFile(path + ".missing", error));
-    QVERIFY(error.find(path + ".missing") != std::string::npos);
-}
-
-void TestCliOptions::readerNames_data()
-{
-    QTest::addColumn<QString>("wanted");
-    QTest::addColumn<QString>("chosen");
-    QTest::newRow("exact") << "Alpha Reader 00 01"
-                           << "Alpha Reader 00 01";
-    QTest::newRow("unique prefix") << "Beta"
-                                   << "Beta Reader 00 00";
-    QTest::newRow("ambiguous prefix") << "Alpha"
-                                      << "";
-    QTest::newRow("exact beats prefix") << "Gamma"
-                                        << "Gamma";
-    QTest::newRow("unknown") << "Delta"
-                             << "";
-    QTest::newRow("not a substring match") << "Reader"
-                                           << "";
-}
-
-void TestCliOptions::readerNames()
-{
-    QFETCH(QString, wanted);
-    QFETCH(QString, chosen);
-    const std::vector<std::string> names = {"Alpha Reader 00 00", "Alpha Reader 00 01",
-                                            "Beta Reader 00 00", "Gamma", "Gamma Two"};
-    QCOMPARE(QString::fromStdString(MatchReaderName(names, wanted.toStdString())), chosen);
-}
-
-void TestCliOptions::helpNamesEveryCommand()
-{
-    const std::string overview = CliHelp(CliCommand::None);
-    for (const char* name : {"readers", "info", "read", "write", "pin", "convert"}) {
-        QVERIFY2(overview.find(std::string("\n  ") + name + " ") != std::string::npos, name);
-        const CliCommand command = CliCommandByName(name);
-        QVERIFY(command != CliCommand::None);
-        QVERIFY(CliHelp(command).starts_with(std::string("Usage: phonara-cli ") + name));
-        // The usage of an error message is the help's first paragraph.
-        const std::string usage = CliUsage(command);
-        QVERIFY(usage.starts_with(std::string("Usage: phonara-cli ") + name));
-        QVERIFY(usage.find("\n\n") == std::string::npos);
+    void acceptedLines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("expected");
+        // Commands: 1 readers, 2 info, 3 read, 4 write, 5 pin, 6 convert.
+        // Pin actions: 0 change, 1 enable, 2 disable, 3 unblock. Modes 10-14.
+        QTest::newRow("readers") << "readers"
+                                 << "1";
+        QTest::newRow("info") << "info --reader R --pin-file p"
+                              << "2 reader=R pin=p";
+        QTest::newRow("read") << "read out.phn --pin-file p"
+                              << "3 out=out.phn pin=p";
+        QTest::newRow("operand after --") << "read -- --odd.phn"
+                                          << "3 out=--odd.phn";
+        QTest::newRow("write all") << "write in.phn --mode all"
+                                   << "4 in=in.phn mode=10";
+        QTest::newRow("write selected")
+            << "write in.csv --mode selected --select 2,5-7 --yes --pin2-file q --name-field 1 "
+               "--number-field 0"
+            << "4 in=in.csv pin2=q mode=11 select=2,5-7 yes fields=1,0";
+        QTest::newRow("write add") << "write --mode add in.phn"
+                                   << "4 in=in.phn mode=12";
+        QTest::newRow("write add-selected") << "write a --mode add-selected --select 1"
+                                            << "4 in=a mode=13 select=1";
+        QTest::newRow("write clear") << "write a --mode clear --yes"
+                                     << "4 in=a mode=14 yes";
+        QTest::newRow("pin change") << "pin change --pin-file p --new-pin-file n"
+                                    << "5 pin=p new=n action=0 chv=1";
+        QTest::newRow("pin disable") << "pin disable"
+                                     << "5 action=2 chv=1";
+        QTest::newRow("pin2 unblock") << "pin unblock --chv 2 --puk-file k --new-pin-file n"
+                                      << "5 new=n puk=k action=3 chv=2";
+        QTest::newRow("convert") << "convert a.csv b.phn --number-field 0 --name-field 2"
+                                 << "6 in=a.csv out=b.phn fields=2,0";
+        QTest::newRow("command help") << "write --help"
+                                      << "4 help";
+        QTest::newRow("help ignores the rest") << "pin frobnicate --help"
+                                               << "5 help action=0 chv=1";
+        QTest::newRow("program help") << "--help"
+                                      << "0 help";
     }
-}
+
+    void acceptedLines()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, expected);
+        const CliParseResult result = ParseCliArguments(words(line));
+        QVERIFY2(result.ok, result.error.c_str());
+        QCOMPARE(summary(result.options), expected);
+    }
+
+    void valuesWithBlanks()
+    {
+        const CliParseResult result =
+            ParseCliArguments({"info", "--reader=Reader 00 01", "--pin-file", "my pins/pin one"});
+        QVERIFY2(result.ok, result.error.c_str());
+        QCOMPARE(result.options.reader, std::string("Reader 00 01"));
+        QCOMPARE(result.options.pinFile, std::string("my pins/pin one"));
+    }
+
+    void rejectedLines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("nothing") << ""
+                                 << "missing command";
+        QTest::newRow("unknown command") << "frob"
+                                         << "unknown command 'frob'";
+        QTest::newRow("no output") << "read"
+                                   << "missing the output file OUT";
+        QTest::newRow("two outputs") << "read a b"
+                                     << "unexpected argument 'b'";
+        QTest::newRow("option of another command") << "read a --mode all"
+                                                   << "unknown option '--mode'";
+        QTest::newRow("secret on the line") << "read a --pin 1234"
+                                            << "unknown option '--pin'";
+        QTest::newRow("no mode") << "write a"
+                                 << "missing --mode";
+        QTest::newRow("bad mode") << "write a --mode most"
+                                  << "unknown write mode 'most' (all, selected, add, add-selected "
+                                     "or clear)";
+        QTest::newRow("selected without list") << "write a --mode selected"
+                                               << "--mode selected and add-selected need --select";
+        QTest::newRow("list without selected") << "write a --mode add --select 1"
+                                               << "--select goes only with --mode selected or "
+                                                  "add-selected";
+        QTest::newRow("no pin action") << "pin"
+                                       << "missing the action: change, enable, disable or "
+                                          "unblock";
+        QTest::newRow("bad pin action") << "pin reset"
+                                        << "unknown PIN action 'reset' (change, enable, disable or "
+                                           "unblock)";
+        QTest::newRow("pin2 enable") << "pin enable --chv 2"
+                                     << "PIN2 can only be changed or unblocked";
+        QTest::newRow("bad chv") << "pin change --chv 3"
+                                 << "--chv takes 1 or 2, not '3'";
+        QTest::newRow("value missing") << "read a --pin-file"
+                                       << "--pin-file needs a value";
+        QTest::newRow("empty value") << "read a --pin-file="
+                                     << "--pin-file needs a value";
+        QTest::newRow("value for a flag") << "write a --mode all --yes=1"
+                                          << "--yes takes no value";
+        QTest::newRow("field not a number") << "convert a b --name-field x"
+                                            << "--name-field takes a field number from 0, not 'x'";
+        QTest::newRow("same field twice") << "convert a b --number-field 0"
+                                          << "--name-field and --number-field must name different "
+                                             "fields";
+        QTest::newRow("version and more") << "--version now"
+                                          << "unexpected argument 'now'";
+    }
+
+    void rejectedLines()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, error);
+        const CliParseResult result = ParseCliArguments(words(line));
+        QVERIFY(!result.ok);
+        QCOMPARE(QString::fromStdString(result.error), error);
+    }
+
+    void selection_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("rows"); // 0-based
+        QTest::newRow("places and a range") << "2,5-7" << 10 << true << "1 4 5 6";
+        QTest::newRow("repeats and order") << "3,1,3,2-3" << 5 << true << "0 1 2";
+        QTest::newRow("last place") << "5" << 5 << true << "4";
+        QTest::newRow("one-place range") << "1-1" << 1 << true << "0";
+        QTest::newRow("place 0") << "0" << 5 << false << "";
+        QTest::newRow("past the end") << "4-6" << 5 << false << "";
+        QTest::newRow("backwards range") << "3-2" << 5 << false << "";
+        QTest::newRow("empty") << "" << 5 << false << "";
+        QTest::newRow("empty item") << "1,,2" << 5 << false << "";
+        QTest::newRow("open range") << "2-" << 5 << false << "";
+        QTest::newRow("blank") << "1, 2" << 5 << false << "";
+        QTest::newRow("empty book") << "1" << 0 << false << "";
+    }
+
+    void selection()
+    {
+        QFETCH(QString, list);
+        QFETCH(int, count);
+        QFETCH(bool, ok);
+        QFETCH(QString, rows);
+        std::vector<uint32_t> chosen;
+        std::string error;
+        QCOMPARE(ParseSelection(list.toStdString(), static_cast<uint32_t>(count), chosen, error),
+                 ok);
+        QCOMPARE(error.empty(), ok);
+        QStringList text;
+        for (uint32_t row : chosen)
+            text << QString::number(row);
+        QCOMPARE(text.join(QLatin1Char(' ')), rows);
+    }
+
+    void secretFiles_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QByteArray>("code");
+        QTest::newRow("line end") << QByteArray("1234\n") << true << QByteArray("1234");
+        QTest::newRow("CR LF and more lines")
+            << QByteArray("0000\r\nsecond\n") << true << QByteArray("0000");
+        QTest::newRow("no line end") << QByteArray("12345678") << true << QByteArray("12345678");
+        QTest::newRow("blanks are part of it")
+            << QByteArray(" 12 \n") << true << QByteArray(" 12 ");
+        QTest::newRow("empty file") << QByteArray() << false << QByteArray();
+        QTest::newRow("empty first line") << QByteArray("\n1234\n") << false << QByteArray();
+    }
+
+    void secretFiles()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, ok);
+        QFETCH(QByteArray, code);
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(QStringLiteral("pin")).toStdString();
+        std::ofstream(path, std::ios::binary).write(contents.constData(), contents.size());
+        std::string error;
+        const std::optional<SecretText> secret = ReadSecretFile(path, error);
+        QCOMPARE(secret.has_value(), ok);
+        if (ok)
+            QCOMPARE(QByteArray::fromStdString(secret->text()), code);
+        else
+            QVERIFY(!error.empty());
+        QVERIFY(!ReadSecretFile(path + ".missing", error));
+        QVERIFY(error.find(path + ".missing") != std::string::npos);
+    }
+
+    void readerNames_data()
+    {
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("exact") << "Alpha Reader 00 01"
+                               << "Alpha Reader 00 01";
+        QTest::newRow("unique prefix") << "Beta"
+                                       << "Beta Reader 00 00";
+        QTest::newRow("ambiguous prefix") << "Alpha"
+                                          << "";
+        QTest::newRow("exact beats prefix") << "Gamma"
+                                            << "Gamma";
+        QTest::newRow("unknown") << "Delta"
+                                 << "";
+        QTest::newRow("not a substring match") << "Reader"
+                                               << "";
+    }
+
+    void readerNames()
+    {
+        QFETCH(QString, wanted);
+        QFETCH(QString, chosen);
+        const std::vector<std::string> names = {"Alpha Reader 00 00", "Alpha Reader 00 01",
+                                                "Beta Reader 00 00", "Gamma", "Gamma Two"};
+        QCOMPARE(QString::fromStdString(MatchReaderName(names, wanted.toStdString())), chosen);
+    }
+
+    void helpNamesEveryCommand()
+    {
+        const std::string overview = CliHelp(CliCommand::None);
+        for (const char* name : {"readers", "info", "read", "write", "pin", "convert"}) {
+            QVERIFY2(overview.find(std::string("\n  ") + name + " ") != std::string::npos, name);
+            const CliCommand command = CliCommandByName(name);
+            QVERIFY(command != CliCommand::None);
+            QVERIFY(CliHelp(command).starts_with(std::string("Usage: phonara-cli ") + name));
+            // The usage of an error message is the help's first paragraph.
+            const std::string usage = CliUsage(command);
+            QVERIFY(usage.starts_with(std::string("Usage: phonara-cli ") + name));
+            QVERIFY(usage.find("\n\n") == std::string::npos);
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCliOptions)
 #include "TestCliOptions.moc"

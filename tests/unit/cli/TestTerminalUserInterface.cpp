@@ -71,239 +71,225 @@ class TestTerminalUserInterface : public QObject
     Q_OBJECT
 
 private slots:
-    void messagesAndFailures_data();
-    void messagesAndFailures();
-    void questions_data();
-    void questions();
-    void codesFromFiles();
-    void codesAskedOnTheTerminal();
-    void changePinChoices();
-    void missingCodeWithoutTerminal();
-    void refusedDialogIsNotAnsweredAgain();
-    void progressLine();
-    void csvMapping();
-};
-
-void TestTerminalUserInterface::messagesAndFailures_data()
-{
-    QTest::addColumn<int>("id");
-    QTest::addColumn<bool>("failure");
-    QTest::newRow("wrong PIN") << 2504 << true;
-    QTest::newRow("blocked") << 33 << true;
-    QTest::newRow("not blocked") << 37 << true;
-    QTest::newRow("PIN remained disabled") << 22 << true;
-    QTest::newRow("changed") << 2411 << false;
-    QTest::newRow("enabled") << 21 << false;
-    QTest::newRow("disabled") << 23 << false;
-    QTest::newRow("unblocked") << 19 << false;
-}
-
-void TestTerminalUserInterface::messagesAndFailures()
-{
-    QFETCH(int, id);
-    QFETCH(bool, failure);
-    std::ostringstream err;
-    TerminalUserInterface ui(err, false, false);
-    QCOMPARE(ui.message(box(id, "Line one\nline two")), UserInterface::Answer::Ok);
-    QCOMPARE(err.str(), std::string("Line one\nline two\n"));
-    QCOMPARE(ui.failures(), failure ? 1 : 0);
-    QCOMPARE(ui.shownIds(), std::vector<int>{id});
-}
-
-void TestTerminalUserInterface::questions_data()
-{
-    QTest::addColumn<UserInterface::Buttons>("buttons");
-    QTest::addColumn<bool>("interactive");
-    QTest::addColumn<bool>("yes");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<UserInterface::Answer>("answer");
-    using B = UserInterface::Buttons;
-    using A = UserInterface::Answer;
-    QTest::newRow("no terminal, yes/no/cancel")
-        << B::YesNoCancel << false << false << "" << A::Cancel;
-    QTest::newRow("no terminal, yes/no") << B::YesNo << false << false << "" << A::No;
-    QTest::newRow("no terminal, ok/cancel") << B::OkCancel << false << false << "" << A::Cancel;
-    QTest::newRow("--yes, yes/no") << B::YesNo << false << true << "" << A::Yes;
-    QTest::newRow("--yes, ok/cancel") << B::OkCancel << false << true << "" << A::Ok;
-    QTest::newRow("typed y") << B::YesNoCancel << true << false << "y" << A::Yes;
-    QTest::newRow("typed yes") << B::OkCancel << true << false << " yes " << A::Ok;
-    QTest::newRow("typed n") << B::YesNo << true << false << "n" << A::No;
-    QTest::newRow("just Enter") << B::YesNoCancel << true << false << "" << A::Cancel;
-}
-
-void TestTerminalUserInterface::questions()
-{
-    QFETCH(UserInterface::Buttons, buttons);
-    QFETCH(bool, interactive);
-    QFETCH(bool, yes);
-    QFETCH(QString, typed);
-    QFETCH(UserInterface::Answer, answer);
-    std::ostringstream err;
-    FakeTerminal terminal;
-    terminal.lines.push_back(typed.toStdString());
-    TerminalUserInterface ui(err, interactive, false, terminal.secretPrompt(),
-                             terminal.linePrompt());
-    ui.setAssumeYes(yes);
-    QCOMPARE(ui.message(box(1, "Save?", buttons)), answer);
-    QCOMPARE(ui.failures(), 0);
-    if (interactive && !yes)
-        QCOMPARE(terminal.prompts, std::vector<std::string>{"Save? [y/N] "});
-    else
-        QVERIFY(terminal.prompts.empty());
-    // Without anybody to ask, the question still shows in the script's log.
-    QCOMPARE(err.str(), !interactive && !yes ? std::string("Save?\n") : std::string());
-}
-
-void TestTerminalUserInterface::codesFromFiles()
-{
-    std::ostringstream err;
-    FakeTerminal terminal;
-    TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
-    ui.setSecret(Role::Pin, SecretText("1234"));
-    ui.setSecret(Role::Pin2, SecretText("5678"));
-    ui.setSecret(Role::NewPin, SecretText("4321"));
-    ui.setSecret(Role::Puk, SecretText("87654321"));
-
-    UserInterface::PinAnswer pin1 = ui.askPin(request(Kind::EnterPin1));
-    QVERIFY(pin1.confirmed);
-    QCOMPARE(pin1.entries.code, std::string("1234"));
-    UserInterface::PinAnswer pin2 = ui.askPin(request(Kind::EnterPin2));
-    QCOMPARE(pin2.entries.code, std::string("5678"));
-    UserInterface::PinAnswer unblock = ui.askPin(request(Kind::UnblockPin2));
-    QVERIFY(unblock.confirmed);
-    QCOMPARE(unblock.entries.code, std::string("87654321"));
-    QCOMPARE(unblock.entries.newPin, std::string("4321"));
-    QCOMPARE(unblock.entries.confirmPin, std::string("4321"));
-    UserInterface::PinAnswer change2 = ui.askPin(request(Kind::ChangePin2));
-    QCOMPARE(change2.entries.newPin, std::string("4321"));
-    QCOMPARE(change2.entries.confirmPin, std::string("4321"));
-
-    QVERIFY(terminal.prompts.empty());
-    QCOMPARE(ui.failures(), 0);
-    QVERIFY(err.str().find("1234") == std::string::npos);
-    QVERIFY(err.str().find("4321") == std::string::npos);
-}
-
-void TestTerminalUserInterface::codesAskedOnTheTerminal()
-{
-    std::ostringstream err;
-    FakeTerminal terminal;
-    terminal.secrets = {"1111", "87654321", "2222", "2223"};
-    TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
-
-    UserInterface::PinRequest enter = request(Kind::EnterPin1);
-    enter.title = "PIN";
-    enter.text = "There are 2 attempts remaining!";
-    UserInterface::PinAnswer pin = ui.askPin(enter);
-    QVERIFY(pin.confirmed);
-    QCOMPARE(pin.entries.code, std::string("1111"));
-    QCOMPARE(err.str(), std::string("PIN\nThere are 2 attempts remaining!\n"));
-
-    // The new PIN is asked twice; both answers go to the card flow as typed.
-    UserInterface::PinAnswer unblock = ui.askPin(request(Kind::UnblockPin1));
-    QVERIFY(unblock.confirmed);
-    QCOMPARE(unblock.entries.code, std::string("87654321"));
-    QCOMPARE(unblock.entries.newPin, std::string("2222"));
-    QCOMPARE(unblock.entries.confirmPin, std::string("2223"));
-    QCOMPARE(terminal.prompts,
-             (std::vector<std::string>{"PIN: ", "PUK: ", "PIN: ", "Confirm PIN: "}));
-    QCOMPARE(ui.failures(), 0);
-}
-
-void TestTerminalUserInterface::changePinChoices()
-{
-    using Choice = TerminalUserInterface::Pin1Choice;
-    std::ostringstream err;
-    TerminalUserInterface ui(err, false, false);
-    ui.setSecret(Role::NewPin, SecretText("9999"));
-
-    ui.setPin1Choice(Choice::Disable);
-    UserInterface::PinAnswer off = ui.askPin(request(Kind::ChangePin1, "1234"));
-    QVERIFY(off.confirmed);
-    QVERIFY(!off.entries.pinEnabled);
-
-    TerminalUserInterface enabling(err, false, false);
-    enabling.setPin1Choice(Choice::Enable);
-    UserInterface::PinRequest disabled = request(Kind::ChangePin1, "1234");
-    disabled.initial.pinEnabled = false;
-    UserInterface::PinAnswer on = enabling.askPin(disabled);
-    QVERIFY(on.confirmed);
-    QVERIFY(on.entries.pinEnabled);
-    // Enabling keeps the PIN: the edits hold the current one.
-    QCOMPARE(on.entries.newPin, std::string("1234"));
-    QCOMPARE(on.entries.confirmPin, std::string("1234"));
-
-    TerminalUserInterface changing(err, false, false);
-    changing.setSecret(Role::NewPin, SecretText("9999"));
-    UserInterface::PinAnswer changed = changing.askPin(request(Kind::ChangePin1, "1234"));
-    QVERIFY(changed.confirmed);
-    QVERIFY(changed.entries.pinEnabled);
-    QCOMPARE(changed.entries.newPin, std::string("9999"));
-    QCOMPARE(changed.entries.confirmPin, std::string("9999"));
-    QCOMPARE(ui.failures() + enabling.failures() + changing.failures(), 0);
-}
-
-void TestTerminalUserInterface::missingCodeWithoutTerminal()
-{
-    std::ostringstream err;
-    FakeTerminal terminal;
-    TerminalUserInterface ui(err, false, false, terminal.secretPrompt(), terminal.linePrompt());
-    ui.setSecretOption(Role::Pin2, "--pin-file");
-    QVERIFY(!ui.askPin(request(Kind::EnterPin2)).confirmed);
-    QCOMPARE(err.str(), std::string("phonara-cli: the card asks for the PIN2: name a file with "
-                                    "--pin-file or run the command on a terminal\n"));
-    QCOMPARE(ui.failures(), 1);
-    QVERIFY(terminal.prompts.empty());
-}
-
-void TestTerminalUserInterface::refusedDialogIsNotAnsweredAgain()
-{
-    std::ostringstream err;
-    FakeTerminal terminal;
-    terminal.secrets = {"1111", "1111", "2222"};
-    TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
-    ui.setSecret(Role::Pin, SecretText("1234"));
-    QVERIFY(ui.askPin(request(Kind::EnterPin1)).confirmed);
-    QVERIFY(!ui.askPin(request(Kind::EnterPin1)).confirmed);
-    // A mismatched confirmation keeps the Change PIN dialog open: the second
-    // time it is cancelled instead of looping.
-    QVERIFY(ui.askPin(request(Kind::ChangePin1, "1234")).confirmed);
-    QVERIFY(!ui.askPin(request(Kind::ChangePin1, "1234")).confirmed);
-    QCOMPARE(terminal.prompts.size(), std::size_t(2));
-}
-
-void TestTerminalUserInterface::progressLine()
-{
-    for (const bool shown : {true, false}) {
-        std::ostringstream err;
-        TerminalUserInterface ui(err, false, shown);
-        ui.runWithProgress(" Reading from SIM Card ... ", [&] {
-            ui.setProgress(40);
-            ui.message(box(35, "Error reading SIM Card: 80100069."));
-            ui.setProgress(41);
-        });
-        const std::string expected =
-            shown ? "\rReading from SIM Card ... 0%\033[K\rReading from SIM Card ... 40%\033[K\n"
-                    "Error reading SIM Card: 80100069.\n"
-                    "\rReading from SIM Card ... 41%\033[K\n"
-                  : "Error reading SIM Card: 80100069.\n";
-        QCOMPARE(err.str(), expected);
+    void messagesAndFailures_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("failure");
+        QTest::newRow("wrong PIN") << 2504 << true;
+        QTest::newRow("blocked") << 33 << true;
+        QTest::newRow("PIN remained disabled") << 22 << true;
+        QTest::newRow("changed") << 2411 << false;
+        QTest::newRow("unblocked") << 19 << false;
     }
-}
 
-void TestTerminalUserInterface::csvMapping()
-{
-    std::ostringstream err;
-    TerminalUserInterface ui(err, false, false);
-    ui.setCsvMapping(2, 0);
-    UserInterface::CsvMappingRequest three{{"Number", "Extra", "Name"}, 0, 1};
-    QVERIFY(ui.mapCsvFields(three));
-    QCOMPARE(three.nameField, 2u);
-    QCOMPARE(three.numberField, 0u);
-    UserInterface::CsvMappingRequest two{{"Number", "Name"}, 0, 1};
-    QVERIFY(!ui.mapCsvFields(two));
-    QCOMPARE(ui.failures(), 1);
-}
+    void messagesAndFailures()
+    {
+        QFETCH(int, id);
+        QFETCH(bool, failure);
+        std::ostringstream err;
+        TerminalUserInterface ui(err, false, false);
+        QCOMPARE(ui.message(box(id, "Line one\nline two")), UserInterface::Answer::Ok);
+        QCOMPARE(err.str(), std::string("Line one\nline two\n"));
+        QCOMPARE(ui.failures(), failure ? 1 : 0);
+        QCOMPARE(ui.shownIds(), std::vector<int>{id});
+    }
+
+    void questions_data()
+    {
+        QTest::addColumn<UserInterface::Buttons>("buttons");
+        QTest::addColumn<bool>("interactive");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<UserInterface::Answer>("answer");
+        using B = UserInterface::Buttons;
+        using A = UserInterface::Answer;
+        QTest::newRow("no terminal, yes/no/cancel")
+            << B::YesNoCancel << false << false << "" << A::Cancel;
+        QTest::newRow("no terminal, yes/no") << B::YesNo << false << false << "" << A::No;
+        QTest::newRow("no terminal, ok/cancel") << B::OkCancel << false << false << "" << A::Cancel;
+        QTest::newRow("--yes, yes/no") << B::YesNo << false << true << "" << A::Yes;
+        QTest::newRow("--yes, ok/cancel") << B::OkCancel << false << true << "" << A::Ok;
+        QTest::newRow("typed y") << B::YesNoCancel << true << false << "y" << A::Yes;
+        QTest::newRow("typed yes") << B::OkCancel << true << false << " yes " << A::Ok;
+        QTest::newRow("typed n") << B::YesNo << true << false << "n" << A::No;
+        QTest::newRow("just Enter") << B::YesNoCancel << true << false << "" << A::Cancel;
+    }
+
+    void questions()
+    {
+        QFETCH(UserInterface::Buttons, buttons);
+        QFETCH(bool, interactive);
+        QFETCH(bool, yes);
+        QFETCH(QString, typed);
+        QFETCH(UserInterface::Answer, answer);
+        std::ostringstream err;
+        FakeTerminal terminal;
+        terminal.lines.push_back(typed.toStdString());
+        TerminalUserInterface ui(err, interactive, false, terminal.secretPrompt(),
+                                 terminal.linePrompt());
+        ui.setAssumeYes(yes);
+        QCOMPARE(ui.message(box(1, "Save?", buttons)), answer);
+        QCOMPARE(ui.failures(), 0);
+        if (interactive && !yes)
+            QCOMPARE(terminal.prompts, std::vector<std::string>{"Save? [y/N] "});
+        else
+            QVERIFY(terminal.prompts.empty());
+        // Without anybody to ask, the question still shows in the script's log.
+        QCOMPARE(err.str(), !interactive && !yes ? std::string("Save?\n") : std::string());
+    }
+
+    void codesFromFiles()
+    {
+        std::ostringstream err;
+        FakeTerminal terminal;
+        TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
+        ui.setSecret(Role::Pin, SecretText("1234"));
+        ui.setSecret(Role::Pin2, SecretText("5678"));
+        ui.setSecret(Role::NewPin, SecretText("4321"));
+        ui.setSecret(Role::Puk, SecretText("87654321"));
+
+        UserInterface::PinAnswer pin1 = ui.askPin(request(Kind::EnterPin1));
+        QVERIFY(pin1.confirmed);
+        QCOMPARE(pin1.entries.code, std::string("1234"));
+        UserInterface::PinAnswer pin2 = ui.askPin(request(Kind::EnterPin2));
+        QCOMPARE(pin2.entries.code, std::string("5678"));
+        UserInterface::PinAnswer unblock = ui.askPin(request(Kind::UnblockPin2));
+        QVERIFY(unblock.confirmed);
+        QCOMPARE(unblock.entries.code, std::string("87654321"));
+        QCOMPARE(unblock.entries.newPin, std::string("4321"));
+        QCOMPARE(unblock.entries.confirmPin, std::string("4321"));
+        UserInterface::PinAnswer change2 = ui.askPin(request(Kind::ChangePin2));
+        QCOMPARE(change2.entries.newPin, std::string("4321"));
+        QCOMPARE(change2.entries.confirmPin, std::string("4321"));
+
+        QVERIFY(terminal.prompts.empty());
+        QCOMPARE(ui.failures(), 0);
+        QVERIFY(err.str().find("1234") == std::string::npos);
+        QVERIFY(err.str().find("4321") == std::string::npos);
+    }
+
+    void codesAskedOnTheTerminal()
+    {
+        std::ostringstream err;
+        FakeTerminal terminal;
+        terminal.secrets = {"1111", "87654321", "2222", "2223"};
+        TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
+
+        UserInterface::PinRequest enter = request(Kind::EnterPin1);
+        enter.title = "PIN";
+        enter.text = "There are 2 attempts remaining!";
+        UserInterface::PinAnswer pin = ui.askPin(enter);
+        QVERIFY(pin.confirmed);
+        QCOMPARE(pin.entries.code, std::string("1111"));
+        QCOMPARE(err.str(), std::string("PIN\nThere are 2 attempts remaining!\n"));
+
+        // The new PIN is asked twice; both answers go to the card flow as typed.
+        UserInterface::PinAnswer unblock = ui.askPin(request(Kind::UnblockPin1));
+        QVERIFY(unblock.confirmed);
+        QCOMPARE(unblock.entries.code, std::string("87654321"));
+        QCOMPARE(unblock.entries.newPin, std::string("2222"));
+        QCOMPARE(unblock.entries.confirmPin, std::string("2223"));
+        QCOMPARE(terminal.prompts,
+                 (std::vector<std::string>{"PIN: ", "PUK: ", "PIN: ", "Confirm PIN: "}));
+        QCOMPARE(ui.failures(), 0);
+    }
+
+    void changePinChoices()
+    {
+        using Choice = TerminalUserInterface::Pin1Choice;
+        std::ostringstream err;
+        TerminalUserInterface ui(err, false, false);
+        ui.setSecret(Role::NewPin, SecretText("9999"));
+
+        ui.setPin1Choice(Choice::Disable);
+        UserInterface::PinAnswer off = ui.askPin(request(Kind::ChangePin1, "1234"));
+        QVERIFY(off.confirmed);
+        QVERIFY(!off.entries.pinEnabled);
+
+        TerminalUserInterface enabling(err, false, false);
+        enabling.setPin1Choice(Choice::Enable);
+        UserInterface::PinRequest disabled = request(Kind::ChangePin1, "1234");
+        disabled.initial.pinEnabled = false;
+        UserInterface::PinAnswer on = enabling.askPin(disabled);
+        QVERIFY(on.confirmed);
+        QVERIFY(on.entries.pinEnabled);
+        // Enabling keeps the PIN: the edits hold the current one.
+        QCOMPARE(on.entries.newPin, std::string("1234"));
+        QCOMPARE(on.entries.confirmPin, std::string("1234"));
+
+        TerminalUserInterface changing(err, false, false);
+        changing.setSecret(Role::NewPin, SecretText("9999"));
+        UserInterface::PinAnswer changed = changing.askPin(request(Kind::ChangePin1, "1234"));
+        QVERIFY(changed.confirmed);
+        QVERIFY(changed.entries.pinEnabled);
+        QCOMPARE(changed.entries.newPin, std::string("9999"));
+        QCOMPARE(changed.entries.confirmPin, std::string("9999"));
+        QCOMPARE(ui.failures() + enabling.failures() + changing.failures(), 0);
+    }
+
+    void missingCodeWithoutTerminal()
+    {
+        std::ostringstream err;
+        FakeTerminal terminal;
+        TerminalUserInterface ui(err, false, false, terminal.secretPrompt(), terminal.linePrompt());
+        ui.setSecretOption(Role::Pin2, "--pin-file");
+        QVERIFY(!ui.askPin(request(Kind::EnterPin2)).confirmed);
+        QCOMPARE(err.str(), std::string("phonara-cli: the card asks for the PIN2: name a file with "
+                                        "--pin-file or run the command on a terminal\n"));
+        QCOMPARE(ui.failures(), 1);
+        QVERIFY(terminal.prompts.empty());
+    }
+
+    void refusedDialogIsNotAnsweredAgain()
+    {
+        std::ostringstream err;
+        FakeTerminal terminal;
+        terminal.secrets = {"1111", "1111", "2222"};
+        TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
+        ui.setSecret(Role::Pin, SecretText("1234"));
+        QVERIFY(ui.askPin(request(Kind::EnterPin1)).confirmed);
+        QVERIFY(!ui.askPin(request(Kind::EnterPin1)).confirmed);
+        // A mismatched confirmation keeps the Change PIN dialog open: the second
+        // time it is cancelled instead of looping.
+        QVERIFY(ui.askPin(request(Kind::ChangePin1, "1234")).confirmed);
+        QVERIFY(!ui.askPin(request(Kind::ChangePin1, "1234")).confirmed);
+        QCOMPARE(terminal.prompts.size(), std::size_t(2));
+    }
+
+    void progressLine()
+    {
+        for (const bool shown : {true, false}) {
+            std::ostringstream err;
+            TerminalUserInterface ui(err, false, shown);
+            ui.runWithProgress(" Reading from SIM Card ... ", [&] {
+                ui.setProgress(40);
+                ui.message(box(35, "Error reading SIM Card: 80100069."));
+                ui.setProgress(41);
+            });
+            const std::string expected =
+                shown
+                    ? "\rReading from SIM Card ... 0%\033[K\rReading from SIM Card ... 40%\033[K\n"
+                      "Error reading SIM Card: 80100069.\n"
+                      "\rReading from SIM Card ... 41%\033[K\n"
+                    : "Error reading SIM Card: 80100069.\n";
+            QCOMPARE(err.str(), expected);
+        }
+    }
+
+    void csvMapping()
+    {
+        std::ostringstream err;
+        TerminalUserInterface ui(err, false, false);
+        ui.setCsvMapping(2, 0);
+        UserInterface::CsvMappingRequest three{{"Number", "Extra", "Name"}, 0, 1};
+        QVERIFY(ui.mapCsvFields(three));
+        QCOMPARE(three.nameField, 2u);
+        QCOMPARE(three.numberField, 0u);
+        UserInterface::CsvMappingRequest two{{"Number", "Name"}, 0, 1};
+        QVERIFY(!ui.mapCsvFields(two));
+        QCOMPARE(ui.failures(), 1);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTerminalUserInterface)
 #include "TestTerminalUserInterface.moc"
