@@ -377,12 +377,13 @@ private slots:
         QCOMPARE(virtualPcsc().openHandles(), 1);
     }
 
+    // The way down to EF ADN is taken by every connect above; these are the
+    // ways it fails.
     void fileNavigation_data()
     {
         QTest::addColumn<int>("fileId");
         QTest::addColumn<QByteArray>("fault");
         QTest::addColumn<int>("result");
-        QTest::newRow("EF ADN") << 0x6F3A << QByteArray() << 0;
         QTest::newRow("missing EF FDN") << 0x6F3B << QByteArray() << -1;
         QTest::newRow("GET RESPONSE refused") << 0x6F3A << QByteArray::fromHex("A0C0") << 2;
     }
@@ -416,12 +417,6 @@ private slots:
         QCOMPARE(index_to_dir_and_file(sim, handle, responseLength, uint16_t(fileId), &isDirectory,
                                        &recordLength, &fileSize, 0x7F10),
                  result);
-        if (result == 0) {
-            QCOMPARE(fileSize, uint16_t(7000));
-            QCOMPARE(recordLength, uint8_t(28));
-            QVERIFY(responseLength > 0);
-            QCOMPARE(card->currentPath(), QStringLiteral("3F00/7F10/6F3A"));
-        }
         m_api.SCardReleaseContext(context);
     }
 };
