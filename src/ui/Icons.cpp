@@ -13,6 +13,7 @@ constexpr IconName kIcons[] = {
     {113, "phonara"}, {114, "pin"},  {115, "new"},   {116, "open"},   {117, "save"}, {118, "print"},
     {119, "cut"},     {120, "copy"}, {121, "paste"}, {122, "delete"}, {123, "add"},  {124, "edit"},
     {125, "up"},      {126, "down"}, {127, "find"},  {130, "write"},  {132, "read"},
+    {128, "pin"},     {129, "book"}, {131, "fixed"}, {133, "dialled"},
 };
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "EditCommands.h"
 #include "Icons.h"
 #include "MainMenu.h"
+#include "SidePanel.h"
 #include "shell/Config.h"
 
 #include <QAction>
@@ -73,10 +74,12 @@ MainWindow::MainWindow(AppContext& app, QWidget* parent) : QMainWindow(parent), 
     m_handlers.insert(Command::Exit, [this] { close(); });
 
     connectCommands();
+    installSidePanel(*this);
     installEditing(*this);
     updateItemCommands();
 
-    resize(kStartWidth, kStartHeight);
+    // The side panel may have asked for more room.
+    resize(std::max(kStartWidth, width()), std::max(kStartHeight, height()));
     CentreWindow(this, true);
 }
 
@@ -152,6 +155,8 @@ void MainWindow::setCommandHandler(int id, std::function<void()> handler)
 void MainWindow::runCommand(int id)
 {
     id = Command::mainTwinOf(id);
+    if (m_filter && m_filter(id))
+        return;
     const auto handler = m_handlers.constFind(id);
     if (handler == m_handlers.constEnd())
         return;

@@ -41,6 +41,9 @@ public:
     // clipboard, find, print, options, side panel).
     void setCommandHandler(int id, std::function<void()> handler);
     bool hasCommandHandler(int id) const { return m_handlers.contains(id); }
+    // Sees every command before its handler; returns true when it carried
+    // the command out itself (the side panel's editing of the side books).
+    void setCommandFilter(std::function<bool(int)> filter) { m_filter = std::move(filter); }
 
     QAction* action(int id) const;
     QTableView* listView() const { return m_list; }
@@ -141,6 +144,7 @@ private:
     AppContext& m_app;
     CommandActions* m_actions = nullptr;
     QHash<int, std::function<void()>> m_handlers;
+    std::function<bool(int)> m_filter;
     ContactListModel* m_model = nullptr;
     QTableView* m_list = nullptr;
     QLabel* m_status = nullptr;
