@@ -55,6 +55,28 @@ LONG SimCard::transmit(SCARDHANDLE card, const uint8_t* command, DWORD commandLe
                                 &responseLength);
 }
 
+bool SimCard::exchange(SCARDHANDLE card, const uint8_t* command, DWORD commandLength,
+                       uint8_t* response, DWORD& responseLength, RefusalError refusal,
+                       uint8_t* sw2Out) const
+{
+    const LONG result = transmit(card, command, commandLength, response, responseLength);
+    if (result != Pcsc::Success) {
+        LogCardError(static_cast<uint32_t>(result));
+        setLastError(static_cast<uint32_t>(result));
+        return false;
+    }
+    const StatusWord sw = statusOf(response, responseLength);
+    if (!verify_status(sw.sw1, sw.sw2)) {
+        LogCardError(0);
+        if (refusal == RefusalError::Cleared)
+            setLastError(0);
+        return false;
+    }
+    if (sw2Out != nullptr)
+        *sw2Out = sw.sw2;
+    return true;
+}
+
 bool SimCard::sendSecretCommand(SCARDHANDLE card, uint8_t ins, uint8_t p2, const char* first,
                                 const char* second) const
 {
@@ -72,21 +94,11 @@ bool SimCard::sendSecretCommand(SCARDHANDLE card, uint8_t ins, uint8_t p2, const
 
     std::array<uint8_t, kChvReceiveLength> response{};
     DWORD responseLength = kChvReceiveLength;
-    const LONG result =
-        transmit(card, command.data(), 5 + fieldsLength, response.data(), responseLength);
+    // The last error after a refusal stays as verify_status left it (69 82: access denied).
+    const bool accepted = exchange(card, command.data(), 5 + fieldsLength, response.data(),
+                                   responseLength, RefusalError::AsJudged);
     WipeMemory(command.data(), command.size());
-    if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
-        setLastError(static_cast<uint32_t>(result));
-        return false;
-    }
-    const StatusWord sw = statusOf(response.data(), responseLength);
-    if (!verify_status(sw.sw1, sw.sw2)) {
-        // The last error stays as verify_status left it (69 82: access denied).
-        LogCardError(0);
-        return false;
-    }
-    return true;
+    return accepted;
 }
 
 bool SimCard::verify_chv(SCARDHANDLE card, const char* pinText, uint8_t chvNumber) const
@@ -129,21 +141,12 @@ bool SimCard::select(SCARDHANDLE card, uint16_t fileId, uint16_t* responseLength
                                          static_cast<uint8_t>(fileId & 0xFF)};
     std::array<uint8_t, kSelectReceiveLength> response{};
     DWORD responseLength = kSelectReceiveLength;
-    const LONG result =
-        transmit(card, command.data(), command.size(), response.data(), responseLength);
-    if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
-        setLastError(static_cast<uint32_t>(result));
+    uint8_t sw2 = 0;
+    if (!exchange(card, command.data(), command.size(), response.data(), responseLength,
+                  RefusalError::Cleared, &sw2))
         return false;
-    }
-    const StatusWord sw = statusOf(response.data(), responseLength);
-    if (!verify_status(sw.sw1, sw.sw2)) {
-        LogCardError(0);
-        setLastError(0);
-        return false;
-    }
     if (responseLengthOut != nullptr)
-        *responseLengthOut = sw.sw2;
+        *responseLengthOut = sw2;
     return true;
 }
 
@@ -152,19 +155,9 @@ bool SimCard::get_response(SCARDHANDLE card, uint8_t length, const SimFileInfo& 
     const std::array<uint8_t, 5> command{Sim::Cla, Sim::InsGetResponse, 0x00, 0x00, length};
     std::array<uint8_t, 255> response{};
     DWORD responseLength = kGetResponseReceiveLength;
-    const LONG result =
-        transmit(card, command.data(), command.size(), response.data(), responseLength);
-    if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
-        setLastError(static_cast<uint32_t>(result));
+    if (!exchange(card, command.data(), command.size(), response.data(), responseLength,
+                  RefusalError::Cleared))
         return false;
-    }
-    const StatusWord sw = statusOf(response.data(), responseLength);
-    if (!verify_status(sw.sw1, sw.sw2)) {
-        LogCardError(0);
-        setLastError(0);
-        return false;
-    }
 
     // Bytes are numbered from 1 as in GSM 11.11: byte n is response[n - 1].
     const auto byte = [&response](int n) { return response[n - 1]; };
@@ -253,19 +246,9 @@ bool SimCard::read_serial_number(SCARDHANDLE card, char* textOut) const
     const std::array<uint8_t, 5> command{Sim::Cla, Sim::InsReadBinary, 0x00, 0x00, kIccidLength};
     std::array<uint8_t, kIccidLength + 2> response{};
     DWORD responseLength = response.size();
-    const LONG result =
-        transmit(card, command.data(), command.size(), response.data(), responseLength);
-    if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
-        setLastError(static_cast<uint32_t>(result));
+    if (!exchange(card, command.data(), command.size(), response.data(), responseLength,
+                  RefusalError::Cleared))
         return false;
-    }
-    const StatusWord sw = statusOf(response.data(), responseLength);
-    if (!verify_status(sw.sw1, sw.sw2)) {
-        LogCardError(0);
-        setLastError(0);
-        return false;
-    }
 
     // Swapped-nibble BCD, low nibble first; an F nibble ends the number.
     char* out = textOut;
@@ -291,19 +274,9 @@ bool SimCard::read_spn(SCARDHANDLE card, char* nameOut, uint8_t* displayConditio
     const std::array<uint8_t, 5> command{Sim::Cla, Sim::InsReadBinary, 0x00, 0x00, kSpnLength};
     std::array<uint8_t, kSpnLength + 2> response{};
     DWORD responseLength = response.size();
-    const LONG result =
-        transmit(card, command.data(), command.size(), response.data(), responseLength);
-    if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
-        setLastError(static_cast<uint32_t>(result));
+    if (!exchange(card, command.data(), command.size(), response.data(), responseLength,
+                  RefusalError::Cleared))
         return false;
-    }
-    const StatusWord sw = statusOf(response.data(), responseLength);
-    if (!verify_status(sw.sw1, sw.sw2)) {
-        LogCardError(0);
-        setLastError(0);
-        return false;
-    }
     if (displayConditionOut != nullptr)
         *displayConditionOut = response[0];
     for (int i = 1; i < kSpnLength; ++i)
@@ -324,19 +297,8 @@ bool SimCard::update_record(SCARDHANDLE card, uint8_t recordNumber, uint8_t leng
         std::memcpy(&command[5], data, length);
     std::array<uint8_t, kUpdateReceiveLength> response{};
     DWORD responseLength = kUpdateReceiveLength;
-    const LONG result =
-        transmit(card, command.data(), command.size(), response.data(), responseLength);
-    if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
-        setLastError(static_cast<uint32_t>(result));
-        return false;
-    }
-    const StatusWord sw = statusOf(response.data(), responseLength);
-    if (!verify_status(sw.sw1, sw.sw2)) {
-        LogCardError(0);
-        return false;
-    }
-    return true;
+    return exchange(card, command.data(), command.size(), response.data(), responseLength,
+                    RefusalError::AsJudged);
 }
 
 bool SimCard::update_binary(SCARDHANDLE card, uint8_t offsetLow, uint8_t offsetHigh,

@@ -107,6 +107,15 @@ public:
 private:
     LONG transmit(SCARDHANDLE card, const uint8_t* command, DWORD commandLength, uint8_t* response,
                   DWORD& responseLength) const;
+    // What a refused status word leaves in lastError(): 0, or what verify_status set
+    // (69 82 after a CHV command reads as access denied).
+    enum class RefusalError { Cleared, AsJudged };
+    // Sends the command and judges the answer. A failed transmit is logged and left in
+    // lastError(); a refused status word is logged with code 0. The status word is
+    // returned in sw2Out (for 9F xx) when given.
+    bool exchange(SCARDHANDLE card, const uint8_t* command, DWORD commandLength,
+                  uint8_t* response, DWORD& responseLength, RefusalError refusal,
+                  uint8_t* sw2Out = nullptr) const;
     bool sendSecretCommand(SCARDHANDLE card, uint8_t ins, uint8_t p2, const char* first,
                            const char* second) const;
 

@@ -280,11 +280,11 @@ CliParseResult ParseCliArguments(const std::vector<std::string>& arguments)
         }
         const std::size_t equals = argument.find('=');
         const std::string_view name = std::string_view(argument).substr(0, equals);
-        const auto* spec = std::find_if(std::begin(kOptions), std::end(kOptions),
+        const auto* option = std::find_if(std::begin(kOptions), std::end(kOptions),
                                         [&](const OptionSpec& s) { return s.name == name; });
-        if (spec == std::end(kOptions) || (allowed & spec->bit) == 0)
+        if (option == std::end(kOptions) || (allowed & option->bit) == 0)
             return fail("unknown option " + quoted(name));
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (equals != std::string::npos)
                 return fail(std::string(name) + " takes no value");
             options.assumeYes = true;
