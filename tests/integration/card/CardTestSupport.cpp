@@ -39,21 +39,21 @@ QString logPath()
 
 } // namespace
 
-std::shared_ptr<vsim::SimCard> buildSim(const SimSpec& spec)
+std::shared_ptr<vsim::SimCard> buildSim(const SimShape& shape)
 {
     auto card = std::make_shared<vsim::SimCard>();
-    card->addFile(QStringLiteral("3F00/2FE2"), vsim::FileKind::Transparent)->data = spec.iccid;
+    card->addFile(QStringLiteral("3F00/2FE2"), vsim::FileKind::Transparent)->data = shape.iccid;
     card->addFile(QStringLiteral("3F00/7F20"), vsim::FileKind::Dedicated);
-    if (spec.spn)
+    if (shape.spn)
         card->addFile(QStringLiteral("3F00/7F20/6F46"), vsim::FileKind::Transparent)->data =
-            *spec.spn;
+            *shape.spn;
     vsim::CardFile* adn = card->addFile(QStringLiteral("3F00/7F10/6F3A"), vsim::FileKind::Linear);
-    adn->recordLength = spec.adnRecordLength;
-    for (int i = 0; i < spec.adnRecords; ++i)
-        adn->records.append(QByteArray(spec.adnRecordLength, char(0xFF)));
-    setChv(card->chv(1), spec.pin1, spec.pin1Tries, spec.puk1, spec.puk1Tries);
-    card->chv(1).enabled = spec.pin1Enabled;
-    setChv(card->chv(2), spec.pin2, spec.pin2Tries, spec.puk2, spec.puk2Tries);
+    adn->recordLength = shape.adnRecordLength;
+    for (int i = 0; i < shape.adnRecords; ++i)
+        adn->records.append(QByteArray(shape.adnRecordLength, char(0xFF)));
+    setChv(card->chv(1), shape.pin1, shape.pin1Tries, shape.puk1, shape.puk1Tries);
+    card->chv(1).enabled = shape.pin1Enabled;
+    setChv(card->chv(2), shape.pin2, shape.pin2Tries, shape.puk2, shape.puk2Tries);
     return card;
 }
 

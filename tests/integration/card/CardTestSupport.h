@@ -10,7 +10,7 @@
 #include <optional>
 
 // What a test SIM holds. Codes are ASCII; the card stores them FF-padded.
-struct SimSpec
+struct SimShape
 {
     QByteArray iccid = QByteArray::fromHex("98940000000000000000");
     std::optional<QByteArray> spn = QByteArray::fromHex("00414243FFFFFFFFFFFFFFFFFFFFFFFFFF");
@@ -27,7 +27,7 @@ struct SimSpec
     int puk2Tries = 10;
 };
 
-std::shared_ptr<vsim::SimCard> buildSim(const SimSpec& spec);
+std::shared_ptr<vsim::SimCard> buildSim(const SimShape& shape);
 
 // The PC/SC table routed to the in-process virtual readers.
 PcscApi virtualPcscApi();

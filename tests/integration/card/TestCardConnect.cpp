@@ -33,9 +33,9 @@ private:
 
     bool connect(char scope) { return connect_to_reader(*m_session, *m_host, scope); }
 
-    std::shared_ptr<vsim::SimCard> insert(const QString& reader, const SimSpec& spec = {})
+    std::shared_ptr<vsim::SimCard> insert(const QString& reader, const SimShape& shape = {})
     {
-        auto card = buildSim(spec);
+        auto card = buildSim(shape);
         virtualPcsc().addReader(reader);
         virtualPcsc().insertCard(reader, card);
         return card;
@@ -122,9 +122,9 @@ private slots:
 
     void pin1Disabled()
     {
-        SimSpec spec;
-        spec.pin1Enabled = false;
-        insert(kReaderA, spec);
+        SimShape shape;
+        shape.pin1Enabled = false;
+        insert(kReaderA, shape);
         QVERIFY(connect('r'));
         QVERIFY(m_ui->pinRequests.empty());
         QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("a"));
@@ -138,9 +138,9 @@ private slots:
 
     void wrongPinOnTheLastTry()
     {
-        SimSpec spec;
-        spec.pin1Tries = 1;
-        insert(kReaderA, spec);
+        SimShape shape;
+        shape.pin1Tries = 1;
+        insert(kReaderA, shape);
         m_ui->queuePin("9999");
         QVERIFY(!connect('r'));
         QCOMPARE(m_ui->pinRequests.front().attempts, 1);
@@ -177,10 +177,10 @@ private slots:
         QFETCH(int, pukTries);
         QFETCH(int, messageId);
         QFETCH(QString, text);
-        SimSpec spec;
-        spec.pin1Tries = 0;
-        spec.puk1Tries = pukTries;
-        insert(kReaderA, spec);
+        SimShape shape;
+        shape.pin1Tries = 0;
+        shape.puk1Tries = pukTries;
+        insert(kReaderA, shape);
         for (char scope : {'r', 'w'}) {
             m_ui->clearRecords();
             connect(scope);
@@ -294,10 +294,10 @@ private slots:
         QFETCH(bool, present);
         QFETCH(QByteArray, content);
         QFETCH(QByteArray, name);
-        SimSpec spec;
-        spec.pin1Enabled = false;
-        spec.spn = present ? std::optional<QByteArray>(content) : std::nullopt;
-        insert(kReaderA, spec);
+        SimShape shape;
+        shape.pin1Enabled = false;
+        shape.spn = present ? std::optional<QByteArray>(content) : std::nullopt;
+        insert(kReaderA, shape);
         m_session->serviceProviderName.assign("left over");
         QVERIFY(connect('r'));
         QCOMPARE(QByteArray(m_session->serviceProviderName.c_str()), name);
@@ -307,16 +307,16 @@ private slots:
     void iccidLengths()
     {
         // A shorter number read after a longer one is not mixed with it.
-        SimSpec spec;
-        spec.pin1Enabled = false;
-        spec.iccid = QByteArray::fromHex("98941032547698103254");
-        insert(kReaderA, spec);
+        SimShape shape;
+        shape.pin1Enabled = false;
+        shape.iccid = QByteArray::fromHex("98941032547698103254");
+        insert(kReaderA, shape);
         QVERIFY(connect('r'));
         QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("89490123456789012345"));
         EndSession(*m_session);
         virtualPcsc().removeCard(kReaderA);
-        spec.iccid = QByteArray::fromHex("989400000000000000F1");
-        insert(kReaderA, spec);
+        shape.iccid = QByteArray::fromHex("989400000000000000F1");
+        insert(kReaderA, shape);
         QVERIFY(connect('r'));
         QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("8949000000000000001"));
     }

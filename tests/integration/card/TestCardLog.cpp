@@ -124,10 +124,10 @@ private slots:
     void refusedStatusWordsAreLogged()
     {
         const PcscApi api = virtualPcscApi();
-        SimSpec spec;
-        spec.pin1 = kPin1;
+        SimShape shape;
+        shape.pin1 = kPin1;
         virtualPcsc().addReader(kReader);
-        virtualPcsc().insertCard(kReader, buildSim(spec));
+        virtualPcsc().insertCard(kReader, buildSim(shape));
         CardSession session(api);
         ScriptedUserInterface ui;
         BookState book;
@@ -146,14 +146,14 @@ private slots:
     void secretsNeverReachTheLog()
     {
         const PcscApi api = virtualPcscApi();
-        SimSpec spec;
-        spec.pin1 = kPin1;
-        spec.puk1 = kPuk1;
-        spec.pin2 = kPin2;
-        spec.pin2Tries = 0;
-        spec.puk2 = kPuk2;
+        SimShape shape;
+        shape.pin1 = kPin1;
+        shape.puk1 = kPuk1;
+        shape.pin2 = kPin2;
+        shape.pin2Tries = 0;
+        shape.puk2 = kPuk2;
         virtualPcsc().addReader(kReader);
-        auto card = buildSim(spec);
+        auto card = buildSim(shape);
         virtualPcsc().insertCard(kReader, card);
 
         CardSession session(api);

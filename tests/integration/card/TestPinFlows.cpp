@@ -30,9 +30,9 @@ private:
     std::unique_ptr<CardHost> m_host;
     std::shared_ptr<vsim::SimCard> m_card;
 
-    void insert(const SimSpec& spec = {})
+    void insert(const SimShape& shape = {})
     {
-        m_card = buildSim(spec);
+        m_card = buildSim(shape);
         virtualPcsc().addReader(kReader);
         virtualPcsc().insertCard(kReader, m_card);
     }
@@ -122,9 +122,9 @@ private slots:
         QFETCH(QByteArray, codeAfter);
         QFETCH(bool, enabledAfter);
 
-        SimSpec spec;
-        spec.pin1Enabled = cardPinEnabled;
-        insert(spec);
+        SimShape shape;
+        shape.pin1Enabled = cardPinEnabled;
+        insert(shape);
         m_ui->queuePin("1234");
         m_ui->queuePin({}, newPin.toStdString(), newPin.toStdString(), boxTicked);
         ChangePinCommand(*m_session, *m_host);
@@ -253,10 +253,10 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QByteArray, codeAfter);
 
-        SimSpec spec;
-        (reference == 1 ? spec.pin1Tries : spec.pin2Tries) = pinTries;
-        (reference == 1 ? spec.puk1Tries : spec.puk2Tries) = pukTries;
-        insert(spec);
+        SimShape shape;
+        (reference == 1 ? shape.pin1Tries : shape.pin2Tries) = pinTries;
+        (reference == 1 ? shape.puk1Tries : shape.puk2Tries) = pukTries;
+        insert(shape);
         if (!puk.isEmpty())
             m_ui->queuePin(puk.toStdString(), "1111", "1111");
         const int got = reference == 1 ? int(unblock_pin1(*m_session, *m_host))
@@ -285,9 +285,9 @@ private slots:
 
     void unblockPin1Mismatch()
     {
-        SimSpec spec;
-        spec.pin1Tries = 0;
-        insert(spec);
+        SimShape shape;
+        shape.pin1Tries = 0;
+        insert(shape);
         m_ui->queuePin("12345678", "1111", "2222");
         m_ui->queuePinCancel();
         QVERIFY(unblock_pin1(*m_session, *m_host));
@@ -345,9 +345,9 @@ private slots:
 
     void pin2Blocked()
     {
-        SimSpec spec;
-        spec.pin2Tries = 0;
-        insert(spec);
+        SimShape shape;
+        shape.pin2Tries = 0;
+        insert(shape);
         QCOMPARE(verify_pin2(*m_session, *m_ui), 0);
         QCOMPARE(change_pin2(*m_session, *m_ui), 0);
         QCOMPARE(messageIds(), (QList<int>{33, 33}));

@@ -24,11 +24,11 @@ private:
     SCARDHANDLE m_card = 0;
     std::shared_ptr<vsim::SimCard> m_sim;
 
-    void insert(const SimSpec& spec)
+    void insert(const SimShape& shape)
     {
         virtualPcsc().reset();
         virtualPcsc().addReader(kReader);
-        m_sim = buildSim(spec);
+        m_sim = buildSim(shape);
         virtualPcsc().insertCard(kReader, m_sim);
         QCOMPARE(m_api.SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &m_context),
                  SCARD_S_SUCCESS);
@@ -50,7 +50,7 @@ private:
     }
 
 private slots:
-    void init() { insert(SimSpec{}); }
+    void init() { insert(SimShape{}); }
 
     void commandBytes_data()
     {
@@ -202,13 +202,13 @@ private slots:
         QFETCH(int, puk2Tries);
         QFETCH(uint, chv1Status);
 
-        SimSpec spec;
-        spec.pin1Tries = pin1Tries;
-        spec.puk1Tries = puk1Tries;
-        spec.pin1Enabled = pin1Enabled;
-        spec.pin2Tries = pin2Tries;
-        spec.puk2Tries = puk2Tries;
-        insert(spec);
+        SimShape shape;
+        shape.pin1Tries = pin1Tries;
+        shape.puk1Tries = puk1Tries;
+        shape.pin1Enabled = pin1Enabled;
+        shape.pin2Tries = pin2Tries;
+        shape.puk2Tries = puk2Tries;
+        insert(shape);
         const SimCard sim(m_api);
 
         uint16_t length = 0;
@@ -254,9 +254,9 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QByteArray, digits);
 
-        SimSpec spec;
-        spec.iccid = content;
-        insert(spec);
+        SimShape shape;
+        shape.iccid = content;
+        insert(shape);
         const SimCard sim(m_api);
         QVERIFY(sim.select(m_card, 0x2FE2));
         char text[21];

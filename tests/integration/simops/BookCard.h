@@ -74,11 +74,11 @@ inline vsim::CardFile* addRecords(vsim::SimCard& sim, const char* path, vsim::Fi
 // PIN1 disabled, so a Read or Write asks for nothing but PIN2 (FDN update needs CHV2).
 inline BookCard insertBookCard(const CardLayout& layout = {})
 {
-    SimSpec spec;
-    spec.adnRecords = layout.adnRecords;
-    spec.pin1Enabled = false;
+    SimShape shape;
+    shape.adnRecords = layout.adnRecords;
+    shape.pin1Enabled = false;
     BookCard card;
-    card.sim = buildSim(spec);
+    card.sim = buildSim(shape);
     vsim::SimCard& sim = *card.sim;
     card.adn = sim.file(QStringLiteral("3F00/7F10/6F3A"));
     card.fdn = addRecords(sim, "3F00/7F10/6F3B", vsim::FileKind::Linear, 30, layout.fdnRecords);
