@@ -417,7 +417,8 @@ void SidePanel::moveSelected(int step)
         sideBookSlots(m_window.app().sideBooks, m_window.app().state.shownBook);
     if (to >= 0 && to < m_window.listModel()->rowCount() &&
         swapSideSlots(sideSlots, static_cast<uint32_t>(from), static_cast<uint32_t>(to))) {
-        m_window.listModel()->rowsChanged(from, to);
+        // Rows may appear or go: trailing empty slots are not shown.
+        m_window.refillList();
         m_window.selectRow(to);
     }
     markChanged();

@@ -1,0 +1,247 @@
+#include "GuiHarness.h"
+
+#include "shell/Config.h"
+#include "ui/CommandIds.h"
+#include "ui/ContactListModel.h"
+#include "ui/SidePanel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+SidePanel* panelOf(const GuiHarness& gui)
+{
+    return gui.window->findChild<SidePanel*>();
+}
+
+QAction* panelButton(const GuiHarness& gui, int command)
+{
+    for (QAction* action : panelOf(gui)->toolbar()->actions()) {
+        if (action->data().toInt() == command)
+            return action;
+    }
+    return nullptr;
+}
+
+// Fills the fixed-dialling slots whose letters are not '-' ("ab-c" fills 0, 1 and 3).
+void fillFdn(GuiHarness& gui, const QString& pattern)
+{
+    for (int i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == QChar('-'))
+            continue;
+        gui.app->sideBooks.fdn[i].name.assign(QString(pattern[i]).toStdString());
+        gui.app->sideBooks.fdn[i].number.assign(QStringLiteral("0%1").arg(i + 1).toStdString());
+    }
+}
+
+// The names of the rows shown, '-' for an empty one.
+QString shownNames(const GuiHarness& gui)
+{
+    QString names;
+    for (int row = 0; row < gui.window->listModel()->rowCount(); ++row) {
+        const QString name = gui.window->listModel()->nameText(row);
+        names += name.isEmpty() ? QStringLiteral("-") : name;
+    }
+    return names;
+}
+
+void selectRows(GuiHarness& gui, const QList<int>& rows)
+{
+    QTableView* list = gui.window->listView();
+    list->clearSelection();
+    for (int row : rows)
+        list->selectionModel()->select(gui.window->listModel()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+} // namespace
+
+class TestSidePanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showHideSurvivesRestart()
+    {
+        int shownWidth = 0;
+        {
+            GuiHarness gui;
+            QTableView* list = gui.window->listView();
+            QVERIFY(panelOf(gui)->toolbar()->isVisible());
+            shownWidth = list->width();
+            const int shownX = list->x();
+            auto* button = gui.window->findChild<QPushButton*>("showHideButton");
+            QCOMPARE(button->text(), QStringLiteral("H&ide <<<"));
+            QTest::mouseClick(button, Qt::LeftButton);
+            QVERIFY(!panelOf(gui)->toolbar()->isVisible());
+            QCOMPARE(list->x(), 1);
+            QVERIFY(list->width() > shownWidth);
+            QVERIFY(list->x() < shownX);
+            QCOMPARE(button->text(), QStringLiteral("Sho&w >>>"));
+            QCOMPARE(button->toolTip(), QStringLiteral("Show the right toolbar"));
+            QCOMPARE(readConfigNumber("show_hide"), std::optional<int32_t>(0));
+        }
+        GuiHarness again;
+        QVERIFY(!panelOf(again)->toolbar()->isVisible());
+        QTest::mouseClick(again.window->findChild<QPushButton*>("showHideButton"), Qt::LeftButton);
+        QVERIFY(panelOf(again)->toolbar()->isVisible());
+        QCOMPARE(readConfigNumber("show_hide"), std::optional<int32_t>(1));
+    }
+
+    void minimumSize()
+    {
+        GuiHarness gui;
+        gui.window->resize(200, 100);
+        QCOMPARE(gui.window->width(), 410);
+        QCOMPARE(gui.window->height(), 300);
+    }
+
+    void sideBookRows_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("filled");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("gap shown, trailing empty slots not") << 1212 << "ab-c-----"
+                                                             << "ab-c"
+                                                             << "Fixed dialing numbers";
+        QTest::newRow("empty book") << 1212 << ""
+                                    << ""
+                                    << "Fixed dialing numbers";
+        QTest::newRow("last dialled") << 1211 << "ab"
+                                      << ""
+                                      << "Last number dialed";
+        QTest::newRow("back to the phone book") << 1210 << "ab"
+                                                << ""
+                                                << "Phone book";
+    }
+
+    void sideBookRows()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, filled);
+        QFETCH(QString, shown);
+        QFETCH(QString, label);
+        GuiHarness gui;
+        fillFdn(gui, filled);
+        panelButton(gui, button)->trigger();
+        QCOMPARE(shownNames(gui), shown);
+        QCOMPARE(gui.window->findChild<QLabel*>("bookLabel")->text(), label);
+    }
+
+    void sideBookEditing_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::newRow("delete one")
+            << Command::Delete << QList<int>{1} << "a-c" << true << QList<int>{};
+        QTest::newRow("delete two")
+            << Command::Delete << QList<int>{0, 3} << "b" << true << QList<int>{};
+        QTest::newRow("delete without selection")
+            << Command::Delete << QList<int>{} << "ab-c" << false << QList<int>{10};
+        QTest::newRow("edit without selection")
+            << Command::Edit << QList<int>{} << "ab-c" << false << QList<int>{10};
+        QTest::newRow("context delete")
+            << Command::ContextDelete << QList<int>{0} << "b-c" << true << QList<int>{};
+        QTest::newRow("move down")
+            << Command::MoveDown << QList<int>{0} << "ba-c" << true << QList<int>{};
+        QTest::newRow("move up into the gap")
+            << Command::MoveUp << QList<int>{3} << "abc" << true << QList<int>{};
+        QTest::newRow("move up at the top")
+            << Command::MoveUp << QList<int>{0} << "ab-c" << true << QList<int>{};
+        QTest::newRow("move with two selected")
+            << Command::MoveDown << QList<int>{0, 1} << "ab-c" << false << QList<int>{};
+    }
+
+    void sideBookEditing()
+    {
+        QFETCH(int, command);
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, after);
+        QFETCH(bool, modified);
+        QFETCH(QList<int>, messages);
+        GuiHarness gui;
+        fillFdn(gui, QStringLiteral("ab-c"));
+        panelButton(gui, 1212)->trigger();
+        selectRows(gui, selected);
+        gui.window->runCommand(command);
+        QCOMPARE(shownNames(gui), after);
+        QCOMPARE(gui.app->state.modified, modified);
+        const std::vector<int> shownMessages = gui.messageIds();
+        QCOMPARE(QList<int>(shownMessages.begin(), shownMessages.end()), messages);
+        // The phone book itself is never touched by the side books' editing.
+        QCOMPARE(gui.app->book.contactCount, 0u);
+    }
+
+    void deleteShiftsAndMarksSlots()
+    {
+        GuiHarness gui;
+        fillFdn(gui, QStringLiteral("ab"));
+        panelButton(gui, 1212)->trigger();
+        selectRows(gui, {0});
+        gui.window->runCommand(Command::Delete);
+        const auto& fdn = gui.app->sideBooks.fdn;
+        QCOMPARE(QByteArray(fdn[0].name.c_str()), QByteArray("b"));
+        QCOMPARE(QByteArray(fdn[0].number.c_str()), QByteArray("02"));
+        QCOMPARE(fdn[0].recordIndex, 0);
+        QCOMPARE(fdn[1].recordIndex, -1);
+        QVERIFY(fdn[1].isBlank());
+        // Every slot from the deleted one to the end is written again.
+        QCOMPARE(fdn[0].dirty, 1u);
+        QCOMPARE(fdn.back().dirty, 1u);
+        QCOMPARE(fdn.back().tonNpi, uint8_t(0xFF));
+    }
+
+    void addWithEverySlotFull()
+    {
+        GuiHarness gui;
+        bool asked = false;
+        SidePanel::setSlotDialog([&asked](QWidget*, BookEntry&, PhoneBookKind, bool) {
+            asked = true;
+            return true;
+        });
+        fillFdn(gui, QString(40, QChar('x')));
+        panelButton(gui, 1212)->trigger();
+        gui.window->runCommand(Command::Add);
+        QVERIFY(!asked);
+        QVERIFY(!gui.app->state.modified);
+        QCOMPARE(gui.window->listModel()->rowCount(), 40);
+        SidePanel::setSlotDialog({});
+    }
+
+    void writeDropDown_data()
+    {
+        QTest::addColumn<bool>("selection");
+        QTest::newRow("no selection") << false;
+        QTest::newRow("one selected") << true;
+    }
+
+    void writeDropDown()
+    {
+        QFETCH(bool, selection);
+        GuiHarness gui;
+        gui.app->state.selectedIndex = selection ? 0 : -1;
+        QMenu* menu = panelOf(gui)->writeMenu();
+        emit menu->aboutToShow();
+        const QList<QAction*> items = menu->actions();
+        const QStringList texts = {"Write selected contacts to SIM", "Add selected contacts to SIM",
+                                   "Write all contacts to SIM", "Add all contacts to SIM",
+                                   "Clear SIM card"};
+        QCOMPARE(items.size(), texts.size());
+        for (int i = 0; i < items.size(); ++i) {
+            QCOMPARE(items[i]->text(), texts[i]);
+            // Only the two "selected" modes need a selection.
+            QCOMPARE(items[i]->isEnabled(), i >= 2 || selection);
+        }
+    }
+};
+
+QTEST_MAIN(TestSidePanel)
+#include "TestSidePanel.moc"
