@@ -234,6 +234,7 @@ bool EditCommands::eventFilter(QObject* watched, QEvent* event)
         }
         m_dragging = false;
         m_scroller->stop();
+        highlightDropRow(-1);
         list->viewport()->unsetCursor();
         dropAt(mouse->position().toPoint());
         m_dragRow = -1;
@@ -267,11 +268,31 @@ void EditCommands::autoScroll()
         return;
     }
     QTableView* list = m_window.listView();
+    highlightDropRow(list->viewport()->rect().contains(m_lastPos) ? list->rowAt(m_lastPos.y())
+                                                                  : -1);
     QScrollBar* bar = list->verticalScrollBar();
     if (m_lastPos.y() < kTopBand && list->rowAt(0) > 0)
         bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     else if (m_lastPos.y() >= list->viewport()->height() && bar->value() < bar->maximum())
         bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+}
+
+// The row under the pointer is selected while a row is dragged over it; the
+// row highlighted before loses that selection again.
+void EditCommands::highlightDropRow(int row)
+{
+    QItemSelectionModel* selection = m_window.listView()->selectionModel();
+    const auto rowIndex = [this](int r) { return m_window.listModel()->index(r, 0); };
+    const auto flags = QItemSelectionModel::Rows;
+    if (row == m_dropRow)
+        return;
+    if (m_dropRow != -1 && m_dropRow != m_dragRow)
+        selection->select(rowIndex(m_dropRow), QItemSelectionModel::Deselect | flags);
+    m_dropRow = -1;
+    if (row == -1 || selection->isRowSelected(row))
+        return;
+    selection->select(rowIndex(row), QItemSelectionModel::Select | flags);
+    m_dropRow = row;
 }
 
 void installEditing(MainWindow& window)

@@ -33,6 +33,7 @@ private:
     void find();
     void dropAt(const QPoint& pos);
     void autoScroll();
+    void highlightDropRow(int row);
 
     MainWindow& m_window;
     bool m_pasteable = false;
@@ -41,6 +42,7 @@ private:
     QPoint m_pressPos;
     QPoint m_lastPos;
     bool m_dragging = false;
+    int m_dropRow = -1;
     QTimer* m_scroller = nullptr;
 };
 

@@ -3,8 +3,10 @@
 #include "../ui/GuiHarness.h"
 
 #include "phonebook/AlphaCodec.h"
+#include "phonebook/SideBooks.h"
 #include "ui/CommandIds.h"
 #include "ui/ContactDialog.h"
+#include "ui/ContactEditing.h"
 #include "ui/ContactListModel.h"
 #include "ui/FindDialog.h"
 #include "ui/FindReplace.h"
@@ -13,6 +15,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 
@@ -126,6 +129,50 @@ private slots:
         h.window->runCommand(Command::Add);
     }
 
+    // With 449 contacts Add does nothing: no dialog, no message.
+    void addToFullBook()
+    {
+        GuiHarness h;
+        fillBook(h, {});
+        for (int i = 0; i < 449; ++i) {
+            Contact contact;
+            contact.setName("N");
+            contact.setNumber("123");
+            h.app->book.append(contact);
+        }
+        h.window->refillList();
+        bool shown = false;
+        onNextDialog<ContactDialog>(
+            [&shown](ContactDialog* dialog) {
+                shown = true;
+                dialog->reject();
+            },
+            300);
+        h.window->runCommand(Command::Add);
+        QTest::qWait(400);
+        QVERIFY(!shown);
+        QVERIFY(h.messageIds().empty());
+        QCOMPARE(h.app->book.contactCount, 449u);
+    }
+
+    // Pasting into a side book fills its free slots in order and marks them changed.
+    void pasteIntoSideBook()
+    {
+        std::array<BookEntry, 4> entries;
+        entries[1].name.assign("Held");
+        entries[1].number.assign("999");
+        QCOMPARE(PasteIntoSideBook("Ada;0301\r\nBen;0302", entries.data(), 4), 99);
+        QCOMPARE(entries[0].name.view(), "Ada");
+        QCOMPARE(entries[0].number.view(), "0301");
+        QCOMPARE(entries[1].name.view(), "Held");
+        QCOMPARE(entries[2].name.view(), "Ben");
+        QCOMPARE(entries[2].number.view(), "0302");
+        QCOMPARE(entries[2].recordIndex, 2);
+        QCOMPARE(entries[2].dirty, 1u);
+        QVERIFY(entries[3].isBlank());
+        QCOMPARE(PasteIntoSideBook("Ada;0301\r\nBen,0302", entries.data(), 4), 0);
+    }
+
     // Editing a name turns é into è.
     void editReplacesEAcute()
     {
@@ -218,6 +265,31 @@ private slots:
         QCOMPARE(names(h), order);
         if (target >= 0)
             QCOMPARE(h.app->state.selectedIndex, target);
+    }
+
+    // Held near the top edge while rows are hidden above, a dragged row scrolls the list up.
+    void dragScrollsUp()
+    {
+        GuiHarness h;
+        fillBook(h, {});
+        for (int i = 0; i < 100; ++i) {
+            Contact contact;
+            contact.setName("N");
+            contact.setNumber("123");
+            h.app->book.append(contact);
+        }
+        h.window->refillList();
+        QTableView* list = h.window->listView();
+        QScrollBar* bar = list->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum());
+        const int start = bar->value();
+        QVERIFY(start > 0);
+        const int row = list->rowAt(list->viewport()->height() / 2);
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, rowCentre(list, row));
+        QTest::mouseMove(list->viewport(), QPoint(rowCentre(list, row).x(), 3));
+        QTRY_VERIFY_WITH_TIMEOUT(bar->value() < start - 1, 2000);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, QPoint(5, 3));
     }
 
     void findNext_data()
