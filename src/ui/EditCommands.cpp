@@ -7,7 +7,10 @@
 #include "ContactListModel.h"
 #include "FindDialog.h"
 #include "MainWindow.h"
+#include "SidePanel.h"
 #include "phonebook/Cp1252.h"
+#include "phonebook/DiallingNumber.h"
+#include "phonebook/SideBooks.h"
 
 #include <QAction>
 #include <QApplication>
@@ -298,4 +301,24 @@ void EditCommands::highlightDropRow(int row)
 void installEditing(MainWindow& window)
 {
     new EditCommands(window);
+    // The side panel adds and edits fixed-dialling and last-dialled entries
+    // with the side-book dialog, and pastes into their free slots.
+    SidePanel::setSlotDialog([](QWidget* owner, BookEntry& entry, PhoneBookKind, bool add) {
+        auto* main = qobject_cast<MainWindow*>(owner);
+        if (main == nullptr)
+            return false;
+        SideEntryRecord record;
+        record.name = std::string(entry.name.view());
+        record.number = std::string(entry.number.view());
+        record.mode = add ? SideEntryRecord::Add : SideEntryRecord::Edit;
+        if (RunSideEntryDialog(owner, &record, main->app().ui) != 1 || !record.changed)
+            return false;
+        entry.name.assign(record.name);
+        entry.number.assign(record.number);
+        entry.tonNpi = TonNpiForNumber(record.number, entry.tonNpi);
+        return true;
+    });
+    SidePanel::setSlotPaste([](BookEntry* entries, uint32_t count) {
+        return PasteIntoSideBook(clipboardText(), entries, count) == 99;
+    });
 }

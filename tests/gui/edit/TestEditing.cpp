@@ -10,6 +10,7 @@
 #include "ui/ContactListModel.h"
 #include "ui/FindDialog.h"
 #include "ui/FindReplace.h"
+#include "ui/SidePanel.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -18,6 +19,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QToolBar>
 
 namespace {
 struct Row
@@ -171,6 +173,30 @@ private slots:
         QCOMPARE(entries[2].dirty, 1u);
         QVERIFY(entries[3].isBlank());
         QCOMPARE(PasteIntoSideBook("Ada;0301\r\nBen,0302", entries.data(), 4), 0);
+    }
+
+    // The fixed-dialling book's Add uses the side-book dialog: a wrong number
+    // keeps it open, a good one is written into the first free slot.
+    void addSideEntry()
+    {
+        GuiHarness h;
+        SidePanel* panel = h.window->findChild<SidePanel*>();
+        for (QAction* action : panel->toolbar()->actions())
+            if (action->data().toInt() == 1212)
+                action->trigger();
+        QCOMPARE(h.app->state.shownBook, PhoneBookKind::FixedDialling);
+        onNextDialog<ContactDialog>([](ContactDialog* dialog) {
+            dialog->nameEdit()->setText("Home");
+            dialog->numberEdit()->setText("0301+2");
+            dialog->findChild<QPushButton*>("okButton")->click();
+            QVERIFY(dialog->isVisible());
+            dialog->numberEdit()->setText("030 1-2");
+            dialog->findChild<QPushButton*>("okButton")->click();
+        });
+        h.window->runCommand(Command::Add);
+        QCOMPARE(h.messageIds(), std::vector<int>{18});
+        QCOMPARE(h.app->sideBooks.fdn[0].name.view(), "Home");
+        QCOMPARE(h.app->sideBooks.fdn[0].number.view(), "03012");
     }
 
     // Editing a name turns é into è.
