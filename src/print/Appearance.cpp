@@ -92,10 +92,13 @@ int set_window_transparent(QWidget* window, int alpha)
 
 std::optional<std::string> desktopWallpaper()
 {
-    // Tests and headless sessions name their own wallpaper.
-    const QByteArray forced = qgetenv("PHONARA_WALLPAPER");
-    if (!forced.isEmpty())
+    // Tests and headless sessions name their own wallpaper (empty: none readable).
+    if (qEnvironmentVariableIsSet("PHONARA_WALLPAPER")) {
+        const QByteArray forced = qgetenv("PHONARA_WALLPAPER");
+        if (forced.isEmpty())
+            return std::nullopt;
         return forced.toStdString();
+    }
     QProcess gsettings;
     gsettings.start(QStringLiteral("gsettings"),
                     {QStringLiteral("get"), QStringLiteral("org.gnome.desktop.background"),
