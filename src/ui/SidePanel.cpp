@@ -85,7 +85,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Enter) {
-            if (auto* button = qobject_cast<QToolButton*>(watched); button && button->isEnabled())
+            if (auto* button = qobject_cast<QToolButton*>(watched))
                 m_bar->showMessage(button->toolTip(), kStatusTipMs);
         }
         return false;
@@ -268,6 +268,8 @@ SidePanel::SidePanel(MainWindow& window) : QWidget(&window), m_window(window)
                   std::max(window.height(), startHeight));
     window.setCommandFilter([this](int id) { return filterCommand(id); });
     connect(&window, &MainWindow::shownBookChanged, this, &SidePanel::showBookLabel);
+    // Opening or closing a book puts the phone book back in the list.
+    connect(window.listModel(), &QAbstractItemModel::modelReset, this, &SidePanel::showBookLabel);
     m_window.app().state.shownBook = PhoneBookKind::PhoneBook;
     showBookLabel();
     showHidePanel(false);

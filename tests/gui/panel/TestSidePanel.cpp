@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 #include <QToolBar>
@@ -214,6 +215,38 @@ private slots:
         QVERIFY(!gui.app->state.modified);
         QCOMPARE(gui.window->listModel()->rowCount(), 40);
         SidePanel::setSlotDialog({});
+    }
+
+    void tooltipsAlsoInStatusBar_data()
+    {
+        QTest::addColumn<QString>("toolbar");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("new") << "mainToolbar" << 0 << "New phone book file";
+        QTest::newRow("open") << "mainToolbar" << 1 << "Read phone book from file";
+        QTest::newRow("move down") << "mainToolbar" << 16 << "Move down selected contact";
+        QTest::newRow("read") << "sidePanel" << 0 << "Read from card";
+        QTest::newRow("last dialled")
+            << "sidePanel" << 4 << "View and modify your last dialed numbers";
+        QTest::newRow("fixed dialling")
+            << "sidePanel" << 5 << "View and modify your fixed dialing numbers";
+    }
+
+    void tooltipsAlsoInStatusBar()
+    {
+        QFETCH(QString, toolbar);
+        QFETCH(int, button);
+        QFETCH(QString, tip);
+        GuiHarness gui;
+        QToolBar* bar = gui.window->findChild<QToolBar*>(toolbar);
+        QAction* action = bar->actions().at(button);
+        QCOMPARE(action->toolTip(), tip);
+        QWidget* widget = bar->widgetForAction(action);
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(widget, &enter);
+        QCOMPARE(gui.window->statusBar()->currentMessage(), tip);
+        // The status text comes back after a moment.
+        QTRY_VERIFY_WITH_TIMEOUT(gui.window->statusBar()->currentMessage().isEmpty(), 5000);
     }
 
     void writeDropDown_data()

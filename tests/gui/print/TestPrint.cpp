@@ -1,6 +1,8 @@
 #include "print/PrintPhoneBook.h"
 
 #include <QApplication>
+#include <QDate>
+#include <QLocale>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -73,6 +75,8 @@ private slots:
             QVERIFY(text.contains(QStringLiteral("Page %1").arg(page)));
             QCOMPARE(text.contains("Velmora Phonara"), page == 1);
             QCOMPARE(text.contains(subtitle), page == 1);
+            // The date line names the month in the locale's words.
+            QCOMPARE(text.contains(QLocale().monthName(QDate::currentDate().month())), page == 1);
             printed += static_cast<int>(text.count(QStringLiteral("Person ")));
         }
         // Every contact exactly once, the last one on the last page.
