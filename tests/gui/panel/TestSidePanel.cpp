@@ -223,9 +223,7 @@ private slots:
         QTest::addColumn<int>("button");
         QTest::addColumn<QString>("tip");
         QTest::newRow("new") << "mainToolbar" << 0 << "New phone book file";
-        QTest::newRow("open") << "mainToolbar" << 1 << "Read phone book from file";
         QTest::newRow("move down") << "mainToolbar" << 16 << "Move down selected contact";
-        QTest::newRow("read") << "sidePanel" << 0 << "Read from card";
         QTest::newRow("last dialled")
             << "sidePanel" << 4 << "View and modify your last dialed numbers";
         QTest::newRow("fixed dialling")
