@@ -200,21 +200,43 @@ private slots:
         QCOMPARE(fdn.back().tonNpi, uint8_t(0xFF));
     }
 
-    void addWithEverySlotFull()
+    void addToSideBook_data()
     {
+        QTest::addColumn<QString>("filled");
+        QTest::addColumn<int>("dialogSlot");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("first free slot") << "ab-c" << 2 << "abNc";
+        QTest::newRow("after the last") << "ab" << 2 << "abN";
+        QTest::newRow("every slot full")
+            << QString(40, QChar('x')) << -1 << QString(40, QChar('x'));
+    }
+
+    void addToSideBook()
+    {
+        QFETCH(QString, filled);
+        QFETCH(int, dialogSlot);
+        QFETCH(QString, after);
         GuiHarness gui;
-        bool asked = false;
-        SidePanel::setSlotDialog([&asked](QWidget*, BookEntry&, PhoneBookKind, bool) {
-            asked = true;
+        int asked = -1;
+        SidePanel::setSlotDialog([&](QWidget*, BookEntry& entry, PhoneBookKind kind, bool add) {
+            asked = static_cast<int>(&entry - gui.app->sideBooks.fdn.data());
+            if (kind != PhoneBookKind::FixedDialling || !add)
+                return false;
+            entry.name.assign("N");
+            entry.number.assign("0123");
             return true;
         });
-        fillFdn(gui, QString(40, QChar('x')));
+        fillFdn(gui, filled);
         panelButton(gui, 1212)->trigger();
         gui.window->runCommand(Command::Add);
-        QVERIFY(!asked);
-        QVERIFY(!gui.app->state.modified);
-        QCOMPARE(gui.window->listModel()->rowCount(), 40);
         SidePanel::setSlotDialog({});
+        QCOMPARE(asked, dialogSlot);
+        QCOMPARE(shownNames(gui), after);
+        QCOMPARE(gui.app->state.modified, dialogSlot >= 0);
+        if (dialogSlot >= 0) {
+            QCOMPARE(gui.app->sideBooks.fdn[dialogSlot].dirty, 1u);
+            QCOMPARE(gui.app->sideBooks.fdn[dialogSlot].recordIndex, dialogSlot);
+        }
     }
 
     void tooltipsAlsoInStatusBar_data()
