@@ -313,7 +313,12 @@ void SidePanel::layoutPanel()
     if (auto* table = qobject_cast<QTableView*>(m_list)) {
         const int half = shown ? kPanelWidth / 2 : 0;
         table->setColumnWidth(ContactListModel::RowNumber, w / 6);
-        table->setColumnWidth(ContactListModel::Name, std::max(w / 2 - w / 6 - 3 - half, 40));
+        // The name column gives way to the scroll bar when the rows do not all fit.
+        const int rowHeight = std::max(table->verticalHeader()->defaultSectionSize(), 1);
+        const bool scrolls = table->model()->rowCount() > table->viewport()->height() / rowHeight;
+        const int scrollBar = scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+        table->setColumnWidth(ContactListModel::Name,
+                              std::max(w / 2 - w / 6 - 3 - half - scrollBar, 40));
     }
     if (shown)
         m_list->setGeometry(kPanelWidth + 1, kRowHeight, w - kPanelWidth - 1, listHeight);
