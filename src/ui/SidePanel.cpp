@@ -315,7 +315,9 @@ void SidePanel::layoutPanel()
         table->setColumnWidth(ContactListModel::RowNumber, w / 6);
         // The name column gives way to the scroll bar when the rows do not all fit.
         const int rowHeight = std::max(table->verticalHeader()->defaultSectionSize(), 1);
-        const bool scrolls = table->model()->rowCount() > table->viewport()->height() / rowHeight;
+        const bool scrolls =
+            table->model()->rowCount() >
+            (listHeight - table->horizontalHeader()->sizeHint().height()) / rowHeight;
         const int scrollBar = scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
         table->setColumnWidth(ContactListModel::Name,
                               std::max(w / 2 - w / 6 - 3 - half - scrollBar, 40));
