@@ -37,6 +37,22 @@ std::string searchedName(const Contact& contact)
     return name;
 }
 
+// A name held in a UCS2 form would lose every letter outside Windows-1252 if the
+// replaced display text were stored: the replacement is made again on the name's
+// Unicode text and the result encoded anew, so only the replaced part changes.
+void storeReplacedName(Contact& contact, const std::string& replacedDisplay, const FindState& state)
+{
+    const std::string_view held = contact.heldName();
+    if (!IsUcs2Form(held)) {
+        contact.setName(replacedDisplay);
+        return;
+    }
+    QString wide = HeldNameToUnicode(held);
+    wide.replace(Cp1252ToUnicode(state.findText), Cp1252ToUnicode(state.replaceText),
+                 state.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    contact.setName(EncodeAlphaFromUnicode(wide, kNameCapacity));
+}
+
 // Tests the name, then the number, of contact `row`; a match is remembered.
 bool testContact(const PhoneBook& book, FindState& state, int row)
 {
@@ -150,7 +166,7 @@ FindOutcome FindNextContact(PhoneBook& book, FindState& state, int selectedRow, 
         const SearchFunction search = SearchFunctionFor(state.matchCase);
         if (state.matchedName) {
             ReplaceInText(search, result, kNameCapacity, state.findText, state.replaceText);
-            contact.setName(result);
+            storeReplacedName(contact, result, state);
         } else {
             ReplaceInText(search, result, kNumberCapacity, state.findText, state.replaceText);
             std::string clean = result;
@@ -213,7 +229,7 @@ int ReplaceAllContacts(PhoneBook& book, FindState& state, const InvalidNumberQue
             }
         }
         if (nameChanged)
-            contact.setName(name);
+            storeReplacedName(contact, name, state);
         if (nameChanged || numberChanged)
             ++changedContacts;
     }

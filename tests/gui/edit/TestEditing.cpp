@@ -379,6 +379,23 @@ private slots:
         processFindState() = FindState();
     }
 
+    // Replacing the Latin part of a name held in a UCS2 form keeps its Greek letters.
+    void replaceInUcs2Name()
+    {
+        GuiHarness h;
+        addThroughDialog(h, QString::fromUtf8("Νίκος Z"), "210555");
+        onNextDialog<FindDialog>([&](FindDialog* dialog) {
+            dialog->findChild<QLineEdit*>("findEdit")->setText("Z");
+            dialog->findChild<QLineEdit*>("replaceEdit")->setText("K");
+            dialog->findChild<QPushButton*>("replaceAllButton")->click();
+            dialog->reject();
+        });
+        h.window->runCommand(Command::Find);
+        QCOMPARE(h.window->listModel()->nameText(0), QString::fromUtf8("Νίκος K"));
+        QVERIFY(uint8_t(h.app->book.contacts[0].name[0]) >= 0x80);
+        processFindState() = FindState();
+    }
+
     // 1 -> x makes the number invalid: the question is asked, the number stays.
     void replaceMakingNumberInvalid()
     {
