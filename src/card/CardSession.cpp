@@ -30,22 +30,6 @@ void dropContext(CardSession& session)
     session.context = 0;
 }
 
-bool establishContext(CardSession& session, CardHost& host)
-{
-    SCARDCONTEXT context = 0;
-    const LONG result =
-        session.api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
-    session.context = context;
-    if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
-        showCardMessage(host.ui, CardText::NoSmartCardComponents);
-        setLastError(static_cast<uint32_t>(result));
-        dropContext(session);
-        return false;
-    }
-    return true;
-}
-
 // Drops the handles of a connection the sequence gave up on, so that the
 // reader is free again for the next attempt.
 void closeAbandoned(CardSession& session)
@@ -69,6 +53,22 @@ int runScope(CardSession& session, CardHost& host, char scope, bool early, int r
 }
 
 } // namespace
+
+bool establishContext(CardSession& session, CardHost& host)
+{
+    SCARDCONTEXT context = 0;
+    const LONG result =
+        session.api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
+    session.context = context;
+    if (result != Pcsc::Success) {
+        LogCardError(static_cast<uint32_t>(result));
+        showCardMessage(host.ui, CardText::NoSmartCardComponents);
+        setLastError(static_cast<uint32_t>(result));
+        dropContext(session);
+        return false;
+    }
+    return true;
+}
 
 bool connect_to_reader(CardSession& session, CardHost& host, char scope)
 {

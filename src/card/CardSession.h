@@ -101,3 +101,7 @@ bool CloseCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card);
 
 // Ends the shared connection: forgets PIN1, powers the card down, releases the context.
 void EndSession(CardSession& session);
+
+// Establishes the session's context. On failure the error is logged and shown,
+// becomes the last error, and no context is kept.
+bool establishContext(CardSession& session, CardHost& host);

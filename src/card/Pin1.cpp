@@ -23,23 +23,6 @@ std::string_view firstChars(const std::string& text)
     return std::string_view(text).substr(0, kSecretLength);
 }
 
-bool establishContext(CardSession& session, CardHost& host)
-{
-    SCARDCONTEXT context = 0;
-    const LONG result =
-        session.api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
-    session.context = context;
-    if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
-        showCardMessage(host.ui, CardText::NoSmartCardComponents);
-        setLastError(static_cast<uint32_t>(result));
-        session.api.SCardReleaseContext(session.context);
-        session.context = 0;
-        return false;
-    }
-    return true;
-}
-
 enum class FindResult
 {
     Ready,
