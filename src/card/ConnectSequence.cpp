@@ -43,6 +43,42 @@ bool probeOpenCard(CardSession& session)
                                        Sim::ModeAbsolute, record.data());
 }
 
+// What a transfer needs of EF ADN's header.
+struct AdnHeader
+{
+    uint16_t responseLength = 0;
+    uint16_t fileSize = 0;
+    uint8_t recordLength = 0;
+};
+
+// Connects (connect_to_card leaves EF ADN selected) and reads EF ADN's header.
+// ConnectResult::Done: the sequence goes on; any other result is the
+// sequence's, with the connection ended. `responseFailedLog`, when given, is
+// logged after a failed GET RESPONSE.
+int openPhoneBook(CardSession& session, CardHost& host, AdnHeader& header,
+                  const char* responseFailedLog)
+{
+    const int state = connect_to_card(session, header.responseLength);
+    if (state == CardState::Failed)
+        return ConnectResult::GiveUp;
+    if (state == CardState::Pin1Blocked)
+        return reportBlocked(session, host);
+
+    uint8_t isDirectory = 0;
+    if (!session.simCard.get_response(session.card, static_cast<uint8_t>(header.responseLength),
+                                      {.isDirectory = &isDirectory,
+                                       .fileSize = &header.fileSize,
+                                       .recordLength = &header.recordLength})) {
+        showCardMessage(host.ui, CardText::DeviceError,
+                        cardTextHex(CardText::DeviceError, lastError()));
+        EndSession(session);
+        if (responseFailedLog != nullptr)
+            WriteLog(LogLevel::Error, kReadTag, "%s", responseFailedLog);
+        return ConnectResult::Blocked;
+    }
+    return ConnectResult::Done;
+}
+
 } // namespace
 
 int index_to_dir_and_file(const SimCard& simCard, SCARDHANDLE card, uint16_t& responseLength,
@@ -211,29 +247,14 @@ int connect_card_to_read(CardSession& session, CardHost& host, bool early)
                                                         : ConnectResult::GiveUp;
     }
 
-    uint16_t responseLength = 0;
-    const int state = connect_to_card(session, responseLength);
-    if (state == CardState::Failed)
-        return ConnectResult::GiveUp;
-    if (state == CardState::Pin1Blocked)
-        return reportBlocked(session, host);
-
-    uint16_t fileSize = 0;
-    uint8_t recordLength = 0;
-    uint8_t isDirectory = 0;
-    if (!session.simCard.get_response(
-            session.card, static_cast<uint8_t>(responseLength),
-            {.isDirectory = &isDirectory, .fileSize = &fileSize, .recordLength = &recordLength})) {
-        showCardMessage(host.ui, CardText::DeviceError,
-                        cardTextHex(CardText::DeviceError, lastError()));
-        EndSession(session);
-        WriteLog(LogLevel::Error, kReadTag, "%s",
-                 "connect_card_to_read get_responce on file 0x6F3A failed!");
-        return ConnectResult::Blocked;
-    }
+    AdnHeader header;
+    if (const int opened = openPhoneBook(
+            session, host, header, "connect_card_to_read get_responce on file 0x6F3A failed!");
+        opened != ConnectResult::Done)
+        return opened;
     WriteLog(LogLevel::Trace, kReadTag,
-             "connect_card_to_read file 0x6F3A size:%d, data len:%d, record len:%d.", fileSize,
-             responseLength, recordLength);
+             "connect_card_to_read file 0x6F3A size:%d, data len:%d, record len:%d.",
+             header.fileSize, header.responseLength, header.recordLength);
 
     if (session.chv1Disabled == 0) {
         if (PinDialog(session, host) == PinDialogResult::Cancelled)
@@ -257,7 +278,7 @@ int connect_card_to_read(CardSession& session, CardHost& host, bool early)
         session.chv1Status = 3;
     }
 
-    storeGeometry(session, fileSize, recordLength);
+    storeGeometry(session, header.fileSize, header.recordLength);
     runTransfer(session, host);
     return host.book.bookSource == BookSource::Card ? ConnectResult::Done : ConnectResult::GiveUp;
 }
@@ -271,24 +292,10 @@ int connect_card_to_write(CardSession& session, CardHost& host, bool early)
         return runTransfer(session, host) == 1 ? ConnectResult::GiveUp : ConnectResult::Done;
     }
 
-    uint16_t responseLength = 0;
-    const int state = connect_to_card(session, responseLength);
-    if (state == CardState::Failed)
-        return ConnectResult::GiveUp;
-    if (state == CardState::Pin1Blocked)
-        return reportBlocked(session, host);
-
-    uint16_t fileSize = 0;
-    uint8_t recordLength = 0;
-    uint8_t isDirectory = 0;
-    if (!session.simCard.get_response(
-            session.card, static_cast<uint8_t>(responseLength),
-            {.isDirectory = &isDirectory, .fileSize = &fileSize, .recordLength = &recordLength})) {
-        showCardMessage(host.ui, CardText::DeviceError,
-                        cardTextHex(CardText::DeviceError, lastError()));
-        EndSession(session);
-        return ConnectResult::Blocked;
-    }
+    AdnHeader header;
+    if (const int opened = openPhoneBook(session, host, header, nullptr);
+        opened != ConnectResult::Done)
+        return opened;
 
     // A cancelled PIN dialog has emptied cachedPin1: that ends the write below.
     if (session.chv1Disabled == 0)
@@ -309,6 +316,6 @@ int connect_card_to_write(CardSession& session, CardHost& host, bool early)
         session.chv1Status = 3;
     }
 
-    storeGeometry(session, fileSize, recordLength);
+    storeGeometry(session, header.fileSize, header.recordLength);
     return runTransfer(session, host) == 1 ? ConnectResult::GiveUp : ConnectResult::Done;
 }
