@@ -96,6 +96,17 @@ public:
         return m_ui.askPin(request);
     }
 
+    // Takes the PIN2 the user entered and has the card verify it; a refused
+    // PIN2 is reported.
+    bool verifyEnteredPin2(const UserInterface::PinAnswer& answer)
+    {
+        m_secretText.assign(firstChars(answer.entries.code));
+        if (m_sim.verify_chv(m_card, m_secretText.c_str(), Sim::Chv2))
+            return true;
+        message(CardText::WrongPin);
+        return false;
+    }
+
     const SimCard& sim() const { return m_sim; }
     SCARDHANDLE card() const { return m_card; }
     OwnedText& readerText() { return m_readerText; }
@@ -132,13 +143,8 @@ int verify_pin2(const PcscApi& api, UserInterface& ui, const std::string& captio
             const UserInterface::PinAnswer answer =
                 flow.ask(Kind::EnterPin2, CardText::EnterPin2Title, CardText::EnterPin2Text,
                          flow.chv2Attempts);
-            if (answer.confirmed) {
-                flow.secretText().assign(firstChars(answer.entries.code));
-                if (flow.sim().verify_chv(flow.card(), flow.secretText().c_str(), Sim::Chv2))
-                    result = 1;
-                else
-                    flow.message(CardText::WrongPin);
-            }
+            if (answer.confirmed && flow.verifyEnteredPin2(answer))
+                result = 1;
         }
     }
     flow.close(false);
@@ -165,21 +171,16 @@ int change_pin2(const PcscApi& api, UserInterface& ui, const std::string& captio
                 flow.ask(Kind::EnterPin2, CardText::EnterPin2Title, CardText::EnterPin2Text,
                          flow.chv2Attempts);
             WriteLog(LogLevel::Info, kTag, "dialog was? %d", static_cast<int>(lastError()));
-            if (current.confirmed) {
-                flow.secretText().assign(firstChars(current.entries.code));
-                if (!flow.sim().verify_chv(flow.card(), flow.secretText().c_str(), Sim::Chv2)) {
-                    flow.message(CardText::WrongPin);
-                } else {
-                    const UserInterface::PinAnswer changed = flow.ask(
-                        Kind::ChangePin2, CardText::ChangePin2Title, CardText::ChangePin2Text, -1);
-                    if (changed.confirmed) {
-                        flow.readerText().assign(firstChars(changed.entries.newPin));
-                        if (flow.sim().change_chv(flow.card(), flow.secretText().c_str(),
-                                                  flow.readerText().c_str(), Sim::Chv2))
-                            flow.message(CardText::PinChanged, {}, kNoIcon);
-                        else
-                            flow.message(CardText::ChangePinError);
-                    }
+            if (current.confirmed && flow.verifyEnteredPin2(current)) {
+                const UserInterface::PinAnswer changed = flow.ask(
+                    Kind::ChangePin2, CardText::ChangePin2Title, CardText::ChangePin2Text, -1);
+                if (changed.confirmed) {
+                    flow.readerText().assign(firstChars(changed.entries.newPin));
+                    if (flow.sim().change_chv(flow.card(), flow.secretText().c_str(),
+                                              flow.readerText().c_str(), Sim::Chv2))
+                        flow.message(CardText::PinChanged, {}, kNoIcon);
+                    else
+                        flow.message(CardText::ChangePinError);
                 }
             }
         }
