@@ -121,17 +121,13 @@ bool MainWindow::loadBookFile(const std::string& path, UserInterface& ui)
     PhoneBook loaded;
     loaded.nextSequence = m_app.book.nextSequence;
     if (LoadPhnFile(path, &loaded, side.fdn.data(), side.fdnCount, side.lnd.data(),
-                    side.lndCount) != 0) {
-        m_app.book = loaded;
-        m_app.state.nameLimit = kFileNameLimit;
-        m_app.state.recordLength = kFileRecordLength;
-        return true;
+                    side.lndCount) == 0) {
+        uint32_t recordLength = 0;
+        uint32_t nameLength = 0;
+        loaded.clear();
+        if (!open_adr_file(path, loaded, recordLength, nameLength, ui))
+            return false;
     }
-    uint32_t recordLength = 0;
-    uint32_t nameLength = 0;
-    loaded.clear();
-    if (!open_adr_file(path, loaded, recordLength, nameLength, ui))
-        return false;
     m_app.book = loaded;
     m_app.state.nameLimit = kFileNameLimit;
     m_app.state.recordLength = kFileRecordLength;
