@@ -1,9 +1,9 @@
 // The card code against a real pcscd: the private daemon of
 // scripts/with-virtual-card serves the virtual SIM of card-e2e.json through vpcd.
+#include "PrivatePcscd.h"
 #include "ScriptedUserInterface.h"
 
 #include "card/ConnectSequence.h"
-#include "card/PcscApi.h"
 #include "card/Pin2.h"
 
 #include <QTest>
@@ -15,22 +15,15 @@ class TestCardE2E : public QObject
     Q_OBJECT
 
 private:
-    void* m_library = nullptr;
-    PcscApi m_api;
+    PrivatePcscd m_pcscd;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(qEnvironmentVariableIsSet("PCSCLITE_CSOCK_NAME"),
-                 "run through scripts/with-virtual-card");
-        QVERIFY(BindPcsc(m_library, m_api));
-    }
-
-    void cleanupTestCase() { UnbindPcsc(m_library, m_api); }
+    void initTestCase() { m_pcscd.bind(); }
+    void cleanupTestCase() { m_pcscd.unbind(); }
 
     void readThroughPcscd()
     {
-        CardSession session(m_api);
+        CardSession session(m_pcscd.api());
         ScriptedUserInterface ui;
         BookState book;
         QByteArray firstRecord;

@@ -2,10 +2,10 @@
 // scripts/with-virtual-card serves the typical virtual SIM through vpcd. A
 // read, a changed book written with WriteAll and a second read in a fresh
 // connection give back the written book.
+#include "PrivatePcscd.h"
 #include "ScriptedUserInterface.h"
 
 #include "card/CardSession.h"
-#include "card/PcscApi.h"
 #include "simops/CardTransfer.h"
 
 #include <QTest>
@@ -47,22 +47,15 @@ class TestTransferE2E : public QObject
     Q_OBJECT
 
 private:
-    void* m_library = nullptr;
-    PcscApi m_api;
+    PrivatePcscd m_pcscd;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(qEnvironmentVariableIsSet("PCSCLITE_CSOCK_NAME"),
-                 "run through scripts/with-virtual-card");
-        QVERIFY(BindPcsc(m_library, m_api));
-    }
-
-    void cleanupTestCase() { UnbindPcsc(m_library, m_api); }
+    void initTestCase() { m_pcscd.bind(); }
+    void cleanupTestCase() { m_pcscd.unbind(); }
 
     void readWriteRead()
     {
-        Program first(m_api);
+        Program first(m_pcscd.api());
         QVERIFY(first.transfer('r'));
         QVERIFY(first.ui.messages.empty());
         QCOMPARE(first.state.bookSource, BookSource::Card);
@@ -82,7 +75,7 @@ private slots:
         QVERIFY(first.ui.messages.empty());
         EndSession(first.session);
 
-        Program second(m_api);
+        Program second(m_pcscd.api());
         QVERIFY(second.transfer('r'));
         QVERIFY(second.ui.messages.empty());
         QCOMPARE(second.book->contactCount, book.contactCount);
