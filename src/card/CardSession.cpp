@@ -70,6 +70,25 @@ bool establishContext(CardSession& session, CardHost& host)
     return true;
 }
 
+bool listReaders(CardSession& session, CardHost& host)
+{
+    if (!establishContext(session, host))
+        return false;
+
+    DWORD listLength = kReaderListLimit;
+    session.readerList.fill('\0');
+    const LONG listed = session.api.SCardListReaders(session.context, nullptr,
+                                                     session.readerList.data(), &listLength);
+    if (listed != Pcsc::Success || session.readerList[0] == '\0') {
+        LogCardError(static_cast<uint32_t>(listed));
+        setLastError(1);
+        dropContext(session);
+        showCardMessage(host.ui, CardText::NoReaders);
+        return false;
+    }
+    return true;
+}
+
 bool connect_to_reader(CardSession& session, CardHost& host, char scope)
 {
     WriteLog(LogLevel::Trace, kReadTag, "connect_to_reader with scope %c", scope);
@@ -97,20 +116,8 @@ bool connect_to_reader(CardSession& session, CardHost& host, char scope)
         closeAbandoned(session);
     }
 
-    if (!establishContext(session, host))
+    if (!listReaders(session, host))
         return false;
-
-    DWORD listLength = kReaderListLimit;
-    session.readerList.fill('\0');
-    const LONG listed = session.api.SCardListReaders(session.context, nullptr,
-                                                     session.readerList.data(), &listLength);
-    if (listed != Pcsc::Success || session.readerList[0] == '\0') {
-        LogCardError(static_cast<uint32_t>(listed));
-        setLastError(1);
-        dropContext(session);
-        showCardMessage(host.ui, CardText::NoReaders);
-        return false;
-    }
 
     LONG lastResult = Pcsc::Success;
     for (const char* name = session.readerList.data();

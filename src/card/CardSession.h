@@ -105,3 +105,7 @@ void EndSession(CardSession& session);
 // Establishes the session's context. On failure the error is logged and shown,
 // becomes the last error, and no context is kept.
 bool establishContext(CardSession& session, CardHost& host);
+
+// Establishes the context and lists the readers into session.readerList. On
+// failure, or with no reader, the error is logged and shown and no context is kept.
+bool listReaders(CardSession& session, CardHost& host);

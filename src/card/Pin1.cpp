@@ -34,21 +34,8 @@ enum class FindResult
 // as the PIN commands do (T=0 only). NotFound has been reported.
 FindResult findSim(CardSession& session, CardHost& host, uint16_t& responseLength)
 {
-    if (!establishContext(session, host))
+    if (!listReaders(session, host))
         return FindResult::NotFound;
-
-    DWORD listLength = kReaderListLimit;
-    session.readerList.fill('\0');
-    const LONG listed = session.api.SCardListReaders(session.context, nullptr,
-                                                     session.readerList.data(), &listLength);
-    if (listed != Pcsc::Success || session.readerList[0] == '\0') {
-        LogCardError(static_cast<uint32_t>(listed));
-        showCardMessage(host.ui, CardText::NoReaders);
-        session.api.SCardReleaseContext(session.context);
-        session.context = 0;
-        setLastError(1);
-        return FindResult::NotFound;
-    }
 
     for (const char* name = session.readerList.data();
          *name != '\0' && name < session.readerList.data() + kReaderListLimit;
