@@ -250,21 +250,18 @@ UserInterface::PinAnswer TerminalUserInterface::askPin(const PinRequest& request
             answer.confirmed = true;
             return answer;
         }
-        newPin = newSecret(request, resString(kPinLabel), resString(kConfirmPinLabel), confirm);
+        [[fallthrough]];
+    case PinDialogKind::ChangePin2: {
+        const bool pin2 = request.kind == PinDialogKind::ChangePin2;
+        newPin = newSecret(request, resString(pin2 ? kPin2Label : kPinLabel),
+                           resString(pin2 ? kConfirmPin2Label : kConfirmPinLabel), confirm);
         if (!newPin)
             return answer;
         entries.newPin = newPin->text();
         entries.confirmPin = confirm.text();
         answer.confirmed = true;
         return answer;
-    case PinDialogKind::ChangePin2:
-        newPin = newSecret(request, resString(kPin2Label), resString(kConfirmPin2Label), confirm);
-        if (!newPin)
-            return answer;
-        entries.newPin = newPin->text();
-        entries.confirmPin = confirm.text();
-        answer.confirmed = true;
-        return answer;
+    }
     case PinDialogKind::UnblockPin1:
     case PinDialogKind::UnblockPin2: {
         const bool pin2 = request.kind == PinDialogKind::UnblockPin2;
