@@ -1,7 +1,6 @@
 #include "cli/BookFiles.h"
 
 #include "cli/TerminalUserInterface.h"
-#include "files/AdrFile.h"
 #include "files/CsvFile.h"
 #include "files/FileIo.h"
 #include "files/PhnFile.h"
@@ -43,15 +42,7 @@ bool LoadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks
         book = loaded;
         return true;
     }
-    if (LoadPhnFile(path, &loaded, sideBooks.fdn.data(), sideBooks.fdnCount, sideBooks.lnd.data(),
-                    sideBooks.lndCount) != 0) {
-        book = loaded;
-        return true;
-    }
-    uint32_t recordLength = 0;
-    uint32_t nameLength = 0;
-    loaded.clear();
-    if (!open_adr_file(path, loaded, recordLength, nameLength, ui))
+    if (!LoadPhnOrAdrFile(path, loaded, sideBooks, ui))
         return false;
     book = loaded;
     return true;

@@ -1,5 +1,6 @@
 #include "files/PhnFile.h"
 
+#include "files/AdrFile.h"
 #include "files/DelimitedField.h"
 #include "files/FileIo.h"
 #include "files/HeldText.h"
@@ -275,6 +276,18 @@ int LoadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32
         return 0;
     }
     return LoadPhnBytes(*bytes, book, fdn, fdnCount, lnd, lndCount);
+}
+
+bool LoadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
+                      UserInterface& ui)
+{
+    if (LoadPhnFile(path, &book, sideBooks.fdn.data(), sideBooks.fdnCount, sideBooks.lnd.data(),
+                    sideBooks.lndCount) != 0)
+        return true;
+    uint32_t recordLength = 0;
+    uint32_t nameLength = 0;
+    book.clear();
+    return open_adr_file(path, book, recordLength, nameLength, ui);
 }
 
 std::string PhnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,

@@ -9,6 +9,7 @@
 struct BookEntry;
 struct Contact;
 struct PhoneBook;
+struct SideBooks;
 class UserInterface;
 
 // The phone-book file (.phn): a profile file with a [Version] section
@@ -49,6 +50,11 @@ int LoadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32
 // The same on file contents already in memory (an empty text loads as an empty book).
 int LoadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
                  BookEntry* lnd, uint32_t lndCount);
+// Opening a book file: a .phn file into the book and the side books, or, when
+// it is not one, a legacy address file into the cleared book. false: neither
+// (open_adr_file has shown why).
+bool LoadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
+                      UserInterface& ui);
 
 // Replaces the file with the books given (null ones are left out). The old
 // file is replaced only once the new one is complete; when writing fails it is

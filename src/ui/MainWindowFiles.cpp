@@ -4,7 +4,6 @@
 #include "AppContext.h"
 #include "ContactListModel.h"
 #include "MainWindow.h"
-#include "files/AdrFile.h"
 #include "files/CsvFile.h"
 #include "files/FileIo.h"
 #include "files/PhnFile.h"
@@ -117,17 +116,10 @@ bool MainWindow::saveToCurrentPath()
 // Loads a phone-book file, or else a legacy address file, into the book.
 bool MainWindow::loadBookFile(const std::string& path, UserInterface& ui)
 {
-    SideBooks& side = m_app.sideBooks;
     PhoneBook loaded;
     loaded.nextSequence = m_app.book.nextSequence;
-    if (LoadPhnFile(path, &loaded, side.fdn.data(), side.fdnCount, side.lnd.data(),
-                    side.lndCount) == 0) {
-        uint32_t recordLength = 0;
-        uint32_t nameLength = 0;
-        loaded.clear();
-        if (!open_adr_file(path, loaded, recordLength, nameLength, ui))
-            return false;
-    }
+    if (!LoadPhnOrAdrFile(path, loaded, m_app.sideBooks, ui))
+        return false;
     m_app.book = loaded;
     m_app.state.nameLimit = kFileNameLimit;
     m_app.state.recordLength = kFileRecordLength;
