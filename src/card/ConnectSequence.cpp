@@ -64,14 +64,8 @@ int openPhoneBook(CardSession& session, CardHost& host, AdnHeader& header,
     if (state == CardState::Pin1Blocked)
         return reportBlocked(session, host);
 
-    uint8_t isDirectory = 0;
-    if (!session.simCard.get_response(session.card, static_cast<uint8_t>(header.responseLength),
-                                      {.isDirectory = &isDirectory,
-                                       .fileSize = &header.fileSize,
-                                       .recordLength = &header.recordLength})) {
-        showCardMessage(host.ui, CardText::DeviceError,
-                        cardTextHex(CardText::DeviceError, lastError()));
-        EndSession(session);
+    if (!sizePhoneBook(session, host, header.responseLength, &header.fileSize,
+                       &header.recordLength)) {
         if (responseFailedLog != nullptr)
             WriteLog(LogLevel::Error, kReadTag, "%s", responseFailedLog);
         return ConnectResult::Blocked;
@@ -80,6 +74,27 @@ int openPhoneBook(CardSession& session, CardHost& host, AdnHeader& header,
 }
 
 } // namespace
+
+bool sizePhoneBook(CardSession& session, CardHost& host, uint16_t responseLength,
+                   uint16_t* fileSizeOut, uint8_t* recordLengthOut)
+{
+    uint8_t isDirectory = 0;
+    uint16_t fileSize = 0;
+    uint8_t recordLength = 0;
+    if (!session.simCard.get_response(
+            session.card, static_cast<uint8_t>(responseLength),
+            {.isDirectory = &isDirectory, .fileSize = &fileSize, .recordLength = &recordLength})) {
+        showCardMessage(host.ui, CardText::DeviceError,
+                        cardTextHex(CardText::DeviceError, lastError()));
+        EndSession(session);
+        return false;
+    }
+    if (fileSizeOut != nullptr)
+        *fileSizeOut = fileSize;
+    if (recordLengthOut != nullptr)
+        *recordLengthOut = recordLength;
+    return true;
+}
 
 int index_to_dir_and_file(const SimCard& simCard, SCARDHANDLE card, uint16_t& responseLength,
                           uint16_t fileId, uint8_t* isDirectoryOut, uint8_t* recordLengthOut,

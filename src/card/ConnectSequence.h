@@ -37,6 +37,11 @@ int index_to_dir_and_file(const SimCard& simCard, SCARDHANDLE card, uint16_t& re
 // Checks that a freshly connected card is a SIM, reads its ICCID, provider
 // name and PIN1 status, and selects EF ADN. See CardState for the results.
 int connect_to_card(CardSession& session, uint16_t& responseLength);
+// GET RESPONSE on EF ADN, left selected by connect_to_card, for its size and
+// record length (either output may be null). false: the device error has been
+// shown and the connection ended.
+bool sizePhoneBook(CardSession& session, CardHost& host, uint16_t responseLength,
+                   uint16_t* fileSizeOut = nullptr, uint8_t* recordLengthOut = nullptr);
 int read_ICCID(CardSession& session, uint16_t& responseLength);
 int read_service_provider_name(CardSession& session, uint16_t& responseLength);
 

@@ -3,7 +3,6 @@
 #include "card/CardError.h"
 #include "card/CardMessages.h"
 #include "card/ConnectSequence.h"
-#include "shell/LastError.h"
 
 #include <cstring>
 #include <string_view>
@@ -62,22 +61,6 @@ FindResult findSim(CardSession& session, CardHost& host, uint16_t& responseLengt
     }
     showCardMessage(host.ui, CardText::NoSimFound);
     return FindResult::NotFound;
-}
-
-// GET RESPONSE on EF ADN, left selected by connect_to_card.
-bool sizePhoneBook(CardSession& session, CardHost& host, uint16_t responseLength)
-{
-    uint8_t isDirectory = 0;
-    uint16_t fileSize = 0;
-    uint8_t recordLength = 0;
-    if (session.simCard.get_response(
-            session.card, static_cast<uint8_t>(responseLength),
-            {.isDirectory = &isDirectory, .fileSize = &fileSize, .recordLength = &recordLength}))
-        return true;
-    showCardMessage(host.ui, CardText::DeviceError,
-                    cardTextHex(CardText::DeviceError, lastError()));
-    EndSession(session);
-    return false;
 }
 
 void forgetCardBook(CardHost& host)
