@@ -95,3 +95,32 @@ QString testLogText()
         return {};
     return QString::fromLatin1(file.readAll());
 }
+
+bool sentWithPrefix(const QByteArray& prefix)
+{
+    for (const QByteArray& command : virtualPcsc().commands())
+        if (command.startsWith(prefix))
+            return true;
+    return false;
+}
+
+void CardFixture::reset(std::function<int(CardSession&)> transfer)
+{
+    virtualPcsc().reset();
+    m_session = std::make_unique<CardSession>(m_api);
+    m_ui = std::make_unique<ScriptedUserInterface>();
+    m_book = BookState{};
+    m_host = std::make_unique<CardHost>(CardHost{*m_ui, m_book, [this, transfer](CardSession& s) {
+                                                     if (s.transferDirection == 'r')
+                                                         m_book.bookSource = 'c';
+                                                     return transfer ? transfer(s) : 0;
+                                                 }});
+}
+
+QList<int> CardFixture::messageIds() const
+{
+    QList<int> ids;
+    for (int id : m_ui->messageIds())
+        ids.append(id);
+    return ids;
+}

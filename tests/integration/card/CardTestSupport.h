@@ -1,11 +1,14 @@
 #pragma once
 
+#include "ScriptedUserInterface.h"
 #include "card/CardSession.h"
 #include "vsim/VirtualPcsc.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -52,3 +55,22 @@ inline vsim::pcsc::Control& virtualPcsc()
 {
     return vsim::pcsc::Control::instance();
 }
+
+// True when some command sent to the virtual card starts with `prefix`.
+bool sentWithPrefix(const QByteArray& prefix);
+
+// A card flow's surroundings: the session, a scripted UI and the book. reset()
+// starts over with empty readers; the transfer hook marks the book as the card's
+// when a read runs, then hands over to `transfer` (returning its result) if given.
+class CardFixture
+{
+protected:
+    PcscApi m_api = virtualPcscApi();
+    std::unique_ptr<CardSession> m_session;
+    std::unique_ptr<ScriptedUserInterface> m_ui;
+    BookState m_book;
+    std::unique_ptr<CardHost> m_host;
+
+    void reset(std::function<int(CardSession&)> transfer = {});
+    QList<int> messageIds() const;
+};

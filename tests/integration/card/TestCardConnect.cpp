@@ -1,7 +1,6 @@
 // Opening the card for a Read or a Write: readers, protocols, the SIM checks,
 // PIN1, the phone-book geometry and the reuse of an open connection.
 #include "CardTestSupport.h"
-#include "ScriptedUserInterface.h"
 
 #include "card/ConnectSequence.h"
 #include "card/SimCard.h"
@@ -14,17 +13,11 @@ const QString kReaderB = QStringLiteral("Reader B");
 const QByteArray kProbe = QByteArray::fromHex("A0B201041C"); // record 1 of EF ADN, 28 bytes
 } // namespace
 
-class TestCardConnect : public QObject
+class TestCardConnect : public QObject, CardFixture
 {
     Q_OBJECT
 
 private:
-    PcscApi m_api = virtualPcscApi();
-    std::unique_ptr<CardSession> m_session;
-    std::unique_ptr<ScriptedUserInterface> m_ui;
-    BookState m_book;
-    std::unique_ptr<CardHost> m_host;
-
     // What the transfer hook saw; a read that runs marks the book as the card's.
     int m_transfers = 0;
     QList<char> m_directions;
@@ -41,49 +34,27 @@ private:
         return card;
     }
 
-    QList<int> messageIds() const
-    {
-        QList<int> ids;
-        for (int id : m_ui->messageIds())
-            ids.append(id);
-        return ids;
-    }
-
     bool sent(const QByteArray& command) const
     {
         return virtualPcsc().commands().contains(command);
     }
 
-    static bool verifySent()
-    {
-        for (const QByteArray& command : virtualPcsc().commands())
-            if (command.startsWith(QByteArray::fromHex("A020")))
-                return true;
-        return false;
-    }
+    static bool verifySent() { return sentWithPrefix(QByteArray::fromHex("A020")); }
 
 private slots:
     void initTestCase() { openTestLog(); }
 
     void init()
     {
-        virtualPcsc().reset();
-        m_session = std::make_unique<CardSession>(m_api);
-        m_ui = std::make_unique<ScriptedUserInterface>();
-        m_book = BookState{};
         m_transfers = 0;
         m_directions.clear();
         m_writeResult = 0;
-        m_host = std::make_unique<CardHost>(CardHost{*m_ui, m_book, [this](CardSession& s) {
-                                                         ++m_transfers;
-                                                         m_directions.append(s.transferDirection);
-                                                         m_selectedIndexSeen = m_book.selectedIndex;
-                                                         if (s.transferDirection == 'r')
-                                                             m_book.bookSource = 'c';
-                                                         return s.transferDirection == 'w'
-                                                                    ? m_writeResult
-                                                                    : 0;
-                                                     }});
+        reset([this](CardSession& s) {
+            ++m_transfers;
+            m_directions.append(s.transferDirection);
+            m_selectedIndexSeen = m_book.selectedIndex;
+            return s.transferDirection == 'w' ? m_writeResult : 0;
+        });
     }
 
     void readAsksPinThenReusesTheConnection()

@@ -1,7 +1,6 @@
 // PIN1 and PIN2: entering, changing, enabling, disabling and unblocking, on
 // the shared connection and on private ones.
 #include "CardTestSupport.h"
-#include "ScriptedUserInterface.h"
 
 #include "card/Pin1.h"
 #include "card/Pin2.h"
@@ -18,16 +17,11 @@ QByteArray field(const QByteArray& code)
 }
 } // namespace
 
-class TestPinFlows : public QObject
+class TestPinFlows : public QObject, CardFixture
 {
     Q_OBJECT
 
 private:
-    PcscApi m_api = virtualPcscApi();
-    std::unique_ptr<CardSession> m_session;
-    std::unique_ptr<ScriptedUserInterface> m_ui;
-    BookState m_book;
-    std::unique_ptr<CardHost> m_host;
     std::shared_ptr<vsim::SimCard> m_card;
 
     void insert(const SimShape& shape = {})
@@ -47,43 +41,16 @@ private:
         virtualPcsc().clearLog();
     }
 
-    QList<int> messageIds() const
-    {
-        QList<int> ids;
-        for (int id : m_ui->messageIds())
-            ids.append(id);
-        return ids;
-    }
-
     QString firstMessage() const
     {
         return m_ui->messages.empty() ? QString()
                                       : QString::fromStdString(m_ui->messages.front().text);
     }
 
-    static bool sentWithPrefix(const QByteArray& prefix)
-    {
-        for (const QByteArray& command : virtualPcsc().commands())
-            if (command.startsWith(prefix))
-                return true;
-        return false;
-    }
-
 private slots:
     void initTestCase() { openTestLog(); }
 
-    void init()
-    {
-        virtualPcsc().reset();
-        m_session = std::make_unique<CardSession>(m_api);
-        m_ui = std::make_unique<ScriptedUserInterface>();
-        m_book = BookState{};
-        m_host = std::make_unique<CardHost>(CardHost{*m_ui, m_book, [this](CardSession& s) {
-                                                         if (s.transferDirection == 'r')
-                                                             m_book.bookSource = 'c';
-                                                         return 0;
-                                                     }});
-    }
+    void init() { reset(); }
 
     void changePinWithoutCardBook_data()
     {
