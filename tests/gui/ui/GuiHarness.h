@@ -34,6 +34,8 @@ public:
     void answerPinWith(const QString& pin, QString* attemptsText = nullptr);
     // Read with PIN `pin`; true when the window is on the card afterwards.
     bool readCard(const QString& pin = QStringLiteral("1234"));
+    // Puts the typical profile into the reader and reads it with its PIN.
+    bool readTypicalCard() { return insertProfile(QStringLiteral("typical")) && readCard(); }
 
     std::vector<int> messageIds() const;
     void clearMessages() { messages.clear(); }

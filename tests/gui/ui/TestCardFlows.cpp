@@ -157,8 +157,7 @@ private slots:
     void saveAsFromCard()
     {
         GuiHarness gui;
-        QVERIFY(gui.insertProfile("typical"));
-        QVERIFY(gui.readCard());
+        QVERIFY(gui.readTypicalCard());
         QVERIFY(gui.app->session.context != 0);
 
         const QString path = qEnvironmentVariable("PHONARA_TEST_TMP") + "/from-card.phn";
@@ -206,8 +205,7 @@ private slots:
         QFETCH(QString, expected);
 
         GuiHarness gui;
-        QVERIFY(gui.insertProfile("typical"));
-        QVERIFY(gui.readCard());
+        QVERIFY(gui.readTypicalCard());
         const QByteArray anna = card()->record(kAdn, 1).left(14);
         QVERIFY(isFree(card()->record(kAdn, 15)));
         gui.window->selectRow(0);
@@ -256,8 +254,7 @@ private slots:
     void confirmationCancelledButRemembered()
     {
         GuiHarness gui;
-        QVERIFY(gui.insertProfile("typical"));
-        QVERIFY(gui.readCard());
+        QVERIFY(gui.readTypicalCard());
         onNextDialog<ConfirmDialog>([](ConfirmDialog* dialog) {
             dialog->findChild<QCheckBox*>("dontShowAgain")->setChecked(true);
             QTest::mouseClick(dialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
@@ -270,8 +267,7 @@ private slots:
     void simInformation()
     {
         GuiHarness gui;
-        QVERIFY(gui.insertProfile("typical"));
-        QVERIFY(gui.readCard());
+        QVERIFY(gui.readTypicalCard());
         QMap<QString, QString> shown;
         onNextDialog<SimInfoDialog>([&shown](SimInfoDialog* dialog) {
             for (auto* field : dialog->findChildren<QLineEdit*>())
@@ -295,8 +291,7 @@ private slots:
     void exitWithChangedCardBook()
     {
         GuiHarness gui;
-        QVERIFY(gui.insertProfile("typical"));
-        QVERIFY(gui.readCard());
+        QVERIFY(gui.readTypicalCard());
         gui.window->selectRow(3);
         gui.window->runCommand(Command::Delete);
         QVERIFY(gui.app->state.modified);

@@ -30,6 +30,22 @@ bool okEnabled(QWidget* dialog)
 {
     return dialog->findChild<QPushButton*>("okButton")->isEnabled();
 }
+
+// Runs the start-up offer; true when it showed a confirmation.
+bool offerAsks()
+{
+    bool asked = false;
+    auto watcher = onNextDialog<ConfirmDialog>(
+        [&asked](ConfirmDialog* dialog) {
+            asked = true;
+            dialog->close();
+        },
+        1000);
+    OfferFileAssociation();
+    QTest::qWait(50);
+    stopWaiting(watcher);
+    return asked;
+}
 } // namespace
 
 class TestDialogs : public QObject
@@ -48,30 +64,19 @@ private slots:
         QTest::addColumn<QString>("confirmPin");
         QTest::addColumn<bool>("okEnabled");
 
-        QTest::newRow("PIN typed") << Kind::EnterPin1 << "12"
-                                   << ""
-                                   << "" << true;
-        QTest::newRow("PIN2 digits, confirmed") << Kind::ChangePin2 << ""
-                                                << "4321"
-                                                << "4321" << true;
-        QTest::newRow("PIN2 with a letter") << Kind::ChangePin2 << ""
-                                            << "43a1"
-                                            << "43a1" << false;
-        QTest::newRow("PIN2 not confirmed") << Kind::ChangePin2 << ""
-                                            << "4321"
-                                            << "4322" << false;
-        QTest::newRow("unblock PIN2") << Kind::UnblockPin2 << "87654321"
-                                      << "1111"
-                                      << "1111" << true;
-        QTest::newRow("unblock PIN2, PUK2 empty") << Kind::UnblockPin2 << ""
-                                                  << "1111"
-                                                  << "1111" << false;
-        QTest::newRow("unblock PIN1, new PIN typed") << Kind::UnblockPin1 << "12345678"
-                                                     << "1"
-                                                     << "" << true;
-        QTest::newRow("change PIN1, one edit empty") << Kind::ChangePin1 << ""
-                                                     << "1234"
-                                                     << "" << false;
+        const auto row = [](const char* name, Kind kind, const char* code, const char* newPin,
+                            const char* confirmPin, bool ok) {
+            QTest::newRow(name) << kind << QString(code) << QString(newPin) << QString(confirmPin)
+                                << ok;
+        };
+        row("PIN typed", Kind::EnterPin1, "12", "", "", true);
+        row("PIN2 digits, confirmed", Kind::ChangePin2, "", "4321", "4321", true);
+        row("PIN2 with a letter", Kind::ChangePin2, "", "43a1", "43a1", false);
+        row("PIN2 not confirmed", Kind::ChangePin2, "", "4321", "4322", false);
+        row("unblock PIN2", Kind::UnblockPin2, "87654321", "1111", "1111", true);
+        row("unblock PIN2, PUK2 empty", Kind::UnblockPin2, "", "1111", "1111", false);
+        row("unblock PIN1, new PIN typed", Kind::UnblockPin1, "12345678", "1", "", true);
+        row("change PIN1, one edit empty", Kind::ChangePin1, "", "1234", "", false);
     }
 
     void pinOkRules()
@@ -202,33 +207,13 @@ private slots:
                                "Cancel."));
         QCOMPARE(check_assotiation("phn", "PhonaraApp"), 1);
 
-        bool asked = false;
-        auto watcher = onNextDialog<ConfirmDialog>(
-            [&asked](ConfirmDialog* dialog) {
-                asked = true;
-                dialog->close();
-            },
-            1000);
-        OfferFileAssociation();
-        QTest::qWait(50);
-        stopWaiting(watcher);
-        QVERIFY(!asked);
+        QVERIFY(!offerAsks());
     }
 
     void associationOfferTurnedOff()
     {
         writeConfigNumber("if_pna_assotiate", 1);
-        bool asked = false;
-        auto watcher = onNextDialog<ConfirmDialog>(
-            [&asked](ConfirmDialog* dialog) {
-                asked = true;
-                dialog->close();
-            },
-            1000);
-        OfferFileAssociation();
-        QTest::qWait(50);
-        stopWaiting(watcher);
-        QVERIFY(!asked);
+        QVERIFY(!offerAsks());
     }
 };
 
