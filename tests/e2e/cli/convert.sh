@@ -4,18 +4,15 @@
 source "$(dirname "$0")/lib.sh" "$1"
 
 # A CSV whose first field holds the numbers, mapped with --number-field 0.
-run csv-phn "$cli" convert "$data/cli/numbers-first.csv" "$work/numbers.phn" --name-field 1 --number-field 0
-expect_status csv-phn 0
+run_status csv-phn 0 "$cli" convert "$data/cli/numbers-first.csv" "$work/numbers.phn" --name-field 1 --number-field 0
 expect_err csv-phn ""
 expect_same csv-phn "$data/cli/numbers-first.phn" "$work/numbers.phn"
 
-run phn-csv "$cli" convert "$data/cli/numbers-first.phn" "$work/two.csv"
-expect_status phn-csv 0
+run_status phn-csv 0 "$cli" convert "$data/cli/numbers-first.phn" "$work/two.csv"
 expect_same phn-csv "$data/cli/two.csv" "$work/two.csv"
 
 # Upper-case extension, default mapping.
-run csv-csv "$cli" convert "$data/cli/two.csv" "$work/again.CSV"
-expect_status csv-csv 0
+run_status csv-csv 0 "$cli" convert "$data/cli/two.csv" "$work/again.CSV"
 expect_same csv-csv "$data/cli/two.csv" "$work/again.CSV"
 
 # The legacy address file: record length 28, 2 records, the tag, then two
@@ -26,28 +23,22 @@ expect_same csv-csv "$data/cli/two.csv" "$work/again.CSV"
     printf 'Otto\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\x05\x81\x30\x10\x32\x54\xff\xff\xff\xff\xff\xff\x07\xff'
 } >"$work/old-book.dat"
 [ "$(wc -c <"$work/old-book.dat")" -eq $((24 + 2 * 28)) ] || fail "legacy: the test file is malformed"
-run legacy "$cli" convert "$work/old-book.dat" "$work/legacy.phn"
-expect_status legacy 0
+run_status legacy 0 "$cli" convert "$work/old-book.dat" "$work/legacy.phn"
 expect_same legacy "$data/cli/legacy.phn" "$work/legacy.phn"
 
 # Files of no known kind, missing files, unwritable places.
 printf 'just some notes\n' >"$work/notes.txt"
-run neither "$cli" convert "$work/notes.txt" "$work/x.phn"
-expect_status neither 1
+run_status neither 1 "$cli" convert "$work/notes.txt" "$work/x.phn"
 expect_err neither "This is not a Phone Book file!"
-run missing "$cli" convert "$work/no-such.phn" "$work/x.phn"
-expect_status missing 1
+run_status missing 1 "$cli" convert "$work/no-such.phn" "$work/x.phn"
 expect_err missing "Can't open the file!"
-run unwritable "$cli" convert "$data/cli/two.csv" "$work/no-such-dir/x.phn"
-expect_status unwritable 1
+run_status unwritable 1 "$cli" convert "$data/cli/two.csv" "$work/no-such-dir/x.phn"
 expect_err unwritable "Can't open the file!"
-run no-field "$cli" convert "$data/cli/two.csv" "$work/x.phn" --number-field 5
-expect_status no-field 1
+run_status no-field 1 "$cli" convert "$data/cli/two.csv" "$work/x.phn" --number-field 5
 [ -e "$work/x.phn" ] && fail "a failed conversion left an output file"
 
 # Help for the program and each command, in plain words; usage errors exit 2.
-run help "$cli" --help
-expect_status help 0
+run_status help 0 "$cli" --help
 grep -q '^  convert ' "$work/help.out" || fail "help: the commands are not listed"
 for command in readers info read write pin convert; do
     run "help-$command" "$cli" "$command" --help
@@ -55,8 +46,7 @@ for command in readers info read write pin convert; do
     grep -q "^Usage: phonara-cli $command" "$work/help-$command.out" ||
         fail "help-$command: no usage line"
 done
-run version "$cli" --version
-expect_status version 0
+run_status version 0 "$cli" --version
 grep -qE '^phonara-cli [0-9]+\.[0-9]+\.[0-9]+$' "$work/version.out" || fail "version: no version"
 
 usage_error() { # NAME ARGS...

@@ -44,6 +44,14 @@ run() {
     status=$?
 }
 
+# run_status NAME WANTED COMMAND...: run, then expect_status.
+run_status() {
+    local name=$1 wanted=$2
+    shift 2
+    run "$name" "$@"
+    expect_status "$name" "$wanted"
+}
+
 expect_status() { # NAME WANTED
     if [ "$status" -ne "$2" ]; then
         fail "$1: exit status $status, expected $2; stderr:"

@@ -15,53 +15,41 @@ printf '9753\n' >"$work/new-pin2"
 printf '12345678\n' >"$work/puk"
 
 card=$(card_copy typical card)
-run change vcard --save "$card" -- "$cli" pin change --pin-file "$work/pin" --new-pin-file "$work/new-pin"
-expect_status change 0
+run_status change 0 vcard --save "$card" -- "$cli" pin change --pin-file "$work/pin" --new-pin-file "$work/new-pin"
 expect_err change "PIN is changed successfully!"
 
-run new-pin vcard "$card" -- "$cli" read "$work/new-pin.phn" --pin-file "$work/new-pin"
-expect_status new-pin 0
+run_status new-pin 0 vcard "$card" -- "$cli" read "$work/new-pin.phn" --pin-file "$work/new-pin"
 expect_same new-pin "$data/cli/typical-read.phn" "$work/new-pin.phn"
 
-run old-pin vcard --save "$card" -- "$cli" read "$work/old-pin.phn" --pin-file "$work/pin"
-expect_status old-pin 1
+run_status old-pin 1 vcard --save "$card" -- "$cli" read "$work/old-pin.phn" --pin-file "$work/pin"
 expect_err old-pin "The PIN you entered is incorrect!"
 [ -e "$work/old-pin.phn" ] && fail "old-pin: a file was written after a refused PIN"
 
-run disable vcard --save "$card" -- "$cli" pin disable --pin-file "$work/new-pin"
-expect_status disable 0
+run_status disable 0 vcard --save "$card" -- "$cli" pin disable --pin-file "$work/new-pin"
 expect_err disable "PIN disabled"
-run disabled vcard "$card" -- "$cli" info
-expect_status disabled 0
+run_status disabled 0 vcard "$card" -- "$cli" info
 grep -qx 'PIN1 state: off' "$work/disabled.out" || fail "disabled: PIN1 is not off"
 
-run enable vcard --save "$card" -- "$cli" pin enable --pin-file "$work/new-pin"
-expect_status enable 0
+run_status enable 0 vcard --save "$card" -- "$cli" pin enable --pin-file "$work/new-pin"
 expect_err enable "PIN enabled"
-run enabled vcard "$card" -- "$cli" info --pin-file "$work/new-pin"
-expect_status enabled 0
+run_status enabled 0 vcard "$card" -- "$cli" info --pin-file "$work/new-pin"
 grep -qx 'PIN1 state: on' "$work/enabled.out" || fail "enabled: PIN1 is not on"
 
-run change2 vcard --save "$card" -- "$cli" pin change --chv 2 --pin-file "$work/pin2" \
+run_status change2 0 vcard --save "$card" -- "$cli" pin change --chv 2 --pin-file "$work/pin2" \
     --new-pin-file "$work/new-pin2"
-expect_status change2 0
 expect_err change2 "PIN is changed successfully!"
-run old-pin2 vcard "$card" -- "$cli" pin change --chv 2 --pin-file "$work/pin2" \
+run_status old-pin2 1 vcard "$card" -- "$cli" pin change --chv 2 --pin-file "$work/pin2" \
     --new-pin-file "$work/new-pin2"
-expect_status old-pin2 1
 expect_err old-pin2 "The PIN you entered is incorrect!"
 
 # A blocked PIN1 gets a new value with the PUK.
 blocked=$(card_copy pin1-blocked blocked)
-run unblock vcard --save "$blocked" -- "$cli" pin unblock --puk-file "$work/puk" \
+run_status unblock 0 vcard --save "$blocked" -- "$cli" pin unblock --puk-file "$work/puk" \
     --new-pin-file "$work/new-pin"
-expect_status unblock 0
 expect_err unblock "SIM Card is successfully unblocked."
-run unblocked vcard "$blocked" -- "$cli" info --pin-file "$work/new-pin"
-expect_status unblocked 0
-run not-blocked vcard "$blocked" -- "$cli" pin unblock --puk-file "$work/puk" \
+run_status unblocked 0 vcard "$blocked" -- "$cli" info --pin-file "$work/new-pin"
+run_status not-blocked 1 vcard "$blocked" -- "$cli" pin unblock --puk-file "$work/puk" \
     --new-pin-file "$work/new-pin"
-expect_status not-blocked 1
 expect_err not-blocked "SIM Card is not blocked!"
 
 # No code ever shows in what the commands say.

@@ -5,14 +5,12 @@ printf '1234\n' >"$work/pin"
 
 # The card's three books, as a save writes them (the expected file is laid out
 # by hand from the card profile's records).
-run read vcard "$cards/typical.json" -- "$cli" read "$work/typical.phn" --pin-file "$work/pin"
-expect_status read 0
+run_status read 0 vcard "$cards/typical.json" -- "$cli" read "$work/typical.phn" --pin-file "$work/pin"
 expect_err read ""
 expect_same read "$data/cli/typical-read.phn" "$work/typical.phn"
 
 # The phone book alone as a CSV export, names in Windows-1252; the PIN from standard input.
-run csv vcard "$cards/typical.json" -- sh -c "printf '1234\n' | '$cli' read '$work/typical.csv' --pin-file -"
-expect_status csv 0
+run_status csv 0 vcard "$cards/typical.json" -- sh -c "printf '1234\n' | '$cli' read '$work/typical.csv' --pin-file -"
 if [ "$(head -n 2 "$work/typical.csv" | iconv -f CP1252 -t UTF-8)" != $'Name,Number\r\nAnna Schmidt,+491701234567\r' ]; then
     fail "csv: the export does not start with the header and the first contact"
 fi
@@ -24,8 +22,7 @@ if [ "$(wc -l <"$work/typical.csv")" -ne 43 ]; then
 fi
 
 # SIM information: 250 records of 28 bytes, 42 in use, PIN1 on.
-run info vcard "$cards/typical.json" -- "$cli" info --pin-file "$work/pin"
-expect_status info 0
+run_status info 0 vcard "$cards/typical.json" -- "$cli" info --pin-file "$work/pin"
 expected_info='Contacts: 250
 Contacts read: 42
 Free contacts: 208
@@ -40,22 +37,18 @@ if [ "$(cat "$work/info.out")" != "$expected_info" ]; then
 fi
 
 # A card without EF SPN has no provider name.
-run no-spn vcard "$cards/no-spn.json" -- "$cli" info --pin-file "$work/pin"
-expect_status no-spn 0
+run_status no-spn 0 vcard "$cards/no-spn.json" -- "$cli" info --pin-file "$work/pin"
 grep -qx 'Service Provider Name:' "$work/no-spn.out" || fail "no-spn: a provider name is shown"
 
 # A card with PIN1 off is read without any code.
-run disabled vcard "$cards/pin1-disabled.json" -- "$cli" info
-expect_status disabled 0
+run_status disabled 0 vcard "$cards/pin1-disabled.json" -- "$cli" info
 grep -qx 'PIN1 state: off' "$work/disabled.out" || fail "disabled: no 'PIN1 state: off' line"
 
 # Two cards: the first reader is used unless --reader names another.
-run readers vcard "$cards/typical.json" "$cards/pin1-disabled.json" -- "$cli" readers
-expect_status readers 0
+run_status readers 0 vcard "$cards/typical.json" "$cards/pin1-disabled.json" -- "$cli" readers
 second=$(sed -n 2p "$work/readers.out")
 [ "$(wc -l <"$work/readers.out")" -eq 2 ] || fail "readers: expected two readers"
-run second vcard "$cards/typical.json" "$cards/pin1-disabled.json" -- "$cli" info --reader "$second"
-expect_status second 0
+run_status second 0 vcard "$cards/typical.json" "$cards/pin1-disabled.json" -- "$cli" info --reader "$second"
 grep -qx 'PIN1 state: off' "$work/second.out" || fail "second: --reader did not pick the second card"
 
 finish

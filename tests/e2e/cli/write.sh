@@ -8,11 +8,9 @@ pin=(--pin-file "$work/pin")
 # A changed copy of the card's book goes to the card whole and comes back the
 # same, read in a second session from the saved card.
 card=$(card_copy typical all)
-run all vcard --save "$card" -- "$cli" write "$data/cli/typical-changed.phn" --mode all --yes "${pin[@]}"
-expect_status all 0
+run_status all 0 vcard --save "$card" -- "$cli" write "$data/cli/typical-changed.phn" --mode all --yes "${pin[@]}"
 expect_err all ""
-run all-read vcard "$card" -- "$cli" read "$work/all.phn" "${pin[@]}"
-expect_status all-read 0
+run_status all-read 0 vcard "$card" -- "$cli" read "$work/all.phn" "${pin[@]}"
 expect_same all-read "$data/cli/typical-changed.phn" "$work/all.phn"
 
 # write_then_read NAME WRITE-ARGS...: writes three.phn, then reads the card
@@ -70,7 +68,6 @@ grep -qx 'Now all phonebook entries will be deleted from your SIM card.' "$work/
 expect_same unconfirmed "$data/cli/typical-read.phn" "$work/unconfirmed.phn"
 
 # A place outside the book is wrong usage.
-run outside "$cli" write "$data/cli/three.phn" --mode selected --select 2,4 --yes
-expect_status outside 2
+run_status outside 2 "$cli" write "$data/cli/three.phn" --mode selected --select 2,4 --yes
 
 finish
