@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 #include <deque>
@@ -85,6 +86,22 @@ inline bool stopWaiting(QPointer<QTimer> watcher)
     watcher->stop();
     watcher->deleteLater();
     return true;
+}
+
+// Runs `action`; true when a dialog of type T came up meanwhile (it is closed).
+template <class T> bool dialogShownDuring(const std::function<void()>& action, int timeoutMs = 1000)
+{
+    bool shown = false;
+    auto watcher = onNextDialog<T>(
+        [&shown](T* dialog) {
+            shown = true;
+            dialog->close();
+        },
+        timeoutMs);
+    action();
+    QTest::qWait(50);
+    stopWaiting(watcher);
+    return shown;
 }
 
 // Clears the settings store (confirmations turned off, update check ...).

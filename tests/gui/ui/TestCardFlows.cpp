@@ -238,16 +238,7 @@ private slots:
         QVERIFY(!gui.app->state.modified);
 
         // The second time the write goes ahead without asking.
-        bool askedAgain = false;
-        const auto watcher = onNextDialog<ConfirmDialog>(
-            [&askedAgain](ConfirmDialog* dialog) {
-                askedAgain = true;
-                dialog->close();
-            },
-            3000);
-        gui.window->runCommand(command);
-        stopWaiting(watcher);
-        QVERIFY(!askedAgain);
+        QVERIFY(!dialogShownDuring<ConfirmDialog>([&] { gui.window->runCommand(command); }, 3000));
     }
 
     // Ticking the box and cancelling cancels this write and skips the question later.

@@ -31,21 +31,6 @@ bool okEnabled(QWidget* dialog)
     return dialog->findChild<QPushButton*>("okButton")->isEnabled();
 }
 
-// Runs the start-up offer; true when it showed a confirmation.
-bool offerAsks()
-{
-    bool asked = false;
-    auto watcher = onNextDialog<ConfirmDialog>(
-        [&asked](ConfirmDialog* dialog) {
-            asked = true;
-            dialog->close();
-        },
-        1000);
-    OfferFileAssociation();
-    QTest::qWait(50);
-    stopWaiting(watcher);
-    return asked;
-}
 } // namespace
 
 class TestDialogs : public QObject
@@ -207,13 +192,13 @@ private slots:
                                "Cancel."));
         QCOMPARE(check_assotiation("phn", "PhonaraApp"), 1);
 
-        QVERIFY(!offerAsks());
+        QVERIFY(!dialogShownDuring<ConfirmDialog>(OfferFileAssociation));
     }
 
     void associationOfferTurnedOff()
     {
         writeConfigNumber("if_pna_assotiate", 1);
-        QVERIFY(!offerAsks());
+        QVERIFY(!dialogShownDuring<ConfirmDialog>(OfferFileAssociation));
     }
 };
 
