@@ -383,21 +383,16 @@ private slots:
         QTest::addColumn<QString>("confirmPin");
         QTest::addColumn<bool>("changeOk");
         QTest::addColumn<bool>("unblockOk");
-        QTest::newRow("digits, equal") << "1"
-                                       << "2468"
-                                       << "2468" << true << true;
-        QTest::newRow("a letter") << "1"
-                                  << "24a8"
-                                  << "24a8" << false << false;
-        QTest::newRow("different") << "1"
-                                   << "2468"
-                                   << "2469" << false << false;
-        QTest::newRow("empty") << "1"
-                               << ""
-                               << "" << false << false;
-        QTest::newRow("no PUK2") << ""
-                                 << "2468"
-                                 << "2468" << true << false;
+        const auto row = [](const char* name, const char* puk, const char* newPin,
+                            const char* confirmPin, bool changeOk, bool unblockOk) {
+            QTest::newRow(name) << QString(puk) << QString(newPin) << QString(confirmPin)
+                                << changeOk << unblockOk;
+        };
+        row("digits, equal", "1", "2468", "2468", true, true);
+        row("a letter", "1", "24a8", "24a8", false, false);
+        row("different", "1", "2468", "2469", false, false);
+        row("empty", "1", "", "", false, false);
+        row("no PUK2", "", "2468", "2468", true, false);
     }
 
     void pin2Rules()
