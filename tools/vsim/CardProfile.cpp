@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QStringList>
 
 namespace vsim {
 
@@ -15,6 +16,7 @@ struct KindName
     const char* name;
 };
 constexpr KindName kKinds[] = {{FileKind::Dedicated, "df"},
+                               {FileKind::Application, "adf"},
                                {FileKind::Transparent, "transparent"},
                                {FileKind::Linear, "linear"},
                                {FileKind::Cyclic, "cyclic"}};
@@ -95,6 +97,24 @@ QJsonObject chvToJson(const Chv& chv, bool withEnabled)
     return o;
 }
 
+// T=0, T=15 with a class indicator (TA3 C7: classes A, B and C), historical bytes
+// in compact form, and the check byte that any protocol other than T=0 calls for.
+constexpr char kUiccAtr[] = "3B87801FC78031E073FE211331";
+
+// The FCP's file descriptor counts records in one byte.
+bool recordCountsFitUicc(const CardFile& dir, QString* error)
+{
+    for (const auto& c : dir.children) {
+        if (c->isRecordFile() && c->records.size() > 255) {
+            *error = QStringLiteral("%1: a UICC file holds at most 255 records").arg(c->path());
+            return false;
+        }
+        if (c->isDirectory() && !recordCountsFitUicc(*c, error))
+            return false;
+    }
+    return true;
+}
+
 bool fileFromJson(SimCard& card, const QJsonObject& o, QString* error)
 {
     const QString path = o.value(QLatin1String("path")).toString();
@@ -125,6 +145,18 @@ bool fileFromJson(SimCard& card, const QJsonObject& o, QString* error)
         (qstrcmp(key, "read") == 0 ? f->read : f->update) = *access;
     }
     f->invalidated = o.value(QLatin1String("invalidated")).toBool(false);
+    if (*kind == FileKind::Application) {
+        const auto aid = fromHex(o.value(QLatin1String("aid")).toString());
+        if (!aid || aid->size() < 5 || aid->size() > 16)
+            return fail(QStringLiteral("an ADF needs an aid of 5 to 16 bytes"));
+        f->aid = *aid;
+    }
+    if (o.contains(QLatin1String("sfi"))) {
+        const int sfi = o.value(QLatin1String("sfi")).toInt(-1);
+        if (f->isDirectory() || sfi < 1 || sfi > 30)
+            return fail(QStringLiteral("sfi must lie in 1..30, for an EF"));
+        f->sfi = uint8_t(sfi);
+    }
 
     if (*kind == FileKind::Transparent) {
         const auto data = fromHex(o.value(QLatin1String("data")).toString());
@@ -135,7 +167,7 @@ bool fileFromJson(SimCard& card, const QJsonObject& o, QString* error)
         if (size < data->size())
             return fail(QStringLiteral("data longer than size"));
         f->data.append(size - data->size(), char(0xFF));
-    } else if (*kind != FileKind::Dedicated) {
+    } else if (f->isRecordFile()) {
         f->recordLength = o.value(QLatin1String("recordLength")).toInt();
         const int count = o.value(QLatin1String("recordCount")).toInt();
         // The file size must fit the two bytes of the GET RESPONSE answer; records
@@ -144,8 +176,16 @@ bool fileFromJson(SimCard& card, const QJsonObject& o, QString* error)
             count * f->recordLength > 0xFFFF)
             return fail(QStringLiteral("recordLength must lie in 1..255 and the file size "
                                        "below 64 KiB"));
+        QByteArray unused(f->recordLength, char(0xFF));
+        if (o.contains(QLatin1String("fill"))) {
+            const auto fill = fromHex(o.value(QLatin1String("fill")).toString());
+            if (!fill || fill->size() > f->recordLength)
+                return fail(QStringLiteral("fill: bad hex or longer than the record"));
+            f->recordFill = *fill;
+            unused.replace(0, fill->size(), *fill);
+        }
         for (int i = 0; i < count; ++i)
-            f->records.append(QByteArray(f->recordLength, char(0xFF)));
+            f->records.append(unused);
         const QJsonObject records = o.value(QLatin1String("records")).toObject();
         for (auto it = records.begin(); it != records.end(); ++it) {
             bool ok = false;
@@ -180,14 +220,22 @@ void filesToJson(const CardFile& dir, QJsonArray& out)
                 o.insert(QLatin1String("update"), accessName(c->update));
             if (c->invalidated)
                 o.insert(QLatin1String("invalidated"), true);
+            if (c->sfi)
+                o.insert(QLatin1String("sfi"), int(c->sfi));
         }
+        if (c->kind == FileKind::Application)
+            o.insert(QLatin1String("aid"), toHex(c->aid));
         if (c->kind == FileKind::Transparent) {
             o.insert(QLatin1String("data"), toHex(c->data));
         } else if (c->isRecordFile()) {
             o.insert(QLatin1String("recordLength"), c->recordLength);
             o.insert(QLatin1String("recordCount"), int(c->records.size()));
             QJsonObject records;
-            const QByteArray empty(c->recordLength, char(0xFF));
+            QByteArray empty(c->recordLength, char(0xFF));
+            if (!c->recordFill.isEmpty()) {
+                o.insert(QLatin1String("fill"), toHex(c->recordFill));
+                empty.replace(0, c->recordFill.size(), c->recordFill);
+            }
             for (int i = 0; i < c->records.size(); ++i) {
                 if (c->records[i] != empty)
                     records.insert(QString::number(i + 1), toHex(c->records[i]));
@@ -195,7 +243,7 @@ void filesToJson(const CardFile& dir, QJsonArray& out)
             o.insert(QLatin1String("records"), records);
         }
         // A DF with files below is implied by their paths.
-        const bool impliedDf = c->isDirectory() && !c->children.empty();
+        const bool impliedDf = c->kind == FileKind::Dedicated && !c->children.empty();
         if (!impliedDf)
             out.append(o);
         if (c->isDirectory())
@@ -245,6 +293,30 @@ std::unique_ptr<SimCard> cardFromJson(const QJsonObject& profile, QString* error
     QString localError;
     QString* err = error ? error : &localError;
     auto card = std::make_unique<SimCard>();
+    const QString kind = profile.value(QLatin1String("kind")).toString(QStringLiteral("sim"));
+    if (kind != QLatin1String("sim") && kind != QLatin1String("uicc")) {
+        *err = QStringLiteral("kind must be \"sim\" or \"uicc\"");
+        return nullptr;
+    }
+    const bool uicc = kind == QLatin1String("uicc");
+    if (uicc)
+        card->setAtr(QByteArray::fromHex(kUiccAtr));
+    bool gsm = true;
+    if (profile.contains(QLatin1String("classes"))) {
+        QStringList classes;
+        for (const QJsonValue v : profile.value(QLatin1String("classes")).toArray())
+            classes << v.toString().toUpper();
+        gsm = classes.contains(QLatin1String("A0"));
+        const bool uiccClass = classes.contains(QLatin1String("00"));
+        if (classes.isEmpty() || classes.size() != int(gsm) + int(uiccClass) ||
+            (uiccClass && !uicc)) {
+            *err = QStringLiteral("classes lists \"A0\" and, for a UICC, \"00\"");
+            return nullptr;
+        }
+        card->setClasses(gsm, uiccClass);
+    } else {
+        card->setClasses(true, uicc);
+    }
     if (profile.contains(QLatin1String("atr"))) {
         const auto atr = fromHex(profile.value(QLatin1String("atr")).toString());
         if (!atr || atr->size() < 2 || atr->size() > 33) {
@@ -261,6 +333,8 @@ std::unique_ptr<SimCard> cardFromJson(const QJsonObject& profile, QString* error
         if (!fileFromJson(*card, v.toObject(), err))
             return nullptr;
     }
+    if (uicc && !recordCountsFitUicc(*card->masterFile(), err))
+        return nullptr;
     for (const QJsonValue v : profile.value(QLatin1String("faults")).toArray()) {
         Fault f;
         if (!faultFromJson(v.toObject(), &f, err))

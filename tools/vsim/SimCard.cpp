@@ -1,5 +1,6 @@
 #include "SimCard.h"
 #include "SimCardInternal.h"
+#include "UiccCommands.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -100,6 +101,14 @@ void SimCard::applyDefaultAccess(CardFile& file)
         file.read = Access::Always;
         file.update = Access::Never;
         break;
+    case 0x2F00: // EF DIR of a UICC
+        file.read = Access::Always;
+        file.update = Access::Adm;
+        break;
+    case 0x4F30: // PBR: the phone book's layout is the operator's
+        file.read = Access::Chv1;
+        file.update = Access::Adm;
+        break;
     case 0x6F46: // SPN
         file.read = Access::Always;
         file.update = Access::Adm;
@@ -139,8 +148,14 @@ CardFile* SimCard::addFile(const QString& path, FileKind kind, QString* error)
         CardFile* existing = dir->child(*id);
         if (existing) {
             if (last) {
-                if (kind == FileKind::Dedicated && existing->kind == FileKind::Dedicated)
+                if (kind == FileKind::Dedicated && existing->isDirectory())
                     return existing;
+                // An ADF named after the files below it were added.
+                if (kind == FileKind::Application && existing->kind == FileKind::Dedicated &&
+                    dir == m_mf.get()) {
+                    existing->kind = kind;
+                    return existing;
+                }
                 return fail(QStringLiteral("file exists"));
             }
             if (!existing->isDirectory())
@@ -148,6 +163,8 @@ CardFile* SimCard::addFile(const QString& path, FileKind kind, QString* error)
             dir = existing;
             continue;
         }
+        if (kind == FileKind::Application && (!last || dir != m_mf.get()))
+            return fail(QStringLiteral("an ADF sits directly under 3F00"));
         auto created = std::make_unique<CardFile>();
         created->id = *id;
         created->parent = dir;
@@ -177,6 +194,7 @@ void SimCard::reset()
 {
     m_currentDf = m_mf.get();
     m_currentEf = nullptr;
+    m_currentAdf = nullptr;
     m_recordPointer = 0;
     m_pending.clear();
     m_chv1.verified = false;
@@ -219,11 +237,24 @@ QByteArray SimCard::process(const QByteArray& apdu)
     if (apdu.size() < 4)
         return statusOnly(sw::WrongLength);
     const auto cla = uint8_t(apdu[0]);
+    if (cla == kGsmClass && m_answersGsm)
+        return processGsm(apdu);
+    if (m_answersUicc) {
+        // b1-b2 of an interindustry class name a logical channel; only the basic one exists.
+        if ((cla & 0xFC) == kUiccClass || (cla & 0xFC) == kUiccProprietaryClass) {
+            if ((cla & 0x03) != 0)
+                return statusOnly(sw::ChannelNotSupported);
+            return detail::UiccCommands(*this).process(apdu);
+        }
+    }
+    return statusOnly(sw::WrongClass);
+}
+
+QByteArray SimCard::processGsm(const QByteArray& apdu)
+{
     const auto in = uint8_t(apdu[1]);
     const auto p1 = uint8_t(apdu[2]);
     const auto p2 = uint8_t(apdu[3]);
-    if (cla != kGsmClass)
-        return statusOnly(sw::WrongClass);
 
     // Answers wait for GET RESPONSE only until the next command.
     QByteArray pending;
@@ -335,10 +366,16 @@ QByteArray SimCard::process(const QByteArray& apdu)
 QByteArray SimCard::select(uint16_t fileId)
 {
     CardFile* target = nullptr;
+    // A GSM session never sees an ADF; when a UICC session left one current,
+    // selection starts from MF.
     CardFile* df = m_currentDf;
+    for (CardFile* d = df; d; d = d->parent) {
+        if (d->kind == FileKind::Application)
+            df = m_mf.get();
+    }
     if (fileId == kMf) {
         target = m_mf.get();
-    } else if (CardFile* c = df->child(fileId)) {
+    } else if (CardFile* c = df->child(fileId); c && c->kind != FileKind::Application) {
         target = c; // a child of the current directory
     } else if (df->parent && df->parent->id == fileId) {
         target = df->parent;
@@ -346,9 +383,9 @@ QByteArray SimCard::select(uint16_t fileId)
         // DFs beside the current DF, and DFs directly under MF.
         CardFile* sibling = df->parent ? df->parent->child(fileId) : nullptr;
         CardFile* top = m_mf->child(fileId);
-        if (sibling && sibling->isDirectory())
+        if (sibling && sibling->kind == FileKind::Dedicated)
             target = sibling;
-        else if (top && top->isDirectory())
+        else if (top && top->kind == FileKind::Dedicated)
             target = top;
     }
     if (!target)
@@ -372,8 +409,10 @@ QByteArray SimCard::directoryResponse(const CardFile& df) const
     QByteArray r(kDirectoryResponseLength, '\0');
     int dfs = 0;
     int efs = 0;
-    for (const auto& c : df.children)
-        (c->isDirectory() ? dfs : efs)++;
+    for (const auto& c : df.children) {
+        if (c->kind != FileKind::Application)
+            (c->isDirectory() ? dfs : efs)++;
+    }
     r[4] = char(df.id >> 8);
     r[5] = char(df.id & 0xFF);
     r[6] = char(df.kind == FileKind::Master ? 0x01 : 0x02);

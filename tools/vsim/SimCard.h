@@ -9,10 +9,16 @@
 #include <optional>
 #include <vector>
 
-// A GSM SIM card held in memory: the file tree under MF, the two card-holder
-// verification codes with their counters, and the APDU processor for class A0.
-// It stores raw bytes only; it knows nothing about what the records mean.
+// A SIM or UICC held in memory: the file tree under MF, the two card-holder
+// verification codes with their counters, and the APDU processors for class A0
+// (GSM SIM) and class 00 (UICC, UiccCommands.cpp); the profile says which the
+// card answers. It stores raw bytes only; it knows nothing about what the
+// records mean.
 namespace vsim {
+
+namespace detail {
+class UiccCommands;
+}
 
 namespace sw {
 inline constexpr uint16_t Ok = 0x9000;
@@ -31,6 +37,20 @@ inline constexpr uint16_t WrongP1P2 = 0x6B00;
 inline constexpr uint16_t UnknownInstruction = 0x6D00;
 inline constexpr uint16_t WrongClass = 0x6E00;
 inline constexpr uint16_t TechnicalProblem = 0x6F00;
+// The UICC's words besides 67 00, 6B 00, 6D 00, 6E 00 and 6F 00 above.
+inline constexpr uint16_t MoreData = 0x6100;    // low byte: bytes waiting for GET RESPONSE
+inline constexpr uint16_t WrongLe = 0x6C00;     // low byte: the length the card has
+inline constexpr uint16_t PinRejected = 0x63C0; // low nibble: tries left
+inline constexpr uint16_t ChannelNotSupported = 0x6881;
+inline constexpr uint16_t IncompatibleFile = 0x6981;
+inline constexpr uint16_t SecurityNotSatisfied = 0x6982;
+inline constexpr uint16_t PinBlocked = 0x6983;
+inline constexpr uint16_t DataInvalidated = 0x6984; // also: the PIN is disabled
+inline constexpr uint16_t ConditionsNotSatisfied = 0x6985;
+inline constexpr uint16_t NoEfSelectedUicc = 0x6986;
+inline constexpr uint16_t FileNotFound = 0x6A82;
+inline constexpr uint16_t RecordNotFound = 0x6A83;
+inline constexpr uint16_t KeyNotFound = 0x6A88;
 } // namespace sw
 
 namespace ins {
@@ -49,11 +69,14 @@ inline constexpr uint8_t UnblockChv = 0x2C;
 } // namespace ins
 
 inline constexpr uint8_t kGsmClass = 0xA0;
+inline constexpr uint8_t kUiccClass = 0x00;
+inline constexpr uint8_t kUiccProprietaryClass = 0x80; // STATUS of a UICC
 
 enum class FileKind
 {
     Master,
     Dedicated,
+    Application, // an ADF: selected by its AID or 7FFF, never by its own file id
     Transparent,
     Linear,
     Cyclic
@@ -78,11 +101,18 @@ struct CardFile
     QByteArray data;           // transparent EF content
     QList<QByteArray> records; // record EFs; for a cyclic EF index 0 is record 1, the newest
     int recordLength = 0;
+    QByteArray recordFill; // what an unused record holds in the profile; empty: all FF
+    QByteArray aid;        // application identifier of an ADF
+    uint8_t sfi = 0;       // short file identifier of a UICC EF, 1..30; 0: none
     Access read = Access::Always;
     Access update = Access::Always;
     bool invalidated = false;
 
-    bool isDirectory() const { return kind == FileKind::Master || kind == FileKind::Dedicated; }
+    bool isDirectory() const
+    {
+        return kind == FileKind::Master || kind == FileKind::Dedicated ||
+               kind == FileKind::Application;
+    }
     bool isRecordFile() const { return kind == FileKind::Linear || kind == FileKind::Cyclic; }
     int size() const;
     CardFile* child(uint16_t fileId) const;
@@ -152,6 +182,14 @@ public:
     // A card that is not a SIM: every APDU gets this status word.
     void setAnswerAll(std::optional<uint16_t> statusWord) { m_answerAll = statusWord; }
     std::optional<uint16_t> answerAll() const { return m_answerAll; }
+    // Which command sets the card answers: class A0 (GSM SIM) and class 00/80 (UICC).
+    void setClasses(bool gsm, bool uicc)
+    {
+        m_answersGsm = gsm;
+        m_answersUicc = uicc;
+    }
+    bool answersGsm() const { return m_answersGsm; }
+    bool answersUicc() const { return m_answersUicc; }
 
     // Power on or reset: MF selected, no code presented, nothing pending.
     void reset();
@@ -165,7 +203,10 @@ public:
     QString currentPath() const;
 
 private:
+    friend class detail::UiccCommands;
+
     QByteArray process(const QByteArray& apdu);
+    QByteArray processGsm(const QByteArray& apdu);
     QByteArray select(uint16_t fileId);
     QByteArray directoryResponse(const CardFile& df) const;
     QByteArray fileResponse(const CardFile& ef) const;
@@ -184,14 +225,17 @@ private:
     std::unique_ptr<CardFile> m_mf;
     CardFile* m_currentDf = nullptr;
     CardFile* m_currentEf = nullptr;
-    int m_recordPointer = 0; // 0: not set since the EF was selected
-    QByteArray m_pending;    // answer waiting for GET RESPONSE
+    CardFile* m_currentAdf = nullptr; // the application selected by its AID since the reset
+    int m_recordPointer = 0;          // 0: not set since the EF was selected
+    QByteArray m_pending;             // answer waiting for GET RESPONSE
     QByteArray m_atr;
     Chv m_chv1;
     Chv m_chv2;
     QList<Fault> m_faults;
     std::optional<uint16_t> m_answerAll;
     int m_apduCount = 0;
+    bool m_answersGsm = true;
+    bool m_answersUicc = false;
 };
 
 } // namespace vsim

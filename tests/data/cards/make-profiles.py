@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the virtual SIM profiles of this folder.
+"""Writes the virtual SIM profiles of this folder (the UICC ones come from usim_profiles.py).
 
 The records are laid out here by hand after GSM 11.11 (EF ADN/FDN/LND/MSISDN:
 alpha identifier, length of BCD number, TON/NPI, 10 BCD bytes, capability id,
@@ -11,6 +11,10 @@ change them: python3 tests/data/cards/make-profiles.py
 
 import json
 import os
+import sys
+
+sys.dont_write_bytecode = True
+import usim_profiles  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -298,6 +302,9 @@ def main():
         "answerAll": "6E 00",
         "files": [],
     }, "a smart card that is no SIM: every command is answered 6E 00 (class not supported)")
+
+    for name, profile, note in usim_profiles.profiles(sys.modules[__name__]):
+        write(name, profile, note)
 
 
 if __name__ == "__main__":

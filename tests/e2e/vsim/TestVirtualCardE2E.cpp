@@ -89,6 +89,7 @@ private slots:
     void twoCardsTwoReaders();
     void saveWritesTheCardBack();
     void commandStatusIsReturnedAndNothingStaysBehind();
+    void uiccAnswersClass00OverT0();
 };
 
 void TestVirtualCardE2E::selectMasterFileThroughPcscd()
@@ -172,6 +173,28 @@ void TestVirtualCardE2E::commandStatusIsReturnedAndNothingStaysBehind()
     QCOMPARE(run.status, 7);
     QCOMPARE(processesMentioning(copy), QStringList());
     QCOMPARE(processesMentioning(QStringLiteral("phonara-vcard.")), QStringList());
+}
+
+void TestVirtualCardE2E::uiccAnswersClass00OverT0()
+{
+    // The UICC's ATR (T=0 and T=15) still gives a T=0 connection; the FCP comes
+    // through 61 xx and GET RESPONSE; a status-word fault works on class 00.
+    const Run run = withCard(
+        {"--fault", R"({"command": "00 B2 02", "sw": "6F 00"})", profile("usim-class00-only")},
+        {probe(), "A0 A4 00 00 02 3F 00", "00 A4 00 04 02 3F 00", "00 C0 00 00 29",
+         "00 20 00 01 08 31 32 33 34 FF FF FF FF", "00 A4 08 04 06 7F 10 5F 3A 4F 3A",
+         "00 B2 01 04 20", "00 B2 01 04 1C", "00 B2 02 04 1C"});
+    QVERIFY2(run.status == 0, qPrintable(run.errors));
+    QCOMPARE(run.lines.size(), 8);
+    QCOMPARE(run.lines[0], QStringLiteral("< 6E 00"));
+    QCOMPARE(run.lines[1], QStringLiteral("< 61 29"));
+    QVERIFY2(run.lines[2].startsWith("< 62 27 82 02 78 21 83 02 3F 00"), qPrintable(run.lines[2]));
+    QVERIFY2(run.lines[2].endsWith(" 90 00"), qPrintable(run.lines[2]));
+    QCOMPARE(run.lines[3], QStringLiteral("< 90 00"));
+    QVERIFY2(run.lines[4].startsWith("< 61 "), qPrintable(run.lines[4]));
+    QCOMPARE(run.lines[5], QStringLiteral("< 6C 1C"));
+    QVERIFY2(run.lines[6].startsWith("< 4D 75 74 74 65 72 FF"), qPrintable(run.lines[6]));
+    QCOMPARE(run.lines[7], QStringLiteral("< 6F 00"));
 }
 
 QTEST_GUILESS_MAIN(TestVirtualCardE2E)

@@ -111,6 +111,73 @@ private slots:
         QTest::newRow("not-a-sim")
             << "not-a-sim"
             << QStringList{kMf + " => 6E 00", "A0 C0 00 00 22 => 6E 00", kPin1 + " => 6E 00"};
+
+        // The USIM phone book read with raw APDUs as a phone would: EF DIR, the
+        // application by AID, EF PBR, then each file by the SFI or id PBR names.
+        const QString uiccPin1 = "00 20 00 01 08 31 32 33 34 FF FF FF FF => 90 00";
+        const QString usimAid = "00 A4 04 04 10 A0 00 00 00 87 10 02 FF 49 FF 05 89 00 00 01 FF";
+        QTest::newRow("usim-two-sets")
+            << "usim-two-sets"
+            << QStringList{
+                   "00 A4 00 0C 02 2F 00 => 90 00",
+                   "00 B2 01 04 20 => 61 18 4F 10 A0 00 00 00 87 10 02 FF 49 FF 05 89 00 00 01 "
+                   "FF 50 04 55 53 49 4D FF ...",
+                   usimAid + " => 61 ...", uiccPin1,
+                   // 2 records of 64 bytes, read after PIN1, updated by the operator
+                   "00 A4 08 04 06 7F FF 5F 3A 4F 30 => 61 39",
+                   "00 C0 00 00 39 => 62 37 82 05 42 21 00 40 02 83 02 4F 30 ...",
+                   "00 B2 01 04 40 => A8 1E C0 03 4F 3A 01 C1 03 4F 25 05 C5 02 4F 09 C9 02 4F 21 "
+                   "C3 02 4F 19 C4 02 4F 11 C6 02 4F 28 A9 05 CA 03 4F 50 0B AA 05 C2 03 4F 4A 03 "
+                   "FF ...",
+                   "00 B2 02 04 40 => A8 1E C0 03 4F 3B 02 C1 03 4F 26 06 ...",
+                   "00 B2 03 04 40 => 6A 83",
+                   // set 1: ADN (SFI 01), IAP (SFI 05) to EMAIL record 1 (SFI 0B), ANR, SNE
+                   "00 B2 01 0C 20 => 41 6E 6E 61 20 53 63 68 6D 69 64 74 FF FF FF FF FF FF 07 91 "
+                   "94 71 10 32 54 76 FF FF FF FF FF FF 90 00",
+                   "00 B2 01 2C 01 => 01 90 00",
+                   "00 B2 01 5C 20 => 61 6E 6E 61 00 65 78 61 6D 70 6C 65 2E 6F 72 67 FF FF FF FF "
+                   "FF FF FF FF FF FF FF FF FF FF 01 01 90 00",
+                   "00 A4 00 04 02 4F 11 => 61 ...",
+                   "00 B2 01 04 0F => 00 06 91 94 03 21 43 65 FF FF FF FF FF FF FF 90 00",
+                   "00 A4 00 0C 02 4F 19 => 90 00",
+                   "00 B2 01 04 12 => 41 6E 6E 69 FF FF FF FF FF FF FF FF FF FF FF FF FF FF 90 00",
+                   // a number of 22 digits: the last two in EXT1 record 1 (SFI 03)
+                   "00 B2 06 0C 20 => 4B 6F 6E 66 65 72 65 6E 7A FF FF FF FF FF FF FF FF FF 0B 91 "
+                   "94 03 21 43 65 87 09 21 43 65 FF 01 90 00",
+                   "00 B2 01 1C 0D => 02 01 87 FF FF FF FF FF FF FF FF FF FF 90 00",
+                   // set 2: contact 251 and its e-mail, which names ADN SFI 02
+                   "00 B2 01 14 20 => 4B 6F 6E 74 61 6B 74 20 32 35 31 FF ...",
+                   "00 B2 01 34 01 => 01 90 00",
+                   "00 B2 01 64 20 => 6B 32 35 31 00 65 78 61 6D 70 6C 65 2E 6E 65 74 FF FF FF FF "
+                   "FF FF FF FF FF FF FF FF FF FF 02 01 90 00",
+                   // no EF ADN under DF TELECOM, in either class
+                   "00 A4 08 04 04 7F 10 6F 3A => 6A 82", kTelecom + " => 9F 22",
+                   "A0 A4 00 00 02 6F 3A => 94 04"};
+        QTest::newRow("usim-class00-only")
+            << "usim-class00-only"
+            << QStringList{kMf + " => 6E 00", usimAid + " => 61 ...",
+                           // services 2, 3, 19, 21; not 1, the local phone book
+                           "00 A4 00 0C 02 6F 38 => 90 00", "00 B0 00 00 04 => 69 82", uiccPin1,
+                           "00 B0 00 00 04 => 06 00 14 00 90 00",
+                           "00 A4 08 04 06 7F 10 5F 3A 4F 30 => 61 ...",
+                           "00 B2 01 04 20 => A8 12 C0 03 4F 3A 01 C5 02 4F 09 C4 02 4F 11 CA 03 "
+                           "4F 50 04 AA 05 C2 03 4F 4A 03 FF ...",
+                           // EMAIL type 1: record 1 belongs to ADN record 1
+                           "00 B2 01 24 1E => 6D 61 6D 61 00 65 78 61 6D 70 6C 65 2E 6F 72 67 FF "
+                           "FF FF FF FF FF FF FF FF FF FF FF FF FF 90 00",
+                           "00 B2 01 0C 1C => 4D 75 74 74 65 72 FF ..."};
+        QTest::newRow("usim-both-books")
+            << "usim-both-books"
+            << QStringList{
+                   kPin1 + " => 90 00",
+                   kTelecom + " => 9F 22",
+                   "A0 A4 00 00 02 6F 3A => 9F 0F",
+                   "A0 B2 01 04 1C => 53 49 4D 20 4F 74 74 6F FF ...",
+                   usimAid + " => 61 ...",
+                   "00 A4 08 04 06 7F FF 5F 3A 4F 30 => 61 ...",
+                   "00 B2 01 04 40 => A8 09 C0 03 4F 3A 01 C4 02 4F 11 AA 05 C2 03 4F 4A 02 "
+                   "FF ...",
+                   "00 B2 01 0C 1C => 55 53 49 4D 20 41 6E 6E 61 FF ..."};
     }
 
     void answers()
