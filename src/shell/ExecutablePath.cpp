@@ -23,3 +23,30 @@ std::string executableDir()
     path.resize(slash + 1);
     return path;
 }
+
+namespace {
+// Paths from the program's folder to its data and documentation folders; the
+// build passes those of its install layout.
+#ifndef PHONARA_DATA_FROM_BIN
+#define PHONARA_DATA_FROM_BIN "../share/phonara"
+#endif
+#ifndef PHONARA_DOC_FROM_BIN
+#define PHONARA_DOC_FROM_BIN "../share/doc/phonara"
+#endif
+
+std::string besideProgram(const char* relative)
+{
+    const std::string dir = executableDir();
+    return dir.empty() ? dir : dir + relative + '/';
+}
+} // namespace
+
+std::string installedDataDir()
+{
+    return besideProgram(PHONARA_DATA_FROM_BIN);
+}
+
+std::string installedDocDir()
+{
+    return besideProgram(PHONARA_DOC_FROM_BIN);
+}

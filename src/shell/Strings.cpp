@@ -234,6 +234,9 @@ bool LoadLanguageLibrary(const char* prefix)
                                QStringLiteral("phonara/") + QString::fromStdString(name));
     if (!found.isEmpty()) {
         LoadLanguageCatalogue(QFile::encodeName(found).toStdString());
+    } else if (!installedDataDir().empty()) {
+        // The data folder of the installation that holds this program.
+        LoadLanguageCatalogue(installedDataDir() + name);
     }
     return true;
 }

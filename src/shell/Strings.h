@@ -22,7 +22,7 @@ std::string vformatResString(int id, va_list args);
 // The language catalogue "<prefix>_lang.ini" (UTF-8, section [Strings], lines
 // id=text, \n and \r escapes; blanks around a text are dropped unless it is
 // written in double quotes): looked for beside the executable, then in the
-// XDG data folders under phonara/. Its texts take precedence id by id; an id it
+// XDG data folders under phonara/, then in the installation's data folder. Its texts take precedence id by id; an id it
 // lacks, or gives an empty text, keeps the built-in text. Always true: the
 // built-in table is there when no catalogue is found.
 bool LoadLanguageLibrary(const char* prefix);

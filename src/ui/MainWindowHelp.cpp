@@ -16,13 +16,12 @@
 namespace {
 constexpr int kReadmeNotFound = 12;
 constexpr const char* kReadmeName = "ReadMe.txt";
-constexpr const char* kInstalledDocDir = "/usr/share/doc/phonara/";
 } // namespace
 
 // ReadMe.txt beside the program, else in the installed documentation.
 QString MainWindow::readmePath()
 {
-    for (const std::string& dir : {executableDir(), std::string(kInstalledDocDir)}) {
+    for (const std::string& dir : {executableDir(), installedDocDir()}) {
         const QString path = QString::fromStdString(dir) + QLatin1String(kReadmeName);
         if (!dir.empty() && QFileInfo::exists(path))
             return path;
