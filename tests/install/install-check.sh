@@ -69,8 +69,11 @@ xmllint --noout "$root/share/mime/packages/phonara-phn.xml" || fail "xmllint MIM
 version=$("$root/bin/phonara-cli" --version)
 newest=$(grep -o '<release version="[^"]*"' "$metainfo" | head -n 1 | cut -d'"' -f2)
 [ "phonara-cli $newest" = "$version" ] || fail "metainfo's newest release $newest, program says '$version'"
-gui_version=$("$root/bin/phonara" --version)
+# phonara answers these without a display.
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+gui_version=$("${no_display[@]}" "$root/bin/phonara" --version) || fail "phonara --version failed"
 [ "$gui_version" = "phonara ${version#phonara-cli }" ] || fail "phonara --version says '$gui_version'"
+"${no_display[@]}" "$root/bin/phonara" --help | grep -q '^Usage: phonara ' || fail "phonara --help"
 
 step "the .phn type in the installed MIME database, and the desktop entry for it"
 # An install into a DESTDIR leaves the database to the target system.
