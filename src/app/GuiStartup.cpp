@@ -62,6 +62,8 @@ int RunPhonaraGui(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProductName));
     QApplication::setOrganizationName(QString::fromLatin1(kCompanyName));
+    // Docks and task bars match the window to the installed menu entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("PhonaraApp"));
     QApplication::setWindowIcon(resourceIcon(113));
 
     const std::string commandLine = commandLineOf(argc, argv);
