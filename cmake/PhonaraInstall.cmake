@@ -16,17 +16,23 @@ install(FILES ${PHONARA_RES}/PhonaraApp.desktop
 install(FILES ${PHONARA_RES}/phonara-phn.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 # Installed straight onto a system (no DESTDIR), the prefix's MIME database
-# learns the .phn type at once; into a DESTDIR the package's triggers do that.
-set(update_mime [[
+# and its list of programs by file type learn the .phn type at once; into a
+# DESTDIR the package's triggers do that on the target system.
+set(update_caches [[
   find_program(PHONARA_UPDATE_MIME update-mime-database)
+  find_program(PHONARA_UPDATE_DESKTOP update-desktop-database)
+  set(share "${CMAKE_INSTALL_PREFIX}/@DATADIR@")
   if(PHONARA_UPDATE_MIME AND "$ENV{DESTDIR}" STREQUAL "")
-    message(STATUS "Updating the MIME database in ${CMAKE_INSTALL_PREFIX}/@DATADIR@/mime")
-    execute_process(COMMAND ${PHONARA_UPDATE_MIME} "${CMAKE_INSTALL_PREFIX}/@DATADIR@/mime"
+    message(STATUS "Updating the MIME database in ${share}/mime")
+    execute_process(COMMAND ${PHONARA_UPDATE_MIME} "${share}/mime" OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(PHONARA_UPDATE_DESKTOP AND "$ENV{DESTDIR}" STREQUAL "")
+    execute_process(COMMAND ${PHONARA_UPDATE_DESKTOP} "${share}/applications"
       OUTPUT_QUIET ERROR_QUIET)
   endif()
 ]])
-string(REPLACE "@DATADIR@" "${CMAKE_INSTALL_DATADIR}" update_mime "${update_mime}")
-install(CODE "${update_mime}")
+string(REPLACE "@DATADIR@" "${CMAKE_INSTALL_DATADIR}" update_caches "${update_caches}")
+install(CODE "${update_caches}")
 install(FILES ${PHONARA_RES}/${PHONARA_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PHONARA_RES}/icons/phonara.svg
