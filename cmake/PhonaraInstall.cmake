@@ -59,8 +59,20 @@ install(FILES ${PHONARA_RES}/completion/phonara-cli
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 # The Help > Read me command opens it from here (or from beside the program).
 install(FILES ${PHONARA_RES}/ReadMe.txt DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# A language catalogue (pna_lang.ini) goes to ${CMAKE_INSTALL_DATADIR}/phonara;
-# the program carries its English texts itself, so none is installed by default.
+# The language catalogue, where the installed program looks for it: the
+# built-in English texts written out at build time, so that it never drifts
+# from them and a translator has every id to start from.
+set(PHONARA_CATALOGUE ${PROJECT_BINARY_DIR}/catalogue/pna_lang.ini)
+add_executable(phonara-write-catalogue ${PROJECT_SOURCE_DIR}/cmake/tools/WriteCatalogue.cpp)
+target_link_libraries(phonara-write-catalogue PRIVATE phonara_shell)
+add_custom_command(OUTPUT ${PHONARA_CATALOGUE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/catalogue
+  COMMAND phonara-write-catalogue ${PHONARA_CATALOGUE}
+  DEPENDS phonara-write-catalogue
+  COMMENT "Language catalogue pna_lang.ini"
+  VERBATIM)
+add_custom_target(phonara_catalogue ALL DEPENDS ${PHONARA_CATALOGUE})
+install(FILES ${PHONARA_CATALOGUE} DESTINATION ${CMAKE_INSTALL_DATADIR}/phonara)
 
 # Manual pages, made at build time from the programs' own --help so that they
 # never drift from it.
