@@ -282,9 +282,18 @@ def both_books(base):
     return {"kind": "uicc", **CODES, "files": uicc_common(base, True) + local + telecom}
 
 
+def with_pin1(profile, **state):
+    profile["chv1"] = {**profile["chv1"], **state}
+    return profile
+
+
 def profiles(base):
     """(name, profile, comment) of every UICC profile."""
     return [
+        ("usim-pin1-disabled", with_pin1(two_sets(base), enabled=False),
+         "usim-two-sets with PIN1 disabled"),
+        ("usim-pin1-blocked", with_pin1(two_sets(base), tries=0),
+         "usim-two-sets with PIN1 blocked (0 tries), PUK1 12345678 with 10 tries left"),
         ("usim-two-sets", two_sets(base),
          "USIM (classes 00 and A0): local phone book in ADF USIM, EF PBR with two sets of "
          "250 ADN records each (ADN 4F3A and 4F3B), ANR and SNE type 1, EMAIL type 2 through "

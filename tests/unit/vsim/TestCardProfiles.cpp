@@ -153,6 +153,22 @@ private slots:
                    // no EF ADN under DF TELECOM, in either class
                    "00 A4 08 04 04 7F 10 6F 3A => 6A 82", kTelecom + " => 9F 22",
                    "A0 A4 00 00 02 6F 3A => 94 04"};
+        // PS_DO 40: of PIN1 and PIN2 only PIN2 is enabled.
+        QTest::newRow("usim-pin1-disabled")
+            << "usim-pin1-disabled"
+            << QStringList{
+                   "00 A4 00 04 02 3F 00 => 61 29",
+                   "00 C0 00 00 29 => 62 27 82 02 78 21 83 02 3F 00 8A 01 05 AB 0B 80 01 7F "
+                   "A4 06 83 01 0A 95 01 08 C6 09 90 01 40 83 01 01 83 01 81 ...",
+                   "00 20 00 01 00 => 90 00",
+                   usimAid + " => 61 ...",
+                   "00 A4 08 0C 04 7F FF 5F 3A => 90 00",
+                   "00 B2 01 0C 20 => 41 6E 6E 61 ...",
+                   uiccPin1.section(" => ", 0, 0) + " => 69 84"};
+        QTest::newRow("usim-pin1-blocked")
+            << "usim-pin1-blocked"
+            << QStringList{"00 20 00 01 00 => 63 C0", uiccPin1.section(" => ", 0, 0) + " => 69 83",
+                           "00 2C 00 01 00 => 63 CA"};
         QTest::newRow("usim-class00-only")
             << "usim-class00-only"
             << QStringList{kMf + " => 6E 00", usimAid + " => 61 ...",

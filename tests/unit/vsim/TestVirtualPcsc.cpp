@@ -110,6 +110,9 @@ private slots:
         // TD1 = 80 (T=0), TD2 = 01 (T=1): a card speaking both.
         QTest::newRow("T=0 and T=1 card, T=1")
             << "3B 80 80 01 01" << true << kReader << t1 << qlonglong(SCARD_S_SUCCESS) << t1;
+        // TD1 = 80 (T=0), TD2 = 1F (T=15, global bytes of a UICC): T=0 only.
+        QTest::newRow("UICC, either") << "3B 87 80 1F C7 80 31 E0 73 FE 21 13 31" << true << kReader
+                                      << (t0 | t1) << qlonglong(SCARD_S_SUCCESS) << t0;
         QTest::newRow("no card") << "3B 02 14 50" << false << kReader << t0
                                  << qlonglong(SCARD_E_NO_SMARTCARD) << 0u;
         QTest::newRow("unknown reader")
