@@ -319,7 +319,8 @@ private slots:
     {
         const char* const classes = R"({"classes": ["00"]})";
         auto card = makeCard(classes);
-        runSteps(*card, {"A0 A4 00 00 02 3F 00 => 6E 00", kAid, kPin1 + " => 90 00",
+        runSteps(*card, {"A0 A4 00 00 02 3F 00 => 6E 00", kAid,
+                         "00 26 00 01 08 31 32 33 34 FF FF FF FF => 90 00",
                          "00 A4 08 04 06 7F FF 5F 3A 4F 11 => 61 2E",
                          "00 DC 02 04 0F 00 03 81 21 F3 FF FF FF FF FF FF FF FF FF FF => 90 00"});
         QTemporaryDir dir;
@@ -333,6 +334,7 @@ private slots:
                  hex("00 03 81 21 F3") + QByteArray(10, char(0xFF)));
         QCOMPARE(again->record("3F00/7FF0/5F3A/4F11", 3),
                  QByteArray(1, '\0') + QByteArray(14, char(0xFF)));
+        QVERIFY(!again->chv(1).enabled);
         QCOMPARE(again->file("3F00/7FF0")->aid, hex("A0 00 00 00 87 10 02 FF 49"));
         QCOMPARE(again->file("3F00/7FF0/5F3A/4F3A")->sfi, uint8_t(1));
         QVERIFY(again->file("3F00/7FF0/5F3A/4F4A")->invalidated);
