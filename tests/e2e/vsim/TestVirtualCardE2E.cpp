@@ -33,11 +33,13 @@ QString profile(const char* name)
     return QStringLiteral(PHONARA_TEST_DATA "/cards/%1.json").arg(QLatin1String(name));
 }
 
-Run withCard(const QStringList& options, const QStringList& command)
+Run withCard(const QStringList& options, const QStringList& command, const QString& tmpDir = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PHONARA_VSIM"), QStringLiteral(PHONARA_VSIM));
+    if (!tmpDir.isEmpty())
+        env.insert(QStringLiteral("TMPDIR"), tmpDir);
     p.setProcessEnvironment(env);
     p.start(script(), options + QStringList{QStringLiteral("--")} + command);
     Run run;
@@ -169,10 +171,11 @@ void TestVirtualCardE2E::commandStatusIsReturnedAndNothingStaysBehind()
     QTemporaryDir dir;
     const QString copy = dir.filePath("unique-card-name.json");
     QVERIFY(QFile::copy(profile("pin1-disabled"), copy));
-    const Run run = withCard({copy}, {"sh", "-c", "exit 7"});
+    // The run's own temporary folder, so that other virtual cards on the machine do not count.
+    const Run run = withCard({copy}, {"sh", "-c", "exit 7"}, dir.path());
     QCOMPARE(run.status, 7);
     QCOMPARE(processesMentioning(copy), QStringList());
-    QCOMPARE(processesMentioning(QStringLiteral("phonara-vcard.")), QStringList());
+    QCOMPARE(processesMentioning(dir.filePath(QStringLiteral("phonara-vcard."))), QStringList());
 }
 
 void TestVirtualCardE2E::uiccAnswersClass00OverT0()
