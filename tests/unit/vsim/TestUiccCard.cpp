@@ -9,7 +9,7 @@
 
 namespace {
 
-// PIN1 1234 (PUK 12345678), PIN2 5678 (PUK 87654321). 285 bytes of EFs, 231 of them in the ADF.
+// PIN1 1234 (PUK 12345678), PIN2 5678 (PUK 87654321). 287 bytes of EFs, 231 of them in the ADF.
 const char* const kProfile = R"({
   "kind": "uicc",
   "chv1": {"code": "1234", "unblock": "12345678"},
@@ -28,7 +28,8 @@ const char* const kProfile = R"({
      "fill": "00"},
     {"path": "3F00/7FF0/5F3A/4F4A", "kind": "linear", "recordLength": 13, "recordCount": 2,
      "sfi": 2, "invalidated": true},
-    {"path": "3F00/7F10/6F44", "kind": "cyclic", "recordLength": 4, "recordCount": 3}
+    {"path": "3F00/7F10/6F44", "kind": "cyclic", "recordLength": 4, "recordCount": 3},
+    {"path": "3F00/7F10/4F23", "kind": "transparent", "data": "00 2A"}
   ]})";
 
 const QString kAid = "00 A4 04 04 09 A0 00 00 00 87 10 02 FF 49 => 61 34";
@@ -95,11 +96,11 @@ private slots:
         const QString pinStatus = "C6 09 90 01 C0 83 01 01 83 01 81"; // PIN1 and PIN2 enabled
         QTest::newRow("MF") << QStringList() << "00 A4 00 04 02 3F 00"
                             << "62 27 82 02 78 21 83 02 3F 00 8A 01 05 " + kDfRules + " " +
-                                   pinStatus + " 81 02 01 1D";
+                                   pinStatus + " 81 02 01 1F";
         QTest::newRow("MF, PIN1 disabled")
             << QStringList{"00 26 00 01 08 31 32 33 34 FF FF FF FF"} << "00 A4 00 04 02 3F 00"
             << "62 27 82 02 78 21 83 02 3F 00 8A 01 05 " + kDfRules +
-                   " C6 09 90 01 40 83 01 01 83 01 81 81 02 01 1D";
+                   " C6 09 90 01 40 83 01 01 83 01 81 81 02 01 1F";
         QTest::newRow("ADF by 7FFF")
             << QStringList{kAid.section(" => ", 0, 0)} << "00 A4 00 04 02 7F FF"
             << "62 32 82 02 78 21 83 02 7F F0 84 09 A0 00 00 00 87 10 02 FF 49 8A 01 05 " +
@@ -207,12 +208,24 @@ private slots:
             "00 A4 00 04 02 3F 00 => 61 29",
             "00 B2 01 04 1C => 69 86"};
         QTest::newRow("binary") << QStringList{
-            "00 A4 00 0C 02 2F E2 => 90 00", "00 B0 00 00 00 => 6C 0A",
-            "00 B0 00 08 04 => 6C 02",       "00 B0 00 0A 01 => 6B 00",
-            "00 B0 00 08 02 => 00 F1 90 00", "00 D6 00 00 01 11 => 69 82",
-            "00 B2 01 04 10 => 69 81",       "00 A4 00 0C 02 3F 00 => 90 00",
+            "00 A4 00 0C 02 2F E2 => 90 00",
+            "00 B0 00 00 00 => 6C 0A",
+            "00 B0 00 08 04 => 6C 02",
+            "00 B0 00 0A 01 => 6B 00",
+            "00 B0 00 08 02 => 00 F1 90 00",
+            "00 D6 00 00 01 11 => 69 82",
+            "00 B2 01 04 10 => 69 81",
+            "00 A4 00 0C 02 3F 00 => 90 00",
             "00 B0 82 08 02 => 00 F1 90 00", // by SFI 2
-            "00 B0 83 00 01 => 6A 82",       "00 B0 C2 00 01 => 6B 00"};
+            "00 B0 83 00 01 => 6A 82",
+            "00 B0 C2 00 01 => 6B 00",
+            "00 A4 08 0C 04 7F 10 4F 23 => 90 00",
+            "00 D6 00 01 01 2B => 69 82",
+            kPin1 + " => 90 00",
+            "00 D6 00 01 01 2B => 90 00",
+            "00 B0 00 00 02 => 00 2B 90 00",
+            "00 D6 00 01 02 2B 2C => 67 00",
+            "00 D6 01 00 01 2B => 6B 00"}; // offset 256, not an SFI
         QTest::newRow("records by SFI")
             << QStringList{kAid,
                            kPin1 + " => 90 00",
