@@ -90,7 +90,7 @@ int main(int argc, char** argv)
 
     void* library = nullptr;
     PcscApi api;
-    if (!BindPcsc(library, api)) {
+    if (!bindPcsc(library, api)) {
         std::fprintf(stderr, "phonara-bench-read: the PC/SC library cannot be loaded\n");
         return 1;
     }
@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     BenchUserInterface ui(pin);
     BookState state;
     CardTransferBooks books{*book, *sideBooks, state};
-    const TransferHook transfer = MakeCardTransferHook(books, ui);
+    const TransferHook transfer = makeCardTransferHook(books, ui);
 
     std::vector<double> transferTimes;
     long transferCommands = 0;
@@ -122,7 +122,7 @@ int main(int argc, char** argv)
     int status = 0;
     for (int run = 0; run <= runs; ++run) {
         const auto start = Clock::now();
-        const bool read = connect_to_reader(session, host, 'r') && state.bookSource == 'c';
+        const bool read = connectToReader(session, host, 'r') && state.bookSource == 'c';
         const double total = millisecondsSince(start);
         if (!read || transferTimes.empty()) {
             std::fprintf(stderr, "phonara-bench-read: the read failed\n");
@@ -145,7 +145,7 @@ int main(int argc, char** argv)
                     kept[kept.size() / 2] / double(transferCommands));
         std::printf("read-records: %ld\n", transferReadRecords);
     }
-    EndSession(session);
-    UnbindPcsc(library, api);
+    endSession(session);
+    unbindPcsc(library, api);
     return status;
 }

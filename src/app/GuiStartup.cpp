@@ -41,23 +41,23 @@ std::string commandLineOf(int argc, char** argv)
 }
 } // namespace
 
-void OfferFileAssociation()
+void offerFileAssociation()
 {
-    if (check_assotiation("phn", kExecutableName) != 0)
+    if (checkAssociation("phn", kExecutableName) != 0)
         return;
     std::string text = formatResString(kNotAssociated, "phn", kProductName);
     if (text.size() >= kPathBuffer)
         text.resize(kPathBuffer - 1);
     const int answer =
-        ConfirmWriteDialog(nullptr, QString::fromLatin1(kProductName), QString::fromStdString(text),
+        confirmWriteDialog(nullptr, QString::fromLatin1(kProductName), QString::fromStdString(text),
                            kAssociationKey, resourceIcon(113), ConfirmResult::Cancel);
     // A skipped dialog counts as declined: only an explicit OK registers.
     if (answer == ConfirmResult::Ok)
-        Associate("phn", "PhonaraApp.Document", resString(kOpenVerb).c_str(), 0,
+        associate("phn", "PhonaraApp.Document", resString(kOpenVerb).c_str(), 0,
                   resString(kFileTypeDescription).c_str());
 }
 
-int RunPhonaraGui(int argc, char** argv)
+int runPhonaraGui(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProductName));
@@ -67,28 +67,28 @@ int RunPhonaraGui(int argc, char** argv)
     QApplication::setWindowIcon(resourceIcon(113));
 
     const std::string commandLine = commandLineOf(argc, argv);
-    OpenLog(kLogModule);
-    WriteLog(LogLevel::Info, "Start", "Command line %s : %d", commandLine.c_str(), 1);
+    openLog(kLogModule);
+    writeLog(LogLevel::Info, "Start", "Command line %s : %d", commandLine.c_str(), 1);
 
-    const bool catalogue = LoadLanguageLibrary("pna");
-    start_smartcard_service();
+    const bool catalogue = loadLanguageLibrary("pna");
+    startSmartcardService();
 
     void* pcscLibrary = nullptr;
     PcscApi api;
-    if (!BindPcsc(pcscLibrary, api)) {
+    if (!bindPcsc(pcscLibrary, api)) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kExecutableName),
                         QString::fromLatin1(kNoPcscService), QMessageBox::Ok);
         box.exec();
         if (catalogue)
-            UnloadLanguageLibrary();
+            unloadLanguageLibrary();
         return 0;
     }
 
-    OfferFileAssociation();
+    offerFileAssociation();
 
     // Only the first argument names a file; a quoted name inside it counts alone.
     std::string path;
-    ParseCommandLinePath(argc > 1 ? std::string(argv[1]) : std::string(), path);
+    parseCommandLinePath(argc > 1 ? std::string(argv[1]) : std::string(), path);
 
     int status = 0;
     {
@@ -101,11 +101,11 @@ int RunPhonaraGui(int argc, char** argv)
             window.startUpdateCheck(true);
         status = application.exec();
         // The card connection goes with the window.
-        EndSession(app.session);
+        endSession(app.session);
     }
 
     if (catalogue)
-        UnloadLanguageLibrary();
-    UnbindPcsc(pcscLibrary, api);
+        unloadLanguageLibrary();
+    unbindPcsc(pcscLibrary, api);
     return status == 0 ? 0 : status;
 }

@@ -6,8 +6,8 @@
 // PC/SC binding, the .phn association offer, the main window with the file
 // named on the command line, and the release of all of it in reverse order.
 // Returns the process's exit status.
-int RunPhonaraGui(int argc, char** argv);
+int runPhonaraGui(int argc, char** argv);
 
 // Offers to register the .phn file type when it is not registered to the
 // program, unless the user ticked "Don't show this dialog again" before.
-void OfferFileAssociation();
+void offerFileAssociation();

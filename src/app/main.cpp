@@ -39,5 +39,5 @@ int main(int argc, char** argv)
         std::printf("phonara %s\n", programVersion().c_str());
         return 0;
     }
-    return RunPhonaraGui(argc, argv);
+    return runPhonaraGui(argc, argv);
 }

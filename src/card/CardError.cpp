@@ -94,10 +94,10 @@ const char* cardErrorText(uint32_t code)
     return found->text;
 }
 
-void LogCardError(uint32_t code)
+void logCardError(uint32_t code)
 {
     // The value shown is the one the failing call left, before the caller
     // stores the new code.
     const uint32_t previous = lastError();
-    WriteLog(LogLevel::Error, "Error Log ", "%s ErrorCode:%u", cardErrorText(code), previous);
+    writeLog(LogLevel::Error, "Error Log ", "%s ErrorCode:%u", cardErrorText(code), previous);
 }

@@ -7,4 +7,4 @@ const char* cardErrorText(uint32_t code);
 
 // Writes the text of `code` to the log at level 1, followed by the thread's
 // error value as it stood on entry. lastError() is left as it was.
-void LogCardError(uint32_t code);
+void logCardError(uint32_t code);

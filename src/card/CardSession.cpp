@@ -46,8 +46,8 @@ void closeAbandoned(CardSession& session)
 int runScope(CardSession& session, CardHost& host, char scope, bool early, int rememberedIndex)
 {
     if (scope == 'r')
-        return connect_card_to_read(session, host, early);
-    const int result = connect_card_to_write(session, host, early);
+        return connectCardToRead(session, host, early);
+    const int result = connectCardToWrite(session, host, early);
     host.book.selectedIndex = rememberedIndex;
     return result;
 }
@@ -61,7 +61,7 @@ bool establishContext(CardSession& session, CardHost& host)
         session.api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
     session.context = context;
     if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
+        logCardError(static_cast<uint32_t>(result));
         showCardMessage(host.ui, CardText::NoSmartCardComponents);
         setLastError(static_cast<uint32_t>(result));
         dropContext(session);
@@ -80,7 +80,7 @@ bool listReaders(CardSession& session, CardHost& host)
     const LONG listed = session.api.SCardListReaders(session.context, nullptr,
                                                      session.readerList.data(), &listLength);
     if (listed != Pcsc::Success || session.readerList[0] == '\0') {
-        LogCardError(static_cast<uint32_t>(listed));
+        logCardError(static_cast<uint32_t>(listed));
         setLastError(1);
         dropContext(session);
         showCardMessage(host.ui, CardText::NoReaders);
@@ -89,9 +89,9 @@ bool listReaders(CardSession& session, CardHost& host)
     return true;
 }
 
-bool connect_to_reader(CardSession& session, CardHost& host, char scope)
+bool connectToReader(CardSession& session, CardHost& host, char scope)
 {
-    WriteLog(LogLevel::Trace, kReadTag, "connect_to_reader with scope %c", scope);
+    writeLog(LogLevel::Trace, kReadTag, "connect_to_reader with scope %c", scope);
     const bool transfers = scope == 'r' || scope == 'w';
 
     const int rememberedIndex = host.book.selectedIndex;
@@ -99,7 +99,7 @@ bool connect_to_reader(CardSession& session, CardHost& host, char scope)
         host.book.selectedIndex = -10;
 
     if (session.isOpen()) {
-        WriteLog(LogLevel::Trace, kReadTag, "connect_to_reader connection was established early");
+        writeLog(LogLevel::Trace, kReadTag, "connect_to_reader connection was established early");
         if (transfers) {
             const int result = runScope(session, host, scope, true, rememberedIndex);
             if (result == ConnectResult::Done)
@@ -123,7 +123,7 @@ bool connect_to_reader(CardSession& session, CardHost& host, char scope)
     for (const char* name = session.readerList.data();
          *name != '\0' && name < session.readerList.data() + kReaderListLimit;
          name += std::strlen(name) + 1) {
-        WriteLog(LogLevel::Trace, kReadTag, "connect_to_reader try to connect with %s", name);
+        writeLog(LogLevel::Trace, kReadTag, "connect_to_reader try to connect with %s", name);
         bool connected = false;
         for (const ProtocolTry& attempt : kProtocolTries) {
             SCARDHANDLE card = 0;
@@ -136,12 +136,12 @@ bool connect_to_reader(CardSession& session, CardHost& host, char scope)
                 connected = true;
                 break;
             }
-            WriteLog(LogLevel::Error, kReadTag,
+            writeLog(LogLevel::Error, kReadTag,
                      "connect_to_reader connect with %s failed! Protocol %s used, Error code:%u "
                      "Active protocol:%u",
                      name, attempt.name, static_cast<unsigned>(lastResult),
                      static_cast<unsigned>(session.activeProtocol));
-            LogCardError(static_cast<uint32_t>(lastResult));
+            logCardError(static_cast<uint32_t>(lastResult));
         }
         if (!connected)
             continue;
@@ -187,24 +187,24 @@ bool connect_to_reader(CardSession& session, CardHost& host, char scope)
     return false;
 }
 
-bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& caption,
+bool connectToSim(const PcscApi& api, UserInterface& ui, const std::string& caption,
                     SCARDCONTEXT& context, SCARDHANDLE& card, OwnedText& readerNameOut)
 {
     constexpr const char* kTag = "connect_to_sim";
     OwnedText readers(520);
-    WriteLog(LogLevel::Info, kTag, "%s %d %d %s", caption.c_str(), static_cast<int>(context),
+    writeLog(LogLevel::Info, kTag, "%s %d %d %s", caption.c_str(), static_cast<int>(context),
              static_cast<int>(card), readerNameOut.c_str());
 
     const LONG established = api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
     if (established != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(established));
+        logCardError(static_cast<uint32_t>(established));
         showCardMessage(ui, CardText::NoSmartCardComponents, {}, UserInterface::Icon::Information,
                         caption);
         setLastError(static_cast<uint32_t>(established));
         context = 0;
         return false;
     }
-    WriteLog(LogLevel::Info, kTag, "%s", "Establish Context success");
+    writeLog(LogLevel::Info, kTag, "%s", "Establish Context success");
 
     DWORD needed = 0;
     LONG result = api.SCardListReaders(context, nullptr, nullptr, &needed);
@@ -214,9 +214,9 @@ bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& ca
         DWORD length = static_cast<DWORD>(readers.capacity() - 1);
         result = api.SCardListReaders(context, nullptr, readers.data(), &length);
     }
-    WriteLog(LogLevel::Info, kTag, "List Readers %s", readers.c_str());
+    writeLog(LogLevel::Info, kTag, "List Readers %s", readers.c_str());
     if (result != Pcsc::Success)
-        LogCardError(static_cast<uint32_t>(result));
+        logCardError(static_cast<uint32_t>(result));
 
     if (result == Pcsc::Success) {
         const char* end = readers.data() + readers.capacity() - 1;
@@ -227,10 +227,10 @@ bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& ca
                                       &protocol);
             if (result == Pcsc::Success) {
                 readerNameOut.assign(name);
-                WriteLog(LogLevel::Info, kTag, "%s", "Card Connect success!");
+                writeLog(LogLevel::Info, kTag, "%s", "Card Connect success!");
                 return true;
             }
-            LogCardError(static_cast<uint32_t>(result));
+            logCardError(static_cast<uint32_t>(result));
             card = 0;
         }
     }
@@ -240,7 +240,7 @@ bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& ca
     return false;
 }
 
-bool CloseCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card)
+bool closeCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card)
 {
     bool closed = false;
     if (card != 0) {
@@ -254,7 +254,7 @@ bool CloseCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card)
     return closed;
 }
 
-void EndSession(CardSession& session)
+void endSession(CardSession& session)
 {
     session.cachedPin1.wipe();
     session.api.SCardDisconnect(session.card, Pcsc::UnpowerCard);

@@ -88,19 +88,19 @@ struct CardHost
 
 // Opens (or reuses) the connection and runs the scope's connect sequence:
 // 'r' reads the card's books, 'w' writes them, anything else only connects.
-bool connect_to_reader(CardSession& session, CardHost& host, char scope);
+bool connectToReader(CardSession& session, CardHost& host, char scope);
 
 // A private connection on the first reader that accepts T=0, for the PIN2
 // flows. The caller owns the handles and closes them with CloseCard. Shows a
 // message only when no context can be established.
-bool connect_to_sim(const PcscApi& api, UserInterface& ui, const std::string& caption,
+bool connectToSim(const PcscApi& api, UserInterface& ui, const std::string& caption,
                     SCARDCONTEXT& context, SCARDHANDLE& card, OwnedText& readerNameOut);
 
 // Closes a private connection, leaving the card powered. False when both were 0.
-bool CloseCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card);
+bool closeCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card);
 
 // Ends the shared connection: forgets PIN1, powers the card down, releases the context.
-void EndSession(CardSession& session);
+void endSession(CardSession& session);
 
 // Establishes the session's context. On failure the error is logged and shown,
 // becomes the last error, and no context is kept.

@@ -23,7 +23,7 @@ int reportBlocked(CardSession& session, CardHost& host)
 {
     showCardMessage(host.ui,
                     session.chv1Status == 0 ? CardText::BlockedFinally : CardText::Blocked);
-    EndSession(session);
+    endSession(session);
     return ConnectResult::Blocked;
 }
 
@@ -38,7 +38,7 @@ void storeGeometry(CardSession& session, uint16_t fileSize, uint8_t recordLength
 bool probeOpenCard(CardSession& session)
 {
     std::array<uint8_t, 256> record{};
-    return session.simCard.read_record(session.card, 1,
+    return session.simCard.readRecord(session.card, 1,
                                        static_cast<uint8_t>(session.adnRecordLength),
                                        Sim::ModeAbsolute, record.data());
 }
@@ -58,7 +58,7 @@ struct AdnHeader
 int openPhoneBook(CardSession& session, CardHost& host, AdnHeader& header,
                   const char* responseFailedLog)
 {
-    const int state = connect_to_card(session, header.responseLength);
+    const int state = connectToCard(session, header.responseLength);
     if (state == CardState::Failed)
         return ConnectResult::GiveUp;
     if (state == CardState::Pin1Blocked)
@@ -67,7 +67,7 @@ int openPhoneBook(CardSession& session, CardHost& host, AdnHeader& header,
     if (!sizePhoneBook(session, host, header.responseLength, &header.fileSize,
                        &header.recordLength)) {
         if (responseFailedLog != nullptr)
-            WriteLog(LogLevel::Error, kReadTag, "%s", responseFailedLog);
+            writeLog(LogLevel::Error, kReadTag, "%s", responseFailedLog);
         return ConnectResult::Blocked;
     }
     return ConnectResult::Done;
@@ -81,12 +81,12 @@ bool sizePhoneBook(CardSession& session, CardHost& host, uint16_t responseLength
     uint8_t isDirectory = 0;
     uint16_t fileSize = 0;
     uint8_t recordLength = 0;
-    if (!session.simCard.get_response(
+    if (!session.simCard.getResponse(
             session.card, static_cast<uint8_t>(responseLength),
             {.isDirectory = &isDirectory, .fileSize = &fileSize, .recordLength = &recordLength})) {
         showCardMessage(host.ui, CardText::DeviceError,
                         cardTextHex(CardText::DeviceError, lastError()));
-        EndSession(session);
+        endSession(session);
         return false;
     }
     if (fileSizeOut != nullptr)
@@ -96,37 +96,37 @@ bool sizePhoneBook(CardSession& session, CardHost& host, uint16_t responseLength
     return true;
 }
 
-int index_to_dir_and_file(const SimCard& simCard, SCARDHANDLE card, uint16_t& responseLength,
+int indexToDirAndFile(const SimCard& simCard, SCARDHANDLE card, uint16_t& responseLength,
                           uint16_t fileId, uint8_t* isDirectoryOut, uint8_t* recordLengthOut,
                           uint16_t* fileSizeOut, uint16_t dirId)
 {
     constexpr const char* kTag = "index_to_dir_and_file";
-    WriteLog(LogLevel::Trace, kTag, "Handle %d", static_cast<int>(card));
+    writeLog(LogLevel::Trace, kTag, "Handle %d", static_cast<int>(card));
     if (!simCard.select(card, Sim::FileMf, &responseLength)) {
-        WriteLog(LogLevel::Error, kTag, "select 0x3F00 failed! Error:%d",
+        writeLog(LogLevel::Error, kTag, "select 0x3F00 failed! Error:%d",
                  static_cast<int>(lastError()));
         return SelectResult::SelectFailed;
     }
-    WriteLog(LogLevel::Trace, kTag, "%s", "connect_to_card after select dir 0x3F00");
+    writeLog(LogLevel::Trace, kTag, "%s", "connect_to_card after select dir 0x3F00");
     if (!simCard.select(card, dirId)) {
-        WriteLog(LogLevel::Error, kTag, "connect_to_card select dir 0x%X failed! Error:%d", dirId,
+        writeLog(LogLevel::Error, kTag, "connect_to_card select dir 0x%X failed! Error:%d", dirId,
                  static_cast<int>(lastError()));
         return SelectResult::SelectFailed;
     }
-    WriteLog(LogLevel::Trace, kTag, "connect_to_card after select dir 0x%X", dirId);
+    writeLog(LogLevel::Trace, kTag, "connect_to_card after select dir 0x%X", dirId);
     if (!simCard.select(card, fileId, &responseLength)) {
-        WriteLog(LogLevel::Error, kTag, "connect_to_card select file 0x%X failed! Error:%d", fileId,
+        writeLog(LogLevel::Error, kTag, "connect_to_card select file 0x%X failed! Error:%d", fileId,
                  static_cast<int>(lastError()));
         return SelectResult::SelectFailed;
     }
-    WriteLog(LogLevel::Trace, kTag, "connect_to_card after select file 0x%X", fileId);
+    writeLog(LogLevel::Trace, kTag, "connect_to_card after select file 0x%X", fileId);
     uint16_t fileSize = 0;
     uint8_t recordLength = 0;
-    if (!simCard.get_response(card, static_cast<uint8_t>(responseLength),
+    if (!simCard.getResponse(card, static_cast<uint8_t>(responseLength),
                               {.isDirectory = isDirectoryOut,
                                .fileSize = &fileSize,
                                .recordLength = &recordLength})) {
-        WriteLog(LogLevel::Error, kTag,
+        writeLog(LogLevel::Error, kTag,
                  "connect_card_to_read get_responce on file 0x%X failed! Error:%d", fileId,
                  static_cast<int>(lastError()));
         return SelectResult::ResponseFailed;
@@ -135,45 +135,45 @@ int index_to_dir_and_file(const SimCard& simCard, SCARDHANDLE card, uint16_t& re
         *fileSizeOut = fileSize;
     if (recordLengthOut != nullptr)
         *recordLengthOut = recordLength;
-    WriteLog(LogLevel::Trace, kTag,
+    writeLog(LogLevel::Trace, kTag,
              "connect_card_to_read file 0x%X size:%d, data len:%d, record len:%d.", fileId,
              fileSize, responseLength, recordLength);
     return SelectResult::Selected;
 }
 
-int read_ICCID(CardSession& session, uint16_t& responseLength)
+int readIccid(CardSession& session, uint16_t& responseLength)
 {
     constexpr const char* kTag = "read_ICCID";
     const SimCard& sim = session.simCard;
     session.iccid[0] = '\0';
     if (!sim.select(session.card, Sim::FileIccid, &responseLength)) {
-        WriteLog(LogLevel::Error, kTag, "select 0x2FE2 failed! %ld",
+        writeLog(LogLevel::Error, kTag, "select 0x2FE2 failed! %ld",
                  static_cast<long>(lastError()));
-        EndSession(session);
+        endSession(session);
         return CardState::Failed;
     }
-    if (!sim.read_serial_number(session.card, session.iccid.data())) {
-        WriteLog(LogLevel::Error, kTag, "%s", "read_serial_number failed!");
-        EndSession(session);
+    if (!sim.readSerialNumber(session.card, session.iccid.data())) {
+        writeLog(LogLevel::Error, kTag, "%s", "read_serial_number failed!");
+        endSession(session);
         return CardState::Failed;
     }
     if (!sim.select(session.card, Sim::FileMf, &responseLength)) {
-        WriteLog(LogLevel::Error, kReadTag, "connect_to_card select 0x3F00 failed! %ld",
+        writeLog(LogLevel::Error, kReadTag, "connect_to_card select 0x3F00 failed! %ld",
                  static_cast<long>(lastError()));
-        EndSession(session);
+        endSession(session);
         return CardState::Failed;
     }
     return CardState::Ready;
 }
 
-int read_service_provider_name(CardSession& session, uint16_t& responseLength)
+int readServiceProviderName(CardSession& session, uint16_t& responseLength)
 {
     constexpr const char* kTag = "read_service_provider_name";
     const SimCard& sim = session.simCard;
     session.serviceProviderName.wipe();
     if (!sim.select(session.card, Sim::DirGsm, &responseLength)) {
-        WriteLog(LogLevel::Error, kTag, "%s", "connect_to_card select 0x7F20 failed!");
-        EndSession(session);
+        writeLog(LogLevel::Error, kTag, "%s", "connect_to_card select 0x7F20 failed!");
+        endSession(session);
         return CardState::Failed;
     }
 
@@ -181,81 +181,81 @@ int read_service_provider_name(CardSession& session, uint16_t& responseLength)
     if (sim.select(session.card, Sim::FileSpn, &responseLength)) {
         std::array<char, 17> name{};
         uint8_t displayCondition = 0;
-        if (sim.read_spn(session.card, name.data(), &displayCondition)) {
+        if (sim.readSpn(session.card, name.data(), &displayCondition)) {
             if (name[0] == '\0')
                 session.serviceProviderName.assignTruncated16(cardText(CardText::UnknownProvider));
             else
                 session.serviceProviderName.assignTruncated16(name.data());
             session.spnDisplayCondition = displayCondition;
-            WriteLog(LogLevel::Trace, kTag, "service_provider_name:%s", name.data());
+            writeLog(LogLevel::Trace, kTag, "service_provider_name:%s", name.data());
         } else {
-            WriteLog(LogLevel::Error, kTag, "%s", "read_serial_number failed!");
+            writeLog(LogLevel::Error, kTag, "%s", "read_serial_number failed!");
         }
     }
 
     for (int attempt = 0; attempt < kMfReselectLimit; ++attempt) {
         if (sim.select(session.card, Sim::FileMf, &responseLength))
             break;
-        WriteLog(LogLevel::Error, kTag, "connect_to_card select 0x3F00 failed! %ld",
+        writeLog(LogLevel::Error, kTag, "connect_to_card select 0x3F00 failed! %ld",
                  static_cast<long>(lastError()));
     }
     return CardState::Ready;
 }
 
-int connect_to_card(CardSession& session, uint16_t& responseLength)
+int connectToCard(CardSession& session, uint16_t& responseLength)
 {
     const SimCard& sim = session.simCard;
-    WriteLog(LogLevel::Trace, kReadTag, "connect_to_card Handle %d",
+    writeLog(LogLevel::Trace, kReadTag, "connect_to_card Handle %d",
              static_cast<int>(session.card));
     if (!sim.select(session.card, Sim::FileMf, &responseLength)) {
-        WriteLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select 0x3F00 failed!");
-        EndSession(session);
+        writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select 0x3F00 failed!");
+        endSession(session);
         return CardState::Failed;
     }
-    if (read_ICCID(session, responseLength) == CardState::Failed ||
-        read_service_provider_name(session, responseLength) == CardState::Failed)
+    if (readIccid(session, responseLength) == CardState::Failed ||
+        readServiceProviderName(session, responseLength) == CardState::Failed)
         return CardState::Failed;
 
-    WriteLog(LogLevel::Trace, kReadTag, "%s", "connect_to_card after select dir 0x3F00");
+    writeLog(LogLevel::Trace, kReadTag, "%s", "connect_to_card after select dir 0x3F00");
     uint8_t isDirectory = 0;
-    if (!sim.get_response(session.card, static_cast<uint8_t>(responseLength),
+    if (!sim.getResponse(session.card, static_cast<uint8_t>(responseLength),
                           {.isDirectory = &isDirectory,
                            .chv1Status = &session.chv1Status,
                            .chv1Disabled = &session.chv1Disabled})) {
-        EndSession(session);
-        WriteLog(LogLevel::Error, kReadTag, "%s", "connect_to_card get_response failed!");
+        endSession(session);
+        writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card get_response failed!");
         return CardState::Failed;
     }
-    WriteLog(LogLevel::Trace, kReadTag, "connect_to_card after get_response pin attempts %d",
+    writeLog(LogLevel::Trace, kReadTag, "connect_to_card after get_response pin attempts %d",
              session.chv1Status);
 
     if (!sim.select(session.card, Sim::DirTelecom)) {
-        WriteLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select dir 0x7F10 failed!");
-        EndSession(session);
+        writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select dir 0x7F10 failed!");
+        endSession(session);
         return CardState::Failed;
     }
-    WriteLog(LogLevel::Trace, kReadTag, "%s", "connect_to_card after select dir 0x7F10");
+    writeLog(LogLevel::Trace, kReadTag, "%s", "connect_to_card after select dir 0x7F10");
     if (!sim.select(session.card, Sim::FileAdn, &responseLength)) {
-        WriteLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select file 0x6F3A failed!");
-        EndSession(session);
+        writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select file 0x6F3A failed!");
+        endSession(session);
         return CardState::Failed;
     }
-    WriteLog(LogLevel::Trace, kReadTag, "%s", "connect_to_card after select file 0x6F3A");
+    writeLog(LogLevel::Trace, kReadTag, "%s", "connect_to_card after select file 0x6F3A");
     return session.pin1Attempts() != 0 ? CardState::Ready : CardState::Pin1Blocked;
 }
 
-int connect_card_to_read(CardSession& session, CardHost& host, bool early)
+int connectCardToRead(CardSession& session, CardHost& host, bool early)
 {
-    WriteLog(LogLevel::Trace, kReadTag, "connect_card_to_read Handle %d",
+    writeLog(LogLevel::Trace, kReadTag, "connect_card_to_read Handle %d",
              static_cast<int>(session.card));
     session.transferDirection = 'r';
 
     if (early) {
-        WriteLog(LogLevel::Trace, kReadTag, "%s",
+        writeLog(LogLevel::Trace, kReadTag, "%s",
                  "connect_card_to_read connection was established early");
         if (!probeOpenCard(session))
             return ConnectResult::GiveUp;
-        WriteLog(LogLevel::Trace, kReadTag, "%s",
+        writeLog(LogLevel::Trace, kReadTag, "%s",
                  "connect_card_to_read before proccessing the sim");
         runTransfer(session, host);
         return host.book.bookSource == BookSource::Card ? ConnectResult::Done
@@ -267,25 +267,25 @@ int connect_card_to_read(CardSession& session, CardHost& host, bool early)
             session, host, header, "connect_card_to_read get_responce on file 0x6F3A failed!");
         opened != ConnectResult::Done)
         return opened;
-    WriteLog(LogLevel::Trace, kReadTag,
+    writeLog(LogLevel::Trace, kReadTag,
              "connect_card_to_read file 0x6F3A size:%d, data len:%d, record len:%d.",
              header.fileSize, header.responseLength, header.recordLength);
 
     if (session.chv1Disabled == 0) {
-        if (PinDialog(session, host) == PinDialogResult::Cancelled)
+        if (pinDialog(session, host) == PinDialogResult::Cancelled)
             return ConnectResult::PinCancelled;
     } else {
         session.cachedPin1.assign("a");
     }
     if (session.cachedPin1.empty()) {
-        EndSession(session);
+        endSession(session);
         return ConnectResult::PinRefused;
     }
     if (session.chv1Disabled == 0) {
-        if (!session.simCard.verify_chv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
-            WriteLog(LogLevel::Error, kReadTag, "%s", "connect_card_to_read verify_chv failed!");
+        if (!session.simCard.verifyChv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
+            writeLog(LogLevel::Error, kReadTag, "%s", "connect_card_to_read verify_chv failed!");
             showCardMessage(host.ui, CardText::WrongPin);
-            EndSession(session);
+            endSession(session);
             host.book.bookSource = BookSource::Nothing;
             countRefusedPin1(session);
             return ConnectResult::PinRefused;
@@ -298,7 +298,7 @@ int connect_card_to_read(CardSession& session, CardHost& host, bool early)
     return host.book.bookSource == BookSource::Card ? ConnectResult::Done : ConnectResult::GiveUp;
 }
 
-int connect_card_to_write(CardSession& session, CardHost& host, bool early)
+int connectCardToWrite(CardSession& session, CardHost& host, bool early)
 {
     session.transferDirection = 'w';
     if (early) {
@@ -314,17 +314,17 @@ int connect_card_to_write(CardSession& session, CardHost& host, bool early)
 
     // A cancelled PIN dialog has emptied cachedPin1: that ends the write below.
     if (session.chv1Disabled == 0)
-        PinDialog(session, host);
+        pinDialog(session, host);
     else
         session.cachedPin1.assign("a");
     if (session.cachedPin1.empty()) {
-        EndSession(session);
+        endSession(session);
         return ConnectResult::PinRefused;
     }
     if (session.chv1Disabled == 0) {
-        if (!session.simCard.verify_chv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
+        if (!session.simCard.verifyChv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
             showCardMessage(host.ui, CardText::WrongPin);
-            EndSession(session);
+            endSession(session);
             countRefusedPin1(session);
             return ConnectResult::PinRefused;
         }

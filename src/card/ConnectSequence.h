@@ -30,22 +30,22 @@ inline constexpr int ResponseFailed = 2;
 // Selects MF, `dirId` and `fileId`, then learns the EF's size and record
 // length. `responseLength` receives SW2 of the last select. Keeps no state:
 // used by the transfer worker and the PIN2 flows as well.
-int index_to_dir_and_file(const SimCard& simCard, SCARDHANDLE card, uint16_t& responseLength,
+int indexToDirAndFile(const SimCard& simCard, SCARDHANDLE card, uint16_t& responseLength,
                           uint16_t fileId, uint8_t* isDirectoryOut, uint8_t* recordLengthOut,
                           uint16_t* fileSizeOut, uint16_t dirId);
 
 // Checks that a freshly connected card is a SIM, reads its ICCID, provider
 // name and PIN1 status, and selects EF ADN. See CardState for the results.
-int connect_to_card(CardSession& session, uint16_t& responseLength);
+int connectToCard(CardSession& session, uint16_t& responseLength);
 // GET RESPONSE on EF ADN, left selected by connect_to_card, for its size and
 // record length (either output may be null). false: the device error has been
 // shown and the connection ended.
 bool sizePhoneBook(CardSession& session, CardHost& host, uint16_t responseLength,
                    uint16_t* fileSizeOut = nullptr, uint8_t* recordLengthOut = nullptr);
-int read_ICCID(CardSession& session, uint16_t& responseLength);
-int read_service_provider_name(CardSession& session, uint16_t& responseLength);
+int readIccid(CardSession& session, uint16_t& responseLength);
+int readServiceProviderName(CardSession& session, uint16_t& responseLength);
 
 // The connect sequences of a Read and a Write: PIN1, EF ADN geometry, then the
 // transfer through host.transfer. See ConnectResult for the results.
-int connect_card_to_read(CardSession& session, CardHost& host, bool early);
-int connect_card_to_write(CardSession& session, CardHost& host, bool early);
+int connectCardToRead(CardSession& session, CardHost& host, bool early);
+int connectCardToWrite(CardSession& session, CardHost& host, bool early);

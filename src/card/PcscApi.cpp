@@ -15,11 +15,11 @@ template <typename Function> bool bindEntry(void* library, const char* name, Fun
 
 } // namespace
 
-bool BindPcsc(void*& library, PcscApi& api, const char* libraryName)
+bool bindPcsc(void*& library, PcscApi& api, const char* libraryName)
 {
     library = dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
-        WriteLog(LogLevel::Error, "BindPcsc", "cannot load %s: %s", libraryName, dlerror());
+        writeLog(LogLevel::Error, "BindPcsc", "cannot load %s: %s", libraryName, dlerror());
         setLastError(Pcsc::ErrorModuleNotFound);
         return false;
     }
@@ -40,7 +40,7 @@ bool BindPcsc(void*& library, PcscApi& api, const char* libraryName)
         bindEntry(library, "SCardConnect", bound.SCardConnect);
     if (!complete) {
         const char* cause = dlerror();
-        WriteLog(LogLevel::Error, "BindPcsc", "%s: %s", libraryName,
+        writeLog(LogLevel::Error, "BindPcsc", "%s: %s", libraryName,
                  cause != nullptr ? cause : "entry point missing");
         dlclose(library);
         library = nullptr;
@@ -51,7 +51,7 @@ bool BindPcsc(void*& library, PcscApi& api, const char* libraryName)
     return true;
 }
 
-void UnbindPcsc(void*& library, PcscApi& api)
+void unbindPcsc(void*& library, PcscApi& api)
 {
     api = PcscApi{};
     if (library != nullptr)

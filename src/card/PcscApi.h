@@ -42,6 +42,6 @@ inline constexpr uint32_t ErrorProcNotFound = 127;
 // into `api`. At the first one missing the library is released, `library` is
 // set to nullptr, the cause is logged and lastError() tells 126 (library not
 // loadable) or 127 (entry point missing); the result is then false.
-bool BindPcsc(void*& library, PcscApi& api, const char* libraryName = Pcsc::kLibraryName);
+bool bindPcsc(void*& library, PcscApi& api, const char* libraryName = Pcsc::kLibraryName);
 // Releases what BindPcsc loaded and empties the table.
-void UnbindPcsc(void*& library, PcscApi& api);
+void unbindPcsc(void*& library, PcscApi& api);

@@ -44,12 +44,12 @@ FindResult findSim(CardSession& session, CardHost& host, uint16_t& responseLengt
         const LONG connected = session.api.SCardConnect(session.context, name, Pcsc::ShareExclusive,
                                                         Pcsc::ProtocolT0, &card, &protocol);
         if (connected != Pcsc::Success) {
-            LogCardError(static_cast<uint32_t>(connected));
+            logCardError(static_cast<uint32_t>(connected));
             continue;
         }
         session.card = card;
         session.activeProtocol = protocol;
-        const int state = connect_to_card(session, responseLength);
+        const int state = connectToCard(session, responseLength);
         if (state == CardState::Failed) {
             // connect_to_card has ended the connection; look further afresh.
             if (!establishContext(session, host))
@@ -76,7 +76,7 @@ void changeTo(CardSession& session, CardHost& host, std::string_view newPin)
         return;
     OwnedText pin(kSecretLength + 1);
     pin.assign(newPin);
-    if (session.simCard.change_chv(session.card, session.cachedPin1.c_str(), pin.c_str(),
+    if (session.simCard.changeChv(session.card, session.cachedPin1.c_str(), pin.c_str(),
                                    Sim::Chv1)) {
         session.cachedPin1.assign(newPin);
         showCardMessage(host.ui, CardText::PinChanged, {}, kNoIcon);
@@ -95,7 +95,7 @@ void countRefusedPin1(CardSession& session)
         session.chv1Status &= 0xF0;
 }
 
-int PinDialog(CardSession& session, CardHost& host)
+int pinDialog(CardSession& session, CardHost& host)
 {
     if (session.pin1Attempts() == 0) {
         showCardMessage(host.ui, CardText::Blocked);
@@ -117,23 +117,23 @@ int PinDialog(CardSession& session, CardHost& host)
     }
     session.cachedPin1.wipe();
     if (host.book.bookSource == BookSource::File)
-        EndSession(session);
+        endSession(session);
     else if (host.book.bookSource == BookSource::Card)
         host.book.bookSource = BookSource::CancellingPin;
     return PinDialogResult::Cancelled;
 }
 
-void ChangePinCommand(CardSession& session, CardHost& host)
+void changePinCommand(CardSession& session, CardHost& host)
 {
     if (host.book.bookSource != BookSource::Card) {
-        change_pin1(session, host);
+        changePin1(session, host);
         return;
     }
 
     // A card book is open and its connection is live.
     OwnedText previousPin(9);
     previousPin.assign(session.cachedPin1.view());
-    PinDialog(session, host);
+    pinDialog(session, host);
     if (host.book.bookSource == BookSource::CancellingPin) {
         host.book.bookSource = BookSource::Card;
         session.cachedPin1.assign(previousPin.view());
@@ -142,16 +142,16 @@ void ChangePinCommand(CardSession& session, CardHost& host)
     if (session.cachedPin1.empty())
         return;
     if (session.chv1Disabled != 0) {
-        ChangePinDialog(session, host);
+        changePinDialog(session, host);
         return;
     }
     if (session.pin1Attempts() == 0) {
         showCardMessage(host.ui, CardText::Blocked);
         return;
     }
-    if (session.simCard.verify_chv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
+    if (session.simCard.verifyChv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
         session.chv1Status = 3;
-        ChangePinDialog(session, host);
+        changePinDialog(session, host);
         return;
     }
     countRefusedPin1(session);
@@ -160,10 +160,10 @@ void ChangePinCommand(CardSession& session, CardHost& host)
         return;
     }
     showCardMessage(host.ui, CardText::WrongPinBlocked);
-    EndSession(session);
+    endSession(session);
 }
 
-bool change_pin1(CardSession& session, CardHost& host)
+bool changePin1(CardSession& session, CardHost& host)
 {
     uint16_t responseLength = 0;
     switch (findSim(session, host, responseLength)) {
@@ -172,7 +172,7 @@ bool change_pin1(CardSession& session, CardHost& host)
     case FindResult::Pin1Blocked:
         showCardMessage(host.ui,
                         session.chv1Status == 0 ? CardText::BlockedFinally : CardText::Blocked);
-        EndSession(session);
+        endSession(session);
         return true;
     case FindResult::Ready:
         break;
@@ -180,28 +180,28 @@ bool change_pin1(CardSession& session, CardHost& host)
     if (!sizePhoneBook(session, host, responseLength))
         return false;
 
-    PinDialog(session, host);
+    pinDialog(session, host);
     if (session.cachedPin1.empty()) {
-        EndSession(session);
+        endSession(session);
         forgetCardBook(host);
         return false;
     }
     if (session.chv1Disabled == 0) {
-        if (!session.simCard.verify_chv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
+        if (!session.simCard.verifyChv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
             showCardMessage(host.ui, CardText::WrongPin);
             countRefusedPin1(session);
-            EndSession(session);
+            endSession(session);
             return false;
         }
         session.chv1Status = 3;
     }
-    ChangePinDialog(session, host);
-    EndSession(session);
+    changePinDialog(session, host);
+    endSession(session);
     forgetCardBook(host);
     return true;
 }
 
-void ChangePinDialog(CardSession& session, CardHost& host)
+void changePinDialog(CardSession& session, CardHost& host)
 {
     UserInterface::PinRequest request;
     request.kind = UserInterface::PinDialogKind::ChangePin1;
@@ -217,7 +217,7 @@ void ChangePinDialog(CardSession& session, CardHost& host)
         const UserInterface::PinAnswer answer = host.ui.askPin(request);
         if (!answer.confirmed) {
             if (host.book.bookSource == BookSource::File)
-                EndSession(session);
+                endSession(session);
             return;
         }
         const std::string_view newPin = firstChars(answer.entries.newPin);
@@ -232,7 +232,7 @@ void ChangePinDialog(CardSession& session, CardHost& host)
         if (answer.entries.pinEnabled && pinWasEnabled) {
             changeTo(session, host, newPin);
         } else if (answer.entries.pinEnabled) {
-            if (!session.simCard.enable_chv(session.card, session.cachedPin1.c_str())) {
+            if (!session.simCard.enableChv(session.card, session.cachedPin1.c_str())) {
                 showCardMessage(host.ui, CardText::PinRemainedDisabled);
                 return;
             }
@@ -240,7 +240,7 @@ void ChangePinDialog(CardSession& session, CardHost& host)
             showCardMessage(host.ui, CardText::PinEnabled, {}, kNoIcon);
             changeTo(session, host, newPin);
         } else if (pinWasEnabled) {
-            if (session.simCard.disable_chv(session.card, session.cachedPin1.c_str())) {
+            if (session.simCard.disableChv(session.card, session.cachedPin1.c_str())) {
                 session.chv1Disabled = 1;
                 showCardMessage(host.ui, CardText::PinDisabled, {}, kNoIcon);
             } else {
@@ -251,9 +251,9 @@ void ChangePinDialog(CardSession& session, CardHost& host)
     }
 }
 
-bool unblock_pin1(CardSession& session, CardHost& host)
+bool unblockPin1(CardSession& session, CardHost& host)
 {
-    EndSession(session);
+    endSession(session);
     uint16_t responseLength = 0;
     const FindResult found = findSim(session, host, responseLength);
     if (found == FindResult::NotFound)
@@ -261,18 +261,18 @@ bool unblock_pin1(CardSession& session, CardHost& host)
     if (session.chv1Status == 0 || found == FindResult::Ready) {
         showCardMessage(host.ui,
                         session.chv1Status == 0 ? CardText::BlockedFinally : CardText::NotBlocked);
-        EndSession(session);
+        endSession(session);
         return true;
     }
     if (!sizePhoneBook(session, host, responseLength))
         return false;
-    UnblockSimDialog(session, host);
+    unblockSimDialog(session, host);
     forgetCardBook(host);
-    EndSession(session);
+    endSession(session);
     return true;
 }
 
-void UnblockSimDialog(CardSession& session, CardHost& host)
+void unblockSimDialog(CardSession& session, CardHost& host)
 {
     session.cachedPin1.wipe();
     UserInterface::PinRequest request;
@@ -296,7 +296,7 @@ void UnblockSimDialog(CardSession& session, CardHost& host)
             request.initial.code = answer.entries.code;
             continue;
         }
-        if (session.simCard.unblock_chv(session.card, session.cachedPin1.c_str(), newPin.c_str(),
+        if (session.simCard.unblockChv(session.card, session.cachedPin1.c_str(), newPin.c_str(),
                                         Sim::UnblockChv1)) {
             showCardMessage(host.ui, CardText::Unblocked, {}, kNoIcon);
         } else {
@@ -306,5 +306,5 @@ void UnblockSimDialog(CardSession& session, CardHost& host)
         break;
     }
     if (host.book.bookSource == BookSource::File)
-        EndSession(session);
+        endSession(session);
 }

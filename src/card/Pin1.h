@@ -11,20 +11,20 @@ inline constexpr int Cancelled = 1;
 // characters) is in cachedPin1 and the book counts as the card's. Cancelled:
 // cachedPin1 is emptied (and a file's card connection ended). A blocked PIN1
 // is only reported, with the result Confirmed.
-int PinDialog(CardSession& session, CardHost& host);
+int pinDialog(CardSession& session, CardHost& host);
 
 // The Change PIN command: on the open card book when there is one, otherwise
 // through change_pin1 on a connection of its own.
-void ChangePinCommand(CardSession& session, CardHost& host);
+void changePinCommand(CardSession& session, CardHost& host);
 // Change, enable or disable PIN1 on a fresh connection, which it ends.
-bool change_pin1(CardSession& session, CardHost& host);
+bool changePin1(CardSession& session, CardHost& host);
 // The Change PIN dialog on the open connection, cachedPin1 holding the PIN.
-void ChangePinDialog(CardSession& session, CardHost& host);
+void changePinDialog(CardSession& session, CardHost& host);
 
 // The Unblock PIN command: new PIN1 with PUK1, on a fresh connection it ends.
-bool unblock_pin1(CardSession& session, CardHost& host);
+bool unblockPin1(CardSession& session, CardHost& host);
 // The Unblock SIM dialog on the open connection.
-void UnblockSimDialog(CardSession& session, CardHost& host);
+void unblockSimDialog(CardSession& session, CardHost& host);
 
 // Counts a refused PIN1 in chv1Status.
 void countRefusedPin1(CardSession& session);

@@ -45,7 +45,7 @@ public:
         if (m_shared) {
             if (sharedReaderName != nullptr)
                 m_readerText.assign(sharedReaderName);
-        } else if (!connect_to_sim(m_api, m_ui, m_caption, m_privateContext, m_card,
+        } else if (!connectToSim(m_api, m_ui, m_caption, m_privateContext, m_card,
                                    m_readerText)) {
             message(kNoSimId, kNoSimText, kNoIcon);
             return false;
@@ -57,7 +57,7 @@ public:
     {
         uint16_t responseLength = 0;
         return m_sim.select(m_card, Sim::FileMf, &responseLength) &&
-               m_sim.get_response(m_card, static_cast<uint8_t>(responseLength),
+               m_sim.getResponse(m_card, static_cast<uint8_t>(responseLength),
                                   {.chv2Attempts = &chv2Attempts, .puk2Attempts = &puk2Attempts});
     }
 
@@ -68,13 +68,13 @@ public:
         m_readerText.wipe();
         m_secretText.wipe();
         if (!m_shared) {
-            CloseCard(m_api, m_privateContext, m_card);
+            closeCard(m_api, m_privateContext, m_card);
         } else if (reselectPhoneBook) {
             uint16_t responseLength = 0;
             uint8_t isDirectory = 0;
             uint8_t recordLength = 0;
             uint16_t fileSize = 0;
-            index_to_dir_and_file(m_sim, m_card, responseLength, Sim::FileAdn, &isDirectory,
+            indexToDirAndFile(m_sim, m_card, responseLength, Sim::FileAdn, &isDirectory,
                                   &recordLength, &fileSize, Sim::DirTelecom);
         }
     }
@@ -101,7 +101,7 @@ public:
     bool verifyEnteredPin2(const UserInterface::PinAnswer& answer)
     {
         m_secretText.assign(firstChars(answer.entries.code));
-        if (m_sim.verify_chv(m_card, m_secretText.c_str(), Sim::Chv2))
+        if (m_sim.verifyChv(m_card, m_secretText.c_str(), Sim::Chv2))
             return true;
         message(CardText::WrongPin);
         return false;
@@ -129,7 +129,7 @@ private:
 
 } // namespace
 
-int verify_pin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+int verifyPin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
                 SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
 {
     Pin2Flow flow(api, ui, caption, sharedContext, sharedCard);
@@ -151,32 +151,32 @@ int verify_pin2(const PcscApi& api, UserInterface& ui, const std::string& captio
     return result;
 }
 
-int change_pin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+int changePin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
                 SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
 {
     constexpr const char* kTag = "change_pin2";
-    WriteLog(LogLevel::Info, kTag, "%d %s %d %d %s", 0, caption.c_str(),
+    writeLog(LogLevel::Info, kTag, "%d %s %d %d %s", 0, caption.c_str(),
              static_cast<int>(sharedContext), static_cast<int>(sharedCard),
              sharedReaderName != nullptr ? sharedReaderName : "");
     Pin2Flow flow(api, ui, caption, sharedContext, sharedCard);
     if (!flow.open(sharedReaderName))
         return 0;
-    WriteLog(LogLevel::Info, kTag, "%s", "get properties of pin2");
+    writeLog(LogLevel::Info, kTag, "%s", "get properties of pin2");
     if (flow.readCounters()) {
-        WriteLog(LogLevel::Info, kTag, "pin2:%d puk2:%d", flow.chv2Attempts, flow.puk2Attempts);
+        writeLog(LogLevel::Info, kTag, "pin2:%d puk2:%d", flow.chv2Attempts, flow.puk2Attempts);
         if (flow.chv2Attempts == 0) {
             flow.message(CardText::Blocked);
         } else {
             const UserInterface::PinAnswer current =
                 flow.ask(Kind::EnterPin2, CardText::EnterPin2Title, CardText::EnterPin2Text,
                          flow.chv2Attempts);
-            WriteLog(LogLevel::Info, kTag, "dialog was? %d", static_cast<int>(lastError()));
+            writeLog(LogLevel::Info, kTag, "dialog was? %d", static_cast<int>(lastError()));
             if (current.confirmed && flow.verifyEnteredPin2(current)) {
                 const UserInterface::PinAnswer changed = flow.ask(
                     Kind::ChangePin2, CardText::ChangePin2Title, CardText::ChangePin2Text, -1);
                 if (changed.confirmed) {
                     flow.readerText().assign(firstChars(changed.entries.newPin));
-                    if (flow.sim().change_chv(flow.card(), flow.secretText().c_str(),
+                    if (flow.sim().changeChv(flow.card(), flow.secretText().c_str(),
                                               flow.readerText().c_str(), Sim::Chv2))
                         flow.message(CardText::PinChanged, {}, kNoIcon);
                     else
@@ -189,7 +189,7 @@ int change_pin2(const PcscApi& api, UserInterface& ui, const std::string& captio
     return 0;
 }
 
-int unblock_pin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+int unblockPin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
                  SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
 {
     Pin2Flow flow(api, ui, caption, sharedContext, sharedCard);
@@ -209,7 +209,7 @@ int unblock_pin2(const PcscApi& api, UserInterface& ui, const std::string& capti
             if (answer.confirmed) {
                 flow.secretText().assign(firstChars(answer.entries.code));
                 flow.readerText().assign(firstChars(answer.entries.newPin));
-                if (flow.sim().unblock_chv(flow.card(), flow.secretText().c_str(),
+                if (flow.sim().unblockChv(flow.card(), flow.secretText().c_str(),
                                            flow.readerText().c_str(), Sim::UnblockChv2)) {
                     flow.message(CardText::Unblocked, {}, kNoIcon);
                     result = 1;
@@ -242,20 +242,20 @@ SharedConnection sharedOf(const CardSession& session)
 
 } // namespace
 
-int verify_pin2(CardSession& session, UserInterface& ui)
+int verifyPin2(CardSession& session, UserInterface& ui)
 {
     const SharedConnection shared = sharedOf(session);
-    return verify_pin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
+    return verifyPin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
 }
 
-int change_pin2(CardSession& session, UserInterface& ui)
+int changePin2(CardSession& session, UserInterface& ui)
 {
     const SharedConnection shared = sharedOf(session);
-    return change_pin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
+    return changePin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
 }
 
-int unblock_pin2(CardSession& session, UserInterface& ui)
+int unblockPin2(CardSession& session, UserInterface& ui)
 {
     const SharedConnection shared = sharedOf(session);
-    return unblock_pin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
+    return unblockPin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
 }

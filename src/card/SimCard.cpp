@@ -61,13 +61,13 @@ bool SimCard::exchange(SCARDHANDLE card, const uint8_t* command, DWORD commandLe
 {
     const LONG result = transmit(card, command, commandLength, response, responseLength);
     if (result != Pcsc::Success) {
-        LogCardError(static_cast<uint32_t>(result));
+        logCardError(static_cast<uint32_t>(result));
         setLastError(static_cast<uint32_t>(result));
         return false;
     }
     const StatusWord sw = statusOf(response, responseLength);
-    if (!verify_status(sw.sw1, sw.sw2)) {
-        LogCardError(0);
+    if (!verifyStatus(sw.sw1, sw.sw2)) {
+        logCardError(0);
         if (refusal == RefusalError::Cleared)
             setLastError(0);
         return false;
@@ -97,35 +97,35 @@ bool SimCard::sendSecretCommand(SCARDHANDLE card, uint8_t ins, uint8_t p2, const
     // The last error after a refusal stays as verify_status left it (69 82: access denied).
     const bool accepted = exchange(card, command.data(), 5 + fieldsLength, response.data(),
                                    responseLength, RefusalError::AsJudged);
-    WipeMemory(command.data(), command.size());
+    wipeMemory(command.data(), command.size());
     return accepted;
 }
 
-bool SimCard::verify_chv(SCARDHANDLE card, const char* pinText, uint8_t chvNumber) const
+bool SimCard::verifyChv(SCARDHANDLE card, const char* pinText, uint8_t chvNumber) const
 {
     return sendSecretCommand(card, Sim::InsVerifyChv, chvNumber, pinText, nullptr);
 }
 
-bool SimCard::change_chv(SCARDHANDLE card, const char* oldPinText, const char* newPinText,
+bool SimCard::changeChv(SCARDHANDLE card, const char* oldPinText, const char* newPinText,
                          uint8_t chvNumber) const
 {
     return sendSecretCommand(card, Sim::InsChangeChv, chvNumber, oldPinText,
                              newPinText != nullptr ? newPinText : "");
 }
 
-bool SimCard::unblock_chv(SCARDHANDLE card, const char* unblockText, const char* newPinText,
+bool SimCard::unblockChv(SCARDHANDLE card, const char* unblockText, const char* newPinText,
                           uint8_t chvReference) const
 {
     return sendSecretCommand(card, Sim::InsUnblockChv, chvReference, unblockText,
                              newPinText != nullptr ? newPinText : "");
 }
 
-bool SimCard::disable_chv(SCARDHANDLE card, const char* pinText) const
+bool SimCard::disableChv(SCARDHANDLE card, const char* pinText) const
 {
     return sendSecretCommand(card, Sim::InsDisableChv, Sim::Chv1, pinText, nullptr);
 }
 
-bool SimCard::enable_chv(SCARDHANDLE card, const char* pinText) const
+bool SimCard::enableChv(SCARDHANDLE card, const char* pinText) const
 {
     return sendSecretCommand(card, Sim::InsEnableChv, Sim::Chv1, pinText, nullptr);
 }
@@ -150,7 +150,7 @@ bool SimCard::select(SCARDHANDLE card, uint16_t fileId, uint16_t* responseLength
     return true;
 }
 
-bool SimCard::get_response(SCARDHANDLE card, uint8_t length, const SimFileInfo& out) const
+bool SimCard::getResponse(SCARDHANDLE card, uint8_t length, const SimFileInfo& out) const
 {
     const std::array<uint8_t, 5> command{Sim::Cla, Sim::InsGetResponse, 0x00, 0x00, length};
     std::array<uint8_t, 255> response{};
@@ -195,7 +195,7 @@ bool SimCard::get_response(SCARDHANDLE card, uint8_t length, const SimFileInfo& 
     return true;
 }
 
-bool SimCard::read_record(SCARDHANDLE card, uint8_t recordNumber, uint8_t length, uint8_t mode,
+bool SimCard::readRecord(SCARDHANDLE card, uint8_t recordNumber, uint8_t length, uint8_t mode,
                           uint8_t* dataOut) const
 {
     const std::array<uint8_t, 5> command{
@@ -207,22 +207,22 @@ bool SimCard::read_record(SCARDHANDLE card, uint8_t recordNumber, uint8_t length
         hex[2 * i] = kHex[command[i] >> 4];
         hex[2 * i + 1] = kHex[command[i] & 0x0F];
     }
-    WriteLog(LogLevel::Info, "read_record", "SCardTransmit bcd str %s", hex);
+    writeLog(LogLevel::Info, "read_record", "SCardTransmit bcd str %s", hex);
 
     std::array<uint8_t, 258> response{};
     DWORD responseLength = static_cast<DWORD>(length) + 2;
     const LONG result =
         transmit(card, command.data(), command.size(), response.data(), responseLength);
     if (result != Pcsc::Success) {
-        WriteLog(LogLevel::Error, "read_record SCardTransmit", "%s", "");
-        LogCardError(static_cast<uint32_t>(result));
+        writeLog(LogLevel::Error, "read_record SCardTransmit", "%s", "");
+        logCardError(static_cast<uint32_t>(result));
         setLastError(static_cast<uint32_t>(result));
         return false;
     }
     const StatusWord sw = statusOf(response.data(), responseLength);
-    if (!verify_status(sw.sw1, sw.sw2)) {
-        WriteLog(LogLevel::Error, "read_record verify_status", "%s", "");
-        LogCardError(0);
+    if (!verifyStatus(sw.sw1, sw.sw2)) {
+        writeLog(LogLevel::Error, "read_record verify_status", "%s", "");
+        logCardError(0);
         setLastError(0);
         return false;
     }
@@ -231,9 +231,9 @@ bool SimCard::read_record(SCARDHANDLE card, uint8_t recordNumber, uint8_t length
     return true;
 }
 
-bool SimCard::verify_status(uint8_t sw1, uint8_t sw2)
+bool SimCard::verifyStatus(uint8_t sw1, uint8_t sw2)
 {
-    WriteLog(LogLevel::Info, "verify_status ", "byte1 %d byte2 %d", sw1, sw2);
+    writeLog(LogLevel::Info, "verify_status ", "byte1 %d byte2 %d", sw1, sw2);
     if ((sw1 == 0x90 && sw2 == 0x00) || sw1 == 0x9F || (sw1 == 0x94 && sw2 == 0x02))
         return true;
     if (sw1 == 0x69 && sw2 == 0x82)
@@ -241,7 +241,7 @@ bool SimCard::verify_status(uint8_t sw1, uint8_t sw2)
     return false;
 }
 
-bool SimCard::read_serial_number(SCARDHANDLE card, char* textOut) const
+bool SimCard::readSerialNumber(SCARDHANDLE card, char* textOut) const
 {
     const std::array<uint8_t, 5> command{Sim::Cla, Sim::InsReadBinary, 0x00, 0x00, kIccidLength};
     std::array<uint8_t, kIccidLength + 2> response{};
@@ -269,7 +269,7 @@ bool SimCard::read_serial_number(SCARDHANDLE card, char* textOut) const
     return true;
 }
 
-bool SimCard::read_spn(SCARDHANDLE card, char* nameOut, uint8_t* displayConditionOut) const
+bool SimCard::readSpn(SCARDHANDLE card, char* nameOut, uint8_t* displayConditionOut) const
 {
     const std::array<uint8_t, 5> command{Sim::Cla, Sim::InsReadBinary, 0x00, 0x00, kSpnLength};
     std::array<uint8_t, kSpnLength + 2> response{};
@@ -284,7 +284,7 @@ bool SimCard::read_spn(SCARDHANDLE card, char* nameOut, uint8_t* displayConditio
     return true;
 }
 
-bool SimCard::update_record(SCARDHANDLE card, uint8_t recordNumber, uint8_t length, uint8_t mode,
+bool SimCard::updateRecord(SCARDHANDLE card, uint8_t recordNumber, uint8_t length, uint8_t mode,
                             const uint8_t* data) const
 {
     std::vector<uint8_t> command(static_cast<size_t>(length) + 5);
@@ -301,7 +301,7 @@ bool SimCard::update_record(SCARDHANDLE card, uint8_t recordNumber, uint8_t leng
                     RefusalError::AsJudged);
 }
 
-bool SimCard::update_binary(SCARDHANDLE card, uint8_t offsetLow, uint8_t offsetHigh,
+bool SimCard::updateBinary(SCARDHANDLE card, uint8_t offsetLow, uint8_t offsetHigh,
                             const uint8_t* data, uint8_t length) const
 {
     std::vector<uint8_t> command(static_cast<size_t>(length) + 5);
@@ -317,8 +317,8 @@ bool SimCard::update_binary(SCARDHANDLE card, uint8_t offsetLow, uint8_t offsetH
     const LONG result =
         transmit(card, command.data(), command.size(), response.data(), responseLength);
     const StatusWord sw = statusOf(response.data(), responseLength);
-    if (result != Pcsc::Success || !verify_status(sw.sw1, sw.sw2)) {
-        LogCardError(1);
+    if (result != Pcsc::Success || !verifyStatus(sw.sw1, sw.sw2)) {
+        logCardError(1);
         setLastError(1);
         return false;
     }

@@ -78,29 +78,29 @@ public:
     explicit SimCard(const PcscApi& api) : m_api(&api) {}
     virtual ~SimCard() = default;
 
-    virtual bool verify_chv(SCARDHANDLE card, const char* pinText, uint8_t chvNumber) const;
-    virtual bool change_chv(SCARDHANDLE card, const char* oldPinText, const char* newPinText,
+    virtual bool verifyChv(SCARDHANDLE card, const char* pinText, uint8_t chvNumber) const;
+    virtual bool changeChv(SCARDHANDLE card, const char* oldPinText, const char* newPinText,
                             uint8_t chvNumber) const;
-    virtual bool unblock_chv(SCARDHANDLE card, const char* unblockText, const char* newPinText,
+    virtual bool unblockChv(SCARDHANDLE card, const char* unblockText, const char* newPinText,
                              uint8_t chvReference) const;
     // responseLengthOut receives SW2 of the 9F xx answer (the GET RESPONSE length).
     virtual bool select(SCARDHANDLE card, uint16_t fileId,
                         uint16_t* responseLengthOut = nullptr) const;
-    virtual bool get_response(SCARDHANDLE card, uint8_t length, const SimFileInfo& out) const;
-    virtual bool read_record(SCARDHANDLE card, uint8_t recordNumber, uint8_t length, uint8_t mode,
+    virtual bool getResponse(SCARDHANDLE card, uint8_t length, const SimFileInfo& out) const;
+    virtual bool readRecord(SCARDHANDLE card, uint8_t recordNumber, uint8_t length, uint8_t mode,
                              uint8_t* dataOut) const;
     // 90 00, 9F xx and 94 02 pass; 69 82 sets lastError() to Sim::AccessDenied.
-    static bool verify_status(uint8_t sw1, uint8_t sw2);
+    static bool verifyStatus(uint8_t sw1, uint8_t sw2);
     // EF ICCID as digits into textOut; give a zeroed buffer of at least 21 bytes.
-    virtual bool read_serial_number(SCARDHANDLE card, char* textOut) const;
-    virtual bool disable_chv(SCARDHANDLE card, const char* pinText) const;
-    virtual bool enable_chv(SCARDHANDLE card, const char* pinText) const;
-    virtual bool update_binary(SCARDHANDLE card, uint8_t offsetLow, uint8_t offsetHigh,
+    virtual bool readSerialNumber(SCARDHANDLE card, char* textOut) const;
+    virtual bool disableChv(SCARDHANDLE card, const char* pinText) const;
+    virtual bool enableChv(SCARDHANDLE card, const char* pinText) const;
+    virtual bool updateBinary(SCARDHANDLE card, uint8_t offsetLow, uint8_t offsetHigh,
                                const uint8_t* data, uint8_t length) const;
-    virtual bool update_record(SCARDHANDLE card, uint8_t recordNumber, uint8_t length, uint8_t mode,
+    virtual bool updateRecord(SCARDHANDLE card, uint8_t recordNumber, uint8_t length, uint8_t mode,
                                const uint8_t* data) const;
     // EF SPN: nameOut gets the 16 name bytes (FF turned into 0), without a terminator.
-    virtual bool read_spn(SCARDHANDLE card, char* nameOut, uint8_t* displayConditionOut) const;
+    virtual bool readSpn(SCARDHANDLE card, char* nameOut, uint8_t* displayConditionOut) const;
 
     const PcscApi& api() const { return *m_api; }
 

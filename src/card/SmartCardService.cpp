@@ -11,40 +11,40 @@ namespace {
 constexpr const char* kTag = "start_smartcard_service";
 } // namespace
 
-bool start_smartcard_service(const PcscApi& api)
+bool startSmartcardService(const PcscApi& api)
 {
     if (const passwd* user = getpwuid(geteuid()); user != nullptr && user->pw_name != nullptr) {
-        WriteLog(LogLevel::Progress, kTag, "user name = %s", user->pw_name);
-        WriteLog(LogLevel::Progress, kTag, "%s", "User logged continuing ...");
+        writeLog(LogLevel::Progress, kTag, "user name = %s", user->pw_name);
+        writeLog(LogLevel::Progress, kTag, "%s", "User logged continuing ...");
     } else {
-        WriteLog(LogLevel::Warning, kTag, "Error getting user name %08X",
+        writeLog(LogLevel::Warning, kTag, "Error getting user name %08X",
                  static_cast<unsigned>(errno));
     }
 
-    WriteLog(LogLevel::Progress, kTag, "%s", "Opening service pcscd ... ");
+    writeLog(LogLevel::Progress, kTag, "%s", "Opening service pcscd ... ");
     SCARDCONTEXT context = 0;
     const LONG result = api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
     if (result != Pcsc::Success) {
-        WriteLog(LogLevel::Error, kTag, "Error service not found: %08X",
+        writeLog(LogLevel::Error, kTag, "Error service not found: %08X",
                  static_cast<unsigned>(result));
         setLastError(static_cast<uint32_t>(result));
         return false;
     }
     api.SCardReleaseContext(context);
-    WriteLog(LogLevel::Progress, kTag, "%s", "Service found normal return ");
+    writeLog(LogLevel::Progress, kTag, "%s", "Service found normal return ");
     return true;
 }
 
-bool start_smartcard_service()
+bool startSmartcardService()
 {
     void* library = nullptr;
     PcscApi api;
-    if (!BindPcsc(library, api)) {
+    if (!bindPcsc(library, api)) {
         // Start-up reports the missing library when it binds PC/SC itself.
-        WriteLog(LogLevel::Progress, kTag, "%s", "no PC/SC client library, normal return");
+        writeLog(LogLevel::Progress, kTag, "%s", "no PC/SC client library, normal return");
         return true;
     }
-    const bool answered = start_smartcard_service(api);
-    UnbindPcsc(library, api);
+    const bool answered = startSmartcardService(api);
+    unbindPcsc(library, api);
     return answered;
 }

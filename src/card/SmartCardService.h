@@ -6,6 +6,6 @@
 // established; a socket-activated pcscd starts on that request) and logs what
 // was found. Starts nothing else. True when pcscd answered; start-up goes on
 // whatever the result.
-bool start_smartcard_service(const PcscApi& api);
+bool startSmartcardService(const PcscApi& api);
 // The same with a binding of its own, for a start-up that has not bound PC/SC yet.
-bool start_smartcard_service();
+bool startSmartcardService();

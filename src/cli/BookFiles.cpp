@@ -13,7 +13,7 @@ namespace {
 constexpr int kCannotOpenFile = 25; // "Can't open the file!"
 } // namespace
 
-bool IsCsvPath(const std::string& path)
+bool isCsvPath(const std::string& path)
 {
     constexpr std::string_view suffix = ".csv";
     if (path.size() < suffix.size())
@@ -23,17 +23,17 @@ bool IsCsvPath(const std::string& path)
     });
 }
 
-bool LoadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
+bool loadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
                   TerminalUserInterface& ui)
 {
     // The readers take a missing file for an empty book; here it is an error.
-    if (!FileIsReadable(path)) {
+    if (!fileIsReadable(path)) {
         ui.inform(kCannotOpenFile);
         return false;
     }
     PhoneBook loaded;
-    if (IsCsvPath(path)) {
-        if (ImportCsvFile(path, loaded, ui) == 0) {
+    if (isCsvPath(path)) {
+        if (importCsvFile(path, loaded, ui) == 0) {
             // A file that cannot be read gives no message of its own.
             if (ui.failures() == 0)
                 ui.inform(kCannotOpenFile);
@@ -42,18 +42,18 @@ bool LoadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks
         book = loaded;
         return true;
     }
-    if (!LoadPhnOrAdrFile(path, loaded, sideBooks, ui))
+    if (!loadPhnOrAdrFile(path, loaded, sideBooks, ui))
         return false;
     book = loaded;
     return true;
 }
 
-bool SaveBookFile(const std::string& path, const PhoneBook& book, const SideBooks& sideBooks,
+bool saveBookFile(const std::string& path, const PhoneBook& book, const SideBooks& sideBooks,
                   TerminalUserInterface& ui)
 {
-    if (IsCsvPath(path))
-        return ExportCsvFile(path, book, ui);
-    SavePhnFile(path, &book, sideBooks.fdn.data(), sideBooks.fdnCount, sideBooks.lnd.data(),
+    if (isCsvPath(path))
+        return exportCsvFile(path, book, ui);
+    savePhnFile(path, &book, sideBooks.fdn.data(), sideBooks.fdnCount, sideBooks.lnd.data(),
                 sideBooks.lndCount, &ui);
     return lastError() == 0;
 }

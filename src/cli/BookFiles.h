@@ -10,17 +10,17 @@ class TerminalUserInterface;
 // The phone-book files of the terminal front end, chosen by name and content.
 
 // True when the name ends in ".csv" (any case).
-bool IsCsvPath(const std::string& path);
+bool isCsvPath(const std::string& path);
 
 // Loads `path` into the books: a .csv name is imported through the CSV
 // mapping (the terminal's --name-field/--number-field); any other file is read
 // as a phone-book file (.phn), and as a legacy address file when it is none.
 // false when nothing was loaded (the reason has been shown).
-bool LoadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
+bool loadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
                   TerminalUserInterface& ui);
 
 // Saves the books to `path`: a .csv name gets the phone book as an export,
 // any other name a phone-book file with all three books, as Save As writes it.
 // false when the file could not be written (shown).
-bool SaveBookFile(const std::string& path, const PhoneBook& book, const SideBooks& sideBooks,
+bool saveBookFile(const std::string& path, const PhoneBook& book, const SideBooks& sideBooks,
                   TerminalUserInterface& ui);

@@ -40,7 +40,7 @@ struct CardJob
     ~CardJob()
     {
         if (session.context != 0)
-            EndSession(session);
+            endSession(session);
     }
     CardJob(const CardJob&) = delete;
     CardJob& operator=(const CardJob&) = delete;
@@ -64,10 +64,10 @@ struct CardJob
                 // Only a complete read counts; the PIN entry has already
                 // called the book the card's.
                 ui.runWithProgress(resString(kReadingCaption),
-                                   [&] { readComplete = ReadFromCard(cardSession, books, ui); });
+                                   [&] { readComplete = readFromCard(cardSession, books, ui); });
                 return 0;
             }
-            writeFailed = CardTransfer(cardSession, books, ui);
+            writeFailed = cardTransfer(cardSession, books, ui);
             return writeFailed;
         };
         return cardHost;
@@ -85,16 +85,16 @@ int failedWith(TerminalUserInterface& ui, const char* what)
 bool readCard(CardJob& job)
 {
     CardHost host = job.host();
-    const bool connected = connect_to_reader(job.session, host, 'r');
+    const bool connected = connectToReader(job.session, host, 'r');
     return connected && job.readComplete && job.ui.failures() == 0;
 }
 
 } // namespace
 
-int RunReadersCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out)
+int runReadersCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out)
 {
     std::vector<std::string> names;
-    if (ListReaderNames(api, names) != SCARD_S_SUCCESS) {
+    if (listReaderNames(api, names) != SCARD_S_SUCCESS) {
         ui.inform(CardText::NoSmartCardComponents);
         return 1;
     }
@@ -108,12 +108,12 @@ int RunReadersCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostrea
     return 0;
 }
 
-int RunInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out)
+int runInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out)
 {
     CardJob job(api, ui);
     if (!readCard(job))
         return failedWith(ui, "the card could not be read");
-    const SimInfo info = CollectSimInfo(job.session, job.book, job.sideBooks);
+    const SimInfo info = collectSimInfo(job.session, job.book, job.sideBooks);
     const auto line = [&](int labelId, const std::string& value) {
         out << resString(labelId) << (value.empty() ? "" : " ") << value << '\n';
     };
@@ -129,21 +129,21 @@ int RunInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& 
     return 0;
 }
 
-int RunReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
+int runReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
 {
     CardJob job(api, ui);
     if (!readCard(job))
         return failedWith(ui, "the card could not be read");
-    EndSession(job.session);
-    if (!SaveBookFile(options.output, job.book, job.sideBooks, ui))
+    endSession(job.session);
+    if (!saveBookFile(options.output, job.book, job.sideBooks, ui))
         return failedWith(ui, "the file could not be written");
     return 0;
 }
 
-int RunWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
+int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
 {
     CardJob job(api, ui);
-    if (!LoadBookFile(options.input, job.book, job.sideBooks, ui))
+    if (!loadBookFile(options.input, job.book, job.sideBooks, ui))
         return failedWith(ui, "the file could not be loaded");
 
     job.book.selectionState.fill(0);
@@ -151,7 +151,7 @@ int RunWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
     if (options.writeMode == WriteSelected || options.writeMode == AddSelected) {
         std::vector<uint32_t> rows;
         std::string error;
-        if (!ParseSelection(options.selectList, job.book.contactCount, rows, error)) {
+        if (!parseSelection(options.selectList, job.book.contactCount, rows, error)) {
             ui.complain(error);
             return 2;
         }
@@ -182,20 +182,20 @@ int RunWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
     job.state.writeMode = options.writeMode;
     job.state.bookSource = BookSource::File;
     CardHost host = job.host();
-    const bool connected = connect_to_reader(job.session, host, 'w');
+    const bool connected = connectToReader(job.session, host, 'w');
     if (!connected || !job.transferRan || job.writeFailed != 0 || ui.failures() != 0)
         return failedWith(ui, "the card was not written");
     return 0;
 }
 
-int RunPinCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
+int runPinCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
 {
     CardJob job(api, ui);
     if (options.chv == 2) {
         if (options.pinAction == PinAction::Unblock)
-            unblock_pin2(job.session, ui);
+            unblockPin2(job.session, ui);
         else
-            change_pin2(job.session, ui);
+            changePin2(job.session, ui);
         return ui.failures() == 0 ? 0 : 1;
     }
     CardHost host{ui, job.state, {}};
@@ -203,18 +203,18 @@ int RunPinCommand(const PcscApi& api, const CliOptions& options, TerminalUserInt
     switch (options.pinAction) {
     case PinAction::Change:
         ui.setPin1Choice(TerminalUserInterface::Pin1Choice::Change);
-        done = change_pin1(job.session, host);
+        done = changePin1(job.session, host);
         break;
     case PinAction::Enable:
         ui.setPin1Choice(TerminalUserInterface::Pin1Choice::Enable);
-        done = change_pin1(job.session, host);
+        done = changePin1(job.session, host);
         break;
     case PinAction::Disable:
         ui.setPin1Choice(TerminalUserInterface::Pin1Choice::Disable);
-        done = change_pin1(job.session, host);
+        done = changePin1(job.session, host);
         break;
     case PinAction::Unblock:
-        done = unblock_pin1(job.session, host);
+        done = unblockPin1(job.session, host);
         break;
     }
     if (!done || ui.failures() != 0)

@@ -12,12 +12,12 @@ class TerminalUserInterface;
 // status: 0 done, 1 failed (the reason has been shown), 2 wrong usage.
 
 // Lists the readers on `out`, one name a line.
-int RunReadersCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out);
+int runReadersCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out);
 // Reads the card and prints the SIM information on `out`.
-int RunInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out);
+int runInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out);
 // Reads the card's books and saves them to options.output.
-int RunReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);
+int runReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);
 // Loads options.input and writes it to the card in options.writeMode.
-int RunWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);
+int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);
 // Changes, enables, disables or unblocks PIN1, or changes or unblocks PIN2.
-int RunPinCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);
+int runPinCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);

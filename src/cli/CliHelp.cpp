@@ -110,7 +110,7 @@ constexpr const char* kConvert =
 
 } // namespace
 
-std::string CliHelp(CliCommand command)
+std::string cliHelp(CliCommand command)
 {
     switch (command) {
     case CliCommand::Readers:
@@ -131,9 +131,9 @@ std::string CliHelp(CliCommand command)
     return kOverview;
 }
 
-std::string CliUsage(CliCommand command)
+std::string cliUsage(CliCommand command)
 {
-    const std::string help = CliHelp(command);
+    const std::string help = cliHelp(command);
     if (command == CliCommand::None)
         return help.substr(0, help.find('\n') + 1) +
                "Try 'phonara-cli --help' for more information.\n";

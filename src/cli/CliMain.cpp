@@ -26,7 +26,7 @@ constexpr const char* kNoPcscService = "Error connecting to smart card service, 
 
 int usageError(CliEnvironment& environment, CliCommand command, const std::string& error)
 {
-    environment.err << "phonara-cli: " << error << '\n' << CliUsage(command) << std::flush;
+    environment.err << "phonara-cli: " << error << '\n' << cliUsage(command) << std::flush;
     return 2;
 }
 
@@ -61,7 +61,7 @@ int loadSecrets(const CliOptions& options, TerminalUserInterface& ui, CliEnviron
         if (file.path.empty())
             continue;
         std::string error;
-        std::optional<SecretText> secret = ReadSecretFile(file.path, error);
+        std::optional<SecretText> secret = readSecretFile(file.path, error);
         if (!secret) {
             ui.complain(std::string(file.option) + ": " + error);
             return 1;
@@ -79,9 +79,9 @@ int runConvert(const CliOptions& options, TerminalUserInterface& ui)
 {
     PhoneBook book;
     SideBooks sideBooks;
-    if (!LoadBookFile(options.input, book, sideBooks, ui))
+    if (!loadBookFile(options.input, book, sideBooks, ui))
         return 1;
-    return SaveBookFile(options.output, book, sideBooks, ui) ? 0 : 1;
+    return saveBookFile(options.output, book, sideBooks, ui) ? 0 : 1;
 }
 
 // The PC/SC table for the card commands: the given one, or the client
@@ -92,7 +92,7 @@ int runCardCommand(const CliOptions& options, const PcscApi& api, TerminalUserIn
     PcscApi chosen = api;
     if (!options.reader.empty() && options.command != CliCommand::Readers) {
         std::vector<std::string> names;
-        if (ListReaderNames(api, names) != SCARD_S_SUCCESS) {
+        if (listReaderNames(api, names) != SCARD_S_SUCCESS) {
             ui.inform(kNoSmartCardComponents);
             return 1;
         }
@@ -100,25 +100,25 @@ int runCardCommand(const CliOptions& options, const PcscApi& api, TerminalUserIn
             ui.inform(kNoReaders);
             return 1;
         }
-        const std::string name = MatchReaderName(names, options.reader);
+        const std::string name = matchReaderName(names, options.reader);
         if (name.empty()) {
             ui.complain("no reader is named '" + options.reader +
                         "'; 'phonara-cli readers' lists them");
             return 1;
         }
-        chosen = OnlyReader(api, name);
+        chosen = onlyReader(api, name);
     }
     switch (options.command) {
     case CliCommand::Readers:
-        return RunReadersCommand(chosen, ui, environment.out);
+        return runReadersCommand(chosen, ui, environment.out);
     case CliCommand::Info:
-        return RunInfoCommand(chosen, ui, environment.out);
+        return runInfoCommand(chosen, ui, environment.out);
     case CliCommand::Read:
-        return RunReadCommand(chosen, options, ui);
+        return runReadCommand(chosen, options, ui);
     case CliCommand::Write:
-        return RunWriteCommand(chosen, options, ui);
+        return runWriteCommand(chosen, options, ui);
     case CliCommand::Pin:
-        return RunPinCommand(chosen, options, ui);
+        return runPinCommand(chosen, options, ui);
     default:
         return 2;
     }
@@ -126,14 +126,14 @@ int runCardCommand(const CliOptions& options, const PcscApi& api, TerminalUserIn
 
 } // namespace
 
-int RunPhonaraCli(const std::vector<std::string>& arguments, CliEnvironment& environment)
+int runPhonaraCli(const std::vector<std::string>& arguments, CliEnvironment& environment)
 {
-    const CliParseResult parsed = ParseCliArguments(arguments);
+    const CliParseResult parsed = parseCliArguments(arguments);
     const CliOptions& options = parsed.options;
     if (!parsed.ok)
         return usageError(environment, options.command, parsed.error);
     if (options.help) {
-        environment.out << CliHelp(options.command) << std::flush;
+        environment.out << cliHelp(options.command) << std::flush;
         return 0;
     }
     if (options.version) {
@@ -155,11 +155,11 @@ int RunPhonaraCli(const std::vector<std::string>& arguments, CliEnvironment& env
         return runCardCommand(options, *environment.pcsc, ui, environment);
     void* library = nullptr;
     PcscApi api;
-    if (!BindPcsc(library, api)) {
+    if (!bindPcsc(library, api)) {
         environment.err << kNoPcscService << '\n' << std::flush;
         return 1;
     }
     const int status = runCardCommand(options, api, ui, environment);
-    UnbindPcsc(library, api);
+    unbindPcsc(library, api);
     return status;
 }

@@ -18,10 +18,10 @@ struct CliEnvironment
     bool progress = false;
     // The PC/SC table to use; null binds the PC/SC client library.
     const PcscApi* pcsc = nullptr;
-    TerminalUserInterface::SecretPrompt secretPrompt = PromptSecret;
-    TerminalUserInterface::LinePrompt linePrompt = PromptLine;
+    TerminalUserInterface::SecretPrompt secretPrompt = promptSecret;
+    TerminalUserInterface::LinePrompt linePrompt = promptLine;
 };
 
 // Runs one command line (the arguments after the program name) and returns
 // the exit status: 0 done, 1 failed, 2 wrong usage.
-int RunPhonaraCli(const std::vector<std::string>& arguments, CliEnvironment& environment);
+int runPhonaraCli(const std::vector<std::string>& arguments, CliEnvironment& environment);

@@ -219,7 +219,7 @@ std::string finish(CliOptions& options, const std::vector<std::string>& operands
 
 } // namespace
 
-CliCommand CliCommandByName(std::string_view name)
+CliCommand cliCommandByName(std::string_view name)
 {
     for (const CommandName& entry : kCommands) {
         if (entry.name == name)
@@ -228,7 +228,7 @@ CliCommand CliCommandByName(std::string_view name)
     return CliCommand::None;
 }
 
-CliParseResult ParseCliArguments(const std::vector<std::string>& arguments)
+CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
 {
     CliParseResult result;
     CliOptions& options = result.options;
@@ -255,7 +255,7 @@ CliParseResult ParseCliArguments(const std::vector<std::string>& arguments)
         result.ok = true;
         return result;
     }
-    options.command = CliCommandByName(first);
+    options.command = cliCommandByName(first);
     if (options.command == CliCommand::None)
         return fail(first.starts_with("-") ? "unknown option " + quoted(first)
                                            : "unknown command " + quoted(first));
@@ -315,7 +315,7 @@ CliParseResult ParseCliArguments(const std::vector<std::string>& arguments)
     return result;
 }
 
-bool ParseSelection(std::string_view list, uint32_t count, std::vector<uint32_t>& rows,
+bool parseSelection(std::string_view list, uint32_t count, std::vector<uint32_t>& rows,
                     std::string& error)
 {
     rows.clear();

@@ -57,17 +57,17 @@ struct CliParseResult
 
 // Parses the arguments after the program name. Options take their value as
 // the next argument or after '='; "--" ends the options.
-CliParseResult ParseCliArguments(const std::vector<std::string>& arguments);
+CliParseResult parseCliArguments(const std::vector<std::string>& arguments);
 
 // The help text of a command (CliCommand::None: the program's overview).
-std::string CliHelp(CliCommand command);
+std::string cliHelp(CliCommand command);
 // The one-line usage of a command, for error messages.
-std::string CliUsage(CliCommand command);
+std::string cliUsage(CliCommand command);
 // The command named `name` on the command line, or None.
-CliCommand CliCommandByName(std::string_view name);
+CliCommand cliCommandByName(std::string_view name);
 
 // --select: 1-based places of contacts ("2,5-7") for a book of `count`
 // contacts, as 0-based rows in ascending order without repeats. false with
 // `error` set when the list is malformed or names a place outside the book.
-bool ParseSelection(std::string_view list, uint32_t count, std::vector<uint32_t>& rows,
+bool parseSelection(std::string_view list, uint32_t count, std::vector<uint32_t>& rows,
                     std::string& error);

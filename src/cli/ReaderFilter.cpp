@@ -46,7 +46,7 @@ LONG listOnlyReader(SCARDCONTEXT context, LPCSTR groups, LPSTR readers, LPDWORD 
 
 } // namespace
 
-LONG ListReaderNames(const PcscApi& api, std::vector<std::string>& names)
+LONG listReaderNames(const PcscApi& api, std::vector<std::string>& names)
 {
     names.clear();
     SCARDCONTEXT context = 0;
@@ -68,7 +68,7 @@ LONG ListReaderNames(const PcscApi& api, std::vector<std::string>& names)
     return result == SCARD_E_NO_READERS_AVAILABLE ? SCARD_S_SUCCESS : result;
 }
 
-std::string MatchReaderName(const std::vector<std::string>& names, const std::string& wanted)
+std::string matchReaderName(const std::vector<std::string>& names, const std::string& wanted)
 {
     std::string match;
     int prefixMatches = 0;
@@ -83,7 +83,7 @@ std::string MatchReaderName(const std::vector<std::string>& names, const std::st
     return prefixMatches == 1 ? match : std::string();
 }
 
-PcscApi OnlyReader(const PcscApi& inner, const std::string& readerName)
+PcscApi onlyReader(const PcscApi& inner, const std::string& readerName)
 {
     g_inner = &inner;
     g_readerName = readerName;

@@ -62,13 +62,13 @@ void SecretText::wipe()
     wipeString(m_text);
 }
 
-std::optional<SecretText> ReadSecretFile(const std::string& path, std::string& error)
+std::optional<SecretText> readSecretFile(const std::string& path, std::string& error)
 {
     std::optional<std::string> line;
     if (path == "-") {
         // Typed on a terminal: not shown.
-        if (StdinIsTerminal()) {
-            std::optional<SecretText> typed = PromptSecret("");
+        if (stdinIsTerminal()) {
+            std::optional<SecretText> typed = promptSecret("");
             if (typed && !typed->empty())
                 return typed;
             error = "no code typed";
@@ -101,12 +101,12 @@ std::optional<SecretText> ReadSecretFile(const std::string& path, std::string& e
     return secret;
 }
 
-bool StdinIsTerminal()
+bool stdinIsTerminal()
 {
     return ::isatty(STDIN_FILENO) == 1;
 }
 
-std::optional<SecretText> PromptSecret(const std::string& prompt)
+std::optional<SecretText> promptSecret(const std::string& prompt)
 {
     std::cerr << prompt << std::flush;
     termios saved{};
@@ -127,7 +127,7 @@ std::optional<SecretText> PromptSecret(const std::string& prompt)
     return secret;
 }
 
-std::optional<std::string> PromptLine(const std::string& prompt)
+std::optional<std::string> promptLine(const std::string& prompt)
 {
     std::cerr << prompt << std::flush;
     return readStdinLine();

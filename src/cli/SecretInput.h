@@ -27,15 +27,15 @@ private:
 // The first line of the file (without its line end); "-" reads standard
 // input. nullopt with `error` set when the file cannot be read or the line
 // is empty.
-std::optional<SecretText> ReadSecretFile(const std::string& path, std::string& error);
+std::optional<SecretText> readSecretFile(const std::string& path, std::string& error);
 
 // True when standard input is a terminal, where codes can be asked.
-bool StdinIsTerminal();
+bool stdinIsTerminal();
 
 // Shows `prompt` on standard error and reads one line from the terminal on
 // standard input with echo off. nullopt at end of input.
-std::optional<SecretText> PromptSecret(const std::string& prompt);
+std::optional<SecretText> promptSecret(const std::string& prompt);
 
 // Shows `prompt` on standard error and reads one line (echoed) from standard
 // input. nullopt at end of input.
-std::optional<std::string> PromptLine(const std::string& prompt);
+std::optional<std::string> promptLine(const std::string& prompt);

@@ -43,8 +43,8 @@ public:
     // the prompts). `progress`: standard error is a terminal that shows the
     // progress line.
     TerminalUserInterface(std::ostream& err, bool interactive, bool progress,
-                          SecretPrompt secretPrompt = PromptSecret,
-                          LinePrompt linePrompt = PromptLine);
+                          SecretPrompt secretPrompt = promptSecret,
+                          LinePrompt linePrompt = promptLine);
 
     void setSecret(SecretRole role, SecretText secret);
     // The option that names the file of a code, for the complaint when the

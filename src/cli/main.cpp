@@ -24,16 +24,16 @@ int main(int argc, char** argv)
     std::string commandLine;
     for (const std::string& argument : arguments)
         commandLine += (commandLine.empty() ? "" : " ") + argument;
-    OpenLog(kLogModule);
-    WriteLog(LogLevel::Info, "Start", "phonara-cli %s", commandLine.c_str());
-    const bool catalogue = LoadLanguageLibrary("pna");
+    openLog(kLogModule);
+    writeLog(LogLevel::Info, "Start", "phonara-cli %s", commandLine.c_str());
+    const bool catalogue = loadLanguageLibrary("pna");
 
     CliEnvironment environment{std::cout, std::cerr};
-    environment.interactive = StdinIsTerminal();
+    environment.interactive = stdinIsTerminal();
     environment.progress = ::isatty(STDERR_FILENO) == 1;
-    const int status = RunPhonaraCli(arguments, environment);
+    const int status = runPhonaraCli(arguments, environment);
 
     if (catalogue)
-        UnloadLanguageLibrary();
+        unloadLanguageLibrary();
     return status;
 }

@@ -68,12 +68,12 @@ void readRecord(const std::vector<uint8_t>& record, std::size_t nameLength, Cont
     if (const std::size_t end = name.find('\xFF'); end != std::string::npos) {
         name.erase(end);
     }
-    WriteLog(LogLevel::Info, Tag, "person entry:%s", name.c_str());
-    if (!IsUcs2Form(name)) {
+    writeLog(LogLevel::Info, Tag, "person entry:%s", name.c_str());
+    if (!isUcs2Form(name)) {
         // GSM default alphabet: converted once, here, like names read from the
         // card. A GSM '@' (0x00) becomes a real '@' rather than ending the name.
         std::transform(name.begin(), name.end(), name.begin(), [](char c) {
-            return static_cast<char>(GsmToAnsiChar(static_cast<uint8_t>(c)));
+            return static_cast<char>(gsmToAnsiChar(static_cast<uint8_t>(c)));
         });
     }
     contact.clear();
@@ -86,10 +86,10 @@ void readRecord(const std::vector<uint8_t>& record, std::size_t nameLength, Cont
     // or next record).
     const std::size_t digitStart = nameLength + 2;
     const std::size_t digitBytes = std::min(MaxDigitBytes, length - 2 - digitStart);
-    const std::string number = DecodeDiallingNumber(
+    const std::string number = decodeDiallingNumber(
         contact.tonNpi, std::span<const uint8_t>(record.data() + digitStart, digitBytes));
     contact.setNumber(number);
-    WriteLog(LogLevel::Info, Tag, "phone entry:%s", number.c_str());
+    writeLog(LogLevel::Info, Tag, "phone entry:%s", number.c_str());
 }
 
 bool notPhoneBookFile(uint32_t& recordLength, uint32_t& nameLength, PhoneBook& book,
@@ -104,19 +104,19 @@ bool notPhoneBookFile(uint32_t& recordLength, uint32_t& nameLength, PhoneBook& b
 
 } // namespace
 
-int AdrNameLength(int recordLength)
+int adrNameLength(int recordLength)
 {
     const int longForm = recordLength - 24;
     return longForm < 10 ? recordLength - 14 : longForm;
 }
 
-bool ReadAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLength,
+bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLength,
                   uint32_t& nameLength, UserInterface& ui)
 {
     ByteReader reader(bytes);
     const int length = bytes.empty() ? 0 : reader.byte();
-    WriteLog(LogLevel::Trace, Tag, "record len:%d", length);
-    const int alphaLength = AdrNameLength(length);
+    writeLog(LogLevel::Trace, Tag, "record len:%d", length);
+    const int alphaLength = adrNameLength(length);
 
     uint32_t count = bytes.size() > 1 ? reader.byte() : 0;
     if (bytes.size() > 1 && count == 0) {
@@ -125,7 +125,7 @@ bool ReadAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
             count = (count << 8) | static_cast<uint8_t>(wide[i]);
         }
     }
-    WriteLog(LogLevel::Trace, Tag, "records num:%u", count);
+    writeLog(LogLevel::Trace, Tag, "records num:%u", count);
 
     if (reader.take(AdrFileTag.size()) != AdrFileTag || length < MinRecordLength) {
         return notPhoneBookFile(recordLength, nameLength, book, ui);
@@ -141,12 +141,12 @@ bool ReadAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
         const std::string_view got = reader.take(recordSize);
         std::copy(got.begin(), got.end(), record.begin());
         truncated = truncated || got.size() < recordSize;
-        WriteLog(LogLevel::Info, Tag, "Record entry:%s", hexText(record).c_str());
+        writeLog(LogLevel::Info, Tag, "Record entry:%s", hexText(record).c_str());
         readRecord(record, nameSize, book.contacts[row]);
         book.contacts[row].sequence = row;
     }
     if (truncated) {
-        WriteLog(LogLevel::Warning, Tag, "file ends before its %u records", count);
+        writeLog(LogLevel::Warning, Tag, "file ends before its %u records", count);
     }
     book.nextSequence = rows + 1;
     book.contactCount = rows;
@@ -155,13 +155,13 @@ bool ReadAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
     return true;
 }
 
-bool open_adr_file(const std::string& path, PhoneBook& book, uint32_t& recordLength,
+bool openAdrFile(const std::string& path, PhoneBook& book, uint32_t& recordLength,
                    uint32_t& nameLength, UserInterface& ui)
 {
-    const std::optional<std::string> bytes = ReadFileStart(path, MaxBytesUsed);
+    const std::optional<std::string> bytes = readFileStart(path, MaxBytesUsed);
     if (!bytes) {
         ui.inform(CannotOpenFile);
         return false;
     }
-    return ReadAdrBytes(*bytes, book, recordLength, nameLength, ui);
+    return readAdrBytes(*bytes, book, recordLength, nameLength, ui);
 }

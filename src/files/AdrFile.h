@@ -18,14 +18,14 @@ class UserInterface;
 inline constexpr std::string_view AdrFileTag = "<{[This is Adr File]}>";
 
 // Name length of the records of a file with record length L.
-int AdrNameLength(int recordLength);
+int adrNameLength(int recordLength);
 
 // Reads the file into the book: rows 0 .. N-1 (at most 450), sequence numbers
 // 0 .. N-1, nextSequence N + 1, contactCount N. A file that ends early still
 // gives N rows; the bytes it lacks read as 0xFF (unused), so missing records
 // are empty rows. false with message 25 when the file cannot be opened, with
 // message 26 (and the three outputs 0) when it has no tag or impossible records.
-bool open_adr_file(const std::string& path, PhoneBook& book, uint32_t& recordLength,
+bool openAdrFile(const std::string& path, PhoneBook& book, uint32_t& recordLength,
                    uint32_t& nameLength, UserInterface& ui);
-bool ReadAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLength,
+bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLength,
                   uint32_t& nameLength, UserInterface& ui);

@@ -85,8 +85,8 @@ std::string cleanNumber(const QString& field)
     }
     number.removeIf([](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); });
     bool exact = false;
-    std::string text = UnicodeToCp1252(number, &exact);
-    if (!exact || !ValidateNumber(text)) {
+    std::string text = unicodeToCp1252(number, &exact);
+    if (!exact || !validateNumber(text)) {
         text.clear();
     }
     return text;
@@ -94,7 +94,7 @@ std::string cleanNumber(const QString& field)
 
 } // namespace
 
-QString DecodeCsvText(std::string_view bytes)
+QString decodeCsvText(std::string_view bytes)
 {
     if (bytes.starts_with(Utf8Bom)) {
         bytes.remove_prefix(Utf8Bom.size());
@@ -110,10 +110,10 @@ QString DecodeCsvText(std::string_view bytes)
             return text;
         }
     }
-    return Cp1252ToUnicode(bytes);
+    return cp1252ToUnicode(bytes);
 }
 
-std::vector<CsvLine> SplitCsvLines(const QString& text)
+std::vector<CsvLine> splitCsvLines(const QString& text)
 {
     std::vector<CsvLine> lines;
     qsizetype start = 0;
@@ -133,14 +133,14 @@ std::vector<CsvLine> SplitCsvLines(const QString& text)
     return lines;
 }
 
-char ChooseCsvSeparator(const std::vector<CsvLine>& lines)
+char chooseCsvSeparator(const std::vector<CsvLine>& lines)
 {
     if (lines.empty()) {
         return 0;
     }
-    const std::string first = UnicodeToCp1252(lines.front().text);
-    const long commas = symbols_number(first.c_str(), ',');
-    const long semicolons = symbols_number(first.c_str(), ';');
+    const std::string first = unicodeToCp1252(lines.front().text);
+    const long commas = symbolsNumber(first.c_str(), ',');
+    const long semicolons = symbolsNumber(first.c_str(), ';');
     const auto consistent = [&lines](QChar c, long expected) {
         return expected > 0 && std::all_of(lines.begin(), lines.end(), [&](const CsvLine& line) {
                    return !line.ended || line.text.count(c) == expected;
@@ -158,10 +158,10 @@ char ChooseCsvSeparator(const std::vector<CsvLine>& lines)
     return semicolons > commas ? ';' : ',';
 }
 
-int ImportCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
+int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
 {
-    const std::vector<CsvLine> lines = SplitCsvLines(DecodeCsvText(bytes));
-    const char separator = ChooseCsvSeparator(lines);
+    const std::vector<CsvLine> lines = splitCsvLines(decodeCsvText(bytes));
+    const char separator = chooseCsvSeparator(lines);
     if (separator == 0) {
         ui.inform(NotCsvFile);
         return 0;
@@ -190,9 +190,9 @@ int ImportCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
             break;
         }
         if (line.size() >= LongLine) {
-            WriteLog(LogLevel::Info, "cvs line", "%d - Line too big", static_cast<int>(i));
+            writeLog(LogLevel::Info, "cvs line", "%d - Line too big", static_cast<int>(i));
         } else {
-            WriteLog(LogLevel::Info, "cvs line", "%d - %s", static_cast<int>(i),
+            writeLog(LogLevel::Info, "cvs line", "%d - %s", static_cast<int>(i),
                      line.toUtf8().constData());
         }
 
@@ -202,12 +202,12 @@ int ImportCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
             continue;
         }
         Contact& contact = book.contacts[imported];
-        contact.setName(HeldNameFromText(cleanName(*name), Contact::NameSize - 1));
+        contact.setName(heldNameFromText(cleanName(*name), Contact::NameSize - 1));
         if (const std::optional<QString> number =
                 lineField(line, sep, mapping.numberField, NumberFieldLength)) {
             const std::string cleaned = cleanNumber(*number);
             contact.setNumber(cleaned);
-            contact.tonNpi = TonNpiForNumber(cleaned, contact.tonNpi);
+            contact.tonNpi = tonNpiForNumber(cleaned, contact.tonNpi);
         }
         ++imported;
     }
@@ -215,21 +215,21 @@ int ImportCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
     return 1;
 }
 
-int ImportCsvFile(const std::string& path, PhoneBook& book, UserInterface& ui)
+int importCsvFile(const std::string& path, PhoneBook& book, UserInterface& ui)
 {
-    const std::optional<std::string> bytes = ReadWholeFile(path, CsvMaxFileSize);
+    const std::optional<std::string> bytes = readWholeFile(path, CsvMaxFileSize);
     if (!bytes) {
         return 0;
     }
-    return ImportCsvBytes(*bytes, book, ui);
+    return importCsvBytes(*bytes, book, ui);
 }
 
-char LocaleListSeparator()
+char localeListSeparator()
 {
     return QLocale().decimalPoint() == QStringLiteral(",") ? ';' : ',';
 }
 
-std::string CsvExportBytes(const PhoneBook& book, char separator)
+std::string csvExportBytes(const PhoneBook& book, char separator)
 {
     const auto line = [separator](std::string_view name, std::string_view number) {
         std::string text(name);
@@ -238,25 +238,25 @@ std::string CsvExportBytes(const PhoneBook& book, char separator)
         text.append("\r\n");
         return text;
     };
-    std::string bytes = line(UnicodeToCp1252(QString::fromStdString(resString(TextName))),
-                             UnicodeToCp1252(QString::fromStdString(resString(TextNumber))));
+    std::string bytes = line(unicodeToCp1252(QString::fromStdString(resString(TextName))),
+                             unicodeToCp1252(QString::fromStdString(resString(TextNumber))));
     const uint32_t count = std::min(book.contactCount, PhoneBook::Capacity);
     for (uint32_t i = 0; i < count; ++i) {
         const Contact& contact = book.contacts[i];
         const std::string_view held = contact.heldName();
-        const std::string name = IsUcs2Form(held) ? DecodeAlphaToText(held) : std::string(held);
+        const std::string name = isUcs2Form(held) ? decodeAlphaToText(held) : std::string(held);
         bytes += line(name, contact.numberText());
     }
     return bytes;
 }
 
-bool ExportCsvFile(const std::string& path, const PhoneBook& book, UserInterface& ui,
+bool exportCsvFile(const std::string& path, const PhoneBook& book, UserInterface& ui,
                    char separator)
 {
     if (separator == 0) {
-        separator = LocaleListSeparator();
+        separator = localeListSeparator();
     }
-    if (!WriteFileAtomically(path, CsvExportBytes(book, separator))) {
+    if (!writeFileAtomically(path, csvExportBytes(book, separator))) {
         LastErrorKeeper keep;
         ui.inform(CannotOpenFile);
         return false;

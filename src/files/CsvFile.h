@@ -35,29 +35,29 @@ struct CsvLine
 
 // The text of a file: UTF-8 when it starts with a byte-order mark or is valid
 // UTF-8 with bytes above 0x7F, Windows-1252 otherwise.
-QString DecodeCsvText(std::string_view bytes);
+QString decodeCsvText(std::string_view bytes);
 // Splits at CR LF, CR or LF.
-std::vector<CsvLine> SplitCsvLines(const QString& text);
+std::vector<CsvLine> splitCsvLines(const QString& text);
 // ',' or ';' as the lines suggest, or 0 when the first line has neither.
 // Commas win when every ended line has as many as the first line, then
 // semicolons likewise, then whichever the first line has more of (a tie: ',').
-char ChooseCsvSeparator(const std::vector<CsvLine>& lines);
+char chooseCsvSeparator(const std::vector<CsvLine>& lines);
 
 // Imports into book rows 0, 1, ... and sets contactCount to the number of
 // contacts imported (rows beyond it, and fields a line lacks, keep what they
 // held). The rows' sequence and CCP are left alone. 1 when the import ran to
 // its end (also with nothing imported); 0 when the file cannot be read (no
 // message), is not a CSV file (message 140) or the mapping was cancelled.
-int ImportCsvFile(const std::string& path, PhoneBook& book, UserInterface& ui);
-int ImportCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui);
+int importCsvFile(const std::string& path, PhoneBook& book, UserInterface& ui);
+int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui);
 
 // The list separator of the user's locale: ';' where the decimal separator is
 // ',' (as spreadsheets there expect), ',' otherwise.
-char LocaleListSeparator();
+char localeListSeparator();
 
 // Writes the header (strings 99 and 100) and every contact, UCS2 names
 // decoded. `separator` 0 takes the locale's. The old file is replaced only
 // once the new one is complete; on failure message 25 and false.
-bool ExportCsvFile(const std::string& path, const PhoneBook& book, UserInterface& ui,
+bool exportCsvFile(const std::string& path, const PhoneBook& book, UserInterface& ui,
                    char separator = 0);
-std::string CsvExportBytes(const PhoneBook& book, char separator);
+std::string csvExportBytes(const PhoneBook& book, char separator);

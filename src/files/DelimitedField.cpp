@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-std::optional<std::string_view> DelimitedField(std::string_view text, char separator,
+std::optional<std::string_view> delimitedField(std::string_view text, char separator,
                                                unsigned field, std::size_t maxLength)
 {
     for (unsigned skipped = 0; skipped < field; ++skipped) {
@@ -19,7 +19,7 @@ std::optional<std::string_view> DelimitedField(std::string_view text, char separ
     return text.substr(0, std::min(end, maxLength));
 }
 
-int GetDelimitedField(const char* text, char separator, unsigned field, char* out,
+int getDelimitedField(const char* text, char separator, unsigned field, char* out,
                       std::size_t outSize)
 {
     if (out == nullptr || outSize == 0) {
@@ -30,7 +30,7 @@ int GetDelimitedField(const char* text, char separator, unsigned field, char* ou
         return 0;
     }
     const std::optional<std::string_view> value =
-        DelimitedField(text, separator, field, outSize - 1);
+        delimitedField(text, separator, field, outSize - 1);
     if (!value) {
         return 0;
     }
@@ -39,9 +39,9 @@ int GetDelimitedField(const char* text, char separator, unsigned field, char* ou
     return 1;
 }
 
-long symbols_number(const char* text, char c)
+long symbolsNumber(const char* text, char c)
 {
-    WriteLog(LogLevel::Info, "symbols_number", "Start");
+    writeLog(LogLevel::Info, "symbols_number", "Start");
     long count = 0;
     if (text != nullptr) {
         for (const char* p = text; *p != '\0'; ++p) {
@@ -50,6 +50,6 @@ long symbols_number(const char* text, char c)
             }
         }
     }
-    WriteLog(LogLevel::Info, "symbols_number", "Success! %ld", count);
+    writeLog(LogLevel::Info, "symbols_number", "Success! %ld", count);
     return count;
 }

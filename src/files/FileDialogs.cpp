@@ -40,7 +40,7 @@ UserInterface::Answer askQuestion(UserInterface& ui, int id, std::string text)
 
 } // namespace
 
-bool PromptOpenFile(UserInterface& ui, FileDialogMemory& memory, PromptMode mode, std::string& path,
+bool promptOpenFile(UserInterface& ui, FileDialogMemory& memory, PromptMode mode, std::string& path,
                     bool csv, const OpenBookState& book)
 {
     // The process's working directory is left alone by the choosers here, so
@@ -86,7 +86,7 @@ bool PromptOpenFile(UserInterface& ui, FileDialogMemory& memory, PromptMode mode
         if (path.empty()) {
             return false;
         }
-        if (mode != PromptMode::New || !FileIsReadable(path)) {
+        if (mode != PromptMode::New || !fileIsReadable(path)) {
             break;
         }
         const std::string shown = resString(TextFile) + ": " + path;
@@ -104,7 +104,7 @@ bool PromptOpenFile(UserInterface& ui, FileDialogMemory& memory, PromptMode mode
     return true;
 }
 
-bool PromptSaveFile(UserInterface& ui, FileDialogMemory& memory, std::string& path, bool csv,
+bool promptSaveFile(UserInterface& ui, FileDialogMemory& memory, std::string& path, bool csv,
                     bool nothingToSave)
 {
     if (nothingToSave) {
@@ -137,7 +137,7 @@ bool PromptSaveFile(UserInterface& ui, FileDialogMemory& memory, std::string& pa
     }
     path = chosen;
     memory.saveDirectory = directoryOf(chosen);
-    if (!EnsureFileExists(path)) {
+    if (!ensureFileExists(path)) {
         ui.inform(CannotOpenFile);
         return false;
     }

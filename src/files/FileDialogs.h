@@ -41,12 +41,12 @@ inline constexpr const char* NewPhoneBookName = "PhoneBook1.phn";
 // message 2403 whether to overwrite it: Yes takes it, No shows the dialog
 // again, Cancel gives up. true when `path` holds the chosen file; false with
 // `path` empty when the user cancelled.
-bool PromptOpenFile(UserInterface& ui, FileDialogMemory& memory, PromptMode mode, std::string& path,
+bool promptOpenFile(UserInterface& ui, FileDialogMemory& memory, PromptMode mode, std::string& path,
                     bool csv, const OpenBookState& book = {});
 
 // Save As. `path` comes in as the current file (its name without extension is
 // offered) and leaves as the chosen file, which then exists (an existing file
 // keeps its contents until the save replaces them). `nothingToSave` (no book
 // open and no untitled list) shows message 6 instead. false when cancelled.
-bool PromptSaveFile(UserInterface& ui, FileDialogMemory& memory, std::string& path, bool csv,
+bool promptSaveFile(UserInterface& ui, FileDialogMemory& memory, std::string& path, bool csv,
                     bool nothingToSave);

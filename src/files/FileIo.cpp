@@ -29,7 +29,7 @@ uint32_t errorOf(const QFileDevice& file)
 
 } // namespace
 
-uint64_t QueryFileSize(const std::string& path)
+uint64_t queryFileSize(const std::string& path)
 {
     QFile file(fileName(path));
     if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
@@ -39,7 +39,7 @@ uint64_t QueryFileSize(const std::string& path)
     return size > 0 ? static_cast<uint64_t>(size) : 0;
 }
 
-bool FileIsReadable(const std::string& path)
+bool fileIsReadable(const std::string& path)
 {
     QFile file(fileName(path));
     return !QFileInfo(file).isDir() && file.open(QIODevice::ReadOnly);
@@ -88,17 +88,17 @@ std::optional<std::string> readFile(const std::string& path, uint64_t maxBytes, 
 
 } // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxSize)
+std::optional<std::string> readWholeFile(const std::string& path, uint64_t maxSize)
 {
     return readFile(path, maxSize, true);
 }
 
-std::optional<std::string> ReadFileStart(const std::string& path, uint64_t maxBytes)
+std::optional<std::string> readFileStart(const std::string& path, uint64_t maxBytes)
 {
     return readFile(path, maxBytes, false);
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes)
+bool writeFileAtomically(const std::string& path, std::string_view bytes)
 {
     QSaveFile file(fileName(path));
     errno = 0;
@@ -128,7 +128,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
     return true;
 }
 
-bool EnsureFileExists(const std::string& path)
+bool ensureFileExists(const std::string& path)
 {
     QFile file(fileName(path));
     if (file.exists()) {

@@ -3,13 +3,13 @@
 #include "phonebook/AlphaCodec.h"
 #include "phonebook/Cp1252.h"
 
-std::string HeldNameFromText(const QString& text, std::size_t maxBytes)
+std::string heldNameFromText(const QString& text, std::size_t maxBytes)
 {
     bool exact = false;
-    std::string plain = UnicodeToCp1252(text, &exact);
-    if (exact && !IsUcs2Form(plain)) {
+    std::string plain = unicodeToCp1252(text, &exact);
+    if (exact && !isUcs2Form(plain)) {
         plain.resize(std::min(plain.size(), maxBytes));
         return plain;
     }
-    return EncodeAlphaFromUnicode(text, maxBytes);
+    return encodeAlphaFromUnicode(text, maxBytes);
 }

@@ -9,4 +9,4 @@
 // Windows-1252 bytes when the code page has every character and the text does
 // not start like a UCS2 form (a leading euro sign, 0x80, would), otherwise one
 // of the card's UCS2 forms, so that no character is lost. At most maxBytes.
-std::string HeldNameFromText(const QString& text, std::size_t maxBytes);
+std::string heldNameFromText(const QString& text, std::size_t maxBytes);

@@ -31,7 +31,7 @@ std::string cp1252Value(const ProfileFile& file, std::string_view value)
     if (!file.hasUtf8Bom()) {
         return std::string(value);
     }
-    return UnicodeToCp1252(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+    return unicodeToCp1252(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
 }
 
 // The held form of a name read as text: as it stands when Windows-1252 can
@@ -40,8 +40,8 @@ void setNameFromText(const ProfileFile& file, Contact& contact, std::string_view
 {
     const QString wide = file.hasUtf8Bom()
                              ? QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()))
-                             : Cp1252ToUnicode(value);
-    contact.setName(HeldNameFromText(wide, Contact::NameSize - 1));
+                             : cp1252ToUnicode(value);
+    contact.setName(heldNameFromText(wide, Contact::NameSize - 1));
 }
 
 // A value as the writer puts it into the file. The file has no escapes: line
@@ -65,7 +65,7 @@ std::string quotedValue(std::string value)
 std::string fileValue(const ProfileFile& file, std::string_view cp1252Text)
 {
     if (file.hasUtf8Bom()) {
-        return quotedValue(Cp1252ToUnicode(cp1252Text).toUtf8().toStdString());
+        return quotedValue(cp1252ToUnicode(cp1252Text).toUtf8().toStdString());
     }
     return quotedValue(std::string(cp1252Text));
 }
@@ -75,9 +75,9 @@ std::string fileValue(const ProfileFile& file, std::string_view cp1252Text)
 std::string contactNameValue(const ProfileFile& file, const Contact& contact)
 {
     if (file.hasUtf8Bom()) {
-        return quotedValue(HeldNameToUnicode(contact.heldName()).toUtf8().toStdString());
+        return quotedValue(heldNameToUnicode(contact.heldName()).toUtf8().toStdString());
     }
-    return quotedValue(DecodeAlphaToText(contact.heldName()));
+    return quotedValue(decodeAlphaToText(contact.heldName()));
 }
 
 struct Prefixes
@@ -93,7 +93,7 @@ std::optional<Prefixes> sectionPrefixes(const ProfileFile& file, std::string_vie
     }
     const auto field = [&](unsigned n) {
         return std::string(
-            DelimitedField(*fields, ',', n, PhnTextCapacity - 1).value_or(std::string_view()));
+            delimitedField(*fields, ',', n, PhnTextCapacity - 1).value_or(std::string_view()));
     };
     return Prefixes{field(0), field(1), field(2), field(3)};
 }
@@ -106,7 +106,7 @@ std::optional<uint8_t> byteValue(const ProfileFile& file, std::string_view secti
     if (!text) {
         return std::nullopt;
     }
-    return static_cast<uint8_t>(static_cast<uint32_t>(ProfileIntFromText(*text)) & 0xFFu);
+    return static_cast<uint8_t>(static_cast<uint32_t>(profileIntFromText(*text)) & 0xFFu);
 }
 
 int32_t bookCount(const ProfileFile& file, std::string_view section)
@@ -116,17 +116,17 @@ int32_t bookCount(const ProfileFile& file, std::string_view section)
 
 bool nameNeedsUnicode(const Contact& contact)
 {
-    if (!IsUcs2Form(contact.heldName())) {
+    if (!isUcs2Form(contact.heldName())) {
         return false;
     }
     bool exact = false;
-    UnicodeToCp1252(HeldNameToUnicode(contact.heldName()), &exact);
+    unicodeToCp1252(heldNameToUnicode(contact.heldName()), &exact);
     return !exact;
 }
 
 } // namespace
 
-int ReadPhnSection(const ProfileFile& file, std::string_view section, Contact* entries,
+int readPhnSection(const ProfileFile& file, std::string_view section, Contact* entries,
                    int32_t count)
 {
     const std::optional<Prefixes> prefixes = sectionPrefixes(file, section);
@@ -154,7 +154,7 @@ int ReadPhnSection(const ProfileFile& file, std::string_view section, Contact* e
     return 1;
 }
 
-int ReadPhnSection(const ProfileFile& file, std::string_view section, BookEntry* entries,
+int readPhnSection(const ProfileFile& file, std::string_view section, BookEntry* entries,
                    int32_t count)
 {
     const std::optional<Prefixes> prefixes = sectionPrefixes(file, section);
@@ -224,7 +224,7 @@ int WritePhnSection(ProfileFile& file, std::string_view section, const BookEntry
     return count > 0 ? 1 : 0;
 }
 
-int LoadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
                  BookEntry* lnd, uint32_t lndCount)
 {
     if (bytes.empty()) {
@@ -252,12 +252,12 @@ int LoadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32
             items = std::max(items, 0);
             book->contactCount = static_cast<uint32_t>(items);
             book->nextSequence = book->contactCount + 1;
-            read |= ReadPhnSection(file, PhnSection::AddressBook, book->contacts.data(), items);
+            read |= readPhnSection(file, PhnSection::AddressBook, book->contacts.data(), items);
         }
     }
     const auto sideBook = [&](std::string_view section, BookEntry* entries, uint32_t count) {
         if (entries != nullptr && bookCount(file, section) != ItemsMissing) {
-            read |= ReadPhnSection(file, section, entries, static_cast<int32_t>(count));
+            read |= readPhnSection(file, section, entries, static_cast<int32_t>(count));
         }
     };
     sideBook(PhnSection::FixedDialling, fdn, std::min(fdnCount, SideBooks::FdnCapacity));
@@ -265,32 +265,32 @@ int LoadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32
     return read != 0 ? 1 : 0;
 }
 
-int LoadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+int loadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
                 BookEntry* lnd, uint32_t lndCount)
 {
-    if (QueryFileSize(path) == 0) {
+    if (queryFileSize(path) == 0) {
         return 1;
     }
-    const std::optional<std::string> bytes = ReadWholeFile(path, PhnMaxFileSize);
+    const std::optional<std::string> bytes = readWholeFile(path, PhnMaxFileSize);
     if (!bytes) {
         return 0;
     }
-    return LoadPhnBytes(*bytes, book, fdn, fdnCount, lnd, lndCount);
+    return loadPhnBytes(*bytes, book, fdn, fdnCount, lnd, lndCount);
 }
 
-bool LoadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
+bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
                       UserInterface& ui)
 {
-    if (LoadPhnFile(path, &book, sideBooks.fdn.data(), sideBooks.fdnCount, sideBooks.lnd.data(),
+    if (loadPhnFile(path, &book, sideBooks.fdn.data(), sideBooks.fdnCount, sideBooks.lnd.data(),
                     sideBooks.lndCount) != 0)
         return true;
     uint32_t recordLength = 0;
     uint32_t nameLength = 0;
     book.clear();
-    return open_adr_file(path, book, recordLength, nameLength, ui);
+    return openAdrFile(path, book, recordLength, nameLength, ui);
 }
 
-std::string PhnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,
+std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,
                          const BookEntry* lnd, uint32_t lndCount, int* result)
 {
     ProfileFile file;
@@ -320,12 +320,12 @@ std::string PhnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t f
     return file.toBytes();
 }
 
-int SavePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
+int savePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
                 uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount, UserInterface* ui)
 {
     int result = 0;
-    const std::string bytes = PhnFileBytes(book, fdn, fdnCount, lnd, lndCount, &result);
-    if (!WriteFileAtomically(path, bytes)) {
+    const std::string bytes = phnFileBytes(book, fdn, fdnCount, lnd, lndCount, &result);
+    if (!writeFileAtomically(path, bytes)) {
         if (ui != nullptr) {
             LastErrorKeeper keep;
             ui->inform(25);

@@ -45,15 +45,15 @@ inline constexpr uint64_t PhnMaxFileSize = 16u * 1024 * 1024;
 // 1: the file is empty or cannot be opened (nothing changed), or at least one
 // section was read. 0: not a phone-book file (format/version wrong or missing),
 // or no section could be read.
-int LoadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+int loadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
                 BookEntry* lnd, uint32_t lndCount);
 // The same on file contents already in memory (an empty text loads as an empty book).
-int LoadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
                  BookEntry* lnd, uint32_t lndCount);
 // Opening a book file: a .phn file into the book and the side books, or, when
 // it is not one, a legacy address file into the cleared book. false: neither
 // (open_adr_file has shown why).
-bool LoadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
+bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
                       UserInterface& ui);
 
 // Replaces the file with the books given (null ones are left out). The old
@@ -61,22 +61,22 @@ bool LoadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideB
 // left as it was, lastError() holds the errno value, `ui` (when given) shows
 // message 25, and the result is 0. Otherwise lastError() is 0 and the result is
 // that of the last section written (non-zero when it had entries).
-int SavePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
+int savePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
                 uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount,
                 UserInterface* ui = nullptr);
 // The contents SavePhnFile writes; `result` gets the result of the last section.
-std::string PhnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,
+std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,
                          const BookEntry* lnd, uint32_t lndCount, int* result = nullptr);
 
 // One book section. Reading returns 0 (and changes nothing) when the section
 // has no Contact line, else 1; entries 0 .. count-1 are read. Writing drops
 // trailing entries with neither name nor number, writes items and the entries,
 // and returns 1 when at least one entry was written.
-int ReadPhnSection(const ProfileFile& file, std::string_view section, Contact* entries,
+int readPhnSection(const ProfileFile& file, std::string_view section, Contact* entries,
                    int32_t count);
-int ReadPhnSection(const ProfileFile& file, std::string_view section, BookEntry* entries,
+int readPhnSection(const ProfileFile& file, std::string_view section, BookEntry* entries,
                    int32_t count);
-int WritePhnSection(ProfileFile& file, std::string_view section, const Contact* entries,
+int writePhnSection(ProfileFile& file, std::string_view section, const Contact* entries,
                     uint32_t count);
-int WritePhnSection(ProfileFile& file, std::string_view section, const BookEntry* entries,
+int writePhnSection(ProfileFile& file, std::string_view section, const BookEntry* entries,
                     uint32_t count);

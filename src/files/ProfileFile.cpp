@@ -29,7 +29,7 @@ char foldCase(char c)
 
 } // namespace
 
-int32_t ProfileIntFromText(std::string_view text)
+int32_t profileIntFromText(std::string_view text)
 {
     while (!text.empty() && isBlank(text.front())) {
         text.remove_prefix(1);
@@ -53,7 +53,7 @@ int32_t ProfileIntFromText(std::string_view text)
     return static_cast<int32_t>(result);
 }
 
-bool ProfileNamesEqual(std::string_view a, std::string_view b)
+bool profileNamesEqual(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return foldCase(x) == foldCase(y);
@@ -214,7 +214,7 @@ int32_t ProfileFile::readInt(std::string_view section, std::string_view key,
     if (!value || value->empty()) {
         return defaultValue;
     }
-    return ProfileIntFromText(*value);
+    return profileIntFromText(*value);
 }
 
 void ProfileFile::writeString(std::string_view section, std::string_view key,

@@ -91,7 +91,7 @@ private:
 
 // The integer of a profile text: leading blanks, an optional sign, then
 // decimal digits up to the first other character; no digits give 0.
-int32_t ProfileIntFromText(std::string_view text);
+int32_t profileIntFromText(std::string_view text);
 
 // Case-insensitive comparison of ASCII letters, as profile names are compared.
-bool ProfileNamesEqual(std::string_view a, std::string_view b);
+bool profileNamesEqual(std::string_view a, std::string_view b);

@@ -119,7 +119,7 @@ std::string encodeUcs2(const std::u16string& chars, char16_t firstAbove255, std:
 
 } // namespace
 
-bool IsUcs2Form(std::string_view held)
+bool isUcs2Form(std::string_view held)
 {
     if (held.empty()) {
         return false;
@@ -129,7 +129,7 @@ bool IsUcs2Form(std::string_view held)
            form == AlphaForm::Ucs2Base16;
 }
 
-std::size_t HeldNameLength(const char* held, std::size_t maxLength)
+std::size_t heldNameLength(const char* held, std::size_t maxLength)
 {
     if (held == nullptr || maxLength == 0) {
         return 0;
@@ -153,7 +153,7 @@ std::size_t HeldNameLength(const char* held, std::size_t maxLength)
     return strnlen(held, maxLength);
 }
 
-uint8_t GsmToAnsiChar(uint8_t gsm)
+uint8_t gsmToAnsiChar(uint8_t gsm)
 {
     for (const auto& [ansi, code] : kGsmTable) {
         if (code == gsm) {
@@ -163,7 +163,7 @@ uint8_t GsmToAnsiChar(uint8_t gsm)
     return gsm;
 }
 
-std::string AnsiToGsm(std::string_view text)
+std::string ansiToGsm(std::string_view text)
 {
     std::string out(text);
     for (char& c : out) {
@@ -177,46 +177,46 @@ std::string AnsiToGsm(std::string_view text)
     return out;
 }
 
-int AnsiToGsm(const char* text, char* out)
+int ansiToGsm(const char* text, char* out)
 {
-    const std::string converted = AnsiToGsm(std::string_view(text));
+    const std::string converted = ansiToGsm(std::string_view(text));
     // '@' becomes 0x00, so the converted text is copied by length, not as a C string.
     std::memcpy(out, converted.data(), converted.size());
     out[converted.size()] = '\0';
     return 1;
 }
 
-QString HeldNameToUnicode(std::string_view held)
+QString heldNameToUnicode(std::string_view held)
 {
-    if (!IsUcs2Form(held)) {
-        return Cp1252ToUnicode(held);
+    if (!isUcs2Form(held)) {
+        return cp1252ToUnicode(held);
     }
     const std::u16string chars = decodeUcs2(held);
     return QString(reinterpret_cast<const QChar*>(chars.data()),
                    static_cast<qsizetype>(chars.size()));
 }
 
-std::string DecodeAlphaToText(std::string_view held)
+std::string decodeAlphaToText(std::string_view held)
 {
-    if (!IsUcs2Form(held)) {
+    if (!isUcs2Form(held)) {
         return std::string(held);
     }
-    return UnicodeToCp1252(HeldNameToUnicode(held));
+    return unicodeToCp1252(heldNameToUnicode(held));
 }
 
-int DecodeAlphaToText(std::string_view held, char* out, std::size_t outSize)
+int decodeAlphaToText(std::string_view held, char* out, std::size_t outSize)
 {
     if (out == nullptr || outSize == 0) {
         return 1;
     }
-    const std::string text = DecodeAlphaToText(held);
+    const std::string text = decodeAlphaToText(held);
     const std::size_t length = std::min(text.size(), outSize - 1);
     std::memcpy(out, text.data(), length);
     out[length] = '\0';
     return 1;
 }
 
-char16_t FirstCharAbove255(QStringView wide)
+char16_t firstCharAbove255(QStringView wide)
 {
     for (QChar c : wide) {
         if (c.unicode() > 0xFF) {
@@ -226,18 +226,18 @@ char16_t FirstCharAbove255(QStringView wide)
     return 0;
 }
 
-std::string EncodeAlphaFromUnicode(QStringView wide, std::size_t maxBytes, int* result)
+std::string encodeAlphaFromUnicode(QStringView wide, std::size_t maxBytes, int* result)
 {
     // A NUL ends the name.
     const qsizetype nul = wide.indexOf(QChar(0));
     if (nul >= 0) {
         wide = wide.left(nul);
     }
-    char16_t first = FirstCharAbove255(wide);
+    char16_t first = firstCharAbove255(wide);
     if (first == 0) {
-        std::string plain = UnicodeToCp1252(wide);
+        std::string plain = unicodeToCp1252(wide);
         // A plain name must not look like one of the UCS2 forms (only U+0081 can).
-        if (!IsUcs2Form(plain)) {
+        if (!isUcs2Form(plain)) {
             plain.resize(std::min(plain.size(), maxBytes));
             if (result != nullptr) {
                 *result = 2;
@@ -254,13 +254,13 @@ std::string EncodeAlphaFromUnicode(QStringView wide, std::size_t maxBytes, int* 
     return encodeUcs2(chars, first, maxBytes);
 }
 
-int EncodeAlphaFromUnicode(QStringView wide, char* out, std::size_t outSize)
+int encodeAlphaFromUnicode(QStringView wide, char* out, std::size_t outSize)
 {
     int result = 2;
     if (out == nullptr || outSize == 0) {
-        return FirstCharAbove255(wide) != 0 ? 1 : 2;
+        return firstCharAbove255(wide) != 0 ? 1 : 2;
     }
-    const std::string held = EncodeAlphaFromUnicode(wide, outSize - 1, &result);
+    const std::string held = encodeAlphaFromUnicode(wide, outSize - 1, &result);
     // Zeros after the name: a 0x80 name ends at a 00 00 pair, not at one zero byte.
     std::memset(out, 0, outSize);
     std::memcpy(out, held.data(), held.size());

@@ -25,37 +25,37 @@ constexpr uint8_t Ucs2Base16 = 0x82;
 } // namespace AlphaForm
 
 // True when the first byte starts a UCS2 form (0x80, 0x81, 0x82).
-bool IsUcs2Form(std::string_view held);
+bool isUcs2Form(std::string_view held);
 
 // Byte length of a held name, looking at no more than `maxLength` bytes: plain
 // and 0x81 names end at their zero byte; 0x80 names at a byte 0xFF or a pair
 // 00 00; 0x82 names after their count of characters.
-std::size_t HeldNameLength(const char* held, std::size_t maxLength);
+std::size_t heldNameLength(const char* held, std::size_t maxLength);
 
 // One GSM default-alphabet byte to Windows-1252; bytes not in the table are
 // returned unchanged.
-uint8_t GsmToAnsiChar(uint8_t gsm);
+uint8_t gsmToAnsiChar(uint8_t gsm);
 // Plain Windows-1252 name to GSM default alphabet, byte by byte (the exact
 // inverse of GsmToAnsiChar; bytes not in the table stay unchanged).
-std::string AnsiToGsm(std::string_view text);
+std::string ansiToGsm(std::string_view text);
 // C-style form: writes the converted text and its NUL into out (room for
 // strlen(text) + 1 bytes). Always 1.
-int AnsiToGsm(const char* text, char* out);
+int ansiToGsm(const char* text, char* out);
 
 // Characters of a held name: UCS2 forms decoded, plain names through Windows-1252.
-QString HeldNameToUnicode(std::string_view held);
+QString heldNameToUnicode(std::string_view held);
 // Display text of a held name in Windows-1252: UCS2 forms decoded and
 // converted ('?' for characters the code page lacks), plain names as held.
-std::string DecodeAlphaToText(std::string_view held);
+std::string decodeAlphaToText(std::string_view held);
 // C-style form: at most outSize - 1 bytes and a NUL into out. Always 1.
-int DecodeAlphaToText(std::string_view held, char* out, std::size_t outSize);
+int decodeAlphaToText(std::string_view held, char* out, std::size_t outSize);
 
 // The first character above U+00FF, or 0.
-char16_t FirstCharAbove255(QStringView wide);
+char16_t firstCharAbove255(QStringView wide);
 
 // Held form of a typed name. Without characters above U+00FF the name becomes
 // Windows-1252 text (result 2). Otherwise it becomes a UCS2 form (result 1):
 // 0x81 when that keeps every character, else 0x82, else 0x80. The output is
 // at most outSize - 1 bytes; the rest of the outSize bytes are zeros.
-int EncodeAlphaFromUnicode(QStringView wide, char* out, std::size_t outSize);
-std::string EncodeAlphaFromUnicode(QStringView wide, std::size_t maxBytes, int* result = nullptr);
+int encodeAlphaFromUnicode(QStringView wide, char* out, std::size_t outSize);
+std::string encodeAlphaFromUnicode(QStringView wide, std::size_t maxBytes, int* result = nullptr);

@@ -33,7 +33,7 @@ void Contact::setNumber(std::string_view text)
 
 std::string_view Contact::heldName() const
 {
-    return std::string_view(name, HeldNameLength(name, NameSize - 1));
+    return std::string_view(name, heldNameLength(name, NameSize - 1));
 }
 
 std::string_view Contact::numberText() const
@@ -46,7 +46,7 @@ void Contact::clear()
     *this = Contact();
 }
 
-void SwapContacts(Contact& a, Contact& b)
+void swapContacts(Contact& a, Contact& b)
 {
     std::swap(a, b);
 }

@@ -32,4 +32,4 @@ struct Contact
 };
 
 // Exchanges all five fields of two contacts.
-void SwapContacts(Contact& a, Contact& b);
+void swapContacts(Contact& a, Contact& b);

@@ -11,7 +11,7 @@ constexpr char16_t kHighControls[32] = {
 
 } // namespace
 
-char16_t Cp1252ToUnicodeChar(uint8_t byte)
+char16_t cp1252ToUnicodeChar(uint8_t byte)
 {
     if (byte >= 0x80 && byte <= 0x9F) {
         return kHighControls[byte - 0x80];
@@ -19,7 +19,7 @@ char16_t Cp1252ToUnicodeChar(uint8_t byte)
     return byte;
 }
 
-int UnicodeToCp1252Char(char16_t character)
+int unicodeToCp1252Char(char16_t character)
 {
     if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) {
         return character;
@@ -32,23 +32,23 @@ int UnicodeToCp1252Char(char16_t character)
     return -1;
 }
 
-QString Cp1252ToUnicode(std::string_view bytes)
+QString cp1252ToUnicode(std::string_view bytes)
 {
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     for (char byte : bytes) {
-        text.append(QChar(Cp1252ToUnicodeChar(static_cast<uint8_t>(byte))));
+        text.append(QChar(cp1252ToUnicodeChar(static_cast<uint8_t>(byte))));
     }
     return text;
 }
 
-std::string UnicodeToCp1252(QStringView text, bool* exact)
+std::string unicodeToCp1252(QStringView text, bool* exact)
 {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()));
     bool allMapped = true;
     for (QChar c : text) {
-        const int byte = UnicodeToCp1252Char(c.unicode());
+        const int byte = unicodeToCp1252Char(c.unicode());
         if (byte < 0) {
             allMapped = false;
             bytes.push_back('?');

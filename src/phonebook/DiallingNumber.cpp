@@ -48,7 +48,7 @@ bool isDiallingChar(char c)
 
 } // namespace
 
-std::string DecodeDiallingNumber(uint8_t tonNpi, std::span<const uint8_t> bcd)
+std::string decodeDiallingNumber(uint8_t tonNpi, std::span<const uint8_t> bcd)
 {
     std::string text;
     if (tonNpi == TonNpi::International) {
@@ -69,7 +69,7 @@ std::string DecodeDiallingNumber(uint8_t tonNpi, std::span<const uint8_t> bcd)
     return text;
 }
 
-EncodedNumber EncodeDiallingNumber(std::string_view text)
+EncodedNumber encodeDiallingNumber(std::string_view text)
 {
     EncodedNumber out;
     out.fill(0xFF);
@@ -93,7 +93,7 @@ EncodedNumber EncodeDiallingNumber(std::string_view text)
     return out;
 }
 
-uint8_t NumberLengthByte(const EncodedNumber& bcd)
+uint8_t numberLengthByte(const EncodedNumber& bcd)
 {
     for (std::size_t i = 0; i <= DigitBytesPerRecord; ++i) {
         if (bcd[i] == 0xFF) {
@@ -104,10 +104,10 @@ uint8_t NumberLengthByte(const EncodedNumber& bcd)
     return static_cast<uint8_t>(DigitBytesPerRecord + 1);
 }
 
-bool ValidateNumber(char* text)
+bool validateNumber(char* text)
 {
-    RemoveChar(text, ' ');
-    RemoveChar(text, '-');
+    removeChar(text, ' ');
+    removeChar(text, '-');
     for (std::size_t i = 0; text[i] != '\0'; ++i) {
         if (!isDiallingChar(text[i]) && !(i == 0 && text[i] == '+')) {
             return false;
@@ -116,10 +116,10 @@ bool ValidateNumber(char* text)
     return true;
 }
 
-bool ValidateNumber(std::string& text)
+bool validateNumber(std::string& text)
 {
-    RemoveChar(text, ' ');
-    RemoveChar(text, '-');
+    removeChar(text, ' ');
+    removeChar(text, '-');
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (!isDiallingChar(text[i]) && !(i == 0 && text[i] == '+')) {
             return false;
@@ -128,12 +128,12 @@ bool ValidateNumber(std::string& text)
     return true;
 }
 
-std::string NumberDisplayForm(std::string_view number)
+std::string numberDisplayForm(std::string_view number)
 {
     return std::string(number);
 }
 
-uint8_t TonNpiForNumber(std::string_view number, uint8_t previous)
+uint8_t tonNpiForNumber(std::string_view number, uint8_t previous)
 {
     // Only 42 blanks in a row leave the TON/NPI alone; an empty or shorter
     // all-blank text ends at its NUL, which is not a '+'.

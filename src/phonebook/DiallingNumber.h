@@ -25,22 +25,22 @@ using EncodedNumber = std::array<uint8_t, 21>;
 
 // Digits to text: '+' first for TON/NPI 0x91, then low nibble before high
 // nibble for at most 20 bytes of `bcd`; nibble 0xF ends, 0xD and 0xE are skipped.
-std::string DecodeDiallingNumber(uint8_t tonNpi, std::span<const uint8_t> bcd);
+std::string decodeDiallingNumber(uint8_t tonNpi, std::span<const uint8_t> bcd);
 // Text to digit bytes (first character in the low nibble). A leading '+' is
 // skipped; unused bytes are 0xFF. Only the first 10 bytes go into a record.
-EncodedNumber EncodeDiallingNumber(std::string_view text);
+EncodedNumber encodeDiallingNumber(std::string_view text);
 // The record's length byte: index of the first 0xFF among bytes 0-10, plus 1
 // (the TON/NPI byte). An empty number gives 1.
-uint8_t NumberLengthByte(const EncodedNumber& bcd);
+uint8_t numberLengthByte(const EncodedNumber& bcd);
 
 // Removes blanks and '-' in place, then checks the characters. Empty is valid.
-bool ValidateNumber(char* text);
-bool ValidateNumber(std::string& text);
+bool validateNumber(char* text);
+bool validateNumber(std::string& text);
 
 // The text shown for a number (list, clipboard, printing).
-std::string NumberDisplayForm(std::string_view number);
+std::string numberDisplayForm(std::string_view number);
 
 // TON/NPI for a typed number: 0x91 when the first non-blank character is '+',
 // 0xA8 otherwise (an empty text too); `previous` when the first 42 characters
 // are all blanks.
-uint8_t TonNpiForNumber(std::string_view number, uint8_t previous);
+uint8_t tonNpiForNumber(std::string_view number, uint8_t previous);

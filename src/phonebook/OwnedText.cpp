@@ -10,7 +10,7 @@ namespace {
 constexpr uint32_t kNotEnoughMemory = 8;
 }
 
-void WipeMemory(void* data, std::size_t size)
+void wipeMemory(void* data, std::size_t size)
 {
     if (data == nullptr) {
         return;
@@ -73,7 +73,7 @@ bool OwnedText::assign(std::string_view text)
         m_capacity = length + 1;
     } else {
         // The old text may be longer than the new one: no stale bytes behind the NUL.
-        WipeMemory(m_data, m_capacity);
+        wipeMemory(m_data, m_capacity);
     }
     std::memcpy(m_data, text.data(), length);
     m_data[length] = '\0';
@@ -86,7 +86,7 @@ bool OwnedText::assignTruncated16(std::string_view text)
         return false;
     }
     if (length() > 16) {
-        WipeMemory(m_data + 16, m_capacity - 16);
+        wipeMemory(m_data + 16, m_capacity - 16);
     }
     return true;
 }
@@ -94,7 +94,7 @@ bool OwnedText::assignTruncated16(std::string_view text)
 void OwnedText::release()
 {
     if (m_data != nullptr) {
-        WipeMemory(m_data, m_capacity);
+        wipeMemory(m_data, m_capacity);
         delete[] m_data;
     }
     m_data = nullptr;
@@ -103,7 +103,7 @@ void OwnedText::release()
 
 void OwnedText::wipe()
 {
-    WipeMemory(m_data, m_capacity);
+    wipeMemory(m_data, m_capacity);
 }
 
 std::size_t OwnedText::length() const

@@ -46,4 +46,4 @@ private:
 };
 
 // Overwrites memory with zeros in a way the optimiser keeps.
-void WipeMemory(void* data, std::size_t size);
+void wipeMemory(void* data, std::size_t size);

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-PhoneBookKind PhoneBookKindFromInt(int value)
+PhoneBookKind phoneBookKindFromInt(int value)
 {
     switch (value) {
     case 2:
@@ -16,7 +16,7 @@ PhoneBookKind PhoneBookKindFromInt(int value)
     }
 }
 
-int PhoneBookKindTitleId(PhoneBookKind kind)
+int phoneBookKindTitleId(PhoneBookKind kind)
 {
     switch (kind) {
     case PhoneBookKind::LastDialled:
@@ -64,12 +64,12 @@ void PhoneBook::clear()
     contactCount = 0;
 }
 
-uint16_t LimitAdnRecordCount(uint16_t recordCount)
+uint16_t limitAdnRecordCount(uint16_t recordCount)
 {
     return recordCount > PhoneBook::Capacity ? PhoneBook::Capacity - 1 : recordCount;
 }
 
-std::size_t LongestName(const Contact* contacts, std::size_t n)
+std::size_t longestName(const Contact* contacts, std::size_t n)
 {
     std::size_t longest = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -78,11 +78,11 @@ std::size_t LongestName(const Contact* contacts, std::size_t n)
     return longest;
 }
 
-std::size_t LongestDisplayNumber(const Contact* contacts, std::size_t n)
+std::size_t longestDisplayNumber(const Contact* contacts, std::size_t n)
 {
     std::size_t longest = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        longest = std::max(longest, NumberDisplayForm(contacts[i].numberText()).size());
+        longest = std::max(longest, numberDisplayForm(contacts[i].numberText()).size());
     }
     return longest;
 }

@@ -15,9 +15,9 @@ enum class PhoneBookKind : int
 };
 
 // Any value other than 2 or 3 shows the phone book.
-PhoneBookKind PhoneBookKindFromInt(int value);
+PhoneBookKind phoneBookKindFromInt(int value);
 // String-table id of the panel title of a book: 167, 169 or 168.
-int PhoneBookKindTitleId(PhoneBookKind kind);
+int phoneBookKindTitleId(PhoneBookKind kind);
 
 // The open phone book: one fixed table, rows 0 .. contactCount-1 in display order.
 struct PhoneBook
@@ -47,9 +47,9 @@ struct PhoneBook
 };
 
 // The card's phone book is used up to 450 records: more than 450 becomes 449.
-uint16_t LimitAdnRecordCount(uint16_t recordCount);
+uint16_t limitAdnRecordCount(uint16_t recordCount);
 
 // Largest byte length of a held name among the first n contacts (0 for n = 0).
-std::size_t LongestName(const Contact* contacts, std::size_t n);
+std::size_t longestName(const Contact* contacts, std::size_t n);
 // Largest length of the number display form among the first n contacts.
-std::size_t LongestDisplayNumber(const Contact* contacts, std::size_t n);
+std::size_t longestDisplayNumber(const Contact* contacts, std::size_t n);

@@ -29,12 +29,12 @@ std::string_view asText(std::span<const uint8_t> bytes)
 
 } // namespace
 
-bool IsFreeRecord(std::span<const uint8_t> record)
+bool isFreeRecord(std::span<const uint8_t> record)
 {
     return record.empty() || record[0] == SimRecord::Unused;
 }
 
-std::string CardAlphaField(std::span<const uint8_t> alphaField)
+std::string cardAlphaField(std::span<const uint8_t> alphaField)
 {
     if (alphaField.empty()) {
         return {};
@@ -43,7 +43,7 @@ std::string CardAlphaField(std::span<const uint8_t> alphaField)
     std::size_t length = 0;
     switch (alphaField[0]) {
     case AlphaForm::Ucs2Pairs:
-        length = HeldNameLength(field.data(), field.size());
+        length = heldNameLength(field.data(), field.size());
         break;
     case AlphaForm::Ucs2Base8:
         // The count byte says how many characters follow; 0xFF may be one of them.
@@ -61,7 +61,7 @@ std::string CardAlphaField(std::span<const uint8_t> alphaField)
     return std::string(field.substr(0, std::min(length, field.size())));
 }
 
-std::optional<NumberRecord> ParseNumberRecord(std::span<const uint8_t> record)
+std::optional<NumberRecord> parseNumberRecord(std::span<const uint8_t> record)
 {
     using namespace SimRecord;
     if (record.size() < FixedPartLength) {
@@ -69,43 +69,43 @@ std::optional<NumberRecord> ParseNumberRecord(std::span<const uint8_t> record)
     }
     const std::size_t length = record.size();
     NumberRecord parsed;
-    parsed.alpha = CardAlphaField(record.first(length - FixedPartLength));
+    parsed.alpha = cardAlphaField(record.first(length - FixedPartLength));
     parsed.lengthByte = record[length - LengthFromEnd];
     parsed.tonNpi = record[length - TonNpiFromEnd];
-    parsed.number = DecodeDiallingNumber(parsed.tonNpi, digitBytes(record, length - DigitsFromEnd));
+    parsed.number = decodeDiallingNumber(parsed.tonNpi, digitBytes(record, length - DigitsFromEnd));
     parsed.ccp = record[length - CcpFromEnd];
     parsed.extensionRecord = record[length - ExtensionFromEnd];
     return parsed;
 }
 
-std::string HeldNameFromCardAlpha(std::string_view alpha)
+std::string heldNameFromCardAlpha(std::string_view alpha)
 {
-    if (IsUcs2Form(alpha)) {
+    if (isUcs2Form(alpha)) {
         return std::string(alpha);
     }
     std::string held(alpha);
     for (char& c : held) {
-        c = static_cast<char>(GsmToAnsiChar(static_cast<uint8_t>(c)));
+        c = static_cast<char>(gsmToAnsiChar(static_cast<uint8_t>(c)));
     }
     return held;
 }
 
-std::string ParseExtensionDigits(std::span<const uint8_t> record)
+std::string parseExtensionDigits(std::span<const uint8_t> record)
 {
     // Type, length and further-record bytes are not consulted: only the digits count.
-    return DecodeDiallingNumber(0, digitBytes(record, 2));
+    return decodeDiallingNumber(0, digitBytes(record, 2));
 }
 
-bool IsReusableExtension(std::span<const uint8_t> record)
+bool isReusableExtension(std::span<const uint8_t> record)
 {
     return !record.empty() &&
            (record[0] == SimRecord::ExtensionAdditionalData || record[0] == SimRecord::Unused);
 }
 
-std::string CardAlphaFromHeldName(std::string_view held, std::size_t alphaLength)
+std::string cardAlphaFromHeldName(std::string_view held, std::size_t alphaLength)
 {
-    if (!IsUcs2Form(held)) {
-        std::string gsm = AnsiToGsm(held);
+    if (!isUcs2Form(held)) {
+        std::string gsm = ansiToGsm(held);
         gsm.resize(std::min(gsm.size(), alphaLength));
         return gsm;
     }
@@ -135,17 +135,17 @@ std::string CardAlphaFromHeldName(std::string_view held, std::size_t alphaLength
     return alpha;
 }
 
-std::string CardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength)
+std::string cardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength)
 {
-    return EncodeAlphaFromUnicode(Cp1252ToUnicode(cp1252Name), alphaLength);
+    return encodeAlphaFromUnicode(cp1252ToUnicode(cp1252Name), alphaLength);
 }
 
-std::string_view RecordDigits(std::string_view number)
+std::string_view recordDigits(std::string_view number)
 {
     return number.substr(0, std::min(number.size(), DigitsPerRecord));
 }
 
-std::string_view ExtensionDigits(std::string_view number)
+std::string_view extensionDigits(std::string_view number)
 {
     if (number.size() <= DigitsPerRecord) {
         return {};
@@ -153,17 +153,17 @@ std::string_view ExtensionDigits(std::string_view number)
     return number.substr(DigitsPerRecord, DigitsPerRecord);
 }
 
-bool NeedsExtension(std::string_view number)
+bool needsExtension(std::string_view number)
 {
     return number.size() > DigitsPerRecord;
 }
 
-std::vector<uint8_t> EmptyRecord(std::size_t length)
+std::vector<uint8_t> emptyRecord(std::size_t length)
 {
     return std::vector<uint8_t>(length, SimRecord::Unused);
 }
 
-std::vector<uint8_t> BuildNumberRecord(std::size_t length, std::string_view cardAlpha,
+std::vector<uint8_t> buildNumberRecord(std::size_t length, std::string_view cardAlpha,
                                        std::string_view number, uint8_t tonNpi, uint8_t ccp,
                                        uint8_t extensionRecord)
 {
@@ -171,12 +171,12 @@ std::vector<uint8_t> BuildNumberRecord(std::size_t length, std::string_view card
     if (length < FixedPartLength) {
         return {};
     }
-    std::vector<uint8_t> record = EmptyRecord(length);
+    std::vector<uint8_t> record = emptyRecord(length);
     const std::size_t alphaLength = length - FixedPartLength;
     std::copy_n(cardAlpha.begin(), std::min(cardAlpha.size(), alphaLength), record.begin());
 
-    const EncodedNumber digits = EncodeDiallingNumber(RecordDigits(number));
-    record[length - LengthFromEnd] = NumberLengthByte(digits);
+    const EncodedNumber digits = encodeDiallingNumber(recordDigits(number));
+    record[length - LengthFromEnd] = numberLengthByte(digits);
     record[length - TonNpiFromEnd] = tonNpi;
     std::copy_n(digits.begin(), DigitBytesPerRecord, record.begin() + (length - DigitsFromEnd));
     record[length - CcpFromEnd] = ccp;
@@ -184,16 +184,16 @@ std::vector<uint8_t> BuildNumberRecord(std::size_t length, std::string_view card
     return record;
 }
 
-std::vector<uint8_t> BuildExtensionRecord(std::size_t length, std::string_view digits)
+std::vector<uint8_t> buildExtensionRecord(std::size_t length, std::string_view digits)
 {
-    std::vector<uint8_t> record = EmptyRecord(length);
+    std::vector<uint8_t> record = emptyRecord(length);
     if (length < 2 + DigitBytesPerRecord) {
         return record;
     }
-    const EncodedNumber bcd = EncodeDiallingNumber(digits.substr(0, DigitsPerRecord));
+    const EncodedNumber bcd = encodeDiallingNumber(digits.substr(0, DigitsPerRecord));
     record[0] = SimRecord::ExtensionAdditionalData;
     // Digit bytes in use: the record's length byte does not count a TON/NPI here.
-    record[1] = static_cast<uint8_t>(NumberLengthByte(bcd) - 1);
+    record[1] = static_cast<uint8_t>(numberLengthByte(bcd) - 1);
     std::copy_n(bcd.begin(), DigitBytesPerRecord, record.begin() + 2);
     return record;
 }

@@ -41,50 +41,50 @@ struct NumberRecord
 };
 
 // A record whose first byte is 0xFF (or an empty span) is free.
-bool IsFreeRecord(std::span<const uint8_t> record);
+bool isFreeRecord(std::span<const uint8_t> record);
 
 // The used bytes of an alpha field: UCS2 forms by their own length rules,
 // plain (GSM) names up to the first 0xFF.
-std::string CardAlphaField(std::span<const uint8_t> alphaField);
+std::string cardAlphaField(std::span<const uint8_t> alphaField);
 
 // Splits a number record of any length. nullopt when it is shorter than 14 bytes.
-std::optional<NumberRecord> ParseNumberRecord(std::span<const uint8_t> record);
+std::optional<NumberRecord> parseNumberRecord(std::span<const uint8_t> record);
 
 // The held name of a phone-book or own-number record: UCS2 forms unchanged,
 // GSM default-alphabet names converted to Windows-1252 byte by byte.
-std::string HeldNameFromCardAlpha(std::string_view alpha);
+std::string heldNameFromCardAlpha(std::string_view alpha);
 
 // The digits of an extension record (bytes 2-11, no '+'): what is appended to
 // the number of the record that names it. Type and length bytes are not consulted.
-std::string ParseExtensionDigits(std::span<const uint8_t> record);
+std::string parseExtensionDigits(std::span<const uint8_t> record);
 // An extension record the writer may take: type 0x02 (ours from an earlier
 // write) or 0xFF (free).
-bool IsReusableExtension(std::span<const uint8_t> record);
+bool isReusableExtension(std::span<const uint8_t> record);
 
 // The alpha field of a record for a held name: UCS2 forms copied (the count
 // byte of the 0x81/0x82 forms cut to what fits), plain names through AnsiToGsm;
 // at most alphaLength bytes, not padded.
-std::string CardAlphaFromHeldName(std::string_view held, std::size_t alphaLength);
+std::string cardAlphaFromHeldName(std::string_view held, std::size_t alphaLength);
 // The alpha field for a side-book name kept in Windows-1252: plain text without
 // GSM conversion, or a UCS2 form when the name needs one.
-std::string CardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength);
+std::string cardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength);
 
 // Characters of a number text that go into the record, and into the extension.
-std::string_view RecordDigits(std::string_view number);
-std::string_view ExtensionDigits(std::string_view number);
-bool NeedsExtension(std::string_view number);
+std::string_view recordDigits(std::string_view number);
+std::string_view extensionDigits(std::string_view number);
+bool needsExtension(std::string_view number);
 
 // A record of `length` bytes all 0xFF.
-std::vector<uint8_t> EmptyRecord(std::size_t length);
+std::vector<uint8_t> emptyRecord(std::size_t length);
 
 // Lays out a number record of `length` bytes (at least 14; shorter gives an
 // empty vector). `cardAlpha` is cut to the alpha field and padded with 0xFF;
 // `number` contributes its first 20 characters; the length byte counts TON/NPI
 // and the digit bytes in use (1 for an empty number).
-std::vector<uint8_t> BuildNumberRecord(std::size_t length, std::string_view cardAlpha,
+std::vector<uint8_t> buildNumberRecord(std::size_t length, std::string_view cardAlpha,
                                        std::string_view number, uint8_t tonNpi, uint8_t ccp,
                                        uint8_t extensionRecord = SimRecord::Unused);
 
 // Lays out an extension record of `length` bytes (at least 12) for `digits`
 // (characters 21-40 of a number): type 0x02, digit bytes in use, digits, 0xFF.
-std::vector<uint8_t> BuildExtensionRecord(std::size_t length, std::string_view digits);
+std::vector<uint8_t> buildExtensionRecord(std::size_t length, std::string_view digits);

@@ -25,7 +25,7 @@ void SideBooks::clearDialledBooks()
     }
 }
 
-uint32_t ShownEntryCount(const BookEntry* entries, uint32_t count)
+uint32_t shownEntryCount(const BookEntry* entries, uint32_t count)
 {
     while (count > 0 && entries[count - 1].isBlank()) {
         --count;

@@ -49,4 +49,4 @@ struct SideBooks
 
 // Number of rows a side book shows: `count` entries without the trailing ones
 // whose name and number are both empty.
-uint32_t ShownEntryCount(const BookEntry* entries, uint32_t count);
+uint32_t shownEntryCount(const BookEntry* entries, uint32_t count);

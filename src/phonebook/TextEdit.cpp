@@ -16,7 +16,7 @@ int foldedSigned(char c)
 
 } // namespace
 
-int CompareText(std::string_view a, std::string_view b)
+int compareText(std::string_view a, std::string_view b)
 {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
@@ -35,7 +35,7 @@ int CompareText(std::string_view a, std::string_view b)
     return a.size() > b.size() ? 1 : -1;
 }
 
-void RemoveChar(char* text, char c)
+void removeChar(char* text, char c)
 {
     if (text == nullptr) {
         return;
@@ -49,12 +49,12 @@ void RemoveChar(char* text, char c)
     *out = '\0';
 }
 
-void RemoveChar(std::string& text, char c)
+void removeChar(std::string& text, char c)
 {
     std::erase(text, c);
 }
 
-void TrimBlanks(char* text)
+void trimBlanks(char* text)
 {
     if (text == nullptr) {
         return;
@@ -71,7 +71,7 @@ void TrimBlanks(char* text)
     text[length - start] = '\0';
 }
 
-void TrimBlanks(std::string& text)
+void trimBlanks(std::string& text)
 {
     const std::size_t last = text.find_last_not_of(' ');
     if (last == std::string::npos) {

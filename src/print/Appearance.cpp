@@ -79,14 +79,14 @@ QString unquote(QString value)
 }
 } // namespace
 
-int set_window_transparent(QWidget* window, int alpha)
+int setWindowTransparent(QWidget* window, int alpha)
 {
-    WriteLog(5, "set_window_transparent", "enter");
+    writeLog(5, "set_window_transparent", "enter");
     if ((alpha & 0xFF) == 0xFF)
         return 1;
     // Window opacity needs a compositing window system; elsewhere it stays opaque.
     window->setWindowOpacity((alpha & 0xFF) / 255.0);
-    WriteLog(5, "set_window_transparent", "leave");
+    writeLog(5, "set_window_transparent", "leave");
     return 1;
 }
 
@@ -113,7 +113,7 @@ std::optional<std::string> desktopWallpaper()
     return file.toStdString();
 }
 
-void ApplyBackgroundPicture(QAbstractItemView* list)
+void applyBackgroundPicture(QAbstractItemView* list)
 {
     const std::optional<std::string> setting = readConfigText(ConfigKey::BackgroundPicture);
     std::string resolved;
@@ -157,7 +157,7 @@ OptionsDialog::OptionsDialog(QAbstractItemView* list, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_list(list)
 {
     setObjectName("OptionsDialog");
-    set_window_transparent(this, 245);
+    setWindowTransparent(this, 245);
     auto* layout = new QGridLayout(this);
     auto* icon = new QLabel(this);
     icon->setPixmap(parent ? parent->windowIcon().pixmap(32) : QPixmap());
@@ -206,14 +206,14 @@ void OptionsDialog::browse()
     if (file.isEmpty())
         return;
     writeConfigText(ConfigKey::BackgroundPicture, file.toStdString());
-    ApplyBackgroundPicture(m_list);
+    applyBackgroundPicture(m_list);
 }
 
 void OptionsDialog::togglePicture(bool on)
 {
     m_browse->setEnabled(on);
     writeConfigText(ConfigKey::BackgroundPicture, on ? "wallpaper" : "none");
-    ApplyBackgroundPicture(m_list);
+    applyBackgroundPicture(m_list);
 }
 
 void OptionsDialog::accept()
@@ -237,11 +237,11 @@ void OptionsDialog::mouseMoveEvent(QMouseEvent* event)
         move(event->globalPosition().toPoint() - m_dragOffset);
 }
 
-void ShowOptionsDialog(QAbstractItemView* list, QWidget* owner)
+void showOptionsDialog(QAbstractItemView* list, QWidget* owner)
 {
     OptionsDialog dialog(list, owner);
     if (owner)
         dialog.move(owner->geometry().center() - dialog.rect().center());
     dialog.exec();
-    ApplyBackgroundPicture(list);
+    applyBackgroundPicture(list);
 }

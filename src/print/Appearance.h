@@ -11,7 +11,7 @@ class QPushButton;
 class QWidget;
 
 // Makes a window translucent (alpha 0..255; 255 leaves it untouched). Always 1.
-int set_window_transparent(QWidget* window, int alpha);
+int setWindowTransparent(QWidget* window, int alpha);
 
 // The desktop's wallpaper file, where the desktop lets us read it.
 std::optional<std::string> desktopWallpaper();
@@ -19,7 +19,7 @@ std::optional<std::string> desktopWallpaper();
 // Resolves the "Background Picture" setting ("none", "wallpaper" or a file)
 // and shows the picture centred behind the rows of `list`. The picture is
 // only reloaded when the resolved path changes.
-void ApplyBackgroundPicture(QAbstractItemView* list);
+void applyBackgroundPicture(QAbstractItemView* list);
 // The picture the list shows now ("" for none).
 std::string currentBackgroundPicture(QAbstractItemView* list);
 
@@ -58,4 +58,4 @@ private:
 };
 
 // The Options command: runs the dialog, then applies the picture once more.
-void ShowOptionsDialog(QAbstractItemView* list, QWidget* owner);
+void showOptionsDialog(QAbstractItemView* list, QWidget* owner);

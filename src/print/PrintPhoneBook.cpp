@@ -76,8 +76,8 @@ int printPhoneBookTo(QPrinter& printer, const Contact* contacts, uint32_t count,
     const int pageHeight = printer.height();
     const int pageWidth = printer.width();
     const int cu = title.charUnit();
-    const int nameWidth = static_cast<int>(LongestName(contacts, count)) + 2;
-    const int numberWidth = static_cast<int>(LongestDisplayNumber(contacts, count)) + 2;
+    const int nameWidth = static_cast<int>(longestName(contacts, count)) + 2;
+    const int numberWidth = static_cast<int>(longestDisplayNumber(contacts, count)) + 2;
     const int tableUnits = 10 + nameWidth + numberWidth;
     const int margin = tableUnits * cu < pageWidth ? (pageWidth - tableUnits * cu) / 2 - 10 : 0;
     const int nameX = margin + 10 * cu;
@@ -113,9 +113,9 @@ int printPhoneBookTo(QPrinter& printer, const Contact* contacts, uint32_t count,
         while (y + 2 * lb < pageHeight && next < count) {
             const Contact& contact = contacts[next];
             drawAt(painter, body, margin, y, QString::number(next + 1));
-            drawAt(painter, body, nameX, y, HeldNameToUnicode(contact.heldName()));
+            drawAt(painter, body, nameX, y, heldNameToUnicode(contact.heldName()));
             drawAt(painter, body, numberX, y,
-                   Cp1252ToUnicode(NumberDisplayForm(contact.numberText())));
+                   cp1252ToUnicode(numberDisplayForm(contact.numberText())));
             y += lb;
             ++next;
         }
@@ -129,7 +129,7 @@ int printPhoneBookTo(QPrinter& printer, const Contact* contacts, uint32_t count,
     return page;
 }
 
-void PrintPhoneBook(QWidget* owner, const Contact* contacts, uint32_t count,
+void printPhoneBook(QWidget* owner, const Contact* contacts, uint32_t count,
                     const std::string& path)
 {
     if (count == 0)

@@ -16,5 +16,5 @@ int printPhoneBookTo(QPrinter& printer, const Contact* contacts, uint32_t count,
 
 // The Print command: asks for a printer with the print dialog, then prints.
 // Nothing happens for an empty book, not even the dialog.
-void PrintPhoneBook(QWidget* owner, const Contact* contacts, uint32_t count,
+void printPhoneBook(QWidget* owner, const Contact* contacts, uint32_t count,
                     const std::string& path);

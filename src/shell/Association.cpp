@@ -143,12 +143,12 @@ std::string mimeTypeForExtension(const std::string& extension)
     return "application/x-extension-" + extension;
 }
 
-int check_assotiation(const char* extension, const char* name)
+int checkAssociation(const char* extension, const char* name)
 {
     if (!extension || !*extension || std::char_traits<char>::length(extension) > kLongestExtension)
         return 0;
     const std::string key = std::string(".") + extension;
-    WriteLog(LogLevel::Info, kTag, "%s", "start");
+    writeLog(LogLevel::Info, kTag, "%s", "start");
 
     const QString mimeType = QString::fromStdString(mimeTypeForExtension(extension));
     QString handler;
@@ -160,18 +160,18 @@ int check_assotiation(const char* extension, const char* name)
         }
     }
     if (!found) {
-        WriteLog(LogLevel::Error, kTag, "open %s fail!", key.c_str());
+        writeLog(LogLevel::Error, kTag, "open %s fail!", key.c_str());
         return 0;
     }
-    WriteLog(LogLevel::Info, kTag, "%s - %s", handler.toUtf8().constData(), name ? name : "");
+    writeLog(LogLevel::Info, kTag, "%s - %s", handler.toUtf8().constData(), name ? name : "");
     if (!name || !handler.contains(QString::fromUtf8(name), Qt::CaseInsensitive)) {
-        WriteLog(LogLevel::Error, kTag, "%s", "StrStrI_dll not found!");
+        writeLog(LogLevel::Error, kTag, "%s", "StrStrI_dll not found!");
         return 0;
     }
     return 1;
 }
 
-int Associate(const char* extension, const char* className, const char* verb, int flags,
+int associate(const char* extension, const char* className, const char* verb, int flags,
               const char* description)
 {
     (void)flags;
@@ -234,7 +234,7 @@ int Associate(const char* extension, const char* className, const char* verb, in
     ok = writeEntry(configHome + QStringLiteral("/mimeapps.list"), QLatin1String(kDefaultsSection),
                     mimeType, desktopId) &&
          ok;
-    WriteLog(LogLevel::Info, kTag, "Associate %s with %s: %s", extension,
+    writeLog(LogLevel::Info, kTag, "Associate %s with %s: %s", extension,
              desktopId.toUtf8().constData(), ok ? "done" : "failed");
     return ok ? 1 : 0;
 }

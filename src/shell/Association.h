@@ -13,12 +13,12 @@ std::string mimeTypeForExtension(const std::string& extension);
 // 1 when the user's default handler of the extension's MIME type names `name`
 // (any letter case), else 0. Looks at the mimeapps.list files in the order
 // the desktop reads them; the first one with an entry decides.
-int check_assotiation(const char* extension, const char* name);
+int checkAssociation(const char* extension, const char* name);
 
 // Registers the type for the current user: the MIME type (glob *.extension,
 // `description` as its comment), a desktop file that opens the program with
 // the file's path, and that desktop file as the default handler. `className`
 // names the desktop file ("PhonaraApp.Document" gives PhonaraApp.desktop);
 // `verb` is the action's name. 1 on success.
-int Associate(const char* extension, const char* className, const char* verb, int flags,
+int associate(const char* extension, const char* className, const char* verb, int flags,
               const char* description);

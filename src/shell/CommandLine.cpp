@@ -5,7 +5,7 @@ constexpr std::size_t kQuotedLimit = 258;
 constexpr std::size_t kBareLimit = 259;
 } // namespace
 
-int ParseCommandLinePath(const std::string& commandLine, std::string& path)
+int parseCommandLinePath(const std::string& commandLine, std::string& path)
 {
     path.clear();
     if (commandLine.empty())

@@ -7,4 +7,4 @@
 // the next one or the end (at most 258 characters), or, without a double
 // quote, the whole command line (at most 259 characters). Only the first
 // quoted name counts.
-int ParseCommandLinePath(const std::string& commandLine, std::string& path);
+int parseCommandLinePath(const std::string& commandLine, std::string& path);

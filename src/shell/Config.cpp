@@ -19,7 +19,7 @@ QSettings openStore(const char* product, const char* company)
 
 } // namespace
 
-int ReadConfigKey(const char* product, const char* valueName, int type, void* buffer,
+int readConfigKey(const char* product, const char* valueName, int type, void* buffer,
                   uint32_t* size, int, int, const char* company)
 {
     if (product == nullptr || valueName == nullptr || company == nullptr || buffer == nullptr ||
@@ -56,7 +56,7 @@ int ReadConfigKey(const char* product, const char* valueName, int type, void* bu
     return 0;
 }
 
-int WriteConfigKey(const char* product, const char* valueName, int type, const void* data,
+int writeConfigKey(const char* product, const char* valueName, int type, const void* data,
                    uint32_t size, int, int, const char* company)
 {
     if (product == nullptr || valueName == nullptr || company == nullptr || data == nullptr) {
@@ -88,7 +88,7 @@ std::optional<int32_t> readConfigNumber(const char* valueName)
 {
     int32_t number = 0;
     uint32_t size = sizeof number;
-    if (ReadConfigKey(kProductName, valueName, ConfigType::Number, &number, &size, 1, 0,
+    if (readConfigKey(kProductName, valueName, ConfigType::Number, &number, &size, 1, 0,
                       kCompanyName) == 0) {
         return std::nullopt;
     }
@@ -99,7 +99,7 @@ std::optional<std::string> readConfigText(const char* valueName, uint32_t capaci
 {
     std::vector<char> buffer(std::max<uint32_t>(capacity, 1), '\0');
     uint32_t size = capacity;
-    if (ReadConfigKey(kProductName, valueName, ConfigType::Text, buffer.data(), &size, 1, 0,
+    if (readConfigKey(kProductName, valueName, ConfigType::Text, buffer.data(), &size, 1, 0,
                       kCompanyName) == 0) {
         return std::nullopt;
     }
@@ -108,12 +108,12 @@ std::optional<std::string> readConfigText(const char* valueName, uint32_t capaci
 
 void writeConfigNumber(const char* valueName, int32_t value)
 {
-    WriteConfigKey(kProductName, valueName, ConfigType::Number, &value, sizeof value, 1, 0,
+    writeConfigKey(kProductName, valueName, ConfigType::Number, &value, sizeof value, 1, 0,
                    kCompanyName);
 }
 
 void writeConfigText(const char* valueName, const std::string& value)
 {
-    WriteConfigKey(kProductName, valueName, ConfigType::Text, value.c_str(),
+    writeConfigKey(kProductName, valueName, ConfigType::Text, value.c_str(),
                    static_cast<uint32_t>(value.size() + 1), 1, 0, kCompanyName);
 }

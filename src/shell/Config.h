@@ -16,9 +16,9 @@ inline constexpr const char* kProductName = "Phonara";
 inline constexpr const char* kCompanyName = "Velmora";
 
 // Non-zero when the value exists and was copied; on zero the buffer is untouched.
-int ReadConfigKey(const char* product, const char* valueName, int type, void* buffer,
+int readConfigKey(const char* product, const char* valueName, int type, void* buffer,
                   uint32_t* size, int, int, const char* company);
-int WriteConfigKey(const char* product, const char* valueName, int type, const void* data,
+int writeConfigKey(const char* product, const char* valueName, int type, const void* data,
                    uint32_t size, int, int, const char* company);
 
 std::optional<int32_t> readConfigNumber(const char* valueName);

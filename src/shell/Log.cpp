@@ -66,7 +66,7 @@ const char* systemName()
 
 } // namespace
 
-int OpenLog(const char* moduleName)
+int openLog(const char* moduleName)
 {
     if (g_logPath.size() > 5 || moduleName == nullptr) {
         return 0;
@@ -95,7 +95,7 @@ int OpenLog(const char* moduleName)
     const std::string fileVersion =
         fileVersionText(PHONARA_VERSION_MAJOR, PHONARA_VERSION_MINOR, PHONARA_VERSION_PATCH, 0);
     const std::string modulePath = cut(executablePath());
-    WriteLog(LogLevel::Error, "",
+    writeLog(LogLevel::Error, "",
              "Start logfile ============================================\r\n"
              "   Product: %s, Ver: %s\r\n"
              "   Module: %s, Ver: %s\r\n"
@@ -106,7 +106,7 @@ int OpenLog(const char* moduleName)
     return 1;
 }
 
-int WriteLog(int level, const char* tag, const char* format, ...)
+int writeLog(int level, const char* tag, const char* format, ...)
 {
     if (level <= 0 || level > g_logLevel) {
         return 0;

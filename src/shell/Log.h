@@ -13,9 +13,9 @@ constexpr int Info = 5;
 } // namespace LogLevel
 
 // Looks for the log file and writes the start entry. 1 when logging is on.
-int OpenLog(const char* moduleName);
+int openLog(const char* moduleName);
 
 // Appends one entry (open, append, close). 0 when filtered out, 1 otherwise.
 // The caller's lastError() is kept.
-int WriteLog(int level, const char* tag, const char* format, ...)
+int writeLog(int level, const char* tag, const char* format, ...)
     __attribute__((format(printf, 3, 4)));

@@ -157,7 +157,7 @@ bool readCatalogue(const std::string& path, std::unordered_map<int, std::string>
 
 } // namespace
 
-const char* LoadResString(int id, char* buffer, int size)
+const char* loadResString(int id, char* buffer, int size)
 {
     return copyCut(textOf(id), buffer, size);
 }
@@ -181,7 +181,7 @@ std::string vformatResString(int id, va_list args)
     return text;
 }
 
-const char* FormatResString(int id, char* buffer, int size, ...)
+const char* formatResString(int id, char* buffer, int size, ...)
 {
     va_list args;
     va_start(args, size);
@@ -191,9 +191,9 @@ const char* FormatResString(int id, char* buffer, int size, ...)
     return copyCut(text, buffer, size);
 }
 
-const char* FormatResString1(int id, const char* argument, char* buffer, int size)
+const char* formatResString1(int id, const char* argument, char* buffer, int size)
 {
-    return FormatResString(id, buffer, size, argument);
+    return formatResString(id, buffer, size, argument);
 }
 
 std::string resString(int id)
@@ -210,7 +210,7 @@ std::string formatResString(int id, ...)
     return text;
 }
 
-bool LoadLanguageCatalogue(const std::string& path)
+bool loadLanguageCatalogue(const std::string& path)
 {
     std::unordered_map<int, std::string> texts;
     if (!readCatalogue(path, texts)) {
@@ -222,26 +222,26 @@ bool LoadLanguageCatalogue(const std::string& path)
     return true;
 }
 
-bool LoadLanguageLibrary(const char* prefix)
+bool loadLanguageLibrary(const char* prefix)
 {
     const std::string name = std::string(prefix) + "_lang.ini";
     const std::string besideProgram = executableDir() + name;
-    if (!executableDir().empty() && LoadLanguageCatalogue(besideProgram)) {
+    if (!executableDir().empty() && loadLanguageCatalogue(besideProgram)) {
         return true;
     }
     const QString found =
         QStandardPaths::locate(QStandardPaths::GenericDataLocation,
                                QStringLiteral("phonara/") + QString::fromStdString(name));
     if (!found.isEmpty()) {
-        LoadLanguageCatalogue(QFile::encodeName(found).toStdString());
+        loadLanguageCatalogue(QFile::encodeName(found).toStdString());
     } else if (!installedDataDir().empty()) {
         // The data folder of the installation that holds this program.
-        LoadLanguageCatalogue(installedDataDir() + name);
+        loadLanguageCatalogue(installedDataDir() + name);
     }
     return true;
 }
 
-void UnloadLanguageLibrary()
+void unloadLanguageLibrary()
 {
     std::unique_lock lock(g_catalogueMutex);
     g_catalogue.clear();

@@ -9,10 +9,10 @@
 
 // Copies text `id` into `buffer` (or the shared 1024-byte buffer when none is
 // given; size -1 means 1024). Unknown ids give the empty text.
-const char* LoadResString(int id, char* buffer = nullptr, int size = -1);
+const char* loadResString(int id, char* buffer = nullptr, int size = -1);
 // Loads text `id` and formats it printf-style into `buffer` (or the shared buffer).
-const char* FormatResString(int id, char* buffer, int size, ...);
-const char* FormatResString1(int id, const char* argument, char* buffer, int size);
+const char* formatResString(int id, char* buffer, int size, ...);
+const char* formatResString1(int id, const char* argument, char* buffer, int size);
 
 // Convenience forms for C++ callers that need their own copy.
 std::string resString(int id);
@@ -25,10 +25,10 @@ std::string vformatResString(int id, va_list args);
 // XDG data folders under phonara/, then in the installation's data folder. Its texts take precedence id by id; an id it
 // lacks, or gives an empty text, keeps the built-in text. Always true: the
 // built-in table is there when no catalogue is found.
-bool LoadLanguageLibrary(const char* prefix);
+bool loadLanguageLibrary(const char* prefix);
 // Uses the catalogue file at `path`; false when it cannot be read.
-bool LoadLanguageCatalogue(const std::string& path);
+bool loadLanguageCatalogue(const std::string& path);
 // Drops the catalogue; only the built-in texts remain.
-void UnloadLanguageLibrary();
+void unloadLanguageLibrary();
 // True while a catalogue is in use.
 bool languageCatalogueLoaded();

@@ -30,7 +30,7 @@ char firstCharOf(const std::string& text)
 bool readRecord(CardSession& session, int r, int length, RecordBuffer& buffer)
 {
     buffer.fill(SimRecord::Unused);
-    return session.simCard.read_record(session.card, static_cast<uint8_t>(r),
+    return session.simCard.readRecord(session.card, static_cast<uint8_t>(r),
                                        static_cast<uint8_t>(length), Sim::ModeAbsolute,
                                        buffer.data());
 }
@@ -46,25 +46,25 @@ bool fillEntry(CardSession& session, UserInterface& ui, const NumberRecord& reco
                std::string name, uint16_t fileId, int r, const char* tag, BookEntry& entry)
 {
     entry.name.assign(name);
-    WriteLog(LogLevel::Trace, tag, "%2d:Name=%s", r, entry.name.c_str());
+    writeLog(LogLevel::Trace, tag, "%2d:Name=%s", r, entry.name.c_str());
     entry.ccp = record.ccp;
     entry.tonNpi = record.tonNpi;
     std::string number = record.number;
     if (record.hasExtension()) {
-        WriteLog(LogLevel::Trace, tag, "%s", "progress phone was longer than 20 digits");
-        if (!read_overflow_number(session, ui, number, record.extensionRecord, fileId))
+        writeLog(LogLevel::Trace, tag, "%s", "progress phone was longer than 20 digits");
+        if (!readOverflowNumber(session, ui, number, record.extensionRecord, fileId))
             return false;
     }
     entry.number.assign(number);
     if (!number.empty() || (fileId != Sim::FileMsisdn && !name.empty()))
         entry.recordIndex = r - 1;
-    WriteLog(LogLevel::Trace, tag, "%2d:Phone=%c", r, firstCharOf(number));
+    writeLog(LogLevel::Trace, tag, "%2d:Phone=%c", r, firstCharOf(number));
     return true;
 }
 
 } // namespace
 
-bool read_phone_numbers(CardSession& session, UserInterface& ui, uint16_t fileId,
+bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
                         std::span<BookEntry> entries, uint32_t& count)
 {
     constexpr const char* kTag = "read_phone_numbers";
@@ -88,17 +88,17 @@ bool read_phone_numbers(CardSession& session, UserInterface& ui, uint16_t fileId
         lastRead = readRecord(session, r, file.recordLength, buffer);
         if (!lastRead)
             continue;
-        const auto record = ParseNumberRecord(recordSpan(buffer, file.recordLength));
+        const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
         // Fixed dialling and last dialled names stay as the card spells them:
         // only the UCS2 forms are decoded.
-        std::string name = DecodeAlphaToText(record->alpha);
+        std::string name = decodeAlphaToText(record->alpha);
         if (!fillEntry(session, ui, *record, std::move(name), fileId, r, kTag, entries[r - 1]))
             return false;
     }
     return lastRead;
 }
 
-bool read_msisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> entries,
+bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> entries,
                  uint16_t& count)
 {
     for (BookEntry& entry : entries)
@@ -117,8 +117,8 @@ bool read_msisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> e
     for (int r = 1; r <= n; ++r) {
         if (!readRecord(session, r, file.recordLength, buffer))
             continue;
-        const auto record = ParseNumberRecord(recordSpan(buffer, file.recordLength));
-        std::string name = DecodeAlphaToText(HeldNameFromCardAlpha(record->alpha));
+        const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
+        std::string name = decodeAlphaToText(heldNameFromCardAlpha(record->alpha));
         if (!fillEntry(session, ui, *record, std::move(name), Sim::FileMsisdn, r, "read_msisdn",
                        entries[r - 1]))
             return false;
@@ -128,29 +128,29 @@ bool read_msisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> e
     return selectBookFile(session, Sim::FileAdn, phoneBook);
 }
 
-bool read_overflow_number(CardSession& session, UserInterface& ui, std::string& number,
+bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& number,
                           uint8_t extensionRecord, uint16_t returnFile)
 {
     constexpr const char* kTag = "read_overflow_number";
     const SimCard& sim = session.simCard;
     const auto fail = [&](const char* trace) {
-        WriteLog(LogLevel::Error, kTag, "%s", trace);
+        writeLog(LogLevel::Error, kTag, "%s", trace);
         reportCardFailure(ui);
-        EndSession(session);
+        endSession(session);
         return false;
     };
 
     uint16_t responseLength = 0;
     if (!sim.select(session.card, extensionFileOf(returnFile), &responseLength))
         return fail("read_overflow_number select file 0x6F4A failed!");
-    WriteLog(LogLevel::Trace, kTag, "%s", "read_overflow_number select file 0x6F4A success!");
+    writeLog(LogLevel::Trace, kTag, "%s", "read_overflow_number select file 0x6F4A success!");
 
     uint16_t fileSize = 0;
     uint8_t recordLength = 0;
-    if (!sim.get_response(session.card, static_cast<uint8_t>(responseLength),
+    if (!sim.getResponse(session.card, static_cast<uint8_t>(responseLength),
                           {.fileSize = &fileSize, .recordLength = &recordLength}))
         return fail("read_overflow_number get_responce at file 0x6F4A failed!");
-    WriteLog(LogLevel::Trace, kTag,
+    writeLog(LogLevel::Trace, kTag,
              "read_overflow_number get_response at file 0x6F4A file size:%d, data len:%d, rec "
              "len:%d",
              fileSize, responseLength, recordLength);
@@ -158,42 +158,42 @@ bool read_overflow_number(CardSession& session, UserInterface& ui, std::string& 
     RecordBuffer buffer;
     if (!readRecord(session, extensionRecord, recordLength, buffer)) {
         const uint32_t error = lastError();
-        WriteLog(LogLevel::Error, kTag, "read_overflow_number read record %d", extensionRecord);
+        writeLog(LogLevel::Error, kTag, "read_overflow_number read record %d", extensionRecord);
         reportCardError(ui, error);
-        EndSession(session);
+        endSession(session);
         return false;
     }
     // Only one extension record is followed; its type, length and further-record
     // bytes are not consulted.
-    number += ParseExtensionDigits(recordSpan(buffer, recordLength));
-    WriteLog(LogLevel::Trace, kTag, "read_overflow_number number %s", number.c_str());
+    number += parseExtensionDigits(recordSpan(buffer, recordLength));
+    writeLog(LogLevel::Trace, kTag, "read_overflow_number number %s", number.c_str());
 
     if (!sim.select(session.card, returnFile, &responseLength))
         return fail("read_overflow_number select file 0x6F3A failed!");
-    WriteLog(LogLevel::Trace, kTag, "%s", "read_overflow_number return to file 0x6F3A");
+    writeLog(LogLevel::Trace, kTag, "%s", "read_overflow_number return to file 0x6F3A");
     if (returnFile == Sim::FileAdn &&
-        !sim.get_response(session.card, static_cast<uint8_t>(responseLength), {}))
+        !sim.getResponse(session.card, static_cast<uint8_t>(responseLength), {}))
         return fail("read_overflow_number get_responce at file 0x6F3A");
     return true;
 }
 
-bool ReadCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter,
+bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter,
                    CardBooksRead& out)
 {
     SideBooks& side = out.sideBooks;
-    read_phone_numbers(session, ui, Sim::FileFdn, side.fdn, side.fdnCount);
-    read_phone_numbers(session, ui, Sim::FileLnd, side.lnd, side.lndCount);
+    readPhoneNumbers(session, ui, Sim::FileFdn, side.fdn, side.fdnCount);
+    readPhoneNumbers(session, ui, Sim::FileLnd, side.lnd, side.lndCount);
     // An extension record that could not be read has ended the connection (and told the user).
     if (session.context == 0)
         return false;
-    if (!read_msisdn(session, ui, side.msisdn, side.msisdnCount))
+    if (!readMsisdn(session, ui, side.msisdn, side.msisdnCount))
         return false;
 
-    WriteLog(LogLevel::Trace, kReadTag, "progress before read_record number of records:%d",
+    writeLog(LogLevel::Trace, kReadTag, "progress before read_record number of records:%d",
              session.adnRecordCount);
-    WriteLog(LogLevel::Trace, kReadTag, "record len:%d person len:%d", session.adnRecordLength,
+    writeLog(LogLevel::Trace, kReadTag, "record len:%d person len:%d", session.adnRecordLength,
              session.adnNameLength);
-    session.adnRecordCount = LimitAdnRecordCount(static_cast<uint16_t>(session.adnRecordCount));
+    session.adnRecordCount = limitAdnRecordCount(static_cast<uint16_t>(session.adnRecordCount));
 
     const int length = session.adnRecordLength;
     if (length < static_cast<int>(SimRecord::FixedPartLength)) {
@@ -205,46 +205,46 @@ bool ReadCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
     out.contacts.reserve(static_cast<std::size_t>(lastRecord));
     RecordBuffer buffer;
     for (int r = 1; r <= lastRecord; ++r) {
-        WriteLog(LogLevel::Trace, kReadTag,
+        writeLog(LogLevel::Trace, kReadTag,
                  "progress read_record step:[%d] -----------------------------", r);
         if (!readRecord(session, r, length, buffer)) {
             const uint32_t error = lastError();
-            WriteLog(LogLevel::Error, kReadTag, "progress read_record failed on step:%d", r);
+            writeLog(LogLevel::Error, kReadTag, "progress read_record failed on step:%d", r);
             reportCardError(ui, error);
-            EndSession(session);
+            endSession(session);
             return false;
         }
         const auto record = recordSpan(buffer, length);
-        if (IsFreeRecord(record)) {
-            WriteLog(LogLevel::Trace, kReadTag, "%s", "progress empty record");
+        if (isFreeRecord(record)) {
+            writeLog(LogLevel::Trace, kReadTag, "%s", "progress empty record");
             meter.advance(r);
             continue;
         }
-        WriteLog(LogLevel::Trace, kReadTag, "progress record:(%d)*******************",
+        writeLog(LogLevel::Trace, kReadTag, "progress record:(%d)*******************",
                  static_cast<int>(out.contacts.size()));
-        const auto parsed = ParseNumberRecord(record);
+        const auto parsed = parseNumberRecord(record);
         Contact contact;
-        contact.setName(HeldNameFromCardAlpha(parsed->alpha));
-        WriteLog(LogLevel::Trace, kReadTag, "progress Name:%s... ", contact.name);
+        contact.setName(heldNameFromCardAlpha(parsed->alpha));
+        writeLog(LogLevel::Trace, kReadTag, "progress Name:%s... ", contact.name);
         contact.ccp = parsed->ccp;
         contact.tonNpi = parsed->tonNpi;
-        WriteLog(LogLevel::Trace, kReadTag, "progress cpp:%X", contact.ccp);
-        WriteLog(LogLevel::Trace, kReadTag, "progress ton_npi:%X", contact.tonNpi);
+        writeLog(LogLevel::Trace, kReadTag, "progress cpp:%X", contact.ccp);
+        writeLog(LogLevel::Trace, kReadTag, "progress ton_npi:%X", contact.tonNpi);
         std::string number = parsed->number;
         if (parsed->hasExtension()) {
-            WriteLog(LogLevel::Trace, kReadTag, "%s", "progress phone was longer than 20 digits");
-            if (!read_overflow_number(session, ui, number, parsed->extensionRecord, Sim::FileAdn))
+            writeLog(LogLevel::Trace, kReadTag, "%s", "progress phone was longer than 20 digits");
+            if (!readOverflowNumber(session, ui, number, parsed->extensionRecord, Sim::FileAdn))
                 return false;
         }
         contact.setNumber(number);
-        WriteLog(LogLevel::Trace, kReadTag, "progress Number:%c... ", firstCharOf(number));
+        writeLog(LogLevel::Trace, kReadTag, "progress Number:%c... ", firstCharOf(number));
         out.contacts.push_back(contact);
         meter.advance(r);
     }
     return true;
 }
 
-void StoreCardBooks(CardBooksRead& read, PhoneBook& book, SideBooks& sideBooks)
+void storeCardBooks(CardBooksRead& read, PhoneBook& book, SideBooks& sideBooks)
 {
     book.clear();
     const auto count = std::min<std::size_t>(read.contacts.size(), PhoneBook::Capacity);

@@ -18,19 +18,19 @@ class UserInterface;
 // Reads EF FDN (6F3B) or EF LND (6F44) under DF Telecom into `entries`, at most
 // entries.size() records. `count` becomes the number of records taken. A record
 // that cannot be read leaves its entry as it was. True when the last record was read.
-bool read_phone_numbers(CardSession& session, UserInterface& ui, uint16_t fileId,
+bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
                         std::span<BookEntry> entries, uint32_t& count);
 
 // Reads EF MSISDN (6F40): records 1 to 9 into entries 0 to 8, `count` the
 // records the file has. Selects EF ADN again; false when a selection failed.
-bool read_msisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> entries,
+bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> entries,
                  uint16_t& count);
 
 // Appends the digits of extension record `extensionRecord` (EF EXT2 for a
 // fixed dialling number, EF EXT1 otherwise) to `number`, then selects
 // `returnFile` again. On failure the user is told, the connection is ended
 // and the result is false.
-bool read_overflow_number(CardSession& session, UserInterface& ui, std::string& number,
+bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& number,
                           uint8_t extensionRecord, uint16_t returnFile);
 
 // The phone book read from the card, with the side books read before it.
@@ -44,12 +44,12 @@ struct CardBooksRead
 // limited to 449 when the card has more than 450) into `out`, advancing
 // `meter` once per record. False when the read did not complete: the user has
 // been told (except when EF MSISDN is missing) and `out` is incomplete.
-bool ReadCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter,
+bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter,
                    CardBooksRead& out);
 
 // Puts a complete read into the program's tables: contacts numbered 0, 1, ...
 // in record order, nextSequence one past them, selection cleared.
-void StoreCardBooks(CardBooksRead& read, PhoneBook& book, SideBooks& sideBooks);
+void storeCardBooks(CardBooksRead& read, PhoneBook& book, SideBooks& sideBooks);
 
 // Records beyond this number cannot be addressed: READ and UPDATE RECORD carry
 // the record number in one byte, 0 naming the current record.

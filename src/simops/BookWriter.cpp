@@ -24,7 +24,7 @@ char firstCharOf(std::string_view text)
 
 bool update(CardSession& session, int r, uint8_t mode, const std::vector<uint8_t>& record)
 {
-    return session.simCard.update_record(session.card, static_cast<uint8_t>(r),
+    return session.simCard.updateRecord(session.card, static_cast<uint8_t>(r),
                                          static_cast<uint8_t>(record.size()), mode, record.data());
 }
 
@@ -35,9 +35,9 @@ bool extensionFor(CardSession& session, UserInterface& ui, std::string_view numb
                   uint16_t& cursor, uint16_t bookFile, uint8_t& extensionRecord)
 {
     extensionRecord = SimRecord::Unused;
-    if (!NeedsExtension(number))
+    if (!needsExtension(number))
         return true;
-    if (!WriteOverflowDigits(session, ui, cursor, number, bookFile))
+    if (!writeOverflowDigits(session, ui, cursor, number, bookFile))
         return false;
     extensionRecord = static_cast<uint8_t>(cursor - 1);
     return true;
@@ -45,13 +45,13 @@ bool extensionFor(CardSession& session, UserInterface& ui, std::string_view numb
 
 } // namespace
 
-bool WriteOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
+bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
                          std::string_view number, uint16_t bookFile)
 {
     const SimCard& sim = session.simCard;
     const auto fail = [&] {
         reportCardFailure(ui);
-        EndSession(session);
+        endSession(session);
         return false;
     };
 
@@ -60,7 +60,7 @@ bool WriteOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
         return fail();
     uint16_t fileSize = 0;
     uint8_t recordLength = 0;
-    if (!sim.get_response(session.card, static_cast<uint8_t>(responseLength),
+    if (!sim.getResponse(session.card, static_cast<uint8_t>(responseLength),
                           {.fileSize = &fileSize, .recordLength = &recordLength}) ||
         recordLength < kExtensionDigitBytes)
         return fail();
@@ -71,15 +71,15 @@ bool WriteOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
     // 94 02 without data, which would otherwise look like a record.
     const int lastRecord = std::min<int>(fileSize / recordLength, kHighestRecordNumber);
     const std::vector<uint8_t> extension =
-        BuildExtensionRecord(recordLength, ExtensionDigits(number));
+        buildExtensionRecord(recordLength, extensionDigits(number));
     std::array<uint8_t, 256> buffer;
     bool taken = false;
     while (!taken && cursor >= 1 && cursor <= lastRecord) {
         buffer.fill(SimRecord::Unused);
-        if (!sim.read_record(session.card, static_cast<uint8_t>(cursor), recordLength,
+        if (!sim.readRecord(session.card, static_cast<uint8_t>(cursor), recordLength,
                              Sim::ModeAbsolute, buffer.data()))
             return fail();
-        if (IsReusableExtension(std::span<const uint8_t>(buffer.data(), recordLength))) {
+        if (isReusableExtension(std::span<const uint8_t>(buffer.data(), recordLength))) {
             if (!update(session, cursor, Sim::ModeAbsolute, extension))
                 return fail();
             taken = true;
@@ -93,27 +93,27 @@ bool WriteOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
     if (!sim.select(session.card, bookFile, &responseLength))
         return fail();
     if (bookFile == Sim::FileAdn &&
-        !sim.get_response(session.card, static_cast<uint8_t>(responseLength), {}))
+        !sim.getResponse(session.card, static_cast<uint8_t>(responseLength), {}))
         return fail();
     return true;
 }
 
-bool BuildContactRecord(CardSession& session, UserInterface& ui, const Contact& contact,
+bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& contact,
                         uint16_t& extensionCursor, std::vector<uint8_t>& record)
 {
     const auto length = static_cast<std::size_t>(session.adnRecordLength);
     const std::string alpha =
-        CardAlphaFromHeldName(contact.heldName(), length - SimRecord::FixedPartLength);
+        cardAlphaFromHeldName(contact.heldName(), length - SimRecord::FixedPartLength);
     uint8_t extensionRecord = SimRecord::Unused;
     if (!extensionFor(session, ui, contact.numberText(), extensionCursor, Sim::FileAdn,
                       extensionRecord))
         return false;
-    record = BuildNumberRecord(length, alpha, contact.numberText(), contact.tonNpi, contact.ccp,
+    record = buildNumberRecord(length, alpha, contact.numberText(), contact.tonNpi, contact.ccp,
                                extensionRecord);
     return true;
 }
 
-bool write_phone_numbers(CardSession& session, UserInterface& ui, uint16_t fileId,
+bool writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
                          std::span<const BookEntry> entries, uint32_t checkCount)
 {
     constexpr const char* kTag = "write_phone_numbers";
@@ -121,7 +121,7 @@ bool write_phone_numbers(CardSession& session, UserInterface& ui, uint16_t fileI
     if (std::none_of(checked.begin(), checked.end(),
                      [](const BookEntry& entry) { return entry.dirty != 0; }))
         return true;
-    if (fileId == Sim::FileFdn && verify_pin2(session, ui) != 1)
+    if (fileId == Sim::FileFdn && verifyPin2(session, ui) != 1)
         return false;
 
     BookFile file;
@@ -139,18 +139,18 @@ bool write_phone_numbers(CardSession& session, UserInterface& ui, uint16_t fileI
     for (int i = 0; i < n; ++i) {
         const int r = cyclic ? n - i : i + 1;
         const BookEntry& entry = entries[r - 1];
-        WriteLog(LogLevel::Trace, kTag, "%2d:Name=%s", r, entry.name.c_str());
-        WriteLog(LogLevel::Trace, kTag, "%2d:Phone=%c", r, firstCharOf(entry.number.view()));
+        writeLog(LogLevel::Trace, kTag, "%2d:Name=%s", r, entry.name.c_str());
+        writeLog(LogLevel::Trace, kTag, "%2d:Phone=%c", r, firstCharOf(entry.number.view()));
 
         // These names are kept in the code page, not in the GSM alphabet.
         const std::string alpha = entry.name.empty()
                                       ? std::string()
-                                      : CardAlphaFromEntryName(entry.name.view(), alphaLength);
+                                      : cardAlphaFromEntryName(entry.name.view(), alphaLength);
         uint8_t extensionRecord = SimRecord::Unused;
         if (!extensionFor(session, ui, entry.number.view(), cursor, fileId, extensionRecord))
             return written;
         std::vector<uint8_t> record =
-            BuildNumberRecord(file.recordLength, alpha, entry.number.view(), entry.tonNpi,
+            buildNumberRecord(file.recordLength, alpha, entry.number.view(), entry.tonNpi,
                               entry.ccp, extensionRecord);
         if (entry.number.empty())
             record[alphaLength] = SimRecord::Unused; // no number: the length byte stays free
@@ -160,7 +160,7 @@ bool write_phone_numbers(CardSession& session, UserInterface& ui, uint16_t fileI
     return written;
 }
 
-bool WriteOwnNumbers(CardSession& session, UserInterface& ui, std::span<const BookEntry> entries,
+bool writeOwnNumbers(CardSession& session, UserInterface& ui, std::span<const BookEntry> entries,
                      int* failedUpdates)
 {
     if (failedUpdates != nullptr)
@@ -179,13 +179,13 @@ bool WriteOwnNumbers(CardSession& session, UserInterface& ui, std::span<const Bo
             // An emptied own number is left on the card as it is.
             if (entry.dirty == 0 || entry.number.empty())
                 continue;
-            const std::string alpha = CardAlphaFromHeldName(entry.name.view(), alphaLength);
+            const std::string alpha = cardAlphaFromHeldName(entry.name.view(), alphaLength);
             uint8_t extensionRecord = SimRecord::Unused;
             if (!extensionFor(session, ui, entry.number.view(), cursor, Sim::FileMsisdn,
                               extensionRecord))
                 return false;
             const std::vector<uint8_t> record =
-                BuildNumberRecord(file.recordLength, alpha, entry.number.view(), entry.tonNpi,
+                buildNumberRecord(file.recordLength, alpha, entry.number.view(), entry.tonNpi,
                                   entry.ccp, extensionRecord);
             if (!update(session, r, Sim::ModeAbsolute, record) && failedUpdates != nullptr)
                 ++*failedUpdates;

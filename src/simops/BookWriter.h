@@ -19,24 +19,24 @@ class UserInterface;
 // EF EXT1 otherwise), then selects `bookFile` again. `cursor` ends one past the
 // record taken. On failure the user is told, the connection is ended and the
 // result is false.
-bool WriteOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
+bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
                          std::string_view number, uint16_t bookFile);
 
 // Lays out the phone-book record of `contact` (session.adnRecordLength bytes).
 // A number longer than 20 characters first gets its extension record through
 // WriteOverflowDigits; false when that failed (the connection has been ended).
-bool BuildContactRecord(CardSession& session, UserInterface& ui, const Contact& contact,
+bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& contact,
                         uint16_t& extensionCursor, std::vector<uint8_t>& record);
 
 // Writes every entry of EF FDN (6F3B, after PIN2 was accepted) or EF LND
 // (6F44, cyclic: from the last record down) when one of the first `checkCount`
 // entries is dirty; touches nothing otherwise and returns true. Otherwise true
 // when at least one record was written.
-bool write_phone_numbers(CardSession& session, UserInterface& ui, uint16_t fileId,
+bool writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
                          std::span<const BookEntry> entries, uint32_t checkCount = 20);
 
 // Writes the dirty own numbers with a number (records 1 to 9 of EF MSISDN),
 // then selects EF ADN again. False when a selection failed. `failedUpdates`,
 // when given, receives the number of records the card refused.
-bool WriteOwnNumbers(CardSession& session, UserInterface& ui, std::span<const BookEntry> entries,
+bool writeOwnNumbers(CardSession& session, UserInterface& ui, std::span<const BookEntry> entries,
                      int* failedUpdates = nullptr);

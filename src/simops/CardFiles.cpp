@@ -16,7 +16,7 @@ bool selectBookFile(CardSession& session, uint16_t fileId, BookFile& file)
     uint8_t isDirectory = 0;
     uint8_t recordLength = 0;
     uint16_t fileSize = 0;
-    if (index_to_dir_and_file(session.simCard, session.card, responseLength, fileId, &isDirectory,
+    if (indexToDirAndFile(session.simCard, session.card, responseLength, fileId, &isDirectory,
                               &recordLength, &fileSize, Sim::DirTelecom) != SelectResult::Selected)
         return false;
     file.recordLength = recordLength;

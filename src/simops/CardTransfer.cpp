@@ -30,7 +30,7 @@ public:
         : m_session(session), m_book(books.book), m_state(books.state), m_ui(ui),
           m_meter(session.adnRecordCount, ui),
           m_lastRecord(std::min(session.adnRecordCount, kHighestRecordNumber)),
-          m_empty(EmptyRecord(static_cast<std::size_t>(session.adnRecordLength)))
+          m_empty(emptyRecord(static_cast<std::size_t>(session.adnRecordLength)))
     {
     }
 
@@ -87,15 +87,15 @@ private:
         uint32_t i = 0;
         for (int r = 1; r <= m_lastRecord; ++r) {
             std::fill(buffer.begin(), buffer.end(), SimRecord::Unused);
-            if (!m_session.simCard.read_record(m_session.card, static_cast<uint8_t>(r),
+            if (!m_session.simCard.readRecord(m_session.card, static_cast<uint8_t>(r),
                                                static_cast<uint8_t>(buffer.size()),
                                                Sim::ModeAbsolute, buffer.data())) {
                 const uint32_t error = lastError();
-                WriteLog(LogLevel::Error, kReadTag, "progress read_record failed on step:%d", r);
+                writeLog(LogLevel::Error, kReadTag, "progress read_record failed on step:%d", r);
                 reportCardError(m_ui, error);
                 return fail(WriteOutcome::ReadFailed);
             }
-            if (IsFreeRecord(buffer)) {
+            if (isFreeRecord(buffer)) {
                 while (selectedOnly && i < m_book.contactCount && !m_book.isSelected(i))
                     ++i;
                 if (i >= m_book.contactCount)
@@ -130,7 +130,7 @@ private:
         if (r > m_lastRecord)
             return fail(WriteOutcome::RecordCountExceeded);
         std::vector<uint8_t> record;
-        if (!BuildContactRecord(m_session, m_ui, m_book.contacts[index], m_extensionCursor, record))
+        if (!buildContactRecord(m_session, m_ui, m_book.contacts[index], m_extensionCursor, record))
             return WriteOutcome::ExtensionFailed; // told and disconnected by the extension writer
         return writeRecord(r, record);
     }
@@ -138,7 +138,7 @@ private:
     std::optional<WriteOutcome> writeRecord(int r, const std::vector<uint8_t>& record)
     {
         setLastError(0);
-        if (m_session.simCard.update_record(m_session.card, static_cast<uint8_t>(r),
+        if (m_session.simCard.updateRecord(m_session.card, static_cast<uint8_t>(r),
                                             static_cast<uint8_t>(record.size()), Sim::ModeAbsolute,
                                             record.data()))
             return std::nullopt;
@@ -149,7 +149,7 @@ private:
 
     WriteOutcome fail(WriteOutcome outcome)
     {
-        EndSession(m_session);
+        endSession(m_session);
         return outcome;
     }
 
@@ -165,34 +165,34 @@ private:
 
 } // namespace
 
-bool ReadFromCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
+bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
-    WriteLog(LogLevel::Trace, kReadTag, "progress %c", 'r');
+    writeLog(LogLevel::Trace, kReadTag, "progress %c", 'r');
     ui.setProgressCaption(resString(kReadingCaption));
     ProgressMeter meter(session.adnRecordCount, ui);
     // The read goes into a table of its own: a card pulled out half-way must not
     // leave a mixture of the old book and part of the card's in the program,
     // nor the card's dialled numbers beside a file's phone book.
     auto read = std::make_unique<CardBooksRead>();
-    if (!ReadCardBooks(session, ui, meter, *read))
+    if (!readCardBooks(session, ui, meter, *read))
         return false;
-    StoreCardBooks(*read, books.book, books.sideBooks);
+    storeCardBooks(*read, books.book, books.sideBooks);
     books.state.bookSource = BookSource::Card;
     return true;
 }
 
-WriteOutcome WriteToCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
+WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
-    WriteLog(LogLevel::Trace, kReadTag, "progress %c", 'w');
+    writeLog(LogLevel::Trace, kReadTag, "progress %c", 'w');
     ui.setProgressCaption(resString(kWritingCaption));
     SideBooks& side = books.sideBooks;
-    write_phone_numbers(session, ui, Sim::FileFdn, side.fdn, 20);
-    write_phone_numbers(session, ui, Sim::FileLnd, side.lnd, 20);
+    writePhoneNumbers(session, ui, Sim::FileFdn, side.fdn, 20);
+    writePhoneNumbers(session, ui, Sim::FileLnd, side.lnd, 20);
     // An extension record that could not be written has ended the connection
     // and told the user.
     if (session.context == 0)
         return WriteOutcome::ExtensionFailed;
-    if (!WriteOwnNumbers(session, ui, side.msisdn)) {
+    if (!writeOwnNumbers(session, ui, side.msisdn)) {
         // Without EF MSISDN the phone book is not written at all: say so rather
         // than let the write pass for done and the changes for saved.
         if (session.context != 0)
@@ -202,27 +202,27 @@ WriteOutcome WriteToCard(CardSession& session, CardTransferBooks& books, UserInt
     return PhoneBookWriter(session, books, ui).run();
 }
 
-int CardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui)
+int cardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
     switch (session.transferDirection) {
     case 'r': {
         bool complete = false;
         ui.runWithProgress(resString(kReadingCaption),
-                           [&] { complete = ReadFromCard(session, books, ui); });
+                           [&] { complete = readFromCard(session, books, ui); });
         return complete ? 0 : 1;
     }
     case 'w': {
         WriteOutcome outcome = WriteOutcome::Completed;
         ui.runWithProgress(resString(kWritingCaption),
-                           [&] { outcome = WriteToCard(session, books, ui); });
-        return WriteFailedOf(outcome);
+                           [&] { outcome = writeToCard(session, books, ui); });
+        return writeFailedOf(outcome);
     }
     default:
         return 0;
     }
 }
 
-TransferHook MakeCardTransferHook(CardTransferBooks books, UserInterface& ui)
+TransferHook makeCardTransferHook(CardTransferBooks books, UserInterface& ui)
 {
-    return [books, &ui](CardSession& session) mutable { return CardTransfer(session, books, ui); };
+    return [books, &ui](CardSession& session) mutable { return cardTransfer(session, books, ui); };
 }

@@ -32,14 +32,14 @@ enum class WriteOutcome
 // read replaces the tables and sets bookSource to 'c'; after a failure the
 // tables keep what they held (the user has been told why, except when the card
 // has no EF MSISDN) and bookSource is unchanged. True for a complete read.
-bool ReadFromCard(CardSession& session, CardTransferBooks& books, UserInterface& ui);
+bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface& ui);
 
 // The write run: changed side-book entries (fixed dialling after PIN2), own
 // numbers, then the phone book by books.state.writeMode. The tables are not changed.
-WriteOutcome WriteToCard(CardSession& session, CardTransferBooks& books, UserInterface& ui);
+WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInterface& ui);
 
 // `writeFailed` of a write run: 0 when it completed, 1 otherwise.
-inline int WriteFailedOf(WriteOutcome outcome)
+inline int writeFailedOf(WriteOutcome outcome)
 {
     return outcome == WriteOutcome::Completed ? 0 : 1;
 }
@@ -48,8 +48,8 @@ inline int WriteFailedOf(WriteOutcome outcome)
 // nothing) inside ui.runWithProgress, with the caption " Reading from SIM
 // Card ... " or " Writing to SIM Card ... ". Returns `writeFailed` after a
 // write, and after a read 0 when it completed, 1 when it did not.
-int CardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui);
+int cardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui);
 
 // The hook the connect sequences run (CardHost::transfer). The references
 // must outlive the hook.
-TransferHook MakeCardTransferHook(CardTransferBooks books, UserInterface& ui);
+TransferHook makeCardTransferHook(CardTransferBooks books, UserInterface& ui);

@@ -21,7 +21,7 @@ int pin1StateIdOf(const CardSession& session)
 
 } // namespace
 
-SimInfo CollectSimInfo(const CardSession& session, const PhoneBook& book,
+SimInfo collectSimInfo(const CardSession& session, const PhoneBook& book,
                        const SideBooks& sideBooks)
 {
     SimInfo info;
@@ -39,14 +39,14 @@ SimInfo CollectSimInfo(const CardSession& session, const PhoneBook& book,
     return info;
 }
 
-OwnNumberChange ApplyOwnNumber(CardSession& session, SideBooks& sideBooks, UserInterface& ui,
+OwnNumberChange applyOwnNumber(CardSession& session, SideBooks& sideBooks, UserInterface& ui,
                                std::string_view typed)
 {
     // The number goes to the card: check it as every other typed number is
     // checked, so that no letter is coded into a digit nibble and a '+' is
     // carried by the TON/NPI byte.
     std::string number(typed.substr(0, kOwnNumberLimit));
-    if (!ValidateNumber(number) || number.size() > Contact::MaxCardDigits) {
+    if (!validateNumber(number) || number.size() > Contact::MaxCardDigits) {
         ui.inform(kWrongNumber);
         return OwnNumberChange::Invalid;
     }
@@ -55,7 +55,7 @@ OwnNumberChange ApplyOwnNumber(CardSession& session, SideBooks& sideBooks, UserI
         return OwnNumberChange::Unchanged;
 
     own.number.assign(number);
-    own.tonNpi = TonNpiForNumber(number, own.tonNpi);
+    own.tonNpi = tonNpiForNumber(number, own.tonNpi);
     if (own.recordIndex == -1)
         own.recordIndex = 0;
     own.dirty = 1;
@@ -63,7 +63,7 @@ OwnNumberChange ApplyOwnNumber(CardSession& session, SideBooks& sideBooks, UserI
         return OwnNumberChange::NotWritten;
 
     int failedUpdates = 0;
-    if (!WriteOwnNumbers(session, ui, sideBooks.msisdn, &failedUpdates) || failedUpdates != 0) {
+    if (!writeOwnNumbers(session, ui, sideBooks.msisdn, &failedUpdates) || failedUpdates != 0) {
         simops::reportCardFailure(ui);
         return OwnNumberChange::WriteFailed;
     }

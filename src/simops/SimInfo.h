@@ -41,7 +41,7 @@ inline constexpr int ServiceProvider = 175;
 inline constexpr int OwnNumber = 176;
 } // namespace SimInfoText
 
-SimInfo CollectSimInfo(const CardSession& session, const PhoneBook& book,
+SimInfo collectSimInfo(const CardSession& session, const PhoneBook& book,
                        const SideBooks& sideBooks);
 
 enum class OwnNumberChange
@@ -58,5 +58,5 @@ enum class OwnNumberChange
 // When it differs from entry 0's number it is stored in entry 0 with the
 // TON/NPI that goes with it, marked in use and changed, and written with
 // WriteOwnNumbers. A failed write is reported to the user.
-OwnNumberChange ApplyOwnNumber(CardSession& session, SideBooks& sideBooks, UserInterface& ui,
+OwnNumberChange applyOwnNumber(CardSession& session, SideBooks& sideBooks, UserInterface& ui,
                                std::string_view typed);

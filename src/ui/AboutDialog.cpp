@@ -54,7 +54,7 @@ AboutDialog::AboutDialog(QWidget* owner) : QDialog(owner)
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(icon);
     layout->addLayout(text, 1);
-    CentreWindow(this);
+    centreWindow(this);
 }
 
 QString AboutDialog::versionText() const

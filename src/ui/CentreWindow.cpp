@@ -4,7 +4,7 @@
 #include <QScreen>
 #include <QWidget>
 
-void CentreWindow(QWidget* window, bool onDesktop)
+void centreWindow(QWidget* window, bool onDesktop)
 {
     if (!window)
         return;

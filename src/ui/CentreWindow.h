@@ -4,4 +4,4 @@ class QWidget;
 
 // Centres `window` on its parent, or on the screen when it has no parent or
 // `onDesktop` is set, keeping it inside the screen.
-void CentreWindow(QWidget* window, bool onDesktop = false);
+void centreWindow(QWidget* window, bool onDesktop = false);

@@ -97,7 +97,7 @@ void ConfirmDialog::closeEvent(QCloseEvent* event)
     QDialog::done(ConfirmResult::Cancel);
 }
 
-int ConfirmWriteDialog(QWidget* owner, const QString& caption, const QString& text, const char* key,
+int confirmWriteDialog(QWidget* owner, const QString& caption, const QString& text, const char* key,
                        const QIcon& icon, int buttons)
 {
     if (caption.isEmpty() || text.isEmpty() || !key || !*key)
@@ -109,7 +109,7 @@ int ConfirmWriteDialog(QWidget* owner, const QString& caption, const QString& te
         return ConfirmResult::Invalid;
 
     ConfirmDialog dialog(owner, caption, text, icon, buttons);
-    CentreWindow(&dialog);
+    centreWindow(&dialog);
     dialog.exec();
     if (!dialog.closedByWindow() && dialog.dontShowAgain())
         writeConfigNumber(key, 1);

@@ -19,7 +19,7 @@ constexpr int Cancel = 204;
 // Asks for confirmation unless the configuration value `key` is non-zero
 // (the user ticked "Don't show this dialog again" before). Returns Ok, No or
 // Cancel as chosen, Skipped when not shown, Invalid for missing arguments.
-int ConfirmWriteDialog(QWidget* owner, const QString& caption, const QString& text, const char* key,
+int confirmWriteDialog(QWidget* owner, const QString& caption, const QString& text, const char* key,
                        const QIcon& icon, int buttons);
 
 // The dialog itself; public so tests can find and drive it.

@@ -83,7 +83,7 @@ ContactDialog::ContactDialog(Kind kind, int nameLimit, int icon, QWidget* owner)
         connect(m_number, &QLineEdit::textChanged, this, &ContactDialog::onTextChanged);
         onTextChanged();
     }
-    CentreWindow(this);
+    centreWindow(this);
 }
 
 void ContactDialog::setTexts(const QString& name, const QString& number)
@@ -98,7 +98,7 @@ void ContactDialog::onTextChanged()
 {
     if (m_adjusting)
         return;
-    const int limit = TypedNameLimit(m_name->text(), m_nameLimit);
+    const int limit = typedNameLimit(m_name->text(), m_nameLimit);
     if (limit < m_nameLimit && m_name->text().size() > limit) {
         m_adjusting = true;
         m_name->setText(m_name->text().left(limit));
@@ -116,7 +116,7 @@ void ContactDialog::accept()
     QDialog::accept();
 }
 
-int RunSideEntryDialog(QWidget* owner, SideEntryRecord* record, UserInterface& ui)
+int runSideEntryDialog(QWidget* owner, SideEntryRecord* record, UserInterface& ui)
 {
     const bool adding = record != nullptr && record->mode == SideEntryRecord::Add;
     ContactDialog dialog(adding ? ContactDialog::Kind::SideAdd : ContactDialog::Kind::SideEdit, 0,
@@ -124,17 +124,17 @@ int RunSideEntryDialog(QWidget* owner, SideEntryRecord* record, UserInterface& u
     if (record == nullptr)
         dialog.setWindowTitle(QString());
     else
-        dialog.setTexts(Cp1252ToUnicode(record->name), Cp1252ToUnicode(record->number));
+        dialog.setTexts(cp1252ToUnicode(record->name), cp1252ToUnicode(record->number));
     dialog.setAcceptFunction([record, &ui](const QString& name, const QString& number) {
         if (record == nullptr)
             return true;
-        std::string typed = UnicodeToCp1252(number);
+        std::string typed = unicodeToCp1252(number);
         std::string clean = typed;
-        if (!ValidateNumber(clean)) {
+        if (!validateNumber(clean)) {
             ui.inform(kWrongNumber);
             return false;
         }
-        const std::string newName = UnicodeToCp1252(name);
+        const std::string newName = unicodeToCp1252(name);
         if (newName != record->name) {
             record->name = newName;
             record->changed = true;

@@ -69,4 +69,4 @@ struct SideEntryRecord
 // Runs the side-book dialog on `record`: 1 after OK (the record's texts taken
 // when they differ, `changed` set), 0 after Cancel. A wrong number is refused
 // with "Wrong number!" through `ui` and the dialog stays open.
-int RunSideEntryDialog(QWidget* owner, SideEntryRecord* record, UserInterface& ui);
+int runSideEntryDialog(QWidget* owner, SideEntryRecord* record, UserInterface& ui);

@@ -17,7 +17,7 @@ constexpr uint32_t kLastIndex = 448;
 
 std::string encodeTypedName(QStringView name, int nameLimit)
 {
-    return EncodeAlphaFromUnicode(name, static_cast<std::size_t>(std::max(nameLimit, 0)) + 3);
+    return encodeAlphaFromUnicode(name, static_cast<std::size_t>(std::max(nameLimit, 0)) + 3);
 }
 
 // The separator of a clipboard text: ',' or ';', 0 when it holds both or neither.
@@ -31,17 +31,17 @@ char separatorOf(std::string_view text)
 }
 } // namespace
 
-int TypedNameLimit(QStringView name, int nameLimit)
+int typedNameLimit(QStringView name, int nameLimit)
 {
-    return FirstCharAbove255(name) != 0 ? nameLimit - 3 : nameLimit;
+    return firstCharAbove255(name) != 0 ? nameLimit - 3 : nameLimit;
 }
 
-bool AddTypedContact(PhoneBook& book, QStringView name, std::string_view number, int nameLimit)
+bool addTypedContact(PhoneBook& book, QStringView name, std::string_view number, int nameLimit)
 {
     if (book.contactCount >= kTypedContactLimit)
         return false;
     std::string clean(number);
-    if (!ValidateNumber(clean))
+    if (!validateNumber(clean))
         return false;
     Contact& contact = book.contacts[book.contactCount];
     contact.clear();
@@ -49,34 +49,34 @@ bool AddTypedContact(PhoneBook& book, QStringView name, std::string_view number,
     contact.setNumber(clean);
     contact.ccp = 0xFF;
     contact.sequence = book.takeSequence();
-    contact.tonNpi = TonNpiForNumber(number, 0xFF);
+    contact.tonNpi = tonNpiForNumber(number, 0xFF);
     ++book.contactCount;
     return true;
 }
 
-bool EditTypedContact(PhoneBook& book, uint32_t index, QStringView name, std::string_view number,
+bool editTypedContact(PhoneBook& book, uint32_t index, QStringView name, std::string_view number,
                       int nameLimit)
 {
     if (index >= book.contactCount)
         return false;
     std::string clean(number);
-    if (!ValidateNumber(clean))
+    if (!validateNumber(clean))
         return false;
     QString edited = name.toString();
     edited.replace(QChar(0xE9), QChar(0xE8));
     Contact& contact = book.contacts[index];
     contact.setName(encodeTypedName(edited, nameLimit));
     contact.setNumber(clean);
-    contact.tonNpi = TonNpiForNumber(number, contact.tonNpi);
+    contact.tonNpi = tonNpiForNumber(number, contact.tonNpi);
     return true;
 }
 
-std::string ClipboardTextOf(const std::vector<ClipboardRow>& rows)
+std::string clipboardTextOf(const std::vector<ClipboardRow>& rows)
 {
     std::string text;
     for (const ClipboardRow& row : rows) {
-        WriteLog(5, "copy to clipboard", "%s", row.name.c_str());
-        WriteLog(5, "copy to clipboard", "%s", row.number.c_str());
+        writeLog(5, "copy to clipboard", "%s", row.name.c_str());
+        writeLog(5, "copy to clipboard", "%s", row.number.c_str());
         if (!text.empty())
             text += "\r\n";
         text += row.name + ";" + row.number;
@@ -84,7 +84,7 @@ std::string ClipboardTextOf(const std::vector<ClipboardRow>& rows)
     return text;
 }
 
-int ParseClipboardText(std::string_view text, PhoneBook* book)
+int parseClipboardText(std::string_view text, PhoneBook* book)
 {
     const char separator = separatorOf(text);
     if (separator == 0)
@@ -96,10 +96,10 @@ int ParseClipboardText(std::string_view text, PhoneBook* book)
         if (sep == std::string_view::npos)
             return 0;
         std::string name(text.substr(pos, sep - pos));
-        TrimBlanks(name);
+        trimBlanks(name);
         if (name.size() > kPastedNameLimit || name.find('\n') != std::string::npos)
             return 0;
-        WriteLog(5, "check clipboard", "person %s", name.c_str());
+        writeLog(5, "check clipboard", "person %s", name.c_str());
         if (book != nullptr && book->contactCount > kLastIndex)
             return found;
 
@@ -113,12 +113,12 @@ int ParseClipboardText(std::string_view text, PhoneBook* book)
             number.pop_back(); // the CR before the line feed
         if (number.size() > kPastedNumberMax || number.size() < kPastedNumberMin)
             return 0;
-        TrimBlanks(number);
-        RemoveChar(number, '\'');
-        RemoveChar(number, '"');
-        if (!ValidateNumber(number))
+        trimBlanks(number);
+        removeChar(number, '\'');
+        removeChar(number, '"');
+        if (!validateNumber(number))
             return 0;
-        WriteLog(5, "check clipboard", "phone %s", number.c_str());
+        writeLog(5, "check clipboard", "phone %s", number.c_str());
 
         if (book != nullptr) {
             Contact& contact = book->contacts[book->contactCount];
@@ -127,7 +127,7 @@ int ParseClipboardText(std::string_view text, PhoneBook* book)
             contact.setNumber(number);
             contact.ccp = 0xFF;
             contact.sequence = book->takeSequence();
-            contact.tonNpi = TonNpiForNumber(number, TonNpi::National);
+            contact.tonNpi = tonNpiForNumber(number, TonNpi::National);
             ++book->contactCount;
         }
         ++found;
@@ -140,13 +140,13 @@ int ParseClipboardText(std::string_view text, PhoneBook* book)
     }
 }
 
-int PasteContacts(PhoneBook& book, std::string_view text)
+int pasteContacts(PhoneBook& book, std::string_view text)
 {
-    if (ParseClipboardText(text) == 0)
+    if (parseClipboardText(text) == 0)
         return 0;
     const uint32_t count = book.contactCount;
     const uint32_t sequence = book.nextSequence;
-    if (ParseClipboardText(text, &book) == 0) {
+    if (parseClipboardText(text, &book) == 0) {
         book.contactCount = count;
         book.nextSequence = sequence;
         return 0;
@@ -154,9 +154,9 @@ int PasteContacts(PhoneBook& book, std::string_view text)
     return static_cast<int>(book.contactCount - count);
 }
 
-int PasteIntoSideBook(std::string_view text, BookEntry* entries, uint32_t slotCount)
+int pasteIntoSideBook(std::string_view text, BookEntry* entries, uint32_t slotCount)
 {
-    if (ParseClipboardText(text) == 0)
+    if (parseClipboardText(text) == 0)
         return 0;
     const char separator =
         std::count(text.begin(), text.end(), ',') > std::count(text.begin(), text.end(), ';') ? ','
@@ -182,7 +182,7 @@ int PasteIntoSideBook(std::string_view text, BookEntry* entries, uint32_t slotCo
     return 99;
 }
 
-void MoveContactTo(PhoneBook& book, uint32_t from, uint32_t to)
+void moveContactTo(PhoneBook& book, uint32_t from, uint32_t to)
 {
     if (from >= book.contactCount || to >= book.contactCount || from == to)
         return;

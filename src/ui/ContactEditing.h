@@ -23,16 +23,16 @@ constexpr int kTypedNumberLimit = 40;
 
 // Longest name the name edit takes for `name`: `nameLimit`, or `nameLimit` - 3
 // when a character above U+00FF makes the name need the card's UCS2 form.
-int TypedNameLimit(QStringView name, int nameLimit);
+int typedNameLimit(QStringView name, int nameLimit);
 
 // Adds a typed contact at the end of the book: the name encoded in the card's
 // form, the number cleaned by ValidateNumber, a new sequence number, TON/NPI
 // from the first non-blank character. False (nothing changed) for a bad
 // number or a full book.
-bool AddTypedContact(PhoneBook& book, QStringView name, std::string_view number, int nameLimit);
+bool addTypedContact(PhoneBook& book, QStringView name, std::string_view number, int nameLimit);
 // Writes a typed name and number into contact `index`. Every é becomes è in the
 // name; a number of blanks only keeps the old TON/NPI. False for a bad number.
-bool EditTypedContact(PhoneBook& book, uint32_t index, QStringView name, std::string_view number,
+bool editTypedContact(PhoneBook& book, uint32_t index, QStringView name, std::string_view number,
                       int nameLimit);
 
 // The clipboard text of some rows: "name;number" lines joined by CR LF, with
@@ -42,17 +42,17 @@ struct ClipboardRow
     std::string name;
     std::string number;
 };
-std::string ClipboardTextOf(const std::vector<ClipboardRow>& rows);
+std::string clipboardTextOf(const std::vector<ClipboardRow>& rows);
 
 // Number of contacts in `text`, 0 when the text is not pasteable as a whole.
 // With a book the contacts are appended to it (up to index 448).
-int ParseClipboardText(std::string_view text, PhoneBook* book = nullptr);
+int parseClipboardText(std::string_view text, PhoneBook* book = nullptr);
 // Appends the clipboard's contacts; the book is left untouched when the text
 // is not pasteable. Returns the number of contacts added.
-int PasteContacts(PhoneBook& book, std::string_view text);
+int pasteContacts(PhoneBook& book, std::string_view text);
 // Fills the free slots (name and number both empty) of a side book with the
 // text's lines, marking them changed. 99 when the text was pasteable, else 0.
-int PasteIntoSideBook(std::string_view text, BookEntry* entries, uint32_t slotCount);
+int pasteIntoSideBook(std::string_view text, BookEntry* entries, uint32_t slotCount);
 
 // Moves contact `from` to index `to` (taken out, then inserted there).
-void MoveContactTo(PhoneBook& book, uint32_t from, uint32_t to);
+void moveContactTo(PhoneBook& book, uint32_t from, uint32_t to);

@@ -21,9 +21,9 @@ int ContactListModel::tableRows() const
 {
     switch (m_kind) {
     case PhoneBookKind::LastDialled:
-        return static_cast<int>(ShownEntryCount(m_sideBooks.lnd.data(), m_sideBooks.lndCount));
+        return static_cast<int>(shownEntryCount(m_sideBooks.lnd.data(), m_sideBooks.lndCount));
     case PhoneBookKind::FixedDialling:
-        return static_cast<int>(ShownEntryCount(m_sideBooks.fdn.data(), m_sideBooks.fdnCount));
+        return static_cast<int>(shownEntryCount(m_sideBooks.fdn.data(), m_sideBooks.fdnCount));
     case PhoneBookKind::PhoneBook:
         break;
     }
@@ -46,13 +46,13 @@ QString ContactListModel::nameText(int row) const
         return {};
     switch (m_kind) {
     case PhoneBookKind::LastDialled:
-        return Cp1252ToUnicode(m_sideBooks.lnd[row].name.view());
+        return cp1252ToUnicode(m_sideBooks.lnd[row].name.view());
     case PhoneBookKind::FixedDialling:
-        return Cp1252ToUnicode(m_sideBooks.fdn[row].name.view());
+        return cp1252ToUnicode(m_sideBooks.fdn[row].name.view());
     case PhoneBookKind::PhoneBook:
         break;
     }
-    return HeldNameToUnicode(m_book.contacts[row].heldName());
+    return heldNameToUnicode(m_book.contacts[row].heldName());
 }
 
 QString ContactListModel::numberText(int row) const
@@ -71,7 +71,7 @@ QString ContactListModel::numberText(int row) const
         number = m_book.contacts[row].numberText();
         break;
     }
-    return Cp1252ToUnicode(NumberDisplayForm(number));
+    return cp1252ToUnicode(numberDisplayForm(number));
 }
 
 QVariant ContactListModel::data(const QModelIndex& index, int role) const

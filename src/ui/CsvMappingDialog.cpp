@@ -80,7 +80,7 @@ CsvMappingDialog::CsvMappingDialog(std::vector<std::string> fields, QWidget* own
             m_model.select(static_cast<std::size_t>(row));
     });
     connect(m_table, &QTableWidget::cellChanged, this, &CsvMappingDialog::onItemChanged);
-    CentreWindow(this);
+    centreWindow(this);
 }
 
 void CsvMappingDialog::refreshRows()
@@ -141,7 +141,7 @@ FieldChoiceDialog::FieldChoiceDialog(const QString& prompt, QWidget* owner) : QD
     layout->addWidget(m_name);
     layout->addWidget(m_number);
     layout->addWidget(buttons);
-    CentreWindow(this);
+    centreWindow(this);
 }
 
 CsvMappingModel::Field FieldChoiceDialog::answer() const

@@ -45,7 +45,7 @@ void startUntitledList(DocumentState& state)
 
 std::string clipboardText()
 {
-    return UnicodeToCp1252(QApplication::clipboard()->text());
+    return unicodeToCp1252(QApplication::clipboard()->text());
 }
 } // namespace
 
@@ -78,7 +78,7 @@ EditCommands::EditCommands(MainWindow& window) : QObject(&window), m_window(wind
 
 void EditCommands::refreshPasteState()
 {
-    m_pasteable = ParseClipboardText(clipboardText()) > 0;
+    m_pasteable = parseClipboardText(clipboardText()) > 0;
     m_window.action(Command::Paste)->setEnabled(m_pasteable);
 }
 
@@ -91,7 +91,7 @@ void EditCommands::addContact()
     startUntitledList(state);
     ContactDialog dialog(ContactDialog::Kind::AddPhone, state.nameLimit, kPhoneIcon, &m_window);
     dialog.setAcceptFunction([&app](const QString& name, const QString& number) {
-        if (AddTypedContact(app.book, name, UnicodeToCp1252(number.left(kReadNumberLength)),
+        if (addTypedContact(app.book, name, unicodeToCp1252(number.left(kReadNumberLength)),
                             app.state.nameLimit))
             return true;
         app.ui.inform(kWrongNumber);
@@ -116,8 +116,8 @@ void EditCommands::editContact()
     ContactDialog dialog(ContactDialog::Kind::EditPhone, state.nameLimit, kPhoneIcon, &m_window);
     dialog.setTexts(m_window.listModel()->nameText(row), m_window.listModel()->numberText(row));
     dialog.setAcceptFunction([&app, row](const QString& name, const QString& number) {
-        if (EditTypedContact(app.book, static_cast<uint32_t>(row), name,
-                             UnicodeToCp1252(number.left(kReadNumberLength)), app.state.nameLimit))
+        if (editTypedContact(app.book, static_cast<uint32_t>(row), name,
+                             unicodeToCp1252(number.left(kReadNumberLength)), app.state.nameLimit))
             return true;
         app.ui.inform(kWrongNumber);
         return false;
@@ -139,14 +139,14 @@ void EditCommands::copySelection()
             continue;
         const int r = static_cast<int>(row);
         rows.push_back(
-            {UnicodeToCp1252(m_window.listModel()->nameText(r).left(kCopiedFieldLength)),
-             UnicodeToCp1252(m_window.listModel()->numberText(r).left(kCopiedFieldLength))});
+            {unicodeToCp1252(m_window.listModel()->nameText(r).left(kCopiedFieldLength)),
+             unicodeToCp1252(m_window.listModel()->numberText(r).left(kCopiedFieldLength))});
     }
     if (rows.empty()) {
         QApplication::clipboard()->clear();
         return;
     }
-    QApplication::clipboard()->setText(Cp1252ToUnicode(ClipboardTextOf(rows)));
+    QApplication::clipboard()->setText(cp1252ToUnicode(clipboardTextOf(rows)));
 }
 
 void EditCommands::cutSelection()
@@ -162,7 +162,7 @@ void EditCommands::paste()
     ContactListModel* model = m_window.listModel();
     if (model->shownBook() != PhoneBookKind::PhoneBook) {
         const bool fixed = model->shownBook() == PhoneBookKind::FixedDialling;
-        if (PasteIntoSideBook(text, fixed ? app.sideBooks.fdn.data() : app.sideBooks.lnd.data(),
+        if (pasteIntoSideBook(text, fixed ? app.sideBooks.fdn.data() : app.sideBooks.lnd.data(),
                               fixed ? app.sideBooks.fdnCount : app.sideBooks.lndCount) != 0) {
             m_window.refillList();
             emit m_window.documentChanged();
@@ -170,7 +170,7 @@ void EditCommands::paste()
         return;
     }
     const std::vector<bool> before = m_window.selectionBits();
-    const int added = PasteContacts(app.book, text);
+    const int added = pasteContacts(app.book, text);
     if (added == 0)
         return;
     m_window.refillList();
@@ -255,7 +255,7 @@ void EditCommands::dropAt(const QPoint& pos)
     const int target = list->viewport()->rect().contains(pos) ? list->indexAt(pos).row() : -1;
     if (target < 0 || m_dragRow < 0 || m_dragRow >= static_cast<int>(app.book.contactCount))
         return;
-    MoveContactTo(app.book, static_cast<uint32_t>(m_dragRow), static_cast<uint32_t>(target));
+    moveContactTo(app.book, static_cast<uint32_t>(m_dragRow), static_cast<uint32_t>(target));
     m_window.refillList();
     m_window.selectRow(target);
     app.state.modified = true;
@@ -311,14 +311,14 @@ void installEditing(MainWindow& window)
         record.name = std::string(entry.name.view());
         record.number = std::string(entry.number.view());
         record.mode = add ? SideEntryRecord::Add : SideEntryRecord::Edit;
-        if (RunSideEntryDialog(owner, &record, main->app().ui) != 1 || !record.changed)
+        if (runSideEntryDialog(owner, &record, main->app().ui) != 1 || !record.changed)
             return false;
         entry.name.assign(record.name);
         entry.number.assign(record.number);
-        entry.tonNpi = TonNpiForNumber(record.number, entry.tonNpi);
+        entry.tonNpi = tonNpiForNumber(record.number, entry.tonNpi);
         return true;
     });
     SidePanel::setSlotPaste([](BookEntry* entries, uint32_t count) {
-        return PasteIntoSideBook(clipboardText(), entries, count) == 99;
+        return pasteIntoSideBook(clipboardText(), entries, count) == 99;
     });
 }

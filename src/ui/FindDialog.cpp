@@ -36,7 +36,7 @@ QString text(int id)
 
 std::string utf8Of(const std::string& cp1252)
 {
-    return Cp1252ToUnicode(cp1252).toStdString();
+    return cp1252ToUnicode(cp1252).toStdString();
 }
 } // namespace
 
@@ -76,7 +76,7 @@ FindDialog::FindDialog(MainWindow& window) : QDialog(&window), m_window(window)
     grid->addWidget(m_wholeWord, 3, 0, 1, 2);
     grid->addWidget(cancel, 3, 2);
     setWindowTitle(text(kTitle));
-    CentreWindow(this);
+    centreWindow(this);
 
     m_findNext->setEnabled(false);
     m_replaceOne->setEnabled(false);
@@ -93,7 +93,7 @@ FindDialog::FindDialog(MainWindow& window) : QDialog(&window), m_window(window)
     connect(m_replaceOne, &QPushButton::clicked, this, [this] { findNext(true); });
     connect(m_replaceAll, &QPushButton::clicked, this, &FindDialog::replaceAll);
     connect(cancel, &QPushButton::clicked, this, &FindDialog::reject);
-    m_find->setText(Cp1252ToUnicode(state.findText));
+    m_find->setText(cp1252ToUnicode(state.findText));
     onFindChanged();
     m_find->setFocus();
     state.position = -1;
@@ -101,7 +101,7 @@ FindDialog::FindDialog(MainWindow& window) : QDialog(&window), m_window(window)
 
 void FindDialog::onFindChanged()
 {
-    processFindState().findText = UnicodeToCp1252(m_find->text());
+    processFindState().findText = unicodeToCp1252(m_find->text());
     m_findNext->setEnabled(!m_find->text().isEmpty());
     onReplaceChanged();
 }
@@ -109,7 +109,7 @@ void FindDialog::onFindChanged()
 void FindDialog::onReplaceChanged()
 {
     FindState& state = processFindState();
-    state.replaceText = UnicodeToCp1252(m_replace->text());
+    state.replaceText = unicodeToCp1252(m_replace->text());
     const bool both = !state.findText.empty() && !state.replaceText.empty();
     m_replaceOne->setEnabled(both);
     m_replaceAll->setEnabled(both);
@@ -135,11 +135,11 @@ void FindDialog::findNext(bool replace)
     FindState& state = processFindState();
     const int selected = app.state.selectedIndex;
     const bool newText = state.findText.size() != state.previousFind.size() ||
-                         !FieldMatches(state.findText, state.previousFind, false, false);
+                         !fieldMatches(state.findText, state.previousFind, false, false);
     if (newText && selected != -1)
         m_window.listView()->clearSelection();
     const FindOutcome outcome =
-        FindNextContact(app.book, state, selected, replace,
+        findNextContact(app.book, state, selected, replace,
                         [this](const std::string& number) { return askInvalidNumber(number); });
     if (outcome.changed) {
         m_window.refillList();
@@ -159,7 +159,7 @@ void FindDialog::replaceAll()
     AppContext& app = m_window.app();
     FindState& state = processFindState();
     bool replaced = false;
-    const int changed = ReplaceAllContacts(
+    const int changed = replaceAllContacts(
         app.book, state, [this](const std::string& number) { return askInvalidNumber(number); },
         &replaced);
     if (changed > 0) {

@@ -16,7 +16,7 @@ constexpr std::size_t kNumberCapacity = 42;
 
 char32_t folded(char c)
 {
-    return QChar::toCaseFolded(static_cast<char32_t>(Cp1252ToUnicodeChar(static_cast<uint8_t>(c))));
+    return QChar::toCaseFolded(static_cast<char32_t>(cp1252ToUnicodeChar(static_cast<uint8_t>(c))));
 }
 
 bool sameText(const std::string& a, const std::string& b, bool matchCase)
@@ -31,7 +31,7 @@ bool sameText(const std::string& a, const std::string& b, bool matchCase)
 
 std::string searchedName(const Contact& contact)
 {
-    std::string name = DecodeAlphaToText(contact.heldName());
+    std::string name = decodeAlphaToText(contact.heldName());
     if (name.size() > kSearchedNameLength)
         name.resize(kSearchedNameLength);
     return name;
@@ -43,14 +43,14 @@ std::string searchedName(const Contact& contact)
 void storeReplacedName(Contact& contact, const std::string& replacedDisplay, const FindState& state)
 {
     const std::string_view held = contact.heldName();
-    if (!IsUcs2Form(held)) {
+    if (!isUcs2Form(held)) {
         contact.setName(replacedDisplay);
         return;
     }
-    QString wide = HeldNameToUnicode(held);
-    wide.replace(Cp1252ToUnicode(state.findText), Cp1252ToUnicode(state.replaceText),
+    QString wide = heldNameToUnicode(held);
+    wide.replace(cp1252ToUnicode(state.findText), cp1252ToUnicode(state.replaceText),
                  state.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
-    contact.setName(EncodeAlphaFromUnicode(wide, kNameCapacity));
+    contact.setName(encodeAlphaFromUnicode(wide, kNameCapacity));
 }
 
 // Tests the name, then the number, of contact `row`; a match is remembered.
@@ -58,13 +58,13 @@ bool testContact(const PhoneBook& book, FindState& state, int row)
 {
     const Contact& contact = book.contacts[static_cast<std::size_t>(row)];
     const std::string name = searchedName(contact);
-    if (FieldMatches(name, state.findText, state.matchCase, state.wholeWord)) {
+    if (fieldMatches(name, state.findText, state.matchCase, state.wholeWord)) {
         state.matchedName = true;
         state.matchedText = name;
         return true;
     }
     const std::string number(contact.numberText());
-    if (FieldMatches(number, state.findText, state.matchCase, state.wholeWord)) {
+    if (fieldMatches(number, state.findText, state.matchCase, state.wholeWord)) {
         state.matchedName = false;
         state.matchedText = number;
         return true;
@@ -81,14 +81,14 @@ int searchRows(const PhoneBook& book, FindState& state, int first)
 }
 } // namespace
 
-const char* FindSubstring(const char* text, const char* find)
+const char* findSubstring(const char* text, const char* find)
 {
     if (text == nullptr || find == nullptr || *find == '\0')
         return nullptr;
     return std::strstr(text, find);
 }
 
-const char* FindSubstringNoCase(const char* text, const char* find)
+const char* findSubstringNoCase(const char* text, const char* find)
 {
     if (text == nullptr || find == nullptr || *find == '\0')
         return nullptr;
@@ -103,14 +103,14 @@ const char* FindSubstringNoCase(const char* text, const char* find)
     return nullptr;
 }
 
-SearchFunction SearchFunctionFor(bool matchCase)
+SearchFunction searchFunctionFor(bool matchCase)
 {
-    return matchCase ? &FindSubstring : &FindSubstringNoCase;
+    return matchCase ? &findSubstring : &findSubstringNoCase;
 }
 
-bool FieldMatches(const std::string& field, const std::string& find, bool matchCase, bool wholeWord)
+bool fieldMatches(const std::string& field, const std::string& find, bool matchCase, bool wholeWord)
 {
-    const char* hit = SearchFunctionFor(matchCase)(field.c_str(), find.c_str());
+    const char* hit = searchFunctionFor(matchCase)(field.c_str(), find.c_str());
     if (!wholeWord)
         return hit != nullptr;
     if (sameText(field, find, matchCase))
@@ -123,7 +123,7 @@ bool FieldMatches(const std::string& field, const std::string& find, bool matchC
     return hit[-1] == ' ' && (after == ' ' || after == '\0');
 }
 
-int ReplaceInText(SearchFunction search, std::string& text, std::size_t capacity,
+int replaceInText(SearchFunction search, std::string& text, std::size_t capacity,
                   const std::string& find, const std::string& replace)
 {
     if (search == nullptr || find.empty() || search(text.c_str(), find.c_str()) == nullptr)
@@ -151,7 +151,7 @@ FindState& processFindState()
     return state;
 }
 
-FindOutcome FindNextContact(PhoneBook& book, FindState& state, int selectedRow, bool replace,
+FindOutcome findNextContact(PhoneBook& book, FindState& state, int selectedRow, bool replace,
                             const InvalidNumberQuestion& ask)
 {
     FindOutcome outcome;
@@ -163,14 +163,14 @@ FindOutcome FindNextContact(PhoneBook& book, FindState& state, int selectedRow, 
         !state.matchedText.empty()) {
         Contact& contact = book.contacts[static_cast<std::size_t>(state.position)];
         std::string result = state.matchedText;
-        const SearchFunction search = SearchFunctionFor(state.matchCase);
+        const SearchFunction search = searchFunctionFor(state.matchCase);
         if (state.matchedName) {
-            ReplaceInText(search, result, kNameCapacity, state.findText, state.replaceText);
+            replaceInText(search, result, kNameCapacity, state.findText, state.replaceText);
             storeReplacedName(contact, result, state);
         } else {
-            ReplaceInText(search, result, kNumberCapacity, state.findText, state.replaceText);
+            replaceInText(search, result, kNumberCapacity, state.findText, state.replaceText);
             std::string clean = result;
-            if (!ValidateNumber(clean)) {
+            if (!validateNumber(clean)) {
                 if (ask)
                     ask(result);
                 state.previousFind = state.findText;
@@ -179,7 +179,7 @@ FindOutcome FindNextContact(PhoneBook& book, FindState& state, int selectedRow, 
                 return outcome;
             }
             contact.setNumber(clean);
-            contact.tonNpi = TonNpiForNumber(result, contact.tonNpi);
+            contact.tonNpi = tonNpiForNumber(result, contact.tonNpi);
             state.matchedText.clear();
         }
         outcome.changed = true;
@@ -200,10 +200,10 @@ FindOutcome FindNextContact(PhoneBook& book, FindState& state, int selectedRow, 
     return outcome;
 }
 
-int ReplaceAllContacts(PhoneBook& book, FindState& state, const InvalidNumberQuestion& ask,
+int replaceAllContacts(PhoneBook& book, FindState& state, const InvalidNumberQuestion& ask,
                        bool* replacedAny)
 {
-    const SearchFunction search = SearchFunctionFor(state.matchCase);
+    const SearchFunction search = searchFunctionFor(state.matchCase);
     int changedContacts = 0;
     bool replaced = false;
     for (int row = state.position == -1 ? 0 : state.position;
@@ -212,20 +212,20 @@ int ReplaceAllContacts(PhoneBook& book, FindState& state, const InvalidNumberQue
         std::string name = searchedName(contact);
         std::string number(contact.numberText());
         const bool nameChanged =
-            ReplaceInText(search, name, kNameCapacity, state.findText, state.replaceText) != 0;
+            replaceInText(search, name, kNameCapacity, state.findText, state.replaceText) != 0;
         bool numberChanged =
-            ReplaceInText(search, number, kNumberCapacity, state.findText, state.replaceText) != 0;
+            replaceInText(search, number, kNumberCapacity, state.findText, state.replaceText) != 0;
         replaced = replaced || nameChanged || numberChanged;
         if (numberChanged) {
             const std::string result = number;
-            if (!ValidateNumber(number)) {
+            if (!validateNumber(number)) {
                 if (ask && !ask(result))
                     break;
                 numberChanged = false;
             }
             if (numberChanged) {
                 contact.setNumber(number);
-                contact.tonNpi = TonNpiForNumber(result, contact.tonNpi);
+                contact.tonNpi = tonNpiForNumber(result, contact.tonNpi);
             }
         }
         if (nameChanged)

@@ -13,19 +13,19 @@
 // for an empty `find`). The case-insensitive form folds letters of the code
 // page, accented ones included.
 using SearchFunction = const char* (*)(const char* text, const char* find);
-const char* FindSubstring(const char* text, const char* find);
-const char* FindSubstringNoCase(const char* text, const char* find);
-SearchFunction SearchFunctionFor(bool matchCase);
+const char* findSubstring(const char* text, const char* find);
+const char* findSubstringNoCase(const char* text, const char* find);
+SearchFunction searchFunctionFor(bool matchCase);
 
 // Whether a name or number matches. With `wholeWord` the field matches when it
 // equals the find text, or when the first occurrence of the find text is a
 // word of its own (blanks are the only separators).
-bool FieldMatches(const std::string& field, const std::string& find, bool matchCase,
+bool fieldMatches(const std::string& field, const std::string& find, bool matchCase,
                   bool wholeWord);
 
 // Replaces every occurrence of `find` in `text`, keeping the result below
 // `capacity` bytes. 1 when something was replaced, else 0 (text untouched).
-int ReplaceInText(SearchFunction search, std::string& text, std::size_t capacity,
+int replaceInText(SearchFunction search, std::string& text, std::size_t capacity,
                   const std::string& find, const std::string& replace);
 
 // The search state, kept for the life of the process: the options and the
@@ -56,11 +56,11 @@ struct FindOutcome
 // Find Next (`replace` false) and Replace (`replace` true) from the state's
 // search position, wrapping round once. `selectedRow` is the list's selected
 // row (-1 for none).
-FindOutcome FindNextContact(PhoneBook& book, FindState& state, int selectedRow, bool replace,
+FindOutcome findNextContact(PhoneBook& book, FindState& state, int selectedRow, bool replace,
                             const InvalidNumberQuestion& ask);
 
 // Replace All from the search position (row 0 when there is none) to the last
 // row. Returns the number of contacts changed; `changed` tells whether any
 // replacement happened at all.
-int ReplaceAllContacts(PhoneBook& book, FindState& state, const InvalidNumberQuestion& ask,
+int replaceAllContacts(PhoneBook& book, FindState& state, const InvalidNumberQuestion& ask,
                        bool* replacedAny = nullptr);

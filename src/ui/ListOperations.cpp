@@ -3,7 +3,7 @@
 #include "phonebook/PhoneBook.h"
 #include "phonebook/TextEdit.h"
 
-int DeleteSelectedContacts(PhoneBook& book, std::vector<bool> selected)
+int deleteSelectedContacts(PhoneBook& book, std::vector<bool> selected)
 {
     selected.resize(book.contactCount, false);
     int lastDeleted = -1;
@@ -23,23 +23,23 @@ int DeleteSelectedContacts(PhoneBook& book, std::vector<bool> selected)
     return next < 0 ? 0 : next;
 }
 
-int MoveContactUp(PhoneBook& book, int selectedIndex)
+int moveContactUp(PhoneBook& book, int selectedIndex)
 {
     if (selectedIndex < 1 || selectedIndex >= static_cast<int>(book.contactCount))
         return book.contactCount > 0 ? 0 : -1;
-    SwapContacts(book.contacts[selectedIndex - 1], book.contacts[selectedIndex]);
+    swapContacts(book.contacts[selectedIndex - 1], book.contacts[selectedIndex]);
     return selectedIndex - 1;
 }
 
-int MoveContactDown(PhoneBook& book, int selectedIndex)
+int moveContactDown(PhoneBook& book, int selectedIndex)
 {
     if (selectedIndex < 0 || selectedIndex + 1 >= static_cast<int>(book.contactCount))
         return selectedIndex;
-    SwapContacts(book.contacts[selectedIndex], book.contacts[selectedIndex + 1]);
+    swapContacts(book.contacts[selectedIndex], book.contacts[selectedIndex + 1]);
     return selectedIndex + 1;
 }
 
-int SortContacts(PhoneBook& book, SortColumn column, bool ascending, int selectedIndex)
+int sortContacts(PhoneBook& book, SortColumn column, bool ascending, int selectedIndex)
 {
     const auto key = [column](const Contact& c) {
         return column == SortColumn::Name ? c.heldName() : c.numberText();
@@ -47,9 +47,9 @@ int SortContacts(PhoneBook& book, SortColumn column, bool ascending, int selecte
     const int count = static_cast<int>(book.contactCount);
     for (int pass = 0; pass < count - 1; ++pass) {
         for (int j = 0; j + 1 < count; ++j) {
-            const int order = CompareText(key(book.contacts[j]), key(book.contacts[j + 1]));
+            const int order = compareText(key(book.contacts[j]), key(book.contacts[j + 1]));
             if (ascending ? order > 0 : order < 0) {
-                SwapContacts(book.contacts[j], book.contacts[j + 1]);
+                swapContacts(book.contacts[j], book.contacts[j + 1]);
                 if (selectedIndex == j)
                     selectedIndex = j + 1;
                 else if (selectedIndex == j + 1)

@@ -11,14 +11,14 @@ struct PhoneBook;
 // Deletes every row whose `selected` bit is set, in one pass. The new
 // selection is the row before the last deleted position (row 0 when that is
 // before the start), or -1 when no contact is left.
-int DeleteSelectedContacts(PhoneBook& book, std::vector<bool> selected);
+int deleteSelectedContacts(PhoneBook& book, std::vector<bool> selected);
 
 // Swaps the selected contact with the one above; the first row (or no
 // selection) moves nothing and selects row 0.
-int MoveContactUp(PhoneBook& book, int selectedIndex);
+int moveContactUp(PhoneBook& book, int selectedIndex);
 // Swaps the selected contact with the one below; the last row or no
 // selection moves nothing.
-int MoveContactDown(PhoneBook& book, int selectedIndex);
+int moveContactDown(PhoneBook& book, int selectedIndex);
 
 enum class SortColumn
 {
@@ -27,4 +27,4 @@ enum class SortColumn
 };
 // Bubble sort by name or number (CompareText); the selected row is followed
 // through every swap and its new index returned.
-int SortContacts(PhoneBook& book, SortColumn column, bool ascending, int selectedIndex);
+int sortContacts(PhoneBook& book, SortColumn column, bool ascending, int selectedIndex);

@@ -80,7 +80,7 @@ MainWindow::MainWindow(AppContext& app, QWidget* parent) : QMainWindow(parent), 
 
     // The side panel may have asked for more room.
     resize(std::max(kStartWidth, width()), std::max(kStartHeight, height()));
-    CentreWindow(this, true);
+    centreWindow(this, true);
 }
 
 MainWindow::~MainWindow() = default;

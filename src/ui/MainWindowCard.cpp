@@ -96,7 +96,7 @@ bool MainWindow::writeWholeBookToCard()
     m_app.state.writeMode = WriteAll;
     takeSelectionSnapshot();
     CardHost host = cardHost();
-    return connect_to_reader(m_app.session, host, 'w');
+    return connectToReader(m_app.session, host, 'w');
 }
 
 void MainWindow::readCard()
@@ -111,7 +111,7 @@ void MainWindow::readCard()
     CardHost host = cardHost();
     // The PIN entry already counts the book as the card's; only a complete
     // transfer makes it so.
-    const bool read = connect_to_reader(m_app.session, host, 'r') && m_readComplete;
+    const bool read = connectToReader(m_app.session, host, 'r') && m_readComplete;
     if (!read) {
         state.bookSource = sourceBefore;
         // A connection left behind by a refused or cancelled PIN or a failed
@@ -152,7 +152,7 @@ void MainWindow::writeCard(int command)
     }
     if (!write)
         return;
-    const int confirmed = ConfirmWriteDialog(this, QStringLiteral("Phonara"),
+    const int confirmed = confirmWriteDialog(this, QStringLiteral("Phonara"),
                                              QString::fromStdString(resString(write->textId)),
                                              write->key, resourceIcon(113), ConfirmResult::Cancel);
     if (confirmed == ConfirmResult::Cancel)
@@ -170,12 +170,12 @@ void MainWindow::writeCard(int command)
         if (ask(m_app.ui, kSaveFileToCard, UserInterface::Buttons::OkCancel) !=
             UserInterface::Answer::Ok)
             return;
-        connect_to_reader(m_app.session, host, 'w');
+        connectToReader(m_app.session, host, 'w');
         closeCardConnection();
         state.bookSource = BookSource::File;
     } else {
         const bool wasCard = state.fromCard();
-        const bool written = connect_to_reader(m_app.session, host, 'w');
+        const bool written = connectToReader(m_app.session, host, 'w');
         if (state.bookSource == BookSource::CancellingPin)
             state.bookSource = BookSource::Card;
         if (written) {
@@ -193,7 +193,7 @@ void MainWindow::writeCard(int command)
 
 void MainWindow::closeCardConnection()
 {
-    EndSession(m_app.session);
+    endSession(m_app.session);
 }
 
 void MainWindow::emptyDialledBooks()
@@ -227,7 +227,7 @@ void MainWindow::closeCard()
 void MainWindow::changePin()
 {
     CardHost host = cardHost();
-    ChangePinCommand(m_app.session, host);
+    changePinCommand(m_app.session, host);
     refreshTitle();
     refreshStatus();
 }
@@ -235,19 +235,19 @@ void MainWindow::changePin()
 void MainWindow::unblockPin()
 {
     CardHost host = cardHost();
-    unblock_pin1(m_app.session, host);
+    unblockPin1(m_app.session, host);
     refreshTitle();
     refreshStatus();
 }
 
 void MainWindow::changePin2()
 {
-    change_pin2(m_app.session, m_app.ui);
+    ::changePin2(m_app.session, m_app.ui);
 }
 
 void MainWindow::unblockPin2()
 {
-    unblock_pin2(m_app.session, m_app.ui);
+    ::unblockPin2(m_app.session, m_app.ui);
 }
 
 int MainWindow::runTransfer(CardSession& session)
@@ -258,9 +258,9 @@ int MainWindow::runTransfer(CardSession& session)
     int result = 0;
     if (session.transferDirection == 'r')
         m_app.ui.runWithProgress(resString(kReadingCaption),
-                                 [&] { m_readComplete = ReadFromCard(session, books, m_app.ui); });
+                                 [&] { m_readComplete = readFromCard(session, books, m_app.ui); });
     else
-        result = CardTransfer(session, books, m_app.ui);
+        result = cardTransfer(session, books, m_app.ui);
     if (session.transferDirection == 'r') {
         m_app.state.shownBook = PhoneBookKind::PhoneBook;
         m_model->setShownBook(PhoneBookKind::PhoneBook);
@@ -272,13 +272,13 @@ int MainWindow::runTransfer(CardSession& session)
 
 void MainWindow::showSimInfo()
 {
-    const SimInfo info = CollectSimInfo(m_app.session, m_app.book, m_app.sideBooks);
+    const SimInfo info = collectSimInfo(m_app.session, m_app.book, m_app.sideBooks);
     SimInfoDialog dialog(
         info,
         [this, before = info.ownNumber](const std::string& typed) {
             if (typed == before)
                 return true;
-            return ApplyOwnNumber(m_app.session, m_app.sideBooks, m_app.ui, typed) !=
+            return applyOwnNumber(m_app.session, m_app.sideBooks, m_app.ui, typed) !=
                    OwnNumberChange::Invalid;
         },
         this);

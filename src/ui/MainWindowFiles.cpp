@@ -47,14 +47,14 @@ public:
 bool MainWindow::saveBookTo(const std::string& path)
 {
     SideBooks& side = m_app.sideBooks;
-    SavePhnFile(path, &m_app.book, side.fdn.data(), side.fdnCount, side.lnd.data(), side.lndCount,
+    savePhnFile(path, &m_app.book, side.fdn.data(), side.fdnCount, side.lnd.data(), side.lndCount,
                 &m_app.ui);
     return lastError() == 0;
 }
 
 bool MainWindow::promptSaveFile(std::string& path, bool csv)
 {
-    return PromptSaveFile(m_app.ui, m_app.fileDialogs, path, csv, !m_app.state.hasBook());
+    return ::promptSaveFile(m_app.ui, m_app.fileDialogs, path, csv, !m_app.state.hasBook());
 }
 
 // Q1: contacts typed into an untitled list. false: the user cancelled.
@@ -118,7 +118,7 @@ bool MainWindow::loadBookFile(const std::string& path, UserInterface& ui)
 {
     PhoneBook loaded;
     loaded.nextSequence = m_app.book.nextSequence;
-    if (!LoadPhnOrAdrFile(path, loaded, m_app.sideBooks, ui))
+    if (!loadPhnOrAdrFile(path, loaded, m_app.sideBooks, ui))
         return false;
     m_app.book = loaded;
     m_app.state.nameLimit = kFileNameLimit;
@@ -175,7 +175,7 @@ void MainWindow::openFile()
     open.save = [this] { saveToCurrentPath(); };
     open.emptyList = [this] { m_model->clearRows(); };
     std::string path;
-    if (!PromptOpenFile(m_app.ui, m_app.fileDialogs, PromptMode::Open, path, state.csvMode, open)) {
+    if (!promptOpenFile(m_app.ui, m_app.fileDialogs, PromptMode::Open, path, state.csvMode, open)) {
         if (state.fromFile()) {
             refillList();
             refreshStatus();
@@ -188,7 +188,7 @@ void MainWindow::openFile()
     if (state.csvMode) {
         PhoneBook imported;
         imported.nextSequence = m_app.book.nextSequence;
-        if (ImportCsvFile(path, imported, m_app.ui) == 0) {
+        if (importCsvFile(path, imported, m_app.ui) == 0) {
             // The open book was given up when the user chose the file.
             if (wasCard)
                 closeCardConnection();
@@ -241,7 +241,7 @@ void MainWindow::newFile()
     open.save = [this] { saveToCurrentPath(); };
     open.emptyList = [this] { m_model->clearRows(); };
     std::string path;
-    if (!PromptOpenFile(m_app.ui, m_app.fileDialogs, PromptMode::New, path, false, open)) {
+    if (!promptOpenFile(m_app.ui, m_app.fileDialogs, PromptMode::New, path, false, open)) {
         if (!state.fromNothing()) {
             refillList();
             refreshStatus();
@@ -312,7 +312,7 @@ void MainWindow::exportCsv()
 {
     DocumentState& state = m_app.state;
     std::string path;
-    if (promptSaveFile(path, true) && ExportCsvFile(path, m_app.book, m_app.ui)) {
+    if (promptSaveFile(path, true) && exportCsvFile(path, m_app.book, m_app.ui)) {
         state.untitledList = false;
         state.modified = false;
     }

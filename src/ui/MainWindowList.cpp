@@ -53,7 +53,7 @@ void MainWindow::onSelectionChanged()
     state.selectedIndex = row;
     if (m_model->shownBook() == PhoneBookKind::PhoneBook)
         state.selectedName =
-            cut(DecodeAlphaToText(m_app.book.contacts[row].heldName()), kSelectedNameBytes);
+            cut(decodeAlphaToText(m_app.book.contacts[row].heldName()), kSelectedNameBytes);
     else
         state.selectedName = cut(m_model->nameText(row).toStdString(), kSelectedNameBytes);
     state.selectedNumber = cut(m_model->numberText(row).toStdString(), kSelectedNumberBytes);
@@ -83,7 +83,7 @@ void MainWindow::deleteSelected()
         m_app.ui.inform(kChooseContactToDelete);
         return;
     }
-    const int next = DeleteSelectedContacts(m_app.book, selectionBits());
+    const int next = deleteSelectedContacts(m_app.book, selectionBits());
     refillList();
     state.clearSelection();
     selectRow(next);
@@ -98,7 +98,7 @@ void MainWindow::moveUp()
     if (!state.phoneBookShown())
         return;
     const int from = state.selectedIndex;
-    const int to = MoveContactUp(m_app.book, from);
+    const int to = moveContactUp(m_app.book, from);
     if (to != from && from >= 0)
         m_model->rowsChanged(to, from);
     selectRow(to);
@@ -112,7 +112,7 @@ void MainWindow::moveDown()
     if (!state.phoneBookShown())
         return;
     const int from = state.selectedIndex;
-    const int to = MoveContactDown(m_app.book, from);
+    const int to = moveContactDown(m_app.book, from);
     if (to != from)
         m_model->rowsChanged(from, to);
     selectRow(to);
@@ -130,7 +130,7 @@ void MainWindow::sortByColumn(int column)
     if (column != ContactListModel::Name && column != ContactListModel::Number)
         return;
     bool& ascending = column == ContactListModel::Name ? m_nameAscending : m_numberAscending;
-    const int selected = SortContacts(
+    const int selected = sortContacts(
         m_app.book, column == ContactListModel::Name ? SortColumn::Name : SortColumn::Number,
         ascending, state.selectedIndex);
     refillList();

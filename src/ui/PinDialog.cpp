@@ -165,7 +165,7 @@ PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
             m_newPin->setFocus();
         break;
     }
-    CentreWindow(this);
+    centreWindow(this);
 }
 
 QLineEdit* PinDialog::addSecretEdit(const char* objectName, int maxLength)

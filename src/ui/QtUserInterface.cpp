@@ -94,7 +94,7 @@ UserInterface::Answer QtUserInterface::showMessage(const Message& message)
                     QString::fromStdString(message.text), boxButtons(message.buttons), parent);
     box.setObjectName("PhonaraMessage");
     box.setProperty("textId", message.id);
-    CentreWindow(&box);
+    centreWindow(&box);
     return answerOf(box.exec(), message.buttons);
 }
 
@@ -108,7 +108,7 @@ void QtUserInterface::runWithProgress(const std::string& caption, const std::fun
     ProgressDialog dialog(m_owner);
     dialog.setCaption(QString::fromStdString(caption));
     m_progress = &dialog;
-    CentreWindow(&dialog);
+    centreWindow(&dialog);
     dialog.show();
 
     QEventLoop loop;

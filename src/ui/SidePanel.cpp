@@ -219,7 +219,7 @@ SidePanel::SidePanel(MainWindow& window) : QWidget(&window), m_window(window)
         if (std::find(std::begin(kBookButtons), std::end(kBookButtons), entry.command) !=
             std::end(kBookButtons)) {
             connect(action, &QAction::triggered, this,
-                    [this, id = entry.command] { setShownBook(PhoneBookKindFromInt(id - 1209)); });
+                    [this, id = entry.command] { setShownBook(phoneBookKindFromInt(id - 1209)); });
         } else {
             connect(action, &QAction::triggered, this,
                     [this, id = entry.command] { m_window.runCommand(id); });
@@ -334,7 +334,7 @@ void SidePanel::layoutPanel()
 
 void SidePanel::showBookLabel()
 {
-    m_label->setText(text(PhoneBookKindTitleId(m_window.listModel()->shownBook())));
+    m_label->setText(text(phoneBookKindTitleId(m_window.listModel()->shownBook())));
 }
 
 void SidePanel::setShownBook(PhoneBookKind kind)
@@ -482,10 +482,10 @@ void installSidePanel(MainWindow& window)
 
     AppContext& app = window.app();
     window.setCommandHandler(Command::Print, [&window, &app] {
-        PrintPhoneBook(&window, app.book.contacts.data(), app.book.contactCount,
+        printPhoneBook(&window, app.book.contacts.data(), app.book.contactCount,
                        app.state.fromCard() ? std::string() : app.state.currentPath);
     });
     window.setCommandHandler(Command::Options,
-                             [&window] { ShowOptionsDialog(window.listView(), &window); });
-    ApplyBackgroundPicture(window.listView());
+                             [&window] { showOptionsDialog(window.listView(), &window); });
+    applyBackgroundPicture(window.listView());
 }

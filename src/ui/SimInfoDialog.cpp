@@ -58,8 +58,8 @@ SimInfoDialog::SimInfoDialog(const SimInfo& info, Apply apply, QWidget* owner)
                  readOnlyField(QString::fromStdString(info.iccid), "iccid", this));
     // The provider name and the own number are held in Windows-1252.
     card->addRow(text(SimInfoText::ServiceProvider),
-                 readOnlyField(Cp1252ToUnicode(info.serviceProviderName), "serviceProvider", this));
-    m_ownNumber = new QLineEdit(Cp1252ToUnicode(info.ownNumber), this);
+                 readOnlyField(cp1252ToUnicode(info.serviceProviderName), "serviceProvider", this));
+    m_ownNumber = new QLineEdit(cp1252ToUnicode(info.ownNumber), this);
     m_ownNumber->setObjectName("ownNumber");
     card->addRow(text(SimInfoText::OwnNumber), m_ownNumber);
 
@@ -83,12 +83,12 @@ SimInfoDialog::SimInfoDialog(const SimInfo& info, Apply apply, QWidget* owner)
     layout->addWidget(icon);
     layout->addLayout(body, 1);
     setMinimumWidth(380);
-    CentreWindow(this);
+    centreWindow(this);
 }
 
 void SimInfoDialog::accept()
 {
-    if (m_apply && !m_apply(UnicodeToCp1252(m_ownNumber->text())))
+    if (m_apply && !m_apply(unicodeToCp1252(m_ownNumber->text())))
         return;
     QDialog::accept();
 }

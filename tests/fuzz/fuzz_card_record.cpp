@@ -24,7 +24,7 @@ void check(bool condition)
 
 void decodeNumberRecord(std::span<const uint8_t> record)
 {
-    const std::optional<NumberRecord> parsed = ParseNumberRecord(record);
+    const std::optional<NumberRecord> parsed = parseNumberRecord(record);
     check(parsed.has_value() == (record.size() >= SimRecord::FixedPartLength));
     if (!parsed) {
         return;
@@ -34,40 +34,40 @@ void decodeNumberRecord(std::span<const uint8_t> record)
 
     // What the reader stores and shows.
     Contact contact;
-    contact.setName(HeldNameFromCardAlpha(parsed->alpha));
+    contact.setName(heldNameFromCardAlpha(parsed->alpha));
     contact.setNumber(parsed->number);
     check(contact.heldName().size() < Contact::NameSize);
     char shown[16];
-    DecodeAlphaToText(contact.heldName(), shown, sizeof shown);
-    (void)HeldNameToUnicode(contact.heldName());
-    (void)DecodeAlphaToText(parsed->alpha);
+    decodeAlphaToText(contact.heldName(), shown, sizeof shown);
+    (void)heldNameToUnicode(contact.heldName());
+    (void)decodeAlphaToText(parsed->alpha);
 
     // The decoded digits encode back to the same text.
-    const EncodedNumber bcd = EncodeDiallingNumber(parsed->number);
-    check(DecodeDiallingNumber(parsed->tonNpi, bcd) == parsed->number);
+    const EncodedNumber bcd = encodeDiallingNumber(parsed->number);
+    check(decodeDiallingNumber(parsed->tonNpi, bcd) == parsed->number);
 
     // Laying the record out again keeps the number and the held name's alpha field.
-    const std::vector<uint8_t> rebuilt = BuildNumberRecord(
-        record.size(), CardAlphaFromHeldName(contact.heldName(), record.size() - 14),
+    const std::vector<uint8_t> rebuilt = buildNumberRecord(
+        record.size(), cardAlphaFromHeldName(contact.heldName(), record.size() - 14),
         parsed->number, parsed->tonNpi, parsed->ccp, parsed->extensionRecord);
     check(rebuilt.size() == record.size());
-    const std::optional<NumberRecord> again = ParseNumberRecord(rebuilt);
+    const std::optional<NumberRecord> again = parseNumberRecord(rebuilt);
     check(again && again->ccp == parsed->ccp && again->extensionRecord == parsed->extensionRecord);
     // A '+' counts as one of the 20 characters of a record: "+" and 20 digits
     // would send the last digit to an extension record.
-    if (!NeedsExtension(parsed->number)) {
+    if (!needsExtension(parsed->number)) {
         check(again->number == parsed->number);
     }
 }
 
 void decodeExtensionRecord(std::span<const uint8_t> record)
 {
-    const std::string digits = ParseExtensionDigits(record);
+    const std::string digits = parseExtensionDigits(record);
     check(digits.size() <= 20);
-    (void)IsReusableExtension(record);
+    (void)isReusableExtension(record);
     if (record.size() >= 13) {
-        const std::vector<uint8_t> rebuilt = BuildExtensionRecord(record.size(), digits);
-        check(ParseExtensionDigits(rebuilt) == digits);
+        const std::vector<uint8_t> rebuilt = buildExtensionRecord(record.size(), digits);
+        check(parseExtensionDigits(rebuilt) == digits);
     }
 }
 
@@ -80,6 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const std::vector<uint8_t> record(data, data + size);
     decodeNumberRecord(record);
     decodeExtensionRecord(record);
-    (void)HeldNameLength(reinterpret_cast<const char*>(record.data()), record.size());
+    (void)heldNameLength(reinterpret_cast<const char*>(record.data()), record.size());
     return 0;
 }

@@ -40,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size -= 2;
     }
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    if (ImportCsvBytes(bytes, book, ui) == 1 && book.contactCount > CsvImportLimit) {
+    if (importCsvBytes(bytes, book, ui) == 1 && book.contactCount > CsvImportLimit) {
         __builtin_trap();
     }
-    (void)CsvExportBytes(book, ';');
+    (void)csvExportBytes(book, ';');
     return 0;
 }

@@ -15,13 +15,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     book.clear();
     sides.clearDialledBooks();
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    LoadPhnBytes(bytes, &book, sides.fdn.data(), sides.fdnCount, sides.lnd.data(), sides.lndCount);
+    loadPhnBytes(bytes, &book, sides.fdn.data(), sides.fdnCount, sides.lnd.data(), sides.lndCount);
 
     const std::string saved =
-        PhnFileBytes(&book, sides.fdn.data(), sides.fdnCount, sides.lnd.data(), sides.lndCount);
+        phnFileBytes(&book, sides.fdn.data(), sides.fdnCount, sides.lnd.data(), sides.lndCount);
     book.clear();
     sides.clearDialledBooks();
-    if (LoadPhnBytes(saved, &book, sides.fdn.data(), sides.fdnCount, sides.lnd.data(),
+    if (loadPhnBytes(saved, &book, sides.fdn.data(), sides.fdnCount, sides.lnd.data(),
                      sides.lndCount) != 1) {
         __builtin_trap(); // the writer's output must always read back
     }

@@ -28,10 +28,10 @@ private slots:
             ++count;
         QCOMPARE(count, static_cast<qsizetype>(builtInStrings().size()));
 
-        QVERIFY(LoadLanguageCatalogue(PHONARA_CATALOGUE));
+        QVERIFY(loadLanguageCatalogue(PHONARA_CATALOGUE));
         for (const BuiltInString& string : builtInStrings())
             QCOMPARE(QString::fromStdString(resString(string.id)), QString::fromUtf8(string.text));
-        UnloadLanguageLibrary();
+        unloadLanguageLibrary();
     }
 };
 

@@ -17,10 +17,10 @@ public:
     {
         QVERIFY2(qEnvironmentVariableIsSet("PCSCLITE_CSOCK_NAME"),
                  "run through scripts/with-virtual-card");
-        QVERIFY(BindPcsc(m_library, m_api));
+        QVERIFY(bindPcsc(m_library, m_api));
     }
 
-    void unbind() { UnbindPcsc(m_library, m_api); }
+    void unbind() { unbindPcsc(m_library, m_api); }
 
     const PcscApi& api() const { return m_api; }
 

@@ -30,7 +30,7 @@ private slots:
         CardHost host{ui, book, [&](CardSession& s) {
                           // What the transfer would read first: record 1 of EF ADN.
                           std::array<uint8_t, 28> record{};
-                          if (s.simCard.read_record(s.card, 1, uint8_t(s.adnRecordLength), 4,
+                          if (s.simCard.readRecord(s.card, 1, uint8_t(s.adnRecordLength), 4,
                                                     record.data())) {
                               firstRecord = QByteArray(reinterpret_cast<char*>(record.data()), 4);
                               book.bookSource = 'c';
@@ -39,7 +39,7 @@ private slots:
                       }};
 
         ui.queuePin("1234");
-        QVERIFY(connect_to_reader(session, host, 'r'));
+        QVERIFY(connectToReader(session, host, 'r'));
         QVERIFY(ui.messages.empty());
         QCOMPARE(ui.pinRequests.size(), size_t(1));
         QCOMPARE(ui.pinRequests.front().attempts, 3);
@@ -55,16 +55,16 @@ private slots:
 
         // The kept connection is reused without a second PIN entry.
         firstRecord.clear();
-        QVERIFY(connect_to_reader(session, host, 'r'));
+        QVERIFY(connectToReader(session, host, 'r'));
         QCOMPARE(ui.pinRequests.size(), size_t(1));
         QCOMPARE(firstRecord, QByteArray("Anna"));
 
         // PIN2 on the shared connection.
         ui.queuePin("5678");
-        QCOMPARE(verify_pin2(session, ui), 1);
+        QCOMPARE(verifyPin2(session, ui), 1);
         QVERIFY(session.isOpen());
 
-        EndSession(session);
+        endSession(session);
         QCOMPARE(session.context, SCARDCONTEXT(0));
     }
 };

@@ -28,9 +28,9 @@ struct Program
     {
         state.writeMode = mode;
         CardTransferBooks books{*book, *sideBooks, state};
-        CardHost host{ui, state, MakeCardTransferHook(books, ui)};
+        CardHost host{ui, state, makeCardTransferHook(books, ui)};
         ui.queuePin("1234");
-        return connect_to_reader(session, host, scope);
+        return connectToReader(session, host, scope);
     }
 };
 
@@ -73,7 +73,7 @@ private slots:
         QVERIFY(book.append(added));
         QVERIFY(first.transfer('w'));
         QVERIFY(first.ui.messages.empty());
-        EndSession(first.session);
+        endSession(first.session);
 
         Program second(m_pcscd.api());
         QVERIFY(second.transfer('r'));
@@ -90,7 +90,7 @@ private slots:
         }
         QCOMPARE(QByteArray(second.sideBooks->msisdn[0].number.c_str()),
                  QByteArray("+491719876543"));
-        EndSession(second.session);
+        endSession(second.session);
     }
 };
 

@@ -163,7 +163,7 @@ private slots:
         std::array<BookEntry, 4> entries;
         entries[1].name.assign("Held");
         entries[1].number.assign("999");
-        QCOMPARE(PasteIntoSideBook("Ada;0301\r\nBen;0302", entries.data(), 4), 99);
+        QCOMPARE(::pasteIntoSideBook("Ada;0301\r\nBen;0302", entries.data(), 4), 99);
         QCOMPARE(entries[0].name.view(), "Ada");
         QCOMPARE(entries[0].number.view(), "0301");
         QCOMPARE(entries[1].name.view(), "Held");
@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(entries[2].recordIndex, 2);
         QCOMPARE(entries[2].dirty, 1u);
         QVERIFY(entries[3].isBlank());
-        QCOMPARE(PasteIntoSideBook("Ada;0301\r\nBen,0302", entries.data(), 4), 0);
+        QCOMPARE(::pasteIntoSideBook("Ada;0301\r\nBen,0302", entries.data(), 4), 0);
     }
 
     // The fixed-dialling book's Add uses the side-book dialog: a wrong number
@@ -430,7 +430,7 @@ private slots:
         QFETCH(int, capacity);
         QFETCH(QString, result);
         std::string value = text.toStdString();
-        QCOMPARE(ReplaceInText(&FindSubstring, value, std::size_t(capacity), "-", "+-"), 1);
+        QCOMPARE(::replaceInText(&findSubstring, value, std::size_t(capacity), "-", "+-"), 1);
         QCOMPARE(QString::fromStdString(value), result);
     }
 };

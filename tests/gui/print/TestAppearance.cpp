@@ -63,14 +63,14 @@ private slots:
         qputenv("PHONARA_WALLPAPER", wallpaperReadable ? m_wallpaper.toUtf8() : QByteArray());
         QTableView list;
         writeConfigText("Background Picture", m_picture.toStdString());
-        ApplyBackgroundPicture(&list);
+        applyBackgroundPicture(&list);
         if (setting.isNull())
             clearSettings();
         else
             writeConfigText("Background Picture", setting.contains('.')
                                                       ? m_dir.filePath(setting).toStdString()
                                                       : setting.toStdString());
-        ApplyBackgroundPicture(&list);
+        applyBackgroundPicture(&list);
         const QString expected = shown.isEmpty() ? QString() : m_dir.filePath(shown);
         // A missing setting shows no picture either.
         QCOMPARE(QString::fromStdString(currentBackgroundPicture(&list)),
@@ -84,7 +84,7 @@ private slots:
         QTableView list;
         list.resize(300, 200);
         writeConfigText("Background Picture", m_picture.toStdString());
-        ApplyBackgroundPicture(&list);
+        applyBackgroundPicture(&list);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         const QImage shot = list.viewport()->grab().toImage();
@@ -140,9 +140,9 @@ private slots:
     void opaqueAtFullAlpha()
     {
         QWidget window;
-        QCOMPARE(set_window_transparent(&window, 255), 1);
+        QCOMPARE(setWindowTransparent(&window, 255), 1);
         QCOMPARE(window.windowOpacity(), 1.0);
-        set_window_transparent(&window, 205);
+        setWindowTransparent(&window, 205);
         QCOMPARE(window.windowOpacity(), 205.0 / 255.0);
     }
 };

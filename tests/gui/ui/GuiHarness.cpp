@@ -46,7 +46,7 @@ GuiHarness::~GuiHarness()
 {
     window.reset();
     if (app)
-        EndSession(app->session);
+        endSession(app->session);
     app.reset();
     vsim::pcsc::Control::instance().reset();
 }

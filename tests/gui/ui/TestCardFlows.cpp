@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(gui.app->state.recordLength, 28 + 10);
 
         PhoneBook saved;
-        QCOMPARE(LoadPhnFile(path.toStdString(), &saved, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(loadPhnFile(path.toStdString(), &saved, nullptr, 0, nullptr, 0), 1);
         QCOMPARE(saved.contactCount, 42u);
         QCOMPARE(std::string(saved.contacts[1].heldName()), std::string("Bernd K\xF6hler"));
     }

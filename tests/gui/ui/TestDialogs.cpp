@@ -156,23 +156,23 @@ private slots:
             else
                 QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
         });
-        QCOMPARE(ConfirmWriteDialog(nullptr, "Phonara", "Sure?", "Test_Key", resourceIcon(113),
+        QCOMPARE(confirmWriteDialog(nullptr, "Phonara", "Sure?", "Test_Key", resourceIcon(113),
                                     ConfirmResult::No),
                  result);
         QCOMPARE(readConfigNumber("Test_Key").value_or(0), stored);
         if (stored)
-            QCOMPARE(ConfirmWriteDialog(nullptr, "Phonara", "Sure?", "Test_Key", resourceIcon(113),
+            QCOMPARE(confirmWriteDialog(nullptr, "Phonara", "Sure?", "Test_Key", resourceIcon(113),
                                         ConfirmResult::No),
                      ConfirmResult::Skipped);
     }
 
     void confirmationArguments()
     {
-        QCOMPARE(ConfirmWriteDialog(nullptr, "", "text", "Key", {}, ConfirmResult::Cancel),
+        QCOMPARE(confirmWriteDialog(nullptr, "", "text", "Key", {}, ConfirmResult::Cancel),
                  ConfirmResult::Invalid);
-        QCOMPARE(ConfirmWriteDialog(nullptr, "Phonara", "text", "", {}, ConfirmResult::Cancel),
+        QCOMPARE(confirmWriteDialog(nullptr, "Phonara", "text", "", {}, ConfirmResult::Cancel),
                  ConfirmResult::Invalid);
-        QCOMPARE(ConfirmWriteDialog(nullptr, "Phonara", "text", "Key", {}, 99),
+        QCOMPARE(confirmWriteDialog(nullptr, "Phonara", "text", "Key", {}, 99),
                  ConfirmResult::Invalid);
     }
 
@@ -180,25 +180,25 @@ private slots:
     // turned off, nothing is asked.
     void associationOffer()
     {
-        QCOMPARE(check_assotiation("phn", "PhonaraApp"), 0);
+        QCOMPARE(checkAssociation("phn", "PhonaraApp"), 0);
         QString text;
         onNextDialog<ConfirmDialog>([&text](ConfirmDialog* dialog) {
             text = dialog->findChild<QLabel*>("message")->text();
             QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
         });
-        OfferFileAssociation();
+        offerFileAssociation();
         QCOMPARE(text, QString("The \"phn\" extension is not currently associated with the  "
                                "\"Phonara\", click OK to associate the file, otherwise click "
                                "Cancel."));
-        QCOMPARE(check_assotiation("phn", "PhonaraApp"), 1);
+        QCOMPARE(checkAssociation("phn", "PhonaraApp"), 1);
 
-        QVERIFY(!dialogShownDuring<ConfirmDialog>(OfferFileAssociation));
+        QVERIFY(!dialogShownDuring<ConfirmDialog>(offerFileAssociation));
     }
 
     void associationOfferTurnedOff()
     {
         writeConfigNumber("if_pna_assotiate", 1);
-        QVERIFY(!dialogShownDuring<ConfirmDialog>(OfferFileAssociation));
+        QVERIFY(!dialogShownDuring<ConfirmDialog>(offerFileAssociation));
     }
 };
 

@@ -27,7 +27,7 @@ QStringList shownNames(const GuiHarness& gui)
 uint32_t contactsInFile(const QString& path)
 {
     PhoneBook book;
-    LoadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0);
+    loadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0);
     return book.contactCount;
 }
 

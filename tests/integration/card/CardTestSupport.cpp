@@ -85,7 +85,7 @@ void openTestLog()
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write("5");
     file.close();
-    opened = OpenLog("Phonar") == 1;
+    opened = openLog("Phonar") == 1;
 }
 
 QString testLogText()

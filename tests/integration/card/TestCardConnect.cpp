@@ -24,7 +24,7 @@ private:
     int m_selectedIndexSeen = 0;
     int m_writeResult = 0;
 
-    bool connect(char scope) { return connect_to_reader(*m_session, *m_host, scope); }
+    bool connect(char scope) { return connectToReader(*m_session, *m_host, scope); }
 
     std::shared_ptr<vsim::SimCard> insert(const QString& reader, const SimShape& shape = {})
     {
@@ -284,7 +284,7 @@ private slots:
         insert(kReaderA, shape);
         QVERIFY(connect('r'));
         QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("89490123456789012345"));
-        EndSession(*m_session);
+        endSession(*m_session);
         virtualPcsc().removeCard(kReaderA);
         shape.iccid = QByteArray::fromHex("989400000000000000F1");
         insert(kReaderA, shape);
@@ -385,7 +385,7 @@ private slots:
         uint8_t isDirectory = 0;
         uint8_t recordLength = 0;
         uint16_t fileSize = 0;
-        QCOMPARE(index_to_dir_and_file(sim, handle, responseLength, uint16_t(fileId), &isDirectory,
+        QCOMPARE(indexToDirAndFile(sim, handle, responseLength, uint16_t(fileId), &isDirectory,
                                        &recordLength, &fileSize, 0x7F10),
                  result);
         m_api.SCardReleaseContext(context);

@@ -61,14 +61,14 @@ private slots:
     {
         const qsizetype before = testLogText().size();
         setLastError(4660);
-        LogCardError(0x8010000C);
+        logCardError(0x8010000C);
         QCOMPARE(lastError(), uint32_t(4660));
         const QString entry = testLogText().mid(before);
         QVERIFY(entry.contains(QStringLiteral(" E [")));
         QVERIFY(entry.contains(QStringLiteral("Error Log ] The operation requires a smart card, "
                                               "but no smart card is currently in the device. "
                                               "ErrorCode:4660")));
-        LogCardError(0x12345678);
+        logCardError(0x12345678);
         QVERIFY(
             testLogText().endsWith(QStringLiteral("Error Log ] Unknown error! ErrorCode:4660")));
     }
@@ -87,7 +87,7 @@ private slots:
         QFETCH(uint, error);
         void* handle = reinterpret_cast<void*>(0x1);
         PcscApi api;
-        QVERIFY(!BindPcsc(handle, api, library.toLatin1().constData()));
+        QVERIFY(!bindPcsc(handle, api, library.toLatin1().constData()));
         QCOMPARE(handle, nullptr);
         QCOMPARE(lastError(), uint32_t(error));
         QVERIFY(api.SCardTransmit == nullptr);
@@ -97,11 +97,11 @@ private slots:
     {
         void* handle = nullptr;
         PcscApi api;
-        if (!BindPcsc(handle, api))
+        if (!bindPcsc(handle, api))
             QSKIP("libpcsclite.so.1 is not installed");
         QVERIFY(handle != nullptr);
         QVERIFY(api.SCardEstablishContext && api.SCardTransmit && api.SCardStatus);
-        UnbindPcsc(handle, api);
+        unbindPcsc(handle, api);
         QCOMPARE(handle, nullptr);
         QVERIFY(api.SCardConnect == nullptr);
     }
@@ -110,13 +110,13 @@ private slots:
     {
         const PcscApi api = virtualPcscApi();
         qsizetype before = testLogText().size();
-        QVERIFY(start_smartcard_service(api));
+        QVERIFY(startSmartcardService(api));
         QVERIFY(testLogText().mid(before).contains(QStringLiteral("Service found normal return ")));
         QCOMPARE(virtualPcsc().openContexts(), 0);
 
         virtualPcsc().setEstablishResult(LONG(SCARD_E_NO_SERVICE));
         before = testLogText().size();
-        QVERIFY(!start_smartcard_service(api));
+        QVERIFY(!startSmartcardService(api));
         QVERIFY(testLogText().mid(before).contains(
             QStringLiteral("Error service not found: 8010001D")));
     }
@@ -134,7 +134,7 @@ private slots:
         CardHost host{ui, book, {}};
         const qsizetype before = testLogText().size();
         ui.queuePin("00000000");
-        QVERIFY(!connect_to_reader(session, host, 'r'));
+        QVERIFY(!connectToReader(session, host, 'r'));
         const QString log = testLogText().mid(before);
         // The refused VERIFY: its status word, then the error line at level 1.
         QVERIFY(log.contains(QStringLiteral("byte1 152 byte2 4"))); // 98 04
@@ -167,25 +167,25 @@ private slots:
 
         // PUK2 unblocks PIN2, which is then verified and changed on the open book.
         ui.queuePin(kPin1.toStdString());
-        QVERIFY(connect_to_reader(session, host, 'r'));
+        QVERIFY(connectToReader(session, host, 'r'));
         ui.queuePin(kPuk2.toStdString(), kPin2.toStdString(), kPin2.toStdString());
-        QCOMPARE(unblock_pin2(session, ui), 1);
+        QCOMPARE(unblockPin2(session, ui), 1);
         ui.queuePin(kPin2.toStdString());
-        QCOMPARE(verify_pin2(session, ui), 1);
+        QCOMPARE(verifyPin2(session, ui), 1);
         ui.queuePin(kPin2.toStdString());
         ui.queuePin({}, kNewPin2.toStdString(), kNewPin2.toStdString());
-        change_pin2(session, ui);
+        changePin2(session, ui);
         // PIN1 changed on the open book, then blocked and unblocked with its PUK.
         ui.queuePin(kPin1.toStdString());
         ui.queuePin({}, kNewPin1.toStdString(), kNewPin1.toStdString());
-        ChangePinCommand(session, host);
+        changePinCommand(session, host);
         QCOMPARE(card->chv(1).code, vsim::secretField(kNewPin1));
-        EndSession(session);
+        endSession(session);
         card->chv(1).tries = 0;
         ui.queuePin(kWrongPuk1.toStdString(), kPin1.toStdString(), kPin1.toStdString());
-        unblock_pin1(session, host);
+        unblockPin1(session, host);
         ui.queuePin(kPuk1.toStdString(), kPin1.toStdString(), kPin1.toStdString());
-        unblock_pin1(session, host);
+        unblockPin1(session, host);
         QCOMPARE(card->chv(1).code, vsim::secretField(kPin1));
         QCOMPARE(card->chv(2).code, vsim::secretField(kNewPin2));
 

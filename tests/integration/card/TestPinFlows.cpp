@@ -35,7 +35,7 @@ private:
     void openCardBook()
     {
         m_ui->queuePin("1234");
-        QVERIFY(connect_to_reader(*m_session, *m_host, 'r'));
+        QVERIFY(connectToReader(*m_session, *m_host, 'r'));
         QCOMPARE(m_book.bookSource, 'c');
         m_ui->clearRecords();
         virtualPcsc().clearLog();
@@ -94,7 +94,7 @@ private slots:
         insert(shape);
         m_ui->queuePin("1234");
         m_ui->queuePin({}, newPin.toStdString(), newPin.toStdString(), boxTicked);
-        ChangePinCommand(*m_session, *m_host);
+        changePinCommand(*m_session, *m_host);
 
         QCOMPARE(m_ui->pinRequests.size(), size_t(2));
         const auto& dialog = m_ui->pinRequests[1];
@@ -121,7 +121,7 @@ private slots:
         m_ui->queuePin("1234");
         m_ui->queuePin({}, "5555", "6666");
         m_ui->queuePinCancel();
-        ChangePinCommand(*m_session, *m_host);
+        changePinCommand(*m_session, *m_host);
         QCOMPARE(messageIds(), QList<int>{2504});
         QCOMPARE(m_ui->pinRequests.size(), size_t(3));
         // The dialog stays open with what was typed.
@@ -137,14 +137,14 @@ private slots:
 
         // Cancelled: the book and the PIN it was opened with stay.
         m_ui->queuePinCancel();
-        ChangePinCommand(*m_session, *m_host);
+        changePinCommand(*m_session, *m_host);
         QCOMPARE(m_book.bookSource, 'c');
         QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("1234"));
         QVERIFY(m_session->isOpen());
 
         m_ui->queuePin("1234");
         m_ui->queuePin({}, "4321", "4321");
-        ChangePinCommand(*m_session, *m_host);
+        changePinCommand(*m_session, *m_host);
         QCOMPARE(messageIds(), QList<int>{2411});
         QCOMPARE(firstMessage(), QStringLiteral("PIN is changed successfully!"));
         QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("4321"));
@@ -159,7 +159,7 @@ private slots:
         for (int attempt = 1; attempt <= 3; ++attempt) {
             m_ui->clearRecords();
             m_ui->queuePin("0000");
-            ChangePinCommand(*m_session, *m_host);
+            changePinCommand(*m_session, *m_host);
             QCOMPARE(m_ui->pinRequests.front().attempts, 4 - attempt);
             if (attempt < 3) {
                 QCOMPARE(messageIds(), QList<int>{2504});
@@ -226,8 +226,8 @@ private slots:
         insert(shape);
         if (!puk.isEmpty())
             m_ui->queuePin(puk.toStdString(), "1111", "1111");
-        const int got = reference == 1 ? int(unblock_pin1(*m_session, *m_host))
-                                       : unblock_pin2(*m_session, *m_ui);
+        const int got = reference == 1 ? int(unblockPin1(*m_session, *m_host))
+                                       : unblockPin2(*m_session, *m_ui);
         QCOMPARE(got, result);
         QCOMPARE(messageIds(), messages);
         QCOMPARE(firstMessage(), text);
@@ -257,7 +257,7 @@ private slots:
         insert(shape);
         m_ui->queuePin("12345678", "1111", "2222");
         m_ui->queuePinCancel();
-        QVERIFY(unblock_pin1(*m_session, *m_host));
+        QVERIFY(unblockPin1(*m_session, *m_host));
         QCOMPARE(messageIds(), QList<int>{2526});
         QCOMPARE(m_ui->pinRequests.size(), size_t(2));
         // Both PIN fields are emptied; the PUK stays.
@@ -289,7 +289,7 @@ private slots:
             openCardBook();
         const SCARDCONTEXT contextBefore = m_session->context;
         m_ui->queuePin(pin2.toStdString());
-        QCOMPARE(verify_pin2(*m_session, *m_ui), result);
+        QCOMPARE(::verifyPin2(*m_session, *m_ui), result);
         QCOMPARE(messageIds(), messages);
 
         const auto& request = m_ui->pinRequests.front();
@@ -315,8 +315,8 @@ private slots:
         SimShape shape;
         shape.pin2Tries = 0;
         insert(shape);
-        QCOMPARE(verify_pin2(*m_session, *m_ui), 0);
-        QCOMPARE(change_pin2(*m_session, *m_ui), 0);
+        QCOMPARE(::verifyPin2(*m_session, *m_ui), 0);
+        QCOMPARE(::changePin2(*m_session, *m_ui), 0);
         QCOMPARE(messageIds(), (QList<int>{33, 33}));
         QVERIFY(m_ui->pinRequests.empty());
     }
@@ -346,7 +346,7 @@ private slots:
             openCardBook();
         m_ui->queuePin(pin2.toStdString());
         m_ui->queuePin({}, "2468", "2468");
-        QCOMPARE(change_pin2(*m_session, *m_ui), 0);
+        QCOMPARE(::changePin2(*m_session, *m_ui), 0);
         QCOMPARE(messageIds(), messages);
         QCOMPARE(m_card->chv(2).code, field(codeAfter));
         if (messages.contains(2411)) {
@@ -370,7 +370,7 @@ private slots:
     void noSimForPin2()
     {
         virtualPcsc().addReader(kReader);
-        QCOMPARE(verify_pin2(*m_session, *m_ui), 0);
+        QCOMPARE(::verifyPin2(*m_session, *m_ui), 0);
         QCOMPARE(firstMessage(), QStringLiteral("No SIM was found!"));
         QVERIFY(m_ui->pinRequests.empty());
         QCOMPARE(virtualPcsc().openContexts(), 0);

@@ -101,23 +101,23 @@ private slots:
         const uint8_t data[] = {0x01, 0x02, 0x03};
         const uint8_t binary[] = {0xAA};
         const std::function<void()> operations[] = {
-            [&] { sim.verify_chv(m_card, "1234", 1); },
-            [&] { sim.verify_chv(m_card, "123456789", 1); },
-            [&] { sim.verify_chv(m_card, "", 1); },
-            [&] { sim.verify_chv(m_card, "5678", 2); },
-            [&] { sim.change_chv(m_card, "1111", "2222", 2); },
-            [&] { sim.unblock_chv(m_card, "12345678", "4321", 0); },
-            [&] { sim.unblock_chv(m_card, "87654321", "999", 2); },
-            [&] { sim.disable_chv(m_card, "1234"); },
-            [&] { sim.enable_chv(m_card, "1234"); },
+            [&] { sim.verifyChv(m_card, "1234", 1); },
+            [&] { sim.verifyChv(m_card, "123456789", 1); },
+            [&] { sim.verifyChv(m_card, "", 1); },
+            [&] { sim.verifyChv(m_card, "5678", 2); },
+            [&] { sim.changeChv(m_card, "1111", "2222", 2); },
+            [&] { sim.unblockChv(m_card, "12345678", "4321", 0); },
+            [&] { sim.unblockChv(m_card, "87654321", "999", 2); },
+            [&] { sim.disableChv(m_card, "1234"); },
+            [&] { sim.enableChv(m_card, "1234"); },
             [&] { sim.select(m_card, 0x7F10); },
-            [&] { sim.get_response(m_card, 0x22, {}); },
-            [&] { sim.read_record(m_card, 1, 0x20, 4, buffer); },
-            [&] { sim.read_record(m_card, 3, 0x10, 2, buffer); },
-            [&] { sim.update_record(m_card, 5, 3, 4, data); },
-            [&] { sim.update_binary(m_card, 0x10, 0x01, binary, 1); },
-            [&] { sim.read_serial_number(m_card, reinterpret_cast<char*>(buffer)); },
-            [&] { sim.read_spn(m_card, reinterpret_cast<char*>(buffer), buffer + 20); },
+            [&] { sim.getResponse(m_card, 0x22, {}); },
+            [&] { sim.readRecord(m_card, 1, 0x20, 4, buffer); },
+            [&] { sim.readRecord(m_card, 3, 0x10, 2, buffer); },
+            [&] { sim.updateRecord(m_card, 5, 3, 4, data); },
+            [&] { sim.updateBinary(m_card, 0x10, 0x01, binary, 1); },
+            [&] { sim.readSerialNumber(m_card, reinterpret_cast<char*>(buffer)); },
+            [&] { sim.readSpn(m_card, reinterpret_cast<char*>(buffer), buffer + 20); },
         };
         operations[operation]();
 
@@ -162,7 +162,7 @@ private slots:
         setLastError(kUntouched);
         uint16_t responseLength = 0xABCD;
         const bool result = isSelect ? sim.select(m_card, 0x7F10, &responseLength)
-                                     : sim.verify_chv(m_card, "1234", 1);
+                                     : sim.verifyChv(m_card, "1234", 1);
         QCOMPARE(result, accepted);
         QCOMPARE(lastError(), uint32_t(errorAfter));
         if (isSelect && accepted)
@@ -219,7 +219,7 @@ private slots:
         uint8_t pin2 = 0xFF;
         uint8_t puk2 = 0xFF;
         uint16_t fileSize = 0xFFFF;
-        QVERIFY(sim.get_response(m_card, uint8_t(length),
+        QVERIFY(sim.getResponse(m_card, uint8_t(length),
                                  {.isDirectory = &isDirectory,
                                   .fileSize = &fileSize,
                                   .chv1Status = &status,
@@ -262,7 +262,7 @@ private slots:
         char text[21];
         std::fill(std::begin(text), std::end(text), 'x');
         text[20] = '\0';
-        QVERIFY(sim.read_serial_number(m_card, text));
+        QVERIFY(sim.readSerialNumber(m_card, text));
         QCOMPARE(QByteArray(text), digits);
     }
 };

@@ -91,7 +91,7 @@ TestCliCard::Run TestCliCard::run(const std::vector<std::string>& arguments, boo
         return line;
     };
     Run result;
-    result.status = RunPhonaraCli(arguments, environment);
+    result.status = runPhonaraCli(arguments, environment);
     result.out = out.str();
     result.err = err.str();
     return result;

@@ -135,12 +135,12 @@ public:
     bool run(char scope)
     {
         CardTransferBooks books{*book, *sideBooks, state};
-        TransferHook hook = MakeCardTransferHook(books, *ui);
+        TransferHook hook = makeCardTransferHook(books, *ui);
         CardHost host{*ui, state, [this, hook](CardSession& s) {
                           transferResult = hook(s);
                           return transferResult;
                       }};
-        return connect_to_reader(*session, host, scope);
+        return connectToReader(*session, host, scope);
     }
 
     bool write(int mode)

@@ -37,31 +37,31 @@ class TestCardRead : public QObject
     Q_OBJECT
 
 private:
-    TransferFixture f;
+    TransferFixture m_f;
 
     // What a file left in the program before the Read.
     void openFileBook()
     {
-        f.state.bookSource = BookSource::File;
-        f.book->append(makeContact("File one", "111"));
-        f.book->append(makeContact("File two", "222"));
-        f.sideBooks->fdn[0].name.assign("Keep");
-        f.sideBooks->fdn[0].number.assign("999");
+        m_f.state.bookSource = BookSource::File;
+        m_f.book->append(makeContact("File one", "111"));
+        m_f.book->append(makeContact("File two", "222"));
+        m_f.sideBooks->fdn[0].name.assign("Keep");
+        m_f.sideBooks->fdn[0].number.assign("999");
     }
 
     void checkFileBookKept()
     {
-        QCOMPARE(f.book->contactCount, 2u);
-        QCOMPARE(nameOf(f.book->contacts[0]), QByteArray("File one"));
-        QCOMPARE(nameOf(f.book->contacts[1]), QByteArray("File two"));
-        QCOMPARE(f.book->contacts[2].heldName().size(), std::size_t(0));
-        QCOMPARE(QByteArray(f.sideBooks->fdn[0].name.c_str()), QByteArray("Keep"));
-        QCOMPARE(QByteArray(f.sideBooks->fdn[0].number.c_str()), QByteArray("999"));
+        QCOMPARE(m_f.book->contactCount, 2u);
+        QCOMPARE(nameOf(m_f.book->contacts[0]), QByteArray("File one"));
+        QCOMPARE(nameOf(m_f.book->contacts[1]), QByteArray("File two"));
+        QCOMPARE(m_f.book->contacts[2].heldName().size(), std::size_t(0));
+        QCOMPARE(QByteArray(m_f.sideBooks->fdn[0].name.c_str()), QByteArray("Keep"));
+        QCOMPARE(QByteArray(m_f.sideBooks->fdn[0].number.c_str()), QByteArray("999"));
     }
 
 private slots:
     void initTestCase() { openTestLog(); }
-    void init() { f.reset(); }
+    void init() { m_f.reset(); }
 
     void typicalCard()
     {
@@ -88,11 +88,11 @@ private slots:
                                          "03 81 30 10",
                                          32);
 
-        QVERIFY(f.run('r'));
-        QVERIFY(f.ui->messages.empty());
-        QCOMPARE(f.state.bookSource, BookSource::Card);
+        QVERIFY(m_f.run('r'));
+        QVERIFY(m_f.ui->messages.empty());
+        QCOMPARE(m_f.state.bookSource, BookSource::Card);
 
-        const PhoneBook& book = *f.book;
+        const PhoneBook& book = *m_f.book;
         QCOMPARE(book.contactCount, 5u);
         QCOMPARE(book.nextSequence, 6u);
         const QList<QByteArray> names{"Anna", QByteArray::fromHex("8102 07A9BC"), "Ext", "Ren\xE9",
@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(book.contacts[3].ccp, uint8_t(0x07));
         QCOMPARE(book.contacts[0].ccp, uint8_t(0xFF));
 
-        const SideBooks& side = *f.sideBooks;
+        const SideBooks& side = *m_f.sideBooks;
         QCOMPARE(side.fdnCount, 3u);
         QCOMPARE(QByteArray(side.fdn[0].name.c_str()), QByteArray("Doc"));
         QCOMPARE(QByteArray(side.fdn[0].number.c_str()), QByteArray("112"));
@@ -128,10 +128,10 @@ private slots:
         QCOMPARE(side.msisdn[1].recordIndex, -1);
 
         // Ten records: every record is a tenth of the way.
-        QCOMPARE(f.ui->progressCaptions, std::vector<std::string>{" Reading from SIM Card ... "});
-        QCOMPARE(f.ui->progressCaptionChanges,
+        QCOMPARE(m_f.ui->progressCaptions, std::vector<std::string>{" Reading from SIM Card ... "});
+        QCOMPARE(m_f.ui->progressCaptionChanges,
                  std::vector<std::string>{" Reading from SIM Card ... "});
-        QCOMPARE(f.ui->progressPercents,
+        QCOMPARE(m_f.ui->progressPercents,
                  (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     }
 
@@ -146,13 +146,13 @@ private slots:
         BookCard card = insertBookCard(layout);
         card.adn->records[0] = bytes(kAnna);
         openFileBook();
-        QVERIFY(!f.run('r'));
-        QCOMPARE(f.transferResult, 1);
-        QCOMPARE(f.state.bookSource, BookSource::File);
+        QVERIFY(!m_f.run('r'));
+        QCOMPARE(m_f.transferResult, 1);
+        QCOMPARE(m_f.state.bookSource, BookSource::File);
         checkFileBookKept();
         QCOMPARE(TransferFixture::countSent("A0B2 01 04 1C"), 0); // no phone-book record read
-        QVERIFY(!f.messageIds().contains(35));
-        QVERIFY(!f.messageIds().contains(36));
+        QVERIFY(!m_f.messageIds().contains(35));
+        QVERIFY(!m_f.messageIds().contains(36));
     }
 
     // The shared card profiles, read with PIN1 1234.
@@ -187,28 +187,28 @@ private slots:
         QString error;
         QVERIFY2(virtualPcsc().insertProfile(kReader, path, &error), qPrintable(error));
         openFileBook();
-        f.ui->queuePin("1234");
+        m_f.ui->queuePin("1234");
 
-        f.run('r');
-        QCOMPARE(f.transferResult == 0, read);
-        QCOMPARE(f.book->contactCount, uint32_t(contacts));
-        QCOMPARE(f.session->adnRecordCount, records);
-        QCOMPARE(f.sideBooks->fdnCount, uint32_t(fdnCount));
-        QCOMPARE(QByteArray(f.sideBooks->msisdn[0].number.c_str()), ownNumber);
+        m_f.run('r');
+        QCOMPARE(m_f.transferResult == 0, read);
+        QCOMPARE(m_f.book->contactCount, uint32_t(contacts));
+        QCOMPARE(m_f.session->adnRecordCount, records);
+        QCOMPARE(m_f.sideBooks->fdnCount, uint32_t(fdnCount));
+        QCOMPARE(QByteArray(m_f.sideBooks->msisdn[0].number.c_str()), ownNumber);
         if (!read) {
             checkFileBookKept();
             return;
         }
-        QCOMPARE(f.book->nextSequence, uint32_t(contacts + 1));
+        QCOMPARE(m_f.book->nextSequence, uint32_t(contacts + 1));
         if (profile == QLatin1String("typical")) {
-            QCOMPARE(nameOf(f.book->contacts[0]), QByteArray("Anna Schmidt"));
-            QCOMPARE(QByteArray(f.book->contacts[0].number), QByteArray("+491701234567"));
-            QCOMPARE(nameOf(f.book->contacts[2]), QByteArray("Jos\xE9 Mu\xF1oz"));
-            QCOMPARE(QByteArray(f.sideBooks->fdn[0].name.c_str()), QByteArray("Notruf"));
-            QCOMPARE(QByteArray(f.sideBooks->lnd[0].name.c_str()), QByteArray("Anna Schmidt"));
+            QCOMPARE(nameOf(m_f.book->contacts[0]), QByteArray("Anna Schmidt"));
+            QCOMPARE(QByteArray(m_f.book->contacts[0].number), QByteArray("+491701234567"));
+            QCOMPARE(nameOf(m_f.book->contacts[2]), QByteArray("Jos\xE9 Mu\xF1oz"));
+            QCOMPARE(QByteArray(m_f.sideBooks->fdn[0].name.c_str()), QByteArray("Notruf"));
+            QCOMPARE(QByteArray(m_f.sideBooks->lnd[0].name.c_str()), QByteArray("Anna Schmidt"));
         }
         if (profile == QLatin1String("fdn-60")) {
-            QCOMPARE(QByteArray(f.sideBooks->fdn[39].name.c_str()), QByteArray("FDN 40"));
+            QCOMPARE(QByteArray(m_f.sideBooks->fdn[39].name.c_str()), QByteArray("FDN 40"));
             QCOMPARE(TransferFixture::countSent("A0B2 29 04 1E"), 0); // record 41 of EF FDN
         }
         // More than 450 records count as 449; READ RECORD carries the record
@@ -217,8 +217,8 @@ private slots:
         // announced records and stops at half-way.
         if (profile == QLatin1String("adn-500")) {
             QCOMPARE(TransferFixture::countSent("A0B2 00"), 0);
-            QCOMPARE(f.ui->progressPercents.size(), std::size_t(51));
-            QCOMPARE(f.ui->progressPercents.back(), 50);
+            QCOMPARE(m_f.ui->progressPercents.size(), std::size_t(51));
+            QCOMPARE(m_f.ui->progressPercents.back(), 50);
         }
     }
 
@@ -241,14 +241,14 @@ private slots:
         card.sim->faults().append(vsim::Fault{.commandPrefix = removedAt});
         openFileBook();
 
-        QVERIFY(!f.run('r'));
-        QCOMPARE(f.transferResult, 1);
-        QCOMPARE(f.state.bookSource, BookSource::File);
-        QVERIFY(!f.ui->messages.empty());
-        QCOMPARE(f.ui->messages.front().id, 35);
-        QCOMPARE(f.ui->messages.front().text, std::string("Error reading SIM Card: 80100069."));
-        QCOMPARE(f.session->context, SCARDCONTEXT(0));
-        QVERIFY(f.session->cachedPin1.empty());
+        QVERIFY(!m_f.run('r'));
+        QCOMPARE(m_f.transferResult, 1);
+        QCOMPARE(m_f.state.bookSource, BookSource::File);
+        QVERIFY(!m_f.ui->messages.empty());
+        QCOMPARE(m_f.ui->messages.front().id, 35);
+        QCOMPARE(m_f.ui->messages.front().text, std::string("Error reading SIM Card: 80100069."));
+        QCOMPARE(m_f.session->context, SCARDCONTEXT(0));
+        QVERIFY(m_f.session->cachedPin1.empty());
         // Neither the contacts read so far nor the card's fixed dialling numbers
         // replace the open file's books.
         checkFileBookKept();

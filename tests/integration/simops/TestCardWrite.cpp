@@ -50,12 +50,12 @@ class TestCardWrite : public QObject
     Q_OBJECT
 
 private:
-    TransferFixture f;
+    TransferFixture m_f;
 
     void addContacts(std::initializer_list<Contact> contacts)
     {
         for (const Contact& contact : contacts)
-            f.book->append(contact);
+            m_f.book->append(contact);
     }
 
     static void fill(vsim::CardFile* file, const char* hex)
@@ -76,7 +76,7 @@ private:
 
 private slots:
     void initTestCase() { openTestLog(); }
-    void init() { f.reset(); }
+    void init() { m_f.reset(); }
 
     // The five modes on cards whose used records are written by hand. Contacts
     // are taken from Anna, Bob, René, Zed and C5, in that order.
@@ -127,20 +127,20 @@ private slots:
             card.adn->records[r] = before[r];
         const Contact pool[] = {anna(), bob(), rene(), zed(), makeContact("C5", "5")};
         for (int i = 0; i < contacts; ++i)
-            f.book->append(pool[i]);
+            m_f.book->append(pool[i]);
         for (int i : selected)
-            f.book->selectionState[i] = PhoneBook::Selected;
-        QVERIFY(f.write(mode));
+            m_f.book->selectionState[i] = PhoneBook::Selected;
+        QVERIFY(m_f.write(mode));
 
         compareRecords(card, after);
-        QCOMPARE(f.ui->progressCaptions, std::vector<std::string>{" Writing to SIM Card ... "});
-        QCOMPARE(f.ui->progressCaptionChanges,
+        QCOMPARE(m_f.ui->progressCaptions, std::vector<std::string>{" Writing to SIM Card ... "});
+        QCOMPARE(m_f.ui->progressCaptionChanges,
                  std::vector<std::string>{" Writing to SIM Card ... "});
-        QVERIFY(f.ui->messages.empty());
-        QVERIFY(f.session->context != 0); // the card stays connected
+        QVERIFY(m_f.ui->messages.empty());
+        QVERIFY(m_f.session->context != 0); // the card stays connected
         // No side book was changed: no PIN2, no fixed dialling or last dialled
         // file selected.
-        QVERIFY(f.ui->pinRequests.empty());
+        QVERIFY(m_f.ui->pinRequests.empty());
         QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F3B"), 0);
         QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F44"), 0);
         if (mode == WriteAll) // nothing written but the ten phone-book records
@@ -183,7 +183,7 @@ private slots:
         layout.adnRecords = 3;
         BookCard card = insertBookCard(layout);
         addContacts({makeContact(name, number.constData(), uint8_t(tonNpi), uint8_t(ccp))});
-        QVERIFY(f.write(WriteAll));
+        QVERIFY(m_f.write(WriteAll));
         compareRecords(card, {record, freeRecord(kAdn), freeRecord(kAdn)});
     }
 
@@ -197,7 +197,7 @@ private slots:
         const QByteArray subaddress = hexRecord("01 03 A1 B2 C3", 13);
         card.ext1->records[0] = subaddress;
         addContacts({makeContact("Long", "123456789012345678901234567890")});
-        QVERIFY(f.write(WriteAll));
+        QVERIFY(m_f.write(WriteAll));
         compareRecords(card, {bytes("4C 6F 6E 67 FF FF FF FF FF FF FF FF FF FF"
                                     "0B 81 21 43 65 87 09 21 43 65 87 09 FF 02"),
                               freeRecord(kAdn), freeRecord(kAdn)});
@@ -223,7 +223,7 @@ private slots:
                                      "0B 81 21 43 65 87 09 21 43 65 87 09 FF 01");
         card.adn->records[2] = bytes(kOld);
         addContacts({anna()});
-        QVERIFY(f.write(ClearCard));
+        QVERIFY(m_f.write(ClearCard));
         compareRecords(card, QList<QByteArray>(4, freeRecord(kAdn)));
         QCOMPARE(card.ext1->records[0], extension);
         QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F4A"), 0);
@@ -232,21 +232,21 @@ private slots:
     void fixedDiallingAfterPin2()
     {
         BookCard card = insertBookCard();
-        BookEntry& first = f.sideBooks->fdn[0];
+        BookEntry& first = m_f.sideBooks->fdn[0];
         first.name.assign("Jos\xE9");
         first.number.assign("110");
         first.tonNpi = 0x81;
         first.dirty = 1;
-        BookEntry& second = f.sideBooks->fdn[1];
+        BookEntry& second = m_f.sideBooks->fdn[1];
         second.name.assign("Ops");
         second.number.assign("+4930");
         second.tonNpi = 0x91;
-        f.ui->queuePin("5678");
-        QVERIFY(f.write(WriteAll));
+        m_f.ui->queuePin("5678");
+        QVERIFY(m_f.write(WriteAll));
 
-        QCOMPARE(f.ui->pinRequests.size(), std::size_t(1));
-        QVERIFY(f.ui->pinRequests.front().kind == UserInterface::PinDialogKind::EnterPin2);
-        QVERIFY(f.ui->messages.empty());
+        QCOMPARE(m_f.ui->pinRequests.size(), std::size_t(1));
+        QVERIFY(m_f.ui->pinRequests.front().kind == UserInterface::PinDialogKind::EnterPin2);
+        QVERIFY(m_f.ui->messages.empty());
         // Records of 30 bytes (alpha 16). The fixed dialling names keep their
         // code page: e-acute stays 0xE9. An entry without a number keeps its
         // length byte free.
@@ -264,13 +264,13 @@ private slots:
                                           "03 81 11 F2",
                                           30);
         card.fdn->records[0] = kept;
-        f.sideBooks->fdn[0].number.assign("110");
-        f.sideBooks->fdn[0].dirty = 1;
+        m_f.sideBooks->fdn[0].number.assign("110");
+        m_f.sideBooks->fdn[0].dirty = 1;
         addContacts({anna()});
-        f.ui->queuePin("0000");
-        QVERIFY(f.write(WriteAll));
+        m_f.ui->queuePin("0000");
+        QVERIFY(m_f.write(WriteAll));
 
-        QCOMPARE(f.messageIds(), QList<int>{2504});
+        QCOMPARE(m_f.messageIds(), QList<int>{2504});
         QCOMPARE(card.fdn->records[0], kept);
         QCOMPARE(card.fdn->records[1], freeRecord(30));
         QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F3B"), 0);
@@ -286,13 +286,13 @@ private slots:
         const char* names[] = {"A", "B", "C"};
         const char* numbers[] = {"1", "2", "3"};
         for (int i = 0; i < 3; ++i) {
-            f.sideBooks->lnd[i].name.assign(names[i]);
-            f.sideBooks->lnd[i].number.assign(numbers[i]);
-            f.sideBooks->lnd[i].tonNpi = 0x81;
+            m_f.sideBooks->lnd[i].name.assign(names[i]);
+            m_f.sideBooks->lnd[i].number.assign(numbers[i]);
+            m_f.sideBooks->lnd[i].tonNpi = 0x81;
         }
-        f.sideBooks->lnd[0].dirty = 1;
-        QVERIFY(f.write(WriteAll));
-        QVERIFY(f.ui->pinRequests.empty());
+        m_f.sideBooks->lnd[0].dirty = 1;
+        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.ui->pinRequests.empty());
         // Records of 32 bytes (alpha 18).
         QCOMPARE(card.lnd->records[0], bytes("41 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
                                              "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF"));
@@ -312,14 +312,14 @@ private slots:
         BookCard card = insertBookCard();
         const QByteArray own = hexRecord("FF FF FF FF FF FF FF FF FF FF FF FF 03 81 11 F2", 26);
         card.msisdn->records[0] = own;
-        f.sideBooks->msisdn[0].recordIndex = 0;
-        f.sideBooks->msisdn[0].dirty = 1; // the number was emptied
-        BookEntry& second = f.sideBooks->msisdn[1];
+        m_f.sideBooks->msisdn[0].recordIndex = 0;
+        m_f.sideBooks->msisdn[0].dirty = 1; // the number was emptied
+        BookEntry& second = m_f.sideBooks->msisdn[1];
         second.name.assign("Fax");
         second.number.assign("0301");
         second.tonNpi = 0xA8;
         second.dirty = 1;
-        QVERIFY(f.write(WriteAll));
+        QVERIFY(m_f.write(WriteAll));
         QCOMPARE(card.msisdn->records[0], own);
         QCOMPARE(card.msisdn->records[1],
                  hexRecord("46 61 78 FF FF FF FF FF FF FF FF FF 03 A8 30 10", 26));
@@ -332,17 +332,17 @@ private slots:
         addContacts({anna(), bob(), rene(), zed(), makeContact("C5", "5")});
         card.sim->faults().append(vsim::Fault{.commandPrefix = QByteArray::fromHex("A0DC04041C")});
 
-        QVERIFY(!f.write(WriteAll));
-        QVERIFY(!f.ui->messages.empty());
-        QCOMPARE(f.ui->messages.front().id, 35);
-        QCOMPARE(f.ui->messages.front().text, std::string("Error reading SIM Card: 80100069."));
-        QCOMPARE(f.session->context, SCARDCONTEXT(0));
+        QVERIFY(!m_f.write(WriteAll));
+        QVERIFY(!m_f.ui->messages.empty());
+        QCOMPARE(m_f.ui->messages.front().id, 35);
+        QCOMPARE(m_f.ui->messages.front().text, std::string("Error reading SIM Card: 80100069."));
+        QCOMPARE(m_f.session->context, SCARDCONTEXT(0));
         QCOMPARE(card.adn->records[2], bytes(kRene));
         QCOMPARE(card.adn->records[3], bytes(kOld));
         // The book in memory is what it was.
-        QCOMPARE(f.book->contactCount, 5u);
-        QCOMPARE(QByteArray(f.book->contacts[3].name), QByteArray("Zed"));
-        QCOMPARE(QByteArray(f.book->contacts[4].number), QByteArray("5"));
+        QCOMPARE(m_f.book->contactCount, 5u);
+        QCOMPARE(QByteArray(m_f.book->contacts[3].name), QByteArray("Zed"));
+        QCOMPARE(QByteArray(m_f.book->contacts[4].number), QByteArray("5"));
     }
 
     // A book larger than the card: the contacts that fit are written and the
@@ -353,7 +353,7 @@ private slots:
         layout.adnRecords = 2;
         BookCard card = insertBookCard(layout);
         addContacts({anna(), bob(), rene()});
-        QVERIFY(!f.write(WriteAll));
+        QVERIFY(!m_f.write(WriteAll));
         compareRecords(card, {bytes(kAnna), bytes(kBob)});
         QCOMPARE(TransferFixture::countSent("A0DC 03"), 0);
     }

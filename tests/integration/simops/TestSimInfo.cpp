@@ -11,14 +11,14 @@ class TestSimInfo : public QObject
     Q_OBJECT
 
 private:
-    TransferFixture f;
+    TransferFixture m_f;
 
     // Reads a card whose first own-number record holds `own` (26-byte records).
     BookCard readCard(const QByteArray& own)
     {
         BookCard card = insertBookCard();
         card.msisdn->records[0] = own;
-        if (!f.run('r'))
+        if (!m_f.run('r'))
             qWarning("the read failed");
         virtualPcsc().clearLog();
         return card;
@@ -26,19 +26,19 @@ private:
 
 private slots:
     void initTestCase() { openTestLog(); }
-    void init() { f.reset(); }
+    void init() { m_f.reset(); }
 
     void values()
     {
-        f.session->adnRecordCount = 250;
-        f.session->adnNameLength = 14;
-        f.book->contactCount = 37;
+        m_f.session->adnRecordCount = 250;
+        m_f.session->adnNameLength = 14;
+        m_f.book->contactCount = 37;
         const char iccid[] = "8949000000000000001";
-        std::copy(std::begin(iccid), std::end(iccid), f.session->iccid.begin());
-        f.session->serviceProviderName.assign("ABC");
-        f.sideBooks->msisdn[0].number.assign("+4917000");
+        std::copy(std::begin(iccid), std::end(iccid), m_f.session->iccid.begin());
+        m_f.session->serviceProviderName.assign("ABC");
+        m_f.sideBooks->msisdn[0].number.assign("+4917000");
 
-        SimInfo info = CollectSimInfo(*f.session, *f.book, *f.sideBooks);
+        SimInfo info = collectSimInfo(*m_f.session, *m_f.book, *m_f.sideBooks);
         QCOMPARE(info.recordCount, 250);
         QCOMPARE(info.contactsRead, 37);
         QCOMPARE(info.freeRecords, 213);
@@ -48,8 +48,8 @@ private slots:
         // An own-number entry not in use shows nothing.
         QCOMPARE(info.ownNumber, std::string());
 
-        f.sideBooks->msisdn[0].recordIndex = 0;
-        info = CollectSimInfo(*f.session, *f.book, *f.sideBooks);
+        m_f.sideBooks->msisdn[0].recordIndex = 0;
+        info = collectSimInfo(*m_f.session, *m_f.book, *m_f.sideBooks);
         QCOMPARE(info.ownNumber, std::string("+4917000"));
     }
 
@@ -70,28 +70,28 @@ private slots:
         QFETCH(int, chv1Status);
         QFETCH(int, chv1Disabled);
         QFETCH(QString, text);
-        f.session->chv1Status = uint8_t(chv1Status);
-        f.session->chv1Disabled = uint16_t(chv1Disabled);
-        const SimInfo info = CollectSimInfo(*f.session, *f.book, *f.sideBooks);
+        m_f.session->chv1Status = uint8_t(chv1Status);
+        m_f.session->chv1Disabled = uint16_t(chv1Disabled);
+        const SimInfo info = collectSimInfo(*m_f.session, *m_f.book, *m_f.sideBooks);
         QCOMPARE(QString::fromStdString(info.pin1State), text);
     }
 
     void typedOwnNumberIsWritten()
     {
         BookCard card = readCard(freeRecord(26));
-        QCOMPARE(CollectSimInfo(*f.session, *f.book, *f.sideBooks).ownNumber, std::string());
+        QCOMPARE(collectSimInfo(*m_f.session, *m_f.book, *m_f.sideBooks).ownNumber, std::string());
 
-        QVERIFY(ApplyOwnNumber(*f.session, *f.sideBooks, *f.ui, "+49 170-12345") ==
+        QVERIFY(applyOwnNumber(*m_f.session, *m_f.sideBooks, *m_f.ui, "+49 170-12345") ==
                 OwnNumberChange::Written);
         QCOMPARE(card.msisdn->records[0],
                  hexRecord("FF FF FF FF FF FF FF FF FF FF FF FF 06 91 94 71 10 32 54", 26));
         QCOMPARE(card.msisdn->records[1], freeRecord(26));
-        const BookEntry& own = f.sideBooks->msisdn[0];
+        const BookEntry& own = m_f.sideBooks->msisdn[0];
         QCOMPARE(own.recordIndex, 0);
         QCOMPARE(own.dirty, 1u); // written again with the next card write
-        QVERIFY(f.ui->messages.empty());
+        QVERIFY(m_f.ui->messages.empty());
         // The phone book is selected again for the next transfer.
-        QCOMPARE(f.session->context != 0, true);
+        QCOMPARE(m_f.session->context != 0, true);
         QCOMPARE(virtualPcsc().commands().last().left(2), QByteArray::fromHex("A0C0"));
     }
 
@@ -99,7 +99,7 @@ private slots:
     {
         BookCard card =
             readCard(hexRecord("4D 65 FF FF FF FF FF FF FF FF FF FF 05 91 94 71 00 F0", 26));
-        QVERIFY(ApplyOwnNumber(*f.session, *f.sideBooks, *f.ui, "0301") ==
+        QVERIFY(applyOwnNumber(*m_f.session, *m_f.sideBooks, *m_f.ui, "0301") ==
                 OwnNumberChange::Written);
         QCOMPARE(card.msisdn->records[0],
                  hexRecord("4D 65 FF FF FF FF FF FF FF FF FF FF 03 A8 30 10", 26));
@@ -126,23 +126,23 @@ private slots:
         const QByteArray own =
             hexRecord("4D 65 FF FF FF FF FF FF FF FF FF FF 05 91 94 71 00 F0", 26);
         BookCard card = readCard(own);
-        QVERIFY(int(ApplyOwnNumber(*f.session, *f.sideBooks, *f.ui, typed.toStdString())) ==
+        QVERIFY(int(applyOwnNumber(*m_f.session, *m_f.sideBooks, *m_f.ui, typed.toStdString())) ==
                 change);
         QCOMPARE(virtualPcsc().commands(), QList<QByteArray>{});
-        QCOMPARE(f.messageIds(), messages);
+        QCOMPARE(m_f.messageIds(), messages);
         QCOMPARE(card.msisdn->records[0], own);
     }
 
     void ownNumberWithoutConnection()
     {
         readCard(freeRecord(26));
-        EndSession(*f.session);
-        QVERIFY(ApplyOwnNumber(*f.session, *f.sideBooks, *f.ui, "0301") ==
+        endSession(*m_f.session);
+        QVERIFY(applyOwnNumber(*m_f.session, *m_f.sideBooks, *m_f.ui, "0301") ==
                 OwnNumberChange::WriteFailed);
-        QCOMPARE(f.messageIds(), QList<int>{36});
+        QCOMPARE(m_f.messageIds(), QList<int>{36});
         // The number stays in the table for the next write.
-        QCOMPARE(QByteArray(f.sideBooks->msisdn[0].number.c_str()), QByteArray("0301"));
-        QCOMPARE(f.sideBooks->msisdn[0].dirty, 1u);
+        QCOMPARE(QByteArray(m_f.sideBooks->msisdn[0].number.c_str()), QByteArray("0301"));
+        QCOMPARE(m_f.sideBooks->msisdn[0].dirty, 1u);
     }
 };
 

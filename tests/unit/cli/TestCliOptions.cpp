@@ -102,7 +102,7 @@ private slots:
     {
         QFETCH(QString, line);
         QFETCH(QString, expected);
-        const CliParseResult result = ParseCliArguments(words(line));
+        const CliParseResult result = parseCliArguments(words(line));
         QVERIFY2(result.ok, result.error.c_str());
         QCOMPARE(summary(result.options), expected);
     }
@@ -110,7 +110,7 @@ private slots:
     void valuesWithBlanks()
     {
         const CliParseResult result =
-            ParseCliArguments({"info", "--reader=Reader 00 01", "--pin-file", "my pins/pin one"});
+            parseCliArguments({"info", "--reader=Reader 00 01", "--pin-file", "my pins/pin one"});
         QVERIFY2(result.ok, result.error.c_str());
         QCOMPARE(result.options.reader, std::string("Reader 00 01"));
         QCOMPARE(result.options.pinFile, std::string("my pins/pin one"));
@@ -171,7 +171,7 @@ private slots:
     {
         QFETCH(QString, line);
         QFETCH(QString, error);
-        const CliParseResult result = ParseCliArguments(words(line));
+        const CliParseResult result = parseCliArguments(words(line));
         QVERIFY(!result.ok);
         QCOMPARE(QString::fromStdString(result.error), error);
     }
@@ -204,7 +204,7 @@ private slots:
         QFETCH(QString, rows);
         std::vector<uint32_t> chosen;
         std::string error;
-        QCOMPARE(ParseSelection(list.toStdString(), static_cast<uint32_t>(count), chosen, error),
+        QCOMPARE(parseSelection(list.toStdString(), static_cast<uint32_t>(count), chosen, error),
                  ok);
         QCOMPARE(error.empty(), ok);
         QStringList text;
@@ -237,13 +237,13 @@ private slots:
         const std::string path = dir.filePath(QStringLiteral("pin")).toStdString();
         std::ofstream(path, std::ios::binary).write(contents.constData(), contents.size());
         std::string error;
-        const std::optional<SecretText> secret = ReadSecretFile(path, error);
+        const std::optional<SecretText> secret = readSecretFile(path, error);
         QCOMPARE(secret.has_value(), ok);
         if (ok)
             QCOMPARE(QByteArray::fromStdString(secret->text()), code);
         else
             QVERIFY(!error.empty());
-        QVERIFY(!ReadSecretFile(path + ".missing", error));
+        QVERIFY(!readSecretFile(path + ".missing", error));
         QVERIFY(error.find(path + ".missing") != std::string::npos);
     }
 
@@ -271,19 +271,19 @@ private slots:
         QFETCH(QString, chosen);
         const std::vector<std::string> names = {"Alpha Reader 00 00", "Alpha Reader 00 01",
                                                 "Beta Reader 00 00", "Gamma", "Gamma Two"};
-        QCOMPARE(QString::fromStdString(MatchReaderName(names, wanted.toStdString())), chosen);
+        QCOMPARE(QString::fromStdString(matchReaderName(names, wanted.toStdString())), chosen);
     }
 
     void helpNamesEveryCommand()
     {
-        const std::string overview = CliHelp(CliCommand::None);
+        const std::string overview = cliHelp(CliCommand::None);
         for (const char* name : {"readers", "info", "read", "write", "pin", "convert"}) {
             QVERIFY2(overview.find(std::string("\n  ") + name + " ") != std::string::npos, name);
-            const CliCommand command = CliCommandByName(name);
+            const CliCommand command = cliCommandByName(name);
             QVERIFY(command != CliCommand::None);
-            QVERIFY(CliHelp(command).starts_with(std::string("Usage: phonara-cli ") + name));
+            QVERIFY(cliHelp(command).starts_with(std::string("Usage: phonara-cli ") + name));
             // The usage of an error message is the help's first paragraph.
-            const std::string usage = CliUsage(command);
+            const std::string usage = cliUsage(command);
             QVERIFY(usage.starts_with(std::string("Usage: phonara-cli ") + name));
             QVERIFY(usage.find("\n\n") == std::string::npos);
         }

@@ -44,7 +44,7 @@ private slots:
         QFETCH(QString, path);
 
         std::string parsed = "left over";
-        QCOMPARE(ParseCommandLinePath(commandLine.toStdString(), parsed), result);
+        QCOMPARE(parseCommandLinePath(commandLine.toStdString(), parsed), result);
         QCOMPARE(QString::fromStdString(parsed), path);
     }
 
@@ -115,13 +115,13 @@ private slots:
                            .toUtf8());
         }
         list.close();
-        QCOMPARE(check_assotiation("phn", "PhonaraApp"), associated);
+        QCOMPARE(checkAssociation("phn", "PhonaraApp"), associated);
     }
 
     void associationArguments()
     {
-        QCOMPARE(check_assotiation("", "PhonaraApp"), 0);
-        QCOMPARE(check_assotiation(std::string(261, 'x').c_str(), "PhonaraApp"), 0);
+        QCOMPARE(checkAssociation("", "PhonaraApp"), 0);
+        QCOMPARE(checkAssociation(std::string(261, 'x').c_str(), "PhonaraApp"), 0);
     }
 
     // Associate registers the type, the desktop file and the default handler,
@@ -135,10 +135,10 @@ private slots:
         QVERIFY(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
         list.write("[Default Applications]\ntext/plain=org.example.Editor.desktop\n");
         list.close();
-        QCOMPARE(check_assotiation("phn", "PhonaraApp"), 0);
+        QCOMPARE(checkAssociation("phn", "PhonaraApp"), 0);
 
-        QCOMPARE(Associate("phn", "PhonaraApp.Document", "Open", 0, "Phonara phonebook file"), 1);
-        QCOMPARE(check_assotiation("phn", "PhonaraApp"), 1);
+        QCOMPARE(::associate("phn", "PhonaraApp.Document", "Open", 0, "Phonara phonebook file"), 1);
+        QCOMPARE(checkAssociation("phn", "PhonaraApp"), 1);
 
         QVERIFY(list.open(QIODevice::ReadOnly));
         const QString lists = QString::fromUtf8(list.readAll());

@@ -40,7 +40,7 @@ struct AdrRead
 std::unique_ptr<AdrRead> readAdr(const std::string& file,
                                  std::unique_ptr<AdrRead> r = std::make_unique<AdrRead>())
 {
-    r->ok = ReadAdrBytes(file, r->book, r->recordLength, r->nameLength, r->ui);
+    r->ok = readAdrBytes(file, r->book, r->recordLength, r->nameLength, r->ui);
     return r;
 }
 
@@ -53,8 +53,8 @@ class TestAdrFile : public QObject
 private slots:
     void nameLength()
     {
-        QCOMPARE(AdrNameLength(33), 19); // 33 - 24 = 9 is below 10
-        QCOMPARE(AdrNameLength(34), 10);
+        QCOMPARE(adrNameLength(33), 19); // 33 - 24 = 9 is below 10
+        QCOMPARE(adrNameLength(34), 10);
     }
 
     void shortCountVariant()
@@ -159,11 +159,11 @@ private slots:
         uint32_t recordLength = 0;
         uint32_t nameLength = 0;
         ScriptedUserInterface ui;
-        QVERIFY(open_adr_file(PHONARA_TEST_DATA "/files/short-count.adr", book, recordLength,
+        QVERIFY(openAdrFile(PHONARA_TEST_DATA "/files/short-count.adr", book, recordLength,
                               nameLength, ui));
         QCOMPARE(book.contactCount, 2u);
         QCOMPARE(book.contacts[0].numberText(), std::string_view("+12345"));
-        QVERIFY(!open_adr_file("/nonexistent/file.adr", book, recordLength, nameLength, ui));
+        QVERIFY(!openAdrFile("/nonexistent/file.adr", book, recordLength, nameLength, ui));
         QCOMPARE(ui.messageIds(), std::vector<int>{25});
     }
 };

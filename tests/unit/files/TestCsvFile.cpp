@@ -33,7 +33,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(char, expected);
-        QCOMPARE(ChooseCsvSeparator(SplitCsvLines(text)), expected);
+        QCOMPARE(chooseCsvSeparator(splitCsvLines(text)), expected);
     }
 
     void importsAndCleans_data()
@@ -74,7 +74,7 @@ private slots:
         book.contacts[0].sequence = 77;
         book.contacts[0].ccp = 5;
         ScriptedUserInterface ui;
-        QCOMPARE(ImportCsvBytes(file, book, ui), 1);
+        QCOMPARE(importCsvBytes(file, book, ui), 1);
         QCOMPARE(book.contactCount, 1u);
         QCOMPARE(book.contacts[0].heldName(), std::string_view(name));
         QCOMPARE(book.contacts[0].numberText(), std::string_view(number));
@@ -90,7 +90,7 @@ private slots:
         PhoneBook book;
         book.contactCount = 9;
         // Only a header: nothing imported, still a success.
-        QCOMPARE(ImportCsvBytes("Name,Number\r\n", book, ui), 1);
+        QCOMPARE(importCsvBytes("Name,Number\r\n", book, ui), 1);
         QCOMPARE(book.contactCount, 0u);
         QCOMPARE(ui.csvMappingRequests.size(), 1u);
         QCOMPARE(ui.csvMappingRequests[0].fields, (std::vector<std::string>{"Name", "Number"}));
@@ -98,7 +98,7 @@ private slots:
         // An empty line ends the data; a line without the name field is skipped;
         // one without the number field keeps the row's number.
         book.contacts[1].setNumber("999");
-        QCOMPARE(ImportCsvBytes("h,x\r\nA,1\r\nB\r\n\r\nC,3\r\n", book, ui), 1);
+        QCOMPARE(importCsvBytes("h,x\r\nA,1\r\nB\r\n\r\nC,3\r\n", book, ui), 1);
         QCOMPARE(book.contactCount, 2u);
         QCOMPARE(book.contacts[1].heldName(), std::string_view("B"));
         QCOMPARE(book.contacts[1].numberText(), std::string_view("999"));
@@ -108,7 +108,7 @@ private slots:
         for (int i = 0; i < 460; ++i) {
             many += "P" + std::to_string(i) + "," + std::to_string(i) + "\r\n";
         }
-        QCOMPARE(ImportCsvBytes(many, book, ui), 1);
+        QCOMPARE(importCsvBytes(many, book, ui), 1);
         QCOMPARE(book.contactCount, 448u);
         QCOMPARE(book.contacts[447].heldName(), std::string_view("P447"));
         QVERIFY(book.contacts[448].heldName().empty());
@@ -119,16 +119,16 @@ private slots:
         ScriptedUserInterface ui;
         PhoneBook book;
         book.contactCount = 4;
-        QCOMPARE(ImportCsvBytes("Name\tNumber\r\nAnna\t1\r\n", book, ui), 0);
+        QCOMPARE(importCsvBytes("Name\tNumber\r\nAnna\t1\r\n", book, ui), 0);
         QCOMPARE(ui.messageIds(), std::vector<int>{140});
-        QCOMPARE(ImportCsvBytes("", book, ui), 0);
+        QCOMPARE(importCsvBytes("", book, ui), 0);
 
         ui.csvMappingAnswers.push_back({false, 0, 1});
-        QCOMPARE(ImportCsvBytes("a,b\r\nAnna,1\r\n", book, ui), 0);
+        QCOMPARE(importCsvBytes("a,b\r\nAnna,1\r\n", book, ui), 0);
         QCOMPARE(book.contactCount, 4u);
         QVERIFY(book.contacts[0].heldName().empty());
 
-        QCOMPARE(ImportCsvFile("/nonexistent/x.csv", book, ui), 0); // silently
+        QCOMPARE(importCsvFile("/nonexistent/x.csv", book, ui), 0); // silently
         QCOMPARE(ui.messages.size(), 2u);
     }
 
@@ -137,7 +137,7 @@ private slots:
         ScriptedUserInterface ui;
         ui.csvMappingAnswers.push_back({true, 2, 0});
         PhoneBook book;
-        QCOMPARE(ImportCsvBytes("Tel;Note;Who\r\n0123;x;Eve\r\n", book, ui), 1);
+        QCOMPARE(importCsvBytes("Tel;Note;Who\r\n0123;x;Eve\r\n", book, ui), 1);
         QCOMPARE(book.contacts[0].heldName(), std::string_view("Eve"));
         QCOMPARE(book.contacts[0].numberText(), std::string_view("0123"));
     }
@@ -151,30 +151,30 @@ private slots:
         book.contacts[1].setName(std::string_view("\x80\x00\x41\x00\xE9\xFF", 6));
         book.contacts[1].setNumber("1");
         book.contactCount = 2;
-        QCOMPARE(CsvExportBytes(book, ';'),
+        QCOMPARE(csvExportBytes(book, ';'),
                  std::string("Name;Number\r\nJ\xF6rg;+49\r\nA\xE9;1\r\n"));
 
         book.contactCount = 0;
         QTemporaryDir dir;
         const QString path = dir.filePath("out.csv");
         ScriptedUserInterface ui;
-        QVERIFY(ExportCsvFile(path.toStdString(), book, ui, ','));
+        QVERIFY(exportCsvFile(path.toStdString(), book, ui, ','));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("Name,Number\r\n"));
 
-        QVERIFY(!ExportCsvFile(dir.filePath("no/dir.csv").toStdString(), book, ui, ','));
+        QVERIFY(!exportCsvFile(dir.filePath("no/dir.csv").toStdString(), book, ui, ','));
         QCOMPARE(ui.messageIds(), std::vector<int>{25});
     }
 
     void localeSeparator()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(LocaleListSeparator(), ';');
+        QCOMPARE(localeListSeparator(), ';');
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QCOMPARE(LocaleListSeparator(), ',');
+        QCOMPARE(localeListSeparator(), ',');
         PhoneBook book;
-        QCOMPARE(CsvExportBytes(book, LocaleListSeparator()), std::string("Name,Number\r\n"));
+        QCOMPARE(csvExportBytes(book, localeListSeparator()), std::string("Name,Number\r\n"));
     }
 
     void mappingModelRules()

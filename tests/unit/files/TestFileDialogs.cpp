@@ -29,7 +29,7 @@ private slots:
         ui.answers = {Answer::No};
         FileDialogMemory memory;
         std::string path;
-        QVERIFY(PromptOpenFile(ui, memory, PromptMode::New, path, false));
+        QVERIFY(promptOpenFile(ui, memory, PromptMode::New, path, false));
         QCOMPARE(path, fresh);
         QCOMPARE(ui.fileRequests.size(), 2u); // No showed the dialog again
         const auto& request = ui.fileRequests[0];
@@ -47,13 +47,13 @@ private slots:
         FileDialogMemory untouched;
         ui.chosenFiles = {existing};
         ui.answers = {Answer::Yes};
-        QVERIFY(PromptOpenFile(ui, untouched, PromptMode::New, path, false));
+        QVERIFY(promptOpenFile(ui, untouched, PromptMode::New, path, false));
         QCOMPARE(path, existing);
         QVERIFY(untouched.openDirectory.empty());
 
         ui.chosenFiles = {existing};
         ui.answers = {Answer::Cancel};
-        QVERIFY(!PromptOpenFile(ui, memory, PromptMode::New, path, false));
+        QVERIFY(!promptOpenFile(ui, memory, PromptMode::New, path, false));
         QVERIFY(path.empty());
     }
 
@@ -62,7 +62,7 @@ private slots:
         ScriptedUserInterface ui;
         FileDialogMemory memory{"/books/", ""};
         std::string path = "stale";
-        QVERIFY(!PromptOpenFile(ui, memory, PromptMode::Open, path, true)); // cancelled
+        QVERIFY(!promptOpenFile(ui, memory, PromptMode::Open, path, true)); // cancelled
         QVERIFY(path.empty());
         const auto& request = ui.fileRequests[0];
         QCOMPARE(request.kind, Kind::Open);
@@ -74,7 +74,7 @@ private slots:
         QVERIFY(request.fileName.empty());
 
         ui.chosenFiles = {"/other/place/list.phn"};
-        QVERIFY(PromptOpenFile(ui, memory, PromptMode::Open, path, false));
+        QVERIFY(promptOpenFile(ui, memory, PromptMode::Open, path, false));
         QCOMPARE(ui.fileRequests[1].filterName, std::string("Address book files (*.phn)"));
         QCOMPARE(memory.openDirectory, std::string("/other/place/"));
     }
@@ -89,18 +89,18 @@ private slots:
         std::string path;
 
         ui.answers = {Answer::Cancel};
-        QVERIFY(!PromptOpenFile(ui, memory, PromptMode::Open, path, false, book));
+        QVERIFY(!promptOpenFile(ui, memory, PromptMode::Open, path, false, book));
         QVERIFY(ui.fileRequests.empty());
         QCOMPARE(emptied, 0);
 
         ui.answers = {Answer::Yes};
-        PromptOpenFile(ui, memory, PromptMode::Open, path, false, book);
+        promptOpenFile(ui, memory, PromptMode::Open, path, false, book);
         QCOMPARE(saved, 1);
         QCOMPARE(emptied, 1);
         QCOMPARE(ui.messageIds(), (std::vector<int>{1, 1}));
 
         ui.answers = {Answer::No};
-        PromptOpenFile(ui, memory, PromptMode::Open, path, false, book);
+        promptOpenFile(ui, memory, PromptMode::Open, path, false, book);
         QCOMPARE(saved, 1);
         QCOMPARE(emptied, 2);
     }
@@ -110,7 +110,7 @@ private slots:
         ScriptedUserInterface ui;
         FileDialogMemory memory{"", "/saved/"};
         std::string path = "/dir.d/book.phn";
-        QVERIFY(!PromptSaveFile(ui, memory, path, false, false));
+        QVERIFY(!promptSaveFile(ui, memory, path, false, false));
         QCOMPARE(path, std::string("/dir.d/book.phn")); // cancelled: unchanged
         auto request = ui.fileRequests.back();
         QCOMPARE(request.kind, Kind::SaveAs);
@@ -125,7 +125,7 @@ private slots:
         path.clear();
         const std::string target = m_dir.filePath("export.csv").toStdString();
         ui.chosenFiles = {target};
-        QVERIFY(PromptSaveFile(ui, memory, path, true, false));
+        QVERIFY(promptSaveFile(ui, memory, path, true, false));
         request = ui.fileRequests.back();
         QCOMPARE(request.filterName, std::string("Address book files in csv(*.csv)"));
         QCOMPARE(request.defaultSuffix, std::string("csv"));
@@ -136,7 +136,7 @@ private slots:
 
         // A folder that does not exist: the file cannot be made.
         ui.chosenFiles = {m_dir.filePath("none/x.phn").toStdString()};
-        QVERIFY(!PromptSaveFile(ui, memory, path, false, false));
+        QVERIFY(!promptSaveFile(ui, memory, path, false, false));
         QCOMPARE(ui.messageIds(), std::vector<int>{25});
     }
 
@@ -145,7 +145,7 @@ private slots:
         ScriptedUserInterface ui;
         FileDialogMemory memory;
         std::string path;
-        QVERIFY(!PromptSaveFile(ui, memory, path, false, true));
+        QVERIFY(!promptSaveFile(ui, memory, path, false, true));
         QCOMPARE(ui.messageIds(), std::vector<int>{6});
         QVERIFY(ui.fileRequests.empty());
     }

@@ -75,7 +75,7 @@ private slots:
         const QString path = m_dir.filePath("two.phn");
         setLastError(99);
         // The last section (last numbers dialled) is empty: result 0, but no error.
-        QCOMPARE(SavePhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
+        QCOMPARE(savePhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
                              sides.lnd.data(), sides.lndCount),
                  0);
         QCOMPARE(lastError(), 0u);
@@ -89,7 +89,7 @@ private slots:
         PhoneBook book;
         SideBooks sides;
         sides.fdn[0].name.assign("kept");
-        QCOMPARE(LoadPhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
+        QCOMPARE(loadPhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
                              sides.lnd.data(), sides.lndCount),
                  1);
         QCOMPARE(book.contactCount, 2u);
@@ -124,7 +124,7 @@ private slots:
             header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=" + std::to_string(items) + "\r\n" +
                    numberedEntries(451));
         PhoneBook book;
-        QCOMPARE(LoadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
         QCOMPARE(book.contactCount, static_cast<uint32_t>(count));
         if (lastNamed > 0) {
             const std::string expected = "N" + std::to_string(lastNamed);
@@ -161,7 +161,7 @@ private slots:
         QFETCH(int, result);
         PhoneBook book;
         book.contacts[0].setName("before");
-        QCOMPARE(LoadPhnBytes(file, &book, nullptr, 0, nullptr, 0), result);
+        QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), result);
         QCOMPARE(book.contacts[0].heldName(), std::string_view(result == 1 ? "Anna" : "before"));
     }
 
@@ -171,10 +171,10 @@ private slots:
         writeFile(path, "");
         PhoneBook book;
         book.contactCount = 3;
-        QCOMPARE(LoadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(loadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0), 1);
         QCOMPARE(book.contactCount, 3u);
         QCOMPARE(
-            LoadPhnFile(m_dir.filePath("missing.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
+            loadPhnFile(m_dir.filePath("missing.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
             1);
     }
 
@@ -185,7 +185,7 @@ private slots:
                    "X1= 7abc\r\nY1=-1\r\nName1=wrong\r\n");
         PhoneBook book;
         book.contacts[0].tonNpi = 0x81;
-        QCOMPARE(LoadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
         QCOMPARE(book.contacts[0].heldName(), std::string_view("Zoe"));
         QCOMPARE(book.contacts[0].numberText(), std::string_view("123"));
         QCOMPARE(book.contacts[0].ccp, uint8_t{7});
@@ -201,7 +201,7 @@ private slots:
         sides.fdn[2].dirty = 1;
         sides.fdn[2].tonNpi = 0x81;
         // The file says 1 entry; the book is read with its count of 3.
-        QCOMPARE(LoadPhnBytes(file, nullptr, sides.fdn.data(), 3, sides.lnd.data(), 40), 1);
+        QCOMPARE(loadPhnBytes(file, nullptr, sides.fdn.data(), 3, sides.lnd.data(), 40), 1);
         QCOMPARE(sides.fdn[0].number.view(), std::string_view("112"));
         QCOMPARE(sides.fdn[2].name.view(), std::string_view("Third"));
         QCOMPARE(sides.fdn[2].dirty, 0u);
@@ -217,7 +217,7 @@ private slots:
         book.contacts[2].setNumber("3"); // row 1 empty in the middle, rows 3-5 empty at the end
         book.contactCount = 6;
         int result = -1;
-        const std::string bytes = PhnFileBytes(&book, nullptr, 0, nullptr, 0, &result);
+        const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0, &result);
         QCOMPARE(result, 1);
         QCOMPARE(bytes, header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=3\r\n"
                                "Name1=A\r\nPhone1=\r\nCCP1=255\r\nTON_NPI1=255\r\n"
@@ -234,13 +234,13 @@ private slots:
         book.contacts[2].setName(std::string_view("\x81\x02\x07\xA9\xBC", 5));
         book.contacts[3].setName("J\xF6rg"); // Windows-1252 o with diaeresis
         book.contactCount = 4;
-        const std::string bytes = PhnFileBytes(&book, nullptr, 0, nullptr, 0);
+        const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0);
         QVERIFY(bytes.starts_with("\xEF\xBB\xBF[Version]"));
         QVERIFY(bytes.find("Name3=\xCE\xA9\xCE\xBC\r\n") != std::string::npos);
         QVERIFY(bytes.find("Name4=J\xC3\xB6rg\r\n") != std::string::npos);
 
         PhoneBook back;
-        QCOMPARE(LoadPhnBytes(bytes, &back, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(loadPhnBytes(bytes, &back, nullptr, 0, nullptr, 0), 1);
         QCOMPARE(back.contacts[0].heldName(), std::string_view(" padded "));
         QCOMPARE(back.contacts[1].heldName(), std::string_view("\"quoted\""));
         QCOMPARE(back.contacts[2].heldName(), std::string_view("\x81\x02\x07\xA9\xBC", 5));
@@ -267,7 +267,7 @@ private slots:
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         ScriptedUserInterface ui;
-        const int result = SavePhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0, &ui);
+        const int result = savePhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0, &ui);
         const uint32_t error = lastError();
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
@@ -280,7 +280,7 @@ private slots:
 
         // Nor does a save into a folder that does not exist touch anything.
         QCOMPARE(
-            SavePhnFile(dir.filePath("no/such.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
+            savePhnFile(dir.filePath("no/such.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
             0);
         QVERIFY(lastError() != 0);
     }

@@ -62,8 +62,8 @@ private slots:
         QFETCH(QByteArray, a);
         QFETCH(QByteArray, b);
         QFETCH(int, order);
-        QCOMPARE(CompareText(a.toStdString(), b.toStdString()), order);
-        QCOMPARE(CompareText(b.toStdString(), a.toStdString()), -order);
+        QCOMPARE(::compareText(a.toStdString(), b.toStdString()), order);
+        QCOMPARE(::compareText(b.toStdString(), a.toStdString()), -order);
     }
 
     void trimAndRemove_data()
@@ -88,11 +88,11 @@ private slots:
         char buffer[32] = {};
         std::memcpy(buffer, text.constData(), static_cast<std::size_t>(text.size()));
         if (removed == 0) {
-            TrimBlanks(str);
-            TrimBlanks(buffer);
+            trimBlanks(str);
+            trimBlanks(buffer);
         } else {
-            RemoveChar(str, removed);
-            RemoveChar(buffer, removed);
+            removeChar(str, removed);
+            removeChar(buffer, removed);
         }
         QCOMPARE(QByteArray::fromStdString(str), expected);
         QCOMPARE(QByteArray(buffer), expected);
@@ -112,7 +112,7 @@ private slots:
     {
         QFETCH(int, records);
         QFETCH(int, used);
-        QCOMPARE(int(LimitAdnRecordCount(static_cast<uint16_t>(records))), used);
+        QCOMPARE(int(limitAdnRecordCount(static_cast<uint16_t>(records))), used);
     }
 
     void bookKind_data()
@@ -132,9 +132,9 @@ private slots:
         QFETCH(int, value);
         QFETCH(int, kind);
         QFETCH(int, titleId);
-        const PhoneBookKind shown = PhoneBookKindFromInt(value);
+        const PhoneBookKind shown = phoneBookKindFromInt(value);
         QCOMPARE(static_cast<int>(shown), kind);
-        QCOMPARE(PhoneBookKindTitleId(shown), titleId);
+        QCOMPARE(phoneBookKindTitleId(shown), titleId);
     }
 
     void phoneBookTable()
@@ -162,7 +162,7 @@ private slots:
         a.ccp = 0x01;
         Contact b = makeContact("Bert", "030", 8);
         b.tonNpi = 0xA8;
-        SwapContacts(a, b);
+        swapContacts(a, b);
         QCOMPARE(a.heldName(), std::string_view("Bert"));
         QCOMPARE(a.numberText(), std::string_view("030"));
         QCOMPARE(int(a.tonNpi), 0xA8);
@@ -196,11 +196,11 @@ private slots:
             makeContact(std::string_view("\x81\x02\x07\xa9\xbc", 5), "110", 1),
             makeContact("Bernadette", "1", 2),
         };
-        QCOMPARE(LongestName(contacts, 0), std::size_t(0));
-        QCOMPARE(LongestDisplayNumber(contacts, 0), std::size_t(0));
-        QCOMPARE(LongestName(contacts, 2), std::size_t(5)); // raw bytes of the 0x81 form
-        QCOMPARE(LongestName(contacts, 3), std::size_t(10));
-        QCOMPARE(LongestDisplayNumber(contacts, 3), std::size_t(13));
+        QCOMPARE(longestName(contacts, 0), std::size_t(0));
+        QCOMPARE(longestDisplayNumber(contacts, 0), std::size_t(0));
+        QCOMPARE(longestName(contacts, 2), std::size_t(5)); // raw bytes of the 0x81 form
+        QCOMPARE(longestName(contacts, 3), std::size_t(10));
+        QCOMPARE(longestDisplayNumber(contacts, 3), std::size_t(13));
     }
 
     void sideBooks()
@@ -216,11 +216,11 @@ private slots:
         BookEntry* fdn = books->fdn.data();
         fdn[0].number.assign("112");
         fdn[2].name.assign("Home");
-        QCOMPARE(ShownEntryCount(fdn, 40), 3u);
-        QCOMPARE(ShownEntryCount(fdn, 2), 1u);
+        QCOMPARE(shownEntryCount(fdn, 40), 3u);
+        QCOMPARE(shownEntryCount(fdn, 2), 1u);
         fdn[2].name.assign("");
-        QCOMPARE(ShownEntryCount(fdn, 40), 1u);
-        QCOMPARE(ShownEntryCount(fdn, 0), 0u);
+        QCOMPARE(shownEntryCount(fdn, 40), 1u);
+        QCOMPARE(shownEntryCount(fdn, 0), 0u);
 
         // Closing the book empties the dialled books but keeps the own numbers.
         books->lnd[5].number.assign("0301234");

@@ -62,7 +62,7 @@ private slots:
         QFETCH(QByteArray, bcd);
         QFETCH(QString, text);
         const Bytes bytes(bcd.begin(), bcd.end());
-        QCOMPARE(QString::fromStdString(DecodeDiallingNumber(static_cast<uint8_t>(tonNpi), bytes)),
+        QCOMPARE(QString::fromStdString(decodeDiallingNumber(static_cast<uint8_t>(tonNpi), bytes)),
                  text);
     }
 
@@ -90,12 +90,12 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
         QFETCH(int, lengthByte);
-        const EncodedNumber bcd = EncodeDiallingNumber(text.toStdString());
+        const EncodedNumber bcd = encodeDiallingNumber(text.toStdString());
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(bcd.data()), 11).toHex(), bytes.toHex());
         for (std::size_t i = 11; i < bcd.size(); ++i) {
             QCOMPARE(bcd[i], uint8_t(0xFF));
         }
-        QCOMPARE(int(NumberLengthByte(bcd)), lengthByte);
+        QCOMPARE(int(numberLengthByte(bcd)), lengthByte);
     }
 
     void validateNumber_data()
@@ -122,12 +122,12 @@ private slots:
         QFETCH(QString, cleaned);
 
         std::string text = typed.toStdString();
-        QCOMPARE(ValidateNumber(text), valid);
+        QCOMPARE(::validateNumber(text), valid);
         QCOMPARE(QString::fromStdString(text), cleaned);
 
         char buffer[64] = {};
         qstrncpy(buffer, typed.toLatin1().constData(), sizeof buffer);
-        QCOMPARE(ValidateNumber(buffer), valid);
+        QCOMPARE(::validateNumber(buffer), valid);
         QCOMPARE(QString::fromLatin1(buffer), cleaned);
     }
 
@@ -147,7 +147,7 @@ private slots:
     {
         QFETCH(QString, number);
         QFETCH(int, expected);
-        QCOMPARE(int(TonNpiForNumber(number.toStdString(), 0x81)), expected);
+        QCOMPARE(int(::tonNpiForNumber(number.toStdString(), 0x81)), expected);
     }
 
     void gsmAlphabet_data()
@@ -181,10 +181,10 @@ private slots:
     {
         QFETCH(QByteArray, ansi);
         QFETCH(QByteArray, gsm);
-        QCOMPARE(toHex(AnsiToGsm(ansi.toStdString())), gsm.toHex(' '));
+        QCOMPARE(toHex(ansiToGsm(ansi.toStdString())), gsm.toHex(' '));
         QByteArray back = gsm;
         for (char& c : back) {
-            c = static_cast<char>(GsmToAnsiChar(static_cast<uint8_t>(c)));
+            c = static_cast<char>(gsmToAnsiChar(static_cast<uint8_t>(c)));
         }
         QCOMPARE(back.toHex(' '), ansi.toHex(' '));
     }
@@ -226,11 +226,11 @@ private slots:
         QFETCH(QString, unicode);
         QFETCH(QByteArray, cp1252);
         const std::string_view view(held.constData(), static_cast<std::size_t>(held.size()));
-        QCOMPARE(HeldNameToUnicode(view), unicode);
-        QCOMPARE(toHex(DecodeAlphaToText(view)), cp1252.toHex(' '));
+        QCOMPARE(heldNameToUnicode(view), unicode);
+        QCOMPARE(toHex(decodeAlphaToText(view)), cp1252.toHex(' '));
 
         char small[3];
-        QCOMPARE(DecodeAlphaToText(view, small, sizeof small), 1);
+        QCOMPARE(decodeAlphaToText(view, small, sizeof small), 1);
         QCOMPARE(QByteArray(small), cp1252.left(2));
     }
 
@@ -273,18 +273,18 @@ private slots:
 
         int got = 0;
         const std::string encoded =
-            EncodeAlphaFromUnicode(typed, static_cast<std::size_t>(maxBytes), &got);
+            encodeAlphaFromUnicode(typed, static_cast<std::size_t>(maxBytes), &got);
         QCOMPARE(got, result);
         QCOMPARE(toHex(encoded), held.toHex(' '));
 
         // The C form writes the same bytes and a NUL.
         char out[128];
         std::memset(out, 0x55, sizeof out);
-        QCOMPARE(EncodeAlphaFromUnicode(typed, out, static_cast<std::size_t>(maxBytes) + 1),
+        QCOMPARE(encodeAlphaFromUnicode(typed, out, static_cast<std::size_t>(maxBytes) + 1),
                  result);
         QCOMPARE(QByteArray(out, held.size()).toHex(' '), held.toHex(' '));
         QCOMPARE(out[held.size()], '\0');
-        QCOMPARE(HeldNameLength(out, static_cast<std::size_t>(maxBytes) + 1),
+        QCOMPARE(heldNameLength(out, static_cast<std::size_t>(maxBytes) + 1),
                  std::size_t(held.size()));
     }
 
@@ -309,13 +309,13 @@ private slots:
     {
         QFETCH(int, byte);
         QFETCH(int, unicode);
-        QCOMPARE(int(Cp1252ToUnicodeChar(static_cast<uint8_t>(byte))), unicode);
-        QCOMPARE(UnicodeToCp1252Char(static_cast<char16_t>(unicode)), byte);
+        QCOMPARE(int(cp1252ToUnicodeChar(static_cast<uint8_t>(byte))), unicode);
+        QCOMPARE(unicodeToCp1252Char(static_cast<char16_t>(unicode)), byte);
 
         // Characters outside the code page.
         bool exact = true;
         QCOMPARE(QByteArray::fromStdString(
-                     UnicodeToCp1252(QString::fromUtf16(u"a\u0080\u0100"), &exact)),
+                     unicodeToCp1252(QString::fromUtf16(u"a\u0080\u0100"), &exact)),
                  QByteArray("a??"));
         QVERIFY(!exact);
     }
@@ -362,17 +362,17 @@ private slots:
         QFETCH(int, extension);
 
         const Bytes bytes(record.begin(), record.end());
-        const std::optional<NumberRecord> parsed = ParseNumberRecord(bytes);
+        const std::optional<NumberRecord> parsed = parseNumberRecord(bytes);
         QVERIFY(parsed.has_value());
-        QCOMPARE(toHex(HeldNameFromCardAlpha(parsed->alpha)), heldName.toHex(' '));
+        QCOMPARE(toHex(heldNameFromCardAlpha(parsed->alpha)), heldName.toHex(' '));
         QCOMPARE(QString::fromStdString(parsed->number), number);
         QCOMPARE(int(parsed->lengthByte), lengthByte);
         QCOMPARE(int(parsed->ccp), ccp);
         QCOMPARE(int(parsed->extensionRecord), extension);
         QCOMPARE(parsed->hasExtension(), extension != 0xFF);
-        QCOMPARE(IsFreeRecord(bytes), record.startsWith('\xff'));
+        QCOMPARE(isFreeRecord(bytes), record.startsWith('\xff'));
 
-        QVERIFY(!ParseNumberRecord(Bytes(13, 0x31)).has_value());
+        QVERIFY(!parseNumberRecord(Bytes(13, 0x31)).has_value());
     }
 
     void buildRecord_data()
@@ -415,12 +415,12 @@ private slots:
 
         const std::size_t alphaLength =
             static_cast<std::size_t>(length) - SimRecord::FixedPartLength;
-        const std::string alpha = CardAlphaFromHeldName(heldName.toStdString(), alphaLength);
+        const std::string alpha = cardAlphaFromHeldName(heldName.toStdString(), alphaLength);
         const Bytes built =
-            BuildNumberRecord(static_cast<std::size_t>(length), alpha, number.toStdString(),
+            buildNumberRecord(static_cast<std::size_t>(length), alpha, number.toStdString(),
                               static_cast<uint8_t>(tonNpi), 0xFF, static_cast<uint8_t>(extension));
         QCOMPARE(toHex(built), record.toHex(' '));
-        QVERIFY(BuildNumberRecord(13, alpha, "1", 0x81, 0xFF).empty());
+        QVERIFY(buildNumberRecord(13, alpha, "1", 0x81, 0xFF).empty());
     }
 
     void extensionRecords_data()
@@ -446,23 +446,23 @@ private slots:
         QFETCH(QByteArray, extension);
 
         const std::string text = number.toStdString();
-        QVERIFY(NeedsExtension(text));
-        QVERIFY(!NeedsExtension(text.substr(0, 20)));
-        QCOMPARE(toHex(BuildExtensionRecord(13, ExtensionDigits(text))), extension.toHex(' '));
+        QVERIFY(needsExtension(text));
+        QVERIFY(!needsExtension(text.substr(0, 20)));
+        QCOMPARE(toHex(buildExtensionRecord(13, extensionDigits(text))), extension.toHex(' '));
 
         // Reading joins the record's digits and the extension's (no '+' from the extension).
         const Bytes ext(extension.begin(), extension.end());
-        QVERIFY(IsReusableExtension(ext));
-        const std::string joined = DecodeDiallingNumber(text[0] == '+' ? 0x91 : 0x81,
-                                                        EncodeDiallingNumber(RecordDigits(text))) +
-                                   ParseExtensionDigits(ext);
+        QVERIFY(isReusableExtension(ext));
+        const std::string joined = decodeDiallingNumber(text[0] == '+' ? 0x91 : 0x81,
+                                                        encodeDiallingNumber(recordDigits(text))) +
+                                   parseExtensionDigits(ext);
         QCOMPARE(QString::fromStdString(joined), number);
 
         // A record written by the card's owner with type 02 and 3 digit bytes.
-        QCOMPARE(QString::fromStdString(ParseExtensionDigits(hex("02032143f5ffffffffffffff"))),
+        QCOMPARE(QString::fromStdString(parseExtensionDigits(hex("02032143f5ffffffffffffff"))),
                  "12345");
-        QVERIFY(!IsReusableExtension(hex("01032143f5ffffffffffffff")));
-        QCOMPARE(QString::fromStdString(ParseExtensionDigits(hex("0203"))), QString());
+        QVERIFY(!isReusableExtension(hex("01032143f5ffffffffffffff")));
+        QCOMPARE(QString::fromStdString(parseExtensionDigits(hex("0203"))), QString());
     }
 
     void alphaFieldCut_data()
@@ -494,7 +494,7 @@ private slots:
         QFETCH(int, alphaLength);
         QFETCH(QByteArray, alpha);
         QCOMPARE(
-            toHex(CardAlphaFromHeldName(held.toStdString(), static_cast<std::size_t>(alphaLength))),
+            toHex(cardAlphaFromHeldName(held.toStdString(), static_cast<std::size_t>(alphaLength))),
             alpha.toHex(' '));
     }
 };

@@ -14,7 +14,7 @@ int readNumber(const char* name, int32_t* value, uint32_t capacity = 4,
                const char* product = kProductName)
 {
     uint32_t size = capacity;
-    return ReadConfigKey(product, name, ConfigType::Number, value, &size, 1, 0, kCompanyName);
+    return readConfigKey(product, name, ConfigType::Number, value, &size, 1, 0, kCompanyName);
 }
 
 } // namespace
@@ -46,12 +46,12 @@ private slots:
         QFETCH(QByteArray, name);
         QFETCH(int, value);
         const int32_t stored = value;
-        QCOMPARE(WriteConfigKey(kProductName, name.constData(), ConfigType::Number, &stored, 4, 1,
+        QCOMPARE(writeConfigKey(kProductName, name.constData(), ConfigType::Number, &stored, 4, 1,
                                 0, kCompanyName),
                  1);
         int32_t read = 12345;
         uint32_t size = 64;
-        QCOMPARE(ReadConfigKey(kProductName, name.constData(), ConfigType::Number, &read, &size, 1,
+        QCOMPARE(readConfigKey(kProductName, name.constData(), ConfigType::Number, &read, &size, 1,
                                0, kCompanyName),
                  1);
         QCOMPARE(read, value);
@@ -65,7 +65,7 @@ private slots:
         QCOMPARE(value, 77); // the caller's default stays
 
         const int32_t zero = 0;
-        WriteConfigKey(kProductName, "Write_All", ConfigType::Number, &zero, 4, 1, 0, kCompanyName);
+        writeConfigKey(kProductName, "Write_All", ConfigType::Number, &zero, 4, 1, 0, kCompanyName);
         QCOMPARE(readNumber("Write_All", &value), 1);
         QCOMPARE(value, 0);
 
@@ -76,7 +76,7 @@ private slots:
 
         // A text that is no number does not read as one.
         const char text[] = "wallpaper";
-        WriteConfigKey(kProductName, "text value", ConfigType::Text, text, sizeof text, 1, 0,
+        writeConfigKey(kProductName, "text value", ConfigType::Text, text, sizeof text, 1, 0,
                        kCompanyName);
         QCOMPARE(readNumber("text value", &value), 0);
         QCOMPARE(value, 0);
@@ -96,13 +96,13 @@ private slots:
     void textRoundTrip()
     {
         QFETCH(QByteArray, text);
-        QCOMPARE(WriteConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text,
+        QCOMPARE(writeConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text,
                                 text.constData(), uint32_t(text.size() + 1), 1, 0, kCompanyName),
                  1);
         char buffer[260];
         std::memset(buffer, 'x', sizeof buffer);
         uint32_t size = sizeof buffer;
-        QCOMPARE(ReadConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
+        QCOMPARE(readConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
                                &size, 1, 0, kCompanyName),
                  1);
         QCOMPARE(size, uint32_t(text.size() + 1)); // the stored size counts the terminating zero
@@ -128,12 +128,12 @@ private slots:
         QFETCH(QByteArray, expected);
         QFETCH(uint32_t, size);
         const char text[] = "wallpaper";
-        WriteConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, text,
+        writeConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, text,
                        sizeof text, 1, 0, kCompanyName);
         char buffer[300];
         std::memset(buffer, 'x', sizeof buffer);
         uint32_t inOut = capacity;
-        QCOMPARE(ReadConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
+        QCOMPARE(readConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
                                &inOut, 1, 0, kCompanyName),
                  1);
         QCOMPARE(QByteArray(buffer), expected);
@@ -144,9 +144,9 @@ private slots:
     void productsAndCompaniesAreApart()
     {
         const int32_t one = 1;
-        WriteConfigKey("OtherProduct", "if_pna_assotiate", ConfigType::Number, &one, 4, 1, 0,
+        writeConfigKey("OtherProduct", "if_pna_assotiate", ConfigType::Number, &one, 4, 1, 0,
                        kCompanyName);
-        WriteConfigKey(kProductName, "if_pna_assotiate", ConfigType::Number, &one, 4, 1, 0,
+        writeConfigKey(kProductName, "if_pna_assotiate", ConfigType::Number, &one, 4, 1, 0,
                        "OtherCompany");
         int32_t value = 9;
         QCOMPARE(readNumber("if_pna_assotiate", &value), 0);

@@ -84,8 +84,8 @@ private slots:
 
     void withoutLogFileNothingIsWritten()
     {
-        QCOMPARE(OpenLog("Phonar"), 0);
-        QCOMPARE(WriteLog(LogLevel::Error, "tag", "message"), 0);
+        QCOMPARE(openLog("Phonar"), 0);
+        QCOMPARE(writeLog(LogLevel::Error, "tag", "message"), 0);
         QVERIFY(!QFile::exists(logFile()));
         QCOMPARE(QDir::home().entryList(QDir::Files | QDir::Hidden), QStringList());
     }
@@ -108,11 +108,11 @@ private slots:
         QFETCH(int, highest);
         writeFile(logFile(), content);
 
-        QCOMPARE(OpenLog("Phonar"), 1);
+        QCOMPARE(openLog("Phonar"), 1);
         for (int level = 1; level <= 9; ++level) {
-            QCOMPARE(WriteLog(level, "level_test", "level %d", level), level <= highest ? 1 : 0);
+            QCOMPARE(writeLog(level, "level_test", "level %d", level), level <= highest ? 1 : 0);
         }
-        QCOMPARE(WriteLog(0, "level_test", "level zero"), 0);
+        QCOMPARE(writeLog(0, "level_test", "level zero"), 0);
 
         const QByteArray bytes = readFile(logFile());
         QVERIFY(bytes.startsWith(content));
@@ -158,11 +158,11 @@ private slots:
         QFETCH(QByteArray, tag);
         QFETCH(QByteArray, afterStamp);
         writeFile(logFile(), "9");
-        QCOMPARE(OpenLog("Phonar"), 1);
+        QCOMPARE(openLog("Phonar"), 1);
         QFile::remove(logFile()); // drop the start entry; the writer creates the file again
 
         const QTime before = QTime::currentTime();
-        QCOMPARE(WriteLog(level, tag.constData(), "%s", "Start"), 1);
+        QCOMPARE(writeLog(level, tag.constData(), "%s", "Start"), 1);
         const QTime after = QTime::currentTime();
 
         const QByteArray entry = readFile(logFile());
@@ -181,10 +181,10 @@ private slots:
     void longEntryIsCut()
     {
         writeFile(logFile(), "5");
-        QCOMPARE(OpenLog("Phonar"), 1);
+        QCOMPARE(openLog("Phonar"), 1);
         QFile::remove(logFile());
         const QByteArray message(1000, 'a');
-        QCOMPARE(WriteLog(LogLevel::Info, "long", "%s", message.constData()), 1);
+        QCOMPARE(writeLog(LogLevel::Info, "long", "%s", message.constData()), 1);
         const QByteArray entry = readFile(logFile());
         // One 512-byte buffer with its terminating zero.
         QCOMPARE(entry.size(), 511);
@@ -196,7 +196,7 @@ private slots:
     void startEntry()
     {
         writeFile(logFile(), "3");
-        QCOMPARE(OpenLog("Phonar"), 1);
+        QCOMPARE(openLog("Phonar"), 1);
         const QList<QByteArray> entries = entriesOf(readFile(logFile()));
         QCOMPARE(entries.size(), 1);
         const QByteArray& entry = entries.first();
@@ -225,32 +225,32 @@ private slots:
     void secondOpenDoesNothing()
     {
         writeFile(logFile(), "5");
-        QCOMPARE(OpenLog("Phonar"), 1);
+        QCOMPARE(openLog("Phonar"), 1);
         const QByteArray once = readFile(logFile());
-        QCOMPARE(OpenLog("Phonar"), 0);
+        QCOMPARE(openLog("Phonar"), 0);
         QCOMPARE(readFile(logFile()), once);
     }
 
     void lastErrorIsKept()
     {
         writeFile(logFile(), "4");
-        QCOMPARE(OpenLog("Phonar"), 1);
+        QCOMPARE(openLog("Phonar"), 1);
 
         setLastError(0x80100069u);
         errno = ENOENT;
-        QCOMPARE(WriteLog(LogLevel::Progress, "keep", "written"), 1);
+        QCOMPARE(writeLog(LogLevel::Progress, "keep", "written"), 1);
         QCOMPARE(lastError(), 0x80100069u);
         QCOMPARE(errno, ENOENT);
 
         setLastError(0x8010000Cu);
-        QCOMPARE(WriteLog(LogLevel::Info, "keep", "filtered"), 0);
+        QCOMPARE(writeLog(LogLevel::Info, "keep", "filtered"), 0);
         QCOMPARE(lastError(), 0x8010000Cu);
 
         // The file cannot be opened: a folder stands in its place.
         QVERIFY(QFile::remove(logFile()));
         QVERIFY(QDir::home().mkdir("VM_Phonar.log"));
         setLastError(0x80100017u);
-        QCOMPARE(WriteLog(LogLevel::Error, "keep", "not written"), 1);
+        QCOMPARE(writeLog(LogLevel::Error, "keep", "not written"), 1);
         QCOMPARE(lastError(), 0x80100017u);
         QVERIFY(QDir::home().rmdir("VM_Phonar.log"));
     }
@@ -258,10 +258,10 @@ private slots:
     void deletedFileIsCreatedAgain()
     {
         writeFile(logFile(), "3");
-        QCOMPARE(OpenLog("Phonar"), 1);
+        QCOMPARE(openLog("Phonar"), 1);
         QVERIFY(QFile::remove(logFile()));
-        QCOMPARE(WriteLog(LogLevel::Trace, "again", "one"), 1);
-        QCOMPARE(WriteLog(LogLevel::Trace, "again", "two"), 1);
+        QCOMPARE(writeLog(LogLevel::Trace, "again", "one"), 1);
+        QCOMPARE(writeLog(LogLevel::Trace, "again", "two"), 1);
         const QList<QByteArray> entries = entriesOf(readFile(logFile()));
         QCOMPARE(entries.size(), 2);
         QVERIFY(entries[0].endsWith("again] one"));

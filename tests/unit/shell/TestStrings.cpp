@@ -27,8 +27,8 @@ class TestStrings : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { UnloadLanguageLibrary(); }
-    void cleanupTestCase() { UnloadLanguageLibrary(); }
+    void init() { unloadLanguageLibrary(); }
+    void cleanupTestCase() { unloadLanguageLibrary(); }
 
     void builtInTexts_data()
     {
@@ -110,7 +110,7 @@ private slots:
     {
         QFETCH(int, id);
         QFETCH(QByteArray, text);
-        QCOMPARE(QByteArray(LoadResString(id)), text);
+        QCOMPARE(QByteArray(loadResString(id)), text);
         QCOMPARE(QByteArray::fromStdString(resString(id)), text);
     }
 
@@ -145,14 +145,14 @@ private slots:
 
     void sharedBufferHoldsLastText()
     {
-        const char* first = LoadResString(99);
+        const char* first = loadResString(99);
         QCOMPARE(QByteArray(first), QByteArray("Name"));
-        const char* second = LoadResString(100);
+        const char* second = loadResString(100);
         QCOMPARE(second, first); // the same shared buffer
         QCOMPARE(QByteArray(first), QByteArray("Number"));
 
         char own[64];
-        QCOMPARE(LoadResString(2341, own, sizeof own), own);
+        QCOMPARE(loadResString(2341, own, sizeof own), own);
         QCOMPARE(QByteArray(second), QByteArray("Number")); // untouched by a load into `own`
     }
 
@@ -178,7 +178,7 @@ private slots:
         QFETCH(QByteArray, text);
         char buffer[1100];
         std::memset(buffer, 'x', sizeof buffer);
-        QCOMPARE(LoadResString(id, buffer, size), buffer);
+        QCOMPARE(loadResString(id, buffer, size), buffer);
         QCOMPARE(QByteArray(buffer), text);
     }
 
@@ -213,28 +213,28 @@ private slots:
         QFETCH(QByteArray, text);
         char buffer[256];
         if (argument.isNull()) {
-            QCOMPARE(QByteArray(FormatResString(id, buffer, sizeof buffer, number)), text);
+            QCOMPARE(QByteArray(formatResString(id, buffer, sizeof buffer, number)), text);
             QCOMPARE(QByteArray::fromStdString(formatResString(id, number)), text);
-            QCOMPARE(QByteArray(FormatResString(id, nullptr, -1, number)), text);
+            QCOMPARE(QByteArray(formatResString(id, nullptr, -1, number)), text);
         } else {
-            QCOMPARE(QByteArray(FormatResString1(id, argument.constData(), buffer, sizeof buffer)),
+            QCOMPARE(QByteArray(formatResString1(id, argument.constData(), buffer, sizeof buffer)),
                      text);
             QCOMPARE(QByteArray::fromStdString(formatResString(id, argument.constData())), text);
-            QCOMPARE(QByteArray(FormatResString(id, nullptr, -1, argument.constData())), text);
+            QCOMPARE(QByteArray(formatResString(id, nullptr, -1, argument.constData())), text);
         }
     }
 
     void formatIntoSmallBuffer()
     {
         char buffer[12];
-        QCOMPARE(QByteArray(FormatResString(2410, buffer, sizeof buffer, 7)),
+        QCOMPARE(QByteArray(formatResString(2410, buffer, sizeof buffer, 7)),
                  QByteArray("There are 7"));
     }
 
     void argumentFromSharedBuffer()
     {
         // "File" is loaded into the shared buffer and formatted into it.
-        const char* text = FormatResString1(2518, LoadResString(2324), nullptr, -1);
+        const char* text = formatResString1(2518, loadResString(2324), nullptr, -1);
         QCOMPARE(QByteArray(text), QByteArray("An error occurred while loading File!"));
     }
 
@@ -252,24 +252,24 @@ private slots:
                   "113=&\xC3\x84l\xC3\xA4 n\xC3\xA4yt\xC3\xA4 t\xC3\xA4t\xC3\xA4 uudelleen.\r\n"
                   "[Other]\r\n"
                   "101=Leikkaa\r\n");
-        QVERIFY(LoadLanguageCatalogue(path.toStdString()));
+        QVERIFY(loadLanguageCatalogue(path.toStdString()));
         QVERIFY(languageCatalogueLoaded());
 
-        QCOMPARE(QByteArray(LoadResString(99)), QByteArray("Nimi"));
-        QCOMPARE(QByteArray(LoadResString(100)), QByteArray("Numero"));
-        QCOMPARE(QByteArray(LoadResString(46)), QByteArray(" Lis\xC3\xA4\xC3\xA4 uusi "));
-        QCOMPARE(QByteArray(LoadResString(3)), QByteArray("Rivi yksi\nRivi kaksi"));
+        QCOMPARE(QByteArray(loadResString(99)), QByteArray("Nimi"));
+        QCOMPARE(QByteArray(loadResString(100)), QByteArray("Numero"));
+        QCOMPARE(QByteArray(loadResString(46)), QByteArray(" Lis\xC3\xA4\xC3\xA4 uusi "));
+        QCOMPARE(QByteArray(loadResString(3)), QByteArray("Rivi yksi\nRivi kaksi"));
         QCOMPARE(QString::fromStdString(resString(113)),
                  QString::fromUtf8("&Älä näytä tätä uudelleen."));
         // Empty text, another section, or no entry: the built-in text.
-        QCOMPARE(QByteArray(LoadResString(2504)), QByteArray("The PIN you entered is incorrect!"));
-        QCOMPARE(QByteArray(LoadResString(101)), QByteArray("Cut"));
-        QCOMPARE(QByteArray(LoadResString(102)), QByteArray("Change PIN"));
+        QCOMPARE(QByteArray(loadResString(2504)), QByteArray("The PIN you entered is incorrect!"));
+        QCOMPARE(QByteArray(loadResString(101)), QByteArray("Cut"));
+        QCOMPARE(QByteArray(loadResString(102)), QByteArray("Change PIN"));
 
-        UnloadLanguageLibrary();
+        unloadLanguageLibrary();
         QVERIFY(!languageCatalogueLoaded());
-        QCOMPARE(QByteArray(LoadResString(99)), QByteArray("Name"));
-        QVERIFY(!LoadLanguageCatalogue(path.toStdString() + ".missing"));
+        QCOMPARE(QByteArray(loadResString(99)), QByteArray("Name"));
+        QVERIFY(!loadLanguageCatalogue(path.toStdString() + ".missing"));
     }
 
     void catalogueFromDataFolder()
@@ -279,18 +279,18 @@ private slots:
         QVERIFY(dataHome.startsWith(qEnvironmentVariable("PHONARA_TEST_TMP", "?")));
         const QString path = dataHome + "/phonara/pna_lang.ini";
         writeFile(path, "[Strings]\n2002=Peruuta\n");
-        QVERIFY(LoadLanguageLibrary("pna"));
+        QVERIFY(loadLanguageLibrary("pna"));
         QVERIFY(languageCatalogueLoaded());
-        QCOMPARE(QByteArray(LoadResString(2002)), QByteArray("Peruuta"));
-        QCOMPARE(QByteArray(LoadResString(2010)), QByteArray("&OK"));
+        QCOMPARE(QByteArray(loadResString(2002)), QByteArray("Peruuta"));
+        QCOMPARE(QByteArray(loadResString(2010)), QByteArray("&OK"));
         QVERIFY(QFile::remove(path));
     }
 
     void noCatalogue()
     {
-        QVERIFY(LoadLanguageLibrary("pna"));
+        QVERIFY(loadLanguageLibrary("pna"));
         QVERIFY(!languageCatalogueLoaded());
-        QCOMPARE(QByteArray(LoadResString(2002)), QByteArray("Cancel"));
+        QCOMPARE(QByteArray(loadResString(2002)), QByteArray("Cancel"));
     }
 
     void informShowsFormattedText()

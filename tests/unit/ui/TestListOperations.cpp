@@ -70,7 +70,7 @@ private slots:
         QFETCH(int, newSelection);
 
         PhoneBook book = bookOf(names);
-        QCOMPARE(DeleteSelectedContacts(book, selected), newSelection);
+        QCOMPARE(deleteSelectedContacts(book, selected), newSelection);
         QCOMPARE(namesOf(book), remaining);
         QCOMPARE(book.contactCount, static_cast<uint32_t>(remaining.size()));
     }
@@ -98,7 +98,7 @@ private slots:
         QFETCH(int, newSelection);
 
         PhoneBook book = bookOf({"A", "B", "C"});
-        const int result = up ? MoveContactUp(book, selected) : MoveContactDown(book, selected);
+        const int result = up ? moveContactUp(book, selected) : moveContactDown(book, selected);
         QCOMPARE(result, newSelection);
         QCOMPARE(namesOf(book), after);
     }
@@ -108,7 +108,7 @@ private slots:
     {
         PhoneBook book = bookOf({"A", "B"});
         book.contacts[1].tonNpi = 0x91;
-        MoveContactUp(book, 1);
+        moveContactUp(book, 1);
         QCOMPARE(std::string(book.contacts[0].numberText()), std::string("101"));
         QCOMPARE(book.contacts[0].tonNpi, uint8_t(0x91));
         QCOMPARE(book.contacts[0].sequence, 1u);
@@ -134,7 +134,7 @@ private slots:
 
         PhoneBook book = bookOf({"carl", "Bob", "\xC9mile", "anna"});
         // "Bob" is selected and stays selected wherever it goes.
-        QCOMPARE(SortContacts(book, SortColumn::Name, ascending, 1), selectedAfter);
+        QCOMPARE(sortContacts(book, SortColumn::Name, ascending, 1), selectedAfter);
         QCOMPARE(namesOf(book), sorted);
     }
 
@@ -145,16 +145,16 @@ private slots:
         book.contacts[1].setNumber("0171");
         book.contacts[2].setNumber("123");
         // '+' (0x2B) sorts before the digits.
-        QCOMPARE(SortContacts(book, SortColumn::Number, true, -1), -1);
+        QCOMPARE(sortContacts(book, SortColumn::Number, true, -1), -1);
         QCOMPARE(namesOf(book), (Names{"x", "y", "z"}));
-        SortContacts(book, SortColumn::Number, false, -1);
+        sortContacts(book, SortColumn::Number, false, -1);
         QCOMPARE(namesOf(book), (Names{"z", "y", "x"}));
     }
 
     void sortEmptyBook()
     {
         PhoneBook book;
-        QCOMPARE(SortContacts(book, SortColumn::Name, true, -1), -1);
+        QCOMPARE(sortContacts(book, SortColumn::Name, true, -1), -1);
         QCOMPARE(book.contactCount, 0u);
     }
 };
