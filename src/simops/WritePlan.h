@@ -1,0 +1,83 @@
+#pragma once
+
+#include "phonebook/Contact.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// What a phone-book write will do to the card, worked out before anything is
+// sent: which records change (and from what to what), which extension records
+// the new long numbers take, and which contacts do not fit. The same plan
+// answers the check before writing, the dry run and the confirmation's
+// summary, and tells the writer which records to leave alone because their
+// bytes are already right.
+
+// The card's phone book as it is now: every addressable record of EF ADN and
+// of EF EXT1 (empty when the card has none), and the EXT1 records that other
+// books' records name (own numbers), which the write must keep.
+struct CardBookImage
+{
+    std::vector<std::vector<uint8_t>> records;    // EF ADN records 1..n
+    std::vector<std::vector<uint8_t>> extensions; // EF EXT1 records 1..m
+    std::vector<uint8_t> otherReferences;         // EXT1 record numbers named elsewhere
+    std::size_t recordLength() const { return records.empty() ? 0 : records.front().size(); }
+};
+
+enum class PlanMode
+{
+    Overwrite, // the contacts into records 1, 2, ... and every later record emptied
+    Add,       // the contacts into the free records; records in use are kept
+    Clear      // every record emptied
+};
+
+// One record whose bytes change. `contact` is the index of the contact it
+// receives in the list given to the plan, -1 for a record that is emptied or
+// an extension record.
+struct RecordChange
+{
+    int record = 0; // from 1
+    std::vector<uint8_t> before;
+    std::vector<uint8_t> after;
+    int contact = -1;
+    int extension = 0; // ADN: the EXT1 record the new bytes name, 0 for none
+};
+
+struct WritePlan
+{
+    std::vector<RecordChange> records;    // EF ADN, in record order
+    std::vector<RecordChange> extensions; // EF EXT1, in record order
+    int contactsGiven = 0;
+    int contactsPlaced = 0;            // contacts that have a record (changed or already there)
+    std::vector<int> noRecord;         // contacts left over when the free records ran out
+    std::vector<int> noExtension;      // long numbers for which no extension record was free
+    std::vector<int> cutNames;         // placed contacts whose name was cut to the field
+    std::vector<int> placedRecord;     // per contact: its record, 0 when not placed
+    int added = 0;     // free records that receive a contact
+    int changed = 0;   // records in use that receive different bytes
+    int removed = 0;   // records in use that are emptied
+    int unchanged = 0; // placed contacts whose record already holds them
+
+    bool fits() const { return contactsPlaced == contactsGiven; }
+    // Contacts on the card that the write replaces or removes.
+    int contactsLost() const { return changed + removed; }
+    int updateCount() const { return static_cast<int>(records.size() + extensions.size()); }
+};
+
+// Works out the write of `contacts` (already the chosen ones, in order) onto
+// `card`. A contact whose number needs an extension record takes, in this
+// order: the extension record its target record names already (when nothing
+// kept names it too), a record of type 0x02 or 0xFF that nothing on the card
+// names, or one that only records rewritten by this write name. Extension
+// records named by records the write keeps, and by `otherReferences`, are
+// never taken. A contact that finds no record or no extension record is not
+// placed; the next one takes its place.
+WritePlan planPhoneBookWrite(const CardBookImage& card, std::span<const Contact> contacts,
+                             PlanMode mode);
+
+// The dry-run listing of a plan, one line per changed record ("record 5: Anna
+// +4912345 -> Bob 0301234567", "EXT1 record 2: ... -> ..."), then the
+// contacts that do not fit and the names that were cut. Names are shown as the
+// terminal shows them (UTF-8).
+std::vector<std::string> describePlan(const WritePlan& plan, std::span<const Contact> contacts);
