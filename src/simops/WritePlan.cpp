@@ -26,9 +26,8 @@ class Planner
 {
 public:
     Planner(const CardBookImage& card, std::span<const Contact> contacts, PlanMode mode)
-        : m_card(card), m_contacts(contacts), m_mode(mode),
-          m_target(card.records.size()), m_kept(card.records.size(), true),
-          m_keptReference(card.extensions.size() + 1, false),
+        : m_card(card), m_contacts(contacts), m_mode(mode), m_target(card.records.size()),
+          m_kept(card.records.size(), true), m_keptReference(card.extensions.size() + 1, false),
           m_anyReference(card.extensions.size() + 1, false),
           m_taken(card.extensions.size() + 1, false)
     {
@@ -247,8 +246,8 @@ private:
     const CardBookImage& m_card;
     std::span<const Contact> m_contacts;
     PlanMode m_mode;
-    std::vector<Target> m_target;     // per record
-    std::vector<bool> m_kept;         // per record: the write leaves it alone
+    std::vector<Target> m_target;      // per record
+    std::vector<bool> m_kept;          // per record: the write leaves it alone
     std::vector<bool> m_keptReference; // per extension record (from 1)
     std::vector<bool> m_anyReference;
     std::vector<bool> m_taken;
@@ -268,8 +267,8 @@ std::string describeRecord(const std::vector<uint8_t>& record)
     const auto parsed = parseNumberRecord(record);
     if (!parsed)
         return "(unreadable)";
-    std::string text = utf8Name(heldNameFromCardAlpha(parsed->alpha)) + " " +
-                       numberDisplayForm(parsed->number);
+    std::string text =
+        utf8Name(heldNameFromCardAlpha(parsed->alpha)) + " " + numberDisplayForm(parsed->number);
     if (parsed->hasExtension())
         text += " +EXT1 " + std::to_string(parsed->extensionRecord);
     return text;

@@ -49,15 +49,15 @@ struct WritePlan
     std::vector<RecordChange> records;    // EF ADN, in record order
     std::vector<RecordChange> extensions; // EF EXT1, in record order
     int contactsGiven = 0;
-    int contactsPlaced = 0;            // contacts that have a record (changed or already there)
-    std::vector<int> noRecord;         // contacts left over when the free records ran out
-    std::vector<int> noExtension;      // long numbers for which no extension record was free
-    std::vector<int> cutNames;         // placed contacts whose name was cut to the field
-    std::vector<int> placedRecord;     // per contact: its record, 0 when not placed
-    int added = 0;     // free records that receive a contact
-    int changed = 0;   // records in use that receive different bytes
-    int removed = 0;   // records in use that are emptied
-    int unchanged = 0; // placed contacts whose record already holds them
+    int contactsPlaced = 0;        // contacts that have a record (changed or already there)
+    std::vector<int> noRecord;     // contacts left over when the free records ran out
+    std::vector<int> noExtension;  // long numbers for which no extension record was free
+    std::vector<int> cutNames;     // placed contacts whose name was cut to the field
+    std::vector<int> placedRecord; // per contact: its record, 0 when not placed
+    int added = 0;                 // free records that receive a contact
+    int changed = 0;               // records in use that receive different bytes
+    int removed = 0;               // records in use that are emptied
+    int unchanged = 0;             // placed contacts whose record already holds them
 
     bool fits() const { return contactsPlaced == contactsGiven; }
     // Contacts on the card that the write replaces or removes.

@@ -105,46 +105,59 @@ private slots:
         // The failure that started it: a kept contact's extension record is not
         // given to a new long number, nor is the own number's.
         QTest::newRow("add keeps the extensions of kept records")
-            << add << "Kl1 . Ml3 ." << "2 2 2 . ." << QList<int>{2} << "Nl Ol"
+            << add << "Kl1 . Ml3 ."
+            << "2 2 2 . ." << QList<int>{2} << "Nl Ol"
             << "2:N+4 4:O+5 e4 e5" << 2 << QList<int>{2, 0, 0, 0};
         QTest::newRow("add: no free extension record, the next contact takes the record")
-            << add << "Kl1 . . ." << "2 2" << QList<int>{2} << "Nl Ps Ql"
+            << add << "Kl1 . . ."
+            << "2 2" << QList<int>{2} << "Nl Ps Ql"
             << "2:P" << 1 << QList<int>{1, 0, 0, 0};
         QTest::newRow("add: more contacts than free records")
-            << add << "As . Bs ." << "." << QList<int>{} << "Cs Ds Es"
+            << add << "As . Bs ."
+            << "." << QList<int>{} << "Cs Ds Es"
             << "2:C 4:D" << 2 << QList<int>{2, 0, 0, 0};
         QTest::newRow("add skips another kind of extension data")
-            << add << "." << "1 x" << QList<int>{} << "Nl" << "1:N+2 e2" << 1
-            << QList<int>{1, 0, 0, 0};
+            << add << "."
+            << "1 x" << QList<int>{} << "Nl"
+            << "1:N+2 e2" << 1 << QList<int>{1, 0, 0, 0};
         // Written again where it already is: nothing to send.
-        QTest::newRow("unchanged rewrite") << overwrite << "As Bl2 ." << ". 2" << QList<int>{}
-                                           << "As Bl" << "" << 2 << QList<int>{0, 0, 0, 2};
-        QTest::newRow("one contact changed") << overwrite << "As Bl2 ." << ". 2" << QList<int>{}
-                                             << "Cs Bl" << "1:C" << 2 << QList<int>{0, 1, 0, 1};
+        QTest::newRow("unchanged rewrite") << overwrite << "As Bl2 ."
+                                           << ". 2" << QList<int>{} << "As Bl"
+                                           << "" << 2 << QList<int>{0, 0, 0, 2};
+        QTest::newRow("one contact changed") << overwrite << "As Bl2 ."
+                                             << ". 2" << QList<int>{} << "Cs Bl"
+                                             << "1:C" << 2 << QList<int>{0, 1, 0, 1};
         // The extension of a rewritten record is free for a later record, but
         // one nothing names comes first.
         QTest::newRow("overwrite prefers extension records nothing names")
-            << overwrite << "Al1 Bs" << "2 . " << QList<int>{} << "Cs Dl" << "1:C 2:D+2 e2" << 2
-            << QList<int>{0, 2, 0, 0};
+            << overwrite << "Al1 Bs"
+            << "2 . " << QList<int>{} << "Cs Dl"
+            << "1:C 2:D+2 e2" << 2 << QList<int>{0, 2, 0, 0};
         QTest::newRow("overwrite takes a released extension when none is left")
-            << overwrite << "Al1 Bs" << "2" << QList<int>{} << "Cs Dl" << "1:C 2:D+1" << 2
-            << QList<int>{0, 2, 0, 0};
+            << overwrite << "Al1 Bs"
+            << "2" << QList<int>{} << "Cs Dl"
+            << "1:C 2:D+1" << 2 << QList<int>{0, 2, 0, 0};
         QTest::newRow("overwrite empties the records after the book")
-            << overwrite << "As Bs Cs ." << "." << QList<int>{} << "As" << "2:- 3:-" << 1
-            << QList<int>{0, 0, 2, 1};
+            << overwrite << "As Bs Cs ."
+            << "." << QList<int>{} << "As"
+            << "2:- 3:-" << 1 << QList<int>{0, 0, 2, 1};
         QTest::newRow("overwrite with more contacts than records")
-            << overwrite << ". ." << "." << QList<int>{} << "As Bs Cs" << "1:A 2:B" << 2
-            << QList<int>{2, 0, 0, 0};
+            << overwrite << ". ."
+            << "." << QList<int>{} << "As Bs Cs"
+            << "1:A 2:B" << 2 << QList<int>{2, 0, 0, 0};
         QTest::newRow("overwrite with an empty book empties everything")
-            << overwrite << "As . Bl1" << "2" << QList<int>{} << "" << "1:- 3:-" << 0
-            << QList<int>{0, 0, 2, 0};
+            << overwrite << "As . Bl1"
+            << "2" << QList<int>{} << ""
+            << "1:- 3:-" << 0 << QList<int>{0, 0, 2, 0};
         QTest::newRow("clear leaves the extension records alone")
-            << clear << "Al1 . Bs" << "2" << QList<int>{} << "Cs" << "1:- 3:-" << 0
-            << QList<int>{0, 0, 2, 0};
+            << clear << "Al1 . Bs"
+            << "2" << QList<int>{} << "Cs"
+            << "1:- 3:-" << 0 << QList<int>{0, 0, 2, 0};
         // A chain: the kept record's extension names another one.
         QTest::newRow("extension chains of kept records are kept")
-            << add << "Kl1 ." << "2 2 ." << QList<int>{} << "Nl" << "2:N+3 e3" << 1
-            << QList<int>{1, 0, 0, 0};
+            << add << "Kl1 ."
+            << "2 2 ." << QList<int>{} << "Nl"
+            << "2:N+3 e3" << 1 << QList<int>{1, 0, 0, 0};
     }
 
     void plan()
