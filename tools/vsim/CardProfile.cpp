@@ -270,7 +270,9 @@ bool faultFromJson(const QJsonObject& o, Fault* fault, QString* error)
             *error = QStringLiteral("fault: sw must be two bytes");
             return false;
         }
-        f.action = Fault::Action::StatusWord;
+        // "after": true carries the command out and answers the word in place of 90 00.
+        f.action = o.value(QLatin1String("after")).toBool() ? Fault::Action::AfterWork
+                                                            : Fault::Action::StatusWord;
         f.statusWord = uint16_t((uint8_t(sw->at(0)) << 8) | uint8_t(sw->at(1)));
         f.once = false;
     } else if (o.contains(QLatin1String("truncate"))) {
@@ -279,8 +281,12 @@ bool faultFromJson(const QJsonObject& o, Fault* fault, QString* error)
         f.once = false;
     } else if (action == QLatin1String("remove")) {
         f.action = Fault::Action::Remove;
+    } else if (action == QLatin1String("forget")) {
+        f.action = Fault::Action::Forget;
+        f.once = false;
     } else {
-        *error = QStringLiteral("fault: needs \"do\": \"remove\", \"sw\" or \"truncate\"");
+        *error =
+            QStringLiteral("fault: needs \"do\": \"remove\" or \"forget\", \"sw\" or \"truncate\"");
         return false;
     }
     f.once = o.value(QLatin1String("once")).toBool(f.once);

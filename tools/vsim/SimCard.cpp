@@ -224,7 +224,17 @@ Response SimCard::transmit(const QByteArray& apdu)
         response.bytes = statusOnly(hit->statusWord);
         return response;
     }
+    if (hit && hit->action == Fault::Action::Forget) {
+        hit->fired = true;
+        response.bytes = statusOnly(sw::Ok);
+        return response;
+    }
     response.bytes = m_answerAll ? statusOnly(*m_answerAll) : process(apdu);
+    if (hit && hit->action == Fault::Action::AfterWork && response.bytes.endsWith("\x90\x00")) {
+        hit->fired = true;
+        response.bytes.chop(2);
+        response.bytes += statusOnly(hit->statusWord);
+    }
     if (hit && hit->action == Fault::Action::Truncate) {
         hit->fired = true;
         response.bytes.truncate(hit->keepBytes);

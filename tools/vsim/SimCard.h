@@ -138,7 +138,9 @@ struct Fault
     {
         Remove,
         StatusWord,
-        Truncate
+        Truncate,
+        Forget,   // answers 90 00 and does nothing (a card that loses its writes)
+        AfterWork // carries the command out, then answers statusWord in place of 90 00
     };
     QByteArray commandPrefix; // empty: any command
     int afterApdus = 0;       // fires only once the card has answered this many APDUs
