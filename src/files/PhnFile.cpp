@@ -187,7 +187,7 @@ int readPhnSection(const ProfileFile& file, std::string_view section, BookEntry*
     return 1;
 }
 
-int WritePhnSection(ProfileFile& file, std::string_view section, const Contact* entries,
+int writePhnSection(ProfileFile& file, std::string_view section, const Contact* entries,
                     uint32_t count)
 {
     while (count > 0 && entries[count - 1].heldName().empty() &&
@@ -206,7 +206,7 @@ int WritePhnSection(ProfileFile& file, std::string_view section, const Contact* 
     return count > 0 ? 1 : 0;
 }
 
-int WritePhnSection(ProfileFile& file, std::string_view section, const BookEntry* entries,
+int writePhnSection(ProfileFile& file, std::string_view section, const BookEntry* entries,
                     uint32_t count)
 {
     while (count > 0 && entries[count - 1].isBlank()) {
@@ -305,7 +305,7 @@ std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t f
     const auto section = [&](std::string_view name, auto* entries, uint32_t count) {
         if (entries != nullptr) {
             file.writeString(name, "Contact", PhnFieldList);
-            last = WritePhnSection(file, name, entries, count);
+            last = writePhnSection(file, name, entries, count);
         }
     };
     if (book != nullptr) {
