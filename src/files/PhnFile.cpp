@@ -25,6 +25,23 @@ std::string keyName(std::string_view prefix, int32_t n)
     return std::string(prefix) + std::to_string(n);
 }
 
+// Key of the k-th value of entry n of a field that repeats (Phone5_2: the
+// second number of entry 5).
+std::string keyName(std::string_view prefix, int32_t n, std::size_t k)
+{
+    return keyName(prefix, n) + '_' + std::to_string(k);
+}
+
+// Keys of the optional fields. Readers that predate them look up only the
+// four prefixes of the Contact line and pass these keys by.
+namespace ExtraKey {
+constexpr std::string_view NumberType = "NumberType"; // NumberType<n>, NumberType<n>_<k>
+constexpr std::string_view SecondName = "SecondName"; // SecondName<n>
+constexpr std::string_view Phone = "Phone";           // Phone<n>_<k>, k from 2
+constexpr std::string_view TonNpi = "TON_NPI";        // TON_NPI<n>_<k>, k from 2
+constexpr std::string_view Email = "Email";           // Email<n>_<k>, k from 1
+} // namespace ExtraKey
+
 // A text value of a file as Windows-1252 bytes.
 std::string cp1252Value(const ProfileFile& file, std::string_view value)
 {
@@ -35,13 +52,18 @@ std::string cp1252Value(const ProfileFile& file, std::string_view value)
 }
 
 // The held form of a name read as text: as it stands when Windows-1252 can
-// hold it, else a UCS2 form (see HeldNameFromText).
-void setNameFromText(const ProfileFile& file, Contact& contact, std::string_view value)
+// hold it, else a UCS2 form (see heldNameFromText).
+std::string heldFromValue(const ProfileFile& file, std::string_view value, std::size_t maxBytes)
 {
     const QString wide = file.hasUtf8Bom()
                              ? QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()))
                              : cp1252ToUnicode(value);
-    contact.setName(heldNameFromText(wide, Contact::NameSize - 1));
+    return heldNameFromText(wide, maxBytes);
+}
+
+void setNameFromText(const ProfileFile& file, Contact& contact, std::string_view value)
+{
+    contact.setName(heldFromValue(file, value, Contact::NameSize - 1));
 }
 
 // A value as the writer puts it into the file. The file has no escapes: line
@@ -72,12 +94,17 @@ std::string fileValue(const ProfileFile& file, std::string_view cp1252Text)
 
 // A phone-book name as the file shows it: its display text, in UTF-8 files
 // with every character, in Windows-1252 files as the code page allows.
-std::string contactNameValue(const ProfileFile& file, const Contact& contact)
+std::string heldTextValue(const ProfileFile& file, std::string_view held)
 {
     if (file.hasUtf8Bom()) {
-        return quotedValue(heldNameToUnicode(contact.heldName()).toUtf8().toStdString());
+        return quotedValue(heldNameToUnicode(held).toUtf8().toStdString());
     }
-    return quotedValue(decodeAlphaToText(contact.heldName()));
+    return quotedValue(decodeAlphaToText(held));
+}
+
+std::string contactNameValue(const ProfileFile& file, const Contact& contact)
+{
+    return heldTextValue(file, contact.heldName());
 }
 
 struct Prefixes
@@ -114,14 +141,91 @@ int32_t bookCount(const ProfileFile& file, std::string_view section)
     return file.readInt(section, "items", ItemsMissing);
 }
 
-bool nameNeedsUnicode(const Contact& contact)
+bool heldNeedsUnicode(std::string_view held)
 {
-    if (!isUcs2Form(contact.heldName())) {
+    if (!isUcs2Form(held)) {
         return false;
     }
     bool exact = false;
-    unicodeToCp1252(heldNameToUnicode(contact.heldName()), &exact);
+    unicodeToCp1252(heldNameToUnicode(held), &exact);
     return !exact;
+}
+
+bool nameNeedsUnicode(const Contact& contact)
+{
+    return heldNeedsUnicode(contact.heldName()) || heldNeedsUnicode(contact.secondName) ||
+           std::any_of(contact.emails.begin(), contact.emails.end(), heldNeedsUnicode);
+}
+
+NumberType numberTypeValue(const ProfileFile& file, std::string_view section,
+                           const std::string& key)
+{
+    const std::optional<std::string> text = file.readString(section, key, PhnTextCapacity);
+    return text ? numberTypeFromName(*text).value_or(NumberType::None) : NumberType::None;
+}
+
+// The optional fields of entry n. They are absent from most files, and an
+// absent one means the contact has none: whatever the entry held is replaced.
+void readExtras(const ProfileFile& file, std::string_view section, int32_t n, Contact& contact)
+{
+    contact.numberType = numberTypeValue(file, section, keyName(ExtraKey::NumberType, n));
+    contact.secondName.clear();
+    if (const auto second =
+            file.readString(section, keyName(ExtraKey::SecondName, n), PhnTextCapacity)) {
+        contact.secondName = heldFromValue(file, *second, Contact::NameSize - 1);
+    }
+    contact.extraNumbers.clear();
+    for (std::size_t k = 2; contact.extraNumbers.size() < Contact::MaxExtraNumbers; ++k) {
+        const auto number =
+            file.readString(section, keyName(ExtraKey::Phone, n, k), PhnTextCapacity);
+        if (!number) {
+            break;
+        }
+        ExtraNumber extra;
+        extra.number = cp1252Value(file, *number).substr(0, Contact::NumberSize - 1);
+        if (const auto tonNpi = byteValue(file, section, keyName(ExtraKey::TonNpi, n, k))) {
+            extra.tonNpi = *tonNpi;
+        }
+        extra.type = numberTypeValue(file, section, keyName(ExtraKey::NumberType, n, k));
+        contact.extraNumbers.push_back(std::move(extra));
+    }
+    contact.emails.clear();
+    for (std::size_t k = 1; contact.emails.size() < Contact::MaxEmails; ++k) {
+        const auto email =
+            file.readString(section, keyName(ExtraKey::Email, n, k), PhnTextCapacity);
+        if (!email) {
+            break;
+        }
+        contact.emails.push_back(heldFromValue(file, *email, Contact::MaxEmailBytes));
+    }
+}
+
+void writeExtras(ProfileFile& file, std::string_view section, int32_t n, const Contact& contact)
+{
+    if (contact.numberType != NumberType::None) {
+        file.writeString(section, keyName(ExtraKey::NumberType, n),
+                         numberTypeName(contact.numberType));
+    }
+    if (!contact.secondName.empty()) {
+        file.writeString(section, keyName(ExtraKey::SecondName, n),
+                         heldTextValue(file, contact.secondName));
+    }
+    const std::size_t numbers = std::min(contact.extraNumbers.size(), Contact::MaxExtraNumbers);
+    for (std::size_t i = 0; i < numbers; ++i) {
+        const ExtraNumber& extra = contact.extraNumbers[i];
+        const std::size_t k = i + 2;
+        file.writeString(section, keyName(ExtraKey::Phone, n, k), fileValue(file, extra.number));
+        file.writeString(section, keyName(ExtraKey::TonNpi, n, k), std::to_string(extra.tonNpi));
+        if (extra.type != NumberType::None) {
+            file.writeString(section, keyName(ExtraKey::NumberType, n, k),
+                             numberTypeName(extra.type));
+        }
+    }
+    const std::size_t emails = std::min(contact.emails.size(), Contact::MaxEmails);
+    for (std::size_t i = 0; i < emails; ++i) {
+        file.writeString(section, keyName(ExtraKey::Email, n, i + 1),
+                         heldTextValue(file, contact.emails[i]));
+    }
 }
 
 } // namespace
@@ -149,6 +253,7 @@ int readPhnSection(const ProfileFile& file, std::string_view section, Contact* e
         if (const auto tonNpi = byteValue(file, section, keyName(prefixes->tonNpi, n))) {
             contact.tonNpi = *tonNpi;
         }
+        readExtras(file, section, n, contact);
         contact.sequence = static_cast<uint32_t>(n - 1);
     }
     return 1;
@@ -191,7 +296,7 @@ int writePhnSection(ProfileFile& file, std::string_view section, const Contact* 
                     uint32_t count)
 {
     while (count > 0 && entries[count - 1].heldName().empty() &&
-           entries[count - 1].numberText().empty()) {
+           entries[count - 1].numberText().empty() && !entries[count - 1].hasExtras()) {
         --count;
     }
     file.writeString(section, "items", std::to_string(count));
@@ -202,6 +307,7 @@ int writePhnSection(ProfileFile& file, std::string_view section, const Contact* 
         file.writeString(section, keyName("Phone", n), fileValue(file, contact.numberText()));
         file.writeString(section, keyName("CCP", n), std::to_string(contact.ccp));
         file.writeString(section, keyName("TON_NPI", n), std::to_string(contact.tonNpi));
+        writeExtras(file, section, n, contact);
     }
     return count > 0 ? 1 : 0;
 }

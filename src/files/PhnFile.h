@@ -21,6 +21,11 @@ class UserInterface;
 // <TON/NPI prefix>, items=<count>, and per entry n (from 1) the keys
 // Name<n>, Phone<n>, CCP<n>, TON_NPI<n>. Readers take the prefixes from the
 // file's own Contact line; the writer always uses Name,Phone,CCP,TON_NPI.
+// A phone-book entry's optional fields follow its four keys, each only when
+// set: NumberType<n> (label of the number: cell, home, work, fax, other),
+// SecondName<n>, per additional number k (from 2) Phone<n>_<k>, TON_NPI<n>_<k>
+// and NumberType<n>_<k>, per e-mail address k (from 1) Email<n>_<k>. Older
+// readers pass these keys by; an entry read without them has no optional fields.
 //
 // Files are written in Windows-1252 like the files made on Windows. A book
 // whose names need characters Windows-1252 lacks is written in UTF-8 with a
@@ -70,7 +75,7 @@ std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t f
 
 // One book section. Reading returns 0 (and changes nothing) when the section
 // has no Contact line, else 1; entries 0 .. count-1 are read. Writing drops
-// trailing entries with neither name nor number, writes items and the entries,
+// trailing entries with neither name nor number nor optional fields, writes items and the entries,
 // and returns 1 when at least one entry was written.
 int readPhnSection(const ProfileFile& file, std::string_view section, Contact* entries,
                    int32_t count);

@@ -247,6 +247,64 @@ private slots:
         QCOMPARE(back.contacts[3].heldName(), std::string_view("J\xF6rg"));
     }
 
+    void optionalFieldsHaveTheirOwnKeys()
+    {
+        PhoneBook book;
+        Contact& anna = book.contacts[0];
+        anna.setName("Anna");
+        anna.setNumber("+4930");
+        anna.tonNpi = 0x91;
+        anna.numberType = NumberType::Work;
+        anna.secondName = "Annie";
+        anna.extraNumbers = {{"0171", 0x81, NumberType::Cell}, {"030 1", 0xFF, NumberType::None}};
+        anna.emails = {"anna@example.org", "a@b.c"};
+        book.contacts[1].setName("Bert");                // nothing optional: no extra keys
+        book.contacts[2].emails = {"only@mail.example"}; // only an e-mail: kept, not trailing
+        book.contactCount = 3;
+        const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0);
+        QCOMPARE(bytes, header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=3\r\n"
+                               "Name1=Anna\r\nPhone1=+4930\r\nCCP1=255\r\nTON_NPI1=145\r\n"
+                               "NumberType1=work\r\nSecondName1=Annie\r\n"
+                               "Phone1_2=0171\r\nTON_NPI1_2=129\r\nNumberType1_2=cell\r\n"
+                               "Phone1_3=030 1\r\nTON_NPI1_3=255\r\n"
+                               "Email1_1=anna@example.org\r\nEmail1_2=a@b.c\r\n"
+                               "Name2=Bert\r\nPhone2=\r\nCCP2=255\r\nTON_NPI2=255\r\n"
+                               "Name3=\r\nPhone3=\r\nCCP3=255\r\nTON_NPI3=255\r\n"
+                               "Email3_1=only@mail.example\r\n"));
+
+        // Read back into a book whose rows held other optional fields: the file's
+        // fields replace them, and an entry without optional keys has none.
+        PhoneBook back;
+        back.contacts[1].emails = {"stale@old.example"};
+        back.contacts[1].numberType = NumberType::Home;
+        QCOMPARE(loadPhnBytes(bytes, &back, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(back.contactCount, 3u);
+        QCOMPARE(back.contacts[0].numberType, NumberType::Work);
+        QCOMPARE(back.contacts[0].secondName, std::string("Annie"));
+        QCOMPARE(back.contacts[0].extraNumbers, anna.extraNumbers);
+        QCOMPARE(back.contacts[0].emails, anna.emails);
+        QVERIFY(!back.contacts[1].hasExtras());
+        QCOMPARE(back.contacts[2].emails, book.contacts[2].emails);
+    }
+
+    void optionalFieldsKeepEveryCharacter()
+    {
+        PhoneBook book;
+        book.contacts[0].setName("Zoe");
+        // 0x81 form, base 0x0380: U+03A9 U+03BC, which Windows-1252 lacks.
+        book.contacts[0].secondName = std::string("\x81\x02\x07\xA9\xBC", 5);
+        book.contacts[0].emails = {"j\xF6rg@example.org"};
+        book.contactCount = 1;
+        const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0);
+        QVERIFY(bytes.starts_with("\xEF\xBB\xBF[Version]"));
+        QVERIFY(bytes.find("SecondName1=\xCE\xA9\xCE\xBC\r\n") != std::string::npos);
+        QVERIFY(bytes.find("Email1_1=j\xC3\xB6rg@example.org\r\n") != std::string::npos);
+        PhoneBook back;
+        QCOMPARE(loadPhnBytes(bytes, &back, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(back.contacts[0].secondName, book.contacts[0].secondName);
+        QCOMPARE(back.contacts[0].emails, book.contacts[0].emails);
+    }
+
     void failedSaveKeepsTheOldFile()
     {
         QTemporaryDir dir;

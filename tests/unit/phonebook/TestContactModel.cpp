@@ -137,6 +137,36 @@ private slots:
         QCOMPARE(phoneBookKindTitleId(shown), titleId);
     }
 
+    void numberTypeLabels_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("type"); // -1: not a label
+        QTest::addColumn<QString>("written");
+        QTest::newRow("cell") << "cell" << int(NumberType::Cell) << "cell";
+        QTest::newRow("upper case") << "HOME" << int(NumberType::Home) << "home";
+        QTest::newRow("mixed case") << "Work" << int(NumberType::Work) << "work";
+        QTest::newRow("fax") << "fax" << int(NumberType::Fax) << "fax";
+        QTest::newRow("other") << "other" << int(NumberType::Other) << "other";
+        QTest::newRow("unknown") << "pager" << -1 << "";
+        QTest::newRow("empty") << "" << -1 << "";
+        QTest::newRow("prefix only") << "cel" << -1 << "";
+    }
+
+    void numberTypeLabels()
+    {
+        QFETCH(QString, label);
+        QFETCH(int, type);
+        QFETCH(QString, written);
+        const std::string text = label.toStdString();
+        const std::optional<NumberType> parsed = numberTypeFromName(text);
+        QCOMPARE(parsed ? int(*parsed) : -1, type);
+        if (parsed)
+            QCOMPARE(QString::fromLatin1(numberTypeName(*parsed).data(),
+                                         qsizetype(numberTypeName(*parsed).size())),
+                     written);
+        QVERIFY(numberTypeName(NumberType::None).empty());
+    }
+
     void phoneBookTable()
     {
         auto book = std::make_unique<PhoneBook>();
@@ -156,10 +186,14 @@ private slots:
         QCOMPARE(book->contacts[449].numberText(), std::string_view());
         QVERIFY(!book->removeAt(449));
 
-        // Swapping exchanges all five fields.
+        // Swapping exchanges every field, the optional ones included.
         Contact a = makeContact("Anna", "+4930", 7);
         a.tonNpi = 0x91;
         a.ccp = 0x01;
+        a.numberType = NumberType::Work;
+        a.extraNumbers.push_back({"0171", 0x81, NumberType::Cell});
+        a.emails.push_back("anna@example.org");
+        a.secondName = "Annie";
         Contact b = makeContact("Bert", "030", 8);
         b.tonNpi = 0xA8;
         swapContacts(a, b);
@@ -171,6 +205,15 @@ private slots:
         QCOMPARE(b.heldName(), std::string_view("Anna"));
         QCOMPARE(int(b.ccp), 0x01);
         QCOMPARE(b.sequence, 7u);
+        QVERIFY(!a.hasExtras());
+        QVERIFY(b.hasExtras());
+        QCOMPARE(b.numberType, NumberType::Work);
+        QCOMPARE(b.extraNumbers.size(), std::size_t(1));
+        QCOMPARE(b.extraNumbers[0].number, std::string("0171"));
+        QCOMPARE(b.emails.at(0), std::string("anna@example.org"));
+        QCOMPARE(b.secondName, std::string("Annie"));
+        b.clear();
+        QVERIFY(!b.hasExtras());
 
         // Held names and numbers are cut to their fields.
         Contact longOne = makeContact(std::string(150, 'x'), std::string(60, '1'), 0);
