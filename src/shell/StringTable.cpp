@@ -5,8 +5,9 @@
 
 namespace {
 
-// Ids 1-183 are the program's own texts; 2000 and up are the general texts
-// shared with the maker's other programs. Keep the table sorted by id.
+// Ids 1-183, 300-399 (files, imports' summaries) and 760-789 (vCard files) are
+// the program's own texts; 2000 and up are the general texts shared with the
+// maker's other programs. Keep the table sorted by id.
 // clang-format off
 constexpr BuiltInString kStrings[] = {
     {1, "Do you want to save all changes to file?"},
@@ -168,6 +169,31 @@ constexpr BuiltInString kStrings[] = {
     {181, "Change PIN&2..."},
     {182, "U&nblock PIN2..."},
     {183, "Get Background Picture file:"},
+    {310, "Imported %u contacts from %s; %u were skipped:"},
+    {311, "- %u %s: %s"},
+    {312, "without a number"},
+    {313, "with text that could not be read"},
+    {314, "with a number that cannot be dialled"},
+    {315, "line %u"},
+    {316, "and %u more"},
+    {761, "numbers or e-mail addresses beyond what one contact holds"},
+    {762, "lines that could not be understood"},
+    {763, "that did not fit into the phone book"},
+    {764, "cut off by the end of the file (imported as far as they went)"},
+    {765, "with a name too long for the book (imported, shortened)"},
+    {770, "This is not a vCard file!"},
+    {771, "The file is too large to import."},
+    {772, "Import &vCard file..."},
+    {773, "Export v&Card file..."},
+    {774, "Import vCard"},
+    {775, "A contact with several numbers becomes:"},
+    {776, "&One entry with its preferred number (the other numbers are kept as its additional numbers)"},
+    {777, "One entry &per number, named like \"Anna (work)\""},
+    {778, "Export vCard"},
+    {779, "Write the contacts as:"},
+    {780, "vCard &4.0 (today's phones and address books)"},
+    {781, "vCard &3.0 (for older programs)"},
+    {782, "vCard files (*.vcf *.vcard)"},
     {2002, "Cancel"},
     {2010, "&OK"},
     {2101, "Confirm PIN:"},

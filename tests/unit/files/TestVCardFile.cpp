@@ -1,0 +1,551 @@
+#include "files/ImportReport.h"
+#include "files/VCardFile.h"
+#include "phonebook/AlphaCodec.h"
+#include "phonebook/PhoneBook.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+using Book = std::unique_ptr<PhoneBook>;
+
+struct Loaded
+{
+    Book book = std::make_unique<PhoneBook>();
+    ImportReport report;
+    VCardLoad result = VCardLoad::CannotOpen;
+};
+
+Loaded load(const QByteArray& bytes, VCardNumbers mode = VCardNumbers::PreferredOnly)
+{
+    Loaded loaded;
+    loaded.result = importVCardBytes(std::string_view(bytes.constData(), std::size_t(bytes.size())),
+                                     *loaded.book, mode, loaded.report);
+    return loaded;
+}
+
+Loaded loadSample(const char* name, VCardNumbers mode = VCardNumbers::PreferredOnly)
+{
+    QFile file(QStringLiteral(PHONARA_TEST_DATA "/files/vcard/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return load(file.readAll(), mode);
+}
+
+// One card around the given lines, CR LF ended.
+QByteArray card(const QByteArray& version, const QByteArray& lines)
+{
+    return "BEGIN:VCARD\r\nVERSION:" + version + "\r\n" + lines + "END:VCARD\r\n";
+}
+
+QString nameOf(const Contact& contact)
+{
+    return heldNameToUnicode(contact.heldName());
+}
+
+QString textOf(std::string_view held)
+{
+    return heldNameToUnicode(held);
+}
+
+QString numberOf(const Contact& contact)
+{
+    return QString::fromStdString(std::string(contact.numberText()));
+}
+
+// "name|number|type" of every contact, for compact comparisons.
+QStringList summary(const PhoneBook& book)
+{
+    QStringList rows;
+    for (uint32_t i = 0; i < book.contactCount; ++i) {
+        const Contact& c = book.contacts[i];
+        QString row = nameOf(c) + u'|' + numberOf(c) + u'|' +
+                      QString::fromStdString(std::string(numberTypeName(c.numberType)));
+        for (const ExtraNumber& extra : c.extraNumbers)
+            row += u'|' + QString::fromStdString(extra.number) + u':' +
+                   QString::fromStdString(std::string(numberTypeName(extra.type)));
+        for (const std::string& email : c.emails)
+            row += QStringLiteral("|<") + textOf(email) + u'>';
+        rows << row;
+    }
+    return rows;
+}
+
+QList<uint32_t> linesOf(const ImportReport& report, SkipReason issue)
+{
+    QList<uint32_t> lines;
+    for (const SkippedEntry& entry : report.listed(issue))
+        lines << entry.place;
+    return lines;
+}
+
+} // namespace
+
+class TestVCardFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // How a name arrives: line folding, escapes, transfer encodings and
+    // character sets, each in the form some writer produces.
+    void nameText_data()
+    {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QString>("name");
+
+        QTest::newRow("3.0 fold drops the blank")
+            << QByteArray("3.0") << QByteArray("FN:Anna Sch\r\n midt\r\n") << "Anna Schmidt";
+        QTest::newRow("4.0 fold with a tab")
+            << QByteArray("4.0") << QByteArray("FN:Anna \r\n\tSchmidt\r\n") << "Anna Schmidt";
+        QTest::newRow("fold inside a UTF-8 sequence")
+            << QByteArray("4.0") << QByteArray("FN:J\xC3\r\n \xB6rg\r\n") << u"J\u00F6rg"_qs;
+        QTest::newRow("2.1 fold keeps the blank")
+            << QByteArray("2.1") << QByteArray("FN:Anna\r\n Schmidt\r\n") << "Anna Schmidt";
+        QTest::newRow("lines ended by LF only")
+            << QByteArray("3.0") << QByteArray("FN:Anna\n  Schmidt\n") << "Anna Schmidt";
+        QTest::newRow("escaped comma, semicolon, backslash")
+            << QByteArray("3.0") << QByteArray("FN:A\\, B\\; C\\\\D\r\n") << "A, B; C\\D";
+        QTest::newRow("escaped line end becomes a blank")
+            << QByteArray("3.0") << QByteArray("FN:Anna\\nSchmidt\r\n") << "Anna Schmidt";
+        QTest::newRow("N composed when FN is missing")
+            << QByteArray("3.0") << QByteArray("N:Schmidt;Anna;Maria,Luise;Dr.;jr.\r\n")
+            << "Dr. Anna Maria Luise Schmidt jr.";
+        QTest::newRow("FN wins over N")
+            << QByteArray("3.0") << QByteArray("N:Schmidt;Anna;;;\r\nFN:Anni S.\r\n") << "Anni S.";
+        QTest::newRow("ORG when there is no name")
+            << QByteArray("3.0") << QByteArray("ORG:Stadtwerke\\; Nord;Kasse\r\n")
+            << "Stadtwerke; Nord";
+        QTest::newRow("grouped FN")
+            << QByteArray("3.0") << QByteArray("item7.FN:Anna\r\n") << "Anna";
+        QTest::newRow("QP with UTF-8")
+            << QByteArray("2.1")
+            << QByteArray("FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=B6rg\r\n")
+            << u"J\u00F6rg"_qs;
+        QTest::newRow("QP soft line break, then a fold-looking line")
+            << QByteArray("2.1")
+            << QByteArray("FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=\r\n=B6rg M=\r\n"
+                          " =C3=BCller\r\n")
+            << u"J\u00F6rg M \u00FCller"_qs;
+        QTest::newRow("QP bare parameter, ISO-8859-1")
+            << QByteArray("2.1") << QByteArray("FN;CHARSET=ISO-8859-1;QUOTED-PRINTABLE:J=F6rg\r\n")
+            << u"J\u00F6rg"_qs;
+        QTest::newRow("QP keeps an '=' without hex digits")
+            << QByteArray("2.1") << QByteArray("FN;ENCODING=QUOTED-PRINTABLE:a=zb=3D\r\n")
+            << "a=zb=";
+        QTest::newRow("Windows-1252 euro sign")
+            << QByteArray("2.1") << QByteArray("FN;CHARSET=Windows-1252:\x80uro\r\n")
+            << u"\u20ACuro"_qs;
+        QTest::newRow("ISO-8859-1 byte 0x80 is a control, not the euro")
+            << QByteArray("2.1") << QByteArray("FN;CHARSET=ISO-8859-1:a\xE9\r\n") << u"a\u00E9"_qs;
+        QTest::newRow("2.1 without CHARSET, not UTF-8: Windows-1252")
+            << QByteArray("2.1") << QByteArray("FN:J\xF6rg\r\n") << u"J\u00F6rg"_qs;
+        QTest::newRow("2.1 without CHARSET, UTF-8")
+            << QByteArray("2.1") << QByteArray("FN:J\xC3\xB6rg\r\n") << u"J\u00F6rg"_qs;
+        QTest::newRow("4.0 quoted parameter with ':' and ';'")
+            << QByteArray("4.0") << QByteArray("FN;ALTID=\"a:b;c\":Anna\r\n") << "Anna";
+        QTest::newRow("Greek name held in a UCS2 form")
+            << QByteArray("4.0") << QByteArray("FN:\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1\r\n")
+            << u"\u03A9\u03BC\u03B5\u03B3\u03B1"_qs;
+    }
+
+    void nameText()
+    {
+        QFETCH(QByteArray, version);
+        QFETCH(QByteArray, lines);
+        QFETCH(QString, name);
+        const Loaded loaded = load(card(version, lines + "TEL:123\r\n"));
+        QCOMPARE(loaded.result, VCardLoad::Loaded);
+        QCOMPARE(loaded.book->contactCount, 1u);
+        QCOMPARE(nameOf(loaded.book->contacts[0]), name);
+        QVERIFY(!loaded.report.skippedAny());
+    }
+
+    // Text that cannot be read is left out and reported, never guessed.
+    void undecodableText_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<int>("contacts");
+        QTest::newRow("3.0 name not UTF-8") << QByteArray("FN:J\xF6rg\r\nTEL:1\r\n") << 0;
+        QTest::newRow("unknown character set")
+            << QByteArray("FN;CHARSET=X-NO-SUCH-SET:Anna\r\nTEL:1\r\n") << 0;
+        QTest::newRow("broken UTF-8 declared")
+            << QByteArray("FN;CHARSET=UTF-8:\xC3(\r\nTEL:1\r\n") << 0;
+        QTest::newRow("FN unreadable, N readable: N is used")
+            << QByteArray("FN:J\xF6rg\r\nN:Berg;Jorg;;;\r\nTEL:1\r\n") << 1;
+        QTest::newRow("number unreadable, another one kept")
+            << QByteArray("FN:Anna\r\nTEL;CHARSET=X-NO-SUCH-SET:1\r\nTEL:2\r\n") << 1;
+    }
+
+    void undecodableText()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(int, contacts);
+        const Loaded loaded = load(card("3.0", lines));
+        QCOMPARE(int(loaded.book->contactCount), contacts);
+        const bool nameUsedFromN = contacts == 1 && lines.startsWith("FN:J");
+        QCOMPARE(loaded.report.skipped(SkipReason::Undecodable), nameUsedFromN ? 0u : 1u);
+        QCOMPARE(loaded.report.imported(), uint32_t(contacts));
+    }
+
+    void numberTypes_data()
+    {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<int>("type");
+
+        QTest::newRow("3.0 cell") << QByteArray("3.0") << QByteArray("TEL;TYPE=cell:1\r\n")
+                                  << int(NumberType::Cell);
+        QTest::newRow("2.1 bare CELL")
+            << QByteArray("2.1") << QByteArray("TEL;CELL:1\r\n") << int(NumberType::Cell);
+        QTest::newRow("list home,voice")
+            << QByteArray("3.0") << QByteArray("TEL;TYPE=HOME,VOICE:1\r\n")
+            << int(NumberType::Home);
+        QTest::newRow("work and fax: fax")
+            << QByteArray("3.0") << QByteArray("TEL;TYPE=work;TYPE=fax:1\r\n")
+            << int(NumberType::Fax);
+        QTest::newRow("4.0 quoted list")
+            << QByteArray("4.0") << QByteArray("TEL;TYPE=\"work,voice\":1\r\n")
+            << int(NumberType::Work);
+        QTest::newRow("work mobile: cell")
+            << QByteArray("2.1") << QByteArray("TEL;WORK;CELL:1\r\n") << int(NumberType::Cell);
+        QTest::newRow("pager: other")
+            << QByteArray("3.0") << QByteArray("TEL;TYPE=pager:1\r\n") << int(NumberType::Other);
+        QTest::newRow("no type") << QByteArray("3.0") << QByteArray("TEL:1\r\n")
+                                 << int(NumberType::None);
+        QTest::newRow("voice only")
+            << QByteArray("3.0") << QByteArray("TEL;TYPE=voice:1\r\n") << int(NumberType::None);
+        QTest::newRow("group label after the number")
+            << QByteArray("3.0") << QByteArray("item1.TEL:1\r\nitem1.X-ABLabel:_$!<Mobile>!$_\r\n")
+            << int(NumberType::Cell);
+        QTest::newRow("group label of another group")
+            << QByteArray("3.0") << QByteArray("item1.TEL:1\r\nitem2.X-ABLabel:_$!<Mobile>!$_\r\n")
+            << int(NumberType::None);
+        QTest::newRow("own words as label")
+            << QByteArray("3.0") << QByteArray("item1.TEL:1\r\nitem1.X-ABLabel:Boat\r\n")
+            << int(NumberType::Other);
+    }
+
+    void numberTypes()
+    {
+        QFETCH(QByteArray, version);
+        QFETCH(QByteArray, lines);
+        QFETCH(int, type);
+        const Loaded loaded = load(card(version, "FN:A\r\n" + lines));
+        QCOMPARE(loaded.book->contactCount, 1u);
+        QCOMPARE(int(loaded.book->contacts[0].numberType), type);
+    }
+
+    // The value of a TEL: text or tel: URI, with separators, pauses and
+    // extensions; "" marks a number that is refused.
+    void numberValues_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<int>("tonNpi");
+
+        QTest::newRow("separators") << "+49 (30) 123-45"
+                                    << "+493012345" << 0x91;
+        QTest::newRow("slash and dots") << "0171/555.66"
+                                        << "017155566" << 0xA8;
+        QTest::newRow("tel URI with extension") << "tel:+1-201-555-0123;ext=44"
+                                                << "+12015550123p44" << 0x91;
+        QTest::newRow("URI prefix in capitals") << "TEL:0301"
+                                                << "0301" << 0xA8;
+        QTest::newRow("pause and wait") << "0301,22w3"
+                                        << "0301p22p3" << 0xA8;
+        QTest::newRow("star and hash") << "*100#"
+                                       << "*100#" << 0xA8;
+        QTest::newRow("40 digits") << QString(40, u'7') << QString(40, u'7') << 0xA8;
+        QTest::newRow("40 digits and plus")
+            << u'+' + QString(40, u'7') << u'+' + QString(40, u'7') << 0x91;
+        QTest::newRow("41 digits") << QString(41, u'7') << "" << 0;
+        QTest::newRow("letters") << "1-800-FLOWERS"
+                                 << "" << 0;
+        QTest::newRow("plus alone") << "+"
+                                    << "" << 0;
+        QTest::newRow("plus inside") << "12+3"
+                                     << "" << 0;
+        QTest::newRow("no digits") << "*#"
+                                   << "" << 0;
+        QTest::newRow("full-width digits") << u"\uFF10\uFF11"_qs << "" << 0;
+    }
+
+    void numberValues()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, number);
+        QFETCH(int, tonNpi);
+        const Loaded loaded = load(card("4.0", "FN:A\r\nTEL:" + value.toUtf8() + "\r\n"));
+        if (number.isEmpty()) {
+            QCOMPARE(loaded.book->contactCount, 0u);
+            QCOMPARE(loaded.report.skipped(SkipReason::RefusedNumber), 1u);
+            QCOMPARE(linesOf(loaded.report, SkipReason::RefusedNumber), QList<uint32_t>{4});
+            QCOMPARE(loaded.report.skipped(SkipReason::NoNumber), 1u);
+            return;
+        }
+        QCOMPARE(loaded.book->contactCount, 1u);
+        QCOMPARE(numberOf(loaded.book->contacts[0]), number);
+        QCOMPARE(int(loaded.book->contacts[0].tonNpi), tonNpi);
+    }
+
+    // A card with several numbers: preferred only (the rest as additional
+    // numbers) or one entry per number.
+    void severalNumbers_data()
+    {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("book");
+
+        const QByteArray three = "FN:Anna\r\nTEL;TYPE=home:1\r\nTEL;TYPE=cell,pref:2\r\n"
+                                 "TEL;TYPE=work:3\r\nEMAIL:a@b.example\r\n";
+        QTest::newRow("preferred first, the others in file order")
+            << QByteArray("3.0") << three << int(VCardNumbers::PreferredOnly)
+            << QStringList{"Anna|2|cell|1:home|3:work|<a@b.example>"};
+        QTest::newRow("one entry per number, e-mail with the first")
+            << QByteArray("3.0") << three << int(VCardNumbers::EntryPerNumber)
+            << QStringList{"Anna (cell)|2|cell|<a@b.example>", "Anna (home)|1|home",
+                           "Anna (work)|3|work"};
+        QTest::newRow("4.0 PREF ranks, no PREF last")
+            << QByteArray("4.0") << QByteArray("FN:B\r\nTEL:9\r\nTEL;PREF=50:8\r\nTEL;PREF=2:7\r\n")
+            << int(VCardNumbers::PreferredOnly) << QStringList{"B|7||8:|9:"};
+        QTest::newRow("no preference: file order")
+            << QByteArray("2.1") << QByteArray("FN:C\r\nTEL;WORK:5\r\nTEL;CELL:6\r\n")
+            << int(VCardNumbers::PreferredOnly) << QStringList{"C|5|work|6:cell"};
+        QTest::newRow("same label twice, one without label")
+            << QByteArray("3.0")
+            << QByteArray("FN:D\r\nTEL;TYPE=cell:1\r\nTEL;TYPE=cell:2\r\nTEL:3\r\n")
+            << int(VCardNumbers::EntryPerNumber)
+            << QStringList{"D (cell)|1|cell", "D (cell 2)|2|cell", "D (3)|3|"};
+        QTest::newRow("one number: no suffix")
+            << QByteArray("3.0") << QByteArray("FN:E\r\nTEL;TYPE=cell:1\r\n")
+            << int(VCardNumbers::EntryPerNumber) << QStringList{"E|1|cell"};
+    }
+
+    void severalNumbers()
+    {
+        QFETCH(QByteArray, version);
+        QFETCH(QByteArray, lines);
+        QFETCH(int, mode);
+        QFETCH(QStringList, book);
+        const Loaded loaded = load(card(version, lines), static_cast<VCardNumbers>(mode));
+        QCOMPARE(summary(*loaded.book), book);
+        QCOMPARE(loaded.report.imported(), uint32_t(book.size()));
+        QVERIFY(!loaded.report.skippedAny());
+    }
+
+    // Everything left out is counted, with the lines where it stood.
+    void reportsWhatItLeftOut()
+    {
+        QByteArray text = "junk before\r\n";                                                // 1
+        text += card("3.0", "FN:No Number\r\nEMAIL:x@y.example\r\n");                       // 2-6
+        text += card("3.0", "FN:Refused\r\nTEL:CALL-ME\r\nTEL:+441\r\nnot a property\r\n"); // 7-13
+        QByteArray emails;
+        for (int i = 0; i < 6; ++i)
+            emails += "EMAIL:m" + QByteArray::number(i) + "@x.example\r\n";
+        text += card("3.0", "FN:Mails\r\nTEL:2\r\n" + emails);               // 14-24
+        text += card("3.0", "FN:" + QByteArray(120, 'L') + "\r\nTEL:3\r\n"); // 25-29
+        text += "END:VCARD\r\n";                                             // 30
+        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Cut Off\r\nTEL:4\r\n";     // 31-34
+
+        const Loaded loaded = load(text);
+        QCOMPARE(loaded.result, VCardLoad::Loaded);
+        QCOMPARE(summary(*loaded.book).size(), 4);
+        QCOMPARE(loaded.report.imported(), 4u);
+        QCOMPARE(linesOf(loaded.report, SkipReason::NoNumber), QList<uint32_t>{2});
+        QCOMPARE(linesOf(loaded.report, SkipReason::RefusedNumber), QList<uint32_t>{10});
+        QCOMPARE(linesOf(loaded.report, SkipReason::NotUnderstood), (QList<uint32_t>{1, 12, 30}));
+        QCOMPARE(linesOf(loaded.report, SkipReason::NotKept), (QList<uint32_t>{22, 23}));
+        QCOMPARE(linesOf(loaded.report, SkipReason::NameShortened), QList<uint32_t>{25});
+        QCOMPARE(linesOf(loaded.report, SkipReason::Unended), QList<uint32_t>{31});
+        QCOMPARE(loaded.book->contacts[1].emails.size(), Contact::MaxEmails);
+        QCOMPARE(loaded.book->contacts[2].heldName(), std::string_view(std::string(100, 'L')));
+        QCOMPARE(nameOf(loaded.book->contacts[3]), QStringLiteral("Cut Off"));
+        // Only the first lines are kept; the count goes on.
+        ImportReport many;
+        for (uint32_t line = 1; line <= 9; ++line)
+            many.skip(SkipReason::BookFull, line);
+        QCOMPARE(many.skipped(SkipReason::BookFull), 9u);
+        QCOMPARE(linesOf(many, SkipReason::BookFull).size(), qsizetype(ImportReport::kListed));
+        QVERIFY(many.text("x.vcf").find("line 5, and 4 more") != std::string::npos);
+    }
+
+    void notAVCard_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("CSV") << QByteArray("Name;Number\r\nAnna;123\r\n");
+        QTest::newRow("END without BEGIN") << QByteArray("END:VCARD\r\n");
+        QTest::newRow("BEGIN of something else")
+            << QByteArray("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n");
+    }
+
+    void notAVCard()
+    {
+        QFETCH(QByteArray, bytes);
+        const Loaded loaded = load(bytes);
+        QCOMPARE(loaded.result, VCardLoad::NotVCard);
+        QCOMPARE(loaded.book->contactCount, 0u);
+    }
+
+    // What a card holds besides its own properties does not leak into it.
+    void passesByWhatItDoesNotUse()
+    {
+        const QByteArray text =
+            card("2.1", "FN:Boss\r\nAGENT:BEGIN:VCARD\r\nFN:Secretary\r\nTEL:111\r\nEND:VCARD\r\n"
+                        "PHOTO;ENCODING=BASE64;TYPE=JPEG:AAAA\r\nBBBB\r\nCCCC\r\n\r\n"
+                        "ADR;HOME:;;Street 1;Town;;12345;Land\r\nTEL;CELL:222\r\n") +
+            "\xEF\xBB\xBF";
+        const Loaded loaded = load("\xEF\xBB\xBF" + text);
+        QCOMPARE(summary(*loaded.book), QStringList{"Boss|222|cell"});
+        QCOMPARE(loaded.report.skipped(SkipReason::NotUnderstood), 1u); // the stray BOM at the end
+        // UTF-16 with a byte-order mark.
+        const QString wide = QString::fromUtf8(card("3.0", "FN:\xC3\x96zil\r\nTEL:5\r\n"));
+        QByteArray utf16("\xFF\xFE", 2);
+        utf16.append(reinterpret_cast<const char*>(wide.utf16()), wide.size() * 2);
+        QCOMPARE(summary(*load(utf16).book), QStringList{u"\u00D6zil|5|"_qs});
+    }
+
+    // Hand-written files after what phones and the RFC examples look like.
+    void sampleFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("book");
+        QTest::addColumn<QList<uint32_t>>("noNumber");
+
+        QTest::newRow("phone export, 2.1 with QUOTED-PRINTABLE")
+            << "android-2.1.vcf"
+            << QStringList{"Anna "
+                           "Schmidt|+491715550101|cell|0305550102:home|<anna.schmidt@example.com>",
+                           u"J\u00F6rg M\u00FCller|+49405550199|work|01605550198:cell"_qs,
+                           "Pizza Service|08005550123|work|08005550124:fax"}
+            << QList<uint32_t>{28};
+        QTest::newRow("phone export, 3.0 with item groups")
+            << "ios-3.0.vcf"
+            << QStringList{u"\u00C9lodie Lef\u00E8vre|+33155501234|cell|+33455509876:home|"
+                           u"+33655501122:other|<elodie@example.fr>"_qs,
+                           "Atelier du Port|+33491555000|work|+33491555001:fax"}
+            << QList<uint32_t>{};
+        QTest::newRow("4.0 after the RFC's examples")
+            << "rfc-4.0.vcf"
+            << QStringList{"Dr. Ana "
+                           "Ruiz|+34600555010|cell|+34915550100p204:work|<ana.ruiz@example.es>",
+                           "Kiosk am Bahnhof, Gleis 1|+49305550177|"}
+            << QList<uint32_t>{};
+    }
+
+    void sampleFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, book);
+        QFETCH(QList<uint32_t>, noNumber);
+        const Loaded loaded = loadSample(file.toLatin1().constData());
+        QCOMPARE(loaded.result, VCardLoad::Loaded);
+        QCOMPARE(summary(*loaded.book), book);
+        QCOMPARE(linesOf(loaded.report, SkipReason::NoNumber), noNumber);
+        QCOMPARE(loaded.report.skipped(SkipReason::NoNumber), uint32_t(noNumber.size()));
+        QCOMPARE(loaded.report.skipped(SkipReason::NotUnderstood), 0u);
+        QCOMPARE(loaded.report.skipped(SkipReason::Undecodable), 0u);
+        if (file.startsWith(u"ios"))
+            QCOMPARE(textOf(loaded.book->contacts[0].secondName), QStringLiteral("Lolo"));
+    }
+
+    // Export, then import: every field the book holds comes back.
+    void roundTrip_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::newRow("4.0") << int(VCardVersion::V40);
+        QTest::newRow("3.0") << int(VCardVersion::V30);
+    }
+
+    void roundTrip()
+    {
+        QFETCH(int, version);
+        auto book = std::make_unique<PhoneBook>();
+        Contact full;
+        full.setName("J\xF6rg, the \"boss\"; \\ office");
+        full.setNumber("+4930123p45");
+        full.tonNpi = 0x91;
+        full.ccp = 0x07;
+        full.numberType = NumberType::Work;
+        full.secondName = "Chef";
+        full.extraNumbers = {{"0171555", 0x81, NumberType::Cell},
+                             {"*100#", 0xA8, NumberType::None},
+                             {"+3312", 0x91, NumberType::Fax},
+                             {"555", 0xFF, NumberType::Other}};
+        full.emails = {"j\xF6rg@example.org", "second@example.org"};
+        book->append(full);
+        Contact greek;
+        greek.setName(
+            encodeAlphaFromUnicode(u"\u03A9\u03BC\u03B5\u03B3\u03B1 \u0394\u03AD\u03BB\u03C4\u03B1 "
+                                   u"\u03B1\u03B2\u03B3\u03B4\u03B5\u03B6\u03B7\u03B8\u03B9",
+                                   100));
+        greek.setNumber("112");
+        greek.tonNpi = 0xA8;
+        book->append(greek);
+        Contact longName;
+        longName.setName(std::string(100, 'x'));
+        longName.setNumber("1");
+        longName.tonNpi = 0xA8;
+        longName.emails = {std::string(Contact::MaxEmailBytes, 'e')};
+        book->append(longName);
+        book->append(Contact()); // empty: left out
+
+        uint32_t leftOut = 0;
+        const std::string bytes = vCardBytes(*book, static_cast<VCardVersion>(version), &leftOut);
+        QCOMPARE(leftOut, 1u);
+        // Every line within 75 octets, none starting inside a UTF-8 sequence.
+        for (const QByteArray& line : QByteArray::fromStdString(bytes).split('\n')) {
+            QVERIFY2(line.size() <= 76, line.constData()); // 75 and the CR
+            QVERIFY(line.isEmpty() || line.endsWith('\r'));
+            if (line.startsWith(' ') && line.size() > 1)
+                QVERIFY((uint8_t(line[1]) & 0xC0) != 0x80);
+        }
+        QVERIFY(bytes.find(version == int(VCardVersion::V40) ? "VERSION:4.0" : "VERSION:3.0") !=
+                std::string::npos);
+
+        const Loaded back = load(QByteArray::fromStdString(bytes));
+        QVERIFY(!back.report.skippedAny());
+        QCOMPARE(back.book->contactCount, 3u);
+        for (uint32_t i = 0; i < 3; ++i) {
+            const Contact& a = book->contacts[i];
+            const Contact& b = back.book->contacts[i];
+            QCOMPARE(nameOf(b), nameOf(a));
+            QCOMPARE(b.numberText(), a.numberText());
+            QCOMPARE(int(b.tonNpi), int(a.tonNpi));
+            QCOMPARE(int(b.ccp), int(a.ccp));
+            QCOMPARE(b.numberType, a.numberType);
+            QCOMPARE(b.extraNumbers, a.extraNumbers);
+            QCOMPARE(textOf(b.secondName), textOf(a.secondName));
+            QCOMPARE(b.emails.size(), a.emails.size());
+            for (std::size_t k = 0; k < a.emails.size(); ++k)
+                QCOMPARE(textOf(b.emails[k]), textOf(a.emails[k]));
+        }
+    }
+
+    void vCardPaths_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("vcard");
+        QTest::newRow("vcf") << "a/b.vcf" << true;
+        QTest::newRow("VCF") << "B.VCF" << true;
+        QTest::newRow("vcard") << "c.vCard" << true;
+        QTest::newRow("phn") << "c.phn" << false;
+        QTest::newRow("vcf inside") << "c.vcf.phn" << false;
+        QTest::newRow("bare") << "vcf" << false;
+    }
+
+    void vCardPaths()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, vcard);
+        QCOMPARE(isVCardPath(path.toStdString()), vcard);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVCardFile)
+#include "TestVCardFile.moc"
