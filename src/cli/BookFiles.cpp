@@ -1,5 +1,6 @@
 #include "cli/BookFiles.h"
 
+#include "cli/CliOptions.h"
 #include "cli/TerminalUserInterface.h"
 #include "files/CsvFile.h"
 #include "files/FileIo.h"
@@ -13,6 +14,16 @@ namespace {
 constexpr int kCannotOpenFile = 25; // "Can't open the file!"
 } // namespace
 
+VCardNumbers vCardNumbersOf(const CliOptions& options)
+{
+    return options.entryPerNumber ? VCardNumbers::EntryPerNumber : VCardNumbers::PreferredOnly;
+}
+
+VCardVersion vCardVersionOf(const CliOptions& options)
+{
+    return options.vCard30 ? VCardVersion::V30 : VCardVersion::V40;
+}
+
 bool isCsvPath(const std::string& path)
 {
     constexpr std::string_view suffix = ".csv";
@@ -24,7 +35,7 @@ bool isCsvPath(const std::string& path)
 }
 
 bool loadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
-                  TerminalUserInterface& ui)
+                  TerminalUserInterface& ui, VCardNumbers numbers)
 {
     // The readers take a missing file for an empty book; here it is an error.
     if (!fileIsReadable(path)) {
@@ -32,6 +43,12 @@ bool loadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks
         return false;
     }
     PhoneBook loaded;
+    if (isVCardPath(path)) {
+        if (!importVCardFile(path, loaded, numbers, ui))
+            return false;
+        book = loaded;
+        return true;
+    }
     if (isCsvPath(path)) {
         if (importCsvFile(path, loaded, ui) == 0) {
             // A file that cannot be read gives no message of its own.
@@ -49,8 +66,10 @@ bool loadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks
 }
 
 bool saveBookFile(const std::string& path, const PhoneBook& book, const SideBooks& sideBooks,
-                  TerminalUserInterface& ui)
+                  TerminalUserInterface& ui, VCardVersion version)
 {
+    if (isVCardPath(path))
+        return exportVCardFile(path, book, version, ui);
     if (isCsvPath(path))
         return exportCsvFile(path, book, ui);
     savePhnFile(path, &book, sideBooks.fdn.data(), sideBooks.fdnCount, sideBooks.lnd.data(),

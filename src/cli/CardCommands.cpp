@@ -135,7 +135,7 @@ int runReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserIn
     if (!readCard(job))
         return failedWith(ui, "the card could not be read");
     endSession(job.session);
-    if (!saveBookFile(options.output, job.book, job.sideBooks, ui))
+    if (!saveBookFile(options.output, job.book, job.sideBooks, ui, vCardVersionOf(options)))
         return failedWith(ui, "the file could not be written");
     return 0;
 }
@@ -143,7 +143,7 @@ int runReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserIn
 int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
 {
     CardJob job(api, ui);
-    if (!loadBookFile(options.input, job.book, job.sideBooks, ui))
+    if (!loadBookFile(options.input, job.book, job.sideBooks, ui, vCardNumbersOf(options)))
         return failedWith(ui, "the file could not be loaded");
 
     job.book.selectionState.fill(0);

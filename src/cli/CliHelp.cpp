@@ -17,7 +17,7 @@ constexpr const char* kOverview =
     "  read      read the card's phone books into a .phn or .csv file\n"
     "  write     write a phone-book file to the card (five ways)\n"
     "  pin       change, enable, disable or unblock PIN1, change or unblock PIN2\n"
-    "  convert   convert between .phn, .csv and legacy address files\n"
+    "  convert   convert between .phn, .csv, vCard (.vcf) and legacy address files\n"
     "\n"
     "  --help     show this help; 'phonara-cli COMMAND --help' explains a command\n"
     "  --version  show the program's version\n"
@@ -41,6 +41,18 @@ constexpr const char* kFieldOptions =
     "  --name-field N   CSV input: the field (counted from 0) that holds the names (0)\n"
     "  --number-field M CSV input: the field that holds the numbers (1)\n";
 
+constexpr const char* kNumbersOption =
+    "  --numbers preferred|each\n"
+    "                   vCard input, a contact with several numbers: 'preferred' (the\n"
+    "                   default) takes its preferred number and keeps the others as\n"
+    "                   additional numbers; 'each' makes one entry per number, named\n"
+    "                   like 'Anna (work)'\n";
+
+constexpr const char* kVCardVersionOption =
+    "  --vcard-version 4.0|3.0\n"
+    "                   vCard output: the version written, 4.0 unless 3.0 is asked for\n"
+    "                   (for programs that read only 3.0)\n";
+
 constexpr const char* kReaders = "Usage: phonara-cli readers\n"
                                  "\n"
                                  "Lists the names of the smart-card readers the PC/SC service\n"
@@ -56,21 +68,21 @@ constexpr const char* kInfo =
     "\n";
 
 constexpr const char* kRead =
-    "Usage: phonara-cli read OUT [--reader NAME] [--pin-file F]\n"
+    "Usage: phonara-cli read OUT [--reader NAME] [--pin-file F] [--vcard-version V]\n"
     "\n"
     "Reads the card's phone book, fixed dialling numbers and last numbers dialled\n"
     "and saves them in OUT: a name ending in .csv gets the phone book as a CSV\n"
-    "export; any other name gets a Phonara phone-book file (.phn) with all three\n"
-    "books.\n"
+    "export, one ending in .vcf or .vcard the phone book as vCard cards; any other\n"
+    "name gets a Phonara phone-book file (.phn) with all three books.\n"
     "\n";
 
 constexpr const char* kWrite =
     "Usage: phonara-cli write IN --mode all|selected|add|add-selected|clear\n"
     "                         [--select LIST] [--reader NAME] [--pin-file F]\n"
-    "                         [--pin2-file F] [--yes]\n"
+    "                         [--pin2-file F] [--yes] [--numbers preferred|each]\n"
     "\n"
-    "Loads the phone book from IN (a .phn file, a .csv file, or a legacy address\n"
-    "file) and writes it to the card:\n"
+    "Loads the phone book from IN (a .phn file, a .csv file, a vCard file ending\n"
+    "in .vcf or .vcard, or a legacy address file) and writes it to the card:\n"
     "  --mode all           overwrite the card's phone book with all contacts\n"
     "  --mode selected      overwrite it with the contacts chosen by --select\n"
     "  --mode add           add all contacts into the card's free records\n"
@@ -101,11 +113,16 @@ constexpr const char* kPin =
 
 constexpr const char* kConvert =
     "Usage: phonara-cli convert IN OUT [--name-field N] [--number-field M]\n"
+    "                                  [--numbers preferred|each] [--vcard-version V]\n"
     "\n"
     "Converts a phone-book file. IN may be a Phonara phone-book file (.phn), a CSV\n"
-    "file (by its .csv name; the first line names the fields and is not imported)\n"
-    "or a legacy address file. OUT ending in .csv gets the phone book as a CSV\n"
-    "export; any other name gets a .phn file with all three books.\n"
+    "file (by its .csv name; the first line names the fields and is not imported),\n"
+    "a vCard file (by its .vcf or .vcard name; versions 2.1, 3.0 and 4.0) or a\n"
+    "legacy address file. OUT ending in .csv gets the phone book as a CSV export,\n"
+    "one ending in .vcf or .vcard the phone book as vCard cards (UTF-8, one card a\n"
+    "contact); any other name gets a .phn file with all three books. What an\n"
+    "import leaves out (entries without a number, numbers a card cannot dial, text\n"
+    "in an unreadable character set) is listed with its line numbers.\n"
     "\n";
 
 } // namespace
@@ -118,13 +135,14 @@ std::string cliHelp(CliCommand command)
     case CliCommand::Info:
         return std::string(kInfo) + kReaderOption + kPinFileOption;
     case CliCommand::Read:
-        return std::string(kRead) + kReaderOption + kPinFileOption;
+        return std::string(kRead) + kReaderOption + kPinFileOption + kVCardVersionOption;
     case CliCommand::Write:
-        return std::string(kWrite) + kReaderOption + kPinFileOption + kFieldOptions;
+        return std::string(kWrite) + kReaderOption + kPinFileOption + kFieldOptions +
+               kNumbersOption;
     case CliCommand::Pin:
         return std::string(kPin) + kReaderOption;
     case CliCommand::Convert:
-        return std::string(kConvert) + kFieldOptions;
+        return std::string(kConvert) + kFieldOptions + kNumbersOption + kVCardVersionOption;
     case CliCommand::None:
         break;
     }

@@ -79,9 +79,9 @@ int runConvert(const CliOptions& options, TerminalUserInterface& ui)
 {
     PhoneBook book;
     SideBooks sideBooks;
-    if (!loadBookFile(options.input, book, sideBooks, ui))
+    if (!loadBookFile(options.input, book, sideBooks, ui, vCardNumbersOf(options)))
         return 1;
-    return saveBookFile(options.output, book, sideBooks, ui) ? 0 : 1;
+    return saveBookFile(options.output, book, sideBooks, ui, vCardVersionOf(options)) ? 0 : 1;
 }
 
 // The PC/SC table for the card commands: the given one, or the client

@@ -58,6 +58,8 @@ enum OptionBit : unsigned
     ChvBit = 1u << 8,
     NameFieldBit = 1u << 9,
     NumberFieldBit = 1u << 10,
+    NumbersBit = 1u << 11,
+    VCardVersionBit = 1u << 12,
 };
 
 unsigned optionsOf(CliCommand command)
@@ -65,14 +67,14 @@ unsigned optionsOf(CliCommand command)
     switch (command) {
     case CliCommand::Info:
     case CliCommand::Read:
-        return Reader | PinFileBit;
+        return Reader | PinFileBit | VCardVersionBit;
     case CliCommand::Write:
         return Reader | PinFileBit | Pin2FileBit | ModeBit | SelectBit | YesBit | NameFieldBit |
-               NumberFieldBit;
+               NumberFieldBit | NumbersBit;
     case CliCommand::Pin:
         return Reader | PinFileBit | NewPinFileBit | PukFileBit | ChvBit;
     case CliCommand::Convert:
-        return NameFieldBit | NumberFieldBit;
+        return NameFieldBit | NumberFieldBit | NumbersBit | VCardVersionBit;
     default:
         return 0;
     }
@@ -123,6 +125,14 @@ std::string applyOption(CliOptions& options, std::string_view name, const std::s
         if (!field || *field > 1000)
             return std::string(name) + " takes a field number from 0, not " + quoted(value);
         (name == "--name-field" ? options.nameField : options.numberField) = *field;
+    } else if (name == "--numbers") {
+        if (value != "preferred" && value != "each")
+            return "--numbers takes preferred or each, not " + quoted(value);
+        options.entryPerNumber = value == "each";
+    } else if (name == "--vcard-version") {
+        if (value != "4.0" && value != "3.0")
+            return "--vcard-version takes 4.0 or 3.0, not " + quoted(value);
+        options.vCard30 = value == "3.0";
     }
     return {};
 }
@@ -146,6 +156,8 @@ constexpr OptionSpec kOptions[] = {
     {"--chv", ChvBit, true},
     {"--name-field", NameFieldBit, true},
     {"--number-field", NumberFieldBit, true},
+    {"--numbers", NumbersBit, true},
+    {"--vcard-version", VCardVersionBit, true},
 };
 
 // Checks the operands and the option combinations once everything is read.
@@ -281,7 +293,7 @@ CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
         const std::size_t equals = argument.find('=');
         const std::string_view name = std::string_view(argument).substr(0, equals);
         const auto* option = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                        [&](const OptionSpec& s) { return s.name == name; });
+                                          [&](const OptionSpec& s) { return s.name == name; });
         if (option == std::end(kOptions) || (allowed & option->bit) == 0)
             return fail("unknown option " + quoted(name));
         if (!option->takesValue) {

@@ -43,9 +43,11 @@ struct CliOptions
     std::string selectList; // --select, as typed
     bool assumeYes = false; // --yes
     PinAction pinAction = PinAction::Change;
-    int chv = 1;              // --chv
-    unsigned nameField = 0;   // --name-field
-    unsigned numberField = 1; // --number-field
+    int chv = 1;                 // --chv
+    unsigned nameField = 0;      // --name-field
+    unsigned numberField = 1;    // --number-field
+    bool entryPerNumber = false; // --numbers each: vCard input, one entry per number
+    bool vCard30 = false;        // --vcard-version 3.0: vCard output
 };
 
 struct CliParseResult

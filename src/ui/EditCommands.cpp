@@ -8,6 +8,7 @@
 #include "FindDialog.h"
 #include "MainWindow.h"
 #include "SidePanel.h"
+#include "VCardClipboard.h"
 #include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
 #include "phonebook/SideBooks.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTableView>
@@ -146,7 +148,11 @@ void EditCommands::copySelection()
         QApplication::clipboard()->clear();
         return;
     }
-    QApplication::clipboard()->setText(cp1252ToUnicode(clipboardTextOf(rows)));
+    auto* mime = new QMimeData;
+    mime->setText(cp1252ToUnicode(clipboardTextOf(rows)));
+    if (m_window.listModel()->shownBook() == PhoneBookKind::PhoneBook)
+        mime->setData(VCardMimeType, vCardOfRows(m_window.app().book, selected));
+    QApplication::clipboard()->setMimeData(mime);
 }
 
 void EditCommands::cutSelection()
@@ -170,7 +176,10 @@ void EditCommands::paste()
         return;
     }
     const std::vector<bool> before = m_window.selectionBits();
-    const int added = pasteContacts(app.book, text);
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    const int added = mime != nullptr && mime->hasFormat(VCardMimeType)
+                          ? pasteVCardContacts(app.book, mime)
+                          : pasteContacts(app.book, text);
     if (added == 0)
         return;
     m_window.refillList();

@@ -26,10 +26,12 @@ CommandActions::CommandActions(QObject* owner)
     add(owner, New, 77, "Ctrl+N")->setShortcut(key(Qt::CTRL | Qt::Key_N));
     add(owner, Open, 2213, "Ctrl+O")->setShortcut(key(Qt::CTRL | Qt::Key_O));
     add(owner, ImportCsv, 79);
+    add(owner, ImportVCard, 772);
     add(owner, CloseFile, 78);
     add(owner, Save, 2217, "Ctrl+S")->setShortcut(key(Qt::CTRL | Qt::Key_S));
     add(owner, SaveAs, 2218);
     add(owner, ExportCsv, 80);
+    add(owner, ExportVCard, 773);
     add(owner, Print, 107, "Ctrl+P")->setShortcut(key(Qt::CTRL | Qt::Key_P));
     add(owner, Exit, 2208, "Alt+F4");
 
@@ -102,10 +104,10 @@ void CommandActions::buildMenuBar(QMainWindow* window)
 
     QMenu* file = bar->addMenu(text(2209));
     file->setObjectName("fileMenu");
-    for (int id : {New, Open, ImportCsv, CloseFile})
+    for (int id : {New, Open, ImportCsv, ImportVCard, CloseFile})
         file->addAction(action(id));
     file->addSeparator();
-    for (int id : {Save, SaveAs, ExportCsv})
+    for (int id : {Save, SaveAs, ExportCsv, ExportVCard})
         file->addAction(action(id));
     file->addSeparator();
     file->addAction(action(Print));

@@ -30,6 +30,7 @@ constexpr int kRowNumberWidth = 20;
 MainWindow::MainWindow(AppContext& app, QWidget* parent) : QMainWindow(parent), m_app(app)
 {
     setObjectName("MainWindow");
+    setAcceptDrops(true); // a .vcf file dropped onto the window is imported
     setWindowIcon(resourceIcon(113));
     m_actions = new CommandActions(this);
     m_actions->buildMenuBar(this);
@@ -51,6 +52,8 @@ MainWindow::MainWindow(AppContext& app, QWidget* parent) : QMainWindow(parent), 
         {Command::Save, &MainWindow::saveFile},
         {Command::SaveAs, &MainWindow::saveFileAs},
         {Command::ExportCsv, &MainWindow::exportCsv},
+        {Command::ImportVCard, &MainWindow::importVCard},
+        {Command::ExportVCard, &MainWindow::exportVCard},
         {Command::Read, &MainWindow::readCard},
         {Command::CloseCard, &MainWindow::closeCard},
         {Command::SimInfo, &MainWindow::showSimInfo},

@@ -25,8 +25,9 @@ class UserInterface;
 // and the title, and the dispatch of every command. The work of the commands
 // is split by concern: MainWindowList.cpp (list editing, sorting, context
 // menu), MainWindowFiles.cpp (open, save, import, export, close file),
-// MainWindowCard.cpp (read, write, close card, PIN, SIM info) and
-// MainWindowHelp.cpp (readme, update check, about).
+// MainWindowCard.cpp (read, write, close card, PIN, SIM info),
+// MainWindowHelp.cpp (readme, update check, about) and MainWindowVCard.cpp
+// (vCard import and export, a .vcf file dropped onto the window).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -76,6 +77,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // MainWindow.cpp
@@ -110,6 +113,11 @@ private:
     bool saveBookTo(const std::string& path);
     bool promptSaveFile(std::string& path, bool csv);
     void closeBookState();
+
+    // MainWindowVCard.cpp
+    void importVCard();
+    bool openVCard(const std::string& path);
+    void exportVCard();
 
     // MainWindowCard.cpp
     bool askSaveCard(int questionId);

@@ -7,10 +7,12 @@
 #include "files/CsvFile.h"
 #include "files/FileIo.h"
 #include "files/PhnFile.h"
+#include "files/VCardFile.h"
 #include "shell/LastError.h"
 #include "shell/Strings.h"
 
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 constexpr int kSaveChangesToFile = 1;
@@ -131,6 +133,11 @@ void MainWindow::openAtStart(const std::string& path)
     DocumentState& state = m_app.state;
     if (path.empty())
         return;
+    if (isVCardPath(path)) {
+        // A vCard file is imported, with its question, once the window is up.
+        QTimer::singleShot(0, this, [this, path] { openVCard(path); });
+        return;
+    }
     state.currentPath = path;
     QuietUserInterface quiet;
     if (loadBookFile(path, quiet)) {

@@ -26,10 +26,27 @@ expect_same csv-csv "$data/cli/two.csv" "$work/again.CSV"
 run_status legacy 0 "$cli" convert "$work/old-book.dat" "$work/legacy.phn"
 expect_same legacy "$data/cli/legacy.phn" "$work/legacy.phn"
 
+# vCard: a phone's 2.1 export, one entry per number, to CSV; the card without a
+# number is named by its line.
+run_status vcf-csv 0 "$cli" convert "$data/files/vcard/android-2.1.vcf" "$work/android.csv" --numbers each
+expect_same vcf-csv "$data/cli/android-each.csv" "$work/android.csv"
+expect_err vcf-csv "Imported 6 contacts from android-2.1.vcf; 1 were skipped:
+- 1 without a number: line 28 (Only Mail)"
+
+# .phn to vCard 3.0 and back gives the same book.
+run_status phn-vcf 0 "$cli" convert "$data/cli/numbers-first.phn" "$work/two.VCF" --vcard-version 3.0
+grep -q '^VERSION:3\.0.$' "$work/two.VCF" || fail "phn-vcf: not written as vCard 3.0"
+run_status vcf-phn 0 "$cli" convert "$work/two.VCF" "$work/two-again.phn"
+expect_err vcf-phn ""
+expect_same vcf-phn "$data/cli/numbers-first.phn" "$work/two-again.phn"
+
 # Files of no known kind, missing files, unwritable places.
 printf 'just some notes\n' >"$work/notes.txt"
 run_status neither 1 "$cli" convert "$work/notes.txt" "$work/x.phn"
 expect_err neither "This is not a Phone Book file!"
+cp "$work/notes.txt" "$work/notes.vcf"
+run_status not-vcard 1 "$cli" convert "$work/notes.vcf" "$work/x.phn"
+expect_err not-vcard "This is not a vCard file!"
 run_status missing 1 "$cli" convert "$work/no-such.phn" "$work/x.phn"
 expect_err missing "Can't open the file!"
 run_status unwritable 1 "$cli" convert "$data/cli/two.csv" "$work/no-such-dir/x.phn"
@@ -66,6 +83,9 @@ usage_error select-without-mode write "$data/cli/three.phn" --mode all --select 
 usage_error pin2-enable pin enable --chv 2
 usage_error bad-chv pin change --chv 3
 usage_error same-fields convert a.csv b.phn --name-field 1 --number-field 1
+usage_error bad-numbers convert a.vcf b.phn --numbers all
+usage_error bad-vcard-version convert a.phn b.vcf --vcard-version 2.1
+usage_error numbers-on-read read x.vcf --numbers each
 if grep -q 1234 "$work/bad-option.err"; then
     fail "bad-option: the rejected argument's value is repeated"
 fi
