@@ -374,6 +374,35 @@ private slots:
         QVERIFY(many.text("x.vcf").find("line 5, and 4 more") != std::string::npos);
     }
 
+    // A name longer than the book holds loses characters from its end, never
+    // the entry's suffix, and the held form stays within 100 bytes.
+    void longNamesAreShortened_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("kept");
+        const QString greek = QString(120, QChar(0x03B1));
+        QTest::newRow("Windows-1252: 100 characters")
+            << QString(120, u'x') << int(VCardNumbers::PreferredOnly) << QString(100, u'x');
+        QTest::newRow("UCS2 0x81 form: 97 characters")
+            << greek << int(VCardNumbers::PreferredOnly) << greek.left(97);
+        QTest::newRow("the suffix stays") << QString(120, u'x') << int(VCardNumbers::EntryPerNumber)
+                                          << QString(93, u'x') + " (cell)";
+    }
+
+    void longNamesAreShortened()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, mode);
+        QFETCH(QString, kept);
+        const Loaded loaded =
+            load(card("4.0", "FN:" + name.toUtf8() + "\r\nTEL;TYPE=cell:1\r\nTEL;TYPE=home:2\r\n"),
+                 static_cast<VCardNumbers>(mode));
+        QCOMPARE(nameOf(loaded.book->contacts[0]), kept);
+        QVERIFY(loaded.book->contacts[0].heldName().size() <= 100);
+        QCOMPARE(loaded.report.skipped(SkipReason::NameShortened), loaded.book->contactCount);
+    }
+
     void notAVCard_data()
     {
         QTest::addColumn<QByteArray>("bytes");
