@@ -8,8 +8,8 @@
 // take the kept connection, as a second Read in the program does. Prints the
 // times of the transfers and, on its last line, "read-records: COUNT" (the
 // READ RECORD commands of one transfer).
-#include "card/CardSession.h"
-#include "card/PcscApi.h"
+#include "card/flows/CardSession.h"
+#include "card/transport/PcscApi.h"
 #include "shell/UserInterface.h"
 #include "simops/CardTransfer.h"
 

@@ -1,7 +1,7 @@
 #include "GuiStartup.h"
 
-#include "card/PcscApi.h"
-#include "card/SmartCardService.h"
+#include "card/transport/PcscApi.h"
+#include "card/transport/SmartCardService.h"
 #include "shell/Association.h"
 #include "shell/CommandLine.h"
 #include "shell/Config.h"

@@ -1,9 +1,9 @@
 #include "cli/CardCommands.h"
 
-#include "card/CardMessages.h"
-#include "card/ConnectSequence.h"
-#include "card/Pin1.h"
-#include "card/Pin2.h"
+#include "card/flows/CardMessages.h"
+#include "card/flows/ConnectSequence.h"
+#include "card/flows/Pin1.h"
+#include "card/flows/Pin2.h"
 #include "cli/BookFiles.h"
 #include "cli/ReaderFilter.h"
 #include "cli/TerminalUserInterface.h"

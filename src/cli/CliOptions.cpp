@@ -1,6 +1,6 @@
 #include "cli/CliOptions.h"
 
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,9 +1,8 @@
 #include "simops/BookReader.h"
 
-#include "card/ConnectSequence.h"
+#include "card/flows/ConnectSequence.h"
 #include "phonebook/AlphaCodec.h"
 #include "phonebook/RecordCodec.h"
-#include "shell/LastError.h"
 #include "shell/Log.h"
 #include "simops/CardFiles.h"
 #include "simops/ProgressMeter.h"
@@ -26,13 +25,18 @@ char firstCharOf(const std::string& text)
 }
 
 // Reads record `r` of the selected file into a buffer pre-filled with 0xFF, so
-// that a card answering without data leaves a free record behind.
-bool readRecord(CardSession& session, int r, int length, RecordBuffer& buffer)
+// that a card answering with less data leaves free bytes behind. A refused
+// read (94 02 past the end, 98 04 without PIN1, ...) is a failure, never data.
+CardResult readRecord(CardSession& session, int r, int length, RecordBuffer& buffer)
 {
     buffer.fill(SimRecord::Unused);
-    return session.simCard.readRecord(session.card, static_cast<uint8_t>(r),
-                                       static_cast<uint8_t>(length), Sim::ModeAbsolute,
-                                       buffer.data());
+    CardResult read =
+        session.commands().readRecord(static_cast<uint8_t>(r), static_cast<uint8_t>(length));
+    if (read.ok())
+        std::copy_n(read.data.begin(),
+                    std::min<std::size_t>(read.data.size(), static_cast<std::size_t>(length)),
+                    buffer.begin());
+    return read;
 }
 
 std::span<const uint8_t> recordSpan(const RecordBuffer& buffer, int length)
@@ -56,7 +60,7 @@ bool fillEntry(CardSession& session, UserInterface& ui, const NumberRecord& reco
             return false;
     }
     entry.number.assign(number);
-    if (!number.empty() || (fileId != Sim::FileMsisdn && !name.empty()))
+    if (!number.empty() || (fileId != FileId::kMsisdn && !name.empty()))
         entry.recordIndex = r - 1;
     writeLog(LogLevel::Trace, tag, "%2d:Phone=%c", r, firstCharOf(number));
     return true;
@@ -65,14 +69,14 @@ bool fillEntry(CardSession& session, UserInterface& ui, const NumberRecord& reco
 } // namespace
 
 bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
-                        std::span<BookEntry> entries, uint32_t& count)
+                      std::span<BookEntry> entries, uint32_t& count)
 {
     constexpr const char* kTag = "read_phone_numbers";
     for (std::size_t i = 0; i < std::min<std::size_t>(count, entries.size()); ++i)
         entries[i].unmark();
 
     BookFile file;
-    if (!selectBookFile(session, fileId, file) ||
+    if (!selectBookFile(session, fileId, file).ok() ||
         file.recordLength < static_cast<int>(SimRecord::FixedPartLength))
         return false;
     // The table's capacity bounds every read, not the size of the last card's
@@ -85,7 +89,7 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
     bool lastRead = false;
     RecordBuffer buffer;
     for (int r = 1; r <= n; ++r) {
-        lastRead = readRecord(session, r, file.recordLength, buffer);
+        lastRead = readRecord(session, r, file.recordLength, buffer).ok();
         if (!lastRead)
             continue;
         const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
@@ -99,14 +103,14 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
 }
 
 bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> entries,
-                 uint16_t& count)
+                uint16_t& count)
 {
     for (BookEntry& entry : entries)
         entry.unmark();
     count = 0;
 
     BookFile file;
-    if (!selectBookFile(session, Sim::FileMsisdn, file))
+    if (!selectBookFile(session, FileId::kMsisdn, file).ok())
         return false;
     if (file.recordLength >= static_cast<int>(SimRecord::FixedPartLength))
         count = static_cast<uint16_t>(file.recordCount);
@@ -115,24 +119,24 @@ bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> en
         std::min<int>(count, static_cast<int>(std::min(kMsisdnTableRecords, entries.size())));
     RecordBuffer buffer;
     for (int r = 1; r <= n; ++r) {
-        if (!readRecord(session, r, file.recordLength, buffer))
+        if (!readRecord(session, r, file.recordLength, buffer).ok())
             continue;
         const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
         std::string name = decodeAlphaToText(heldNameFromCardAlpha(record->alpha));
-        if (!fillEntry(session, ui, *record, std::move(name), Sim::FileMsisdn, r, "read_msisdn",
+        if (!fillEntry(session, ui, *record, std::move(name), FileId::kMsisdn, r, "read_msisdn",
                        entries[r - 1]))
             return false;
     }
 
     BookFile phoneBook;
-    return selectBookFile(session, Sim::FileAdn, phoneBook);
+    return selectBookFile(session, FileId::kAdn, phoneBook).ok();
 }
 
 bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& number,
-                          uint8_t extensionRecord, uint16_t returnFile)
+                        uint8_t extensionRecord, uint16_t returnFile)
 {
     constexpr const char* kTag = "read_overflow_number";
-    const SimCard& sim = session.simCard;
+    CardCommands& commands = session.commands();
     const auto fail = [&](const char* trace) {
         writeLog(LogLevel::Error, kTag, "%s", trace);
         reportCardFailure(ui);
@@ -140,26 +144,25 @@ bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& nu
         return false;
     };
 
-    uint16_t responseLength = 0;
-    if (!sim.select(session.card, extensionFileOf(returnFile), &responseLength))
+    const CardResult selected = commands.select(extensionFileOf(returnFile));
+    if (!selected.ok())
         return fail("read_overflow_number select file 0x6F4A failed!");
     writeLog(LogLevel::Trace, kTag, "%s", "read_overflow_number select file 0x6F4A success!");
 
-    uint16_t fileSize = 0;
-    uint8_t recordLength = 0;
-    if (!sim.getResponse(session.card, static_cast<uint8_t>(responseLength),
-                          {.fileSize = &fileSize, .recordLength = &recordLength}))
+    const HeaderResult extension = commands.header();
+    if (!extension.result.ok())
         return fail("read_overflow_number get_responce at file 0x6F4A failed!");
+    const uint8_t recordLength = extension.header.recordLength;
     writeLog(LogLevel::Trace, kTag,
              "read_overflow_number get_response at file 0x6F4A file size:%d, data len:%d, rec "
              "len:%d",
-             fileSize, responseLength, recordLength);
+             extension.header.fileSize, selected.pending, recordLength);
 
     RecordBuffer buffer;
-    if (!readRecord(session, extensionRecord, recordLength, buffer)) {
-        const uint32_t error = lastError();
+    if (const CardResult read = readRecord(session, extensionRecord, recordLength, buffer);
+        !read.ok()) {
         writeLog(LogLevel::Error, kTag, "read_overflow_number read record %d", extensionRecord);
-        reportCardError(ui, error);
+        reportCardError(ui, read.errorCode());
         endSession(session);
         return false;
     }
@@ -168,11 +171,10 @@ bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& nu
     number += parseExtensionDigits(recordSpan(buffer, recordLength));
     writeLog(LogLevel::Trace, kTag, "read_overflow_number number %s", number.c_str());
 
-    if (!sim.select(session.card, returnFile, &responseLength))
+    if (!commands.select(returnFile).ok())
         return fail("read_overflow_number select file 0x6F3A failed!");
     writeLog(LogLevel::Trace, kTag, "%s", "read_overflow_number return to file 0x6F3A");
-    if (returnFile == Sim::FileAdn &&
-        !sim.getResponse(session.card, static_cast<uint8_t>(responseLength), {}))
+    if (returnFile == FileId::kAdn && !commands.header().result.ok())
         return fail("read_overflow_number get_responce at file 0x6F3A");
     return true;
 }
@@ -181,8 +183,8 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
                    CardBooksRead& out)
 {
     SideBooks& side = out.sideBooks;
-    readPhoneNumbers(session, ui, Sim::FileFdn, side.fdn, side.fdnCount);
-    readPhoneNumbers(session, ui, Sim::FileLnd, side.lnd, side.lndCount);
+    readPhoneNumbers(session, ui, FileId::kFdn, side.fdn, side.fdnCount);
+    readPhoneNumbers(session, ui, FileId::kLnd, side.lnd, side.lndCount);
     // An extension record that could not be read has ended the connection (and told the user).
     if (session.context == 0)
         return false;
@@ -207,10 +209,9 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
     for (int r = 1; r <= lastRecord; ++r) {
         writeLog(LogLevel::Trace, kReadTag,
                  "progress read_record step:[%d] -----------------------------", r);
-        if (!readRecord(session, r, length, buffer)) {
-            const uint32_t error = lastError();
+        if (const CardResult read = readRecord(session, r, length, buffer); !read.ok()) {
             writeLog(LogLevel::Error, kReadTag, "progress read_record failed on step:%d", r);
-            reportCardError(ui, error);
+            reportCardError(ui, read.errorCode());
             endSession(session);
             return false;
         }
@@ -233,7 +234,7 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
         std::string number = parsed->number;
         if (parsed->hasExtension()) {
             writeLog(LogLevel::Trace, kReadTag, "%s", "progress phone was longer than 20 digits");
-            if (!readOverflowNumber(session, ui, number, parsed->extensionRecord, Sim::FileAdn))
+            if (!readOverflowNumber(session, ui, number, parsed->extensionRecord, FileId::kAdn))
                 return false;
         }
         contact.setNumber(number);

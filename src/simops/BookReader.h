@@ -1,6 +1,6 @@
 #pragma once
 
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 #include "phonebook/PhoneBook.h"
 #include "phonebook/SideBooks.h"
 
@@ -13,25 +13,25 @@ class UserInterface;
 
 // Reading the card's books: the fixed dialling and last dialled numbers and
 // the own numbers into their side books, then the phone book. Every command
-// goes through session.simCard on session.card; messages through `ui`.
+// goes through session.commands(); messages through `ui`.
 
 // Reads EF FDN (6F3B) or EF LND (6F44) under DF Telecom into `entries`, at most
 // entries.size() records. `count` becomes the number of records taken. A record
 // that cannot be read leaves its entry as it was. True when the last record was read.
 bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
-                        std::span<BookEntry> entries, uint32_t& count);
+                      std::span<BookEntry> entries, uint32_t& count);
 
 // Reads EF MSISDN (6F40): records 1 to 9 into entries 0 to 8, `count` the
 // records the file has. Selects EF ADN again; false when a selection failed.
 bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> entries,
-                 uint16_t& count);
+                uint16_t& count);
 
 // Appends the digits of extension record `extensionRecord` (EF EXT2 for a
 // fixed dialling number, EF EXT1 otherwise) to `number`, then selects
 // `returnFile` again. On failure the user is told, the connection is ended
 // and the result is false.
 bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& number,
-                          uint8_t extensionRecord, uint16_t returnFile);
+                        uint8_t extensionRecord, uint16_t returnFile);
 
 // The phone book read from the card, with the side books read before it.
 struct CardBooksRead

@@ -1,6 +1,7 @@
 #include "simops/BookWriter.h"
 
-#include "card/Pin2.h"
+#include "card/commands/FileIds.h"
+#include "card/flows/Pin2.h"
 #include "phonebook/RecordCodec.h"
 #include "shell/Log.h"
 #include "simops/BookReader.h"
@@ -13,7 +14,6 @@ using namespace simops;
 
 namespace {
 
-constexpr uint8_t kModePrevious = 3;             // the cyclic LND takes its newest record this way
 constexpr std::size_t kExtensionDigitBytes = 12; // type, length, 10 digit bytes
 constexpr std::size_t kMsisdnTableRecords = 9;
 
@@ -22,10 +22,17 @@ char firstCharOf(std::string_view text)
     return text.empty() ? ' ' : text.front();
 }
 
-bool update(CardSession& session, int r, uint8_t mode, const std::vector<uint8_t>& record)
+CardResult update(CardSession& session, int r, RecordMode mode, const std::vector<uint8_t>& record)
 {
-    return session.simCard.updateRecord(session.card, static_cast<uint8_t>(r),
-                                         static_cast<uint8_t>(record.size()), mode, record.data());
+    return session.commands().updateRecord(static_cast<uint8_t>(r), mode, record);
+}
+
+BookWrite refused(BookWrite write, int r, CardResult answer)
+{
+    write.status = BookWrite::Status::RecordRefused;
+    write.record = r;
+    write.answer = std::move(answer);
+    return write;
 }
 
 // The extension record for a side-book or own-number entry with a long number,
@@ -48,21 +55,19 @@ bool extensionFor(CardSession& session, UserInterface& ui, std::string_view numb
 bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
                          std::string_view number, uint16_t bookFile)
 {
-    const SimCard& sim = session.simCard;
+    CardCommands& commands = session.commands();
     const auto fail = [&] {
         reportCardFailure(ui);
         endSession(session);
         return false;
     };
 
-    uint16_t responseLength = 0;
-    if (!sim.select(session.card, extensionFileOf(bookFile), &responseLength))
+    if (!commands.select(extensionFileOf(bookFile)).ok())
         return fail();
-    uint16_t fileSize = 0;
-    uint8_t recordLength = 0;
-    if (!sim.getResponse(session.card, static_cast<uint8_t>(responseLength),
-                          {.fileSize = &fileSize, .recordLength = &recordLength}) ||
-        recordLength < kExtensionDigitBytes)
+    const HeaderResult extensionFile = commands.header();
+    const uint16_t fileSize = extensionFile.header.fileSize;
+    const uint8_t recordLength = extensionFile.header.recordLength;
+    if (!extensionFile.result.ok() || recordLength < kExtensionDigitBytes)
         return fail();
 
     // Records of type 0x02 count as free: each write run lays the extension
@@ -76,11 +81,13 @@ bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
     bool taken = false;
     while (!taken && cursor >= 1 && cursor <= lastRecord) {
         buffer.fill(SimRecord::Unused);
-        if (!sim.readRecord(session.card, static_cast<uint8_t>(cursor), recordLength,
-                             Sim::ModeAbsolute, buffer.data()))
+        const CardResult read = commands.readRecord(static_cast<uint8_t>(cursor), recordLength);
+        if (!read.ok())
             return fail();
+        std::copy_n(read.data.begin(), std::min<std::size_t>(read.data.size(), recordLength),
+                    buffer.begin());
         if (isReusableExtension(std::span<const uint8_t>(buffer.data(), recordLength))) {
-            if (!update(session, cursor, Sim::ModeAbsolute, extension))
+            if (!update(session, cursor, RecordMode::Absolute, extension).ok())
                 return fail();
             taken = true;
         }
@@ -90,10 +97,9 @@ bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
     if (!taken)
         return fail();
 
-    if (!sim.select(session.card, bookFile, &responseLength))
+    if (!commands.select(bookFile).ok())
         return fail();
-    if (bookFile == Sim::FileAdn &&
-        !sim.getResponse(session.card, static_cast<uint8_t>(responseLength), {}))
+    if (bookFile == FileId::kAdn && !commands.header().result.ok())
         return fail();
     return true;
 }
@@ -105,7 +111,7 @@ bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& 
     const std::string alpha =
         cardAlphaFromHeldName(contact.heldName(), length - SimRecord::FixedPartLength);
     uint8_t extensionRecord = SimRecord::Unused;
-    if (!extensionFor(session, ui, contact.numberText(), extensionCursor, Sim::FileAdn,
+    if (!extensionFor(session, ui, contact.numberText(), extensionCursor, FileId::kAdn,
                       extensionRecord))
         return false;
     record = buildNumberRecord(length, alpha, contact.numberText(), contact.tonNpi, contact.ccp,
@@ -113,29 +119,33 @@ bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& 
     return true;
 }
 
-bool writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
-                         std::span<const BookEntry> entries, uint32_t checkCount)
+BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
+                            std::span<const BookEntry> entries, uint32_t checkCount)
 {
     constexpr const char* kTag = "write_phone_numbers";
+    BookWrite write;
     const auto checked = entries.first(std::min<std::size_t>(checkCount, entries.size()));
     if (std::none_of(checked.begin(), checked.end(),
                      [](const BookEntry& entry) { return entry.dirty != 0; }))
-        return true;
-    if (fileId == Sim::FileFdn && verifyPin2(session, ui) != 1)
-        return false;
+        return write;
+    if (fileId == FileId::kFdn && verifyPin2(session, ui) != 1) {
+        write.status = BookWrite::Status::Pin2NotGiven;
+        return write;
+    }
 
     BookFile file;
-    if (!selectBookFile(session, fileId, file) ||
-        file.recordLength < static_cast<int>(SimRecord::FixedPartLength))
-        return false;
+    write.answer = selectBookFile(session, fileId, file);
+    if (!write.answer.ok() || file.recordLength < static_cast<int>(SimRecord::FixedPartLength)) {
+        write.status = BookWrite::Status::SelectFailed;
+        return write;
+    }
     const std::size_t alphaLength = file.recordLength - SimRecord::FixedPartLength;
     const int n = std::min<int>(file.recordCount, static_cast<int>(entries.size()));
-    const bool cyclic = fileId == Sim::FileLnd;
+    const bool cyclic = fileId == FileId::kLnd;
 
     // Every entry is written, changed or not. The cyclic file puts each update
     // in front, so writing from the last entry to the first leaves entry 0 in record 1.
     uint16_t cursor = 1;
-    bool written = false;
     for (int i = 0; i < n; ++i) {
         const int r = cyclic ? n - i : i + 1;
         const BookEntry& entry = entries[r - 1];
@@ -147,27 +157,36 @@ bool writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
                                       ? std::string()
                                       : cardAlphaFromEntryName(entry.name.view(), alphaLength);
         uint8_t extensionRecord = SimRecord::Unused;
-        if (!extensionFor(session, ui, entry.number.view(), cursor, fileId, extensionRecord))
-            return written;
+        if (!extensionFor(session, ui, entry.number.view(), cursor, fileId, extensionRecord)) {
+            write.status = BookWrite::Status::ExtensionFailed;
+            write.record = r;
+            return write;
+        }
         std::vector<uint8_t> record =
             buildNumberRecord(file.recordLength, alpha, entry.number.view(), entry.tonNpi,
                               entry.ccp, extensionRecord);
         if (entry.number.empty())
             record[alphaLength] = SimRecord::Unused; // no number: the length byte stays free
-        if (update(session, r, cyclic ? kModePrevious : Sim::ModeAbsolute, record))
-            written = true;
+        CardResult answer =
+            update(session, r, cyclic ? RecordMode::Previous : RecordMode::Absolute, record);
+        if (!answer.ok())
+            return refused(write, r, std::move(answer));
+        ++write.recordsWritten;
     }
-    return written;
+    write.status = BookWrite::Status::Written;
+    return write;
 }
 
-bool writeOwnNumbers(CardSession& session, UserInterface& ui, std::span<const BookEntry> entries,
-                     int* failedUpdates)
+BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
+                          std::span<const BookEntry> entries)
 {
-    if (failedUpdates != nullptr)
-        *failedUpdates = 0;
+    BookWrite write;
     BookFile file;
-    if (!selectBookFile(session, Sim::FileMsisdn, file))
-        return false;
+    write.answer = selectBookFile(session, FileId::kMsisdn, file);
+    if (!write.answer.ok()) {
+        write.status = BookWrite::Status::SelectFailed;
+        return write;
+    }
 
     if (file.recordLength >= static_cast<int>(SimRecord::FixedPartLength)) {
         const std::size_t alphaLength = file.recordLength - SimRecord::FixedPartLength;
@@ -181,17 +200,27 @@ bool writeOwnNumbers(CardSession& session, UserInterface& ui, std::span<const Bo
                 continue;
             const std::string alpha = cardAlphaFromHeldName(entry.name.view(), alphaLength);
             uint8_t extensionRecord = SimRecord::Unused;
-            if (!extensionFor(session, ui, entry.number.view(), cursor, Sim::FileMsisdn,
-                              extensionRecord))
-                return false;
+            if (!extensionFor(session, ui, entry.number.view(), cursor, FileId::kMsisdn,
+                              extensionRecord)) {
+                write.status = BookWrite::Status::ExtensionFailed;
+                write.record = r;
+                return write;
+            }
             const std::vector<uint8_t> record =
                 buildNumberRecord(file.recordLength, alpha, entry.number.view(), entry.tonNpi,
                                   entry.ccp, extensionRecord);
-            if (!update(session, r, Sim::ModeAbsolute, record) && failedUpdates != nullptr)
-                ++*failedUpdates;
+            CardResult answer = update(session, r, RecordMode::Absolute, record);
+            if (!answer.ok())
+                return refused(write, r, std::move(answer));
+            ++write.recordsWritten;
+            write.status = BookWrite::Status::Written;
         }
     }
 
     BookFile phoneBook;
-    return selectBookFile(session, Sim::FileAdn, phoneBook);
+    if (CardResult back = selectBookFile(session, FileId::kAdn, phoneBook); !back.ok()) {
+        write.status = BookWrite::Status::SelectFailed;
+        write.answer = std::move(back);
+    }
+    return write;
 }

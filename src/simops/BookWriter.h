@@ -1,6 +1,6 @@
 #pragma once
 
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 #include "phonebook/Contact.h"
 #include "phonebook/SideBooks.h"
 
@@ -12,7 +12,7 @@
 class UserInterface;
 
 // Laying out and writing the card's number records and their extension
-// records. Every command goes through session.simCard on session.card.
+// records. Every command goes through session.commands().
 
 // Writes digits 21-40 of `number` into the first extension record at or after
 // `cursor` whose type is 0x02 or 0xFF (EF EXT2 for the fixed dialling numbers,
@@ -28,15 +28,34 @@ bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
 bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& contact,
                         uint16_t& extensionCursor, std::vector<uint8_t>& record);
 
+// How a side-book write ended. Every record's answer is checked: the write
+// stops at the first one the card refuses and names it.
+struct BookWrite
+{
+    enum class Status
+    {
+        Unchanged,       // nothing to write: the card was not touched
+        Written,         // every record the write meant to write was taken
+        Pin2NotGiven,    // PIN2 was refused or not entered: nothing was written
+        SelectFailed,    // the book's file could not be selected or sized
+        ExtensionFailed, // an extension record could not be written (user told, connection ended)
+        RecordRefused    // the card refused record `record` (`answer` says how)
+    };
+    Status status = Status::Unchanged;
+    int record = 0;         // the refused record's number
+    int recordsWritten = 0; // records the card took before the write ended
+    CardResult answer;      // the failed command's answer (select or update)
+
+    bool ok() const { return status == Status::Unchanged || status == Status::Written; }
+};
+
 // Writes every entry of EF FDN (6F3B, after PIN2 was accepted) or EF LND
 // (6F44, cyclic: from the last record down) when one of the first `checkCount`
-// entries is dirty; touches nothing otherwise and returns true. Otherwise true
-// when at least one record was written.
-bool writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
-                         std::span<const BookEntry> entries, uint32_t checkCount = 20);
+// entries is dirty; touches nothing otherwise (Unchanged).
+BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
+                            std::span<const BookEntry> entries, uint32_t checkCount = 20);
 
 // Writes the dirty own numbers with a number (records 1 to 9 of EF MSISDN),
-// then selects EF ADN again. False when a selection failed. `failedUpdates`,
-// when given, receives the number of records the card refused.
-bool writeOwnNumbers(CardSession& session, UserInterface& ui, std::span<const BookEntry> entries,
-                     int* failedUpdates = nullptr);
+// then selects EF ADN again (a failure there is SelectFailed as well).
+BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
+                          std::span<const BookEntry> entries);

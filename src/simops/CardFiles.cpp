@@ -1,7 +1,7 @@
 #include "simops/CardFiles.h"
 
-#include "card/CardMessages.h"
-#include "card/ConnectSequence.h"
+#include "card/flows/CardMessages.h"
+#include "card/flows/ConnectSequence.h"
 
 namespace simops {
 
@@ -10,23 +10,20 @@ constexpr int kErrorWithCode = 35;
 constexpr int kError = 36;
 } // namespace
 
-bool selectBookFile(CardSession& session, uint16_t fileId, BookFile& file)
+CardResult selectBookFile(CardSession& session, uint16_t fileId, BookFile& file)
 {
-    uint16_t responseLength = 0;
-    uint8_t isDirectory = 0;
-    uint8_t recordLength = 0;
-    uint16_t fileSize = 0;
-    if (indexToDirAndFile(session.simCard, session.card, responseLength, fileId, &isDirectory,
-                              &recordLength, &fileSize, Sim::DirTelecom) != SelectResult::Selected)
-        return false;
-    file.recordLength = recordLength;
-    file.recordCount = recordLength != 0 ? fileSize / recordLength : 0;
-    return true;
+    SelectedFile selected =
+        indexToDirAndFile(session.commands(), session.card, fileId, FileId::kDirTelecom);
+    if (selected.status == SelectStatus::Selected) {
+        file.recordLength = selected.header.recordLength;
+        file.recordCount = selected.header.recordCount();
+    }
+    return std::move(selected.result);
 }
 
-void reportCardError(UserInterface& ui, uint32_t lastErrorValue)
+void reportCardError(UserInterface& ui, uint32_t errorCode)
 {
-    showCardMessage(ui, kErrorWithCode, cardTextHex(kErrorWithCode, lastErrorValue));
+    showCardMessage(ui, kErrorWithCode, cardTextHex(kErrorWithCode, errorCode));
 }
 
 void reportCardFailure(UserInterface& ui)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "card/CardSession.h"
+#include "card/commands/FileIds.h"
+#include "card/flows/CardSession.h"
 
 #include <cstdint>
 
@@ -16,20 +17,20 @@ struct BookFile
     int recordCount = 0; // file size / record length
 };
 
-// Selects DF Telecom and `fileId` and sizes it; false when a selection or the
-// GET RESPONSE failed (index_to_dir_and_file has logged it).
-bool selectBookFile(CardSession& session, uint16_t fileId, BookFile& file);
+// Selects DF Telecom and `fileId` and sizes it. Not ok: the answer of the
+// selection or header read that failed (index_to_dir_and_file has logged it).
+CardResult selectBookFile(CardSession& session, uint16_t fileId, BookFile& file);
 
 // The extension file of a book: EF EXT2 for the fixed dialling numbers,
 // EF EXT1 for every other book.
 inline uint16_t extensionFileOf(uint16_t bookFile)
 {
-    return bookFile == 0x6F3B ? 0x6F4B : 0x6F4A;
+    return bookFile == FileId::kFdn ? FileId::kExt2 : FileId::kExt1;
 }
 
-// Shows string 35 "Error reading SIM Card: %08X." with the last error, or
-// string 36 "Error reading SIM Card!".
-void reportCardError(UserInterface& ui, uint32_t lastErrorValue);
+// Shows string 35 "Error reading SIM Card: %08X." with the code of the failed
+// command (CardResult::errorCode()), or string 36 "Error reading SIM Card!".
+void reportCardError(UserInterface& ui, uint32_t errorCode);
 void reportCardFailure(UserInterface& ui);
 
 } // namespace simops

@@ -1,7 +1,7 @@
 #include "simops/CardTransfer.h"
 
+#include "card/commands/FileIds.h"
 #include "phonebook/RecordCodec.h"
-#include "shell/LastError.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
 #include "shell/UserInterface.h"
@@ -87,14 +87,15 @@ private:
         uint32_t i = 0;
         for (int r = 1; r <= m_lastRecord; ++r) {
             std::fill(buffer.begin(), buffer.end(), SimRecord::Unused);
-            if (!m_session.simCard.readRecord(m_session.card, static_cast<uint8_t>(r),
-                                               static_cast<uint8_t>(buffer.size()),
-                                               Sim::ModeAbsolute, buffer.data())) {
-                const uint32_t error = lastError();
+            const CardResult read = m_session.commands().readRecord(
+                static_cast<uint8_t>(r), static_cast<uint8_t>(buffer.size()));
+            if (!read.ok()) {
                 writeLog(LogLevel::Error, kReadTag, "progress read_record failed on step:%d", r);
-                reportCardError(m_ui, error);
+                reportCardError(m_ui, read.errorCode());
                 return fail(WriteOutcome::ReadFailed);
             }
+            std::copy_n(read.data.begin(), std::min(read.data.size(), buffer.size()),
+                        buffer.begin());
             if (isFreeRecord(buffer)) {
                 while (selectedOnly && i < m_book.contactCount && !m_book.isSelected(i))
                     ++i;
@@ -137,13 +138,11 @@ private:
 
     std::optional<WriteOutcome> writeRecord(int r, const std::vector<uint8_t>& record)
     {
-        setLastError(0);
-        if (m_session.simCard.updateRecord(m_session.card, static_cast<uint8_t>(r),
-                                            static_cast<uint8_t>(record.size()), Sim::ModeAbsolute,
-                                            record.data()))
+        const CardResult answer = m_session.commands().updateRecord(static_cast<uint8_t>(r),
+                                                                    RecordMode::Absolute, record);
+        if (answer.ok())
             return std::nullopt;
-        // The card layer only learns that the write failed; say what the card answered.
-        reportCardError(m_ui, lastError());
+        reportCardError(m_ui, answer.errorCode());
         return fail(WriteOutcome::UpdateFailed);
     }
 
@@ -186,20 +185,42 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
     writeLog(LogLevel::Trace, kReadTag, "progress %c", 'w');
     ui.setProgressCaption(resString(kWritingCaption));
     SideBooks& side = books.sideBooks;
-    writePhoneNumbers(session, ui, Sim::FileFdn, side.fdn, 20);
-    writePhoneNumbers(session, ui, Sim::FileLnd, side.lnd, 20);
-    // An extension record that could not be written has ended the connection
-    // and told the user.
-    if (session.context == 0)
+    bool sideBooksWritten = true;
+    for (const auto& [fileId, entries] :
+         {std::pair{FileId::kFdn, std::span<const BookEntry>(side.fdn)},
+          std::pair{FileId::kLnd, std::span<const BookEntry>(side.lnd)}}) {
+        const BookWrite write = writePhoneNumbers(session, ui, fileId, entries, 20);
+        // An extension record that could not be written has ended the connection
+        // and told the user.
+        if (write.status == BookWrite::Status::ExtensionFailed || session.context == 0)
+            return WriteOutcome::ExtensionFailed;
+        // A PIN2 that was refused or not given has been dealt with by the PIN2
+        // dialog: the fixed dialling numbers stay as they are on the card.
+        if (write.ok() || write.status == BookWrite::Status::Pin2NotGiven)
+            continue;
+        writeLog(LogLevel::Error, kReadTag, "progress write of file 0x%X stopped at record %d",
+                 fileId, write.record);
+        reportCardError(ui, write.answer.errorCode());
+        // The other books are still written, as the user asked; the run does
+        // not pass for done.
+        sideBooksWritten = false;
+    }
+    const BookWrite own = writeOwnNumbers(session, ui, side.msisdn);
+    if (own.status == BookWrite::Status::ExtensionFailed || session.context == 0)
         return WriteOutcome::ExtensionFailed;
-    if (!writeOwnNumbers(session, ui, side.msisdn)) {
+    if (!own.ok()) {
         // Without EF MSISDN the phone book is not written at all: say so rather
         // than let the write pass for done and the changes for saved.
-        if (session.context != 0)
+        if (own.status == BookWrite::Status::RecordRefused)
+            reportCardError(ui, own.answer.errorCode());
+        else
             reportCardFailure(ui);
         return WriteOutcome::OwnNumbersFailed;
     }
-    return PhoneBookWriter(session, books, ui).run();
+    const WriteOutcome phoneBook = PhoneBookWriter(session, books, ui).run();
+    if (phoneBook == WriteOutcome::Completed && !sideBooksWritten)
+        return WriteOutcome::SideBookFailed;
+    return phoneBook;
 }
 
 int cardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 #include "phonebook/PhoneBook.h"
 #include "phonebook/SideBooks.h"
 
@@ -23,7 +23,8 @@ enum class WriteOutcome
     Completed,          // the mode's loop ran to its end
     UpdateFailed,       // the card refused a phone-book record: connection ended
     ReadFailed,         // a record could not be read while looking for free ones: connection ended
-    OwnNumbersFailed,   // EF MSISDN could not be selected: the phone book was not written
+    OwnNumbersFailed,   // an own number could not be written: the phone book was not written
+    SideBookFailed,     // the phone book was written, a fixed dialling or last dialled book not
     ExtensionFailed,    // an extension record could not be written: connection ended
     RecordCountExceeded // more contacts than the card has records: connection ended
 };

@@ -62,8 +62,7 @@ OwnNumberChange applyOwnNumber(CardSession& session, SideBooks& sideBooks, UserI
     if (number.empty())
         return OwnNumberChange::NotWritten;
 
-    int failedUpdates = 0;
-    if (!writeOwnNumbers(session, ui, sideBooks.msisdn, &failedUpdates) || failedUpdates != 0) {
+    if (!writeOwnNumbers(session, ui, sideBooks.msisdn).ok()) {
         simops::reportCardFailure(ui);
         return OwnNumberChange::WriteFailed;
     }

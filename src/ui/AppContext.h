@@ -2,7 +2,7 @@
 
 #include "DocumentState.h"
 #include "QtUserInterface.h"
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 #include "files/FileDialogs.h"
 #include "phonebook/PhoneBook.h"
 #include "phonebook/SideBooks.h"

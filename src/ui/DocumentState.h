@@ -1,6 +1,6 @@
 #pragma once
 
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 #include "phonebook/PhoneBook.h"
 
 #include <string>

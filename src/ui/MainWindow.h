@@ -2,7 +2,7 @@
 
 #include "DocumentState.h"
 #include "ListOperations.h"
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 
 #include <QHash>
 #include <QMainWindow>

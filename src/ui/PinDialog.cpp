@@ -2,8 +2,8 @@
 
 #include "CentreWindow.h"
 #include "Icons.h"
-#include "card/CardMessages.h"
-#include "card/PinRules.h"
+#include "card/flows/CardMessages.h"
+#include "card/flows/PinRules.h"
 #include "shell/Strings.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "card/PcscApi.h"
+#include "card/transport/PcscApi.h"
 
 #include <QTest>
 

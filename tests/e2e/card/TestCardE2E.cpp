@@ -3,8 +3,8 @@
 #include "PrivatePcscd.h"
 #include "ScriptedUserInterface.h"
 
-#include "card/ConnectSequence.h"
-#include "card/Pin2.h"
+#include "card/flows/ConnectSequence.h"
+#include "card/flows/Pin2.h"
 
 #include <QTest>
 
@@ -29,10 +29,11 @@ private slots:
         QByteArray firstRecord;
         CardHost host{ui, book, [&](CardSession& s) {
                           // What the transfer would read first: record 1 of EF ADN.
-                          std::array<uint8_t, 28> record{};
-                          if (s.simCard.readRecord(s.card, 1, uint8_t(s.adnRecordLength), 4,
-                                                    record.data())) {
-                              firstRecord = QByteArray(reinterpret_cast<char*>(record.data()), 4);
+                          const CardResult record =
+                              s.commands().readRecord(1, uint8_t(s.adnRecordLength));
+                          if (record.ok()) {
+                              firstRecord =
+                                  QByteArray(reinterpret_cast<const char*>(record.data.data()), 4);
                               book.bookSource = 'c';
                           }
                           return 0;

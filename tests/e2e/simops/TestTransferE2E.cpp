@@ -5,7 +5,7 @@
 #include "PrivatePcscd.h"
 #include "ScriptedUserInterface.h"
 
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 #include "simops/CardTransfer.h"
 
 #include <QTest>

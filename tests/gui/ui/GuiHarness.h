@@ -1,6 +1,6 @@
 #pragma once
 
-#include "card/PcscApi.h"
+#include "card/transport/PcscApi.h"
 #include "shell/UserInterface.h"
 #include "ui/AppContext.h"
 #include "ui/MainWindow.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ScriptedUserInterface.h"
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 #include "vsim/VirtualPcsc.h"
 
 #include <QByteArray>

@@ -2,8 +2,8 @@
 // PIN1, the phone-book geometry and the reuse of an open connection.
 #include "CardTestSupport.h"
 
-#include "card/ConnectSequence.h"
-#include "card/SimCard.h"
+#include "card/flows/ConnectSequence.h"
+#include "card/sim/SimCommands.h"
 
 #include <QTest>
 
@@ -130,6 +130,39 @@ private slots:
                  std::string("SIM Card is blocked!\nUse PUK to unblock it."));
         QVERIFY(m_ui->pinRequests.empty());
         QCOMPARE(m_session->context, SCARDCONTEXT(0));
+    }
+
+    // A VERIFY the card never judged is no wrong PIN: nothing is counted and
+    // the user is told what went wrong instead of "incorrect".
+    void verifyThatTheCardDidNotJudge_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("card pulled during VERIFY")
+            << int(vsim::Fault::Action::Remove) << "Device error: 80100069 Check your SIM Card.";
+        QTest::newRow("technical problem 6F 00") << int(vsim::Fault::Action::StatusWord)
+                                                 << "Device error: 00006F00 Check your SIM Card.";
+    }
+
+    void verifyThatTheCardDidNotJudge()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, message);
+        auto card = insert(kReaderA);
+        vsim::Fault fault;
+        fault.commandPrefix = QByteArray::fromHex("A020");
+        fault.action = vsim::Fault::Action(action);
+        fault.statusWord = 0x6F00;
+        card->faults().append(fault);
+
+        m_ui->queuePin("1234");
+        QVERIFY(!connect('r'));
+        QCOMPARE(messageIds(), QList<int>{34});
+        QCOMPARE(QString::fromStdString(m_ui->messages.front().text), message);
+        QCOMPARE(m_session->chv1Status, uint8_t(0xA3)); // still 3 PIN1 and 10 PUK1 tries
+        QCOMPARE(card->chv(1).tries, 3);
+        QCOMPARE(m_session->context, SCARDCONTEXT(0));
+        QCOMPARE(m_transfers, 0);
     }
 
     void blockedCards_data()
@@ -355,8 +388,10 @@ private slots:
         QTest::addColumn<int>("fileId");
         QTest::addColumn<QByteArray>("fault");
         QTest::addColumn<int>("result");
-        QTest::newRow("missing EF FDN") << 0x6F3B << QByteArray() << -1;
-        QTest::newRow("GET RESPONSE refused") << 0x6F3A << QByteArray::fromHex("A0C0") << 2;
+        QTest::newRow("missing EF FDN")
+            << 0x6F3B << QByteArray() << int(SelectStatus::SelectFailed);
+        QTest::newRow("GET RESPONSE refused")
+            << 0x6F3A << QByteArray::fromHex("A0C0") << int(SelectStatus::ResponseFailed);
     }
 
     void fileNavigation()
@@ -380,14 +415,9 @@ private slots:
             f.statusWord = 0x6F00;
             card->faults().append(f);
         }
-        const SimCard sim(m_api);
-        uint16_t responseLength = 0;
-        uint8_t isDirectory = 0;
-        uint8_t recordLength = 0;
-        uint16_t fileSize = 0;
-        QCOMPARE(indexToDirAndFile(sim, handle, responseLength, uint16_t(fileId), &isDirectory,
-                                       &recordLength, &fileSize, 0x7F10),
-                 result);
+        const CardTransport transport(m_api, handle);
+        SimCommands sim(transport);
+        QCOMPARE(int(indexToDirAndFile(sim, handle, uint16_t(fileId), 0x7F10).status), result);
         m_api.SCardReleaseContext(context);
     }
 };

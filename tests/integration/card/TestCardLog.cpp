@@ -3,10 +3,10 @@
 #include "CardTestSupport.h"
 #include "ScriptedUserInterface.h"
 
-#include "card/CardError.h"
-#include "card/Pin1.h"
-#include "card/Pin2.h"
-#include "card/SmartCardService.h"
+#include "card/flows/Pin1.h"
+#include "card/flows/Pin2.h"
+#include "card/transport/CardError.h"
+#include "card/transport/SmartCardService.h"
 #include "shell/LastError.h"
 
 #include <QTest>
@@ -136,10 +136,12 @@ private slots:
         ui.queuePin("00000000");
         QVERIFY(!connectToReader(session, host, 'r'));
         const QString log = testLogText().mid(before);
-        // The refused VERIFY: its status word, then the error line at level 1.
+        // The refused VERIFY: its status word, then the error line at level 1
+        // naming the word and what it means.
         QVERIFY(log.contains(QStringLiteral("byte1 152 byte2 4"))); // 98 04
-        QVERIFY(log.contains(QStringLiteral("E [                    Error Log ] No error was "
-                                            "encountered. ErrorCode:")));
+        QVERIFY(log.contains(QStringLiteral("E [                    Error Log ] Card answered "
+                                            "98 04: access condition not fulfilled")));
+        QVERIFY(!log.contains(QStringLiteral("No error was encountered.")));
         QVERIFY(log.contains(QStringLiteral("connect_card_to_read verify_chv failed!")));
     }
 

@@ -2,8 +2,8 @@
 // the shared connection and on private ones.
 #include "CardTestSupport.h"
 
-#include "card/Pin1.h"
-#include "card/Pin2.h"
+#include "card/flows/Pin1.h"
+#include "card/flows/Pin2.h"
 
 #include <QTest>
 
@@ -226,8 +226,8 @@ private slots:
         insert(shape);
         if (!puk.isEmpty())
             m_ui->queuePin(puk.toStdString(), "1111", "1111");
-        const int got = reference == 1 ? int(unblockPin1(*m_session, *m_host))
-                                       : unblockPin2(*m_session, *m_ui);
+        const int got =
+            reference == 1 ? int(unblockPin1(*m_session, *m_host)) : unblockPin2(*m_session, *m_ui);
         QCOMPARE(got, result);
         QCOMPARE(messageIds(), messages);
         QCOMPARE(firstMessage(), text);

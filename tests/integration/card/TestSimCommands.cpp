@@ -2,8 +2,9 @@
 // the judgement of status words and the decoding of the answers.
 #include "CardTestSupport.h"
 
-#include "card/SimCard.h"
-#include "shell/LastError.h"
+#include "card/commands/FileContents.h"
+#include "card/commands/FileIds.h"
+#include "card/sim/SimCommands.h"
 
 #include <QTest>
 
@@ -11,7 +12,6 @@
 
 namespace {
 const QString kReader = QStringLiteral("Reader A");
-constexpr uint32_t kUntouched = 0x00C0FFEE;
 } // namespace
 
 class TestSimCommands : public QObject
@@ -23,6 +23,7 @@ private:
     SCARDCONTEXT m_context = 0;
     SCARDHANDLE m_card = 0;
     std::shared_ptr<vsim::SimCard> m_sim;
+    CardTransport m_transport{m_api, m_card};
 
     void insert(const SimShape& shape)
     {
@@ -96,28 +97,32 @@ private slots:
         QFETCH(QByteArray, expected);
         QFETCH(uint, receiveLength);
 
-        const SimCard sim(m_api);
-        uint8_t buffer[300] = {};
+        SimCommands sim(m_transport);
         const uint8_t data[] = {0x01, 0x02, 0x03};
         const uint8_t binary[] = {0xAA};
         const std::function<void()> operations[] = {
-            [&] { sim.verifyChv(m_card, "1234", 1); },
-            [&] { sim.verifyChv(m_card, "123456789", 1); },
-            [&] { sim.verifyChv(m_card, "", 1); },
-            [&] { sim.verifyChv(m_card, "5678", 2); },
-            [&] { sim.changeChv(m_card, "1111", "2222", 2); },
-            [&] { sim.unblockChv(m_card, "12345678", "4321", 0); },
-            [&] { sim.unblockChv(m_card, "87654321", "999", 2); },
-            [&] { sim.disableChv(m_card, "1234"); },
-            [&] { sim.enableChv(m_card, "1234"); },
-            [&] { sim.select(m_card, 0x7F10); },
-            [&] { sim.getResponse(m_card, 0x22, {}); },
-            [&] { sim.readRecord(m_card, 1, 0x20, 4, buffer); },
-            [&] { sim.readRecord(m_card, 3, 0x10, 2, buffer); },
-            [&] { sim.updateRecord(m_card, 5, 3, 4, data); },
-            [&] { sim.updateBinary(m_card, 0x10, 0x01, binary, 1); },
-            [&] { sim.readSerialNumber(m_card, reinterpret_cast<char*>(buffer)); },
-            [&] { sim.readSpn(m_card, reinterpret_cast<char*>(buffer), buffer + 20); },
+            [&] { sim.verifyCode(SecretCode::Pin1, "1234"); },
+            [&] { sim.verifyCode(SecretCode::Pin1, "123456789"); },
+            [&] { sim.verifyCode(SecretCode::Pin1, ""); },
+            [&] { sim.verifyCode(SecretCode::Pin2, "5678"); },
+            [&] { sim.changeCode(SecretCode::Pin2, "1111", "2222"); },
+            [&] { sim.unblockCode(SecretCode::Pin1, "12345678", "4321"); },
+            [&] { sim.unblockCode(SecretCode::Pin2, "87654321", "999"); },
+            [&] { sim.disableCode(SecretCode::Pin1, "1234"); },
+            [&] { sim.enableCode(SecretCode::Pin1, "1234"); },
+            [&] { sim.select(0x7F10); },
+            [&] {
+                answerWith("A0A4", 0x9F22);
+                sim.select(0x7F10);
+                virtualPcsc().clearLog();
+                sim.header();
+            },
+            [&] { sim.readRecord(1, 0x20, RecordMode::Absolute); },
+            [&] { sim.readRecord(3, 0x10, RecordMode::Previous); },
+            [&] { sim.updateRecord(5, RecordMode::Absolute, data); },
+            [&] { sim.updateBinary(0x0110, binary); },
+            [&] { sim.readBinary(0, FileId::kIccidLength); },
+            [&] { sim.readBinary(0, FileId::kSpnLength); },
         };
         operations[operation]();
 
@@ -131,52 +136,63 @@ private slots:
         QVERIFY(!lastTransmit().receiveHeaderGiven);
     }
 
+    // The answer's status word becomes the result's outcome; the PC/SC result
+    // stays apart. The full table is checked without a card in TestStatusWords.
     void statusWords_data()
     {
         QTest::addColumn<bool>("isSelect");
         QTest::addColumn<uint>("statusWord");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<uint>("errorAfter");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<uint>("errorCode"); // what a message would show
 
-        QTest::newRow("verify 90 00") << false << 0x9000u << true << kUntouched;
-        QTest::newRow("verify 94 02 counts as success") << false << 0x9402u << true << kUntouched;
-        QTest::newRow("verify 94 04") << false << 0x9404u << false << kUntouched;
-        QTest::newRow("verify 94 08") << false << 0x9408u << false << kUntouched;
-        QTest::newRow("verify 98 04") << false << 0x9804u << false << kUntouched;
-        QTest::newRow("verify 6E 00") << false << 0x6E00u << false << kUntouched;
-        QTest::newRow("verify 69 82: access denied") << false << 0x6982u << false << 0x80100027u;
-        QTest::newRow("select 9F 22") << true << 0x9F22u << true << kUntouched;
-        QTest::newRow("select 94 04") << true << 0x9404u << false << 0u;
-        QTest::newRow("select 69 82 leaves 0") << true << 0x6982u << false << 0u;
+        QTest::newRow("verify 90 00") << false << 0x9000u << int(CardOutcome::Success) << 0x9000u;
+        // A record address out of range is no success, whatever command gets it.
+        QTest::newRow("verify 94 02")
+            << false << 0x9402u << int(CardOutcome::RecordNotFound) << 0x9402u;
+        QTest::newRow("verify 94 04")
+            << false << 0x9404u << int(CardOutcome::NoSuchFile) << 0x9404u;
+        QTest::newRow("verify 94 08")
+            << false << 0x9408u << int(CardOutcome::WrongParameters) << 0x9408u;
+        QTest::newRow("verify 98 04") << false << 0x9804u << int(CardOutcome::WrongCode) << 0x9804u;
+        QTest::newRow("verify 98 40") << false << 0x9840u << int(CardOutcome::Blocked) << 0x9840u;
+        QTest::newRow("verify 6E 00")
+            << false << 0x6E00u << int(CardOutcome::NotSupported) << 0x6E00u;
+        QTest::newRow("verify 69 82: access denied")
+            << false << 0x6982u << int(CardOutcome::AccessRefused) << 0x80100027u;
+        QTest::newRow("select 9F 22") << true << 0x9F22u << int(CardOutcome::Success) << 0x9F22u;
+        QTest::newRow("select 94 04") << true << 0x9404u << int(CardOutcome::NoSuchFile) << 0x9404u;
     }
 
     void statusWords()
     {
         QFETCH(bool, isSelect);
         QFETCH(uint, statusWord);
-        QFETCH(bool, accepted);
-        QFETCH(uint, errorAfter);
+        QFETCH(int, outcome);
+        QFETCH(uint, errorCode);
 
         answerWith(isSelect ? "A0A4" : "A020", uint16_t(statusWord));
-        const SimCard sim(m_api);
-        setLastError(kUntouched);
-        uint16_t responseLength = 0xABCD;
-        const bool result = isSelect ? sim.select(m_card, 0x7F10, &responseLength)
-                                     : sim.verifyChv(m_card, "1234", 1);
-        QCOMPARE(result, accepted);
-        QCOMPARE(lastError(), uint32_t(errorAfter));
-        if (isSelect && accepted)
-            QCOMPARE(responseLength, uint16_t(statusWord & 0xFF));
+        SimCommands sim(m_transport);
+        const CardResult result =
+            isSelect ? sim.select(0x7F10) : sim.verifyCode(SecretCode::Pin1, "1234");
+        QCOMPARE(outcomeName(result.outcome), outcomeName(CardOutcome(outcome)));
+        QCOMPARE(result.pcsc, LONG(SCARD_S_SUCCESS));
+        QCOMPARE(uint(result.sw.value()), statusWord);
+        QCOMPARE(uint(result.errorCode()), errorCode);
+        // The 9F xx of a SELECT is kept for the header, never handed on as a refusal.
+        if (isSelect && result.ok())
+            QCOMPARE(result.pending, int(statusWord & 0xFF));
     }
 
     void transmitFailure()
     {
-        // A pulled card: the PC/SC result is kept for the caller.
+        // A pulled card: the PC/SC result is kept for the caller, and it is no refusal.
         virtualPcsc().removeCard(kReader);
-        const SimCard sim(m_api);
-        setLastError(0);
-        QVERIFY(!sim.select(m_card, 0x3F00));
-        QCOMPARE(lastError(), uint32_t(SCARD_W_REMOVED_CARD));
+        SimCommands sim(m_transport);
+        const CardResult result = sim.verifyCode(SecretCode::Pin1, "1234");
+        QCOMPARE(outcomeName(result.outcome), outcomeName(CardOutcome::NoAnswer));
+        QCOMPARE(result.pcsc, LONG(SCARD_W_REMOVED_CARD));
+        QVERIFY(!result.codeRefused());
+        QCOMPARE(result.errorCode(), uint32_t(SCARD_W_REMOVED_CARD));
     }
 
     void fileResponses_data()
@@ -209,29 +225,21 @@ private slots:
         shape.pin2Tries = pin2Tries;
         shape.puk2Tries = puk2Tries;
         insert(shape);
-        const SimCard sim(m_api);
+        SimCommands sim(m_transport);
 
-        uint16_t length = 0;
-        QVERIFY(sim.select(m_card, 0x3F00, &length));
-        uint8_t isDirectory = 0;
-        uint8_t status = 0;
-        uint16_t disabled = 0xFFFF;
-        uint8_t pin2 = 0xFF;
-        uint8_t puk2 = 0xFF;
-        uint16_t fileSize = 0xFFFF;
-        QVERIFY(sim.getResponse(m_card, uint8_t(length),
-                                 {.isDirectory = &isDirectory,
-                                  .fileSize = &fileSize,
-                                  .chv1Status = &status,
-                                  .chv1Disabled = &disabled,
-                                  .chv2Attempts = &pin2,
-                                  .puk2Attempts = &puk2}));
-        QCOMPARE(isDirectory, uint8_t(1));
-        QCOMPARE(uint(status), chv1Status);
-        QCOMPARE(disabled, uint16_t(pin1Enabled ? 0 : 1));
-        QCOMPARE(int(pin2), pin2Tries);
-        QCOMPARE(int(puk2), puk2Tries);
-        QCOMPARE(fileSize, uint16_t(0xFFFF)); // an EF output, not filled for MF
+        const CardResult selected = sim.select(0x3F00);
+        QVERIFY(selected.ok());
+        const HeaderResult mf = sim.header();
+        QVERIFY(mf.result.ok());
+        // The GET RESPONSE asks for what the SELECT announced.
+        QCOMPARE(virtualPcsc().commands().last(),
+                 QByteArray::fromHex("A0C00000") + char(selected.pending));
+        QVERIFY(mf.header.isDirectory());
+        QCOMPARE(uint(mf.header.pin1Attempts | mf.header.puk1Attempts << 4), chv1Status);
+        QCOMPARE(mf.header.pin1Disabled, !pin1Enabled);
+        QCOMPARE(int(mf.header.pin2Attempts), pin2Tries);
+        QCOMPARE(int(mf.header.puk2Attempts), puk2Tries);
+        QCOMPARE(mf.header.fileSize, uint16_t(0)); // an EF field, not filled for MF
     }
 
     void serialNumber_data()
@@ -257,13 +265,11 @@ private slots:
         SimShape shape;
         shape.iccid = content;
         insert(shape);
-        const SimCard sim(m_api);
-        QVERIFY(sim.select(m_card, 0x2FE2));
-        char text[21];
-        std::fill(std::begin(text), std::end(text), 'x');
-        text[20] = '\0';
-        QVERIFY(sim.readSerialNumber(m_card, text));
-        QCOMPARE(QByteArray(text), digits);
+        SimCommands sim(m_transport);
+        QVERIFY(sim.select(0x2FE2).ok());
+        const CardResult read = sim.readBinary(0, FileId::kIccidLength);
+        QVERIFY(read.ok());
+        QCOMPARE(QByteArray::fromStdString(iccidDigits(read.data)), digits);
     }
 };
 

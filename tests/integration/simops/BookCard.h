@@ -8,7 +8,7 @@
 #include "CardTestSupport.h"
 #include "ScriptedUserInterface.h"
 
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 #include "phonebook/PhoneBook.h"
 #include "phonebook/SideBooks.h"
 #include "simops/CardTransfer.h"

@@ -1,4 +1,4 @@
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 #include "cli/CliOptions.h"
 #include "cli/ReaderFilter.h"
 #include "cli/SecretInput.h"

@@ -1,4 +1,4 @@
-#include "card/PinRules.h"
+#include "card/flows/PinRules.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "card/CardError.h"
+#include "card/transport/CardError.h"
 
 #include "shell/LastError.h"
 #include "shell/Log.h"

@@ -1,4 +1,4 @@
-#include "card/CardMessages.h"
+#include "card/flows/CardMessages.h"
 
 #include "shell/Strings.h"
 

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "card/PcscApi.h"
-#include "card/SimCard.h"
+#include "card/commands/CardCommands.h"
+#include "card/transport/CardTransport.h"
+#include "card/transport/PcscApi.h"
 #include "phonebook/OwnedText.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class UserInterface;
@@ -42,7 +44,8 @@ struct BookState
 // passed by reference; the transfer worker uses it while the main thread waits.
 struct CardSession
 {
-    explicit CardSession(const PcscApi& pcscApi) : api(pcscApi), simCard(pcscApi) {}
+    // Starts with the GSM SIM command set.
+    explicit CardSession(const PcscApi& pcscApi);
     CardSession(const CardSession&) = delete;
     CardSession& operator=(const CardSession&) = delete;
 
@@ -57,7 +60,8 @@ struct CardSession
     OwnedText cachedPin1{9};
     uint8_t chv1Status = 0; // low nibble PIN1 tries left, high nibble PUK1 tries left
     uint16_t chv1Disabled = 1;
-    SimCard simCard;
+    // Sends on `card`, whichever connection it names at the time.
+    CardTransport transport{api, card};
 
     // Learnt by the connect sequence.
     std::array<char, 21> iccid{}; // up to 20 digits
@@ -71,6 +75,14 @@ struct CardSession
     bool isOpen() const { return context != 0 && !cachedPin1.empty(); }
     int pin1Attempts() const { return chv1Status & 0x0F; }
     int puk1Attempts() const { return chv1Status >> 4; }
+
+    // The command set of the card in use: every flow sends through it.
+    CardCommands& commands() { return *m_commands; }
+    // Chooses the command set for this session's card (once, when it is connected).
+    void useCommandSet(std::unique_ptr<CardCommands> commands) { m_commands = std::move(commands); }
+
+private:
+    std::unique_ptr<CardCommands> m_commands;
 };
 
 // Runs the modal progress dialog of a card transfer (read or write, by
@@ -94,7 +106,7 @@ bool connectToReader(CardSession& session, CardHost& host, char scope);
 // flows. The caller owns the handles and closes them with CloseCard. Shows a
 // message only when no context can be established.
 bool connectToSim(const PcscApi& api, UserInterface& ui, const std::string& caption,
-                    SCARDCONTEXT& context, SCARDHANDLE& card, OwnedText& readerNameOut);
+                  SCARDCONTEXT& context, SCARDHANDLE& card, OwnedText& readerNameOut);
 
 // Closes a private connection, leaving the card powered. False when both were 0.
 bool closeCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card);

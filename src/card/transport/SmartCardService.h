@@ -1,6 +1,6 @@
 #pragma once
 
-#include "card/PcscApi.h"
+#include "card/transport/PcscApi.h"
 
 // Checks at start-up that the PC/SC daemon answers (a context can be
 // established; a socket-activated pcscd starts on that request) and logs what

@@ -1,8 +1,9 @@
-#include "card/Pin2.h"
+#include "card/flows/Pin2.h"
 
-#include "card/CardMessages.h"
-#include "card/ConnectSequence.h"
-#include "shell/LastError.h"
+#include "card/commands/FileIds.h"
+#include "card/flows/CardMessages.h"
+#include "card/flows/ConnectSequence.h"
+#include "card/sim/SimCommands.h"
 #include "shell/Log.h"
 
 #include <string_view>
@@ -29,11 +30,20 @@ std::string_view firstChars(const std::string& text)
 class Pin2Flow
 {
 public:
+    // `sharedCommands`: the command set of the shared connection, when the
+    // caller has one; a private connection speaks the GSM SIM set.
     Pin2Flow(const PcscApi& api, UserInterface& ui, const std::string& caption,
-             SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard)
-        : m_api(api), m_ui(ui), m_caption(caption), m_sim(api),
-          m_shared(sharedContext != 0 && sharedCard != 0), m_card(m_shared ? sharedCard : 0)
+             SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard,
+             CardCommands* sharedCommands = nullptr)
+        : m_api(api), m_ui(ui), m_caption(caption), m_shared(sharedContext != 0 && sharedCard != 0),
+          m_card(m_shared ? sharedCard : 0), m_transport(api, m_card)
     {
+        if (m_shared && sharedCommands != nullptr) {
+            m_commands = sharedCommands;
+        } else {
+            m_ownCommands = std::make_unique<SimCommands>(m_transport);
+            m_commands = m_ownCommands.get();
+        }
     }
     Pin2Flow(const Pin2Flow&) = delete;
     Pin2Flow& operator=(const Pin2Flow&) = delete;
@@ -45,8 +55,7 @@ public:
         if (m_shared) {
             if (sharedReaderName != nullptr)
                 m_readerText.assign(sharedReaderName);
-        } else if (!connectToSim(m_api, m_ui, m_caption, m_privateContext, m_card,
-                                   m_readerText)) {
+        } else if (!connectToSim(m_api, m_ui, m_caption, m_privateContext, m_card, m_readerText)) {
             message(kNoSimId, kNoSimText, kNoIcon);
             return false;
         }
@@ -55,10 +64,16 @@ public:
 
     bool readCounters()
     {
-        uint16_t responseLength = 0;
-        return m_sim.select(m_card, Sim::FileMf, &responseLength) &&
-               m_sim.getResponse(m_card, static_cast<uint8_t>(responseLength),
-                                  {.chv2Attempts = &chv2Attempts, .puk2Attempts = &puk2Attempts});
+        if (!m_commands->select(FileId::kMf).ok())
+            return false;
+        const HeaderResult mf = m_commands->header();
+        if (!mf.result.ok())
+            return false;
+        if (mf.header.isDirectory()) {
+            chv2Attempts = mf.header.pin2Attempts;
+            puk2Attempts = mf.header.puk2Attempts;
+        }
+        return true;
     }
 
     // Wipes the buffers and closes a private connection; with the shared one,
@@ -70,12 +85,7 @@ public:
         if (!m_shared) {
             closeCard(m_api, m_privateContext, m_card);
         } else if (reselectPhoneBook) {
-            uint16_t responseLength = 0;
-            uint8_t isDirectory = 0;
-            uint8_t recordLength = 0;
-            uint16_t fileSize = 0;
-            indexToDirAndFile(m_sim, m_card, responseLength, Sim::FileAdn, &isDirectory,
-                                  &recordLength, &fileSize, Sim::DirTelecom);
+            indexToDirAndFile(*m_commands, m_card, FileId::kAdn, FileId::kDirTelecom);
         }
     }
 
@@ -101,14 +111,17 @@ public:
     bool verifyEnteredPin2(const UserInterface::PinAnswer& answer)
     {
         m_secretText.assign(firstChars(answer.entries.code));
-        if (m_sim.verifyChv(m_card, m_secretText.c_str(), Sim::Chv2))
+        const CardResult verify = m_commands->verifyCode(SecretCode::Pin2, m_secretText.view());
+        if (verify.ok())
             return true;
-        message(CardText::WrongPin);
+        if (verify.codeRefused())
+            message(CardText::WrongPin);
+        else // the card never judged the PIN2: it is not called wrong
+            message(CardText::DeviceError, cardTextHex(CardText::DeviceError, verify.errorCode()));
         return false;
     }
 
-    const SimCard& sim() const { return m_sim; }
-    SCARDHANDLE card() const { return m_card; }
+    CardCommands& commands() { return *m_commands; }
     OwnedText& readerText() { return m_readerText; }
     OwnedText& secretText() { return m_secretText; }
 
@@ -119,20 +132,25 @@ private:
     const PcscApi& m_api;
     UserInterface& m_ui;
     std::string m_caption;
-    SimCard m_sim;
     bool m_shared;
     SCARDCONTEXT m_privateContext = 0;
     SCARDHANDLE m_card;
+    CardTransport m_transport;
+    std::unique_ptr<CardCommands> m_ownCommands;
+    CardCommands* m_commands = nullptr;
     OwnedText m_readerText{kBufferSize};
     OwnedText m_secretText{kBufferSize};
 };
 
 } // namespace
 
-int verifyPin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
-                SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
+namespace {
+
+int runVerifyPin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+                  SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName,
+                  CardCommands* sharedCommands)
 {
-    Pin2Flow flow(api, ui, caption, sharedContext, sharedCard);
+    Pin2Flow flow(api, ui, caption, sharedContext, sharedCard, sharedCommands);
     if (!flow.open(sharedReaderName))
         return 0;
     int result = 0;
@@ -151,14 +169,19 @@ int verifyPin2(const PcscApi& api, UserInterface& ui, const std::string& caption
     return result;
 }
 
-int changePin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
-                SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
+} // namespace
+
+namespace {
+
+int runChangePin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+                  SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName,
+                  CardCommands* sharedCommands)
 {
     constexpr const char* kTag = "change_pin2";
     writeLog(LogLevel::Info, kTag, "%d %s %d %d %s", 0, caption.c_str(),
              static_cast<int>(sharedContext), static_cast<int>(sharedCard),
              sharedReaderName != nullptr ? sharedReaderName : "");
-    Pin2Flow flow(api, ui, caption, sharedContext, sharedCard);
+    Pin2Flow flow(api, ui, caption, sharedContext, sharedCard, sharedCommands);
     if (!flow.open(sharedReaderName))
         return 0;
     writeLog(LogLevel::Info, kTag, "%s", "get properties of pin2");
@@ -170,14 +193,16 @@ int changePin2(const PcscApi& api, UserInterface& ui, const std::string& caption
             const UserInterface::PinAnswer current =
                 flow.ask(Kind::EnterPin2, CardText::EnterPin2Title, CardText::EnterPin2Text,
                          flow.chv2Attempts);
-            writeLog(LogLevel::Info, kTag, "dialog was? %d", static_cast<int>(lastError()));
+            writeLog(LogLevel::Info, kTag, "dialog was? %d", current.confirmed ? 1 : 0);
             if (current.confirmed && flow.verifyEnteredPin2(current)) {
                 const UserInterface::PinAnswer changed = flow.ask(
                     Kind::ChangePin2, CardText::ChangePin2Title, CardText::ChangePin2Text, -1);
                 if (changed.confirmed) {
                     flow.readerText().assign(firstChars(changed.entries.newPin));
-                    if (flow.sim().changeChv(flow.card(), flow.secretText().c_str(),
-                                              flow.readerText().c_str(), Sim::Chv2))
+                    if (flow.commands()
+                            .changeCode(SecretCode::Pin2, flow.secretText().view(),
+                                        flow.readerText().view())
+                            .ok())
                         flow.message(CardText::PinChanged, {}, kNoIcon);
                     else
                         flow.message(CardText::ChangePinError);
@@ -189,10 +214,15 @@ int changePin2(const PcscApi& api, UserInterface& ui, const std::string& caption
     return 0;
 }
 
-int unblockPin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
-                 SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
+} // namespace
+
+namespace {
+
+int runUnblockPin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+                   SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName,
+                   CardCommands* sharedCommands)
 {
-    Pin2Flow flow(api, ui, caption, sharedContext, sharedCard);
+    Pin2Flow flow(api, ui, caption, sharedContext, sharedCard, sharedCommands);
     if (!flow.open(sharedReaderName))
         return 0;
     int result = 0;
@@ -209,8 +239,10 @@ int unblockPin2(const PcscApi& api, UserInterface& ui, const std::string& captio
             if (answer.confirmed) {
                 flow.secretText().assign(firstChars(answer.entries.code));
                 flow.readerText().assign(firstChars(answer.entries.newPin));
-                if (flow.sim().unblockChv(flow.card(), flow.secretText().c_str(),
-                                           flow.readerText().c_str(), Sim::UnblockChv2)) {
+                if (flow.commands()
+                        .unblockCode(SecretCode::Pin2, flow.secretText().view(),
+                                     flow.readerText().view())
+                        .ok()) {
                     flow.message(CardText::Unblocked, {}, kNoIcon);
                     result = 1;
                 } else {
@@ -223,6 +255,8 @@ int unblockPin2(const PcscApi& api, UserInterface& ui, const std::string& captio
     flow.close(true);
     return result;
 }
+
+} // namespace
 
 namespace {
 
@@ -242,20 +276,41 @@ SharedConnection sharedOf(const CardSession& session)
 
 } // namespace
 
+int verifyPin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+               SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
+{
+    return runVerifyPin2(api, ui, caption, sharedContext, sharedCard, sharedReaderName, nullptr);
+}
+
+int changePin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+               SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
+{
+    return runChangePin2(api, ui, caption, sharedContext, sharedCard, sharedReaderName, nullptr);
+}
+
+int unblockPin2(const PcscApi& api, UserInterface& ui, const std::string& caption,
+                SCARDCONTEXT sharedContext, SCARDHANDLE sharedCard, const char* sharedReaderName)
+{
+    return runUnblockPin2(api, ui, caption, sharedContext, sharedCard, sharedReaderName, nullptr);
+}
+
 int verifyPin2(CardSession& session, UserInterface& ui)
 {
     const SharedConnection shared = sharedOf(session);
-    return verifyPin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
+    return runVerifyPin2(session.api, ui, {}, shared.context, shared.card, shared.readerName,
+                         &session.commands());
 }
 
 int changePin2(CardSession& session, UserInterface& ui)
 {
     const SharedConnection shared = sharedOf(session);
-    return changePin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
+    return runChangePin2(session.api, ui, {}, shared.context, shared.card, shared.readerName,
+                         &session.commands());
 }
 
 int unblockPin2(CardSession& session, UserInterface& ui)
 {
     const SharedConnection shared = sharedOf(session);
-    return unblockPin2(session.api, ui, {}, shared.context, shared.card, shared.readerName);
+    return runUnblockPin2(session.api, ui, {}, shared.context, shared.card, shared.readerName,
+                          &session.commands());
 }

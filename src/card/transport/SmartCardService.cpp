@@ -1,4 +1,4 @@
-#include "card/SmartCardService.h"
+#include "card/transport/SmartCardService.h"
 
 #include "shell/LastError.h"
 #include "shell/Log.h"

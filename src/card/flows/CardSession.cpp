@@ -1,8 +1,9 @@
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 
-#include "card/CardError.h"
-#include "card/CardMessages.h"
-#include "card/ConnectSequence.h"
+#include "card/flows/CardMessages.h"
+#include "card/flows/ConnectSequence.h"
+#include "card/sim/SimCommands.h"
+#include "card/transport/CardError.h"
 #include "shell/LastError.h"
 #include "shell/Log.h"
 
@@ -43,16 +44,22 @@ void closeAbandoned(CardSession& session)
 
 // Runs the read or write sequence on the open card; puts back the selection
 // that a "write selected" changed for the writer.
-int runScope(CardSession& session, CardHost& host, char scope, bool early, int rememberedIndex)
+ConnectResult runScope(CardSession& session, CardHost& host, char scope, bool early,
+                       int rememberedIndex)
 {
     if (scope == 'r')
         return connectCardToRead(session, host, early);
-    const int result = connectCardToWrite(session, host, early);
+    const ConnectResult result = connectCardToWrite(session, host, early);
     host.book.selectedIndex = rememberedIndex;
     return result;
 }
 
 } // namespace
+
+CardSession::CardSession(const PcscApi& pcscApi)
+    : api(pcscApi), m_commands(std::make_unique<SimCommands>(transport))
+{
+}
 
 bool establishContext(CardSession& session, CardHost& host)
 {
@@ -101,7 +108,7 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
     if (session.isOpen()) {
         writeLog(LogLevel::Trace, kReadTag, "connect_to_reader connection was established early");
         if (transfers) {
-            const int result = runScope(session, host, scope, true, rememberedIndex);
+            const ConnectResult result = runScope(session, host, scope, true, rememberedIndex);
             if (result == ConnectResult::Done)
                 return true;
             if (result != ConnectResult::GiveUp) {
@@ -150,7 +157,7 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
             session.readerName.assign(name);
             return true;
         }
-        const int result = runScope(session, host, scope, false, rememberedIndex);
+        const ConnectResult result = runScope(session, host, scope, false, rememberedIndex);
         if (result == ConnectResult::GiveUp) {
             // Not a SIM (or the read did not complete): try the next reader.
             closeAbandoned(session);
@@ -188,7 +195,7 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
 }
 
 bool connectToSim(const PcscApi& api, UserInterface& ui, const std::string& caption,
-                    SCARDCONTEXT& context, SCARDHANDLE& card, OwnedText& readerNameOut)
+                  SCARDCONTEXT& context, SCARDHANDLE& card, OwnedText& readerNameOut)
 {
     constexpr const char* kTag = "connect_to_sim";
     OwnedText readers(520);

@@ -1,17 +1,18 @@
-#include "card/ConnectSequence.h"
+#include "card/flows/ConnectSequence.h"
 
-#include "card/CardMessages.h"
-#include "card/Pin1.h"
-#include "shell/LastError.h"
+#include "card/commands/FileContents.h"
+#include "card/commands/FileIds.h"
+#include "card/flows/CardMessages.h"
+#include "card/flows/Pin1.h"
 #include "shell/Log.h"
-
-#include <array>
 
 namespace {
 
 constexpr const char* kReadTag = "Read Phone from SIM";
 // A pulled card makes every select fail: stop trying to get back to MF after this many.
 constexpr int kMfReselectLimit = 3;
+// What an accepted PIN1 leaves in chv1Status.
+constexpr uint8_t kPin1Accepted = 3;
 
 int runTransfer(CardSession& session, CardHost& host)
 {
@@ -19,7 +20,7 @@ int runTransfer(CardSession& session, CardHost& host)
 }
 
 // The blocked card's message, then the connection is ended.
-int reportBlocked(CardSession& session, CardHost& host)
+ConnectResult reportBlocked(CardSession& session, CardHost& host)
 {
     showCardMessage(host.ui,
                     session.chv1Status == 0 ? CardText::BlockedFinally : CardText::Blocked);
@@ -27,215 +28,242 @@ int reportBlocked(CardSession& session, CardHost& host)
     return ConnectResult::Blocked;
 }
 
-void storeGeometry(CardSession& session, uint16_t fileSize, uint8_t recordLength)
+void storeGeometry(CardSession& session, const FileHeader& adn)
 {
-    session.adnRecordLength = recordLength;
-    session.adnNameLength = recordLength - 14;
-    session.adnRecordCount = recordLength != 0 ? fileSize / recordLength : 0;
+    session.adnRecordLength = adn.recordLength;
+    session.adnNameLength = adn.recordLength - 14;
+    session.adnRecordCount = adn.recordCount();
 }
 
 // The open card must still answer before a kept connection is used again.
 bool probeOpenCard(CardSession& session)
 {
-    std::array<uint8_t, 256> record{};
-    return session.simCard.readRecord(session.card, 1,
-                                       static_cast<uint8_t>(session.adnRecordLength),
-                                       Sim::ModeAbsolute, record.data());
+    return session.commands().readRecord(1, static_cast<uint8_t>(session.adnRecordLength)).ok();
 }
-
-// What a transfer needs of EF ADN's header.
-struct AdnHeader
-{
-    uint16_t responseLength = 0;
-    uint16_t fileSize = 0;
-    uint8_t recordLength = 0;
-};
 
 // Connects (connect_to_card leaves EF ADN selected) and reads EF ADN's header.
 // ConnectResult::Done: the sequence goes on; any other result is the
 // sequence's, with the connection ended. `responseFailedLog`, when given, is
 // logged after a failed GET RESPONSE.
-int openPhoneBook(CardSession& session, CardHost& host, AdnHeader& header,
-                  const char* responseFailedLog)
+// What a transfer needs of EF ADN's header, and how long the header was.
+struct AdnHeader
 {
-    const int state = connectToCard(session, header.responseLength);
+    FileHeader header;
+    int responseLength = 0;
+};
+
+ConnectResult openPhoneBook(CardSession& session, CardHost& host, AdnHeader& adn,
+                            const char* responseFailedLog)
+{
+    const CardState state = connectToCard(session);
     if (state == CardState::Failed)
         return ConnectResult::GiveUp;
     if (state == CardState::Pin1Blocked)
         return reportBlocked(session, host);
 
-    if (!sizePhoneBook(session, host, header.responseLength, &header.fileSize,
-                       &header.recordLength)) {
+    const HeaderResult sized = sizePhoneBook(session, host);
+    if (!sized.result.ok()) {
         if (responseFailedLog != nullptr)
             writeLog(LogLevel::Error, kReadTag, "%s", responseFailedLog);
         return ConnectResult::Blocked;
     }
+    adn.header = sized.header;
+    adn.responseLength = static_cast<int>(sized.result.data.size());
     return ConnectResult::Done;
+}
+
+// VERIFY of the PIN1 in cachedPin1 during a connect sequence. false: the
+// user has been told why and the connection is ended.
+bool verifyPin1(CardSession& session, CardHost& host, const char* refusedLog)
+{
+    const CardResult verify =
+        session.commands().verifyCode(SecretCode::Pin1, session.cachedPin1.view());
+    notePin1Verify(session, verify);
+    if (verify.ok())
+        return true;
+    if (refusedLog != nullptr)
+        writeLog(LogLevel::Error, kReadTag, "%s", refusedLog);
+    reportPin1Refusal(host, verify);
+    endSession(session);
+    return false;
 }
 
 } // namespace
 
-bool sizePhoneBook(CardSession& session, CardHost& host, uint16_t responseLength,
-                   uint16_t* fileSizeOut, uint8_t* recordLengthOut)
+void notePin1Verify(CardSession& session, const CardResult& verify)
 {
-    uint8_t isDirectory = 0;
-    uint16_t fileSize = 0;
-    uint8_t recordLength = 0;
-    if (!session.simCard.getResponse(
-            session.card, static_cast<uint8_t>(responseLength),
-            {.isDirectory = &isDirectory, .fileSize = &fileSize, .recordLength = &recordLength})) {
-        showCardMessage(host.ui, CardText::DeviceError,
-                        cardTextHex(CardText::DeviceError, lastError()));
-        endSession(session);
-        return false;
+    if (verify.ok()) {
+        session.chv1Status = kPin1Accepted;
+    } else if (verify.codeRefused()) {
+        countRefusedPin1(session);
+        // 98 40: that was the last try, whatever the count said.
+        if (verify.outcome == CardOutcome::Blocked)
+            session.chv1Status &= 0xF0;
     }
-    if (fileSizeOut != nullptr)
-        *fileSizeOut = fileSize;
-    if (recordLengthOut != nullptr)
-        *recordLengthOut = recordLength;
-    return true;
 }
 
-int indexToDirAndFile(const SimCard& simCard, SCARDHANDLE card, uint16_t& responseLength,
-                          uint16_t fileId, uint8_t* isDirectoryOut, uint8_t* recordLengthOut,
-                          uint16_t* fileSizeOut, uint16_t dirId)
+HeaderResult sizePhoneBook(CardSession& session, CardHost& host)
+{
+    HeaderResult sized = session.commands().header();
+    if (!sized.result.ok()) {
+        showCardMessage(host.ui, CardText::DeviceError,
+                        cardTextHex(CardText::DeviceError, sized.result.errorCode()));
+        endSession(session);
+    }
+    return sized;
+}
+
+SelectedFile indexToDirAndFile(CardCommands& commands, SCARDHANDLE card, uint16_t fileId,
+                               uint16_t dirId)
 {
     constexpr const char* kTag = "index_to_dir_and_file";
+    SelectedFile selected;
     writeLog(LogLevel::Trace, kTag, "Handle %d", static_cast<int>(card));
-    if (!simCard.select(card, Sim::FileMf, &responseLength)) {
+    selected.result = commands.select(FileId::kMf);
+    if (!selected.result.ok()) {
         writeLog(LogLevel::Error, kTag, "select 0x3F00 failed! Error:%d",
-                 static_cast<int>(lastError()));
-        return SelectResult::SelectFailed;
+                 static_cast<int>(selected.result.errorCode()));
+        return selected;
     }
     writeLog(LogLevel::Trace, kTag, "%s", "connect_to_card after select dir 0x3F00");
-    if (!simCard.select(card, dirId)) {
+    selected.result = commands.select(dirId);
+    if (!selected.result.ok()) {
         writeLog(LogLevel::Error, kTag, "connect_to_card select dir 0x%X failed! Error:%d", dirId,
-                 static_cast<int>(lastError()));
-        return SelectResult::SelectFailed;
+                 static_cast<int>(selected.result.errorCode()));
+        return selected;
     }
     writeLog(LogLevel::Trace, kTag, "connect_to_card after select dir 0x%X", dirId);
-    if (!simCard.select(card, fileId, &responseLength)) {
+    selected.result = commands.select(fileId);
+    if (!selected.result.ok()) {
         writeLog(LogLevel::Error, kTag, "connect_to_card select file 0x%X failed! Error:%d", fileId,
-                 static_cast<int>(lastError()));
-        return SelectResult::SelectFailed;
+                 static_cast<int>(selected.result.errorCode()));
+        return selected;
     }
+    const int responseLength = selected.result.pending;
     writeLog(LogLevel::Trace, kTag, "connect_to_card after select file 0x%X", fileId);
-    uint16_t fileSize = 0;
-    uint8_t recordLength = 0;
-    if (!simCard.getResponse(card, static_cast<uint8_t>(responseLength),
-                              {.isDirectory = isDirectoryOut,
-                               .fileSize = &fileSize,
-                               .recordLength = &recordLength})) {
+    HeaderResult header = commands.header();
+    selected.result = std::move(header.result);
+    if (!selected.result.ok()) {
         writeLog(LogLevel::Error, kTag,
                  "connect_card_to_read get_responce on file 0x%X failed! Error:%d", fileId,
-                 static_cast<int>(lastError()));
-        return SelectResult::ResponseFailed;
+                 static_cast<int>(selected.result.errorCode()));
+        selected.status = SelectStatus::ResponseFailed;
+        return selected;
     }
-    if (fileSizeOut != nullptr)
-        *fileSizeOut = fileSize;
-    if (recordLengthOut != nullptr)
-        *recordLengthOut = recordLength;
+    selected.header = header.header;
+    selected.status = SelectStatus::Selected;
     writeLog(LogLevel::Trace, kTag,
              "connect_card_to_read file 0x%X size:%d, data len:%d, record len:%d.", fileId,
-             fileSize, responseLength, recordLength);
-    return SelectResult::Selected;
+             selected.header.fileSize, responseLength, selected.header.recordLength);
+    return selected;
 }
 
-int readIccid(CardSession& session, uint16_t& responseLength)
+CardState readIccid(CardSession& session)
 {
     constexpr const char* kTag = "read_ICCID";
-    const SimCard& sim = session.simCard;
+    CardCommands& commands = session.commands();
     session.iccid[0] = '\0';
-    if (!sim.select(session.card, Sim::FileIccid, &responseLength)) {
+    const CardResult selected = commands.select(FileId::kIccid);
+    if (!selected.ok()) {
         writeLog(LogLevel::Error, kTag, "select 0x2FE2 failed! %ld",
-                 static_cast<long>(lastError()));
+                 static_cast<long>(selected.errorCode()));
         endSession(session);
         return CardState::Failed;
     }
-    if (!sim.readSerialNumber(session.card, session.iccid.data())) {
+    const CardResult read = commands.readBinary(0, FileId::kIccidLength);
+    if (!read.ok()) {
         writeLog(LogLevel::Error, kTag, "%s", "read_serial_number failed!");
         endSession(session);
         return CardState::Failed;
     }
-    if (!sim.select(session.card, Sim::FileMf, &responseLength)) {
+    const std::string digits = iccidDigits(read.data);
+    std::copy(digits.begin(), digits.end(), session.iccid.begin());
+    if (digits.size() < session.iccid.size())
+        session.iccid[digits.size()] = '\0';
+    const CardResult back = commands.select(FileId::kMf);
+    if (!back.ok()) {
         writeLog(LogLevel::Error, kReadTag, "connect_to_card select 0x3F00 failed! %ld",
-                 static_cast<long>(lastError()));
+                 static_cast<long>(back.errorCode()));
         endSession(session);
         return CardState::Failed;
     }
     return CardState::Ready;
 }
 
-int readServiceProviderName(CardSession& session, uint16_t& responseLength)
+CardState readServiceProviderName(CardSession& session)
 {
     constexpr const char* kTag = "read_service_provider_name";
-    const SimCard& sim = session.simCard;
+    CardCommands& commands = session.commands();
     session.serviceProviderName.wipe();
-    if (!sim.select(session.card, Sim::DirGsm, &responseLength)) {
+    if (!commands.select(FileId::kDirGsm).ok()) {
         writeLog(LogLevel::Error, kTag, "%s", "connect_to_card select 0x7F20 failed!");
         endSession(session);
         return CardState::Failed;
     }
 
     // A card without EF SPN keeps an empty provider name.
-    if (sim.select(session.card, Sim::FileSpn, &responseLength)) {
-        std::array<char, 17> name{};
-        uint8_t displayCondition = 0;
-        if (sim.readSpn(session.card, name.data(), &displayCondition)) {
-            if (name[0] == '\0')
+    if (commands.select(FileId::kSpn).ok()) {
+        const CardResult read = commands.readBinary(0, FileId::kSpnLength);
+        if (read.ok()) {
+            const ServiceProviderName spn = serviceProviderNameOf(read.data);
+            if (spn.name.empty())
                 session.serviceProviderName.assignTruncated16(cardText(CardText::UnknownProvider));
             else
-                session.serviceProviderName.assignTruncated16(name.data());
-            session.spnDisplayCondition = displayCondition;
-            writeLog(LogLevel::Trace, kTag, "service_provider_name:%s", name.data());
+                session.serviceProviderName.assignTruncated16(spn.name);
+            session.spnDisplayCondition = spn.displayCondition;
+            writeLog(LogLevel::Trace, kTag, "service_provider_name:%s", spn.name.c_str());
         } else {
             writeLog(LogLevel::Error, kTag, "%s", "read_serial_number failed!");
         }
     }
 
     for (int attempt = 0; attempt < kMfReselectLimit; ++attempt) {
-        if (sim.select(session.card, Sim::FileMf, &responseLength))
+        const CardResult back = commands.select(FileId::kMf);
+        if (back.ok())
             break;
         writeLog(LogLevel::Error, kTag, "connect_to_card select 0x3F00 failed! %ld",
-                 static_cast<long>(lastError()));
+                 static_cast<long>(back.errorCode()));
     }
     return CardState::Ready;
 }
 
-int connectToCard(CardSession& session, uint16_t& responseLength)
+CardState connectToCard(CardSession& session)
 {
-    const SimCard& sim = session.simCard;
+    CardCommands& commands = session.commands();
     writeLog(LogLevel::Trace, kReadTag, "connect_to_card Handle %d",
              static_cast<int>(session.card));
-    if (!sim.select(session.card, Sim::FileMf, &responseLength)) {
+    if (!commands.select(FileId::kMf).ok()) {
         writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select 0x3F00 failed!");
         endSession(session);
         return CardState::Failed;
     }
-    if (readIccid(session, responseLength) == CardState::Failed ||
-        readServiceProviderName(session, responseLength) == CardState::Failed)
+    if (readIccid(session) == CardState::Failed ||
+        readServiceProviderName(session) == CardState::Failed)
         return CardState::Failed;
 
+    // read_service_provider_name ends on MF: its header holds the PIN1 state.
     writeLog(LogLevel::Trace, kReadTag, "%s", "connect_to_card after select dir 0x3F00");
-    uint8_t isDirectory = 0;
-    if (!sim.getResponse(session.card, static_cast<uint8_t>(responseLength),
-                          {.isDirectory = &isDirectory,
-                           .chv1Status = &session.chv1Status,
-                           .chv1Disabled = &session.chv1Disabled})) {
+    const HeaderResult mf = commands.header();
+    if (!mf.result.ok()) {
         endSession(session);
         writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card get_response failed!");
         return CardState::Failed;
     }
+    if (mf.header.isDirectory()) {
+        session.chv1Status =
+            static_cast<uint8_t>((mf.header.pin1Attempts & 0x0F) | (mf.header.puk1Attempts << 4));
+        session.chv1Disabled = mf.header.pin1Disabled ? 1 : 0;
+    }
     writeLog(LogLevel::Trace, kReadTag, "connect_to_card after get_response pin attempts %d",
              session.chv1Status);
 
-    if (!sim.select(session.card, Sim::DirTelecom)) {
+    if (!commands.select(FileId::kDirTelecom).ok()) {
         writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select dir 0x7F10 failed!");
         endSession(session);
         return CardState::Failed;
     }
     writeLog(LogLevel::Trace, kReadTag, "%s", "connect_to_card after select dir 0x7F10");
-    if (!sim.select(session.card, Sim::FileAdn, &responseLength)) {
+    if (!commands.select(FileId::kAdn).ok()) {
         writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select file 0x6F3A failed!");
         endSession(session);
         return CardState::Failed;
@@ -244,7 +272,7 @@ int connectToCard(CardSession& session, uint16_t& responseLength)
     return session.pin1Attempts() != 0 ? CardState::Ready : CardState::Pin1Blocked;
 }
 
-int connectCardToRead(CardSession& session, CardHost& host, bool early)
+ConnectResult connectCardToRead(CardSession& session, CardHost& host, bool early)
 {
     writeLog(LogLevel::Trace, kReadTag, "connect_card_to_read Handle %d",
              static_cast<int>(session.card));
@@ -262,14 +290,14 @@ int connectCardToRead(CardSession& session, CardHost& host, bool early)
                                                         : ConnectResult::GiveUp;
     }
 
-    AdnHeader header;
-    if (const int opened = openPhoneBook(
-            session, host, header, "connect_card_to_read get_responce on file 0x6F3A failed!");
+    AdnHeader adn;
+    if (const ConnectResult opened = openPhoneBook(
+            session, host, adn, "connect_card_to_read get_responce on file 0x6F3A failed!");
         opened != ConnectResult::Done)
         return opened;
     writeLog(LogLevel::Trace, kReadTag,
              "connect_card_to_read file 0x6F3A size:%d, data len:%d, record len:%d.",
-             header.fileSize, header.responseLength, header.recordLength);
+             adn.header.fileSize, adn.responseLength, adn.header.recordLength);
 
     if (session.chv1Disabled == 0) {
         if (pinDialog(session, host) == PinDialogResult::Cancelled)
@@ -281,24 +309,18 @@ int connectCardToRead(CardSession& session, CardHost& host, bool early)
         endSession(session);
         return ConnectResult::PinRefused;
     }
-    if (session.chv1Disabled == 0) {
-        if (!session.simCard.verifyChv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
-            writeLog(LogLevel::Error, kReadTag, "%s", "connect_card_to_read verify_chv failed!");
-            showCardMessage(host.ui, CardText::WrongPin);
-            endSession(session);
-            host.book.bookSource = BookSource::Nothing;
-            countRefusedPin1(session);
-            return ConnectResult::PinRefused;
-        }
-        session.chv1Status = 3;
+    if (session.chv1Disabled == 0 &&
+        !verifyPin1(session, host, "connect_card_to_read verify_chv failed!")) {
+        host.book.bookSource = BookSource::Nothing;
+        return ConnectResult::PinRefused;
     }
 
-    storeGeometry(session, header.fileSize, header.recordLength);
+    storeGeometry(session, adn.header);
     runTransfer(session, host);
     return host.book.bookSource == BookSource::Card ? ConnectResult::Done : ConnectResult::GiveUp;
 }
 
-int connectCardToWrite(CardSession& session, CardHost& host, bool early)
+ConnectResult connectCardToWrite(CardSession& session, CardHost& host, bool early)
 {
     session.transferDirection = 'w';
     if (early) {
@@ -307,8 +329,8 @@ int connectCardToWrite(CardSession& session, CardHost& host, bool early)
         return runTransfer(session, host) == 1 ? ConnectResult::GiveUp : ConnectResult::Done;
     }
 
-    AdnHeader header;
-    if (const int opened = openPhoneBook(session, host, header, nullptr);
+    AdnHeader adn;
+    if (const ConnectResult opened = openPhoneBook(session, host, adn, nullptr);
         opened != ConnectResult::Done)
         return opened;
 
@@ -321,16 +343,9 @@ int connectCardToWrite(CardSession& session, CardHost& host, bool early)
         endSession(session);
         return ConnectResult::PinRefused;
     }
-    if (session.chv1Disabled == 0) {
-        if (!session.simCard.verifyChv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
-            showCardMessage(host.ui, CardText::WrongPin);
-            endSession(session);
-            countRefusedPin1(session);
-            return ConnectResult::PinRefused;
-        }
-        session.chv1Status = 3;
-    }
+    if (session.chv1Disabled == 0 && !verifyPin1(session, host, nullptr))
+        return ConnectResult::PinRefused;
 
-    storeGeometry(session, header.fileSize, header.recordLength);
+    storeGeometry(session, adn.header);
     return runTransfer(session, host) == 1 ? ConnectResult::GiveUp : ConnectResult::Done;
 }

@@ -1,17 +1,18 @@
 #pragma once
 
-#include "card/CardSession.h"
+#include "card/flows/CardSession.h"
 
-namespace PinDialogResult {
-inline constexpr int Confirmed = 0;
-inline constexpr int Cancelled = 1;
-} // namespace PinDialogResult
+enum class PinDialogResult
+{
+    Confirmed,
+    Cancelled
+};
 
 // Asks for PIN1, showing the tries left. Confirmed: the PIN (first 8
 // characters) is in cachedPin1 and the book counts as the card's. Cancelled:
 // cachedPin1 is emptied (and a file's card connection ended). A blocked PIN1
 // is only reported, with the result Confirmed.
-int pinDialog(CardSession& session, CardHost& host);
+PinDialogResult pinDialog(CardSession& session, CardHost& host);
 
 // The Change PIN command: on the open card book when there is one, otherwise
 // through change_pin1 on a connection of its own.
@@ -25,6 +26,11 @@ void changePinDialog(CardSession& session, CardHost& host);
 bool unblockPin1(CardSession& session, CardHost& host);
 // The Unblock SIM dialog on the open connection.
 void unblockSimDialog(CardSession& session, CardHost& host);
+
+// Tells the user why the card did not take a PIN1: "incorrect" only when the
+// card judged the code (98 04, or 98 40 on the last try), else the device
+// error with the PC/SC result or the status word.
+void reportPin1Refusal(CardHost& host, const CardResult& verify);
 
 // Counts a refused PIN1 in chv1Status.
 void countRefusedPin1(CardSession& session);

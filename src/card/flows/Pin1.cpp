@@ -1,8 +1,8 @@
-#include "card/Pin1.h"
+#include "card/flows/Pin1.h"
 
-#include "card/CardError.h"
-#include "card/CardMessages.h"
-#include "card/ConnectSequence.h"
+#include "card/flows/CardMessages.h"
+#include "card/flows/ConnectSequence.h"
+#include "card/transport/CardError.h"
 
 #include <cstring>
 #include <string_view>
@@ -31,7 +31,7 @@ enum class FindResult
 
 // Connects to the first reader holding a SIM and runs connect_to_card on it,
 // as the PIN commands do (T=0 only). NotFound has been reported.
-FindResult findSim(CardSession& session, CardHost& host, uint16_t& responseLength)
+FindResult findSim(CardSession& session, CardHost& host)
 {
     if (!listReaders(session, host))
         return FindResult::NotFound;
@@ -49,7 +49,7 @@ FindResult findSim(CardSession& session, CardHost& host, uint16_t& responseLengt
         }
         session.card = card;
         session.activeProtocol = protocol;
-        const int state = connectToCard(session, responseLength);
+        const CardState state = connectToCard(session);
         if (state == CardState::Failed) {
             // connect_to_card has ended the connection; look further afresh.
             if (!establishContext(session, host))
@@ -76,8 +76,9 @@ void changeTo(CardSession& session, CardHost& host, std::string_view newPin)
         return;
     OwnedText pin(kSecretLength + 1);
     pin.assign(newPin);
-    if (session.simCard.changeChv(session.card, session.cachedPin1.c_str(), pin.c_str(),
-                                   Sim::Chv1)) {
+    if (session.commands()
+            .changeCode(SecretCode::Pin1, session.cachedPin1.view(), pin.view())
+            .ok()) {
         session.cachedPin1.assign(newPin);
         showCardMessage(host.ui, CardText::PinChanged, {}, kNoIcon);
     } else {
@@ -87,6 +88,15 @@ void changeTo(CardSession& session, CardHost& host, std::string_view newPin)
 
 } // namespace
 
+void reportPin1Refusal(CardHost& host, const CardResult& verify)
+{
+    if (verify.codeRefused())
+        showCardMessage(host.ui, CardText::WrongPin);
+    else // the card never judged the PIN: say what went wrong instead
+        showCardMessage(host.ui, CardText::DeviceError,
+                        cardTextHex(CardText::DeviceError, verify.errorCode()));
+}
+
 void countRefusedPin1(CardSession& session)
 {
     const int triesBefore = session.pin1Attempts();
@@ -95,7 +105,7 @@ void countRefusedPin1(CardSession& session)
         session.chv1Status &= 0xF0;
 }
 
-int pinDialog(CardSession& session, CardHost& host)
+PinDialogResult pinDialog(CardSession& session, CardHost& host)
 {
     if (session.pin1Attempts() == 0) {
         showCardMessage(host.ui, CardText::Blocked);
@@ -149,12 +159,18 @@ void changePinCommand(CardSession& session, CardHost& host)
         showCardMessage(host.ui, CardText::Blocked);
         return;
     }
-    if (session.simCard.verifyChv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
-        session.chv1Status = 3;
+    const CardResult verify =
+        session.commands().verifyCode(SecretCode::Pin1, session.cachedPin1.view());
+    notePin1Verify(session, verify);
+    if (verify.ok()) {
         changePinDialog(session, host);
         return;
     }
-    countRefusedPin1(session);
+    if (!verify.codeRefused()) {
+        // The card did not judge the PIN: nothing is counted, nothing called wrong.
+        reportPin1Refusal(host, verify);
+        return;
+    }
     if (session.pin1Attempts() != 0) {
         showCardMessage(host.ui, CardText::WrongPin);
         return;
@@ -165,8 +181,7 @@ void changePinCommand(CardSession& session, CardHost& host)
 
 bool changePin1(CardSession& session, CardHost& host)
 {
-    uint16_t responseLength = 0;
-    switch (findSim(session, host, responseLength)) {
+    switch (findSim(session, host)) {
     case FindResult::NotFound:
         return false;
     case FindResult::Pin1Blocked:
@@ -177,7 +192,7 @@ bool changePin1(CardSession& session, CardHost& host)
     case FindResult::Ready:
         break;
     }
-    if (!sizePhoneBook(session, host, responseLength))
+    if (!sizePhoneBook(session, host).result.ok())
         return false;
 
     pinDialog(session, host);
@@ -187,13 +202,14 @@ bool changePin1(CardSession& session, CardHost& host)
         return false;
     }
     if (session.chv1Disabled == 0) {
-        if (!session.simCard.verifyChv(session.card, session.cachedPin1.c_str(), Sim::Chv1)) {
-            showCardMessage(host.ui, CardText::WrongPin);
-            countRefusedPin1(session);
+        const CardResult verify =
+            session.commands().verifyCode(SecretCode::Pin1, session.cachedPin1.view());
+        notePin1Verify(session, verify);
+        if (!verify.ok()) {
+            reportPin1Refusal(host, verify);
             endSession(session);
             return false;
         }
-        session.chv1Status = 3;
     }
     changePinDialog(session, host);
     endSession(session);
@@ -232,7 +248,7 @@ void changePinDialog(CardSession& session, CardHost& host)
         if (answer.entries.pinEnabled && pinWasEnabled) {
             changeTo(session, host, newPin);
         } else if (answer.entries.pinEnabled) {
-            if (!session.simCard.enableChv(session.card, session.cachedPin1.c_str())) {
+            if (!session.commands().enableCode(SecretCode::Pin1, session.cachedPin1.view()).ok()) {
                 showCardMessage(host.ui, CardText::PinRemainedDisabled);
                 return;
             }
@@ -240,7 +256,7 @@ void changePinDialog(CardSession& session, CardHost& host)
             showCardMessage(host.ui, CardText::PinEnabled, {}, kNoIcon);
             changeTo(session, host, newPin);
         } else if (pinWasEnabled) {
-            if (session.simCard.disableChv(session.card, session.cachedPin1.c_str())) {
+            if (session.commands().disableCode(SecretCode::Pin1, session.cachedPin1.view()).ok()) {
                 session.chv1Disabled = 1;
                 showCardMessage(host.ui, CardText::PinDisabled, {}, kNoIcon);
             } else {
@@ -254,8 +270,7 @@ void changePinDialog(CardSession& session, CardHost& host)
 bool unblockPin1(CardSession& session, CardHost& host)
 {
     endSession(session);
-    uint16_t responseLength = 0;
-    const FindResult found = findSim(session, host, responseLength);
+    const FindResult found = findSim(session, host);
     if (found == FindResult::NotFound)
         return false;
     if (session.chv1Status == 0 || found == FindResult::Ready) {
@@ -264,7 +279,7 @@ bool unblockPin1(CardSession& session, CardHost& host)
         endSession(session);
         return true;
     }
-    if (!sizePhoneBook(session, host, responseLength))
+    if (!sizePhoneBook(session, host).result.ok())
         return false;
     unblockSimDialog(session, host);
     forgetCardBook(host);
@@ -296,8 +311,9 @@ void unblockSimDialog(CardSession& session, CardHost& host)
             request.initial.code = answer.entries.code;
             continue;
         }
-        if (session.simCard.unblockChv(session.card, session.cachedPin1.c_str(), newPin.c_str(),
-                                        Sim::UnblockChv1)) {
+        if (session.commands()
+                .unblockCode(SecretCode::Pin1, session.cachedPin1.view(), newPin.view())
+                .ok()) {
             showCardMessage(host.ui, CardText::Unblocked, {}, kNoIcon);
         } else {
             showCardMessage(host.ui, CardText::UnblockError,

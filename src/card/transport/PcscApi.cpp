@@ -1,4 +1,4 @@
-#include "card/PcscApi.h"
+#include "card/transport/PcscApi.h"
 
 #include "shell/LastError.h"
 #include "shell/Log.h"

@@ -1,0 +1,167 @@
+// What the transport does for a T=0 card: fetching announced answers with GET
+// RESPONSE, repeating a command with the Le the card asked for, and keeping
+// the PC/SC result apart from the status word. The card is a script.
+#include "card/transport/CardTransport.h"
+
+#include <QList>
+#include <QTest>
+
+namespace {
+
+// The scripted card: each transmit takes the next answer (hex, data then SW)
+// or, when the entry starts with '!', fails with that PC/SC result.
+QList<QByteArray> g_answers;
+QList<QByteArray> g_sent;
+QList<DWORD> g_offered;
+
+LONG scriptedTransmit(SCARDHANDLE, const SCARD_IO_REQUEST*, LPCBYTE send, DWORD sendLength,
+                      SCARD_IO_REQUEST*, LPBYTE receive, LPDWORD receiveLength)
+{
+    g_sent.append(QByteArray(reinterpret_cast<const char*>(send), int(sendLength)));
+    g_offered.append(*receiveLength);
+    if (g_answers.isEmpty())
+        return LONG(SCARD_E_NOT_TRANSACTED);
+    const QByteArray next = g_answers.takeFirst();
+    if (next.startsWith('!'))
+        return LONG(next.mid(1).toUInt(nullptr, 16));
+    const QByteArray bytes = QByteArray::fromHex(next);
+    if (DWORD(bytes.size()) > *receiveLength)
+        return LONG(SCARD_E_INSUFFICIENT_BUFFER);
+    std::memcpy(receive, bytes.constData(), size_t(bytes.size()));
+    *receiveLength = DWORD(bytes.size());
+    return SCARD_S_SUCCESS;
+}
+
+QByteArray hex(const QList<QByteArray>& commands)
+{
+    QByteArray all;
+    for (const QByteArray& command : commands)
+        all += command.toHex().toUpper() + ' ';
+    return all.trimmed();
+}
+
+} // namespace
+
+class TestCardTransport : public QObject
+{
+    Q_OBJECT
+
+    PcscApi m_api;
+    SCARDHANDLE m_card = 7;
+
+private slots:
+    void init()
+    {
+        m_api.SCardTransmit = &scriptedTransmit;
+        g_answers.clear();
+        g_sent.clear();
+        g_offered.clear();
+    }
+
+    void exchanges_data()
+    {
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<int>("collect");
+        QTest::addColumn<QList<QByteArray>>("answers");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<uint>("word");
+        QTest::addColumn<int>("pending");
+
+        const int now = int(Collect::Now);
+        const int later = int(Collect::Later);
+        QTest::newRow("plain answer")
+            << QByteArray::fromHex("A0B2010404") << now << QList<QByteArray>{"414243449000"}
+            << QByteArray("A0B2010404") << QByteArray::fromHex("41424344") << 0x9000u << 0;
+        QTest::newRow("9F xx fetched at once, with the command's class")
+            << QByteArray::fromHex("A0A40000023F00") << now
+            << QList<QByteArray>{"9F03", "0102039000"} << QByteArray("A0A40000023F00 A0C0000003")
+            << QByteArray::fromHex("010203") << 0x9000u << 0;
+        QTest::newRow("9F xx left for later")
+            << QByteArray::fromHex("A0A40000023F00") << later << QList<QByteArray>{"9F22"}
+            << QByteArray("A0A40000023F00") << QByteArray() << 0x9F22u << 0x22;
+        QTest::newRow("61 xx twice, the data joined")
+            << QByteArray::fromHex("00A4000402 3F00") << now
+            << QList<QByteArray>{"6102", "AABB6101", "CC9000"}
+            << QByteArray("00A40004023F00 00C0000002 00C0000001") << QByteArray::fromHex("AABBCC")
+            << 0x9000u << 0;
+        QTest::newRow("6C xx: the same command with Le = xx")
+            << QByteArray::fromHex("00B0000000") << now << QList<QByteArray>{"6C02", "01029000"}
+            << QByteArray("00B0000000 00B0000002") << QByteArray::fromHex("0102") << 0x9000u << 0;
+        QTest::newRow("a refusal is handed on as it is")
+            << QByteArray::fromHex("A02000010831323334FFFFFFFF") << now << QList<QByteArray>{"9804"}
+            << QByteArray("A02000010831323334FFFFFFFF") << QByteArray() << 0x9804u << 0;
+        QTest::newRow("6C xx on a command with data is not repeated")
+            << QByteArray::fromHex("00DC010402AABB") << now << QList<QByteArray>{"6C05"}
+            << QByteArray("00DC010402AABB") << QByteArray() << 0x6C05u << 0;
+    }
+
+    void exchanges()
+    {
+        QFETCH(QByteArray, command);
+        QFETCH(int, collect);
+        QFETCH(QList<QByteArray>, answers);
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, data);
+        QFETCH(uint, word);
+        QFETCH(int, pending);
+        g_answers = answers;
+
+        const CardTransport transport(m_api, m_card);
+        const CardAnswer answer =
+            transport.exchange(std::span(reinterpret_cast<const uint8_t*>(command.constData()),
+                                         size_t(command.size())),
+                               40, Collect(collect));
+        QCOMPARE(answer.pcsc, LONG(SCARD_S_SUCCESS));
+        QCOMPARE(hex(g_sent), sent);
+        QCOMPARE(
+            QByteArray(reinterpret_cast<const char*>(answer.data.data()), int(answer.data.size())),
+            data);
+        QCOMPARE(uint(answer.sw.value()), word);
+        QCOMPARE(answer.pending, pending);
+        QVERIFY(g_answers.isEmpty());
+    }
+
+    void failedTransmitStopsTheExchange()
+    {
+        // The card is pulled between the SELECT and its GET RESPONSE.
+        g_answers = {"9F10", "!80100069"};
+        const uint8_t select[] = {0xA0, 0xA4, 0x00, 0x00, 0x02, 0x7F, 0x10};
+        const CardAnswer answer = CardTransport(m_api, m_card).exchange(select, 10);
+        QCOMPARE(answer.pcsc, LONG(SCARD_W_REMOVED_CARD));
+        QVERIFY(answer.data.empty());
+        QCOMPARE(g_sent.size(), 2);
+    }
+
+    void offersTheRoomAsked()
+    {
+        g_answers = {"9000", "9000"};
+        const CardTransport transport(m_api, m_card);
+        const uint8_t verify[] = {0xA0, 0x20, 0x00, 0x01, 0x00};
+        transport.exchange(verify, 20);
+        transport.getResponse(0xA0, 0x22, 250);
+        QCOMPARE(g_offered, (QList<DWORD>{20, 250}));
+    }
+
+    void answerShorterThanAStatusWord()
+    {
+        g_answers = {"90"};
+        const uint8_t command[] = {0xA0, 0xB0, 0x00, 0x00, 0x0A};
+        const CardAnswer answer = CardTransport(m_api, m_card).exchange(command, 12);
+        QCOMPARE(answer.pcsc, LONG(SCARD_S_SUCCESS));
+        QVERIFY(answer.shortAnswer);
+    }
+
+    void followsTheHandleItIsGiven()
+    {
+        g_answers = {"9000", "9000"};
+        SCARDHANDLE handle = 1;
+        const CardTransport transport(m_api, handle);
+        QCOMPARE(transport.card(), SCARDHANDLE(1));
+        handle = 2; // a new connection
+        QCOMPARE(transport.card(), SCARDHANDLE(2));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardTransport)
+#include "TestCardTransport.moc"
