@@ -163,29 +163,6 @@ uint8_t gsmToAnsiChar(uint8_t gsm)
     return gsm;
 }
 
-std::string ansiToGsm(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        for (const auto& [ansi, code] : kGsmTable) {
-            if (ansi == static_cast<uint8_t>(c)) {
-                c = static_cast<char>(code);
-                break;
-            }
-        }
-    }
-    return out;
-}
-
-int ansiToGsm(const char* text, char* out)
-{
-    const std::string converted = ansiToGsm(std::string_view(text));
-    // '@' becomes 0x00, so the converted text is copied by length, not as a C string.
-    std::memcpy(out, converted.data(), converted.size());
-    out[converted.size()] = '\0';
-    return 1;
-}
-
 QString heldNameToUnicode(std::string_view held)
 {
     if (!isUcs2Form(held)) {
@@ -251,6 +228,32 @@ std::string encodeAlphaFromUnicode(QStringView wide, std::size_t maxBytes, int* 
     }
     const std::u16string chars(reinterpret_cast<const char16_t*>(wide.utf16()),
                                static_cast<std::size_t>(wide.size()));
+    return encodeUcs2(chars, first, maxBytes);
+}
+
+std::string heldNameFromUnicode(QStringView name, std::size_t maxBytes)
+{
+    const qsizetype nul = name.indexOf(QChar(0));
+    if (nul >= 0) {
+        name = name.left(nul);
+    }
+    bool exact = false;
+    std::string plain = unicodeToCp1252(name, &exact);
+    if (exact && !isUcs2Form(plain)) {
+        plain.resize(std::min(plain.size(), maxBytes));
+        return plain;
+    }
+    // The block of the 0x81 form follows the first character the code page
+    // lacks or that makes the name look like a UCS2 form.
+    char16_t first = name.front().unicode();
+    for (QChar c : name) {
+        if (c.unicode() >= 0x80 && unicodeToCp1252Char(c.unicode()) < 0) {
+            first = c.unicode();
+            break;
+        }
+    }
+    const std::u16string chars(reinterpret_cast<const char16_t*>(name.utf16()),
+                               static_cast<std::size_t>(name.size()));
     return encodeUcs2(chars, first, maxBytes);
 }
 

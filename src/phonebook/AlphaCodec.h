@@ -32,16 +32,10 @@ bool isUcs2Form(std::string_view held);
 // 00 00; 0x82 names after their count of characters.
 std::size_t heldNameLength(const char* held, std::size_t maxLength);
 
-// One GSM default-alphabet byte to Windows-1252; bytes not in the table are
-// returned unchanged.
+// One GSM default-alphabet byte to Windows-1252 for the 32 letters and signs
+// both sets have at different places; other bytes are returned unchanged (the
+// legacy address file's names; card names go through CardAlpha.h).
 uint8_t gsmToAnsiChar(uint8_t gsm);
-// Plain Windows-1252 name to GSM default alphabet, byte by byte (the exact
-// inverse of GsmToAnsiChar; bytes not in the table stay unchanged).
-std::string ansiToGsm(std::string_view text);
-// C-style form: writes the converted text and its NUL into out (room for
-// strlen(text) + 1 bytes). Always 1.
-int ansiToGsm(const char* text, char* out);
-
 // Characters of a held name: UCS2 forms decoded, plain names through Windows-1252.
 QString heldNameToUnicode(std::string_view held);
 // Display text of a held name in Windows-1252: UCS2 forms decoded and
@@ -59,3 +53,9 @@ char16_t firstCharAbove255(QStringView wide);
 // at most outSize - 1 bytes; the rest of the outSize bytes are zeros.
 int encodeAlphaFromUnicode(QStringView wide, char* out, std::size_t outSize);
 std::string encodeAlphaFromUnicode(QStringView wide, std::size_t maxBytes, int* result = nullptr);
+
+// Held form of a name read from the card or a file: Windows-1252 bytes when the
+// code page has every character and the bytes do not start like a UCS2 form (a
+// leading euro sign, 0x80, would); otherwise the UCS2 form that keeps every
+// character. At most maxBytes.
+std::string heldNameFromUnicode(QStringView name, std::size_t maxBytes);

@@ -1,6 +1,7 @@
 #include "phonebook/RecordCodec.h"
 
 #include "phonebook/AlphaCodec.h"
+#include "phonebook/CardAlpha.h"
 #include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
 
@@ -43,7 +44,12 @@ std::string cardAlphaField(std::span<const uint8_t> alphaField)
     std::size_t length = 0;
     switch (alphaField[0]) {
     case AlphaForm::Ucs2Pairs:
-        length = heldNameLength(field.data(), field.size());
+        // Whole pairs up to the padding; a character may hold one byte 0xFF.
+        length = 1;
+        while (length + 1 < alphaField.size() && !(alphaField[length] == SimRecord::Unused &&
+                                                   alphaField[length + 1] == SimRecord::Unused)) {
+            length += 2;
+        }
         break;
     case AlphaForm::Ucs2Base8:
         // The count byte says how many characters follow; 0xFF may be one of them.
@@ -78,16 +84,14 @@ std::optional<NumberRecord> parseNumberRecord(std::span<const uint8_t> record)
     return parsed;
 }
 
-std::string heldNameFromCardAlpha(std::string_view alpha)
+std::string heldNameFromCardAlpha(std::string_view alpha, std::size_t maxBytes)
 {
-    if (isUcs2Form(alpha)) {
-        return std::string(alpha);
-    }
-    std::string held(alpha);
-    for (char& c : held) {
-        c = static_cast<char>(gsmToAnsiChar(static_cast<uint8_t>(c)));
-    }
-    return held;
+    return heldNameFromUnicode(decodeCardAlpha(alpha), maxBytes);
+}
+
+std::string entryNameFromCardAlpha(std::string_view alpha)
+{
+    return unicodeToCp1252(decodeCardAlpha(alpha));
 }
 
 std::string parseExtensionDigits(std::span<const uint8_t> record)
@@ -102,42 +106,27 @@ bool isReusableExtension(std::span<const uint8_t> record)
            (record[0] == SimRecord::ExtensionAdditionalData || record[0] == SimRecord::Unused);
 }
 
-std::string cardAlphaFromHeldName(std::string_view held, std::size_t alphaLength)
+namespace {
+
+std::string cardAlphaOf(QStringView name, std::size_t alphaLength, bool* cut)
 {
-    if (!isUcs2Form(held)) {
-        std::string gsm = ansiToGsm(held);
-        gsm.resize(std::min(gsm.size(), alphaLength));
-        return gsm;
+    CardAlpha alpha = encodeCardAlpha(name, alphaLength);
+    if (cut != nullptr) {
+        *cut = alpha.cut;
     }
-    std::string alpha(held.substr(0, std::min(held.size(), alphaLength)));
-    if (held.size() <= alphaLength) {
-        return alpha;
-    }
-    // Cut to the field: the count byte of the base forms must say what is left.
-    switch (static_cast<uint8_t>(held[0])) {
-    case AlphaForm::Ucs2Base8:
-        if (alphaLength >= 3) {
-            alpha[1] = static_cast<char>(alphaLength - 3);
-        }
-        break;
-    case AlphaForm::Ucs2Base16:
-        if (alphaLength >= 4) {
-            alpha[1] = static_cast<char>(alphaLength - 4);
-        }
-        break;
-    default:
-        // 0x80: whole characters only.
-        if (alpha.size() % 2 == 0) {
-            alpha.pop_back();
-        }
-        break;
-    }
-    return alpha;
+    return std::move(alpha.bytes);
 }
 
-std::string cardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength)
+} // namespace
+
+std::string cardAlphaFromHeldName(std::string_view held, std::size_t alphaLength, bool* cut)
 {
-    return encodeAlphaFromUnicode(cp1252ToUnicode(cp1252Name), alphaLength);
+    return cardAlphaOf(heldNameToUnicode(held), alphaLength, cut);
+}
+
+std::string cardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength, bool* cut)
+{
+    return cardAlphaOf(cp1252ToUnicode(cp1252Name), alphaLength, cut);
 }
 
 std::string_view recordDigits(std::string_view number)

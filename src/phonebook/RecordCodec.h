@@ -43,16 +43,20 @@ struct NumberRecord
 // A record whose first byte is 0xFF (or an empty span) is free.
 bool isFreeRecord(std::span<const uint8_t> record);
 
-// The used bytes of an alpha field: UCS2 forms by their own length rules,
-// plain (GSM) names up to the first 0xFF.
+// The used bytes of an alpha field: 0x81/0x82 by their count byte, 0x80 up to
+// the pair FF FF, plain (GSM) names up to the first 0xFF.
 std::string cardAlphaField(std::span<const uint8_t> alphaField);
 
 // Splits a number record of any length. nullopt when it is shorter than 14 bytes.
 std::optional<NumberRecord> parseNumberRecord(std::span<const uint8_t> record);
 
-// The held name of a phone-book or own-number record: UCS2 forms unchanged,
-// GSM default-alphabet names converted to Windows-1252 byte by byte.
-std::string heldNameFromCardAlpha(std::string_view alpha);
+// The held name (see AlphaCodec.h) of a card's alpha identifier: the card's
+// coding decoded, then kept as Windows-1252 when the code page holds it, else
+// in a UCS2 form; at most maxBytes.
+std::string heldNameFromCardAlpha(std::string_view alpha, std::size_t maxBytes = 100);
+// A side-book name (Windows-1252) from a card's alpha identifier; characters
+// the code page lacks become '?'.
+std::string entryNameFromCardAlpha(std::string_view alpha);
 
 // The digits of an extension record (bytes 2-11, no '+'): what is appended to
 // the number of the record that names it. Type and length bytes are not consulted.
@@ -61,13 +65,14 @@ std::string parseExtensionDigits(std::span<const uint8_t> record);
 // write) or 0xFF (free).
 bool isReusableExtension(std::span<const uint8_t> record);
 
-// The alpha field of a record for a held name: UCS2 forms copied (the count
-// byte of the 0x81/0x82 forms cut to what fits), plain names through AnsiToGsm;
-// at most alphaLength bytes, not padded.
-std::string cardAlphaFromHeldName(std::string_view held, std::size_t alphaLength);
-// The alpha field for a side-book name kept in Windows-1252: plain text without
-// GSM conversion, or a UCS2 form when the name needs one.
-std::string cardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength);
+// The alpha field of a record for a held name (phone book) or a Windows-1252
+// name (side books): the card form encodeCardAlpha chooses, at most
+// alphaLength bytes, not padded. `cut`, when given, says whether the name had
+// to be cut to fit.
+std::string cardAlphaFromHeldName(std::string_view held, std::size_t alphaLength,
+                                  bool* cut = nullptr);
+std::string cardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength,
+                                   bool* cut = nullptr);
 
 // Characters of a number text that go into the record, and into the extension.
 std::string_view recordDigits(std::string_view number);

@@ -3,10 +3,12 @@
 // being laid out again.
 
 #include "phonebook/AlphaCodec.h"
+#include "phonebook/CardAlpha.h"
 #include "phonebook/Contact.h"
 #include "phonebook/DiallingNumber.h"
 #include "phonebook/RecordCodec.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -60,6 +62,37 @@ void decodeNumberRecord(std::span<const uint8_t> record)
     }
 }
 
+// Any alpha identifier decodes; what it decodes to, written into a field of
+// the same size or the largest one, reads back whole or as its beginning, and
+// the encoder says which.
+void decodeAlpha(std::span<const uint8_t> field)
+{
+    const std::string alpha = cardAlphaField(field);
+    check(alpha.size() <= field.size());
+    const QString name = decodeCardAlpha(alpha);
+    check(static_cast<std::size_t>(name.size()) <= field.size());
+    for (const std::size_t room : {field.size(), std::size_t(241)}) {
+        const CardAlpha encoded = encodeCardAlpha(name, room);
+        check(encoded.bytes.size() <= room);
+        check(cardAlphaField(std::span<const uint8_t>(
+                  reinterpret_cast<const uint8_t*>(encoded.bytes.data()), encoded.bytes.size())) ==
+              encoded.bytes);
+        const QString back = decodeCardAlpha(encoded.bytes);
+        check(static_cast<std::size_t>(back.size()) == encoded.chars && name.startsWith(back));
+        check(encoded.cut == (back.size() < name.size()));
+    }
+    // The held form keeps every character of a name of up to 100 characters,
+    // except that the held 0x80 form ends at any byte 0xFF.
+    const std::string held = heldNameFromCardAlpha(alpha, 255);
+    const bool ffByte = std::any_of(name.begin(), name.end(), [](QChar c) {
+        return (c.unicode() & 0xFF) == 0xFF || (c.unicode() >> 8) == 0xFF;
+    });
+    if (name.size() <= 100 && !(ffByte && held.front() == '\x80')) {
+        check(heldNameToUnicode(held) == name);
+    }
+    (void)entryNameFromCardAlpha(alpha);
+}
+
 void decodeExtensionRecord(std::span<const uint8_t> record)
 {
     const std::string digits = parseExtensionDigits(record);
@@ -79,6 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     // its end is caught.
     const std::vector<uint8_t> record(data, data + size);
     decodeNumberRecord(record);
+    decodeAlpha(record);
     decodeExtensionRecord(record);
     (void)heldNameLength(reinterpret_cast<const char*>(record.data()), record.size());
     return 0;

@@ -164,11 +164,12 @@ private slots:
             << QByteArray("Bartholomew Longfellow") << QByteArray("1") << 0x81 << 0xFF
             << bytes("42 61 72 74 68 6F 6C 6F 6D 65 77 20 4C 6F"
                      "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF");
-        // 20 characters in the 0x81 form: the field keeps 11 of them and says so.
+        // 20 Greek capitals in the 0x81 form: the field keeps 11 of them and says
+        // so; those the GSM alphabet has (Gamma, Delta, Theta, Lambda) take its bytes.
         QTest::newRow("0x81 name of 20 characters")
             << QByteArray::fromHex("8114 07 9192939495969798999A9B9C9D9E9FA0A1A2A3A4")
             << QByteArray("1") << 0x81 << 0xFF
-            << bytes("81 0B 07 91 92 93 94 95 96 97 98 99 9A 9B"
+            << bytes("81 0B 07 91 92 13 10 95 96 97 19 99 9A 14"
                      "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF");
     }
 
@@ -247,10 +248,10 @@ private slots:
         QCOMPARE(m_f.ui->pinRequests.size(), std::size_t(1));
         QVERIFY(m_f.ui->pinRequests.front().kind == UserInterface::PinDialogKind::EnterPin2);
         QVERIFY(m_f.ui->messages.empty());
-        // Records of 30 bytes (alpha 16). The fixed dialling names keep their
-        // code page: e-acute stays 0xE9. An entry without a number keeps its
-        // length byte free.
-        QCOMPARE(card.fdn->records[0], bytes("4A 6F 73 E9 FF FF FF FF FF FF FF FF FF FF FF FF"
+        // Records of 30 bytes (alpha 16). The fixed dialling names go to the
+        // card in the GSM alphabet: e-acute is 0x05. An entry without a number
+        // keeps its length byte free.
+        QCOMPARE(card.fdn->records[0], bytes("4A 6F 73 05 FF FF FF FF FF FF FF FF FF FF FF FF"
                                              "03 81 11 F0 FF FF FF FF FF FF FF FF FF FF"));
         QCOMPARE(card.fdn->records[1], bytes("4F 70 73 FF FF FF FF FF FF FF FF FF FF FF FF FF"
                                              "03 91 94 03 FF FF FF FF FF FF FF FF FF FF"));

@@ -181,7 +181,7 @@ private slots:
     {
         QFETCH(QByteArray, ansi);
         QFETCH(QByteArray, gsm);
-        QCOMPARE(toHex(ansiToGsm(ansi.toStdString())), gsm.toHex(' '));
+        QCOMPARE(toHex(cardAlphaFromHeldName(ansi.toStdString(), 100)), gsm.toHex(' '));
         QByteArray back = gsm;
         for (char& c : back) {
             c = static_cast<char>(gsmToAnsiChar(static_cast<uint8_t>(c)));
@@ -340,12 +340,21 @@ private slots:
         QTest::newRow("at sign kept inside a plain name")
             << QByteArray::fromHex("6100620cffffffffffffffffffff 02a8 21ffffffffffffffffff 02ff")
             << QByteArray("a@b\xf8") << "12" << 2 << 2 << 0xFF;
-        QTest::newRow("0x81 name kept as on the card, 0xFF is a character")
+        QTest::newRow("0x81 name held as read, 0xFF is a character")
             << QByteArray::fromHex("810307a9ffbcffffffffffffffff 0181 ffffffffffffffffffff ffff")
             << QByteArray::fromHex("810307a9ffbc") << "" << 1 << 0xFF << 0xFF;
-        QTest::newRow("0x80 name ends at 0xFF")
+        QTest::newRow("0x80 name ends at FF FF, held in the shorter 0x81 form")
             << QByteArray::fromHex("800410043fffffffffffffffffff ffff ffffffffffffffffffff ffff")
-            << QByteArray::fromHex("800410043f") << "" << 0xFF << 0xFF << 0xFF;
+            << QByteArray::fromHex("81020890bf") << "" << 0xFF << 0xFF << 0xFF;
+        QTest::newRow("0x80 name with U+00FF")
+            << QByteArray::fromHex("8000ff0041ffffffffffffffffff 0181 ffffffffffffffffffff ffff")
+            << QByteArray::fromHex("ff41") << "" << 1 << 0xFF << 0xFF;
+        QTest::newRow("leading euro sign from the extension table: held in UCS2")
+            << QByteArray::fromHex("1b6542ffffffffffffffffffffff 0181 ffffffffffffffffffff ffff")
+            << QByteArray::fromHex("810241ac42") << "" << 1 << 0xFF << 0xFF;
+        QTest::newRow("GSM Greek delta read as a character")
+            << QByteArray::fromHex("4210ffffffffffffffffffffffff 0181 ffffffffffffffffffff ffff")
+            << QByteArray::fromHex("8102074294") << "" << 1 << 0xFF << 0xFF;
         QTest::newRow("free record")
             << QByteArray(28, '\xff') << QByteArray() << "" << 0xFF << 0xFF << 0xFF;
         QTest::newRow("no alpha field") << QByteArray::fromHex("0391 2143ffffffffffffffff ffff")
@@ -399,9 +408,9 @@ private slots:
         QTest::newRow("plus takes one of the first 20")
             << 14 << QByteArray() << "+4912345678901234567890" << 0x91 << 3
             << QByteArray::fromHex("0b91 94214365870921436 5f7 ff03");
-        QTest::newRow("0x80 name copied")
+        QTest::newRow("0x80 held name written in the shorter 0x81 form")
             << 20 << QByteArray::fromHex("800410043f") << "0" << 0xA8 << 0xFF
-            << QByteArray::fromHex("800410043fff 02a8 f0ffffffffffffffffff ffff");
+            << QByteArray::fromHex("81020890bfff 02a8 f0ffffffffffffffffff ffff");
     }
 
     void buildRecord()
@@ -471,19 +480,20 @@ private slots:
         QTest::addColumn<int>("alphaLength");
         QTest::addColumn<QByteArray>("alpha");
 
-        // 20 Greek capitals (U+0391..U+03A4 without U+03A2) in the 0x81 form, count 20.
+        // 20 Greek capitals (U+0391..U+03A4 without U+03A2) in the 0x81 form, count 20;
+        // on the card the ones the GSM alphabet has take their GSM byte.
         QByteArray greek = QByteArray::fromHex("811407");
         for (int i = 0; i < 20; ++i) {
             greek.append(char(0x91 + i));
         }
         QTest::newRow("0x81 count becomes X-3")
-            << greek << 14 << (QByteArray::fromHex("810b07") + greek.mid(3, 11));
-        QTest::newRow("0x81 that fits")
-            << QByteArray::fromHex("810207a9bc") << 14 << QByteArray::fromHex("810207a9bc");
-        QTest::newRow("0x82 count becomes X-4") << QByteArray::fromHex("82050530 2d82d32d31") << 6
-                                                << QByteArray::fromHex("8202 0530 2d82");
-        QTest::newRow("0x80 whole characters")
-            << QByteArray::fromHex("800410043f0430") << 6 << QByteArray::fromHex("800410043f");
+            << greek << 14 << QByteArray::fromHex("810b07 9192131095969719999a14");
+        QTest::newRow("0x81 that fits, omega as GSM 15")
+            << QByteArray::fromHex("810207a9bc") << 14 << QByteArray::fromHex("81020715bc");
+        QTest::newRow("0x82 cut: 0x81 holds as many characters in fewer bytes")
+            << QByteArray::fromHex("82050530 2d82d32d31") << 6 << QByteArray::fromHex("81020a2db2");
+        QTest::newRow("0x80 held, three characters fit the 0x81 form")
+            << QByteArray::fromHex("800410043f0430") << 6 << QByteArray::fromHex("81030890bfb0");
         QTest::newRow("plain GSM cut")
             << QByteArray::fromHex("e9e9e9") << 2 << QByteArray::fromHex("0505");
     }
