@@ -1,7 +1,6 @@
 #include "simops/BookReader.h"
 
 #include "card/flows/ConnectSequence.h"
-#include "phonebook/AlphaCodec.h"
 #include "phonebook/RecordCodec.h"
 #include "shell/Log.h"
 #include "simops/CardFiles.h"
@@ -93,9 +92,8 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
         if (!lastRead)
             continue;
         const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
-        // Fixed dialling and last dialled names stay as the card spells them:
-        // only the UCS2 forms are decoded.
-        std::string name = decodeAlphaToText(record->alpha);
+        // The side books keep their names in Windows-1252.
+        std::string name = entryNameFromCardAlpha(record->alpha);
         if (!fillEntry(session, ui, *record, std::move(name), fileId, r, kTag, entries[r - 1]))
             return false;
     }
@@ -122,7 +120,7 @@ bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> en
         if (!readRecord(session, r, file.recordLength, buffer).ok())
             continue;
         const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
-        std::string name = decodeAlphaToText(heldNameFromCardAlpha(record->alpha));
+        std::string name = entryNameFromCardAlpha(record->alpha);
         if (!fillEntry(session, ui, *record, std::move(name), FileId::kMsisdn, r, "read_msisdn",
                        entries[r - 1]))
             return false;

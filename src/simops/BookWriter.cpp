@@ -2,6 +2,7 @@
 
 #include "card/commands/FileIds.h"
 #include "card/flows/Pin2.h"
+#include "phonebook/AlphaCodec.h"
 #include "phonebook/RecordCodec.h"
 #include "shell/Log.h"
 #include "simops/BookReader.h"
@@ -48,6 +49,20 @@ bool extensionFor(CardSession& session, UserInterface& ui, std::string_view numb
         return false;
     extensionRecord = static_cast<uint8_t>(cursor - 1);
     return true;
+}
+
+// The alpha field of a side-book or own-number entry; a name cut to fit the
+// field is logged and listed in `write`.
+std::string entryAlpha(const BookEntry& entry, std::size_t alphaLength, const char* tag,
+                       BookWrite& write)
+{
+    bool cut = false;
+    std::string alpha = cardAlphaFromEntryName(entry.name.view(), alphaLength, &cut);
+    if (cut) {
+        writeLog(LogLevel::Warning, tag, "name cut to fit the record: %s", entry.name.c_str());
+        write.cutNames.emplace_back(entry.name.view());
+    }
+    return alpha;
 }
 
 } // namespace
@@ -105,11 +120,17 @@ bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
 }
 
 bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& contact,
-                        uint16_t& extensionCursor, std::vector<uint8_t>& record)
+                        uint16_t& extensionCursor, std::vector<uint8_t>& record, bool* nameCut)
 {
     const auto length = static_cast<std::size_t>(session.adnRecordLength);
+    bool cut = false;
     const std::string alpha =
-        cardAlphaFromHeldName(contact.heldName(), length - SimRecord::FixedPartLength);
+        cardAlphaFromHeldName(contact.heldName(), length - SimRecord::FixedPartLength, &cut);
+    if (cut)
+        writeLog(LogLevel::Warning, "buildContactRecord", "name cut to fit the record: %s",
+                 decodeAlphaToText(contact.heldName()).c_str());
+    if (nameCut != nullptr)
+        *nameCut = cut;
     uint8_t extensionRecord = SimRecord::Unused;
     if (!extensionFor(session, ui, contact.numberText(), extensionCursor, FileId::kAdn,
                       extensionRecord))
@@ -152,10 +173,7 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
         writeLog(LogLevel::Trace, kTag, "%2d:Name=%s", r, entry.name.c_str());
         writeLog(LogLevel::Trace, kTag, "%2d:Phone=%c", r, firstCharOf(entry.number.view()));
 
-        // These names are kept in the code page, not in the GSM alphabet.
-        const std::string alpha = entry.name.empty()
-                                      ? std::string()
-                                      : cardAlphaFromEntryName(entry.name.view(), alphaLength);
+        const std::string alpha = entryAlpha(entry, alphaLength, kTag, write);
         uint8_t extensionRecord = SimRecord::Unused;
         if (!extensionFor(session, ui, entry.number.view(), cursor, fileId, extensionRecord)) {
             write.status = BookWrite::Status::ExtensionFailed;
@@ -198,7 +216,7 @@ BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
             // An emptied own number is left on the card as it is.
             if (entry.dirty == 0 || entry.number.empty())
                 continue;
-            const std::string alpha = cardAlphaFromHeldName(entry.name.view(), alphaLength);
+            const std::string alpha = entryAlpha(entry, alphaLength, "writeOwnNumbers", write);
             uint8_t extensionRecord = SimRecord::Unused;
             if (!extensionFor(session, ui, entry.number.view(), cursor, FileId::kMsisdn,
                               extensionRecord)) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,8 +26,10 @@ bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
 // Lays out the phone-book record of `contact` (session.adnRecordLength bytes).
 // A number longer than 20 characters first gets its extension record through
 // WriteOverflowDigits; false when that failed (the connection has been ended).
+// `nameCut`, when given, says whether the name had to be cut to fit the record.
 bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& contact,
-                        uint16_t& extensionCursor, std::vector<uint8_t>& record);
+                        uint16_t& extensionCursor, std::vector<uint8_t>& record,
+                        bool* nameCut = nullptr);
 
 // How a side-book write ended. Every record's answer is checked: the write
 // stops at the first one the card refuses and names it.
@@ -42,9 +45,10 @@ struct BookWrite
         RecordRefused    // the card refused record `record` (`answer` says how)
     };
     Status status = Status::Unchanged;
-    int record = 0;         // the refused record's number
-    int recordsWritten = 0; // records the card took before the write ended
-    CardResult answer;      // the failed command's answer (select or update)
+    int record = 0;                    // the refused record's number
+    int recordsWritten = 0;            // records the card took before the write ended
+    CardResult answer;                 // the failed command's answer (select or update)
+    std::vector<std::string> cutNames; // names cut to fit their records (Windows-1252)
 
     bool ok() const { return status == Status::Unchanged || status == Status::Written; }
 };

@@ -92,18 +92,19 @@ void ContactDialog::setTexts(const QString& name, const QString& number)
     m_number->setText(number);
 }
 
-// OK needs both texts; a name that needs the card's UCS2 form loses three
-// characters of room.
+// OK needs both texts; the name's room counts the card's bytes, so a name is
+// cut back to the characters its record holds.
 void ContactDialog::onTextChanged()
 {
     if (m_adjusting)
         return;
-    const int limit = typedNameLimit(m_name->text(), m_nameLimit);
+    int limit = typedNameLimit(m_name->text(), m_nameLimit);
     if (limit < m_nameLimit && m_name->text().size() > limit) {
         m_adjusting = true;
         m_name->setText(m_name->text().left(limit));
         m_adjusting = false;
         QApplication::beep();
+        limit = typedNameLimit(m_name->text(), m_nameLimit);
     }
     m_name->setMaxLength(qMax(limit, 1));
     m_ok->setEnabled(!m_name->text().isEmpty() && !m_number->text().isEmpty());

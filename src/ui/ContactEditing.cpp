@@ -1,6 +1,7 @@
 #include "ContactEditing.h"
 
 #include "phonebook/AlphaCodec.h"
+#include "phonebook/CardAlpha.h"
 #include "phonebook/DiallingNumber.h"
 #include "phonebook/SideBooks.h"
 #include "phonebook/TextEdit.h"
@@ -33,7 +34,12 @@ char separatorOf(std::string_view text)
 
 int typedNameLimit(QStringView name, int nameLimit)
 {
-    return firstCharAbove255(name) != 0 ? nameLimit - 3 : nameLimit;
+    const std::size_t room = static_cast<std::size_t>(std::max(nameLimit, 0));
+    const CardAlpha alpha = encodeCardAlpha(name, room);
+    if (alpha.cut)
+        return static_cast<int>(alpha.chars);
+    // Every further character takes at least one byte.
+    return static_cast<int>(name.size()) + static_cast<int>(room - alpha.bytes.size());
 }
 
 bool addTypedContact(PhoneBook& book, QStringView name, std::string_view number, int nameLimit)

@@ -21,8 +21,10 @@ constexpr uint32_t kTypedContactLimit = 449;
 // Longest number the dialogs accept.
 constexpr int kTypedNumberLimit = 40;
 
-// Longest name the name edit takes for `name`: `nameLimit`, or `nameLimit` - 3
-// when a character above U+00FF makes the name need the card's UCS2 form.
+// Longest name the name edit takes for `name`, with `nameLimit` counted in the
+// card's bytes: a character of the GSM extension table takes two, a UCS2 form
+// its header and one or two bytes a character. For a name that does not fit,
+// the characters that do; otherwise its length plus the bytes still free.
 int typedNameLimit(QStringView name, int nameLimit);
 
 // Adds a typed contact at the end of the book: the name encoded in the card's

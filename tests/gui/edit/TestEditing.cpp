@@ -111,8 +111,9 @@ private slots:
         }
     }
 
-    // A Greek name is held in the card's 0x81 form and shown readable; a
-    // character above U+00FF takes three characters of room from the name.
+    // A Greek name is held in the card's 0x81 form and shown readable. The
+    // name's room counts card bytes: a Cyrillic letter makes the name need
+    // the 0x81 form and its three-byte header, a bracket takes two bytes.
     void greekName()
     {
         GuiHarness h;
@@ -124,8 +125,10 @@ private slots:
 
         onNextDialog<ContactDialog>([](ContactDialog* dialog) {
             dialog->nameEdit()->setText(QString(73, 'a'));
-            dialog->nameEdit()->setText(QString(73, 'a') + QChar(0x03A9));
+            dialog->nameEdit()->setText(QString(73, 'a') + QChar(0x0416));
             QCOMPARE(dialog->nameEdit()->text(), QString(71, 'a'));
+            dialog->nameEdit()->setText(QString(72, 'a') + "[]");
+            QCOMPARE(dialog->nameEdit()->text(), QString(72, 'a') + "[");
             dialog->reject();
         });
         h.window->runCommand(Command::Add);

@@ -78,13 +78,14 @@ private slots:
         card.fdn->records[0] = hexRecord("44 6F 63 FF FF FF FF FF FF FF FF FF FF FF FF FF"
                                          "03 81 11 F2",
                                          30);
-        card.fdn->records[1] = hexRecord("46 61 72 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+        // Side-book names in the GSM alphabet: u-umlaut 7E, brackets through the escape.
+        card.fdn->records[1] = hexRecord("42 7E 72 6F FF FF FF FF FF FF FF FF FF FF FF FF"
                                          "0B 81 21 43 65 87 09 21 43 65 87 09 FF 01",
                                          30);
         // MSISDN record of 26 bytes (alpha 12), LND record of 32 bytes (alpha 18).
         card.msisdn->records[0] =
             hexRecord("4D 65 FF FF FF FF FF FF FF FF FF FF 05 91 94 71 00 F0", 26);
-        card.lnd->records[0] = hexRecord("4A 6F 65 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+        card.lnd->records[0] = hexRecord("1B 3C 4A 6F 65 1B 3E FF FF FF FF FF FF FF FF FF FF FF"
                                          "03 81 30 10",
                                          32);
 
@@ -113,12 +114,13 @@ private slots:
         QCOMPARE(QByteArray(side.fdn[0].name.c_str()), QByteArray("Doc"));
         QCOMPARE(QByteArray(side.fdn[0].number.c_str()), QByteArray("112"));
         QCOMPARE(side.fdn[0].recordIndex, 0);
+        QCOMPARE(QByteArray(side.fdn[1].name.c_str()), QByteArray("B\xFCro"));
         // A fixed dialling number continues in EF EXT2, not EF EXT1.
         QCOMPARE(QByteArray(side.fdn[1].number.c_str()), QByteArray("12345678901234567890999"));
         QCOMPARE(side.fdn[1].recordIndex, 1);
         QCOMPARE(side.fdn[2].recordIndex, -1);
         QCOMPARE(side.lndCount, 3u);
-        QCOMPARE(QByteArray(side.lnd[0].name.c_str()), QByteArray("Joe"));
+        QCOMPARE(QByteArray(side.lnd[0].name.c_str()), QByteArray("[Joe]"));
         QCOMPARE(QByteArray(side.lnd[0].number.c_str()), QByteArray("0301"));
         QCOMPARE(side.msisdnCount, uint16_t(2));
         QCOMPARE(QByteArray(side.msisdn[0].name.c_str()), QByteArray("Me"));

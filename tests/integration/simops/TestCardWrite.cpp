@@ -2,6 +2,8 @@
 // sequence and the transfer hook, on the in-process virtual SIM. The expected
 // card bytes are written by hand in the GSM 11.11 record layout.
 #include "BookCard.h"
+#include "card/commands/FileIds.h"
+#include "simops/BookWriter.h"
 
 #include <QTest>
 
@@ -228,6 +230,27 @@ private slots:
         compareRecords(card, QList<QByteArray>(4, freeRecord(kAdn)));
         QCOMPARE(card.ext1->records[0], extension);
         QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F4A"), 0);
+    }
+
+    // A name too long for its record is cut at a character boundary (no half
+    // of an escape pair) and listed.
+    void cutNamesListed()
+    {
+        BookCard card = insertBookCard();
+        BookEntry& entry = m_f.sideBooks->lnd[0];
+        entry.name.assign("Seventeen letters[x]"); // the alpha field holds 18 bytes
+        entry.number.assign("0301");
+        entry.dirty = 1;
+        BookWrite write;
+        CardHost host{*m_f.ui, m_f.state, [&](CardSession& session) {
+                          write = writePhoneNumbers(session, *m_f.ui, FileId::kLnd,
+                                                    m_f.sideBooks->lnd, 20);
+                          return 0;
+                      }};
+        QVERIFY(connectToReader(*m_f.session, host, 'w'));
+        QVERIFY(write.ok());
+        QCOMPARE(write.cutNames, std::vector<std::string>{"Seventeen letters[x]"});
+        QCOMPARE(card.lnd->records[0].left(18), QByteArray("Seventeen letters\xFF"));
     }
 
     void fixedDiallingAfterPin2()
