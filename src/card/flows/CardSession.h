@@ -3,6 +3,7 @@
 #include "card/commands/CardCommands.h"
 #include "card/transport/CardTransport.h"
 #include "card/transport/PcscApi.h"
+#include "card/uicc/CardKind.h"
 #include "phonebook/OwnedText.h"
 
 #include <array>
@@ -71,6 +72,10 @@ struct CardSession
     int adnNameLength = 0; // adnRecordLength - 14
     int adnRecordCount = 0;
     char transferDirection = 0; // 'r' or 'w' while a transfer runs
+    // What kind of card this is, and which phone book the transfer uses.
+    CardIdentity identity;
+    PhoneBookPlace phoneBookPlace = PhoneBookPlace::SimAdn;
+    bool simAdnToo = false; // a USIM phone book is used and EF ADN is there as well
 
     bool isOpen() const { return context != 0 && !cachedPin1.empty(); }
     int pin1Attempts() const { return chv1Status & 0x0F; }

@@ -2,6 +2,7 @@
 
 #include "card/commands/FileContents.h"
 #include "card/commands/FileIds.h"
+#include "card/flows/CardKindChoice.h"
 #include "card/flows/CardMessages.h"
 #include "card/flows/Pin1.h"
 #include "shell/Log.h"
@@ -229,6 +230,7 @@ CardState readServiceProviderName(CardSession& session)
 
 CardState connectToCard(CardSession& session)
 {
+    chooseCommandSet(session);
     CardCommands& commands = session.commands();
     writeLog(LogLevel::Trace, kReadTag, "connect_to_card Handle %d",
              static_cast<int>(session.card));
@@ -257,6 +259,9 @@ CardState connectToCard(CardSession& session)
     writeLog(LogLevel::Trace, kReadTag, "connect_to_card after get_response pin attempts %d",
              session.chv1Status);
 
+    // A USIM phone book is used in place of EF ADN; EF PBR is left selected.
+    if (locateUsimPhoneBook(session))
+        return session.pin1Attempts() != 0 ? CardState::Ready : CardState::Pin1Blocked;
     if (!commands.select(FileId::kDirTelecom).ok()) {
         writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card select dir 0x7F10 failed!");
         endSession(session);

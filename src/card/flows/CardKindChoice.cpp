@@ -1,0 +1,70 @@
+#include "card/flows/CardKindChoice.h"
+
+#include "card/commands/FileIds.h"
+#include "card/uicc/UsimFiles.h"
+#include "shell/Log.h"
+
+#include <array>
+
+namespace {
+
+constexpr const char* kTag = "card_kind";
+
+bool selectPath(CardCommands& commands, std::initializer_list<uint16_t> path)
+{
+    for (const uint16_t id : path)
+        if (!commands.select(id).ok())
+            return false;
+    return true;
+}
+
+} // namespace
+
+void chooseCommandSet(CardSession& session)
+{
+    std::array<uint8_t, 33> atr{};
+    DWORD atrLength = atr.size();
+    DWORD state = 0;
+    DWORD protocol = 0;
+    DWORD nameLength = 0;
+    if (session.api.SCardStatus == nullptr ||
+        session.api.SCardStatus(session.card, nullptr, &nameLength, &state, &protocol, atr.data(),
+                                &atrLength) != Pcsc::Success)
+        atrLength = 0;
+    session.identity =
+        identifyCard(session.transport, std::span(atr.data(), std::min<DWORD>(atrLength, 33)));
+    session.phoneBookPlace = PhoneBookPlace::SimAdn;
+    session.simAdnToo = false;
+    session.useCommandSet(commandsFor(session.identity, session.transport));
+    WriteLog(LogLevel::Trace, kTag, "card kind: %s%s", cardKindText(session.identity),
+             session.identity.atrNamesUicc ? " (the ATR names UICC classes)" : "");
+}
+
+bool locateUsimPhoneBook(CardSession& session)
+{
+    if (session.identity.kind != CardKind::Uicc)
+        return false;
+    CardCommands& commands = session.commands();
+    session.simAdnToo = selectPath(commands, {FileId::kMf, FileId::kDirTelecom, FileId::kAdn});
+
+    // DF GSM reaches ADF USIM on a UICC (see UiccCommands).
+    if (!session.identity.usimAid.empty() &&
+        selectPath(commands, {FileId::kMf, FileId::kDirGsm, UsimFile::kDirPhoneBook,
+                              UsimFile::kPbr}))
+        session.phoneBookPlace = PhoneBookPlace::UsimLocal;
+    else if (selectPath(commands, {FileId::kMf, FileId::kDirTelecom, UsimFile::kDirPhoneBook,
+                                   UsimFile::kPbr}))
+        session.phoneBookPlace = PhoneBookPlace::UsimGlobal;
+    else
+        session.phoneBookPlace = PhoneBookPlace::SimAdn;
+
+    if (session.phoneBookPlace == PhoneBookPlace::SimAdn) {
+        session.simAdnToo = false;
+        commands.select(FileId::kMf);
+        return false;
+    }
+    WriteLog(LogLevel::Trace, kTag, "%s phone book of the USIM%s",
+             session.phoneBookPlace == PhoneBookPlace::UsimLocal ? "local" : "global",
+             session.simAdnToo ? "; EF ADN is there as well" : "");
+    return true;
+}
