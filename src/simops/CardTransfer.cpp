@@ -9,6 +9,7 @@
 #include "simops/BookWriter.h"
 #include "simops/CardFiles.h"
 #include "simops/ProgressMeter.h"
+#include "simops/UsimTransfer.h"
 
 #include <algorithm>
 #include <memory>
@@ -168,13 +169,18 @@ bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface&
 {
     writeLog(LogLevel::Trace, kReadTag, "progress %c", 'r');
     ui.setProgressCaption(resString(kReadingCaption));
-    ProgressMeter meter(session.adnRecordCount, ui);
     // The read goes into a table of its own: a card pulled out half-way must not
     // leave a mixture of the old book and part of the card's in the program,
     // nor the card's dialled numbers beside a file's phone book.
     auto read = std::make_unique<CardBooksRead>();
-    if (!readCardBooks(session, ui, meter, *read))
-        return false;
+    if (session.phoneBookPlace != PhoneBookPlace::SimAdn) {
+        if (!readUsimBooks(session, ui, *read))
+            return false;
+    } else {
+        ProgressMeter meter(session.adnRecordCount, ui);
+        if (!readCardBooks(session, ui, meter, *read))
+            return false;
+    }
     storeCardBooks(*read, books.book, books.sideBooks);
     books.state.bookSource = BookSource::Card;
     return true;
@@ -184,6 +190,8 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
 {
     writeLog(LogLevel::Trace, kReadTag, "progress %c", 'w');
     ui.setProgressCaption(resString(kWritingCaption));
+    if (session.phoneBookPlace != PhoneBookPlace::SimAdn)
+        return writeUsimBook(session, books, ui);
     SideBooks& side = books.sideBooks;
     bool sideBooksWritten = true;
     for (const auto& [fileId, entries] :

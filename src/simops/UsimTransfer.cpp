@@ -1,0 +1,190 @@
+#include "simops/UsimTransfer.h"
+
+#include "phonebook/RecordCodec.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+#include "shell/UserInterface.h"
+#include "simops/CardFiles.h"
+#include "simops/ProgressMeter.h"
+#include "simops/UsimWritePlan.h"
+
+#include <string>
+
+using namespace simops;
+
+namespace {
+
+constexpr const char* kTag = "usim_transfer";
+constexpr int kWriteOnlySelected = -10;
+
+// Message ids of the USIM phone book.
+constexpr int kBothBooks = 1900;
+constexpr int kNotAllWritten = 1901;
+constexpr int kLeftOver = 1902;
+constexpr int kNumbersCut = 1903;
+constexpr int kExtraNumbersDropped = 1904;
+constexpr int kEmailsDropped = 1905;
+constexpr int kTextsCut = 1906;
+constexpr int kSecondNamesDropped = 1907;
+constexpr int kContactsConcerned = 1908;
+constexpr int kTooMany = 1909;
+constexpr int kBadPbr = 1910;
+
+void tellFailure(CardSession& session, UserInterface& ui, const usim::CardBook& card)
+{
+    const CardResult& failure = card.failure();
+    if (failure.outcome == CardOutcome::Unknown && failure.sw.value() == 0 &&
+        failure.answered())
+        ui.inform(kBadPbr);
+    else
+        reportCardError(ui, failure.errorCode());
+    EndSession(session);
+}
+
+void noteGeometry(CardSession& session, const usim::BookImage& image)
+{
+    session.adnRecordLength = image.sets.front().adn.recordLength;
+    session.adnNameLength = session.adnRecordLength - static_cast<int>(SimRecord::FixedPartLength);
+    session.adnRecordCount = image.contactCount();
+}
+
+// Leaves the first ADN file selected, as the SIM's read leaves EF ADN: a kept
+// connection is probed by reading its record 1.
+void selectFirstAdn(usim::CardBook& card, usim::BookImage& image)
+{
+    std::vector<uint8_t> first = image.sets.front().adn.records.front();
+    image.sets.front().adn.records.front().clear();
+    card.load(image.sets.front().adn, 1);
+    if (image.sets.front().adn.records.front().empty())
+        image.sets.front().adn.records.front() = std::move(first);
+}
+
+void tellBothBooks(CardSession& session, UserInterface& ui)
+{
+    if (session.simAdnToo)
+        ui.inform(kBothBooks);
+}
+
+void tellLosses(UserInterface& ui, const usim::PlanLosses& losses)
+{
+    if (!losses.any())
+        return;
+    std::string text = resString(kNotAllWritten);
+    const auto line = [&text](int id, int count) {
+        if (count != 0)
+            text += "\n" + formatResString(id, count);
+    };
+    line(kLeftOver, losses.contactsLeftOver);
+    line(kNumbersCut, losses.numbersCut);
+    line(kExtraNumbersDropped, losses.extraNumbersDropped);
+    line(kEmailsDropped, losses.emailsDropped);
+    line(kTextsCut, losses.textsCut);
+    line(kSecondNamesDropped, losses.secondNamesDropped);
+    std::string names;
+    for (const std::string& name : losses.names)
+        names += (names.empty() ? "" : ", ") + name;
+    text += "\n" + formatResString(kContactsConcerned, names.c_str());
+    UserInterface::Message message;
+    message.id = kNotAllWritten;
+    message.text = text;
+    message.icon = UserInterface::Icon::Warning;
+    ui.message(message);
+}
+
+} // namespace
+
+bool readUsimBooks(CardSession& session, UserInterface& ui, CardBooksRead& out)
+{
+    usim::CardBook card(session);
+    usim::BookImage image;
+    if (!card.open(image)) {
+        tellFailure(session, ui, card);
+        return false;
+    }
+    noteGeometry(session, image);
+    tellBothBooks(session, ui);
+    ProgressMeter meter(image.contactCount(), ui);
+    int done = 0;
+    for (usim::SetImage& set : image.sets)
+        for (int r = 1; r <= set.adn.recordCount; ++r) {
+            if (!card.load(set.adn, r)) {
+                tellFailure(session, ui, card);
+                return false;
+            }
+            meter.advance(++done);
+        }
+    if (!usim::loadLinked(card, image)) {
+        tellFailure(session, ui, card);
+        return false;
+    }
+    out.contacts = usim::contactsOf(image);
+    out.sideBooks = {};
+    selectFirstAdn(card, image);
+    WriteLog(LogLevel::Trace, kTag, "read %d contacts with %d commands",
+             static_cast<int>(out.contacts.size()), card.commandsSent());
+    return true;
+}
+
+WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserInterface& ui)
+{
+    usim::CardBook card(session);
+    usim::BookImage image;
+    if (!card.open(image)) {
+        tellFailure(session, ui, card);
+        return WriteOutcome::ReadFailed;
+    }
+    noteGeometry(session, image);
+    tellBothBooks(session, ui);
+    for (usim::SetImage& set : image.sets) {
+        bool loaded = card.loadAll(set.adn) && (!set.iap || card.loadAll(*set.iap)) &&
+                      (!set.sne || card.loadAll(*set.sne));
+        for (auto* files : {&set.anr, &set.email})
+            for (usim::FileImage& file : *files)
+                loaded = loaded && card.loadAll(file);
+        if (!loaded) {
+            tellFailure(session, ui, card);
+            return WriteOutcome::ReadFailed;
+        }
+    }
+    if (image.ext1 && !card.loadAll(*image.ext1)) {
+        tellFailure(session, ui, card);
+        return WriteOutcome::ReadFailed;
+    }
+
+    const int mode = books.state.writeMode;
+    const bool selectedOnly = mode == WriteSelected || mode == AddSelected;
+    if (mode == WriteSelected)
+        books.state.selectedIndex = kWriteOnlySelected;
+    std::vector<const Contact*> contacts;
+    if (mode != ClearCard)
+        for (uint32_t i = 0; i < books.book.contactCount; ++i)
+            if (!selectedOnly || books.book.isSelected(i))
+                contacts.push_back(&books.book.contacts[i]);
+    const usim::PlanMode planMode =
+        mode == AddAll || mode == AddSelected ? usim::PlanMode::Add : usim::PlanMode::Replace;
+    const usim::Plan plan = usim::planWrite(image, contacts, planMode);
+    if (plan.tooMany) {
+        ui.inform(kTooMany, static_cast<int>(contacts.size()), image.contactCount());
+        EndSession(session);
+        return WriteOutcome::RecordCountExceeded;
+    }
+
+    std::vector<usim::RecordUpdate> updates = usim::updatesOf(image, plan);
+    WriteLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update",
+             plan.contactsPlaced, static_cast<int>(updates.size()));
+    ProgressMeter meter(static_cast<int>(updates.size()), ui);
+    int done = 0;
+    for (usim::RecordUpdate& update : updates) {
+        if (!card.update(*update.file, update.record, update.data)) {
+            WriteLog(LogLevel::Error, kTag, "update of file 0x%X record %d refused",
+                     update.file->ref.fileId, update.record);
+            reportCardError(ui, card.failure().errorCode());
+            EndSession(session);
+            return WriteOutcome::UpdateFailed;
+        }
+        meter.advance(++done);
+    }
+    selectFirstAdn(card, image);
+    tellLosses(ui, plan.losses);
+    return WriteOutcome::Completed;
+}

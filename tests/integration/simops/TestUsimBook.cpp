@@ -1,0 +1,233 @@
+// The USIM phone book on the in-process virtual UICC: what a Read brings from
+// the profiles (laid out by hand after 3GPP TS 31.102, independently of the
+// program), and what a Write leaves in the card's records, byte for byte.
+#include "BookCard.h"
+
+#include <QTest>
+
+namespace {
+
+const char* kSet1 = "3F00/7FF0/5F3A/";
+
+QByteArray held(std::string_view text)
+{
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+QByteArray joined(const Contact& contact)
+{
+    QByteArray out = held(contact.heldName()) + "|" + QByteArray(contact.number);
+    for (const ExtraNumber& extra : contact.extraNumbers)
+        out += "|+n:" + QByteArray::fromStdString(extra.number);
+    for (const std::string& email : contact.emails)
+        out += "|+m:" + QByteArray::fromStdString(email);
+    if (!contact.secondName.empty())
+        out += "|+s:" + QByteArray::fromStdString(contact.secondName);
+    return out;
+}
+
+QByteArray path(const char* file)
+{
+    return QByteArray(kSet1) + file;
+}
+
+} // namespace
+
+class TestUsimBook : public QObject
+{
+    Q_OBJECT
+
+private:
+    TransferFixture f;
+
+    std::shared_ptr<vsim::SimCard> insert(const QString& profile)
+    {
+        QString error;
+        auto card = virtualPcsc().insertProfile(
+            kReader, QStringLiteral(PHONARA_TEST_DATA "/cards/%1.json").arg(profile), &error);
+        if (!card)
+            qWarning("%s", qPrintable(error));
+        return card;
+    }
+
+    QByteArray record(const vsim::SimCard& card, const char* file, int number)
+    {
+        return card.record(QString::fromLatin1(path(file)), number).toHex(' ').toUpper();
+    }
+
+private slots:
+    void initTestCase() { openTestLog(); }
+    void init() { f.reset(); }
+
+    void read_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<int>("contacts");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<bool>("bothBooksTold");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QByteArray>("expected");
+
+        // Type 1 ANR and SNE, type 2 EMAIL through IAP (GSM '@' 00, '_' 11).
+        QTest::newRow("two sets: all fields") << "usim-two-sets" << 11 << 500 << false << 0
+                                              << QByteArray("Anna Schmidt|+491701234567|+n:"
+                                                            "+4930123456|+m:anna@example.org|+s:"
+                                                            "Anni");
+        QTest::newRow("two sets: underscore in an e-mail")
+            << "usim-two-sets" << 11 << 500 << false << 1
+            << QByteArray("Bernd K\xF6hler|030123456|+m:bernd_k@example.com");
+        QTest::newRow("two sets: EXT1 for the number and for the second number")
+            << "usim-two-sets" << 11 << 500 << false << 4
+            << QByteArray("Konferenz|+4930123456789012345678|+n:+44207946000012345678901");
+        QTest::newRow("two sets: first contact of set 2")
+            << "usim-two-sets" << 11 << 500 << false << 7
+            << QByteArray("Kontakt 251|+4930000251|+n:0301000251|+m:k251@example.net|+s:"
+                          "Zweiter Satz");
+        QTest::newRow("two sets: record 250 of set 2")
+            << "usim-two-sets" << 11 << 500 << false << 10
+            << QByteArray("Kontakt 500|+4930000500|+n:+4930000501");
+        QTest::newRow("PIN1 disabled") << "usim-pin1-disabled" << 11 << 500 << false << 6
+                                       << QByteArray("Zo\xE9 Letzter|+33612345678|+m:zoe@example.fr");
+        // Global phone book under DF TELECOM, EMAIL type 1, class 00 only.
+        QTest::newRow("class 00 only") << "usim-class00-only" << 4 << 100 << false << 0
+                                       << QByteArray("Mutter|0891234567|+n:+491701112222|+m:"
+                                                     "mama@example.org");
+        QTest::newRow("class 00 only: type 1 e-mail at record 4")
+            << "usim-class00-only" << 4 << 100 << false << 2
+            << QByteArray("Taxi|22456|+m:taxi@example.com");
+        QTest::newRow("both books: the USIM one") << "usim-both-books" << 3 << 50 << true << 0
+                                                  << QByteArray();
+    }
+
+    void read()
+    {
+        QFETCH(QString, profile);
+        QFETCH(int, contacts);
+        QFETCH(int, records);
+        QFETCH(bool, bothBooksTold);
+        QFETCH(int, index);
+        QFETCH(QByteArray, expected);
+        QVERIFY(insert(profile));
+        f.ui->queuePin("1234");
+
+        f.run('r');
+        QCOMPARE(f.transferResult, 0);
+        QCOMPARE(f.session->identity.kind, CardKind::Uicc);
+        QCOMPARE(f.book->contactCount, uint32_t(contacts));
+        QCOMPARE(f.session->adnRecordCount, records);
+        bool told = false;
+        for (const auto& message : f.ui->messages)
+            told = told || message.id == 1900;
+        QCOMPARE(told, bothBooksTold);
+        if (!expected.isEmpty())
+            QCOMPARE(joined(f.book->contacts[index]), expected);
+        if (profile == QLatin1String("usim-both-books"))
+            QVERIFY(held(f.book->contacts[0].heldName()).startsWith("USIM"));
+        if (profile == QLatin1String("usim-two-sets")) // 0x80 UCS2 name and second name
+            QCOMPARE(held(f.book->contacts[5].heldName()).toHex(), QByteArray("80041804320430043d"));
+    }
+
+    void writeReplace()
+    {
+        auto card = insert(QStringLiteral("usim-two-sets"));
+        QVERIFY(card);
+        Contact eva = makeContact("Eva", "+4912345", 0x91);
+        eva.extraNumbers.push_back({"0301", 0x81, NumberType::None});
+        eva.emails.push_back("eva@x.de");
+        eva.secondName = "Evi";
+        f.book->append(eva);
+        f.book->append(makeContact("Max", "112"));
+        f.ui->queuePin("1234");
+
+        QVERIFY(f.write(WriteAll));
+        QCOMPARE(f.transferResult, 0);
+        QCOMPARE(record(*card, "4F3A", 1),
+                 QByteArray("45 76 61 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                            " 05 91 94 21 43 F5 FF FF FF FF FF FF FF FF"));
+        QCOMPARE(record(*card, "4F3A", 2),
+                 QByteArray("4D 61 78 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                            " 03 81 11 F2 FF FF FF FF FF FF FF FF FF FF"));
+        // ANR type 1: AAS 00, length, TON/NPI, digits, CCP, EXT1.
+        QCOMPARE(record(*card, "4F11", 1),
+                 QByteArray("00 03 81 30 10 FF FF FF FF FF FF FF FF FF FF"));
+        QCOMPARE(record(*card, "4F19", 1),
+                 QByteArray("45 76 69 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"));
+        // EMAIL type 2: the first record (all old ones are free now), linked by IAP.
+        QCOMPARE(record(*card, "4F25", 1), QByteArray("01"));
+        QCOMPARE(record(*card, "4F50", 1),
+                 QByteArray("65 76 61 00 78 2E 64 65 FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                            " FF FF FF FF FF FF FF FF 01 01"));
+        QCOMPARE(record(*card, "4F25", 2), QByteArray("FF"));
+        // Nothing of the old book stays: record 3, the old e-mails and EXT1 are free.
+        QCOMPARE(record(*card, "4F3A", 3), freeRecord(32).toHex(' ').toUpper());
+        QCOMPARE(record(*card, "4F50", 2), freeRecord(32).toHex(' ').toUpper());
+        QCOMPARE(record(*card, "4F3B", 250), freeRecord(32).toHex(' ').toUpper());
+        for (int e = 1; e <= 3; ++e)
+            QCOMPARE(record(*card, "4F4A", e), freeRecord(13).toHex(' ').toUpper());
+
+        // And it reads back as written.
+        f.reset();
+        virtualPcsc().insertCard(kReader, card);
+        f.ui->queuePin("1234");
+        f.run('r');
+        QCOMPARE(f.book->contactCount, 2u);
+        QCOMPARE(joined(f.book->contacts[0]),
+                 QByteArray("Eva|+4912345|+n:0301|+m:eva@x.de|+s:Evi"));
+    }
+
+    void writeAddKeepsWhatIsThere()
+    {
+        auto card = insert(QStringLiteral("usim-two-sets"));
+        QVERIFY(card);
+        QList<QByteArray> before;
+        for (const char* file : {"4F3A", "4F25", "4F11", "4F19"})
+            for (int r : {1, 2, 3, 5, 6, 9, 250})
+                before << record(*card, file, r);
+        for (int e = 1; e <= 3; ++e)
+            before << record(*card, "4F50", e);
+        Contact eva = makeContact("Eva", "+4912345678901234567890123", 0x91);
+        eva.emails.push_back("eva@x.de");
+        f.book->append(eva);
+        f.ui->queuePin("1234");
+
+        QVERIFY(f.write(AddAll));
+        QCOMPARE(f.transferResult, 0);
+        QList<QByteArray> after;
+        for (const char* file : {"4F3A", "4F25", "4F11", "4F19"})
+            for (int r : {1, 2, 3, 5, 6, 9, 250})
+                after << record(*card, file, r);
+        for (int e = 1; e <= 3; ++e)
+            after << record(*card, "4F50", e);
+        QCOMPARE(after, before);
+        // The first free ADN record is 4, the first free e-mail record 4; the
+        // extension goes to an EXT1 record that no kept contact names.
+        QCOMPARE(record(*card, "4F25", 4), QByteArray("04"));
+        QCOMPARE(record(*card, "4F50", 4).right(5), QByteArray("01 04"));
+        const QByteArray adn = record(*card, "4F3A", 4);
+        QVERIFY2(adn.startsWith("45 76 61 FF"), adn.constData());
+        const int ext = adn.right(2).toInt(nullptr, 16);
+        QVERIFY(ext >= 1 && ext <= 20);
+        // The number text counts its "+": 19 digits in the record, "890123" in EXT1.
+        QCOMPARE(record(*card, "4F4A", ext), QByteArray("02 03 98 10 32 FF FF FF FF FF FF FF FF"));
+    }
+
+    void writeTooManyWritesNothing()
+    {
+        auto card = insert(QStringLiteral("usim-class00-only"));
+        QVERIFY(card);
+        const QByteArray first = card->record(QStringLiteral("3F00/7F10/5F3A/4F3A"), 1);
+        for (int i = 0; i < 101; ++i)
+            f.book->append(makeContact("N", "1"));
+        f.ui->queuePin("1234");
+        f.write(WriteAll);
+        QCOMPARE(f.transferResult, 1);
+        QCOMPARE(card->record(QStringLiteral("3F00/7F10/5F3A/4F3A"), 1), first);
+        bool told = false;
+        for (const auto& message : f.ui->messages)
+            told = told || message.id == 1909;
+        QVERIFY(told);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUsimBook)
+#include "TestUsimBook.moc"
