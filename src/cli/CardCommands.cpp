@@ -125,6 +125,8 @@ int runInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& 
     line(SimInfoText::Iccid, info.iccid);
     line(SimInfoText::ServiceProvider, info.serviceProviderName);
     line(SimInfoText::OwnNumber, info.ownNumber);
+    line(SimInfoText::CardKind, info.cardKind);
+    line(SimInfoText::PhoneBook, info.phoneBook);
     out.flush();
     return 0;
 }

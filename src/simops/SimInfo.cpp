@@ -33,6 +33,16 @@ SimInfo collectSimInfo(const CardSession& session, const PhoneBook& book,
     info.pin1State = resString(info.pin1StateId);
     info.iccid = session.iccid.data();
     info.serviceProviderName = session.serviceProviderName.c_str();
+    if (session.context != 0 || !session.readerName.empty()) {
+        const CardIdentity& identity = session.identity;
+        info.cardKind = resString(identity.kind == CardKind::Sim ? SimInfoText::KindSim
+                                  : identity.usimAid.empty()     ? SimInfoText::KindUicc
+                                                                 : SimInfoText::KindUiccWithUsim);
+        info.phoneBook = resString(
+            session.phoneBookPlace == PhoneBookPlace::UsimLocal    ? SimInfoText::BookUsimLocal
+            : session.phoneBookPlace == PhoneBookPlace::UsimGlobal ? SimInfoText::BookUsimGlobal
+                                                                   : SimInfoText::BookAdn);
+    }
     const BookEntry& own = sideBooks.msisdn[0];
     if (own.recordIndex != -1)
         info.ownNumber = own.number.c_str();

@@ -23,6 +23,8 @@ struct SimInfo
     std::string iccid;               // "Identification number:"
     std::string serviceProviderName; // "Service Provider Name:"
     std::string ownNumber;           // "Own number:" - own-number entry 0 when in use, else empty
+    std::string cardKind;            // "Card:" - GSM SIM, UICC with USIM, UICC; empty before a card
+    std::string phoneBook;           // "Phone book:" - which of the card's phone books is used
 };
 
 // String-table ids of the labels, for the dialog and the terminal.
@@ -39,6 +41,14 @@ inline constexpr int Pin1Off = 150;
 inline constexpr int Pin1Blocked = 151;
 inline constexpr int ServiceProvider = 175;
 inline constexpr int OwnNumber = 176;
+inline constexpr int CardKind = 1911;
+inline constexpr int KindSim = 1912;
+inline constexpr int KindUiccWithUsim = 1913;
+inline constexpr int KindUicc = 1914;
+inline constexpr int PhoneBook = 1915;
+inline constexpr int BookAdn = 1916;
+inline constexpr int BookUsimLocal = 1917;
+inline constexpr int BookUsimGlobal = 1918;
 } // namespace SimInfoText
 
 SimInfo collectSimInfo(const CardSession& session, const PhoneBook& book,

@@ -127,8 +127,8 @@ bool CardBook::update(FileImage& file, int r, const std::vector<uint8_t>& data)
     if (m_current != file.ref.fileId && !selectFile(file.ref.fileId))
         return false;
     ++m_commands;
-    CardResult written = m_session.commands().updateRecord(static_cast<uint8_t>(r),
-                                                           RecordMode::Absolute, data);
+    CardResult written =
+        m_session.commands().updateRecord(static_cast<uint8_t>(r), RecordMode::Absolute, data);
     if (!written.ok())
         return fail(std::move(written));
     file.records[static_cast<std::size_t>(r - 1)] = data;
@@ -297,8 +297,8 @@ std::vector<Contact> contactsOf(const BookImage& image)
             if (set.sne) {
                 const int target = recordFor(set, *set.sne, r);
                 if (target != 0 && !set.sne->record(target).empty())
-                    contact.secondName = parseTextRecord(set.sne->record(target),
-                                                         set.sne->isType2());
+                    contact.secondName =
+                        parseTextRecord(set.sne->record(target), set.sne->isType2());
             }
             contacts.push_back(std::move(contact));
         }

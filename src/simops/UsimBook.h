@@ -18,7 +18,10 @@ struct FileImage
     int recordCount = 0;
     std::vector<std::vector<uint8_t>> records; // [record - 1]; empty: not read
     bool isType2() const { return ref.link == Link::Type2; }
-    const std::vector<uint8_t>& record(int r) const { return records[static_cast<std::size_t>(r - 1)]; }
+    const std::vector<uint8_t>& record(int r) const
+    {
+        return records[static_cast<std::size_t>(r - 1)];
+    }
 };
 
 struct SetImage

@@ -33,8 +33,7 @@ constexpr int kBadPbr = 1910;
 void tellFailure(CardSession& session, UserInterface& ui, const usim::CardBook& card)
 {
     const CardResult& failure = card.failure();
-    if (failure.outcome == CardOutcome::Unknown && failure.sw.value() == 0 &&
-        failure.answered())
+    if (failure.outcome == CardOutcome::Unknown && failure.sw.value() == 0 && failure.answered())
         ui.inform(kBadPbr);
     else
         reportCardError(ui, failure.errorCode());
@@ -170,8 +169,8 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
     }
 
     std::vector<usim::RecordUpdate> updates = usim::updatesOf(image, plan);
-    WriteLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update",
-             plan.contactsPlaced, static_cast<int>(updates.size()));
+    WriteLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update", plan.contactsPlaced,
+             static_cast<int>(updates.size()));
     ProgressMeter meter(static_cast<int>(updates.size()), ui);
     int done = 0;
     for (usim::RecordUpdate& update : updates) {

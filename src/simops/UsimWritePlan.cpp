@@ -40,7 +40,8 @@ struct Allocation
 {
     std::vector<bool> used;
 
-    explicit Allocation(const FileImage& file) : used(static_cast<std::size_t>(file.recordCount) + 1)
+    explicit Allocation(const FileImage& file)
+        : used(static_cast<std::size_t>(file.recordCount) + 1)
     {
     }
     void mark(int r)
@@ -164,8 +165,8 @@ private:
             setRecord(*set.iap, r, freeRecord(*set.iap));
     }
 
-    void emptyLinked(const SetImage& old, SetImage& set, const FileImage& oldFile,
-                     FileImage& file, int r)
+    void emptyLinked(const SetImage& old, SetImage& set, const FileImage& oldFile, FileImage& file,
+                     int r)
     {
         const int target = file.isType2() ? iapLinkOf(old, oldFile, r) : r;
         if (target == 0)
@@ -228,8 +229,7 @@ private:
         SetImage& set = m_plan.target.sets[s];
         PlanLosses& losses = m_plan.losses;
         bool lost = false;
-        std::vector<uint8_t> iap =
-            set.iap ? freeRecord(*set.iap) : std::vector<uint8_t>();
+        std::vector<uint8_t> iap = set.iap ? freeRecord(*set.iap) : std::vector<uint8_t>();
         const uint8_t adnSfi = adnSfiOf(set);
         std::size_t k = 0;
 
@@ -364,8 +364,7 @@ void collect(FileImage& before, const FileImage& after, bool adn, bool becomingF
 
 } // namespace
 
-Plan planWrite(const BookImage& current, const std::vector<const Contact*>& contacts,
-               PlanMode mode)
+Plan planWrite(const BookImage& current, const std::vector<const Contact*>& contacts, PlanMode mode)
 {
     return Planner(current, mode).run(contacts);
 }

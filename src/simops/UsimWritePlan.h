@@ -19,12 +19,12 @@ enum class PlanMode
 // What did not fit, for the user: each counted once per contact.
 struct PlanLosses
 {
-    int contactsLeftOver = 0;   // Add: no free ADN record left
-    int numbersCut = 0;         // long number without a free EXT1 record: first 20 digits kept
-    int extraNumbersDropped = 0; // more numbers than ANR files or free ANR records
-    int emailsDropped = 0;      // more addresses than EMAIL files or free EMAIL records
-    int textsCut = 0;           // e-mail or second name longer than its record
-    int secondNamesDropped = 0; // no SNE file
+    int contactsLeftOver = 0;       // Add: no free ADN record left
+    int numbersCut = 0;             // long number without a free EXT1 record: first 20 digits kept
+    int extraNumbersDropped = 0;    // more numbers than ANR files or free ANR records
+    int emailsDropped = 0;          // more addresses than EMAIL files or free EMAIL records
+    int textsCut = 0;               // e-mail or second name longer than its record
+    int secondNamesDropped = 0;     // no SNE file
     std::vector<std::string> names; // held names of the contacts concerned (each once)
 
     bool any() const
@@ -37,7 +37,7 @@ struct PlanLosses
 
 struct Plan
 {
-    BookImage target;    // the records as they shall be
+    BookImage target;     // the records as they shall be
     bool tooMany = false; // Replace: more contacts than ADN records; nothing is written
     int contactsPlaced = 0;
     PlanLosses losses;

@@ -6,9 +6,12 @@
 #include "phonebook/SideBooks.h"
 #include "shell/Strings.h"
 
+#include <QStringList>
+
 namespace {
 constexpr int kNameHeader = 99;
 constexpr int kNumberHeader = 100;
+constexpr int kMoreHeader = 1919;
 } // namespace
 
 ContactListModel::ContactListModel(PhoneBook& book, SideBooks& sideBooks, QObject* parent)
@@ -55,6 +58,21 @@ QString ContactListModel::nameText(int row) const
     return heldNameToUnicode(m_book.contacts[row].heldName());
 }
 
+QString ContactListModel::moreText(int row) const
+{
+    if (row < 0 || row >= m_rows || m_kind != PhoneBookKind::PhoneBook)
+        return {};
+    const Contact& contact = m_book.contacts[row];
+    QStringList parts;
+    for (const ExtraNumber& extra : contact.extraNumbers)
+        parts << Cp1252ToUnicode(NumberDisplayForm(extra.number));
+    for (const std::string& email : contact.emails)
+        parts << HeldNameToUnicode(email);
+    if (!contact.secondName.empty())
+        parts << HeldNameToUnicode(contact.secondName);
+    return parts.join(QStringLiteral("; "));
+}
+
 QString ContactListModel::numberText(int row) const
 {
     if (row < 0 || row >= m_rows)
@@ -87,6 +105,8 @@ QVariant ContactListModel::data(const QModelIndex& index, int role) const
         return nameText(index.row());
     case Number:
         return numberText(index.row());
+    case More:
+        return moreText(index.row());
     default:
         return {};
     }
@@ -103,6 +123,8 @@ QVariant ContactListModel::headerData(int section, Qt::Orientation orientation, 
         return QString::fromStdString(resString(kNameHeader));
     case Number:
         return QString::fromStdString(resString(kNumberHeader));
+    case More:
+        return QString::fromStdString(resString(kMoreHeader));
     default:
         return {};
     }

@@ -20,7 +20,8 @@ public:
         RowNumber = 0,
         Name = 1,
         Number = 2,
-        ColumnCount = 3
+        More = 3, // second numbers, e-mail addresses and second name (USIM phone book)
+        ColumnCount = 4
     };
 
     ContactListModel(PhoneBook& book, SideBooks& sideBooks, QObject* parent = nullptr);
@@ -43,6 +44,7 @@ public:
 
     // Display texts of a row (for the selected-contact texts and tests).
     QString nameText(int row) const;
+    QString moreText(int row) const;
     QString numberText(int row) const;
 
 private:

@@ -62,6 +62,12 @@ SimInfoDialog::SimInfoDialog(const SimInfo& info, Apply apply, QWidget* owner)
     m_ownNumber = new QLineEdit(cp1252ToUnicode(info.ownNumber), this);
     m_ownNumber->setObjectName("ownNumber");
     card->addRow(text(SimInfoText::OwnNumber), m_ownNumber);
+    if (!info.cardKind.empty()) {
+        card->addRow(text(SimInfoText::CardKind),
+                     readOnlyField(QString::fromStdString(info.cardKind), "cardKind", this));
+        card->addRow(text(SimInfoText::PhoneBook),
+                     readOnlyField(QString::fromStdString(info.phoneBook), "phoneBook", this));
+    }
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(text(kOkText), QDialogButtonBox::AcceptRole);

@@ -49,8 +49,8 @@ bool locateUsimPhoneBook(CardSession& session)
 
     // DF GSM reaches ADF USIM on a UICC (see UiccCommands).
     if (!session.identity.usimAid.empty() &&
-        selectPath(commands, {FileId::kMf, FileId::kDirGsm, UsimFile::kDirPhoneBook,
-                              UsimFile::kPbr}))
+        selectPath(commands,
+                   {FileId::kMf, FileId::kDirGsm, UsimFile::kDirPhoneBook, UsimFile::kPbr}))
         session.phoneBookPlace = PhoneBookPlace::UsimLocal;
     else if (selectPath(commands, {FileId::kMf, FileId::kDirTelecom, UsimFile::kDirPhoneBook,
                                    UsimFile::kPbr}))

@@ -27,9 +27,9 @@ enum class PhoneBookPlace
 struct CardIdentity
 {
     CardKind kind = CardKind::Sim;
-    bool atrNamesUicc = false;      // the ATR's T=15 byte lists class indicators
-    std::vector<uint8_t> usimAid;   // the USIM application of EF DIR; empty: none
-    std::string usimLabel;          // its label, when EF DIR gives one
+    bool atrNamesUicc = false;    // the ATR's T=15 byte lists class indicators
+    std::vector<uint8_t> usimAid; // the USIM application of EF DIR; empty: none
+    std::string usimLabel;        // its label, when EF DIR gives one
 };
 
 // "GSM SIM", "UICC with USIM", "UICC": what the user is told.

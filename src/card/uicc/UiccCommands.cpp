@@ -79,10 +79,8 @@ std::span<const StatusRule> Uicc::statusTable()
 
 CardResult UiccCommands::selectBy(uint8_t p1, std::span<const uint8_t> id)
 {
-    const std::vector<uint8_t> command =
-        withData({Uicc::kCla, Uicc::kInsSelect, p1, Uicc::kReturnFcp,
-                  static_cast<uint8_t>(id.size())},
-                 id);
+    const std::vector<uint8_t> command = withData(
+        {Uicc::kCla, Uicc::kInsSelect, p1, Uicc::kReturnFcp, static_cast<uint8_t>(id.size())}, id);
     CardResult result =
         judgeAnswer(m_transport.exchange(command, kSelectReceiveLength), Uicc::statusTable());
     m_fcp.reset();
@@ -166,8 +164,8 @@ CardResult UiccCommands::updateRecord(uint8_t record, RecordMode mode,
 {
     const uint8_t p2 = mode == RecordMode::Absolute ? 0x04 : 0x03;
     const std::vector<uint8_t> command = withData(
-        {Uicc::kCla, Uicc::kInsUpdateRecord, mode == RecordMode::Absolute ? record : uint8_t{0},
-         p2, static_cast<uint8_t>(data.size())},
+        {Uicc::kCla, Uicc::kInsUpdateRecord, mode == RecordMode::Absolute ? record : uint8_t{0}, p2,
+         static_cast<uint8_t>(data.size())},
         data);
     return judgeAnswer(m_transport.exchange(command, kUpdateReceiveLength), Uicc::statusTable());
 }

@@ -30,7 +30,9 @@ Name length: 14
 PIN1 state: on
 Identification number: 8949020000123456789
 Service Provider Name: Phonara Mobile
-Own number: +491719876543'
+Own number: +491719876543
+Card: GSM SIM
+Phone book: SIM phone book (EF ADN)'
 if [ "$(cat "$work/info.out")" != "$expected_info" ]; then
     fail "info: unexpected output:"
     sed 's/^/    /' "$work/info.out" >&2

@@ -86,8 +86,9 @@ private slots:
         QTest::newRow("two sets: record 250 of set 2")
             << "usim-two-sets" << 11 << 500 << false << 10
             << QByteArray("Kontakt 500|+4930000500|+n:+4930000501");
-        QTest::newRow("PIN1 disabled") << "usim-pin1-disabled" << 11 << 500 << false << 6
-                                       << QByteArray("Zo\xE9 Letzter|+33612345678|+m:zoe@example.fr");
+        QTest::newRow("PIN1 disabled")
+            << "usim-pin1-disabled" << 11 << 500 << false << 6
+            << QByteArray("Zo\xE9 Letzter|+33612345678|+m:zoe@example.fr");
         // Global phone book under DF TELECOM, EMAIL type 1, class 00 only.
         QTest::newRow("class 00 only") << "usim-class00-only" << 4 << 100 << false << 0
                                        << QByteArray("Mutter|0891234567|+n:+491701112222|+m:"
@@ -95,8 +96,8 @@ private slots:
         QTest::newRow("class 00 only: type 1 e-mail at record 4")
             << "usim-class00-only" << 4 << 100 << false << 2
             << QByteArray("Taxi|22456|+m:taxi@example.com");
-        QTest::newRow("both books: the USIM one") << "usim-both-books" << 3 << 50 << true << 0
-                                                  << QByteArray();
+        QTest::newRow("both books: the USIM one")
+            << "usim-both-books" << 3 << 50 << true << 0 << QByteArray();
     }
 
     void read()
@@ -124,7 +125,8 @@ private slots:
         if (profile == QLatin1String("usim-both-books"))
             QVERIFY(held(f.book->contacts[0].heldName()).startsWith("USIM"));
         if (profile == QLatin1String("usim-two-sets")) // 0x80 UCS2 name and second name
-            QCOMPARE(held(f.book->contacts[5].heldName()).toHex(), QByteArray("80041804320430043d"));
+            QCOMPARE(held(f.book->contacts[5].heldName()).toHex(),
+                     QByteArray("80041804320430043d"));
     }
 
     void writeReplace()

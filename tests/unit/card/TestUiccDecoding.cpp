@@ -40,23 +40,21 @@ private slots:
         QTest::newRow("ADF with PIN1 disabled, PIN2 enabled")
             << QByteArray("62 1F 82 02 78 21 83 02 7F FF 84 07 A0 00 00 00 87 10 02"
                           " C6 0C 90 01 40 83 01 01 83 01 81 83 01 0A")
-            << true << int(FileType::Dedicated) << int(Uicc::EfStructure::None) << 0 << 0 << 0
-            << 0;
+            << true << int(FileType::Dedicated) << int(Uicc::EfStructure::None) << 0 << 0 << 0 << 0;
         // Linear fixed EF of 250 records of 32 bytes with SFI 1.
         QTest::newRow("linear EF")
             << QByteArray("62 15 82 05 42 21 00 20 FA 83 02 4F 3A 8A 01 05 80 02 1F 40 88 01 08")
             << true << int(FileType::Elementary) << int(Uicc::EfStructure::LinearFixed) << 32
             << 8000 << 1 << -1;
         QTest::newRow("cyclic EF without SFI")
-            << QByteArray("62 11 82 05 46 21 00 1C 0A 83 02 6F 44 80 02 01 18 88 00")
-            << true << int(FileType::Elementary) << int(Uicc::EfStructure::Cyclic) << 28 << 280
-            << 0 << -1;
+            << QByteArray("62 11 82 05 46 21 00 1C 0A 83 02 6F 44 80 02 01 18 88 00") << true
+            << int(FileType::Elementary) << int(Uicc::EfStructure::Cyclic) << 28 << 280 << 0 << -1;
         QTest::newRow("transparent EF")
             << QByteArray("62 0F 82 02 41 21 83 02 2F E2 80 02 00 0A 88 01 10") << true
             << int(FileType::Elementary) << int(Uicc::EfStructure::Transparent) << 0 << 10 << 2
             << -1;
-        QTest::newRow("not an FCP") << QByteArray("6F 03 82 01 78") << false << 0 << 0 << 0 << 0
-                                    << 0 << -1;
+        QTest::newRow("not an FCP")
+            << QByteArray("6F 03 82 01 78") << false << 0 << 0 << 0 << 0 << 0 << -1;
         QTest::newRow("length past the end")
             << QByteArray("62 10 82 02 78 21") << false << 0 << 0 << 0 << 0 << 0 << -1;
         QTest::newRow("inner length past the end")
@@ -91,8 +89,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("atr");
         QTest::addColumn<bool>("classIndicator");
-        QTest::newRow("UICC, T=0 and T=15") << QByteArray("3B 87 80 1F C7 80 31 E0 73 FE 21 13 31")
-                                            << true;
+        QTest::newRow("UICC, T=0 and T=15")
+            << QByteArray("3B 87 80 1F C7 80 31 E0 73 FE 21 13 31") << true;
         QTest::newRow("GSM SIM, T=0 only") << QByteArray("3B 02 14 50") << false;
         QTest::newRow("TA1 TD1, then TD2 with T=15")
             << QByteArray("3B 9F 96 80 1F C7 80 31 E0 73 FE 21 1B 63 3A 20 4E 83 00 90 00 31")
@@ -123,11 +121,10 @@ private slots:
                                             " 00 01 FF")
                               << QByteArray("A0000000871004FF49FF0589000001FF") << QByteArray()
                               << false;
-        QTest::newRow("free record") << QByteArray("FF FF FF FF") << QByteArray() << QByteArray()
-                                     << false;
+        QTest::newRow("free record")
+            << QByteArray("FF FF FF FF") << QByteArray() << QByteArray() << false;
         QTest::newRow("AID longer than the template")
-            << QByteArray("61 06 4F 10 A0 00 00 00 87 10") << QByteArray() << QByteArray()
-            << false;
+            << QByteArray("61 06 4F 10 A0 00 00 00 87 10") << QByteArray() << QByteArray() << false;
     }
 
     void dirRecord()
