@@ -73,6 +73,18 @@ QString ContactListModel::moreText(int row) const
     return parts.join(QStringLiteral("; "));
 }
 
+bool ContactListModel::hasMore() const
+{
+    if (m_kind != PhoneBookKind::PhoneBook)
+        return false;
+    for (int row = 0; row < m_rows; ++row) {
+        const Contact& contact = m_book.contacts[row];
+        if (!contact.extraNumbers.empty() || !contact.emails.empty() || !contact.secondName.empty())
+            return true;
+    }
+    return false;
+}
+
 QString ContactListModel::numberText(int row) const
 {
     if (row < 0 || row >= m_rows)

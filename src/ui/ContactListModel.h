@@ -45,6 +45,8 @@ public:
     // Display texts of a row (for the selected-contact texts and tests).
     QString nameText(int row) const;
     QString moreText(int row) const;
+    // Whether a contact of the shown book has second numbers, e-mails or a second name.
+    bool hasMore() const;
     QString numberText(int row) const;
 
 private:

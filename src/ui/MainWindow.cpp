@@ -114,6 +114,11 @@ void MainWindow::createList()
         ContactListModel::RowNumber,
         std::max(kRowNumberWidth, m_list->fontMetrics().horizontalAdvance("4500") + 8));
     m_list->setColumnWidth(ContactListModel::Name, kStartWidth / 2 - 10);
+    m_list->setColumnHidden(ContactListModel::More, true);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &MainWindow::updateMoreColumn);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &MainWindow::updateMoreColumn);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &MainWindow::updateMoreColumn);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateMoreColumn);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     setCentralWidget(m_list);
 
@@ -225,7 +230,27 @@ void MainWindow::refillList()
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    m_list->setColumnWidth(ContactListModel::Name, std::max(width() / 2 - 10, 60));
+    sizeColumns();
+}
+
+void MainWindow::sizeColumns()
+{
+    if (m_list->isColumnHidden(ContactListModel::More)) {
+        m_list->setColumnWidth(ContactListModel::Name, std::max(width() / 2 - 10, 60));
+        return;
+    }
+    const int free = m_list->viewport()->width() - m_list->columnWidth(ContactListModel::RowNumber);
+    m_list->setColumnWidth(ContactListModel::Name, std::max(free * 3 / 10, 60));
+    m_list->setColumnWidth(ContactListModel::Number, std::max(free * 3 / 10, 60));
+}
+
+void MainWindow::updateMoreColumn()
+{
+    const bool show = m_model->hasMore();
+    if (show == !m_list->isColumnHidden(ContactListModel::More))
+        return;
+    m_list->setColumnHidden(ContactListModel::More, !show);
+    sizeColumns();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

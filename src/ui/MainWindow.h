@@ -83,6 +83,10 @@ protected:
 private:
     // MainWindow.cpp
     void createList();
+    // Shows the "More" column only while a shown contact has something for it,
+    // and shares the width out: with it, name and number three tenths each.
+    void updateMoreColumn();
+    void sizeColumns();
     void connectCommands();
     void updateItemCommands();
     void updateCardMenu();

@@ -78,6 +78,32 @@ private slots:
         QVERIFY(gui.window->action(Command::MoveUp)->isEnabled());
     }
 
+    // A USIM's phone book: both sets, and the "More" column with the second
+    // numbers, e-mail addresses and second names.
+    void readUsimCard()
+    {
+        GuiHarness gui;
+        QVERIFY(gui.insertProfile("usim-two-sets"));
+        gui.answerPinWith("1234");
+        gui.window->runCommand(Command::Read);
+
+        QVERIFY(gui.app->state.fromCard());
+        QCOMPARE(gui.window->statusText(), QString("11/500"));
+        ContactListModel* model = gui.window->listModel();
+        QCOMPARE(model->rowCount(), 11);
+        QCOMPARE(
+            model->headerData(ContactListModel::More, Qt::Horizontal, Qt::DisplayRole).toString(),
+            QString("More"));
+        QCOMPARE(model->index(0, ContactListModel::More).data().toString(),
+                 QString("+4930123456; anna@example.org; Anni"));
+        QCOMPARE(model->index(5, ContactListModel::More).data().toString(),
+                 QString::fromUtf8("Ваня"));
+        QCOMPARE(model->index(10, ContactListModel::Name).data().toString(),
+                 QString("Kontakt 500"));
+        QCOMPARE(model->index(1, ContactListModel::More).data().toString(),
+                 QString("bernd_k@example.com"));
+    }
+
     // The transfer runs behind the modal progress dialog; a message the worker
     // asks for is shown on the GUI thread while the worker waits.
     void readFailsHalfway()
