@@ -33,7 +33,7 @@ std::string numberWithExtension(std::string number, uint8_t ext, const BookImage
         return number;
     const std::vector<uint8_t>& record = image.ext1->record(ext);
     if (!record.empty())
-        number += ParseExtensionDigits(record);
+        number += parseExtensionDigits(record);
     return number;
 }
 
@@ -189,7 +189,7 @@ bool CardBook::open(BookImage& image)
         }
         image.sets.push_back(std::move(set));
     }
-    WriteLog(LogLevel::Trace, kTag, "%d set(s), %d contacts", static_cast<int>(image.sets.size()),
+    writeLog(LogLevel::Trace, kTag, "%d set(s), %d contacts", static_cast<int>(image.sets.size()),
              image.contactCount());
     return true;
 }
@@ -219,7 +219,7 @@ int recordFor(const SetImage& set, const FileImage& file, int r)
 bool adnInUse(const SetImage& set, int r)
 {
     const std::vector<uint8_t>& record = set.adn.record(r);
-    return !record.empty() && !IsFreeRecord(record);
+    return !record.empty() && !isFreeRecord(record);
 }
 
 } // namespace
@@ -231,7 +231,7 @@ bool loadLinked(CardBook& card, BookImage& image)
         for (int r = 1; r <= set.adn.recordCount; ++r) {
             if (!adnInUse(set, r))
                 continue;
-            if (const auto parsed = ParseNumberRecord(set.adn.record(r));
+            if (const auto parsed = parseNumberRecord(set.adn.record(r));
                 parsed && parsed->hasExtension())
                 extensions.push_back(parsed->extensionRecord);
             if (set.iap && !card.load(*set.iap, r))
@@ -267,11 +267,11 @@ std::vector<Contact> contactsOf(const BookImage& image)
         for (int r = 1; r <= set.adn.recordCount; ++r) {
             if (!adnInUse(set, r))
                 continue;
-            const auto parsed = ParseNumberRecord(set.adn.record(r));
+            const auto parsed = parseNumberRecord(set.adn.record(r));
             if (!parsed)
                 continue;
             Contact contact;
-            contact.setName(HeldNameFromCardAlpha(parsed->alpha));
+            contact.setName(heldNameFromCardAlpha(parsed->alpha));
             contact.setNumber(numberWithExtension(parsed->number, parsed->extensionRecord, image));
             contact.tonNpi = parsed->tonNpi;
             contact.ccp = parsed->ccp;

@@ -104,11 +104,6 @@ std::optional<std::vector<PbrSet>> parsePbr(const std::vector<std::vector<uint8_
     return sets;
 }
 
-bool isFreeRecord(std::span<const uint8_t> record)
-{
-    return record.empty() || record[0] == 0xFF;
-}
-
 std::optional<AnrContent> parseAnrRecord(std::span<const uint8_t> record)
 {
     if (record.size() < kAnrFixedLength)
@@ -116,7 +111,7 @@ std::optional<AnrContent> parseAnrRecord(std::span<const uint8_t> record)
     // Byte 2 is the length of TON/NPI and digits: 00 or FF is an unused record.
     if (record[1] == 0x00 || record[1] == 0xFF)
         return std::nullopt;
-    const auto parsed = ParseNumberRecord(record.first(kAnrFixedLength));
+    const auto parsed = parseNumberRecord(record.first(kAnrFixedLength));
     if (!parsed)
         return std::nullopt;
     return AnrContent{parsed->number, parsed->tonNpi, parsed->extensionRecord};
@@ -128,7 +123,7 @@ std::vector<uint8_t> buildAnrRecord(std::size_t length, const std::string& numbe
     std::vector<uint8_t> record(std::max(length, kAnrFixedLength), 0xFF);
     const std::string aas(1, static_cast<char>(kAasNone));
     const std::vector<uint8_t> fixed =
-        BuildNumberRecord(kAnrFixedLength, aas, number, tonNpi, 0xFF, ext);
+        buildNumberRecord(kAnrFixedLength, aas, number, tonNpi, 0xFF, ext);
     std::copy(fixed.begin(), fixed.end(), record.begin());
     if (type2 && record.size() >= kAnrFixedLength + 2) {
         record[record.size() - 2] = adnSfi;
@@ -143,7 +138,7 @@ std::string parseTextRecord(std::span<const uint8_t> record, bool type2)
     const auto text = record.first(textRoom(record.size(), type2));
     if (isFreeRecord(text))
         return {};
-    return HeldNameFromCardAlpha(CardAlphaField(text));
+    return heldNameFromCardAlpha(cardAlphaField(text));
 }
 
 std::vector<uint8_t> buildTextRecord(std::size_t length, const std::string& heldText,
@@ -151,7 +146,7 @@ std::vector<uint8_t> buildTextRecord(std::size_t length, const std::string& held
 {
     std::vector<uint8_t> record(length, 0xFF);
     const std::size_t room = textRoom(length, type2);
-    const std::string card = CardAlphaFromHeldName(heldText, room);
+    const std::string card = cardAlphaFromHeldName(heldText, room);
     std::copy_n(card.begin(), std::min(card.size(), room), record.begin());
     if (type2 && length >= 2) {
         record[length - 2] = adnSfi;

@@ -94,9 +94,6 @@ inline std::size_t textRoom(std::size_t length, bool type2)
     return type2 ? (length > 2 ? length - 2 : 0) : length;
 }
 
-// Whether a record holds nothing (first byte FF; an ANR also with length 00 or FF).
-bool isFreeRecord(std::span<const uint8_t> record);
-
 // The IAP byte that links no record.
 inline constexpr uint8_t kNoLink = 0xFF;
 

@@ -37,7 +37,7 @@ void tellFailure(CardSession& session, UserInterface& ui, const usim::CardBook& 
         ui.inform(kBadPbr);
     else
         reportCardError(ui, failure.errorCode());
-    EndSession(session);
+    endSession(session);
 }
 
 void noteGeometry(CardSession& session, const usim::BookImage& image)
@@ -119,7 +119,7 @@ bool readUsimBooks(CardSession& session, UserInterface& ui, CardBooksRead& out)
     out.contacts = usim::contactsOf(image);
     out.sideBooks = {};
     selectFirstAdn(card, image);
-    WriteLog(LogLevel::Trace, kTag, "read %d contacts with %d commands",
+    writeLog(LogLevel::Trace, kTag, "read %d contacts with %d commands",
              static_cast<int>(out.contacts.size()), card.commandsSent());
     return true;
 }
@@ -164,21 +164,21 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
     const usim::Plan plan = usim::planWrite(image, contacts, planMode);
     if (plan.tooMany) {
         ui.inform(kTooMany, static_cast<int>(contacts.size()), image.contactCount());
-        EndSession(session);
+        endSession(session);
         return WriteOutcome::RecordCountExceeded;
     }
 
     std::vector<usim::RecordUpdate> updates = usim::updatesOf(image, plan);
-    WriteLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update", plan.contactsPlaced,
+    writeLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update", plan.contactsPlaced,
              static_cast<int>(updates.size()));
     ProgressMeter meter(static_cast<int>(updates.size()), ui);
     int done = 0;
     for (usim::RecordUpdate& update : updates) {
         if (!card.update(*update.file, update.record, update.data)) {
-            WriteLog(LogLevel::Error, kTag, "update of file 0x%X record %d refused",
+            writeLog(LogLevel::Error, kTag, "update of file 0x%X record %d refused",
                      update.file->ref.fileId, update.record);
             reportCardError(ui, card.failure().errorCode());
-            EndSession(session);
+            endSession(session);
             return WriteOutcome::UpdateFailed;
         }
         meter.advance(++done);

@@ -32,7 +32,7 @@ int iapLinkOf(const SetImage& set, const FileImage& file, int r)
 
 bool adnInUse(const FileImage& adn, int r)
 {
-    return !IsFreeRecord(adn.record(r));
+    return !isFreeRecord(adn.record(r));
 }
 
 // Records of one file that kept contacts use, or that this plan has given out.
@@ -120,7 +120,7 @@ private:
                 if (m_mode != PlanMode::Add || !adnInUse(set.adn, r))
                     continue;
                 m_kept[s][static_cast<std::size_t>(r)] = true;
-                if (const auto adn = ParseNumberRecord(set.adn.record(r));
+                if (const auto adn = parseNumberRecord(set.adn.record(r));
                     adn && adn->hasExtension() && m_ext1)
                     m_ext1->mark(adn->extensionRecord);
                 std::size_t k = 0;
@@ -150,23 +150,22 @@ private:
     {
         SetImage& set = m_plan.target.sets[s];
         const SetImage& old = m_current.sets[s];
-        if (const auto adn = ParseNumberRecord(old.adn.record(r));
+        if (const auto adn = parseNumberRecord(old.adn.record(r));
             adn && adn->hasExtension() && m_plan.target.ext1 &&
             adn->extensionRecord <= m_plan.target.ext1->recordCount)
             setRecord(*m_plan.target.ext1, adn->extensionRecord, freeRecord(*m_plan.target.ext1));
         setRecord(set.adn, r, freeRecord(set.adn));
         for (std::size_t k = 0; k < set.anr.size(); ++k)
-            emptyLinked(old, set, old.anr[k], set.anr[k], r);
+            emptyLinked(old, old.anr[k], set.anr[k], r);
         for (std::size_t k = 0; k < set.email.size(); ++k)
-            emptyLinked(old, set, old.email[k], set.email[k], r);
+            emptyLinked(old, old.email[k], set.email[k], r);
         if (set.sne)
-            emptyLinked(old, set, *old.sne, *set.sne, r);
+            emptyLinked(old, *old.sne, *set.sne, r);
         if (set.iap)
             setRecord(*set.iap, r, freeRecord(*set.iap));
     }
 
-    void emptyLinked(const SetImage& old, SetImage& set, const FileImage& oldFile, FileImage& file,
-                     int r)
+    void emptyLinked(const SetImage& old, const FileImage& oldFile, FileImage& file, int r)
     {
         const int target = file.isType2() ? iapLinkOf(old, oldFile, r) : r;
         if (target == 0)
@@ -196,7 +195,7 @@ private:
     // An extension record for the digits past the 20th, or FF (and the number cut).
     uint8_t extensionFor(std::string_view number, bool& cut)
     {
-        if (!NeedsExtension(number))
+        if (!needsExtension(number))
             return 0xFF;
         const int e = m_ext1 ? m_ext1->take() : 0;
         if (e == 0) {
@@ -205,8 +204,8 @@ private:
         }
         FileImage& ext1 = *m_plan.target.ext1;
         setRecord(ext1, e,
-                  BuildExtensionRecord(static_cast<std::size_t>(ext1.recordLength),
-                                       ExtensionDigits(number)));
+                  buildExtensionRecord(static_cast<std::size_t>(ext1.recordLength),
+                                       extensionDigits(number)));
         return static_cast<uint8_t>(e);
     }
 
@@ -280,7 +279,7 @@ private:
                 continue;
             }
             const std::string& email = contact.emails[m];
-            if (CardAlphaFromHeldName(email, 255).size() >
+            if (cardAlphaFromHeldName(email, 255).size() >
                 textRoom(static_cast<std::size_t>(file.recordLength), file.isType2())) {
                 ++losses.textsCut;
                 lost = true;
@@ -302,7 +301,7 @@ private:
                     setRecord(file, r, freeRecord(file));
             } else if (const int target = recordFor(file, m_type2[s][k], r, iap, set);
                        target != 0) {
-                if (CardAlphaFromHeldName(contact.secondName, 255).size() >
+                if (cardAlphaFromHeldName(contact.secondName, 255).size() >
                     textRoom(static_cast<std::size_t>(file.recordLength), file.isType2())) {
                     ++losses.textsCut;
                     lost = true;
@@ -334,7 +333,7 @@ private:
         const std::size_t length = static_cast<std::size_t>(set.adn.recordLength);
         const std::size_t alphaLength = length - SimRecord::FixedPartLength;
         setRecord(set.adn, r,
-                  BuildNumberRecord(length, CardAlphaFromHeldName(contact.heldName(), alphaLength),
+                  buildNumberRecord(length, cardAlphaFromHeldName(contact.heldName(), alphaLength),
                                     number, contact.tonNpi, contact.ccp, ext));
         if (lost)
             noteName(contact);
@@ -355,7 +354,7 @@ void collect(FileImage& before, const FileImage& after, bool adn, bool becomingF
         const auto& want = after.record(r);
         if (want.empty() || want == before.record(r))
             continue;
-        const bool freed = IsFreeRecord(want);
+        const bool freed = isFreeRecord(want);
         if (adn && freed != becomingFree)
             continue;
         out.push_back({&before, r, want, adn && freed});

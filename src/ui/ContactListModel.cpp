@@ -65,11 +65,11 @@ QString ContactListModel::moreText(int row) const
     const Contact& contact = m_book.contacts[row];
     QStringList parts;
     for (const ExtraNumber& extra : contact.extraNumbers)
-        parts << Cp1252ToUnicode(NumberDisplayForm(extra.number));
+        parts << cp1252ToUnicode(numberDisplayForm(extra.number));
     for (const std::string& email : contact.emails)
-        parts << HeldNameToUnicode(email);
+        parts << heldNameToUnicode(email);
     if (!contact.secondName.empty())
-        parts << HeldNameToUnicode(contact.secondName);
+        parts << heldNameToUnicode(contact.secondName);
     return parts.join(QStringLiteral("; "));
 }
 

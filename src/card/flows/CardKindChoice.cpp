@@ -36,7 +36,7 @@ void chooseCommandSet(CardSession& session)
     session.phoneBookPlace = PhoneBookPlace::SimAdn;
     session.simAdnToo = false;
     session.useCommandSet(commandsFor(session.identity, session.transport));
-    WriteLog(LogLevel::Trace, kTag, "card kind: %s%s", cardKindText(session.identity),
+    writeLog(LogLevel::Trace, kTag, "card kind: %s%s", cardKindText(session.identity),
              session.identity.atrNamesUicc ? " (the ATR names UICC classes)" : "");
 }
 
@@ -63,7 +63,7 @@ bool locateUsimPhoneBook(CardSession& session)
         commands.select(FileId::kMf);
         return false;
     }
-    WriteLog(LogLevel::Trace, kTag, "%s phone book of the USIM%s",
+    writeLog(LogLevel::Trace, kTag, "%s phone book of the USIM%s",
              session.phoneBookPlace == PhoneBookPlace::UsimLocal ? "local" : "global",
              session.simAdnToo ? "; EF ADN is there as well" : "");
     return true;

@@ -65,8 +65,10 @@ void putPinField(uint8_t* field, std::string_view text)
 
 std::vector<uint8_t> withData(std::array<uint8_t, 5> header, std::span<const uint8_t> data)
 {
-    std::vector<uint8_t> command(header.begin(), header.end());
-    command.insert(command.end(), data.begin(), data.end());
+    std::vector<uint8_t> command(header.size() + data.size());
+    std::copy(header.begin(), header.end(), command.begin());
+    if (!data.empty())
+        std::memcpy(command.data() + header.size(), data.data(), data.size());
     return command;
 }
 
@@ -204,7 +206,7 @@ CardResult UiccCommands::secretCommand(uint8_t ins, uint8_t keyReference, std::s
         putPinField(&command[5 + Uicc::kPinFieldLength], *second);
     CardAnswer answer =
         m_transport.exchange(std::span(command.data(), 5 + fieldsLength), kCodeReceiveLength);
-    WipeMemory(command.data(), command.size());
+    wipeMemory(command.data(), command.size());
     return judgeAnswer(std::move(answer), Uicc::statusTable());
 }
 

@@ -27,12 +27,6 @@ expect_value class00 "$work/c00.phn" "Address Book" items 4
 expect_value class00 "$work/c00.phn" "Address Book" Email1_1 "mama@example.org"
 expect_value class00 "$work/c00.phn" "Address Book" Phone4_2 "03012340099"
 
-# Both phone books: the USIM one is read, and the user is told.
-run_status both 0 vcard "$cards/usim-both-books.json" -- "$cli" read "$work/both.phn" "${pin[@]}"
-expect_value both "$work/both.phn" "Address Book" items 3
-expect_value both "$work/both.phn" "Address Book" Name1 "USIM Anna"
-grep -q "USIM phone book is read" "$work/both.err" || fail "both: the user was not told which book"
-
 # What `info` says about the card kind and the book.
 run_status info-usim 0 vcard "$cards/usim-two-sets.json" -- "$cli" info "${pin[@]}"
 grep -qx "Card: UICC with USIM" "$work/info-usim.out" || fail "info-usim: no card kind"

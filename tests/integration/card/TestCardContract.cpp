@@ -21,7 +21,7 @@ using CommandSetFactory = std::function<std::unique_ptr<CardCommands>(const Card
 
 // One card kind: what it is, and what its command set sends and answers.
 // Byte strings are hex prefixes of the commands sent, in order.
-struct CardKind
+struct KindUnderTest
 {
     const char* name;
     const char* profile; // tests/data/cards/<profile>.json
@@ -43,7 +43,7 @@ std::unique_ptr<CardCommands> gsmSet(const CardTransport& transport)
     return std::make_unique<SimCommands>(transport);
 }
 
-const CardKind kCardKinds[] = {
+const KindUnderTest kCardKinds[] = {
     {"GSM SIM", "typical", gsmSet, "A0A40000023F00", "A0C00000", "A0B201041C", "A0DC02041C",
      "A020000108", "A024000210", "A02C000010", CardOutcome::WrongCode, -1, 250},
     // A UICC that still answers class A0 is spoken to as a SIM.
@@ -81,7 +81,7 @@ class TestCardContract : public QObject
     CardTransport m_transport{m_api, m_card};
     std::unique_ptr<CardCommands> m_commands;
     std::shared_ptr<vsim::SimCard> m_sim;
-    const CardKind* m_kind = nullptr;
+    const KindUnderTest* m_kind = nullptr;
 
     // Every capability runs once per card kind.
     static void addKinds()
