@@ -141,7 +141,7 @@ int main(int argc, char** argv)
                     "%zu reads; %d contacts, %ld commands of which %ld READ RECORD "
                     "(%.3f ms per command)\n",
                     kept[kept.size() / 2], kept.front(), kept.back(), kept.size(),
-                    static_cast<int>(book->contactCount), transferCommands, transferReadRecords,
+                    static_cast<int>(book->contactCount()), transferCommands, transferReadRecords,
                     kept[kept.size() / 2] / double(transferCommands));
         std::printf("read-records: %ld\n", transferReadRecords);
     }

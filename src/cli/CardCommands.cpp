@@ -148,17 +148,17 @@ int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
     if (!loadBookFile(options.input, job.book, job.sideBooks, ui, vCardNumbersOf(options)))
         return failedWith(ui, "the file could not be loaded");
 
-    job.book.selectionState.fill(0);
+    job.book.clearSelection();
     job.state.selectedIndex = -1;
     if (options.writeMode == WriteSelected || options.writeMode == AddSelected) {
         std::vector<uint32_t> rows;
         std::string error;
-        if (!parseSelection(options.selectList, job.book.contactCount, rows, error)) {
+        if (!parseSelection(options.selectList, job.book.contactCount(), rows, error)) {
             ui.complain(error);
             return 2;
         }
         for (uint32_t row : rows)
-            job.book.selectionState[row] = PhoneBook::Selected;
+            job.book.setSelected(row, true);
         if (!rows.empty())
             job.state.selectedIndex = static_cast<int>(rows.front());
     }

@@ -22,8 +22,6 @@ constexpr std::size_t LongNameCopy = 97;
 constexpr std::size_t MaxDigitBytes = 20;
 // A standard record without alpha field is the shortest that has its number fields.
 constexpr int MinRecordLength = 14;
-// Header, tag and the records the table can take: nothing after them is read.
-constexpr uint64_t MaxBytesUsed = 6 + 22 + uint64_t{PhoneBook::Capacity} * 255;
 
 // Reads bytes one after the other; what lies past the end reads as 0xFF.
 class ByteReader
@@ -42,6 +40,7 @@ public:
         return m_bytes.substr(start, n);
     }
     bool atEnd() const { return m_pos >= m_bytes.size(); }
+    std::size_t remaining() const { return m_bytes.size() - std::min(m_pos, m_bytes.size()); }
 
 private:
     std::string_view m_bytes;
@@ -97,7 +96,7 @@ bool notPhoneBookFile(uint32_t& recordLength, uint32_t& nameLength, PhoneBook& b
 {
     recordLength = 0;
     nameLength = 0;
-    book.contactCount = 0;
+    book.clear();
     ui.inform(NotPhoneBookFile);
     return false;
 }
@@ -131,10 +130,15 @@ bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
         return notPhoneBookFile(recordLength, nameLength, book, ui);
     }
 
-    const uint32_t rows = std::min(count, PhoneBook::Capacity);
     const auto recordSize = static_cast<std::size_t>(length);
+    // The records the file holds (a cut-off last one counts): a count beyond
+    // them is a damaged file, not a reason to make millions of empty rows.
+    const std::size_t held = (reader.remaining() + recordSize - 1) / recordSize;
+    const auto rows = static_cast<uint32_t>(std::min<std::size_t>(count, held));
     const auto nameSize = static_cast<std::size_t>(alphaLength);
-    bool truncated = false;
+    bool truncated = rows < count;
+    book.clear();
+    book.contacts.resize(rows);
     std::vector<uint8_t> record(recordSize);
     for (uint32_t row = 0; row < rows; ++row) {
         std::fill(record.begin(), record.end(), 0xFF);
@@ -149,7 +153,6 @@ bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
         writeLog(LogLevel::Warning, Tag, "file ends before its %u records", count);
     }
     book.nextSequence = rows + 1;
-    book.contactCount = rows;
     recordLength = static_cast<uint32_t>(length);
     nameLength = static_cast<uint32_t>(alphaLength);
     return true;
@@ -158,7 +161,7 @@ bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
 bool openAdrFile(const std::string& path, PhoneBook& book, uint32_t& recordLength,
                    uint32_t& nameLength, UserInterface& ui)
 {
-    const std::optional<std::string> bytes = readFileStart(path, MaxBytesUsed);
+    const std::optional<std::string> bytes = readFileStart(path, AdrMaxFileSize);
     if (!bytes) {
         ui.inform(CannotOpenFile);
         return false;

@@ -16,14 +16,16 @@ class UserInterface;
 // below 10), then number length, TON/NPI, digit bytes, and the CCP byte at L-2.
 
 inline constexpr std::string_view AdrFileTag = "<{[This is Adr File]}>";
+// Largest file the reader takes on.
+inline constexpr uint64_t AdrMaxFileSize = 64u * 1024 * 1024;
 
 // Name length of the records of a file with record length L.
 int adrNameLength(int recordLength);
 
-// Reads the file into the book: rows 0 .. N-1 (at most 450), sequence numbers
-// 0 .. N-1, nextSequence N + 1, contactCount N. A file that ends early still
-// gives N rows; the bytes it lacks read as 0xFF (unused), so missing records
-// are empty rows. false with message 25 when the file cannot be opened, with
+// Reads the file into the book: one row per record the file holds (at most
+// N), sequence numbers from 0, nextSequence one above the rows. A cut-off last
+// record reads its missing bytes as 0xFF (unused); records the file lacks
+// entirely give no rows. false with message 25 when the file cannot be opened, with
 // message 26 (and the three outputs 0) when it has no tag or impossible records.
 bool openAdrFile(const std::string& path, PhoneBook& book, uint32_t& recordLength,
                    uint32_t& nameLength, UserInterface& ui);

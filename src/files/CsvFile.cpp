@@ -169,13 +169,9 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
     const QChar sep = QChar::fromLatin1(separator);
 
     UserInterface::CsvMappingRequest mapping;
-    for (unsigned i = 0;; ++i) {
-        const std::optional<QString> field =
-            lineField(lines.front().text, sep, i, MappingFieldLength);
-        if (!field) {
-            break;
-        }
-        mapping.fields.push_back(field->toStdString());
+    // One pass over the first line (a line of many thousand fields stays fast).
+    for (const QStringView field : QStringView(lines.front().text).split(sep)) {
+        mapping.fields.push_back(field.left(MappingFieldLength).toString().toStdString());
     }
     mapping.nameField = 0;
     mapping.numberField = 1;
@@ -183,10 +179,10 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
         return 0;
     }
 
-    uint32_t imported = 0;
+    book.clear();
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const QString& line = lines[i].text;
-        if (line.isEmpty() || imported >= CsvImportLimit) {
+        if (line.isEmpty()) {
             break;
         }
         if (line.size() >= LongLine) {
@@ -201,7 +197,7 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
         if (!name) {
             continue;
         }
-        Contact& contact = book.contacts[imported];
+        Contact contact;
         contact.setName(heldNameFromText(cleanName(*name), Contact::NameSize - 1));
         if (const std::optional<QString> number =
                 lineField(line, sep, mapping.numberField, NumberFieldLength)) {
@@ -209,9 +205,9 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
             contact.setNumber(cleaned);
             contact.tonNpi = tonNpiForNumber(cleaned, contact.tonNpi);
         }
-        ++imported;
+        contact.sequence = book.takeSequence();
+        book.append(contact);
     }
-    book.contactCount = imported;
     return 1;
 }
 
@@ -240,9 +236,7 @@ std::string csvExportBytes(const PhoneBook& book, char separator)
     };
     std::string bytes = line(unicodeToCp1252(QString::fromStdString(resString(TextName))),
                              unicodeToCp1252(QString::fromStdString(resString(TextNumber))));
-    const uint32_t count = std::min(book.contactCount, PhoneBook::Capacity);
-    for (uint32_t i = 0; i < count; ++i) {
-        const Contact& contact = book.contacts[i];
+    for (const Contact& contact : book.contacts) {
         const std::string_view held = contact.heldName();
         const std::string name = isUcs2Form(held) ? decodeAlphaToText(held) : std::string(held);
         bytes += line(name, contact.numberText());

@@ -20,8 +20,6 @@ class UserInterface;
 // data. Files in UTF-8 (with or without byte-order mark) and in Windows-1252
 // are taken. Written: Windows-1252, CR LF, "name<sep>number" per contact.
 
-// At most this many contacts are imported.
-inline constexpr uint32_t CsvImportLimit = 448;
 // Largest file the import reads.
 inline constexpr uint64_t CsvMaxFileSize = 16u * 1024 * 1024;
 
@@ -43,9 +41,8 @@ std::vector<CsvLine> splitCsvLines(const QString& text);
 // semicolons likewise, then whichever the first line has more of (a tie: ',').
 char chooseCsvSeparator(const std::vector<CsvLine>& lines);
 
-// Imports into book rows 0, 1, ... and sets contactCount to the number of
-// contacts imported (rows beyond it, and fields a line lacks, keep what they
-// held). The rows' sequence and CCP are left alone. 1 when the import ran to
+// Replaces the book's contacts with the imported ones, each with a new
+// sequence number from the book. 1 when the import ran to
 // its end (also with nothing imported); 0 when the file cannot be read (no
 // message), is not a CSV file (message 140) or the mapping was cancelled.
 int importCsvFile(const std::string& path, PhoneBook& book, UserInterface& ui);

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int32_t ItemsMissing = -1;
-constexpr int32_t MaxItems = static_cast<int32_t>(PhoneBook::Capacity);
 
 std::string keyName(std::string_view prefix, int32_t n)
 {
@@ -136,6 +135,32 @@ std::optional<uint8_t> byteValue(const ProfileFile& file, std::string_view secti
     return static_cast<uint8_t>(static_cast<uint32_t>(profileIntFromText(*text)) & 0xFFu);
 }
 
+
+// The n of a key "<prefix><n>" (prefix without regard to case, n written
+// without leading zeros as the keys are looked up), or 0 for another key.
+int32_t entryNumber(std::string_view key, std::string_view prefix)
+{
+    // Keys are looked up without their leading blanks.
+    while (!prefix.empty() && (prefix.front() == ' ' || prefix.front() == '\t')) {
+        prefix.remove_prefix(1);
+    }
+    if (key.size() <= prefix.size() || !profileNamesEqual(key.substr(0, prefix.size()), prefix)) {
+        return 0;
+    }
+    const std::string_view digits = key.substr(prefix.size());
+    if (digits.size() > 10 || digits.front() == '0') {
+        return 0;
+    }
+    int64_t n = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') {
+            return 0;
+        }
+        n = n * 10 + (c - '0');
+    }
+    return n <= INT32_MAX ? static_cast<int32_t>(n) : 0;
+}
+
 int32_t bookCount(const ProfileFile& file, std::string_view section)
 {
     return file.readInt(section, "items", ItemsMissing);
@@ -200,6 +225,27 @@ void readExtras(const ProfileFile& file, std::string_view section, int32_t n, Co
     }
 }
 
+// Entry n of a section into `contact`; keys missing leave their fields alone.
+void readContact(const ProfileFile& file, std::string_view section, const Prefixes& prefixes,
+                 int32_t n, Contact& contact)
+{
+    if (const auto name = file.readString(section, keyName(prefixes.name, n), PhnTextCapacity)) {
+        setNameFromText(file, contact, *name);
+    }
+    if (const auto number =
+            file.readString(section, keyName(prefixes.number, n), PhnTextCapacity)) {
+        contact.setNumber(cp1252Value(file, *number));
+    }
+    if (const auto ccp = byteValue(file, section, keyName(prefixes.ccp, n))) {
+        contact.ccp = *ccp;
+    }
+    if (const auto tonNpi = byteValue(file, section, keyName(prefixes.tonNpi, n))) {
+        contact.tonNpi = *tonNpi;
+    }
+    readExtras(file, section, n, contact);
+    contact.sequence = static_cast<uint32_t>(n - 1);
+}
+
 void writeExtras(ProfileFile& file, std::string_view section, int32_t n, const Contact& contact)
 {
     if (contact.numberType != NumberType::None) {
@@ -238,24 +284,38 @@ int readPhnSection(const ProfileFile& file, std::string_view section, Contact* e
         return 0;
     }
     for (int32_t n = 1; n <= count; ++n) {
-        Contact& contact = entries[n - 1];
-        if (const auto name =
-                file.readString(section, keyName(prefixes->name, n), PhnTextCapacity)) {
-            setNameFromText(file, contact, *name);
-        }
-        if (const auto number =
-                file.readString(section, keyName(prefixes->number, n), PhnTextCapacity)) {
-            contact.setNumber(cp1252Value(file, *number));
-        }
-        if (const auto ccp = byteValue(file, section, keyName(prefixes->ccp, n))) {
-            contact.ccp = *ccp;
-        }
-        if (const auto tonNpi = byteValue(file, section, keyName(prefixes->tonNpi, n))) {
-            contact.tonNpi = *tonNpi;
-        }
-        readExtras(file, section, n, contact);
-        contact.sequence = static_cast<uint32_t>(n - 1);
+        readContact(file, section, *prefixes, n, entries[n - 1]);
     }
+    return 1;
+}
+
+int readPhnBook(const ProfileFile& file, PhoneBook& book, int32_t items)
+{
+    const std::optional<Prefixes> prefixes = sectionPrefixes(file, PhnSection::AddressBook);
+    if (!prefixes) {
+        return 0;
+    }
+    // Only entries that have a key in the file become contacts, so a count far
+    // beyond the entries (items=2000000000) costs nothing.
+    std::vector<int32_t> numbers;
+    for (const std::string_view key : file.keys(PhnSection::AddressBook)) {
+        for (const std::string* prefix :
+             {&prefixes->name, &prefixes->number, &prefixes->ccp, &prefixes->tonNpi}) {
+            const int32_t n = entryNumber(key, *prefix);
+            if (n >= 1 && n <= items) {
+                numbers.push_back(n);
+                break;
+            }
+        }
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    book.clear();
+    book.contacts.resize(numbers.size());
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        readContact(file, PhnSection::AddressBook, *prefixes, numbers[i], book.contacts[i]);
+    }
+    book.nextSequence = static_cast<uint32_t>(numbers.empty() ? 0 : numbers.back()) + 1;
     return 1;
 }
 
@@ -348,17 +408,9 @@ int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32
 
     int read = 0;
     if (book != nullptr) {
-        int32_t items = bookCount(file, PhnSection::AddressBook);
+        const int32_t items = bookCount(file, PhnSection::AddressBook);
         if (items != ItemsMissing) {
-            // A count above the table reads one entry fewer than the table
-            // holds, as the card reader limits a large phone book.
-            if (items > MaxItems) {
-                items = MaxItems - 1;
-            }
-            items = std::max(items, 0);
-            book->contactCount = static_cast<uint32_t>(items);
-            book->nextSequence = book->contactCount + 1;
-            read |= readPhnSection(file, PhnSection::AddressBook, book->contacts.data(), items);
+            read |= readPhnBook(file, *book, items);
         }
     }
     const auto sideBook = [&](std::string_view section, BookEntry* entries, uint32_t count) {
@@ -401,25 +453,27 @@ std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t f
 {
     ProfileFile file;
     if (book != nullptr) {
-        const auto end = book->contacts.begin() + std::min(book->contactCount, PhoneBook::Capacity);
-        file.setUtf8Bom(std::any_of(book->contacts.begin(), end, nameNeedsUnicode));
+        file.setUtf8Bom(
+            std::any_of(book->contacts.begin(), book->contacts.end(), nameNeedsUnicode));
     }
     file.writeString(PhnSection::Version, "format", "phn");
     file.writeString(PhnSection::Version, "version", "1");
 
     int last = 0;
-    const auto section = [&](std::string_view name, auto* entries, uint32_t count) {
-        if (entries != nullptr) {
+    // A book given is written even when empty (an empty book's data() is null).
+    const auto section = [&](std::string_view name, bool given, auto* entries, uint32_t count) {
+        if (given) {
             file.writeString(name, "Contact", PhnFieldList);
             last = writePhnSection(file, name, entries, count);
         }
     };
     if (book != nullptr) {
-        section(PhnSection::AddressBook, book->contacts.data(),
-                std::min(book->contactCount, PhoneBook::Capacity));
+        section(PhnSection::AddressBook, true, book->contacts.data(), book->contactCount());
     }
-    section(PhnSection::FixedDialling, fdn, std::min(fdnCount, SideBooks::FdnCapacity));
-    section(PhnSection::LastDialled, lnd, std::min(lndCount, SideBooks::LndCapacity));
+    section(PhnSection::FixedDialling, fdn != nullptr, fdn,
+            std::min(fdnCount, SideBooks::FdnCapacity));
+    section(PhnSection::LastDialled, lnd != nullptr, lnd,
+            std::min(lndCount, SideBooks::LndCapacity));
     if (result != nullptr) {
         *result = last;
     }

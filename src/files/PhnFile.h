@@ -44,8 +44,9 @@ inline constexpr std::size_t PhnTextCapacity = 520;
 inline constexpr uint64_t PhnMaxFileSize = 16u * 1024 * 1024;
 
 // Reads a .phn file into the books; a null book skips its section. The phone
-// book gets contactCount from the file's items (above 450 read as 449, below 0
-// as 0), the side books are read with the counts given (fdnCount, lndCount).
+// book is replaced by the entries numbered 1 .. items that have any key in the
+// file (in number order), the side books are read with the counts given
+// (fdnCount, lndCount).
 // Keys missing from the file leave their fields as they were.
 // 1: the file is empty or cannot be opened (nothing changed), or at least one
 // section was read. 0: not a phone-book file (format/version wrong or missing),
@@ -57,7 +58,7 @@ int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32
                  BookEntry* lnd, uint32_t lndCount);
 // Opening a book file: a .phn file into the book and the side books, or, when
 // it is not one, a legacy address file into the cleared book. false: neither
-// (open_adr_file has shown why).
+// (openAdrFile has shown why).
 bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
                       UserInterface& ui);
 
@@ -69,7 +70,7 @@ bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideB
 int savePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
                 uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount,
                 UserInterface* ui = nullptr);
-// The contents SavePhnFile writes; `result` gets the result of the last section.
+// The contents savePhnFile writes; `result` gets the result of the last section.
 std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,
                          const BookEntry* lnd, uint32_t lndCount, int* result = nullptr);
 
@@ -77,6 +78,7 @@ std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t f
 // has no Contact line, else 1; entries 0 .. count-1 are read. Writing drops
 // trailing entries with neither name nor number nor optional fields, writes items and the entries,
 // and returns 1 when at least one entry was written.
+int readPhnBook(const ProfileFile& file, PhoneBook& book, int32_t items);
 int readPhnSection(const ProfileFile& file, std::string_view section, Contact* entries,
                    int32_t count);
 int readPhnSection(const ProfileFile& file, std::string_view section, BookEntry* entries,

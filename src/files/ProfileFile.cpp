@@ -165,6 +165,12 @@ std::size_t ProfileFile::findSection(std::string_view section) const
 
 std::size_t ProfileFile::sectionEnd(std::size_t sectionIndex) const
 {
+    // The last section ends with the file: writing a new file appends there
+    // key after key, and must not walk the section each time.
+    ensureIndex();
+    if (sectionIndex == m_indexSection) {
+        return m_lines.size();
+    }
     std::size_t i = sectionIndex + 1;
     while (i < m_lines.size() && m_lines[i].kind != Kind::Section) {
         ++i;
@@ -182,6 +188,22 @@ std::size_t ProfileFile::findKey(std::size_t sectionIndex, std::string_view key)
 bool ProfileFile::hasSection(std::string_view section) const
 {
     return findSection(section) != npos;
+}
+
+std::vector<std::string_view> ProfileFile::keys(std::string_view section) const
+{
+    std::vector<std::string_view> names;
+    const std::size_t sectionIndex = findSection(section);
+    if (sectionIndex == npos) {
+        return names;
+    }
+    const std::size_t end = sectionEnd(sectionIndex);
+    for (std::size_t i = sectionIndex + 1; i < end; ++i) {
+        if (m_lines[i].kind == Kind::Entry) {
+            names.push_back(m_lines[i].name);
+        }
+    }
+    return names;
 }
 
 std::optional<std::string> ProfileFile::readString(std::string_view section, std::string_view key,

@@ -50,6 +50,9 @@ public:
     void writeString(std::string_view section, std::string_view key, std::string_view value);
 
     bool hasSection(std::string_view section) const;
+    // The key names of the (first) section of that name, in file order; a
+    // key written twice is listed once per line. Valid while the file is unchanged.
+    std::vector<std::string_view> keys(std::string_view section) const;
 
 private:
     enum class Kind : uint8_t

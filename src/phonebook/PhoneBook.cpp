@@ -29,44 +29,69 @@ int phoneBookKindTitleId(PhoneBookKind kind)
     return 167;
 }
 
-bool PhoneBook::append(const Contact& contact)
+void PhoneBook::append(const Contact& contact)
 {
-    if (full()) {
-        return false;
+    contacts.push_back(contact);
+    if (selectionState.size() + 1 == contacts.size()) {
+        selectionState.push_back(0);
     }
-    contacts[contactCount] = contact;
-    selectionState[contactCount] = 0;
-    ++contactCount;
-    return true;
 }
 
 bool PhoneBook::removeAt(uint32_t index)
 {
-    if (index >= contactCount) {
+    if (index >= contacts.size()) {
         return false;
     }
-    std::move(contacts.begin() + index + 1, contacts.begin() + contactCount,
-              contacts.begin() + index);
-    std::move(selectionState.begin() + index + 1, selectionState.begin() + contactCount,
-              selectionState.begin() + index);
-    --contactCount;
-    contacts[contactCount].clear();
-    selectionState[contactCount] = 0;
+    contacts.erase(contacts.begin() + index);
+    if (selectionState.size() != contacts.size() + 1) {
+        selectionState.clear();
+    } else {
+        selectionState.erase(selectionState.begin() + index);
+    }
     return true;
+}
+
+uint32_t PhoneBook::removeRows(const std::vector<bool>& remove)
+{
+    const bool withSelection = selectionState.size() == contacts.size();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < contacts.size(); ++i) {
+        if (i < remove.size() && remove[i]) {
+            continue;
+        }
+        if (kept != i) {
+            contacts[kept] = contacts[i];
+            if (withSelection) {
+                selectionState[kept] = selectionState[i];
+            }
+        }
+        ++kept;
+    }
+    const auto removed = static_cast<uint32_t>(contacts.size() - kept);
+    contacts.resize(kept);
+    if (withSelection) {
+        selectionState.resize(kept);
+    } else {
+        selectionState.clear();
+    }
+    return removed;
 }
 
 void PhoneBook::clear()
 {
-    for (Contact& contact : contacts) {
-        contact.clear();
-    }
-    selectionState.fill(0);
-    contactCount = 0;
+    contacts.clear();
+    selectionState.clear();
 }
 
-uint16_t limitAdnRecordCount(uint16_t recordCount)
+void PhoneBook::setSelected(uint32_t index, bool selected)
 {
-    return recordCount > PhoneBook::Capacity ? PhoneBook::Capacity - 1 : recordCount;
+    if (index >= contacts.size()) {
+        return;
+    }
+    if (selectionState.size() < contacts.size()) {
+        selectionState.resize(contacts.size(), 0);
+    }
+    selectionState[index] = selected ? Selected : 0;
 }
 
 std::size_t longestName(const Contact* contacts, std::size_t n)

@@ -2,9 +2,9 @@
 
 #include "phonebook/Contact.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Which book the contact list shows (the main window's shownBook).
 enum class PhoneBookKind : int
@@ -19,35 +19,40 @@ PhoneBookKind phoneBookKindFromInt(int value);
 // String-table id of the panel title of a book: 167, 169 or 168.
 int phoneBookKindTitleId(PhoneBookKind kind);
 
-// The open phone book: one fixed table, rows 0 .. contactCount-1 in display order.
+// The open phone book: the contacts in display order. The book holds whatever
+// a file or a card brings (thousands of contacts from a phone's export); which
+// of them fit on a card is the card writer's business.
 struct PhoneBook
 {
-    static constexpr uint32_t Capacity = 450;
     static constexpr uint32_t Selected = 2; // the list's selected bit
 
-    std::array<Contact, Capacity> contacts{};
-    uint32_t contactCount = 0;
+    std::vector<Contact> contacts;
     uint32_t nextSequence = 1;
-    // The list's selection bits, captured just before a card write.
-    std::array<uint32_t, Capacity> selectionState{};
+    // The list's selection bits, captured just before a card write; rows past
+    // its end count as not selected.
+    std::vector<uint32_t> selectionState;
 
-    bool full() const { return contactCount >= Capacity; }
-    // Appends a copy of `contact`; false (and nothing changed) when the table is full.
-    bool append(const Contact& contact);
+    uint32_t contactCount() const { return static_cast<uint32_t>(contacts.size()); }
+    bool empty() const { return contacts.empty(); }
+    void append(const Contact& contact);
     // Removes row `index`, moving the later rows up. False for a row not in use.
     bool removeAt(uint32_t index);
-    // Empties the book: contactCount 0, every row cleared, selection cleared.
+    // Removes every row whose `remove` bit is set in one pass; rows past the
+    // end of `remove` stay. Returns how many were removed.
+    uint32_t removeRows(const std::vector<bool>& remove);
+    // Empties the book and its selection.
     void clear();
     // Hands out the next sequence number for a new contact.
     uint32_t takeSequence() { return nextSequence++; }
+
+    // Every row unselected.
+    void clearSelection() { selectionState.assign(contacts.size(), 0); }
+    void setSelected(uint32_t index, bool selected);
     bool isSelected(uint32_t index) const
     {
-        return index < Capacity && selectionState[index] == Selected;
+        return index < selectionState.size() && selectionState[index] == Selected;
     }
 };
-
-// The card's phone book is used up to 450 records: more than 450 becomes 449.
-uint16_t limitAdnRecordCount(uint16_t recordCount);
 
 // Largest byte length of a held name among the first n contacts (0 for n = 0).
 std::size_t longestName(const Contact* contacts, std::size_t n);

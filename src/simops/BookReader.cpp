@@ -193,7 +193,6 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
              session.adnRecordCount);
     writeLog(LogLevel::Trace, kReadTag, "record len:%d person len:%d", session.adnRecordLength,
              session.adnNameLength);
-    session.adnRecordCount = limitAdnRecordCount(static_cast<uint16_t>(session.adnRecordCount));
 
     const int length = session.adnRecordLength;
     if (length < static_cast<int>(SimRecord::FixedPartLength)) {
@@ -246,12 +245,11 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
 void storeCardBooks(CardBooksRead& read, PhoneBook& book, SideBooks& sideBooks)
 {
     book.clear();
-    const auto count = std::min<std::size_t>(read.contacts.size(), PhoneBook::Capacity);
+    const std::size_t count = read.contacts.size();
+    book.contacts = read.contacts;
     for (std::size_t j = 0; j < count; ++j) {
-        book.contacts[j] = read.contacts[j];
         book.contacts[j].sequence = static_cast<uint32_t>(j);
     }
-    book.contactCount = static_cast<uint32_t>(count);
     book.nextSequence = static_cast<uint32_t>(count) + 1;
 
     // The old entries go to `read`, whose buffers are wiped when it is destroyed.

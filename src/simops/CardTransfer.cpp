@@ -56,19 +56,19 @@ public:
 private:
     WriteOutcome writeAll()
     {
-        for (uint32_t i = 0; i < m_book.contactCount; ++i) {
+        for (uint32_t i = 0; i < m_book.contactCount(); ++i) {
             if (const auto outcome = writeContact(i, static_cast<int>(i) + 1))
                 return *outcome;
             m_meter.advance(static_cast<int>(i));
         }
-        return emptyFrom(static_cast<int>(m_book.contactCount) + 1);
+        return emptyFrom(static_cast<int>(m_book.contactCount()) + 1);
     }
 
     WriteOutcome writeSelected()
     {
         m_state.selectedIndex = kWriteOnlySelected;
         int written = 0;
-        for (uint32_t i = 0; i < m_book.contactCount; ++i) {
+        for (uint32_t i = 0; i < m_book.contactCount(); ++i) {
             if (!m_book.isSelected(i))
                 continue;
             if (const auto outcome = writeContact(i, written + 1))
@@ -98,9 +98,9 @@ private:
             std::copy_n(read.data.begin(), std::min(read.data.size(), buffer.size()),
                         buffer.begin());
             if (isFreeRecord(buffer)) {
-                while (selectedOnly && i < m_book.contactCount && !m_book.isSelected(i))
+                while (selectedOnly && i < m_book.contactCount() && !m_book.isSelected(i))
                     ++i;
-                if (i >= m_book.contactCount)
+                if (i >= m_book.contactCount())
                     return WriteOutcome::Completed;
                 if (const auto outcome = writeContact(i, r))
                     return *outcome;

@@ -26,7 +26,7 @@ SimInfo collectSimInfo(const CardSession& session, const PhoneBook& book,
 {
     SimInfo info;
     info.recordCount = session.adnRecordCount;
-    info.contactsRead = static_cast<int>(book.contactCount);
+    info.contactsRead = static_cast<int>(book.contactCount());
     info.freeRecords = info.recordCount - info.contactsRead;
     info.nameLength = session.adnNameLength;
     info.pin1StateId = pin1StateIdOf(session);

@@ -14,7 +14,6 @@ namespace {
 constexpr std::size_t kPastedNameLimit = 100;
 constexpr std::size_t kPastedNumberMin = 3;
 constexpr std::size_t kPastedNumberMax = 42;
-constexpr uint32_t kLastIndex = 448;
 
 std::string encodeTypedName(QStringView name, int nameLimit)
 {
@@ -44,26 +43,23 @@ int typedNameLimit(QStringView name, int nameLimit)
 
 bool addTypedContact(PhoneBook& book, QStringView name, std::string_view number, int nameLimit)
 {
-    if (book.contactCount >= kTypedContactLimit)
-        return false;
     std::string clean(number);
     if (!validateNumber(clean))
         return false;
-    Contact& contact = book.contacts[book.contactCount];
-    contact.clear();
+    Contact contact;
     contact.setName(encodeTypedName(name, nameLimit));
     contact.setNumber(clean);
     contact.ccp = 0xFF;
     contact.sequence = book.takeSequence();
     contact.tonNpi = tonNpiForNumber(number, 0xFF);
-    ++book.contactCount;
+    book.append(contact);
     return true;
 }
 
 bool editTypedContact(PhoneBook& book, uint32_t index, QStringView name, std::string_view number,
                       int nameLimit)
 {
-    if (index >= book.contactCount)
+    if (index >= book.contactCount())
         return false;
     std::string clean(number);
     if (!validateNumber(clean))
@@ -106,8 +102,6 @@ int parseClipboardText(std::string_view text, PhoneBook* book)
         if (name.size() > kPastedNameLimit || name.find('\n') != std::string::npos)
             return 0;
         writeLog(5, "check clipboard", "person %s", name.c_str());
-        if (book != nullptr && book->contactCount > kLastIndex)
-            return found;
 
         const std::size_t start = sep + 1;
         if (start >= text.size())
@@ -127,14 +121,13 @@ int parseClipboardText(std::string_view text, PhoneBook* book)
         writeLog(5, "check clipboard", "phone %s", number.c_str());
 
         if (book != nullptr) {
-            Contact& contact = book->contacts[book->contactCount];
-            contact.clear();
+            Contact contact;
             contact.setName(name);
             contact.setNumber(number);
             contact.ccp = 0xFF;
             contact.sequence = book->takeSequence();
             contact.tonNpi = tonNpiForNumber(number, TonNpi::National);
-            ++book->contactCount;
+            book->append(contact);
         }
         ++found;
 
@@ -150,14 +143,15 @@ int pasteContacts(PhoneBook& book, std::string_view text)
 {
     if (parseClipboardText(text) == 0)
         return 0;
-    const uint32_t count = book.contactCount;
+    const uint32_t count = book.contactCount();
     const uint32_t sequence = book.nextSequence;
     if (parseClipboardText(text, &book) == 0) {
-        book.contactCount = count;
+        book.contacts.resize(count);
+        book.selectionState.clear();
         book.nextSequence = sequence;
         return 0;
     }
-    return static_cast<int>(book.contactCount - count);
+    return static_cast<int>(book.contactCount() - count);
 }
 
 int pasteIntoSideBook(std::string_view text, BookEntry* entries, uint32_t slotCount)
@@ -190,14 +184,11 @@ int pasteIntoSideBook(std::string_view text, BookEntry* entries, uint32_t slotCo
 
 void moveContactTo(PhoneBook& book, uint32_t from, uint32_t to)
 {
-    if (from >= book.contactCount || to >= book.contactCount || from == to)
+    if (from >= book.contactCount() || to >= book.contactCount() || from == to)
         return;
-    const Contact moved = book.contacts[from];
+    const auto first = book.contacts.begin();
     if (from < to)
-        std::copy(book.contacts.begin() + from + 1, book.contacts.begin() + to + 1,
-                  book.contacts.begin() + from);
+        std::rotate(first + from, first + from + 1, first + to + 1);
     else
-        std::copy_backward(book.contacts.begin() + to, book.contacts.begin() + from,
-                           book.contacts.begin() + from + 1);
-    book.contacts[to] = moved;
+        std::rotate(first + to, first + from, first + from + 1);
 }

@@ -16,8 +16,6 @@ struct BookEntry;
 // on the clipboard. Clipboard texts are Windows-1252 bytes: one contact per
 // line, "name;number" (or "name,number"), lines joined by CR LF.
 
-// The phone book's last usable index is 448: at 449 contacts Add does nothing.
-constexpr uint32_t kTypedContactLimit = 449;
 // Longest number the dialogs accept.
 constexpr int kTypedNumberLimit = 40;
 
@@ -28,9 +26,9 @@ constexpr int kTypedNumberLimit = 40;
 int typedNameLimit(QStringView name, int nameLimit);
 
 // Adds a typed contact at the end of the book: the name encoded in the card's
-// form, the number cleaned by ValidateNumber, a new sequence number, TON/NPI
+// form, the number cleaned by validateNumber, a new sequence number, TON/NPI
 // from the first non-blank character. False (nothing changed) for a bad
-// number or a full book.
+// number.
 bool addTypedContact(PhoneBook& book, QStringView name, std::string_view number, int nameLimit);
 // Writes a typed name and number into contact `index`. Every é becomes è in the
 // name; a number of blanks only keeps the old TON/NPI. False for a bad number.
@@ -47,7 +45,7 @@ struct ClipboardRow
 std::string clipboardTextOf(const std::vector<ClipboardRow>& rows);
 
 // Number of contacts in `text`, 0 when the text is not pasteable as a whole.
-// With a book the contacts are appended to it (up to index 448).
+// With a book the contacts are appended to it.
 int parseClipboardText(std::string_view text, PhoneBook* book = nullptr);
 // Appends the clipboard's contacts; the book is left untouched when the text
 // is not pasteable. Returns the number of contacts added.

@@ -30,7 +30,7 @@ int ContactListModel::tableRows() const
     case PhoneBookKind::PhoneBook:
         break;
     }
-    return static_cast<int>(m_book.contactCount);
+    return static_cast<int>(m_book.contactCount());
 }
 
 int ContactListModel::rowCount(const QModelIndex& parent) const

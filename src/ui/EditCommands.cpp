@@ -88,7 +88,7 @@ void EditCommands::addContact()
 {
     AppContext& app = m_window.app();
     DocumentState& state = app.state;
-    if (!state.phoneBookShown() || app.book.contactCount >= kTypedContactLimit)
+    if (!state.phoneBookShown())
         return;
     startUntitledList(state);
     ContactDialog dialog(ContactDialog::Kind::AddPhone, state.nameLimit, kPhoneIcon, &m_window);
@@ -102,7 +102,7 @@ void EditCommands::addContact()
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_window.refillList();
-    m_window.selectRow(static_cast<int>(app.book.contactCount) - 1);
+    m_window.selectRow(static_cast<int>(app.book.contactCount()) - 1);
     state.modified = true;
     m_window.refreshStatus();
     emit m_window.documentChanged();
@@ -113,7 +113,7 @@ void EditCommands::editContact()
     AppContext& app = m_window.app();
     DocumentState& state = app.state;
     const int row = state.selectedIndex;
-    if (!state.phoneBookShown() || row < 0 || row >= static_cast<int>(app.book.contactCount))
+    if (!state.phoneBookShown() || row < 0 || row >= static_cast<int>(app.book.contactCount()))
         return;
     ContactDialog dialog(ContactDialog::Kind::EditPhone, state.nameLimit, kPhoneIcon, &m_window);
     dialog.setTexts(m_window.listModel()->nameText(row), m_window.listModel()->numberText(row));
@@ -184,7 +184,7 @@ void EditCommands::paste()
         return;
     m_window.refillList();
     QItemSelectionModel* selection = m_window.listView()->selectionModel();
-    const int count = static_cast<int>(app.book.contactCount);
+    const int count = static_cast<int>(app.book.contactCount());
     for (int row = 0; row < count; ++row)
         if (row >= count - added || (static_cast<std::size_t>(row) < before.size() && before[row]))
             selection->select(model->index(row, 0),
@@ -262,7 +262,7 @@ void EditCommands::dropAt(const QPoint& pos)
     QTableView* list = m_window.listView();
     AppContext& app = m_window.app();
     const int target = list->viewport()->rect().contains(pos) ? list->indexAt(pos).row() : -1;
-    if (target < 0 || m_dragRow < 0 || m_dragRow >= static_cast<int>(app.book.contactCount))
+    if (target < 0 || m_dragRow < 0 || m_dragRow >= static_cast<int>(app.book.contactCount()))
         return;
     moveContactTo(app.book, static_cast<uint32_t>(m_dragRow), static_cast<uint32_t>(target));
     m_window.refillList();

@@ -74,7 +74,7 @@ bool testContact(const PhoneBook& book, FindState& state, int row)
 
 int searchRows(const PhoneBook& book, FindState& state, int first)
 {
-    for (int row = first; row < static_cast<int>(book.contactCount); ++row)
+    for (int row = first; row < static_cast<int>(book.contactCount()); ++row)
         if (testContact(book, state, row))
             return row;
     return -1;
@@ -207,7 +207,7 @@ int replaceAllContacts(PhoneBook& book, FindState& state, const InvalidNumberQue
     int changedContacts = 0;
     bool replaced = false;
     for (int row = state.position == -1 ? 0 : state.position;
-         row < static_cast<int>(book.contactCount); ++row) {
+         row < static_cast<int>(book.contactCount()); ++row) {
         Contact& contact = book.contacts[static_cast<std::size_t>(row)];
         std::string name = searchedName(contact);
         std::string number(contact.numberText());

@@ -25,6 +25,6 @@ enum class SortColumn
     Name,
     Number
 };
-// Bubble sort by name or number (CompareText); the selected row is followed
-// through every swap and its new index returned.
+// Sorts by name or number (compareText), stably: equal contacts keep their
+// order. The selected row is followed and its new index returned.
 int sortContacts(PhoneBook& book, SortColumn column, bool ascending, int selectedIndex);

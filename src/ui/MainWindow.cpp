@@ -217,7 +217,7 @@ QString MainWindow::statusText() const
 void MainWindow::refreshStatus()
 {
     m_status->setText(QString::fromStdString(
-        statusTextFor(m_app.state, m_app.book.contactCount, cardRecordCount())));
+        statusTextFor(m_app.state, m_app.book.contactCount(), cardRecordCount())));
 }
 
 void MainWindow::refillList()

@@ -86,9 +86,9 @@ bool MainWindow::askSaveCard(int questionId)
 void MainWindow::takeSelectionSnapshot()
 {
     const std::vector<bool> bits = selectionBits();
-    m_app.book.selectionState.fill(0);
-    for (std::size_t i = 0; i < bits.size() && i < PhoneBook::Capacity; ++i)
-        m_app.book.selectionState[i] = bits[i] ? PhoneBook::Selected : 0;
+    m_app.book.clearSelection();
+    for (std::size_t i = 0; i < bits.size(); ++i)
+        m_app.book.setSelected(static_cast<uint32_t>(i), bits[i]);
 }
 
 bool MainWindow::writeWholeBookToCard()

@@ -63,7 +63,7 @@ bool MainWindow::promptSaveFile(std::string& path, bool csv)
 bool MainWindow::askSaveUntitled()
 {
     DocumentState& state = m_app.state;
-    if (!state.untitledList || m_app.book.contactCount == 0)
+    if (!state.untitledList || m_app.book.contactCount() == 0)
         return true;
     switch (askYesNoCancel(m_app.ui, kSaveChangesToFile)) {
     case UserInterface::Answer::Yes: {
@@ -148,7 +148,7 @@ void MainWindow::openAtStart(const std::string& path)
         refreshStatus();
         refreshTitle();
     } else {
-        m_app.book.contactCount = 0;
+        m_app.book.clear();
         state.recordLength = 0;
         state.nameLimit = 0;
         state.currentPath.clear();
@@ -256,7 +256,7 @@ void MainWindow::newFile()
         return;
     }
     if (!state.fromNothing()) {
-        for (uint32_t i = 0; i < m_app.book.contactCount; ++i) {
+        for (uint32_t i = 0; i < m_app.book.contactCount(); ++i) {
             m_app.book.contacts[i].setName({});
             m_app.book.contacts[i].setNumber({});
         }
@@ -275,7 +275,7 @@ void MainWindow::newFile()
     state.recordLength = kNewRecordLength;
     state.modified = false;
     state.clearSelection();
-    m_app.book.contactCount = 0;
+    m_app.book.clear();
     saveBookTo(path);
     refreshTitle();
     refillList();
@@ -291,7 +291,7 @@ void MainWindow::saveFile()
     } else if (state.fromNothing()) {
         // An untitled list becomes a file.
         std::string path;
-        if (m_app.book.contactCount > 0 && promptSaveFile(path, false)) {
+        if (m_app.book.contactCount() > 0 && promptSaveFile(path, false)) {
             saveBookTo(path);
             state.currentPath = path;
             state.modified = false;
@@ -377,7 +377,7 @@ void MainWindow::closeFile()
 void MainWindow::closeBookState()
 {
     DocumentState& state = m_app.state;
-    m_app.book.contactCount = 0;
+    m_app.book.clear();
     state.recordLength = 0;
     state.nameLimit = 0;
     m_app.session.adnRecordCount = 0;

@@ -482,7 +482,7 @@ void installSidePanel(MainWindow& window)
 
     AppContext& app = window.app();
     window.setCommandHandler(Command::Print, [&window, &app] {
-        printPhoneBook(&window, app.book.contacts.data(), app.book.contactCount,
+        printPhoneBook(&window, app.book.contacts.data(), app.book.contactCount(),
                        app.state.fromCard() ? std::string() : app.state.currentPath);
     });
     window.setCommandHandler(Command::Options,

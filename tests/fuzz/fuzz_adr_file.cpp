@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint32_t nameLength = 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (readAdrBytes(bytes, book, recordLength, nameLength, ui) &&
-        book.contactCount > PhoneBook::Capacity) {
+        book.contactCount() > PhoneBook::Capacity) {
         __builtin_trap();
     }
     return 0;

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size -= 2;
     }
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    if (importCsvBytes(bytes, book, ui) == 1 && book.contactCount > CsvImportLimit) {
+    if (importCsvBytes(bytes, book, ui) == 1 && book.contactCount() > CsvImportLimit) {
         __builtin_trap();
     }
     (void)csvExportBytes(book, ';');

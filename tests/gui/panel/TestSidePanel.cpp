@@ -178,7 +178,7 @@ private slots:
         const std::vector<int> shownMessages = gui.messageIds();
         QCOMPARE(QList<int>(shownMessages.begin(), shownMessages.end()), messages);
         // The phone book itself is never touched by the side books' editing.
-        QCOMPARE(gui.app->book.contactCount, 0u);
+        QCOMPARE(gui.app->book.contactCount(), 0u);
     }
 
     void deleteShiftsAndMarksSlots()

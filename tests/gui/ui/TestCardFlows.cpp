@@ -199,7 +199,7 @@ private slots:
 
         PhoneBook saved;
         QCOMPARE(loadPhnFile(path.toStdString(), &saved, nullptr, 0, nullptr, 0), 1);
-        QCOMPARE(saved.contactCount, 42u);
+        QCOMPARE(saved.contactCount(), 42u);
         QCOMPARE(std::string(saved.contacts[1].heldName()), std::string("Bernd K\xF6hler"));
     }
 

@@ -28,7 +28,7 @@ uint32_t contactsInFile(const QString& path)
 {
     PhoneBook book;
     loadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0);
-    return book.contactCount;
+    return book.contactCount();
 }
 
 void clickHeader(QTableView* view, int column)

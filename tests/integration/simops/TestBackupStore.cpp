@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(loadPhnFile(last.path, read.get(), readSide->fdn.data(), readSide->fdnCount,
                              readSide->lnd.data(), readSide->lndCount),
                  1);
-        QCOMPARE(read->contactCount, 1u);
+        QCOMPARE(read->contactCount(), 1u);
         QCOMPARE(read->contacts[0].numberText(), std::string_view("+4912345"));
         QCOMPARE(readSide->fdn[0].number.view(), std::string_view("110"));
     }

@@ -131,7 +131,7 @@ private slots:
         for (int i = 0; i < contacts; ++i)
             m_f.book->append(pool[i]);
         for (int i : selected)
-            m_f.book->selectionState[i] = PhoneBook::Selected;
+            m_f.book->setSelected(static_cast<uint32_t>(i), true);
         QVERIFY(m_f.write(mode));
 
         compareRecords(card, after);
@@ -364,7 +364,7 @@ private slots:
         QCOMPARE(card.adn->records[2], bytes(kRene));
         QCOMPARE(card.adn->records[3], bytes(kOld));
         // The book in memory is what it was.
-        QCOMPARE(m_f.book->contactCount, 5u);
+        QCOMPARE(m_f.book->contactCount(), 5u);
         QCOMPARE(QByteArray(m_f.book->contacts[3].name), QByteArray("Zed"));
         QCOMPARE(QByteArray(m_f.book->contacts[4].number), QByteArray("5"));
     }

@@ -32,7 +32,7 @@ private slots:
     {
         m_f.session->adnRecordCount = 250;
         m_f.session->adnNameLength = 14;
-        m_f.book->contactCount = 37;
+        m_f.book->contacts.resize(37);
         const char iccid[] = "8949000000000000001";
         std::copy(std::begin(iccid), std::end(iccid), m_f.session->iccid.begin());
         m_f.session->serviceProviderName.assign("ABC");

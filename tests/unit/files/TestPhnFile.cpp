@@ -63,13 +63,13 @@ private slots:
     void writesTheTwoEntryFile()
     {
         PhoneBook book;
+        book.contacts.resize(2);
         book.contacts[0].setName("Anna");
         book.contacts[0].setNumber("+447");
         book.contacts[0].tonNpi = 0x91;
         book.contacts[1].setName("Office");
         book.contacts[1].setNumber("012");
         book.contacts[1].tonNpi = 0x81;
-        book.contactCount = 2;
         SideBooks sides; // empty side books, 40 entries each
 
         const QString path = m_dir.filePath("two.phn");
@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(loadPhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
                              sides.lnd.data(), sides.lndCount),
                  1);
-        QCOMPARE(book.contactCount, 2u);
+        QCOMPARE(book.contactCount(), 2u);
         QCOMPARE(book.contacts[0].heldName(), std::string_view("Anna"));
         QCOMPARE(book.contacts[0].numberText(), std::string_view("+447"));
         QCOMPARE(book.contacts[0].tonNpi, uint8_t{0x91});
@@ -108,31 +108,43 @@ private slots:
     void itemsCount_data()
     {
         QTest::addColumn<int>("items");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("lastNamed"); // highest n whose name was read
-        QTest::newRow("451 reads 449") << 451 << 449 << 449;
-        QTest::newRow("450 stays") << 450 << 450 << 450;
-        QTest::newRow("-5 reads none") << -5 << 0 << 0;
+        QTest::addColumn<int>("count"); // contacts read, the last one named N<count>
+        QTest::newRow("all 451") << 451 << 451;
+        QTest::newRow("an entry beyond items is not read") << 450 << 450;
+        QTest::newRow("items far beyond the entries") << 2000000000 << 451;
+        QTest::newRow("-5 reads none") << -5 << 0;
     }
 
     void itemsCount()
     {
         QFETCH(int, items);
         QFETCH(int, count);
-        QFETCH(int, lastNamed);
         const std::string file =
             header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=" + std::to_string(items) + "\r\n" +
                    numberedEntries(451));
         PhoneBook book;
         QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
-        QCOMPARE(book.contactCount, static_cast<uint32_t>(count));
-        if (lastNamed > 0) {
-            const std::string expected = "N" + std::to_string(lastNamed);
-            QCOMPARE(book.contacts[lastNamed - 1].heldName(), std::string_view(expected));
+        QCOMPARE(book.contactCount(), static_cast<uint32_t>(count));
+        if (count > 0) {
+            const std::string expected = "N" + std::to_string(count);
+            QCOMPARE(book.contacts.back().heldName(), std::string_view(expected));
+            QCOMPARE(book.contacts.back().sequence, uint32_t(count - 1));
         }
-        if (lastNamed < 450) {
-            QVERIFY(book.contacts[lastNamed].heldName().empty());
-        }
+    }
+
+    void sparseEntriesKeepTheirOrder()
+    {
+        // Entries 3 and 7 only (another program's prefixes): two contacts.
+        const std::string file = header("Contact=Nom,Tel,CCP,TON_NPI\r\nitems=9\r\n"
+                                        "tel7=0307\r\nNom3=Trois\r\nNom03=not an entry\r\n");
+        PhoneBook book;
+        QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(book.contactCount(), 2u);
+        QCOMPARE(book.contacts[0].heldName(), std::string_view("Trois"));
+        QCOMPARE(book.contacts[0].sequence, 2u);
+        QCOMPARE(book.contacts[1].numberText(), std::string_view("0307"));
+        QVERIFY(book.contacts[1].heldName().empty());
+        QCOMPARE(book.nextSequence, 8u);
     }
 
     void rejectsOtherFormats_data()
@@ -160,6 +172,7 @@ private slots:
         QFETCH(std::string, file);
         QFETCH(int, result);
         PhoneBook book;
+        book.contacts.resize(1);
         book.contacts[0].setName("before");
         QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), result);
         QCOMPARE(book.contacts[0].heldName(), std::string_view(result == 1 ? "Anna" : "before"));
@@ -170,9 +183,9 @@ private slots:
         const QString path = m_dir.filePath("empty.phn");
         writeFile(path, "");
         PhoneBook book;
-        book.contactCount = 3;
+        book.contacts.resize(3);
         QCOMPARE(loadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0), 1);
-        QCOMPARE(book.contactCount, 3u);
+        QCOMPARE(book.contactCount(), 3u);
         QCOMPARE(
             loadPhnFile(m_dir.filePath("missing.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
             1);
@@ -182,14 +195,13 @@ private slots:
     {
         const std::string file =
             header("Contact=Nom, Tel,X,Y\r\nitems=1\r\nNom1=Zoe\r\nTel1=123\r\n"
-                   "X1= 7abc\r\nY1=-1\r\nName1=wrong\r\n");
+                   "X1= 7abc\r\nY1=-2\r\nName1=wrong\r\n");
         PhoneBook book;
-        book.contacts[0].tonNpi = 0x81;
         QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
         QCOMPARE(book.contacts[0].heldName(), std::string_view("Zoe"));
         QCOMPARE(book.contacts[0].numberText(), std::string_view("123"));
         QCOMPARE(book.contacts[0].ccp, uint8_t{7});
-        QCOMPARE(book.contacts[0].tonNpi, uint8_t{0xFF}); // -1, low 8 bits
+        QCOMPARE(book.contacts[0].tonNpi, uint8_t{0xFE}); // -2, low 8 bits
     }
 
     void sideBooksUseTheirCounts()
@@ -213,9 +225,9 @@ private slots:
     void trailingEmptyEntriesAreDropped()
     {
         PhoneBook book;
+        book.contacts.resize(6);
         book.contacts[0].setName("A");
         book.contacts[2].setNumber("3"); // row 1 empty in the middle, rows 3-5 empty at the end
-        book.contactCount = 6;
         int result = -1;
         const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0, &result);
         QCOMPARE(result, 1);
@@ -228,12 +240,12 @@ private slots:
     void namesThatNeedQuotingOrUnicodeSurvive()
     {
         PhoneBook book;
+        book.contacts.resize(4);
         book.contacts[0].setName(" padded ");
         book.contacts[1].setName("\"quoted\"");
         // 0x81 form, base 0x0380: U+03A9 U+03BC, which Windows-1252 lacks.
         book.contacts[2].setName(std::string_view("\x81\x02\x07\xA9\xBC", 5));
         book.contacts[3].setName("J\xF6rg"); // Windows-1252 o with diaeresis
-        book.contactCount = 4;
         const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0);
         QVERIFY(bytes.starts_with("\xEF\xBB\xBF[Version]"));
         QVERIFY(bytes.find("Name3=\xCE\xA9\xCE\xBC\r\n") != std::string::npos);
@@ -250,6 +262,7 @@ private slots:
     void optionalFieldsHaveTheirOwnKeys()
     {
         PhoneBook book;
+        book.contacts.resize(3);
         Contact& anna = book.contacts[0];
         anna.setName("Anna");
         anna.setNumber("+4930");
@@ -260,7 +273,6 @@ private slots:
         anna.emails = {"anna@example.org", "a@b.c"};
         book.contacts[1].setName("Bert");                // nothing optional: no extra keys
         book.contacts[2].emails = {"only@mail.example"}; // only an e-mail: kept, not trailing
-        book.contactCount = 3;
         const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0);
         QCOMPARE(bytes, header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=3\r\n"
                                "Name1=Anna\r\nPhone1=+4930\r\nCCP1=255\r\nTON_NPI1=145\r\n"
@@ -275,10 +287,11 @@ private slots:
         // Read back into a book whose rows held other optional fields: the file's
         // fields replace them, and an entry without optional keys has none.
         PhoneBook back;
+        back.contacts.resize(2);
         back.contacts[1].emails = {"stale@old.example"};
         back.contacts[1].numberType = NumberType::Home;
         QCOMPARE(loadPhnBytes(bytes, &back, nullptr, 0, nullptr, 0), 1);
-        QCOMPARE(back.contactCount, 3u);
+        QCOMPARE(back.contactCount(), 3u);
         QCOMPARE(back.contacts[0].numberType, NumberType::Work);
         QCOMPARE(back.contacts[0].secondName, std::string("Annie"));
         QCOMPARE(back.contacts[0].extraNumbers, anna.extraNumbers);
@@ -290,11 +303,11 @@ private slots:
     void optionalFieldsKeepEveryCharacter()
     {
         PhoneBook book;
+        book.contacts.resize(1);
         book.contacts[0].setName("Zoe");
         // 0x81 form, base 0x0380: U+03A9 U+03BC, which Windows-1252 lacks.
         book.contacts[0].secondName = std::string("\x81\x02\x07\xA9\xBC", 5);
         book.contacts[0].emails = {"j\xF6rg@example.org"};
-        book.contactCount = 1;
         const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0);
         QVERIFY(bytes.starts_with("\xEF\xBB\xBF[Version]"));
         QVERIFY(bytes.find("SecondName1=\xCE\xA9\xCE\xBC\r\n") != std::string::npos);
@@ -311,11 +324,11 @@ private slots:
         const QString path = dir.filePath("keep.phn");
         writeFile(path, kTwoEntries);
         PhoneBook book;
+        book.contacts.resize(300);
         for (uint32_t i = 0; i < 300; ++i) {
             book.contacts[i].setName("A long enough name to need more room");
             book.contacts[i].setNumber("+4412345678901234");
         }
-        book.contactCount = 300;
 
         // A file-size limit makes the write fail part-way, as a full disk would.
         rlimit saved{};

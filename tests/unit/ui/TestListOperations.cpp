@@ -25,7 +25,7 @@ PhoneBook bookOf(const Names& names)
 Names namesOf(const PhoneBook& book)
 {
     Names names;
-    for (uint32_t i = 0; i < book.contactCount; ++i)
+    for (uint32_t i = 0; i < book.contactCount(); ++i)
         names.emplace_back(book.contacts[i].heldName());
     return names;
 }
@@ -72,7 +72,7 @@ private slots:
         PhoneBook book = bookOf(names);
         QCOMPARE(deleteSelectedContacts(book, selected), newSelection);
         QCOMPARE(namesOf(book), remaining);
-        QCOMPARE(book.contactCount, static_cast<uint32_t>(remaining.size()));
+        QCOMPARE(book.contactCount(), static_cast<uint32_t>(remaining.size()));
     }
 
     void moves_data()
@@ -155,7 +155,7 @@ private slots:
     {
         PhoneBook book;
         QCOMPARE(sortContacts(book, SortColumn::Name, true, -1), -1);
-        QCOMPARE(book.contactCount, 0u);
+        QCOMPARE(book.contactCount(), 0u);
     }
 };
 
