@@ -54,7 +54,6 @@ private:
         QCOMPARE(m_f.book->contactCount(), 2u);
         QCOMPARE(nameOf(m_f.book->contacts[0]), QByteArray("File one"));
         QCOMPARE(nameOf(m_f.book->contacts[1]), QByteArray("File two"));
-        QCOMPARE(m_f.book->contacts[2].heldName().size(), std::size_t(0));
         QCOMPARE(QByteArray(m_f.sideBooks->fdn[0].name.c_str()), QByteArray("Keep"));
         QCOMPARE(QByteArray(m_f.sideBooks->fdn[0].number.c_str()), QByteArray("999"));
     }
