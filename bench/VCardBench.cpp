@@ -119,7 +119,7 @@ int main(int argc, char** argv)
         std::printf("run %d: load %.1f ms (%u contacts, %u did not fit), save %.1f ms (%u "
                     "contacts)\n",
                     run, loadMs, report.imported(), report.skipped(SkipReason::BookFull), saveMs,
-                    book->contactCount);
+                    book->contactCount());
         if (report.skippedAny() && report.skipped(SkipReason::BookFull) == 0) {
             std::fprintf(stderr, "the load reported problems:\n%s\n", report.text(in).c_str());
             return 1;

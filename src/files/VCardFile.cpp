@@ -192,11 +192,8 @@ void importPerson(const VCardPerson& person, PhoneBook& book, VCardNumbers mode,
             }
             addOptionalFields(person, shown, contact, report);
         }
-        contact.sequence = book.contactCount;
-        if (!book.append(contact)) {
-            report.skip(SkipReason::BookFull, person.line, shown);
-            continue;
-        }
+        contact.sequence = book.contactCount();
+        book.append(contact);
         report.addImported();
     }
 }
@@ -323,7 +320,7 @@ VCardLoad importVCardBytes(std::string_view bytes, PhoneBook& book, VCardNumbers
     for (const VCardPerson& person : parse.people) {
         importPerson(person, book, numbers, report);
     }
-    book.nextSequence = book.contactCount + 1;
+    book.nextSequence = book.contactCount() + 1;
     return VCardLoad::Loaded;
 }
 
@@ -347,7 +344,7 @@ std::string vCardBytes(const PhoneBook& book, VCardVersion version, uint32_t* le
 {
     std::string out;
     uint32_t empty = 0;
-    for (uint32_t i = 0; i < book.contactCount; ++i) {
+    for (uint32_t i = 0; i < book.contactCount(); ++i) {
         const Contact& contact = book.contacts[i];
         if (isEmptyContact(contact)) {
             ++empty;

@@ -11,7 +11,7 @@
 QByteArray vCardOfRows(const PhoneBook& book, const std::vector<bool>& selected)
 {
     auto picked = std::make_unique<PhoneBook>();
-    for (uint32_t row = 0; row < book.contactCount && row < selected.size(); ++row) {
+    for (uint32_t row = 0; row < book.contactCount() && row < selected.size(); ++row) {
         if (selected[row])
             picked->append(book.contacts[row]);
     }
@@ -30,7 +30,7 @@ int pasteVCardContacts(PhoneBook& book, const QMimeData* mime)
             VCardNumbers::PreferredOnly, report) != VCardLoad::Loaded)
         return 0;
     int added = 0;
-    for (uint32_t i = 0; i < pasted->contactCount && !book.full(); ++i) {
+    for (uint32_t i = 0; i < pasted->contactCount(); ++i) {
         Contact contact = pasted->contacts[i];
         contact.sequence = book.takeSequence();
         book.append(contact);

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (importVCardBytes(bytes, book, mode, report) != VCardLoad::Loaded) {
         return 0;
     }
-    if (report.imported() != book.contactCount) {
+    if (report.imported() != book.contactCount()) {
         __builtin_trap();
     }
     uint32_t leftOut = 0;
@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     again.clear();
     ImportReport second;
     const VCardLoad reread = importVCardBytes(written, again, VCardNumbers::PreferredOnly, second);
-    if (book.contactCount - leftOut > 0 &&
-        (reread != VCardLoad::Loaded || again.contactCount != book.contactCount - leftOut)) {
+    if (book.contactCount() - leftOut > 0 &&
+        (reread != VCardLoad::Loaded || again.contactCount() != book.contactCount() - leftOut)) {
         __builtin_trap();
     }
     return 0;

@@ -60,7 +60,7 @@ QString numberOf(const Contact& contact)
 QStringList summary(const PhoneBook& book)
 {
     QStringList rows;
-    for (uint32_t i = 0; i < book.contactCount; ++i) {
+    for (uint32_t i = 0; i < book.contactCount(); ++i) {
         const Contact& c = book.contacts[i];
         QString row = nameOf(c) + u'|' + numberOf(c) + u'|' +
                       QString::fromStdString(std::string(numberTypeName(c.numberType)));
@@ -159,7 +159,7 @@ private slots:
         QFETCH(QString, name);
         const Loaded loaded = load(card(version, lines + "TEL:123\r\n"));
         QCOMPARE(loaded.result, VCardLoad::Loaded);
-        QCOMPARE(loaded.book->contactCount, 1u);
+        QCOMPARE(loaded.book->contactCount(), 1u);
         QCOMPARE(nameOf(loaded.book->contacts[0]), name);
         QVERIFY(!loaded.report.skippedAny());
     }
@@ -185,7 +185,7 @@ private slots:
         QFETCH(QByteArray, lines);
         QFETCH(int, contacts);
         const Loaded loaded = load(card("3.0", lines));
-        QCOMPARE(int(loaded.book->contactCount), contacts);
+        QCOMPARE(int(loaded.book->contactCount()), contacts);
         const bool nameUsedFromN = contacts == 1 && lines.startsWith("FN:J");
         QCOMPARE(loaded.report.skipped(SkipReason::Undecodable), nameUsedFromN ? 0u : 1u);
         QCOMPARE(loaded.report.imported(), uint32_t(contacts));
@@ -235,7 +235,7 @@ private slots:
         QFETCH(QByteArray, lines);
         QFETCH(int, type);
         const Loaded loaded = load(card(version, "FN:A\r\n" + lines));
-        QCOMPARE(loaded.book->contactCount, 1u);
+        QCOMPARE(loaded.book->contactCount(), 1u);
         QCOMPARE(int(loaded.book->contacts[0].numberType), type);
     }
 
@@ -281,13 +281,13 @@ private slots:
         QFETCH(int, tonNpi);
         const Loaded loaded = load(card("4.0", "FN:A\r\nTEL:" + value.toUtf8() + "\r\n"));
         if (number.isEmpty()) {
-            QCOMPARE(loaded.book->contactCount, 0u);
+            QCOMPARE(loaded.book->contactCount(), 0u);
             QCOMPARE(loaded.report.skipped(SkipReason::RefusedNumber), 1u);
             QCOMPARE(linesOf(loaded.report, SkipReason::RefusedNumber), QList<uint32_t>{4});
             QCOMPARE(loaded.report.skipped(SkipReason::NoNumber), 1u);
             return;
         }
-        QCOMPARE(loaded.book->contactCount, 1u);
+        QCOMPARE(loaded.book->contactCount(), 1u);
         QCOMPARE(numberOf(loaded.book->contacts[0]), number);
         QCOMPARE(int(loaded.book->contacts[0].tonNpi), tonNpi);
     }
@@ -400,7 +400,7 @@ private slots:
                  static_cast<VCardNumbers>(mode));
         QCOMPARE(nameOf(loaded.book->contacts[0]), kept);
         QVERIFY(loaded.book->contacts[0].heldName().size() <= 100);
-        QCOMPARE(loaded.report.skipped(SkipReason::NameShortened), loaded.book->contactCount);
+        QCOMPARE(loaded.report.skipped(SkipReason::NameShortened), loaded.book->contactCount());
     }
 
     void notAVCard_data()
@@ -418,7 +418,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         const Loaded loaded = load(bytes);
         QCOMPARE(loaded.result, VCardLoad::NotVCard);
-        QCOMPARE(loaded.book->contactCount, 0u);
+        QCOMPARE(loaded.book->contactCount(), 0u);
     }
 
     // What a card holds besides its own properties does not leak into it.
@@ -539,7 +539,7 @@ private slots:
 
         const Loaded back = load(QByteArray::fromStdString(bytes));
         QVERIFY(!back.report.skippedAny());
-        QCOMPARE(back.book->contactCount, 3u);
+        QCOMPARE(back.book->contactCount(), 3u);
         for (uint32_t i = 0; i < 3; ++i) {
             const Contact& a = book->contacts[i];
             const Contact& b = back.book->contacts[i];
