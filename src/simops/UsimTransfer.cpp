@@ -156,7 +156,7 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
         books.state.selectedIndex = kWriteOnlySelected;
     std::vector<const Contact*> contacts;
     if (mode != ClearCard)
-        for (uint32_t i = 0; i < books.book.contactCount; ++i)
+        for (uint32_t i = 0; i < books.book.contactCount(); ++i)
             if (!selectedOnly || books.book.isSelected(i))
                 contacts.push_back(&books.book.contacts[i]);
     const usim::PlanMode planMode =

@@ -116,7 +116,7 @@ private slots:
         f.run('r');
         QCOMPARE(f.transferResult, 0);
         QCOMPARE(f.session->identity.kind, CardKind::Uicc);
-        QCOMPARE(f.book->contactCount, uint32_t(contacts));
+        QCOMPARE(f.book->contactCount(), uint32_t(contacts));
         QCOMPARE(f.session->adnRecordCount, records);
         bool told = false;
         for (const auto& message : f.ui->messages)
@@ -174,7 +174,7 @@ private slots:
         virtualPcsc().insertCard(kReader, card);
         f.ui->queuePin("1234");
         f.run('r');
-        QCOMPARE(f.book->contactCount, 2u);
+        QCOMPARE(f.book->contactCount(), 2u);
         QCOMPARE(joined(f.book->contacts[0]),
                  QByteArray("Eva|+4912345|+n:0301|+m:eva@x.de|+s:Evi"));
     }
