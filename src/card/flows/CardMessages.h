@@ -24,6 +24,7 @@ inline constexpr int PinGroup = 58;
 inline constexpr int PinTooLong = 59;
 inline constexpr int UnblockSimTitle = 72;
 inline constexpr int NoSimFound = 126;
+inline constexpr int CardBusy = 824; // "The SIM Card is in use by another program."
 inline constexpr int DeviceLabel = 158;
 inline constexpr int EnterPin2Text = 159;
 inline constexpr int EnterPin2Label = 160;

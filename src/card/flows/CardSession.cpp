@@ -111,6 +111,9 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
             const ConnectResult result = runScope(session, host, scope, true, rememberedIndex);
             if (result == ConnectResult::Done)
                 return true;
+            // The transfer ran on this card: the run ends with it.
+            if (result == ConnectResult::TransferFailed)
+                return false;
             if (result != ConnectResult::GiveUp) {
                 host.book.bookSource = BookSource::Nothing;
                 return false;
@@ -127,6 +130,7 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
         return false;
 
     LONG lastResult = Pcsc::Success;
+    bool busy = false; // a card that another program holds
     for (const char* name = session.readerList.data();
          *name != '\0' && name < session.readerList.data() + kReaderListLimit;
          name += std::strlen(name) + 1) {
@@ -149,6 +153,7 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
                      name, attempt.name, static_cast<unsigned>(lastResult),
                      static_cast<unsigned>(session.activeProtocol));
             logCardError(static_cast<uint32_t>(lastResult));
+            busy = busy || lastResult == SCARD_E_SHARING_VIOLATION;
         }
         if (!connected)
             continue;
@@ -158,6 +163,10 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
             return true;
         }
         const ConnectResult result = runScope(session, host, scope, false, rememberedIndex);
+        // A read or write that ran on this card and failed ends the run: it
+        // never goes on with the card in another reader.
+        if (result == ConnectResult::TransferFailed)
+            return false;
         if (result == ConnectResult::GiveUp) {
             // Not a SIM (or the read did not complete): try the next reader.
             closeAbandoned(session);
@@ -190,7 +199,7 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
         session.api.SCardReleaseContext(session.context);
     }
     session.context = 0;
-    showCardMessage(host.ui, CardText::NoSimFound);
+    showCardMessage(host.ui, busy ? CardText::CardBusy : CardText::NoSimFound);
     return false;
 }
 

@@ -292,7 +292,7 @@ ConnectResult connectCardToRead(CardSession& session, CardHost& host, bool early
                  "connect_card_to_read before proccessing the sim");
         runTransfer(session, host);
         return host.book.bookSource == BookSource::Card ? ConnectResult::Done
-                                                        : ConnectResult::GiveUp;
+                                                        : ConnectResult::TransferFailed;
     }
 
     AdnHeader adn;
@@ -322,7 +322,8 @@ ConnectResult connectCardToRead(CardSession& session, CardHost& host, bool early
 
     storeGeometry(session, adn.header);
     runTransfer(session, host);
-    return host.book.bookSource == BookSource::Card ? ConnectResult::Done : ConnectResult::GiveUp;
+    return host.book.bookSource == BookSource::Card ? ConnectResult::Done
+                                                    : ConnectResult::TransferFailed;
 }
 
 ConnectResult connectCardToWrite(CardSession& session, CardHost& host, bool early)
@@ -331,7 +332,8 @@ ConnectResult connectCardToWrite(CardSession& session, CardHost& host, bool earl
     if (early) {
         if (!probeOpenCard(session))
             return ConnectResult::GiveUp;
-        return runTransfer(session, host) == 1 ? ConnectResult::GiveUp : ConnectResult::Done;
+        return runTransfer(session, host) == 1 ? ConnectResult::TransferFailed
+                                               : ConnectResult::Done;
     }
 
     AdnHeader adn;
@@ -352,5 +354,5 @@ ConnectResult connectCardToWrite(CardSession& session, CardHost& host, bool earl
         return ConnectResult::PinRefused;
 
     storeGeometry(session, adn.header);
-    return runTransfer(session, host) == 1 ? ConnectResult::GiveUp : ConnectResult::Done;
+    return runTransfer(session, host) == 1 ? ConnectResult::TransferFailed : ConnectResult::Done;
 }

@@ -7,11 +7,12 @@
 // Results of connect_card_to_read and connect_card_to_write.
 enum class ConnectResult
 {
-    Done,        // transfer done
-    GiveUp,      // not a usable SIM, or the transfer did not complete
-    Blocked,     // blocked or unreadable: reported, connection ended
-    PinRefused,  // PIN1 refused or not given: connection ended
-    PinCancelled // PIN1 entry cancelled (read only)
+    Done,          // transfer done
+    GiveUp,        // not a usable SIM, or the transfer did not complete
+    Blocked,       // blocked or unreadable: reported, connection ended
+    PinRefused,    // PIN1 refused or not given: connection ended
+    PinCancelled,  // PIN1 entry cancelled (read only)
+    TransferFailed // the read or write ran on this card and did not complete
 };
 
 // Results of connect_to_card.
