@@ -9,7 +9,9 @@
 #include "cli/TerminalUserInterface.h"
 #include "shell/Config.h"
 #include "shell/Strings.h"
+#include "simops/BackupStore.h"
 #include "simops/CardTransfer.h"
+#include "simops/PhoneBookWrite.h"
 #include "simops/SimInfo.h"
 
 #include <ostream>
@@ -17,6 +19,7 @@
 namespace {
 
 constexpr int kReadingCaption = 73; // " Reading from SIM Card ... "
+constexpr int kNothingToWrite = 800;
 
 // The confirmation of each write mode: its text and the setting that turns it off.
 struct WriteConfirmation
@@ -53,13 +56,15 @@ struct CardJob
     bool transferRan = false;
     bool readComplete = false;
     int writeFailed = 0;
+    WriteRequest request;
+    WriteReport report;
 
     CardHost host()
     {
         CardHost cardHost{ui, state, {}};
         cardHost.transfer = [this](CardSession& cardSession) {
             transferRan = true;
-            CardTransferBooks books{book, sideBooks, state};
+            CardTransferBooks books{book, sideBooks, state, &request, &report};
             if (cardSession.transferDirection == 'r') {
                 // Only a complete read counts; the PIN entry has already
                 // called the book the card's.
@@ -134,15 +139,18 @@ int runInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& 
 int runReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
 {
     CardJob job(api, ui);
-    if (!readCard(job))
+    // A phone book read without its fixed dialling or last dialled numbers is
+    // saved all the same, and the exit status says that something is missing.
+    if (!readCard(job) && !job.readComplete)
         return failedWith(ui, "the card could not be read");
     endSession(job.session);
     if (!saveBookFile(options.output, job.book, job.sideBooks, ui, vCardVersionOf(options)))
         return failedWith(ui, "the file could not be written");
-    return 0;
+    return ui.failures() == 0 ? 0 : 1;
 }
 
-int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)
+int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui,
+                    std::ostream& out)
 {
     CardJob job(api, ui);
     if (!loadBookFile(options.input, job.book, job.sideBooks, ui, vCardNumbersOf(options)))
@@ -163,8 +171,15 @@ int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
             job.state.selectedIndex = static_cast<int>(rows.front());
     }
 
+    // Overwriting the card with no contact would only empty it: --mode clear does that.
+    if ((options.writeMode == WriteAll || options.writeMode == WriteSelected) &&
+        chosenContacts(job.book, options.writeMode).empty()) {
+        ui.inform(kNothingToWrite);
+        return 1;
+    }
+
     for (const WriteConfirmation& confirmation : kConfirmations) {
-        if (confirmation.mode != options.writeMode)
+        if (confirmation.mode != options.writeMode || options.dryRun)
             continue;
         // Turned off in the program's confirmation dialog: not asked here either.
         if (readConfigNumber(confirmation.key).value_or(0) != 0)
@@ -181,10 +196,20 @@ int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
         }
     }
 
+    job.request.dryRun = options.dryRun;
+    job.request.allowPartial = options.partial;
+    job.request.backup = !options.noBackup && cardBackupEnabled();
     job.state.writeMode = options.writeMode;
     job.state.bookSource = BookSource::File;
     CardHost host = job.host();
     const bool connected = connectToReader(job.session, host, 'w');
+    if (options.dryRun && connected && job.report.stop == WriteStop::DryRun) {
+        const WritePlan& plan = job.report.plan;
+        for (const std::string& line : describePlan(plan, job.report.contacts))
+            out << line << '\n';
+        out << summaryText(plan) << '\n' << fitText(plan) << '\n' << std::flush;
+        return plan.fits() || options.partial ? 0 : 1;
+    }
     if (!connected || !job.transferRan || job.writeFailed != 0 || ui.failures() != 0)
         return failedWith(ui, "the card was not written");
     return 0;

@@ -18,6 +18,8 @@ int runInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& 
 // Reads the card's books and saves them to options.output.
 int runReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);
 // Loads options.input and writes it to the card in options.writeMode.
-int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);
+// With --dry-run the plan goes to `out`, record by record.
+int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui,
+                    std::ostream& out);
 // Changes, enables, disables or unblocks PIN1, or changes or unblocks PIN2.
 int runPinCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui);

@@ -116,7 +116,7 @@ int runCardCommand(const CliOptions& options, const PcscApi& api, TerminalUserIn
     case CliCommand::Read:
         return runReadCommand(chosen, options, ui);
     case CliCommand::Write:
-        return runWriteCommand(chosen, options, ui);
+        return runWriteCommand(chosen, options, ui, environment.out);
     case CliCommand::Pin:
         return runPinCommand(chosen, options, ui);
     default:

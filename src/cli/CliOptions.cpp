@@ -60,6 +60,9 @@ enum OptionBit : unsigned
     NumberFieldBit = 1u << 10,
     NumbersBit = 1u << 11,
     VCardVersionBit = 1u << 12,
+    DryRunBit = 1u << 13,
+    PartialBit = 1u << 14,
+    NoBackupBit = 1u << 15,
 };
 
 unsigned optionsOf(CliCommand command)
@@ -70,7 +73,7 @@ unsigned optionsOf(CliCommand command)
         return Reader | PinFileBit | VCardVersionBit;
     case CliCommand::Write:
         return Reader | PinFileBit | Pin2FileBit | ModeBit | SelectBit | YesBit | NameFieldBit |
-               NumberFieldBit | NumbersBit;
+               NumberFieldBit | NumbersBit | DryRunBit | PartialBit | NoBackupBit;
     case CliCommand::Pin:
         return Reader | PinFileBit | NewPinFileBit | PukFileBit | ChvBit;
     case CliCommand::Convert:
@@ -158,6 +161,9 @@ constexpr OptionSpec kOptions[] = {
     {"--number-field", NumberFieldBit, true},
     {"--numbers", NumbersBit, true},
     {"--vcard-version", VCardVersionBit, true},
+    {"--dry-run", DryRunBit, false},
+    {"--partial", PartialBit, false},
+    {"--no-backup", NoBackupBit, false},
 };
 
 // Checks the operands and the option combinations once everything is read.
@@ -299,7 +305,20 @@ CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
         if (!option->takesValue) {
             if (equals != std::string::npos)
                 return fail(std::string(name) + " takes no value");
-            options.assumeYes = true;
+            switch (option->bit) {
+            case DryRunBit:
+                options.dryRun = true;
+                break;
+            case PartialBit:
+                options.partial = true;
+                break;
+            case NoBackupBit:
+                options.noBackup = true;
+                break;
+            default:
+                options.assumeYes = true;
+                break;
+            }
             continue;
         }
         std::string value;

@@ -42,6 +42,9 @@ struct CliOptions
     int writeMode = 0;      // WriteMode value, 0 until --mode is given
     std::string selectList; // --select, as typed
     bool assumeYes = false; // --yes
+    bool dryRun = false;    // --dry-run: list what a write would change, write nothing
+    bool partial = false;   // --partial: write the contacts that fit when not all do
+    bool noBackup = false;  // --no-backup: no backup of the card's books before a write
     PinAction pinAction = PinAction::Change;
     int chv = 1;                 // --chv
     unsigned nameField = 0;      // --name-field

@@ -16,6 +16,9 @@ constexpr int kSuccessIds[] = {
     21,   // "PIN enabled"
     23,   // "PIN disabled"
     2411, // "PIN is changed successfully!"
+    807,  // "%d contacts are on the SIM Card now."
+    818,  // "The SIM Card already holds these contacts: nothing had to be written."
+    825,  // "%d contacts were removed from the SIM Card."
 };
 
 // Labels of the dialogs' edits, used as prompts.

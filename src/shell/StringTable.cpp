@@ -5,9 +5,9 @@
 
 namespace {
 
-// Ids 1-183, 300-399 (files, imports' summaries) and 760-789 (vCard files) are
-// the program's own texts; 2000 and up are the general texts shared with the
-// maker's other programs. Keep the table sorted by id.
+// Ids 1-183, 300-399 (files, imports' summaries), 760-789 (vCard files) and
+// 800-829 (card writes) are the program's own texts; 2000 and up are the
+// general texts shared with the maker's other programs. Keep the table sorted by id.
 // clang-format off
 constexpr BuiltInString kStrings[] = {
     {1, "Do you want to save all changes to file?"},
@@ -194,6 +194,33 @@ constexpr BuiltInString kStrings[] = {
     {780, "vCard &4.0 (today's phones and address books)"},
     {781, "vCard &3.0 (for older programs)"},
     {782, "vCard files (*.vcf *.vcard)"},
+    // 800-829: what a card write tells the user.
+    {800, "Nothing was written: there are no contacts to write.\nTo empty the SIM Card's phone book, use Clear SIM."},
+    {801, "%d of %d contacts fit on the SIM Card."},
+    {802, "No free record is left for %d of them."},
+    {803, "No free extension record is left for %d numbers longer than 20 digits."},
+    {804, "Write the contacts that fit?"},
+    {805, "On the SIM Card: %d new, %d changed, %d removed."},
+    {806, "The SIM Card loses %d of its contacts."},
+    {807, "%d contacts are on the SIM Card now."},
+    {808, "The backup of the SIM Card is in %s"},
+    {809, "The SIM Card was removed after %d of %d contacts were written."},
+    {810, "The SIM Card refused record %d of %s (%s) after %d of %d contacts were written."},
+    {811, "Record %d of %s did not keep what was written (it reads back differently) after %d of %d contacts were written."},
+    {812, "The SIM Card holds a partly written phone book."},
+    {813, "Nothing was written: the SIM Card's books could not be backed up (%s)."},
+    {814, "Nothing was written: the SIM Card's phone book could not be read (%s)."},
+    {815, "Names cut to fit the SIM Card: %s"},
+    {816, "Nothing was written: the number of %s cannot be dialled."},
+    {817, "Nothing was written."},
+    {818, "The SIM Card already holds these contacts: nothing had to be written."},
+    {819, "A fixed dialling number, last number dialled or own number was not written."},
+    {820, "Open the backup, to write it back to the SIM Card?"},
+    {821, "The %s could not be read from the SIM Card; the phone book was read."},
+    {822, "fixed dialling numbers"},
+    {823, "last numbers dialled"},
+    {824, "The SIM Card is in use by another program."},
+    {825, "%d contacts were removed from the SIM Card."},
     {1900, "This card has a USIM phone book and the older SIM phone book (EF ADN) as well.\nThe USIM phone book is read and written; the older one is left as it is."},
     {1901, "Not everything could be written to the card:"},
     {1902, "- %d contacts were not written: no free record was left."},

@@ -68,15 +68,20 @@ bool fillEntry(CardSession& session, UserInterface& ui, const NumberRecord& reco
 } // namespace
 
 bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
-                      std::span<BookEntry> entries, uint32_t& count)
+                      std::span<BookEntry> entries, uint32_t& count, bool* incomplete)
 {
+    bool ignored = false;
+    bool& failed = incomplete != nullptr ? *incomplete : ignored;
+    failed = false;
     constexpr const char* kTag = "read_phone_numbers";
     for (std::size_t i = 0; i < std::min<std::size_t>(count, entries.size()); ++i)
         entries[i].unmark();
 
     BookFile file;
-    if (!selectBookFile(session, fileId, file).ok() ||
-        file.recordLength < static_cast<int>(SimRecord::FixedPartLength))
+    const CardResult selected = selectBookFile(session, fileId, file);
+    // A card without the file has no such book; any other failure loses it.
+    failed = !selected.ok() && selected.outcome != CardOutcome::NoSuchFile;
+    if (!selected.ok() || file.recordLength < static_cast<int>(SimRecord::FixedPartLength))
         return false;
     // The table's capacity bounds every read, not the size of the last card's
     // book: a card with more records than an earlier one is read in full.
@@ -89,13 +94,17 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
     RecordBuffer buffer;
     for (int r = 1; r <= n; ++r) {
         lastRead = readRecord(session, r, file.recordLength, buffer).ok();
-        if (!lastRead)
+        if (!lastRead) {
+            failed = true;
             continue;
+        }
         const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
         // The side books keep their names in Windows-1252.
         std::string name = entryNameFromCardAlpha(record->alpha);
-        if (!fillEntry(session, ui, *record, std::move(name), fileId, r, kTag, entries[r - 1]))
+        if (!fillEntry(session, ui, *record, std::move(name), fileId, r, kTag, entries[r - 1])) {
+            failed = true;
             return false;
+        }
     }
     return lastRead;
 }
@@ -181,8 +190,8 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
                    CardBooksRead& out)
 {
     SideBooks& side = out.sideBooks;
-    readPhoneNumbers(session, ui, FileId::kFdn, side.fdn, side.fdnCount);
-    readPhoneNumbers(session, ui, FileId::kLnd, side.lnd, side.lndCount);
+    readPhoneNumbers(session, ui, FileId::kFdn, side.fdn, side.fdnCount, &out.fdnIncomplete);
+    readPhoneNumbers(session, ui, FileId::kLnd, side.lnd, side.lndCount, &out.lndIncomplete);
     // An extension record that could not be read has ended the connection (and told the user).
     if (session.context == 0)
         return false;

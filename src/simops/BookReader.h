@@ -18,8 +18,10 @@ class UserInterface;
 // Reads EF FDN (6F3B) or EF LND (6F44) under DF Telecom into `entries`, at most
 // entries.size() records. `count` becomes the number of records taken. A record
 // that cannot be read leaves its entry as it was. True when the last record was read.
+// `incomplete`, when given, says whether a record (or the file, when the card
+// has it) could not be read.
 bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
-                      std::span<BookEntry> entries, uint32_t& count);
+                      std::span<BookEntry> entries, uint32_t& count, bool* incomplete = nullptr);
 
 // Reads EF MSISDN (6F40): records 1 to 9 into entries 0 to 8, `count` the
 // records the file has. Selects EF ADN again; false when a selection failed.
@@ -38,6 +40,8 @@ struct CardBooksRead
 {
     std::vector<Contact> contacts; // in record order, free records skipped
     SideBooks sideBooks;
+    bool fdnIncomplete = false; // a fixed dialling record could not be read
+    bool lndIncomplete = false; // a last dialled record could not be read
 };
 
 // Reads the side books and then every phone-book record (the record count

@@ -40,12 +40,13 @@ BookWrite refused(BookWrite write, int r, CardResult answer)
 // written from `cursor`; 0xFF when the number fits its record. False when the
 // extension could not be written (the connection has been ended).
 bool extensionFor(CardSession& session, UserInterface& ui, std::string_view number,
-                  uint16_t& cursor, uint16_t bookFile, uint8_t& extensionRecord)
+                  uint16_t& cursor, uint16_t bookFile, uint8_t& extensionRecord,
+                  const std::vector<bool>* reserved = nullptr)
 {
     extensionRecord = SimRecord::Unused;
     if (!needsExtension(number))
         return true;
-    if (!writeOverflowDigits(session, ui, cursor, number, bookFile))
+    if (!writeOverflowDigits(session, ui, cursor, number, bookFile, reserved))
         return false;
     extensionRecord = static_cast<uint8_t>(cursor - 1);
     return true;
@@ -68,7 +69,8 @@ std::string entryAlpha(const BookEntry& entry, std::size_t alphaLength, const ch
 } // namespace
 
 bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
-                         std::string_view number, uint16_t bookFile)
+                         std::string_view number, uint16_t bookFile,
+                         const std::vector<bool>* reserved)
 {
     CardCommands& commands = session.commands();
     const auto fail = [&] {
@@ -101,7 +103,8 @@ bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
             return fail();
         std::copy_n(read.data.begin(), std::min<std::size_t>(read.data.size(), recordLength),
                     buffer.begin());
-        if (isReusableExtension(std::span<const uint8_t>(buffer.data(), recordLength))) {
+        const bool inUse = reserved != nullptr && cursor < reserved->size() && (*reserved)[cursor];
+        if (!inUse && isReusableExtension(std::span<const uint8_t>(buffer.data(), recordLength))) {
             if (!update(session, cursor, RecordMode::Absolute, extension).ok())
                 return fail();
             taken = true;
@@ -196,7 +199,7 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
 }
 
 BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
-                          std::span<const BookEntry> entries)
+                          std::span<const BookEntry> entries, const std::vector<bool>* reserved)
 {
     BookWrite write;
     BookFile file;
@@ -219,7 +222,7 @@ BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
             const std::string alpha = entryAlpha(entry, alphaLength, "writeOwnNumbers", write);
             uint8_t extensionRecord = SimRecord::Unused;
             if (!extensionFor(session, ui, entry.number.view(), cursor, FileId::kMsisdn,
-                              extensionRecord)) {
+                              extensionRecord, reserved)) {
                 write.status = BookWrite::Status::ExtensionFailed;
                 write.record = r;
                 return write;

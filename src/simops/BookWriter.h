@@ -18,10 +18,12 @@ class UserInterface;
 // Writes digits 21-40 of `number` into the first extension record at or after
 // `cursor` whose type is 0x02 or 0xFF (EF EXT2 for the fixed dialling numbers,
 // EF EXT1 otherwise), then selects `bookFile` again. `cursor` ends one past the
-// record taken. On failure the user is told, the connection is ended and the
-// result is false.
+// record taken. Records marked in `reserved` (by record number) belong to
+// other numbers and are passed over. On failure the user is told, the
+// connection is ended and the result is false.
 bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
-                         std::string_view number, uint16_t bookFile);
+                         std::string_view number, uint16_t bookFile,
+                         const std::vector<bool>* reserved = nullptr);
 
 // Lays out the phone-book record of `contact` (session.adnRecordLength bytes).
 // A number longer than 20 characters first gets its extension record through
@@ -60,6 +62,8 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
                             std::span<const BookEntry> entries, uint32_t checkCount = 20);
 
 // Writes the dirty own numbers with a number (records 1 to 9 of EF MSISDN),
-// then selects EF ADN again (a failure there is SelectFailed as well).
+// then selects EF ADN again (a failure there is SelectFailed as well). Long
+// numbers take no EXT1 record marked in `reserved`.
 BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
-                          std::span<const BookEntry> entries);
+                          std::span<const BookEntry> entries,
+                          const std::vector<bool>* reserved = nullptr);

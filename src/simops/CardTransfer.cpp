@@ -1,19 +1,17 @@
 #include "simops/CardTransfer.h"
 
 #include "card/commands/FileIds.h"
-#include "phonebook/RecordCodec.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
 #include "shell/UserInterface.h"
 #include "simops/BookReader.h"
 #include "simops/BookWriter.h"
 #include "simops/CardFiles.h"
+#include "simops/PhoneBookWrite.h"
 #include "simops/ProgressMeter.h"
 #include "simops/UsimTransfer.h"
 
-#include <algorithm>
 #include <memory>
-#include <optional>
 
 using namespace simops;
 
@@ -22,146 +20,38 @@ namespace {
 constexpr int kReadingCaption = 73;
 constexpr int kWritingCaption = 74;
 constexpr int kWriteOnlySelected = -10;
+constexpr int kSideBookMissing = 821; // "The %s could not be read from the SIM Card; ..."
+constexpr int kFdnName = 822;
+constexpr int kLndName = 823;
 
-// The phone-book part of a write run: one mode's loop over the records.
-class PhoneBookWriter
+// Tells the user how the write ended and turns the report into the run's outcome.
+WriteOutcome finishWrite(CardSession& session, UserInterface& ui, const WriteReport& report)
 {
-public:
-    PhoneBookWriter(CardSession& session, CardTransferBooks& books, UserInterface& ui)
-        : m_session(session), m_book(books.book), m_state(books.state), m_ui(ui),
-          m_meter(session.adnRecordCount, ui),
-          m_lastRecord(std::min(session.adnRecordCount, kHighestRecordNumber)),
-          m_empty(emptyRecord(static_cast<std::size_t>(session.adnRecordLength)))
-    {
-    }
-
-    WriteOutcome run()
-    {
-        if (m_session.adnRecordLength < static_cast<int>(SimRecord::FixedPartLength))
-            return fail(WriteOutcome::UpdateFailed);
-        switch (m_state.writeMode) {
-        case WriteSelected:
-            return writeSelected();
-        case AddAll:
-            return addFree(false);
-        case AddSelected:
-            return addFree(true);
-        case ClearCard:
-            return clearCard();
-        default:
-            return writeAll();
-        }
-    }
-
-private:
-    WriteOutcome writeAll()
-    {
-        for (uint32_t i = 0; i < m_book.contactCount(); ++i) {
-            if (const auto outcome = writeContact(i, static_cast<int>(i) + 1))
-                return *outcome;
-            m_meter.advance(static_cast<int>(i));
-        }
-        return emptyFrom(static_cast<int>(m_book.contactCount()) + 1);
-    }
-
-    WriteOutcome writeSelected()
-    {
-        m_state.selectedIndex = kWriteOnlySelected;
-        int written = 0;
-        for (uint32_t i = 0; i < m_book.contactCount(); ++i) {
-            if (!m_book.isSelected(i))
-                continue;
-            if (const auto outcome = writeContact(i, written + 1))
-                return *outcome;
-            ++written;
-            m_meter.advance(written);
-        }
-        return emptyFrom(written + 1);
-    }
-
-    // Puts contacts (all, or the selected ones) into the free records in record
-    // order; records in use are left alone, and contacts left over when the
-    // records run out are not written.
-    WriteOutcome addFree(bool selectedOnly)
-    {
-        std::vector<uint8_t> buffer(static_cast<std::size_t>(m_session.adnRecordLength));
-        uint32_t i = 0;
-        for (int r = 1; r <= m_lastRecord; ++r) {
-            std::fill(buffer.begin(), buffer.end(), SimRecord::Unused);
-            const CardResult read = m_session.commands().readRecord(
-                static_cast<uint8_t>(r), static_cast<uint8_t>(buffer.size()));
-            if (!read.ok()) {
-                writeLog(LogLevel::Error, kReadTag, "progress read_record failed on step:%d", r);
-                reportCardError(m_ui, read.errorCode());
-                return fail(WriteOutcome::ReadFailed);
-            }
-            std::copy_n(read.data.begin(), std::min(read.data.size(), buffer.size()),
-                        buffer.begin());
-            if (isFreeRecord(buffer)) {
-                while (selectedOnly && i < m_book.contactCount() && !m_book.isSelected(i))
-                    ++i;
-                if (i >= m_book.contactCount())
-                    return WriteOutcome::Completed;
-                if (const auto outcome = writeContact(i, r))
-                    return *outcome;
-                ++i;
-            }
-            m_meter.advance(r + static_cast<int>(i));
-        }
+    if (report.stop == WriteStop::DryRun)
         return WriteOutcome::Completed;
-    }
-
-    WriteOutcome clearCard() { return emptyFrom(1); }
-
-    WriteOutcome emptyFrom(int first)
-    {
-        for (int r = first; r <= m_lastRecord; ++r) {
-            if (const auto outcome = writeRecord(r, m_empty))
-                return *outcome;
-            m_meter.advance(r);
-        }
-        // Records past the last addressable one cannot be reached; with more
-        // contacts than records the write has already failed above.
+    UserInterface::Message message;
+    message.text = writeReportText(report, &message.id);
+    message.icon =
+        report.written() ? UserInterface::Icon::Information : UserInterface::Icon::Warning;
+    ui.message(message);
+    switch (report.stop) {
+    case WriteStop::Completed:
         return WriteOutcome::Completed;
+    case WriteStop::SideBookFailed:
+        return WriteOutcome::SideBookFailed;
+    case WriteStop::ReadFailed:
+    case WriteStop::CardRemoved:
+    case WriteStop::Refused:
+    case WriteStop::NotKept:
+        // The card is in doubt: the next command starts with a fresh connection.
+        if (session.context != 0)
+            endSession(session);
+        return report.stop == WriteStop::ReadFailed ? WriteOutcome::ReadFailed
+                                                    : WriteOutcome::UpdateFailed;
+    default:
+        return WriteOutcome::NotWritten;
     }
-
-    std::optional<WriteOutcome> writeContact(uint32_t index, int r)
-    {
-        // A contact past the last record would be lost: fail as the card does
-        // when the record does not exist (some cards accept it with 94 02).
-        if (r > m_lastRecord)
-            return fail(WriteOutcome::RecordCountExceeded);
-        std::vector<uint8_t> record;
-        if (!buildContactRecord(m_session, m_ui, m_book.contacts[index], m_extensionCursor, record))
-            return WriteOutcome::ExtensionFailed; // told and disconnected by the extension writer
-        return writeRecord(r, record);
-    }
-
-    std::optional<WriteOutcome> writeRecord(int r, const std::vector<uint8_t>& record)
-    {
-        const CardResult answer = m_session.commands().updateRecord(static_cast<uint8_t>(r),
-                                                                    RecordMode::Absolute, record);
-        if (answer.ok())
-            return std::nullopt;
-        reportCardError(m_ui, answer.errorCode());
-        return fail(WriteOutcome::UpdateFailed);
-    }
-
-    WriteOutcome fail(WriteOutcome outcome)
-    {
-        endSession(m_session);
-        return outcome;
-    }
-
-    CardSession& m_session;
-    const PhoneBook& m_book;
-    BookState& m_state;
-    UserInterface& m_ui;
-    ProgressMeter m_meter;
-    int m_lastRecord;
-    std::vector<uint8_t> m_empty;
-    uint16_t m_extensionCursor = 1;
-};
+}
 
 } // namespace
 
@@ -183,6 +73,12 @@ bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface&
     }
     storeCardBooks(*read, books.book, books.sideBooks);
     books.state.bookSource = BookSource::Card;
+    // The phone book is shown all the same; the user learns which book is missing.
+    for (const auto& [missing, nameId] :
+         {std::pair{read->fdnIncomplete, kFdnName}, std::pair{read->lndIncomplete, kLndName}}) {
+        if (missing)
+            ui.inform(kSideBookMissing, resString(nameId).c_str());
+    }
     return true;
 }
 
@@ -192,6 +88,20 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
     ui.setProgressCaption(resString(kWritingCaption));
     if (session.phoneBookPlace != PhoneBookPlace::SimAdn)
         return writeUsimBook(session, books, ui);
+
+    const WriteRequest defaults;
+    const WriteRequest& request = books.request != nullptr ? *books.request : defaults;
+    WriteReport local;
+    WriteReport& report = books.report != nullptr ? *books.report : local;
+    if (books.state.writeMode == WriteSelected)
+        books.state.selectedIndex = kWriteOnlySelected;
+
+    // The phone book is planned, checked and backed up before anything, the
+    // side books included, is written.
+    report = prepareWrite(session, ui, books.book, books.state.writeMode, request);
+    if (report.stop != WriteStop::Completed)
+        return finishWrite(session, ui, report);
+
     SideBooks& side = books.sideBooks;
     bool sideBooksWritten = true;
     for (const auto& [fileId, entries] :
@@ -213,7 +123,9 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
         // not pass for done.
         sideBooksWritten = false;
     }
-    const BookWrite own = writeOwnNumbers(session, ui, side.msisdn);
+    // Own numbers take no extension record that a contact uses or is about to.
+    const std::vector<bool> reserved = extensionsInUse(report);
+    const BookWrite own = writeOwnNumbers(session, ui, side.msisdn, &reserved);
     if (own.status == BookWrite::Status::ExtensionFailed || session.context == 0)
         return WriteOutcome::ExtensionFailed;
     if (!own.ok()) {
@@ -225,10 +137,12 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
             reportCardFailure(ui);
         return WriteOutcome::OwnNumbersFailed;
     }
-    const WriteOutcome phoneBook = PhoneBookWriter(session, books, ui).run();
-    if (phoneBook == WriteOutcome::Completed && !sideBooksWritten)
-        return WriteOutcome::SideBookFailed;
-    return phoneBook;
+
+    ProgressMeter meter(report.plan.updateCount(), ui);
+    carryOutPlan(session, report, meter);
+    if (report.written() && !sideBooksWritten)
+        report.stop = WriteStop::SideBookFailed;
+    return finishWrite(session, ui, report);
 }
 
 int cardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui)

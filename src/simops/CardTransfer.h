@@ -5,6 +5,8 @@
 #include "phonebook/SideBooks.h"
 
 class UserInterface;
+struct WriteReport;
+struct WriteRequest;
 
 // The card transfer: reads the card's books into the program's tables, or
 // writes them to the card in the chosen WriteMode, while the user interface
@@ -15,18 +17,22 @@ struct CardTransferBooks
     PhoneBook& book;
     SideBooks& sideBooks;
     BookState& state; // bookSource, selectedIndex, writeMode
+    // A write's options (null: the defaults) and where its report goes (null: nowhere).
+    const WriteRequest* request = nullptr;
+    WriteReport* report = nullptr;
 };
 
 // How a write run ended.
 enum class WriteOutcome
 {
     Completed,          // the mode's loop ran to its end
-    UpdateFailed,       // the card refused a phone-book record: connection ended
-    ReadFailed,         // a record could not be read while looking for free ones: connection ended
+    NotWritten,         // refused before anything was written (empty book, does not fit, ...)
+    UpdateFailed,       // the card refused, lost or did not keep a record: connection ended
+    ReadFailed,         // the card's records could not be read: connection ended
     OwnNumbersFailed,   // an own number could not be written: the phone book was not written
     SideBookFailed,     // the phone book was written, a fixed dialling or last dialled book not
-    ExtensionFailed,    // an extension record could not be written: connection ended
-    RecordCountExceeded // more contacts than the card has records: connection ended
+    ExtensionFailed,    // a side book's extension record could not be written: connection ended
+    RecordCountExceeded // the USIM book: more contacts than the card has records
 };
 
 // The read run. Side books first, then every phone-book record. Only a complete

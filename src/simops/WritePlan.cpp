@@ -270,7 +270,7 @@ std::string describeRecord(const std::vector<uint8_t>& record)
     std::string text =
         utf8Name(heldNameFromCardAlpha(parsed->alpha)) + " " + numberDisplayForm(parsed->number);
     if (parsed->hasExtension())
-        text += " +EXT1 " + std::to_string(parsed->extensionRecord);
+        text += ", EXT1 record " + std::to_string(parsed->extensionRecord);
     return text;
 }
 
@@ -297,9 +297,14 @@ WritePlan planPhoneBookWrite(const CardBookImage& card, std::span<const Contact>
 std::vector<std::string> describePlan(const WritePlan& plan, std::span<const Contact> contacts)
 {
     std::vector<std::string> lines;
-    for (const RecordChange& change : plan.records)
+    for (const RecordChange& change : plan.records) {
+        std::string after = change.contact < 0 ? describeRecord(change.after)
+                                               : contactText(contacts[change.contact]);
+        if (change.extension > 0)
+            after += ", EXT1 record " + std::to_string(change.extension);
         lines.push_back("record " + std::to_string(change.record) + ": " +
-                        describeRecord(change.before) + " -> " + describeRecord(change.after));
+                        describeRecord(change.before) + " -> " + after);
+    }
     for (const RecordChange& change : plan.extensions)
         lines.push_back("EXT1 record " + std::to_string(change.record) + ": " +
                         describeExtension(change.before) + " -> " +

@@ -168,4 +168,8 @@ private:
     UpdateChecker* m_updateChecker = nullptr;
     // Set by the transfer when a read ran to its end.
     bool m_readComplete = false;
+    // The backup the last write took, and whether that write failed.
+    std::string m_lastBackup;
+    bool m_lastWriteFailed = false;
+    void offerBackup();
 };

@@ -12,7 +12,9 @@
 #include "card/flows/Pin1.h"
 #include "card/flows/Pin2.h"
 #include "shell/Strings.h"
+#include "simops/BackupStore.h"
 #include "simops/CardTransfer.h"
+#include "simops/PhoneBookWrite.h"
 #include "simops/SimInfo.h"
 
 #include <QTableView>
@@ -21,6 +23,9 @@ namespace {
 constexpr int kOpenSomethingToWrite = 4;
 constexpr int kSaveFileToCard = 5;
 constexpr int kReadingCaption = 73;
+constexpr int kNothingToWrite = 800;
+constexpr int kWriteWhatFits = 804;
+constexpr int kOpenBackup = 820;
 
 struct WriteCommand
 {
@@ -37,6 +42,24 @@ constexpr WriteCommand kWrites[] = {
     {Command::AddSelected, "Add_Selected", 118, AddSelected},
     {Command::ClearCard, "Clear_Card", 114, ClearCard},
 };
+
+// The check before writing, asked from the transfer once the card's records
+// are known: when not every contact fits, or an overwrite takes contacts from
+// the card, the user sees the counts and may stop before anything is written.
+bool approveWrite(UserInterface& ui, int writeMode, const WritePlan& plan)
+{
+    const bool loses = planModeOf(writeMode) == PlanMode::Overwrite && plan.contactsLost() > 0;
+    if (plan.fits() && !loses)
+        return true;
+    UserInterface::Message question;
+    question.id = plan.fits() ? 806 : 801;
+    question.text = summaryText(plan);
+    if (!plan.fits())
+        question.text = fitText(plan) + "\n" + question.text + "\n" + resString(kWriteWhatFits);
+    question.icon = UserInterface::Icon::Question;
+    question.buttons = UserInterface::Buttons::OkCancel;
+    return ui.message(question) == UserInterface::Answer::Ok;
+}
 
 UserInterface::Answer ask(UserInterface& ui, int id, UserInterface::Buttons buttons)
 {
@@ -163,7 +186,16 @@ void MainWindow::writeCard(int command)
         return;
     }
     takeSelectionSnapshot();
+    // Overwriting the card with no contact would only empty it: Clear SIM does that.
+    if ((write->mode == WriteAll || write->mode == WriteSelected) &&
+        chosenContacts(m_app.book, write->mode).empty()) {
+        m_app.ui.inform(kNothingToWrite);
+        return;
+    }
 
+    m_lastBackup.clear();
+    // Failed until a transfer says otherwise: a card lost while connecting writes nothing.
+    m_lastWriteFailed = true;
     CardHost host = cardHost();
     if (state.fromFile()) {
         // The file stays open; the card is only visited.
@@ -175,7 +207,7 @@ void MainWindow::writeCard(int command)
         state.bookSource = BookSource::File;
     } else {
         const bool wasCard = state.fromCard();
-        const bool written = connectToReader(m_app.session, host, 'w');
+        const bool written = connectToReader(m_app.session, host, 'w') && !m_lastWriteFailed;
         if (state.bookSource == BookSource::CancellingPin)
             state.bookSource = BookSource::Card;
         if (written) {
@@ -189,6 +221,25 @@ void MainWindow::writeCard(int command)
     refreshTitle();
     refreshStatus();
     emit documentChanged();
+    offerBackup();
+}
+
+// After a failed write that had taken a backup: open it, so that it can be
+// written back. Not when that would drop changes of a card book not saved anywhere.
+void MainWindow::offerBackup()
+{
+    DocumentState& state = m_app.state;
+    if (!m_lastWriteFailed || m_lastBackup.empty() || (state.modified && !state.fromFile()))
+        return;
+    UserInterface::Message question;
+    question.id = kOpenBackup;
+    question.text = resString(kOpenBackup);
+    question.icon = UserInterface::Icon::Question;
+    question.buttons = UserInterface::Buttons::YesNo;
+    if (m_app.ui.message(question) != UserInterface::Answer::Yes || !askSaveChangedFile())
+        return;
+    closeCardConnection();
+    openAtStart(m_lastBackup);
 }
 
 void MainWindow::closeCardConnection()
@@ -254,13 +305,22 @@ int MainWindow::runTransfer(CardSession& session)
 {
     // The worker fills the tables: the list must not read them meanwhile.
     m_model->clearRows();
-    CardTransferBooks books{m_app.book, m_app.sideBooks, m_app.state};
+    WriteRequest request;
+    request.backup = cardBackupEnabled();
+    request.approve = [this](const WritePlan& plan, std::span<const Contact>) {
+        return approveWrite(m_app.ui, m_app.state.writeMode, plan);
+    };
+    WriteReport report;
+    CardTransferBooks books{m_app.book, m_app.sideBooks, m_app.state, &request, &report};
     int result = 0;
-    if (session.transferDirection == 'r')
+    if (session.transferDirection == 'r') {
         m_app.ui.runWithProgress(resString(kReadingCaption),
                                  [&] { m_readComplete = readFromCard(session, books, m_app.ui); });
-    else
+    } else {
         result = cardTransfer(session, books, m_app.ui);
+        m_lastBackup = report.backupPath;
+        m_lastWriteFailed = !report.written();
+    }
     if (session.transferDirection == 'r') {
         m_app.state.shownBook = PhoneBookKind::PhoneBook;
         m_model->setShownBook(PhoneBookKind::PhoneBook);

@@ -33,6 +33,9 @@ private slots:
     void writeConfirmation_data();
     void writeConfirmation();
     void confirmationTurnedOff();
+    void writeChecks_data();
+    void writeChecks();
+    void readWithoutFixedDialling();
     void progressLineOnTerminal();
     void readerChoice();
     void mismatchedNewPin();
@@ -158,9 +161,90 @@ void TestCliCard::confirmationTurnedOff()
     const Run clear = run({"write", kThree, "--mode", "clear", "--pin-file", pinFile});
     writeConfigNumber(ConfigKey::ClearCard, 0);
     QCOMPARE(clear.status, 0);
-    QCOMPARE(clear.err, std::string());
+    QVERIFY2(clear.err.starts_with("42 contacts were removed from the SIM Card.\n"
+                                   "The backup of the SIM Card is in "),
+             clear.err.c_str());
     QCOMPARE(card->record(kAdn, 1), QByteArray(28, '\xFF'));
     QCOMPARE(card->record(kAdn, 250), QByteArray(28, '\xFF'));
+}
+
+// What a write checks before it writes, and what it says: the dry run, the
+// empty book, more long numbers than free extension records (typical card:
+// 7 of its 10 EXT1 records are free), with and without --partial.
+void TestCliCard::writeChecks_data()
+{
+    QTest::addColumn<QString>("book"); // "three", "empty" or "longs" (8 numbers of 28 digits)
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // in standard output (dry run) or error
+    QTest::addColumn<int>("written");  // ADN records 15 and on that hold a contact after
+    QTest::newRow("dry run") << "three" << QStringList{"--mode", "add", "--dry-run"} << 0
+                             << "record 15: (empty) -> Neu Eins +4930111222\n"
+                                "record 16: (empty) -> J\u00F6rg Zwei 0301112223\n"
+                                "record 18: (empty) -> Lang Drei +49301234567890123456789, "
+                                "EXT1 record 4\n"
+                                "EXT1 record 4: (free) -> digits 6789\n"
+                             << 0;
+    QTest::newRow("empty book") << "empty" << QStringList{"--mode", "all"} << 1
+                                << "Nothing was written: there are no contacts to write." << 0;
+    QTest::newRow("does not fit") << "longs" << QStringList{"--mode", "add"} << 1
+                                  << "Nothing was written. 7 of 8 contacts fit on the SIM Card."
+                                  << 0;
+    QTest::newRow("does not fit, partial")
+        << "longs" << QStringList{"--mode", "add", "--partial"} << 0
+        << "7 contacts are on the SIM Card now.\n7 of 8 contacts fit on the SIM Card." << 7;
+}
+
+void TestCliCard::writeChecks()
+{
+    QFETCH(QString, book);
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QFETCH(int, written);
+    const auto card = virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical);
+    QVERIFY(card);
+    std::string path = kThree;
+    if (book != "three") {
+        // An empty .phn file is an empty book; the long numbers come as CSV.
+        path = m_dir.filePath(book + (book == "empty" ? ".phn" : ".csv")).toStdString();
+        QFile file(QString::fromStdString(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (book == "longs") {
+            file.write("Name,Number\n");
+            for (int i = 0; i < 8; ++i)
+                file.write("Lang " + QByteArray::number(i) + ",1111111111222222222233333333\n");
+        }
+    }
+    m_secrets = {"1234"};
+    std::vector<std::string> arguments{"write", path, "--yes"};
+    for (const QString& option : options)
+        arguments.push_back(option.toStdString());
+    const Run write = run(arguments, true);
+    QCOMPARE(write.status, status);
+    const std::string text = options.contains("--dry-run") ? write.out : write.err;
+    QVERIFY2(text.find(said.toStdString()) != std::string::npos, text.c_str());
+    int contacts = 0;
+    for (int r = 15; r <= 250; ++r)
+        contacts += card->record(kAdn, r).left(4) == "Lang";
+    QCOMPARE(contacts, written);
+}
+
+// A card whose fixed dialling numbers cannot be read: the phone book is saved,
+// the missing book named, and the exit status is 1.
+void TestCliCard::readWithoutFixedDialling()
+{
+    const auto card = virtualPcsc().insertProfile(QStringLiteral("Reader A"), kPin1Disabled);
+    QVERIFY(card);
+    card->file(QStringLiteral("3F00/7F10/6F3B"))->invalidated = true;
+    const std::string path = m_dir.filePath(QStringLiteral("partial.phn")).toStdString();
+    const Run read = run({"read", path});
+    QCOMPARE(read.status, 1);
+    QCOMPARE(read.err, std::string("The fixed dialling numbers could not be read from the SIM "
+                                   "Card; the phone book was read.\n"));
+    QFile saved(QString::fromStdString(path));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains("items=42"));
 }
 
 void TestCliCard::progressLineOnTerminal()

@@ -12,6 +12,7 @@
 #include "phonebook/PhoneBook.h"
 #include "phonebook/SideBooks.h"
 #include "simops/CardTransfer.h"
+#include "simops/PhoneBookWrite.h"
 
 #include <QByteArray>
 #include <QList>
@@ -72,7 +73,7 @@ inline vsim::CardFile* addRecords(vsim::SimCard& sim, const char* path, vsim::Fi
 }
 
 // PIN1 disabled, so a Read or Write asks for nothing but PIN2 (FDN update needs CHV2).
-inline BookCard insertBookCard(const CardLayout& layout = {})
+inline BookCard insertBookCard(const CardLayout& layout = {}, const QString& reader = kReader)
 {
     SimShape shape;
     shape.adnRecords = layout.adnRecords;
@@ -89,8 +90,8 @@ inline BookCard insertBookCard(const CardLayout& layout = {})
     card.lnd = addRecords(sim, "3F00/7F10/6F44", vsim::FileKind::Cyclic, 32, layout.lndRecords);
     card.ext1 = addRecords(sim, "3F00/7F10/6F4A", vsim::FileKind::Linear, 13, layout.ext1Records);
     card.ext2 = addRecords(sim, "3F00/7F10/6F4B", vsim::FileKind::Linear, 13, layout.ext2Records);
-    virtualPcsc().addReader(kReader);
-    virtualPcsc().insertCard(kReader, card.sim);
+    virtualPcsc().addReader(reader);
+    virtualPcsc().insertCard(reader, card.sim);
     return card;
 }
 
@@ -116,6 +117,10 @@ public:
     std::unique_ptr<SideBooks> sideBooks;
     std::unique_ptr<ScriptedUserInterface> ui;
     BookState state;
+    // What the writes ask for beyond their mode (backups go to the test's own
+    // data folder), and what the last write reported.
+    WriteRequest request;
+    WriteReport report;
     // The result of the last transfer the hook ran (-1: none ran): for a read,
     // 0 when it completed. The connect sequence may report a read as done when
     // a typed PIN made the book the card's before the transfer.
@@ -129,12 +134,14 @@ public:
         sideBooks = std::make_unique<SideBooks>();
         ui = std::make_unique<ScriptedUserInterface>();
         state = BookState{};
+        request = WriteRequest{};
+        report = WriteReport{};
         transferResult = -1;
     }
 
     bool run(char scope)
     {
-        CardTransferBooks books{*book, *sideBooks, state};
+        CardTransferBooks books{*book, *sideBooks, state, &request, &report};
         TransferHook hook = makeCardTransferHook(books, *ui);
         CardHost host{*ui, state, [this, hook](CardSession& s) {
                           transferResult = hook(s);

@@ -1,0 +1,419 @@
+#include "simops/PhoneBookWrite.h"
+
+#include "card/commands/FileIds.h"
+#include "phonebook/AlphaCodec.h"
+#include "phonebook/DiallingNumber.h"
+#include "phonebook/RecordCodec.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+#include "simops/BackupStore.h"
+#include "simops/BookReader.h"
+#include "simops/CardFiles.h"
+#include "simops/ProgressMeter.h"
+
+#include <PCSC/pcsclite.h>
+
+#include <algorithm>
+
+using namespace simops;
+
+namespace {
+
+constexpr const char* kTag = "write_phone_book";
+
+namespace Text {
+constexpr int EmptyBook = 800;
+constexpr int Fit = 801;
+constexpr int NoRecord = 802;
+constexpr int NoExtension = 803;
+constexpr int Summary = 805;
+constexpr int Loses = 806;
+constexpr int Written = 807;
+constexpr int Backup = 808;
+constexpr int Removed = 809;
+constexpr int Refused = 810;
+constexpr int NotKept = 811;
+constexpr int Partly = 812;
+constexpr int BackupFailed = 813;
+constexpr int ReadFailed = 814;
+constexpr int CutNames = 815;
+constexpr int BadNumber = 816;
+constexpr int NothingWritten = 817;
+constexpr int AlreadyThere = 818;
+constexpr int SideBookFailed = 819;
+constexpr int Cleared = 825;
+} // namespace Text
+
+using Bytes = std::vector<uint8_t>;
+
+// The answers that say the card is gone rather than that it refused something.
+bool cardWentAway(const CardResult& result)
+{
+    if (result.answered())
+        return false;
+    switch (result.pcsc) {
+    case SCARD_W_REMOVED_CARD:
+    case SCARD_E_NO_SMARTCARD:
+    case SCARD_W_RESET_CARD:
+    case SCARD_W_UNPOWERED_CARD:
+    case SCARD_E_READER_UNAVAILABLE:
+    case SCARD_E_INVALID_HANDLE:
+    case SCARD_E_NO_SERVICE:
+    case SCARD_E_SERVICE_STOPPED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+CardResult readRecords(CardSession& session, uint16_t fileId, std::vector<Bytes>& records,
+                       int* recordLength = nullptr)
+{
+    BookFile file;
+    CardResult selected = selectBookFile(session, fileId, file);
+    if (!selected.ok())
+        return selected;
+    if (recordLength != nullptr)
+        *recordLength = file.recordLength;
+    const int last = std::min(file.recordCount, kHighestRecordNumber);
+    records.clear();
+    for (int r = 1; r <= last; ++r) {
+        CardResult read = session.commands().readRecord(static_cast<uint8_t>(r),
+                                                        static_cast<uint8_t>(file.recordLength));
+        if (!read.ok() || read.data.size() != static_cast<std::size_t>(file.recordLength))
+            return read.ok() ? CardResult{} : read;
+        records.push_back(std::move(read.data));
+    }
+    return selected;
+}
+
+// Puts `after` into record `r` of the selected file and reads it back.
+bool writeAndCheck(CardSession& session, int r, const Bytes& after, const char* file,
+                   WriteReport& report)
+{
+    CardCommands& commands = session.commands();
+    CardResult update = commands.updateRecord(static_cast<uint8_t>(r), RecordMode::Absolute, after);
+    if (!update.ok()) {
+        report.stop = cardWentAway(update) ? WriteStop::CardRemoved : WriteStop::Refused;
+        report.failedRecord = r;
+        report.failedFile = file;
+        report.answer = std::move(update);
+        return false;
+    }
+    CardResult check =
+        commands.readRecord(static_cast<uint8_t>(r), static_cast<uint8_t>(after.size()));
+    if (!check.ok() || check.data != after) {
+        report.stop =
+            !check.ok() && cardWentAway(check) ? WriteStop::CardRemoved : WriteStop::NotKept;
+        report.failedRecord = r;
+        report.failedFile = file;
+        report.answer = std::move(check);
+        writeLog(LogLevel::Error, kTag, "%s record %d does not hold what was written", file, r);
+        return false;
+    }
+    ++report.recordsWritten;
+    return true;
+}
+
+// Drops what people type to make a number readable (blanks, '-', '.', '(',
+// ')'); false when what is left cannot be dialled: other characters, a '+'
+// not in front, or more than a record and its extension hold (40
+// characters, a '+' counted).
+bool diallableNumber(std::string& number)
+{
+    std::erase_if(number, [](char c) { return c == '.' || c == '(' || c == ')'; });
+    return validateNumber(number) && number.size() <= Contact::MaxCardDigits;
+}
+
+std::string joinedNames(const std::vector<Contact>& contacts, const std::vector<int>& which)
+{
+    std::string names;
+    for (int i : which) {
+        if (!names.empty())
+            names += ", ";
+        names += decodeAlphaToText(contacts[i].heldName());
+    }
+    return names;
+}
+
+} // namespace
+
+std::vector<Contact> chosenContacts(const PhoneBook& book, int writeMode)
+{
+    std::vector<Contact> contacts;
+    if (writeMode == ClearCard)
+        return contacts;
+    const bool selectedOnly = writeMode == WriteSelected || writeMode == AddSelected;
+    for (uint32_t i = 0; i < book.contactCount(); ++i) {
+        if (!selectedOnly || book.isSelected(i))
+            contacts.push_back(book.contacts[i]);
+    }
+    return contacts;
+}
+
+PlanMode planModeOf(int writeMode)
+{
+    switch (writeMode) {
+    case AddAll:
+    case AddSelected:
+        return PlanMode::Add;
+    case ClearCard:
+        return PlanMode::Clear;
+    default:
+        return PlanMode::Overwrite;
+    }
+}
+
+CardResult readCardImage(CardSession& session, CardBookImage& image)
+{
+    image = CardBookImage{};
+    CardResult adn = readRecords(session, FileId::kAdn, image.records);
+    if (!adn.ok())
+        return adn;
+    // A card without EF EXT1 has no long numbers to keep; one without own
+    // numbers names no extension record from there.
+    std::vector<Bytes> own;
+    if (readRecords(session, FileId::kExt1, image.extensions).ok() &&
+        readRecords(session, FileId::kMsisdn, own).ok()) {
+        for (const Bytes& record : own) {
+            if (!record.empty() && record.back() != SimRecord::Unused)
+                image.otherReferences.push_back(record.back());
+        }
+    } else if (!image.extensions.empty()) {
+        // EXT1 read, own numbers not: which EXT1 records they name is unknown,
+        // so none may be taken.
+        for (std::size_t e = 1; e <= image.extensions.size(); ++e)
+            image.otherReferences.push_back(static_cast<uint8_t>(e));
+    }
+    BookFile phoneBook;
+    return selectBookFile(session, FileId::kAdn, phoneBook);
+}
+
+std::vector<Contact> contactsOfImage(const CardBookImage& image)
+{
+    std::vector<Contact> contacts;
+    for (const Bytes& record : image.records) {
+        if (isFreeRecord(record))
+            continue;
+        const auto parsed = parseNumberRecord(record);
+        if (!parsed)
+            continue;
+        Contact contact;
+        contact.setName(heldNameFromCardAlpha(parsed->alpha));
+        contact.tonNpi = parsed->tonNpi;
+        contact.ccp = parsed->ccp;
+        std::string number = parsed->number;
+        const int extension = parsed->extensionRecord;
+        if (parsed->hasExtension() && extension >= 1 &&
+            extension <= static_cast<int>(image.extensions.size()))
+            number += parseExtensionDigits(image.extensions[extension - 1]);
+        contact.setNumber(number);
+        contacts.push_back(contact);
+    }
+    return contacts;
+}
+
+WriteReport prepareWrite(CardSession& session, UserInterface& ui, const PhoneBook& book,
+                         int writeMode, const WriteRequest& request)
+{
+    WriteReport report;
+    report.contacts = chosenContacts(book, writeMode);
+    const PlanMode mode = planModeOf(writeMode);
+    if (mode == PlanMode::Overwrite && report.contacts.empty()) {
+        report.stop = WriteStop::EmptyBook;
+        return report;
+    }
+    for (Contact& contact : report.contacts) {
+        std::string number(contact.numberText());
+        if (!diallableNumber(number)) {
+            report.stop = WriteStop::BadNumber;
+            report.badNumber = decodeAlphaToText(contact.heldName()) + " (" +
+                               std::string(contact.numberText()) + ")";
+            return report;
+        }
+        contact.setNumber(number);
+    }
+
+    CardResult read = readCardImage(session, report.image);
+    if (!read.ok()) {
+        report.stop = cardWentAway(read) ? WriteStop::CardRemoved : WriteStop::ReadFailed;
+        report.answer = std::move(read);
+        return report;
+    }
+    report.plan = planPhoneBookWrite(report.image, report.contacts, mode);
+    const WritePlan& plan = report.plan;
+    if (request.dryRun) {
+        report.stop = WriteStop::DryRun;
+        return report;
+    }
+    if (request.approve) {
+        if (!request.approve(plan, report.contacts)) {
+            report.stop = plan.fits() ? WriteStop::Declined : WriteStop::DoesNotFit;
+            return report;
+        }
+    } else if (!plan.fits() && !request.allowPartial) {
+        report.stop = WriteStop::DoesNotFit;
+        return report;
+    }
+
+    if (request.backup && plan.updateCount() > 0) {
+        auto saved = std::make_unique<CardBooksRead>();
+        // The side books as the card holds them, for the backup file.
+        readPhoneNumbers(session, ui, FileId::kFdn, saved->sideBooks.fdn,
+                         saved->sideBooks.fdnCount);
+        readPhoneNumbers(session, ui, FileId::kLnd, saved->sideBooks.lnd,
+                         saved->sideBooks.lndCount);
+        auto backupBook = std::make_unique<PhoneBook>();
+        for (const Contact& contact : contactsOfImage(report.image))
+            backupBook->append(contact);
+        const BackupResult backup =
+            saveCardBackup(*backupBook, saved->sideBooks, session.iccid.data());
+        if (!backup.ok) {
+            report.stop = WriteStop::BackupFailed;
+            report.backupError = backup.error;
+            return report;
+        }
+        report.backupPath = backup.path;
+    }
+    report.stop = WriteStop::Completed;
+    return report;
+}
+
+std::vector<bool> extensionsInUse(const WriteReport& report)
+{
+    const CardBookImage& image = report.image;
+    std::vector<bool> used(image.extensions.size() + 1, false);
+    const auto mark = [&](int e) {
+        if (e >= 1 && e < static_cast<int>(used.size()))
+            used[e] = true;
+    };
+    for (const Bytes& record : image.records)
+        mark(record.empty() ? 0 : record.back());
+    for (uint8_t e : image.otherReferences)
+        mark(e);
+    for (const RecordChange& change : report.plan.records)
+        mark(change.extension);
+    return used;
+}
+
+void carryOutPlan(CardSession& session, WriteReport& report, ProgressMeter& meter)
+{
+    const WritePlan& plan = report.plan;
+    // Contacts already where they belong count as on the card from the start.
+    report.contactsOnCard = plan.unchanged;
+    const auto reselect = [&](uint16_t fileId, const char* name) {
+        BookFile file;
+        CardResult selected = selectBookFile(session, fileId, file);
+        if (selected.ok())
+            return true;
+        report.stop = cardWentAway(selected) ? WriteStop::CardRemoved : WriteStop::Refused;
+        report.failedFile = name;
+        report.answer = std::move(selected);
+        return false;
+    };
+    int step = 0;
+    if (!plan.extensions.empty()) {
+        if (!reselect(FileId::kExt1, "EF EXT1"))
+            return;
+        for (const RecordChange& change : plan.extensions) {
+            if (!writeAndCheck(session, change.record, change.after, "EF EXT1", report))
+                return;
+            meter.advance(++step);
+        }
+    }
+    if (!reselect(FileId::kAdn, "EF ADN"))
+        return;
+    for (const RecordChange& change : plan.records) {
+        if (!writeAndCheck(session, change.record, change.after, "EF ADN", report))
+            return;
+        if (change.contact >= 0)
+            ++report.contactsOnCard;
+        meter.advance(++step);
+    }
+    report.stop = WriteStop::Completed;
+}
+
+std::string fitText(const WritePlan& plan)
+{
+    std::string text = formatResString(Text::Fit, plan.contactsPlaced, plan.contactsGiven);
+    if (!plan.noRecord.empty())
+        text += " " + formatResString(Text::NoRecord, static_cast<int>(plan.noRecord.size()));
+    if (!plan.noExtension.empty())
+        text += " " + formatResString(Text::NoExtension, static_cast<int>(plan.noExtension.size()));
+    return text;
+}
+
+std::string summaryText(const WritePlan& plan)
+{
+    std::string text = formatResString(Text::Summary, plan.added, plan.changed, plan.removed);
+    if (plan.contactsLost() > 0)
+        text += " " + formatResString(Text::Loses, plan.contactsLost());
+    return text;
+}
+
+std::string writeReportText(const WriteReport& report, int* id)
+{
+    const WritePlan& plan = report.plan;
+    int textId = Text::Written;
+    std::string text;
+    const auto how = [&](int messageId, auto... arguments) {
+        textId = messageId;
+        return formatResString(messageId, arguments...);
+    };
+    switch (report.stop) {
+    case WriteStop::Completed:
+    case WriteStop::DryRun:
+        if (plan.updateCount() == 0)
+            text = how(Text::AlreadyThere);
+        else if (plan.contactsGiven == 0)
+            text = how(Text::Cleared, plan.removed);
+        else
+            text = how(Text::Written, report.contactsOnCard);
+        if (!plan.fits())
+            text += "\n" + fitText(plan);
+        break;
+    case WriteStop::EmptyBook:
+        text = how(Text::EmptyBook);
+        break;
+    case WriteStop::BadNumber:
+        text = how(Text::BadNumber, report.badNumber.c_str());
+        break;
+    case WriteStop::DoesNotFit:
+        text = how(Text::NothingWritten) + " " + fitText(plan);
+        break;
+    case WriteStop::Declined:
+        text = how(Text::NothingWritten);
+        break;
+    case WriteStop::ReadFailed:
+        text = how(Text::ReadFailed, report.answer.text);
+        break;
+    case WriteStop::BackupFailed:
+        text = how(Text::BackupFailed, report.backupError.c_str());
+        break;
+    case WriteStop::SideBookFailed:
+        text = how(Text::SideBookFailed);
+        break;
+    case WriteStop::CardRemoved:
+        text = how(Text::Removed, report.contactsOnCard, plan.contactsPlaced);
+        break;
+    case WriteStop::Refused:
+        text = how(Text::Refused, report.failedRecord, report.failedFile,
+                   report.answer.answered() ? report.answer.sw.hex().c_str() : report.answer.text,
+                   report.contactsOnCard, plan.contactsPlaced);
+        break;
+    case WriteStop::NotKept:
+        text = how(Text::NotKept, report.failedRecord, report.failedFile, report.contactsOnCard,
+                   plan.contactsPlaced);
+        break;
+    }
+    if (report.partlyWritten())
+        text += "\n" + resString(Text::Partly);
+    if (!report.backupPath.empty())
+        text += "\n" + formatResString(Text::Backup, report.backupPath.c_str());
+    if (report.written() && !plan.cutNames.empty())
+        text += "\n" + formatResString(Text::CutNames,
+                                       joinedNames(report.contacts, plan.cutNames).c_str());
+    if (id != nullptr)
+        *id = textId;
+    return text;
+}

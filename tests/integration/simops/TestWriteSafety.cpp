@@ -1,0 +1,405 @@
+// What a write must never do: take extension records of contacts that stay,
+// write more than fits without saying so, write an empty book over the card,
+// pass a refused, lost or half-done write for done, or go on with another
+// card. Cards are laid out by hand in the GSM 11.11 record layout.
+#include "BookCard.h"
+
+#include "simops/PhoneBookWrite.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+constexpr int kAdn = 28; // alpha 14
+constexpr int kExt = 13;
+
+// Kept on the card: a contact whose number goes on in EXT1 record 1, a short
+// one, the own number in EXT1 record 2, a fixed dialling number in EXT2
+// record 1, and other data (type 01) in EXT1 record 3.
+const char* kKonferenz = "4B 6F 6E 66 65 72 65 6E 7A FF FF FF FF FF"
+                         "0B 91 94 03 21 43 65 87 09 21 43 65 FF 01";
+const char* kOld = "4F 6C 64 FF FF FF FF FF FF FF FF FF FF FF"
+                   "02 81 F9 FF FF FF FF FF FF FF FF FF FF FF";
+const char* kKonferenzDigits = "02 01 87";
+const char* kOwnDigits = "02 01 21";
+const char* kSubaddress = "01 03 A1 B2 C3";
+const char* kOwn = "45 69 67 65 6E 65 FF FF FF FF FF FF"
+                   "0B 91 94 71 91 78 56 34 12 90 78 56 FF 02";
+const char* kFdn = "4F 70 73 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                   "0B 81 11 11 11 11 11 11 11 11 11 11 FF 01";
+const char* kFdnDigits = "02 01 43";
+
+// Two new contacts with 28 digits each, and what the card must hold for them.
+const char* kLong1 = "1111111111222222222233333333";
+const char* kLong2 = "4444444444555555555566666666";
+const char* kNew1 = "4E 65 75 31 FF FF FF FF FF FF FF FF FF FF"
+                    "0B 81 11 11 11 11 11 22 22 22 22 22 FF 04";
+const char* kNew2 = "4E 65 75 32 FF FF FF FF FF FF FF FF FF FF"
+                    "0B 81 44 44 44 44 44 55 55 55 55 55 FF 05";
+
+QByteArray rec(const char* hex, int length = kAdn)
+{
+    return hexRecord(hex, length);
+}
+
+struct Snapshot
+{
+    QList<QByteArray> adn, ext1, ext2, fdn, msisdn;
+};
+
+Snapshot snapshot(const BookCard& card)
+{
+    return {card.adn->records, card.ext1->records, card.ext2->records, card.fdn->records,
+            card.msisdn->records};
+}
+
+// The card of the first test: records 1 and 3 in use, the rest free.
+BookCard keptExtensionsCard()
+{
+    BookCard card = insertBookCard();
+    card.adn->records[0] = rec(kKonferenz);
+    card.adn->records[2] = rec(kOld);
+    card.ext1->records[0] = rec(kKonferenzDigits, kExt);
+    card.ext1->records[1] = rec(kOwnDigits, kExt);
+    card.ext1->records[2] = rec(kSubaddress, kExt);
+    card.msisdn->records[0] = rec(kOwn, 26);
+    card.fdn->records[0] = rec(kFdn, 30);
+    card.ext2->records[0] = rec(kFdnDigits, kExt);
+    return card;
+}
+
+} // namespace
+
+class TestWriteSafety : public QObject
+{
+    Q_OBJECT
+
+private:
+    TransferFixture m_f;
+
+    void addContacts(std::initializer_list<Contact> contacts)
+    {
+        for (const Contact& contact : contacts)
+            m_f.book->append(contact);
+    }
+
+    QString lastMessage() const
+    {
+        return m_f.ui->messages.empty() ? QString()
+                                        : QString::fromStdString(m_f.ui->messages.back().text);
+    }
+
+private slots:
+    void initTestCase() { openTestLog(); }
+    void init() { m_f.reset(); }
+
+    void addKeepsEveryKeptRecord()
+    {
+        BookCard card = keptExtensionsCard();
+        const Snapshot before = snapshot(card);
+        addContacts({makeContact("Neu1", kLong1), makeContact("Neu2", kLong2)});
+        QVERIFY(m_f.write(AddAll));
+
+        Snapshot expected = before;
+        expected.adn[1] = rec(kNew1);
+        expected.adn[3] = rec(kNew2);
+        expected.ext1[3] = rec("02 04 33 33 33 33", kExt);
+        expected.ext1[4] = rec("02 04 66 66 66 66", kExt);
+        const Snapshot after = snapshot(card);
+        QCOMPARE(after.adn, expected.adn);
+        QCOMPARE(after.ext1, expected.ext1);
+        QCOMPARE(after.ext2, expected.ext2);
+        QCOMPARE(after.fdn, expected.fdn);
+        QCOMPARE(after.msisdn, expected.msisdn);
+        QVERIFY(m_f.report.written());
+        QVERIFY(!m_f.report.backupPath.empty());
+        QVERIFY(lastMessage().contains("The backup of the SIM Card is in"));
+    }
+
+    // Nothing is written unless everything fits, or a partial write is asked for.
+    void fitting_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("contacts"); // short numbers, then...
+        QTest::addColumn<int>("longs");    // ... 28-digit numbers
+        QTest::addColumn<bool>("partial");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<int>("updates");
+        // 8 free records, 7 free extension records (3 kept, 10 in the file).
+        QTest::newRow("add: more contacts than free records")
+            << int(AddAll) << 9 << 0 << false << "8 of 9 contacts fit" << 0;
+        QTest::newRow("add: more long numbers than free extension records")
+            << int(AddAll) << 0 << 8 << false << "7 of 8 contacts fit" << 0;
+        QTest::newRow("add, partial: what fits is written")
+            << int(AddAll) << 9 << 0 << true << "8 contacts are on the SIM Card now" << 8;
+        QTest::newRow("write all: more contacts than records")
+            << int(WriteAll) << 11 << 0 << false << "10 of 11 contacts fit" << 0;
+    }
+
+    void fitting()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, contacts);
+        QFETCH(int, longs);
+        QFETCH(bool, partial);
+        QFETCH(QString, said);
+        QFETCH(int, updates);
+        BookCard card = keptExtensionsCard();
+        for (int i = 0; i < contacts; ++i)
+            m_f.book->append(makeContact("C" + QByteArray::number(i), "123"));
+        for (int i = 0; i < longs; ++i)
+            m_f.book->append(makeContact("L" + QByteArray::number(i), kLong1));
+        m_f.request.allowPartial = partial;
+        virtualPcsc().clearLog();
+        QCOMPARE(m_f.write(mode), partial);
+        QVERIFY2(lastMessage().contains(said), qPrintable(lastMessage()));
+        QCOMPARE(TransferFixture::countSent("A0DC"), updates);
+    }
+
+    // Overwriting with nothing is refused; clearing is Clear SIM's job.
+    void emptyInputs_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("contacts");
+        QTest::newRow("write all of an empty book") << int(WriteAll) << 0;
+        QTest::newRow("write selected with nothing selected") << int(WriteSelected) << 3;
+    }
+
+    void emptyInputs()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, contacts);
+        BookCard card = keptExtensionsCard();
+        const Snapshot before = snapshot(card);
+        for (int i = 0; i < contacts; ++i)
+            m_f.book->append(makeContact("C" + QByteArray::number(i), "123"));
+        QVERIFY(!m_f.write(mode));
+        QCOMPARE(m_f.messageIds().last(), 800);
+        QCOMPARE(snapshot(card).adn, before.adn);
+        QCOMPARE(TransferFixture::countSent("A0DC"), 0);
+    }
+
+    void numbers_data()
+    {
+        QTest::addColumn<QByteArray>("number");
+        QTest::addColumn<QByteArray>("record"); // empty: refused
+        QTest::newRow("blanks, dashes, dots, parentheses are dropped")
+            << QByteArray("(030) 12.34-5")
+            << rec("41 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                   "05 81 30 10 32 54");
+        QTest::newRow("letters") << QByteArray("0800-FLOWERS") << QByteArray();
+        QTest::newRow("plus not in front") << QByteArray("49+30") << QByteArray();
+        QTest::newRow("41 digits") << QByteArray(41, '1') << QByteArray();
+    }
+
+    void numbers()
+    {
+        QFETCH(QByteArray, number);
+        QFETCH(QByteArray, record);
+        CardLayout layout;
+        layout.adnRecords = 2;
+        BookCard card = insertBookCard(layout);
+        addContacts({makeContact("A", number.constData())});
+        QCOMPARE(m_f.write(WriteAll), !record.isEmpty());
+        if (record.isEmpty()) {
+            QCOMPARE(m_f.messageIds().last(), 816);
+            QVERIFY(lastMessage().contains("A (" + number + ")"));
+            QCOMPARE(card.adn->records[0], freeRecord(kAdn));
+        } else {
+            QCOMPARE(card.adn->records[0], record);
+        }
+        QCOMPARE(QByteArray(m_f.book->contacts[0].number), number); // the book is not changed
+    }
+
+    // The card answers a status word to every READ or UPDATE RECORD: only
+    // 91 xx and 92 0x after the work is done count as success.
+    void statusWords_data()
+    {
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<QByteArray>("sw");
+        QTest::addColumn<bool>("after");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("READ 94 02") << QByteArray("A0B2") << QByteArray("9402") << false << false;
+        QTest::newRow("READ 98 04") << QByteArray("A0B2") << QByteArray("9804") << false << false;
+        QTest::newRow("UPDATE 94 02") << QByteArray("A0DC") << QByteArray("9402") << false << false;
+        QTest::newRow("UPDATE 98 04") << QByteArray("A0DC") << QByteArray("9804") << false << false;
+        QTest::newRow("READ 91 10") << QByteArray("A0B2") << QByteArray("9110") << true << true;
+        QTest::newRow("UPDATE 92 01") << QByteArray("A0DC") << QByteArray("9201") << true << true;
+    }
+
+    void statusWords()
+    {
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArray, sw);
+        QFETCH(bool, after);
+        QFETCH(bool, written);
+        BookCard card = keptExtensionsCard();
+        const Snapshot before = snapshot(card);
+        vsim::Fault fault;
+        fault.commandPrefix = QByteArray::fromHex(command);
+        fault.action = after ? vsim::Fault::Action::AfterWork : vsim::Fault::Action::StatusWord;
+        fault.statusWord = uint16_t(sw.toUInt(nullptr, 16));
+        fault.once = false;
+        card.sim->faults().append(fault);
+        addContacts({makeContact("Neu1", kLong1)});
+
+        QCOMPARE(m_f.write(AddAll), written);
+        if (written) {
+            QCOMPARE(card.adn->records[1], rec(kNew1));
+        } else {
+            QCOMPARE(snapshot(card).adn, before.adn);
+            QVERIFY(!lastMessage().isEmpty());
+        }
+    }
+
+    // A card that says 90 00 and keeps nothing: the read-back catches it.
+    void updateForgotten()
+    {
+        BookCard card = keptExtensionsCard();
+        card.sim->faults().append(vsim::Fault{.commandPrefix = QByteArray::fromHex("A0DC"),
+                                              .action = vsim::Fault::Action::Forget,
+                                              .once = false});
+        addContacts({makeContact("A", "123")});
+        QVERIFY(!m_f.write(AddAll));
+        QVERIFY2(lastMessage().contains("did not keep what was written"),
+                 qPrintable(lastMessage()));
+        QVERIFY(lastMessage().contains("after 0 of 1 contacts"));
+    }
+
+    // Only records whose bytes change are written.
+    void unchangedRewrite()
+    {
+        BookCard card = keptExtensionsCard();
+        addContacts({makeContact("Neu1", kLong1), makeContact("B", "123")});
+        QVERIFY(m_f.write(WriteAll));
+        virtualPcsc().clearLog();
+        QVERIFY(m_f.write(WriteAll));
+        QCOMPARE(TransferFixture::countSent("A0DC"), 0);
+        QVERIFY(lastMessage().contains("nothing had to be written"));
+
+        m_f.book->contacts[1].setNumber("124");
+        virtualPcsc().clearLog();
+        QVERIFY(m_f.write(WriteAll));
+        QCOMPARE(TransferFixture::countSent("A0DC"), 1);
+    }
+
+    void dryRunWritesNothing()
+    {
+        BookCard card = keptExtensionsCard();
+        const Snapshot before = snapshot(card);
+        addContacts({makeContact("Neu1", kLong1)});
+        m_f.request.dryRun = true;
+        virtualPcsc().clearLog();
+        QVERIFY(m_f.write(AddAll));
+        QCOMPARE(TransferFixture::countSent("A0DC"), 0);
+        QCOMPARE(snapshot(card).adn, before.adn);
+        const std::vector<std::string> lines = describePlan(m_f.report.plan, m_f.report.contacts);
+        QCOMPARE(lines.size(), std::size_t(2));
+        QCOMPARE(lines[0], "record 2: (empty) -> Neu1 " + std::string(kLong1) + ", EXT1 record 4");
+        QCOMPARE(lines[1], std::string("EXT1 record 4: (free) -> digits 33333333"));
+    }
+
+    // The first reader's card refuses the write: the run ends with it, and the
+    // card in the second reader is never written.
+    void secondReaderUntouched()
+    {
+        BookCard first = keptExtensionsCard();
+        first.sim->faults().append(vsim::Fault{.commandPrefix = QByteArray::fromHex("A0DC"),
+                                               .action = vsim::Fault::Action::StatusWord,
+                                               .statusWord = 0x9804,
+                                               .once = false});
+        BookCard second = insertBookCard({}, QStringLiteral("Reader B"));
+        second.adn->records[0] = rec(kOld);
+        const Snapshot before = snapshot(second);
+        addContacts({makeContact("A", "123")});
+        QVERIFY(!m_f.write(WriteAll));
+        QCOMPARE(snapshot(second).adn, before.adn);
+        for (const vsim::pcsc::Exchange& exchange : virtualPcsc().log())
+            QVERIFY(exchange.reader != "Reader B" || !exchange.command.startsWith("\xA0\xDC"));
+        QVERIFY(lastMessage().contains("refused record 1 of EF ADN (98 04)"));
+    }
+
+    // A card another program holds is busy, not missing.
+    void busyCard()
+    {
+        BookCard card = keptExtensionsCard();
+        const PcscApi api = virtualPcscApi();
+        SCARDCONTEXT other = 0;
+        SCARDHANDLE handle = 0;
+        DWORD protocol = 0;
+        QCOMPARE(api.SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &other),
+                 LONG(SCARD_S_SUCCESS));
+        QCOMPARE(api.SCardConnect(other, "Reader A", SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0,
+                                  &handle, &protocol),
+                 LONG(SCARD_S_SUCCESS));
+        addContacts({makeContact("A", "123")});
+        QVERIFY(!m_f.write(WriteAll));
+        QCOMPARE(m_f.messageIds().last(), 824);
+        api.SCardDisconnect(handle, SCARD_LEAVE_CARD);
+        api.SCardReleaseContext(other);
+    }
+
+    // The card leaves the reader after each number of commands in turn: the
+    // message says how far the write got, the card holds for every record
+    // either what it had or what was to be written, and the book in memory
+    // is untouched.
+    void removedAtEveryCommand_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("add") << int(AddAll);
+        QTest::newRow("write all") << int(WriteAll);
+    }
+
+    void removedAtEveryCommand()
+    {
+        QFETCH(int, mode);
+        const auto fill = [this] {
+            addContacts({makeContact("Neu1", kLong1), makeContact("B", "123"),
+                         makeContact("Neu2", kLong2)});
+        };
+        // A clean run first: how many commands, and what the card holds after.
+        BookCard clean = keptExtensionsCard();
+        const Snapshot before = snapshot(clean);
+        fill();
+        QVERIFY(m_f.write(mode));
+        const Snapshot done = snapshot(clean);
+        const int commands = clean.sim->apduCount();
+        QVERIFY(commands > 20);
+
+        for (int n = 0; n < commands; ++n) {
+            m_f.reset();
+            BookCard card = keptExtensionsCard();
+            card.sim->faults().append(vsim::Fault{.afterApdus = n});
+            fill();
+            // Done only when the transfer ran and completed.
+            const bool ok = m_f.write(mode) && m_f.transferResult == 0;
+            QVERIFY2(!ok, qPrintable(QString::number(n)));
+            const Snapshot after = snapshot(card);
+            int changed = 0;
+            for (int r = 0; r < after.adn.size(); ++r) {
+                QVERIFY(after.adn[r] == before.adn[r] || after.adn[r] == done.adn[r]);
+                changed += after.adn[r] != before.adn[r] && done.adn[r] != freeRecord(kAdn);
+            }
+            QCOMPARE(after.msisdn, before.msisdn);
+            QCOMPARE(after.fdn, before.fdn);
+            QCOMPARE(m_f.book->contactCount(), 3u);
+            QCOMPARE(QByteArray(m_f.book->contacts[2].number), QByteArray(kLong2));
+            const QString message = lastMessage();
+            QVERIFY2(!message.isEmpty(), qPrintable(QString::number(n)));
+            if (TransferFixture::countSent("A0DC") == 0)
+                continue;
+            const QRegularExpressionMatch match =
+                QRegularExpression("removed after (\\d+) of 3 contacts").match(message);
+            QVERIFY2(match.hasMatch(), qPrintable(QString::number(n) + ": " + message));
+            // A record written but not yet read back is not counted.
+            const int told = match.captured(1).toInt();
+            QVERIFY2(told == changed || told == changed - 1, qPrintable(message));
+            if (changed > 0)
+                QVERIFY(message.contains("partly written"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWriteSafety)
+#include "TestWriteSafety.moc"
