@@ -9,7 +9,12 @@ pin=(--pin-file "$work/pin")
 # same, read in a second session from the saved card.
 card=$(card_copy typical all)
 run_status all 0 vcard --save "$card" -- "$cli" write "$data/cli/typical-changed.phn" --mode all --yes "${pin[@]}"
-expect_err all ""
+# The write says how many contacts are on the card and where the backup went.
+grep -qx '43 contacts are on the SIM Card now.' "$work/all.err" || fail "all: no count of contacts"
+grep -q '^The backup of the SIM Card is in .*/phonara/backups/card-.*\.phn$' "$work/all.err" ||
+    fail "all: no backup named"
+backup=$(sed -n 's/^The backup of the SIM Card is in //p' "$work/all.err")
+[ -f "$backup" ] || fail "all: the backup $backup is missing"
 run_status all-read 0 vcard "$card" -- "$cli" read "$work/all.phn" "${pin[@]}"
 expect_same all-read "$data/cli/typical-changed.phn" "$work/all.phn"
 

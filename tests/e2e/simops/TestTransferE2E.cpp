@@ -72,7 +72,8 @@ private slots:
         added.tonNpi = 0x91;
         book.append(added);
         QVERIFY(first.transfer('w'));
-        QVERIFY(first.ui.messages.empty());
+        QCOMPARE(first.ui.messages.size(), std::size_t(1)); // the write says it is done
+        QCOMPARE(first.ui.messages.front().id, 807);
         endSession(first.session);
 
         Program second(m_pcscd.api());

@@ -361,8 +361,10 @@ private slots:
         m_writeResult = 1;
         m_ui->queuePin("1234");
         QVERIFY(!connect('w'));
+        // The run ends with the card it wrote to: no other reader is tried, and
+        // the write has said itself what went wrong.
         QCOMPARE(m_transfers, 1);
-        QCOMPARE(messageIds(), QList<int>{126});
+        QCOMPARE(messageIds(), QList<int>{});
     }
 
     void cardPulledWhileOpen()

@@ -123,6 +123,7 @@ private slots:
             // 1900-1999: the USIM phone book and the card kind.
             QVERIFY2((entry.id >= 1 && entry.id <= 183) || (entry.id >= 300 && entry.id <= 399) ||
                          (entry.id >= 760 && entry.id <= 789) ||
+                         (entry.id >= 800 && entry.id <= 829) ||
                          (entry.id >= 1900 && entry.id <= 1999) ||
                          (entry.id >= 2000 && entry.id <= 2543),
                      qPrintable(QString::number(entry.id)));
