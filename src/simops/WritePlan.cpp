@@ -199,9 +199,10 @@ private:
             Bytes after;
             if (target.contact >= 0) {
                 const Contact& contact = m_contacts[target.contact];
-                const std::string alpha = cardAlphaFromHeldName(contact.heldName(), alphaLength);
-                // Cut when the field holds less than the whole name would need.
-                if (alpha != cardAlphaFromHeldName(contact.heldName(), Contact::NameSize))
+                bool cut = false;
+                const std::string alpha =
+                    cardAlphaFromHeldName(contact.heldName(), alphaLength, &cut);
+                if (cut)
                     m_plan.cutNames.push_back(target.contact);
                 const uint8_t extension = target.extension > 0
                                               ? static_cast<uint8_t>(target.extension)
