@@ -72,7 +72,7 @@ bool saveBookFile(const std::string& path, const PhoneBook& book, const SideBook
         return exportVCardFile(path, book, version, ui);
     if (isCsvPath(path))
         return exportCsvFile(path, book, ui);
-    savePhnFile(path, &book, sideBooks.fdn.data(), sideBooks.fdnCount, sideBooks.lnd.data(),
-                sideBooks.lndCount, &ui);
-    return lastError() == 0;
+    return savePhnFile(path, &book, sideBooks.fdn.data(), sideBooks.fdnCount,
+                       sideBooks.lnd.data(), sideBooks.lndCount, &ui)
+        .ok();
 }

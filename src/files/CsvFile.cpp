@@ -20,7 +20,6 @@
 namespace {
 
 constexpr int NotCsvFile = 140;
-constexpr int CannotOpenFile = 25;
 constexpr int TextName = 99;
 constexpr int TextNumber = 100;
 
@@ -250,9 +249,9 @@ bool exportCsvFile(const std::string& path, const PhoneBook& book, UserInterface
     if (separator == 0) {
         separator = localeListSeparator();
     }
-    if (!writeFileAtomically(path, csvExportBytes(book, separator))) {
-        LastErrorKeeper keep;
-        ui.inform(CannotOpenFile);
+    const SaveResult saved = saveFileAtomically(path, csvExportBytes(book, separator));
+    if (!saved.ok()) {
+        tellSaveFailure(ui, path, saved);
         return false;
     }
     return true;

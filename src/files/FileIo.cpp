@@ -1,15 +1,164 @@
 #include "files/FileIo.h"
 
 #include "shell/LastError.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+#include "shell/UserInterface.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <random>
+#include <system_error>
 
 namespace {
+
+constexpr int kCouldNotSave = 300;
+constexpr int kNotRegular = 302;
+constexpr int kMaxLinkHops = 40;
+constexpr const char* kTag = "writeFileAtomically";
+
+FileSystemCalls g_calls = systemFileCalls();
+
+FileResult systemFailure(int error)
+{
+    FileResult result;
+    result.problem = FileProblem::System;
+    result.error = error != 0 ? error : EIO;
+    return result;
+}
+
+FileResult notRegular()
+{
+    FileResult result;
+    result.problem = FileProblem::NotRegular;
+    return result;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a save writes: `path`, or the end of its chain of symbolic links
+// (which need not exist yet). The links themselves are left alone.
+FileResult resolveLinks(const std::string& path, std::string& target)
+{
+    target = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info
+        {
+        };
+        if (lstat(target.c_str(), &info) != 0) {
+            return errno == ENOENT ? FileResult{} : systemFailure(errno);
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            return {};
+        }
+        std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 256) + 1, '\0');
+        const ssize_t length = readlink(target.c_str(), link.data(), link.size());
+        if (length < 0) {
+            return systemFailure(errno);
+        }
+        link.resize(static_cast<std::size_t>(length));
+        target = link.starts_with('/') ? link : folderOf(target) + "/" + link;
+    }
+    return systemFailure(ELOOP);
+}
+
+// A new file beside `target`, created exclusively (the umask applies).
+int createTemporary(const std::string& target, std::string& name)
+{
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    const std::string folder = folderOf(target);
+    const std::size_t slash = target.rfind('/');
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = folder + "/." + base + ".tmp-" + std::to_string(getpid()) + "-" +
+               std::to_string(counter++) + "-" + std::to_string(random() % 1000000);
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+FileResult writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        errno = 0;
+        const ssize_t wrote = g_calls.write(fd, bytes.data(), bytes.size());
+        if (wrote < 0 && errno == EINTR) {
+            continue;
+        }
+        if (wrote < 0) {
+            return systemFailure(errno);
+        }
+        if (wrote == 0) {
+            // No progress and no error: the disk took nothing more.
+            return systemFailure(ENOSPC);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(wrote));
+    }
+    return {};
+}
+
+// Flushes a folder's entries to the disk. File systems that cannot flush a
+// folder say EINVAL; that is no failure.
+FileResult syncFolder(const std::string& folder)
+{
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return systemFailure(errno);
+    }
+    const int synced = g_calls.fsync(fd);
+    const int error = errno;
+    close(fd);
+    if (synced != 0 && error != EINVAL) {
+        return systemFailure(error);
+    }
+    return {};
+}
+
+// Writes, flushes and closes the temporary file; closes `fd` in every case.
+FileResult fillTemporary(int fd, std::string_view bytes, const struct stat* old)
+{
+    FileResult result;
+    if (old != nullptr) {
+        // The old file's permissions and, where allowed, its owner.
+        if (fchmod(fd, old->st_mode & 07777) != 0) {
+            result = systemFailure(errno);
+        } else if (fchown(fd, old->st_uid, old->st_gid) != 0 && errno != EPERM) {
+            writeLog(LogLevel::Warning, kTag, "the owner could not be kept: errno %d", errno);
+        }
+    }
+    if (result.ok()) {
+        result = writeAll(fd, bytes);
+    }
+    if (result.ok() && g_calls.fsync(fd) != 0) {
+        result = systemFailure(errno);
+    }
+    // close() reports late write errors (on network file systems above all).
+    if (g_calls.close(fd) != 0 && result.ok()) {
+        result = systemFailure(errno);
+    }
+    return result;
+}
+
 
 QString fileName(const std::string& path)
 {
@@ -98,34 +247,95 @@ std::optional<std::string> readFileStart(const std::string& path, uint64_t maxBy
     return readFile(path, maxBytes, false);
 }
 
+FileSystemCalls systemFileCalls()
+{
+    return FileSystemCalls{::write, ::fsync, ::close, ::rename};
+}
+
+FileSystemCalls setFileSystemCalls(const FileSystemCalls& calls)
+{
+    const FileSystemCalls previous = g_calls;
+    g_calls = calls;
+    return previous;
+}
+
+std::string FileResult::reason() const
+{
+    switch (problem) {
+    case FileProblem::System:
+        return std::generic_category().message(error);
+    case FileProblem::NotRegular:
+        return resString(kNotRegular);
+    case FileProblem::None:
+        break;
+    }
+    return {};
+}
+
+std::string saveFailureText(const std::string& path, const FileResult& result)
+{
+    return formatResString(kCouldNotSave, path.c_str(), result.reason().c_str());
+}
+
+void tellSaveFailure(UserInterface& ui, const std::string& path, const FileResult& result)
+{
+    UserInterface::Message message;
+    message.id = kCouldNotSave;
+    message.text = saveFailureText(path, result);
+    message.icon = UserInterface::Icon::Error;
+    ui.message(message);
+}
+
+SaveResult saveFileAtomically(const std::string& path, std::string_view bytes)
+{
+    std::string target;
+    if (FileResult resolved = resolveLinks(path, target); !resolved.ok()) {
+        return resolved;
+    }
+    struct stat old
+    {
+    };
+    bool exists = false;
+    if (stat(target.c_str(), &old) == 0) {
+        if (!S_ISREG(old.st_mode)) {
+            return notRegular();
+        }
+        exists = true;
+    } else if (errno != ENOENT) {
+        return systemFailure(errno);
+    }
+
+    std::string temporary;
+    const int fd = createTemporary(target, temporary);
+    if (fd < 0) {
+        return systemFailure(errno);
+    }
+    FileResult result = fillTemporary(fd, bytes, exists ? &old : nullptr);
+    const std::string folder = folderOf(target);
+    if (result.ok()) {
+        result = syncFolder(folder);
+    }
+    if (result.ok() && g_calls.rename(temporary.c_str(), target.c_str()) != 0) {
+        result = systemFailure(errno);
+    }
+    if (!result.ok()) {
+        unlink(temporary.c_str());
+        writeLog(LogLevel::Error, kTag, "%s: %s", target.c_str(), result.reason().c_str());
+        return result;
+    }
+    // The new name on the disk; the file itself is already safe there.
+    if (const FileResult synced = syncFolder(folder); !synced.ok()) {
+        writeLog(LogLevel::Warning, kTag, "%s: folder not flushed: %s", folder.c_str(),
+                 synced.reason().c_str());
+    }
+    return result;
+}
+
 bool writeFileAtomically(const std::string& path, std::string_view bytes)
 {
-    QSaveFile file(fileName(path));
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        setLastError(errorOf(file));
-        return false;
-    }
-    qint64 done = 0;
-    const auto total = static_cast<qint64>(bytes.size());
-    while (done < total) {
-        errno = 0;
-        const qint64 wrote = file.write(bytes.data() + done, total - done);
-        if (wrote <= 0) {
-            setLastError(errorOf(file));
-            file.cancelWriting();
-            return false;
-        }
-        done += wrote;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        // commit() removes the temporary file; the old file is untouched.
-        setLastError(errorOf(file));
-        return false;
-    }
-    setLastError(0);
-    return true;
+    const SaveResult saved = saveFileAtomically(path, bytes);
+    setLastError(saved.ok() ? 0 : static_cast<uint32_t>(saved.error != 0 ? saved.error : EINVAL));
+    return saved.ok();
 }
 
 bool ensureFileExists(const std::string& path)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,12 +23,8 @@ std::optional<std::string> readWholeFile(const std::string& path, uint64_t maxSi
 // when it cannot be opened or read.
 std::optional<std::string> readFileStart(const std::string& path, uint64_t maxBytes);
 
-// Replaces the file with `bytes` without ever destroying the old contents
-// first: the new text goes into a temporary file beside it, is flushed to the
-// disk, and only then renamed over the old file. On any failure (no room, no
-// permission, an interrupted write) the old file is left exactly as it was,
-// the temporary file is removed, lastError() holds the errno value and the
-// result is false. An existing file keeps its permissions.
+// saveFileAtomically for callers that want a yes or no: lastError() holds
+// the errno value on failure (EINVAL for an output that is not a regular file).
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Creates the file empty when it does not exist; an existing file is left as
@@ -33,3 +32,53 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes);
 bool ensureFileExists(const std::string& path);
 
 bool fileIsReadable(const std::string& path);
+
+class UserInterface;
+
+enum class FileProblem
+{
+    None,
+    System,     // a system call failed: `error` holds its errno
+    NotRegular, // a folder, a pipe, a device: never replaced
+};
+
+// The outcome of a save: success, or what went wrong in the system's own
+// words ("No space left on device").
+struct FileResult
+{
+    FileProblem problem = FileProblem::None;
+    int error = 0; // errno of the failing call (FileProblem::System)
+
+    bool ok() const { return problem == FileProblem::None; }
+    explicit operator bool() const { return ok(); }
+    std::string reason() const;
+};
+using SaveResult = FileResult;
+
+// Replaces the file with `bytes` so that the old contents are never lost:
+// the bytes go into a temporary file beside it, every write is checked (a
+// short write on a full disk fails), the file and then its folder are flushed
+// to the disk, the old file's permissions are kept, and only then is the
+// temporary file renamed over the old one. On any failure the old file is
+// left exactly as it was and no temporary file remains. An existing output
+// that is not a regular file (a pipe, a device, a folder) is refused; a
+// symbolic link is saved through to its target (the link stays).
+SaveResult saveFileAtomically(const std::string& path, std::string_view bytes);
+
+// "Could not save <path>: <reason>" (string 300), as text and as an error message.
+std::string saveFailureText(const std::string& path, const FileResult& result);
+void tellSaveFailure(UserInterface& ui, const std::string& path, const FileResult& result);
+
+// The system calls a save makes, replaceable so that tests can make any one
+// of them fail part-way.
+struct FileSystemCalls
+{
+    ssize_t (*write)(int fd, const void* data, std::size_t size);
+    int (*fsync)(int fd);
+    int (*close)(int fd);
+    int (*rename)(const char* from, const char* to);
+};
+// Sets the calls used from now on and returns the previous ones.
+FileSystemCalls setFileSystemCalls(const FileSystemCalls& calls);
+// The real system calls.
+FileSystemCalls systemFileCalls();

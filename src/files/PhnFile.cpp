@@ -480,17 +480,14 @@ std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t f
     return file.toBytes();
 }
 
-int savePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
-                uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount, UserInterface* ui)
+SaveResult savePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
+                       uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount,
+                       UserInterface* ui)
 {
-    int result = 0;
-    const std::string bytes = phnFileBytes(book, fdn, fdnCount, lnd, lndCount, &result);
-    if (!writeFileAtomically(path, bytes)) {
-        if (ui != nullptr) {
-            LastErrorKeeper keep;
-            ui->inform(25);
-        }
-        return 0;
+    const SaveResult saved =
+        saveFileAtomically(path, phnFileBytes(book, fdn, fdnCount, lnd, lndCount));
+    if (!saved.ok() && ui != nullptr) {
+        tellSaveFailure(*ui, path, saved);
     }
-    return result;
+    return saved;
 }

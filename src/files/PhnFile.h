@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/FileIo.h"
 #include "files/ProfileFile.h"
 
 #include <cstdint>
@@ -62,14 +63,12 @@ int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32
 bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
                       UserInterface& ui);
 
-// Replaces the file with the books given (null ones are left out). The old
-// file is replaced only once the new one is complete; when writing fails it is
-// left as it was, lastError() holds the errno value, `ui` (when given) shows
-// message 25, and the result is 0. Otherwise lastError() is 0 and the result is
-// that of the last section written (non-zero when it had entries).
-int savePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
-                uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount,
-                UserInterface* ui = nullptr);
+// Replaces the file with the books given (null ones are left out) through
+// saveFileAtomically: when writing fails the old file is left as it was and
+// `ui` (when given) shows "Could not save <path>: <reason>".
+SaveResult savePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
+                       uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount,
+                       UserInterface* ui = nullptr);
 // The contents savePhnFile writes; `result` gets the result of the last section.
 std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,
                          const BookEntry* lnd, uint32_t lndCount, int* result = nullptr);

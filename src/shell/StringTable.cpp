@@ -169,6 +169,8 @@ constexpr BuiltInString kStrings[] = {
     {181, "Change PIN&2..."},
     {182, "U&nblock PIN2..."},
     {183, "Get Background Picture file:"},
+    {300, "Could not save %s: %s"},
+    {302, "it is not a regular file (a folder, a pipe or a device)"},
     {310, "Imported %u contacts from %s; %u were skipped:"},
     {311, "- %u %s: %s"},
     {312, "without a number"},

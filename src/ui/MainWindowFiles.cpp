@@ -49,9 +49,10 @@ public:
 bool MainWindow::saveBookTo(const std::string& path)
 {
     SideBooks& side = m_app.sideBooks;
-    savePhnFile(path, &m_app.book, side.fdn.data(), side.fdnCount, side.lnd.data(), side.lndCount,
-                &m_app.ui);
-    return lastError() == 0;
+    // false: not written (the user has been told why; the old file is kept).
+    return savePhnFile(path, &m_app.book, side.fdn.data(), side.fdnCount, side.lnd.data(),
+                       side.lndCount, &m_app.ui)
+        .ok();
 }
 
 bool MainWindow::promptSaveFile(std::string& path, bool csv)
@@ -68,9 +69,8 @@ bool MainWindow::askSaveUntitled()
     switch (askYesNoCancel(m_app.ui, kSaveChangesToFile)) {
     case UserInterface::Answer::Yes: {
         std::string path;
-        if (!promptSaveFile(path, state.csvMode))
+        if (!promptSaveFile(path, state.csvMode) || !saveBookTo(path))
             return false;
-        saveBookTo(path);
         state.modified = false;
         state.untitledList = false;
         return true;
@@ -110,7 +110,8 @@ bool MainWindow::saveToCurrentPath()
         state.needsFileName = false;
         refreshTitle();
     }
-    saveBookTo(state.currentPath);
+    if (!saveBookTo(state.currentPath))
+        return false;
     state.modified = false;
     return true;
 }
@@ -291,8 +292,7 @@ void MainWindow::saveFile()
     } else if (state.fromNothing()) {
         // An untitled list becomes a file.
         std::string path;
-        if (m_app.book.contactCount() > 0 && promptSaveFile(path, false)) {
-            saveBookTo(path);
+        if (m_app.book.contactCount() > 0 && promptSaveFile(path, false) && saveBookTo(path)) {
             state.currentPath = path;
             state.modified = false;
             state.untitledList = false;
@@ -305,8 +305,7 @@ void MainWindow::saveFile()
     } else if (state.fromCard()) {
         // A copy of the card's books; the window stays on the card.
         std::string path = state.currentPath;
-        if (promptSaveFile(path, false)) {
-            saveBookTo(path);
+        if (promptSaveFile(path, false) && saveBookTo(path)) {
             state.currentPath.clear();
             state.modified = false;
         }
@@ -331,11 +330,10 @@ void MainWindow::saveFileAs()
 {
     DocumentState& state = m_app.state;
     std::string path = state.currentPath;
-    if (!promptSaveFile(path, false))
+    if (!promptSaveFile(path, false) || !saveBookTo(path))
         return;
     const bool wasCard = state.fromCard();
     state.currentPath = path;
-    saveBookTo(path);
     state.modified = false;
     state.untitledList = false;
     state.needsFileName = false;

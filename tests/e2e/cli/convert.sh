@@ -50,7 +50,7 @@ expect_err not-vcard "This is not a vCard file!"
 run_status missing 1 "$cli" convert "$work/no-such.phn" "$work/x.phn"
 expect_err missing "Can't open the file!"
 run_status unwritable 1 "$cli" convert "$data/cli/two.csv" "$work/no-such-dir/x.phn"
-expect_err unwritable "Can't open the file!"
+expect_err unwritable "Could not save $work/no-such-dir/x.phn: No such file or directory"
 run_status no-field 1 "$cli" convert "$data/cli/two.csv" "$work/x.phn" --number-field 5
 [ -e "$work/x.phn" ] && fail "a failed conversion left an output file"
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -73,12 +74,9 @@ private slots:
         SideBooks sides; // empty side books, 40 entries each
 
         const QString path = m_dir.filePath("two.phn");
-        setLastError(99);
-        // The last section (last numbers dialled) is empty: result 0, but no error.
-        QCOMPARE(savePhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
-                             sides.lnd.data(), sides.lndCount),
-                 0);
-        QCOMPARE(lastError(), 0u);
+        QVERIFY(savePhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
+                            sides.lnd.data(), sides.lndCount)
+                    .ok());
         QCOMPARE(readFile(path), kTwoEntries);
     }
 
@@ -338,22 +336,21 @@ private slots:
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         ScriptedUserInterface ui;
-        const int result = savePhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0, &ui);
-        const uint32_t error = lastError();
+        const SaveResult result =
+            savePhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0, &ui);
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
 
-        QCOMPARE(result, 0);
-        QVERIFY(error != 0);
-        QCOMPARE(ui.messageIds(), std::vector<int>{25});
+        QCOMPARE(result.error, EFBIG);
+        QCOMPARE(ui.messageIds(), std::vector<int>{300});
         QCOMPARE(readFile(path), kTwoEntries);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.phn"});
 
         // Nor does a save into a folder that does not exist touch anything.
         QCOMPARE(
-            savePhnFile(dir.filePath("no/such.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
-            0);
-        QVERIFY(lastError() != 0);
+            savePhnFile(dir.filePath("no/such.phn").toStdString(), &book, nullptr, 0, nullptr, 0)
+                .error,
+            ENOENT);
     }
 };
 
