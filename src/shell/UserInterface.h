@@ -18,7 +18,8 @@
 class UserInterface
 {
 public:
-    enum class Icon { Information, Question, Warning, Error };
+    // None: a plain box (the PIN flows' success messages are shown without an icon).
+    enum class Icon { Information, Question, Warning, Error, None };
     enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
     enum class Answer { Ok, Cancel, Yes, No };
 

@@ -2,6 +2,7 @@
 
 #include "CentreWindow.h"
 #include "CsvMappingDialog.h"
+#include "MessageIcons.h"
 #include "PinDialog.h"
 #include "ProgressDialog.h"
 
@@ -23,6 +24,8 @@ QMessageBox::Icon boxIcon(UserInterface::Icon icon)
         return QMessageBox::Warning;
     case UserInterface::Icon::Error:
         return QMessageBox::Critical;
+    case UserInterface::Icon::None:
+        return QMessageBox::NoIcon;
     case UserInterface::Icon::Information:
         break;
     }
@@ -89,10 +92,11 @@ UserInterface::Answer QtUserInterface::showMessage(const Message& message)
             return *answer;
     }
     QWidget* parent = dialogOwner();
-    QMessageBox box(boxIcon(message.icon),
+    QMessageBox box(QMessageBox::NoIcon,
                     QString::fromUtf8(message.caption.empty() ? kCaption : message.caption),
                     QString::fromStdString(message.text), boxButtons(message.buttons), parent);
     box.setObjectName("PhonaraMessage");
+    setMessageIcon(box, boxIcon(message.icon));
     box.setProperty("textId", message.id);
     centreWindow(&box);
     return answerOf(box.exec(), message.buttons);

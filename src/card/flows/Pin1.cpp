@@ -13,9 +13,8 @@ using Icon = UserInterface::Icon;
 // The card takes 8 characters of every secret code.
 constexpr std::size_t kSecretLength = 8;
 constexpr DWORD kReaderListLimit = 1023;
-// Messages that report success carry no icon on the desktop this comes from;
-// the closest the user interface offers is the information icon.
-constexpr Icon kNoIcon = Icon::Information;
+// Messages that report success are shown without an icon.
+constexpr Icon kNoIcon = Icon::None;
 
 std::string_view firstChars(const std::string& text)
 {

@@ -14,9 +14,8 @@ using Icon = UserInterface::Icon;
 using Kind = UserInterface::PinDialogKind;
 constexpr std::size_t kSecretLength = 8;
 constexpr std::size_t kBufferSize = 520;
-// Success messages carry no icon on the desktop this comes from; the closest
-// the user interface offers is the information icon.
-constexpr Icon kNoIcon = Icon::Information;
+// Messages that report success are shown without an icon.
+constexpr Icon kNoIcon = Icon::None;
 constexpr int kNoSimId = 0;
 constexpr const char* kNoSimText = "No SIM was found!";
 
