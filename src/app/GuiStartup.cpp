@@ -41,6 +41,15 @@ std::string commandLineOf(int argc, char** argv)
 }
 } // namespace
 
+// A file manager may pass a name with blanks as several arguments: the
+// arguments joined with blanks form the command line the path is taken from.
+std::string startPathOf(int argc, char** argv)
+{
+    std::string path;
+    parseCommandLinePath(commandLineOf(argc, argv), path);
+    return path;
+}
+
 void offerFileAssociation()
 {
     if (checkAssociation("phn", kExecutableName) != 0)
@@ -86,9 +95,7 @@ int runPhonaraGui(int argc, char** argv)
 
     offerFileAssociation();
 
-    // Only the first argument names a file; a quoted name inside it counts alone.
-    std::string path;
-    parseCommandLinePath(argc > 1 ? std::string(argv[1]) : std::string(), path);
+    const std::string path = startPathOf(argc, argv);
 
     int status = 0;
     {

@@ -11,3 +11,7 @@ int runPhonaraGui(int argc, char** argv);
 // Offers to register the .phn file type when it is not registered to the
 // program, unless the user ticked "Don't show this dialog again" before.
 void offerFileAssociation();
+
+// The file to open at start: the command line after the program name, a
+// quoted name counting alone.
+std::string startPathOf(int argc, char** argv);

@@ -59,11 +59,14 @@ PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
         device->addWidget(reader, 1);
         body->addLayout(device);
     }
+    QLabel* explanation = nullptr;
     if (!request.text.empty()) {
-        auto* explanation = new QLabel(QString::fromStdString(request.text), this);
+        explanation = new QLabel(QString::fromStdString(request.text), this);
         explanation->setObjectName("explanation");
         explanation->setWordWrap(true);
-        if (kind == Kind::EnterPin1) {
+        if (kind == Kind::ChangePin1) {
+            // The length rule goes under the edits it is about (below).
+        } else if (kind == Kind::EnterPin1) {
             auto* group = new QGroupBox(text(CardText::PinGroup), this);
             auto* groupLayout = new QVBoxLayout(group);
             groupLayout->addWidget(explanation);
@@ -109,8 +112,8 @@ PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
         break;
     }
     body->addLayout(form);
-    if (kind == Kind::ChangePin1)
-        body->addWidget(new QLabel(text(CardText::PinTooLong), this));
+    if (kind == Kind::ChangePin1 && explanation)
+        body->addWidget(explanation);
 
     m_ok = new QPushButton(text(kOkText), this);
     m_ok->setObjectName("okButton");

@@ -8,17 +8,21 @@
 #include "shell/Config.h"
 #include "ui/ConfirmWriteDialog.h"
 #include "ui/Icons.h"
+#include "ui/MessageIcons.h"
 #include "ui/PinDialog.h"
 #include "ui/QtUserInterface.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
 using Kind = UserInterface::PinDialogKind;
+using Icon = UserInterface::Icon;
 Q_DECLARE_METATYPE(UserInterface::PinDialogKind)
+Q_DECLARE_METATYPE(UserInterface::Icon)
 
 namespace {
 QLineEdit* edit(QWidget* dialog, const char* name)
@@ -91,6 +95,55 @@ private slots:
                 QTest::keyClick(edit(&dialog, "confirmPinEdit"), Qt::Key_Backspace);
         }
         QCOMPARE(::okEnabled(&dialog), okEnabled);
+    }
+
+    // The length rule of the Change PIN dialog is shown once, under the edits.
+    void changePinLengthRuleOnce()
+    {
+        const QString rule = "PIN should not be more then 8 characters.";
+        UserInterface::PinRequest request;
+        request.kind = Kind::ChangePin1;
+        request.text = rule.toStdString();
+        PinDialog dialog(request, nullptr);
+        int shown = 0;
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            shown += label->text() == rule ? 1 : 0;
+        QCOMPARE(shown, 1);
+    }
+
+    // A message box shows the icon asked for, drawn sharp for the screen; the
+    // PIN flows' success messages come without one.
+    void messageIcons_data()
+    {
+        QTest::addColumn<Icon>("icon");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("information") << Icon::Information << int(QMessageBox::Information);
+        QTest::newRow("error") << Icon::Error << int(QMessageBox::Critical);
+        QTest::newRow("none") << Icon::None << int(QMessageBox::NoIcon);
+    }
+
+    void messageIcons()
+    {
+        QFETCH(Icon, icon);
+        QFETCH(int, shown);
+        QtUserInterface ui;
+        int seen = -1;
+        bool hasPicture = false;
+        qreal pictureRatio = 0;
+        onNextDialog<QMessageBox>([&](QMessageBox* box) {
+            seen = messageIconOf(*box);
+            hasPicture = !box->iconPixmap().isNull();
+            pictureRatio = box->iconPixmap().devicePixelRatio();
+            box->accept();
+        });
+        UserInterface::Message message;
+        message.text = "PIN is changed successfully!";
+        message.icon = icon;
+        ui.message(message);
+        QCOMPARE(seen, shown);
+        QCOMPARE(hasPicture, icon != Icon::None);
+        if (hasPicture)
+            QCOMPARE(pictureRatio, qApp->devicePixelRatio());
     }
 
     // The PUK edit takes 9 characters, of which the card gets the first 8.
@@ -193,6 +246,31 @@ private slots:
         QCOMPARE(checkAssociation("phn", "PhonaraApp"), 1);
 
         QVERIFY(!dialogShownDuring<ConfirmDialog>(offerFileAssociation));
+    }
+
+    // The file to open at start: a name with blanks passed unquoted arrives as
+    // several arguments and is put together again.
+    void startPath_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("none") << QStringList{} << "";
+        QTest::newRow("one") << QStringList{"/home/me/book.phn"} << "/home/me/book.phn";
+        QTest::newRow("blanks, unquoted")
+            << QStringList{"/home/me/My", "Phone", "Book.phn"} << "/home/me/My Phone Book.phn";
+    }
+
+    void startPath()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, path);
+        std::vector<std::string> texts{"phonara"};
+        for (const QString& argument : arguments)
+            texts.push_back(argument.toStdString());
+        std::vector<char*> argv;
+        for (std::string& text : texts)
+            argv.push_back(text.data());
+        QCOMPARE(QString::fromStdString(startPathOf(int(argv.size()), argv.data())), path);
     }
 
     void associationOfferTurnedOff()
