@@ -4,29 +4,32 @@
 #include <QString>
 
 class QNetworkAccessManager;
-class QWidget;
+class UserInterface;
 
-// Fetches the update feed (see shell/UpdateFeed.h) and tells the user when a
-// newer version is out. Does nothing, and fetches nothing, without a
-// configured feed URL.
+// Fetches the update feed (see shell/UpdateFeed.h) and tells the user what it
+// found. Fetches nothing without a configured feed URL.
 class UpdateChecker : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit UpdateChecker(QWidget* owner);
+    UpdateChecker(UserInterface& ui, QObject* parent);
 
-    // Starts a check; false when no feed is configured (nothing happens then).
-    bool start(bool quietWhenCurrent);
+    // Starts a check. `quiet` (the check at start-up) shows only a newer
+    // version; asked from the menu, every outcome is told, failures included.
+    // finished() follows in every case, also when no feed is configured.
+    void start(bool quiet);
 
 signals:
     // The check has ended, whatever it found.
     void finished();
 
 private:
-    void handleFeed(const QByteArray& text);
+    // `error` is the reason the feed could not be fetched (empty: fetched).
+    void handleFeed(const QByteArray& text, const QString& error);
+    void tell(const QString& text, bool newerVersion = false);
 
-    QWidget* m_owner = nullptr;
+    UserInterface& m_ui;
     QNetworkAccessManager* m_network = nullptr;
-    bool m_quietWhenCurrent = true;
+    bool m_quiet = true;
 };
