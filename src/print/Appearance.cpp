@@ -201,8 +201,8 @@ void OptionsDialog::browse()
 {
     const QString file = QFileDialog::getOpenFileName(
         this, text(183), QString(),
-        QStringLiteral("Bitmap files(*.bmp) (*.bmp);;JPEG files(*.jpg) (*.jpg *.jpeg);;"
-                       "PNG files(*.png) (*.png);;All files(*.*) (*)"));
+        QStringLiteral("Bitmap files(*.bmp);;JPEG files(*.jpg *.jpeg);;PNG files(*.png);;"
+                       "All files(*)"));
     if (file.isEmpty())
         return;
     writeConfigText(ConfigKey::BackgroundPicture, file.toStdString());
@@ -240,8 +240,13 @@ void OptionsDialog::mouseMoveEvent(QMouseEvent* event)
 void showOptionsDialog(QAbstractItemView* list, QWidget* owner)
 {
     OptionsDialog dialog(list, owner);
-    if (owner)
-        dialog.move(owner->geometry().center() - dialog.rect().center());
+    // Centred on the owner's frame once the layout has given the dialog its size.
+    dialog.adjustSize();
+    if (owner) {
+        const QRect frame = owner->window()->frameGeometry();
+        dialog.move(frame.left() + (frame.width() - dialog.width()) / 2,
+                    frame.top() + (frame.height() - dialog.height()) / 2);
+    }
     dialog.exec();
     applyBackgroundPicture(list);
 }

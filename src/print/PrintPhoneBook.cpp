@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QPainter>
@@ -19,9 +20,18 @@ namespace {
 struct PrintFont
 {
     PrintFont(QPaintDevice* device, int points, bool bold)
-        : font(QString(), points, bold ? QFont::Bold : QFont::Normal), metrics(font, device)
+        : font(uiFont(points, bold)), metrics(font, device)
     {
-        font.setStyleStrategy(QFont::PreferDefault);
+    }
+
+    // The desktop's own UI font; an empty family name would let the font
+    // matcher pick any face (a mathematics font, as it happens).
+    static QFont uiFont(int points, bool bold)
+    {
+        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setPointSize(points);
+        font.setWeight(bold ? QFont::Bold : QFont::Normal);
+        return font;
     }
 
     int lineHeight() const { return metrics.height() + metrics.leading(); }
@@ -57,6 +67,15 @@ QString fileNameOf(const std::string& path)
     return QString::fromStdString(cut == std::string::npos ? path : path.substr(cut + 1));
 }
 } // namespace
+
+QString printedDate(const QDate& date, const QLocale& locale)
+{
+    return QStringLiteral("%1, %2 %3 %4")
+        .arg(locale.dayName(date.dayOfWeek(), QLocale::LongFormat))
+        .arg(date.day())
+        .arg(locale.monthName(date.month(), QLocale::LongFormat))
+        .arg(date.year());
+}
 
 int printPhoneBookTo(QPrinter& printer, const Contact* contacts, uint32_t count,
                      const std::string& path)
@@ -98,8 +117,7 @@ int printPhoneBookTo(QPrinter& printer, const Contact* contacts, uint32_t count,
             y = 2 * title.lineHeight();
             drawAt(painter, subtitle, centredX(pageWidth, name, subtitle.charUnit()), y, name);
             y += 2 * subtitle.lineHeight();
-            const QString date = QLocale().toString(QDate::currentDate(), QLocale::LongFormat);
-            drawAt(painter, heading, margin, y, date);
+            drawAt(painter, heading, numberX, y, printedDate(QDate::currentDate()));
             y += lh;
         }
         drawAt(painter, heading, margin, y, stringOf(120));

@@ -86,6 +86,27 @@ private slots:
         QVERIFY(pageText(pdf, pages + 1).isEmpty());
     }
 
+    void printedDate_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("December") << QDate(2026, 12, 3) << "en_GB"
+                                  << "Thursday, 3 December 2026";
+        QTest::newRow("leap day") << QDate(2028, 2, 29) << "en_US"
+                                  << "Tuesday, 29 February 2028";
+        QTest::newRow("German") << QDate(2026, 12, 3) << "de_DE"
+                                << "Donnerstag, 3 Dezember 2026";
+    }
+
+    void printedDate()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QCOMPARE(::printedDate(date, QLocale(locale)), text);
+    }
+
     void emptyBookPrintsNothing()
     {
         QTemporaryDir dir;
