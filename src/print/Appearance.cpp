@@ -160,7 +160,8 @@ OptionsDialog::OptionsDialog(QAbstractItemView* list, QWidget* parent)
     setWindowTransparent(this, 245);
     auto* layout = new QGridLayout(this);
     auto* icon = new QLabel(this);
-    icon->setPixmap(parent ? parent->windowIcon().pixmap(32) : QPixmap());
+    icon->setPixmap(parent ? parent->windowIcon().pixmap(QSize(32, 32), devicePixelRatioF())
+                           : QPixmap());
     layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
     layout->addWidget(new QLabel(text(155), this), 0, 1);
     m_color = new QPushButton(text(152), this);

@@ -28,7 +28,7 @@ AboutDialog::AboutDialog(QWidget* owner) : QDialog(owner)
     setWindowTitle(title.trimmed() + QLatin1Char(' ') + QLatin1String(kProductName));
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(resourceIcon(113).pixmap(64, 64));
+    icon->setPixmap(resourceIcon(113).pixmap(QSize(64, 64), devicePixelRatioF()));
     icon->setAlignment(Qt::AlignTop);
     auto* name = new QLabel(QStringLiteral("<b>%1</b>").arg(QLatin1String(kProductName)), this);
     QFont big = name->font();

@@ -31,7 +31,7 @@ ConfirmDialog::ConfirmDialog(QWidget* owner, const QString& caption, const QStri
     setObjectName("ConfirmDialog");
 
     auto* iconLabel = new QLabel(this);
-    iconLabel->setPixmap(icon.pixmap(32, 32));
+    iconLabel->setPixmap(icon.pixmap(QSize(32, 32), devicePixelRatioF()));
     iconLabel->setAlignment(Qt::AlignTop);
     auto* textLabel = new QLabel(text, this);
     textLabel->setObjectName("message");

@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -58,6 +59,8 @@ void MainWindow::showReadme()
     auto* text = new QPlainTextEdit(window);
     text->setObjectName("readmeText");
     text->setReadOnly(true);
+    // The read-me is laid out for a fixed-width face (underlined headings, indents).
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setPlainText(QString::fromUtf8(file.read(kReadmeLimit)));
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, window);
     connect(close, &QDialogButtonBox::rejected, window, &QDialog::close);

@@ -40,7 +40,7 @@ PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
     const Kind kind = request.kind;
 
     auto* iconLabel = new QLabel(this);
-    iconLabel->setPixmap(resourceIcon(114).pixmap(32, 32));
+    iconLabel->setPixmap(resourceIcon(114).pixmap(QSize(32, 32), devicePixelRatioF()));
     iconLabel->setAlignment(Qt::AlignTop);
 
     auto* body = new QVBoxLayout;

@@ -79,7 +79,7 @@ SimInfoDialog::SimInfoDialog(const SimInfo& info, Apply apply, QWidget* owner)
     connect(buttons, &QDialogButtonBox::rejected, this, &SimInfoDialog::reject);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(resourceIcon(114).pixmap(32, 32));
+    icon->setPixmap(resourceIcon(114).pixmap(QSize(32, 32), devicePixelRatioF()));
     icon->setAlignment(Qt::AlignTop);
     auto* body = new QVBoxLayout;
     body->addWidget(group);
