@@ -44,7 +44,9 @@ ContactDialog::ContactDialog(Kind kind, int nameLimit, int icon, QWidget* owner)
     setWindowTitle(text(adding ? kAddTitle : kEditTitle));
 
     auto* iconLabel = new QLabel(this);
-    iconLabel->setPixmap(resourceIcon(icon).pixmap(32, 32));
+    iconLabel->setObjectName("dialogIcon");
+    iconLabel->setProperty("iconResource", icon);
+    iconLabel->setPixmap(resourceIcon(icon).pixmap(QSize(32, 32), devicePixelRatioF()));
     iconLabel->setAlignment(Qt::AlignTop);
 
     auto* group = new QGroupBox(text(adding ? kAddGroup : kEditGroup), this);

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -23,8 +24,12 @@
 #include <QTimer>
 
 namespace {
+constexpr int kOpenSomethingToEdit = 9;
+constexpr int kChooseContactToEdit = 10;
 constexpr int kWrongNumber = 18;
 constexpr int kPhoneIcon = 129;
+constexpr int kFixedDiallingIcon = 131;
+constexpr int kLastDialledIcon = 133;
 // What a list typed or pasted while nothing was open gets.
 constexpr int kUntitledRecordLength = 98;
 constexpr int kUntitledNameLimit = 74;
@@ -35,6 +40,9 @@ constexpr qsizetype kReadNumberLength = 41;
 // Auto-scroll while dragging: period, and the band at the top that scrolls up.
 constexpr int kScrollPeriodMs = 300;
 constexpr int kTopBand = 9;
+// The dragged row's picture: right of the pointer, half see-through.
+constexpr int kDragImageOffset = 5;
+constexpr qreal kDragImageOpacity = 0.7;
 
 void startUntitledList(DocumentState& state)
 {
@@ -113,6 +121,14 @@ void EditCommands::editContact()
     AppContext& app = m_window.app();
     DocumentState& state = app.state;
     const int row = state.selectedIndex;
+    if (!state.hasBook()) {
+        app.ui.inform(kOpenSomethingToEdit);
+        return;
+    }
+    if (row == -1) {
+        app.ui.inform(kChooseContactToEdit);
+        return;
+    }
     if (!state.phoneBookShown() || row < 0 || row >= static_cast<int>(app.book.contactCount()))
         return;
     ContactDialog dialog(ContactDialog::Kind::EditPhone, state.nameLimit, kPhoneIcon, &m_window);
@@ -234,6 +250,7 @@ bool EditCommands::eventFilter(QObject* watched, QEvent* event)
         if (!m_dragging)
             return false;
         m_lastPos = pos;
+        showDragImage(mouse->globalPosition().toPoint());
         list->viewport()->setCursor(list->viewport()->rect().contains(pos) ? Qt::ArrowCursor
                                                                            : Qt::ForbiddenCursor);
         return true;
@@ -246,6 +263,7 @@ bool EditCommands::eventFilter(QObject* watched, QEvent* event)
         }
         m_dragging = false;
         m_scroller->stop();
+        hideDragImage();
         highlightDropRow(-1);
         list->viewport()->unsetCursor();
         dropAt(mouse->position().toPoint());
@@ -255,6 +273,29 @@ bool EditCommands::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
+}
+
+void EditCommands::showDragImage(const QPoint& globalPos)
+{
+    if (!m_dragImage) {
+        QTableView* list = m_window.listView();
+        const QRect row(0, list->rowViewportPosition(m_dragRow), list->viewport()->width(),
+                        list->rowHeight(m_dragRow));
+        m_dragImage = new QLabel(&m_window, Qt::ToolTip | Qt::FramelessWindowHint);
+        m_dragImage->setObjectName("dragImage");
+        m_dragImage->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_dragImage->setPixmap(list->viewport()->grab(row));
+        m_dragImage->setWindowOpacity(kDragImageOpacity);
+    }
+    // The picture's corner sits just right of the pointer, as the pointer drags it.
+    m_dragImage->move(globalPos + QPoint(kDragImageOffset, 0));
+    m_dragImage->show();
+}
+
+void EditCommands::hideDragImage()
+{
+    delete m_dragImage;
+    m_dragImage = nullptr;
 }
 
 void EditCommands::dropAt(const QPoint& pos)
@@ -312,7 +353,7 @@ void installEditing(MainWindow& window)
     new EditCommands(window);
     // The side panel adds and edits fixed-dialling and last-dialled entries
     // with the side-book dialog, and pastes into their free slots.
-    SidePanel::setSlotDialog([](QWidget* owner, BookEntry& entry, PhoneBookKind, bool add) {
+    SidePanel::setSlotDialog([](QWidget* owner, BookEntry& entry, PhoneBookKind kind, bool add) {
         auto* main = qobject_cast<MainWindow*>(owner);
         if (main == nullptr)
             return false;
@@ -320,6 +361,10 @@ void installEditing(MainWindow& window)
         record.name = std::string(entry.name.view());
         record.number = std::string(entry.number.view());
         record.mode = add ? SideEntryRecord::Add : SideEntryRecord::Edit;
+        // Adding shows the book's own picture; editing the phone-book one.
+        if (add)
+            record.icon =
+                kind == PhoneBookKind::FixedDialling ? kFixedDiallingIcon : kLastDialledIcon;
         if (runSideEntryDialog(owner, &record, main->app().ui) != 1 || !record.changed)
             return false;
         entry.name.assign(record.name);

@@ -4,6 +4,7 @@
 #include <QPoint>
 
 class MainWindow;
+class QLabel;
 class QTimer;
 
 // The editing commands of the main window: Add and Edit (the contact
@@ -34,6 +35,9 @@ private:
     void dropAt(const QPoint& pos);
     void autoScroll();
     void highlightDropRow(int row);
+    // The picture of the dragged row that follows the pointer.
+    void showDragImage(const QPoint& globalPos);
+    void hideDragImage();
 
     MainWindow& m_window;
     bool m_pasteable = false;
@@ -44,6 +48,7 @@ private:
     bool m_dragging = false;
     int m_dropRow = -1;
     QTimer* m_scroller = nullptr;
+    QLabel* m_dragImage = nullptr;
 };
 
 // Installs the editing commands on the window (called once by the window).

@@ -93,7 +93,7 @@ FindDialog::FindDialog(MainWindow& window) : QDialog(&window), m_window(window)
     connect(m_replaceOne, &QPushButton::clicked, this, [this] { findNext(true); });
     connect(m_replaceAll, &QPushButton::clicked, this, &FindDialog::replaceAll);
     connect(cancel, &QPushButton::clicked, this, &FindDialog::reject);
-    m_find->setText(cp1252ToUnicode(state.findText));
+    m_find->setText(state.findText);
     onFindChanged();
     m_find->setFocus();
     state.position = -1;
@@ -101,7 +101,7 @@ FindDialog::FindDialog(MainWindow& window) : QDialog(&window), m_window(window)
 
 void FindDialog::onFindChanged()
 {
-    processFindState().findText = unicodeToCp1252(m_find->text());
+    processFindState().findText = m_find->text();
     m_findNext->setEnabled(!m_find->text().isEmpty());
     onReplaceChanged();
 }
@@ -109,8 +109,8 @@ void FindDialog::onFindChanged()
 void FindDialog::onReplaceChanged()
 {
     FindState& state = processFindState();
-    state.replaceText = unicodeToCp1252(m_replace->text());
-    const bool both = !state.findText.empty() && !state.replaceText.empty();
+    state.replaceText = m_replace->text();
+    const bool both = !state.findText.isEmpty() && !state.replaceText.isEmpty();
     m_replaceOne->setEnabled(both);
     m_replaceAll->setEnabled(both);
 }
@@ -126,7 +126,7 @@ bool FindDialog::askInvalidNumber(const std::string& number)
 
 void FindDialog::notFound()
 {
-    m_window.app().ui.inform(kNotFound, utf8Of(processFindState().findText).c_str());
+    m_window.app().ui.inform(kNotFound, processFindState().findText.toUtf8().constData());
 }
 
 void FindDialog::findNext(bool replace)
@@ -134,8 +134,7 @@ void FindDialog::findNext(bool replace)
     AppContext& app = m_window.app();
     FindState& state = processFindState();
     const int selected = app.state.selectedIndex;
-    const bool newText = state.findText.size() != state.previousFind.size() ||
-                         !fieldMatches(state.findText, state.previousFind, false, false);
+    const bool newText = state.findText.compare(state.previousFind, Qt::CaseInsensitive) != 0;
     if (newText && selected != -1)
         m_window.listView()->clearSelection();
     const FindOutcome outcome =

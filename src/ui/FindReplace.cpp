@@ -4,66 +4,45 @@
 #include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
 
-#include <QChar>
-
-#include <cstring>
-
 namespace {
-// A decoded name is searched in its first 97 characters.
-constexpr std::size_t kSearchedNameLength = 97;
+// A name is searched in its first 97 characters.
+constexpr qsizetype kSearchedNameLength = 97;
 constexpr std::size_t kNameCapacity = 100;
 constexpr std::size_t kNumberCapacity = 42;
 
-char32_t folded(char c)
+Qt::CaseSensitivity caseOf(bool matchCase)
 {
-    return QChar::toCaseFolded(static_cast<char32_t>(cp1252ToUnicodeChar(static_cast<uint8_t>(c))));
+    return matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
 }
 
-bool sameText(const std::string& a, const std::string& b, bool matchCase)
+QString fullName(const Contact& contact)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (matchCase ? a[i] != b[i] : folded(a[i]) != folded(b[i]))
-            return false;
-    return true;
+    return heldNameToUnicode(contact.heldName());
 }
 
-std::string searchedName(const Contact& contact)
+QString numberOf(const Contact& contact)
 {
-    std::string name = decodeAlphaToText(contact.heldName());
-    if (name.size() > kSearchedNameLength)
-        name.resize(kSearchedNameLength);
-    return name;
+    return cp1252ToUnicode(contact.numberText());
 }
 
-// A name held in a UCS2 form would lose every letter outside Windows-1252 if the
-// replaced display text were stored: the replacement is made again on the name's
-// Unicode text and the result encoded anew, so only the replaced part changes.
-void storeReplacedName(Contact& contact, const std::string& replacedDisplay, const FindState& state)
+// The replaced name is encoded anew: Windows-1252 text while every letter fits
+// the code page, else one of the card's UCS2 forms, so no letter is lost.
+void storeReplacedName(Contact& contact, const QString& replaced)
 {
-    const std::string_view held = contact.heldName();
-    if (!isUcs2Form(held)) {
-        contact.setName(replacedDisplay);
-        return;
-    }
-    QString wide = heldNameToUnicode(held);
-    wide.replace(cp1252ToUnicode(state.findText), cp1252ToUnicode(state.replaceText),
-                 state.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
-    contact.setName(encodeAlphaFromUnicode(wide, kNameCapacity));
+    contact.setName(encodeAlphaFromUnicode(replaced, kNameCapacity));
 }
 
 // Tests the name, then the number, of contact `row`; a match is remembered.
 bool testContact(const PhoneBook& book, FindState& state, int row)
 {
     const Contact& contact = book.contacts[static_cast<std::size_t>(row)];
-    const std::string name = searchedName(contact);
+    const QString name = fullName(contact).left(kSearchedNameLength);
     if (fieldMatches(name, state.findText, state.matchCase, state.wholeWord)) {
         state.matchedName = true;
         state.matchedText = name;
         return true;
     }
-    const std::string number(contact.numberText());
+    const QString number = numberOf(contact);
     if (fieldMatches(number, state.findText, state.matchCase, state.wholeWord)) {
         state.matchedName = false;
         state.matchedText = number;
@@ -81,66 +60,42 @@ int searchRows(const PhoneBook& book, FindState& state, int first)
 }
 } // namespace
 
-const char* findSubstring(const char* text, const char* find)
+bool fieldMatches(const QString& field, const QString& find, bool matchCase, bool wholeWord)
 {
-    if (text == nullptr || find == nullptr || *find == '\0')
-        return nullptr;
-    return std::strstr(text, find);
-}
-
-const char* findSubstringNoCase(const char* text, const char* find)
-{
-    if (text == nullptr || find == nullptr || *find == '\0')
-        return nullptr;
-    const std::size_t length = std::strlen(find);
-    for (const char* start = text; *start != '\0'; ++start) {
-        std::size_t i = 0;
-        while (i < length && start[i] != '\0' && folded(start[i]) == folded(find[i]))
-            ++i;
-        if (i == length)
-            return start;
-    }
-    return nullptr;
-}
-
-SearchFunction searchFunctionFor(bool matchCase)
-{
-    return matchCase ? &findSubstring : &findSubstringNoCase;
-}
-
-bool fieldMatches(const std::string& field, const std::string& find, bool matchCase, bool wholeWord)
-{
-    const char* hit = searchFunctionFor(matchCase)(field.c_str(), find.c_str());
-    if (!wholeWord)
-        return hit != nullptr;
-    if (sameText(field, find, matchCase))
-        return true;
-    if (hit == nullptr)
+    if (find.isEmpty())
         return false;
-    const char after = hit[find.size()];
-    if (hit == field.c_str())
-        return after == ' ';
-    return hit[-1] == ' ' && (after == ' ' || after == '\0');
+    const qsizetype hit = field.indexOf(find, 0, caseOf(matchCase));
+    if (!wholeWord)
+        return hit != -1;
+    if (field.compare(find, caseOf(matchCase)) == 0)
+        return true;
+    if (hit == -1)
+        return false;
+    const qsizetype end = hit + find.size();
+    const bool blankAfter = end < field.size() && field[end] == QLatin1Char(' ');
+    if (hit == 0)
+        return blankAfter;
+    return field[hit - 1] == QLatin1Char(' ') && (blankAfter || end == field.size());
 }
 
-int replaceInText(SearchFunction search, std::string& text, std::size_t capacity,
-                  const std::string& find, const std::string& replace)
+int replaceInText(QString& text, std::size_t capacity, const QString& find, const QString& replace,
+                  bool matchCase)
 {
-    if (search == nullptr || find.empty() || search(text.c_str(), find.c_str()) == nullptr)
+    const Qt::CaseSensitivity cs = caseOf(matchCase);
+    if (find.isEmpty() || text.indexOf(find, 0, cs) == -1)
         return 0;
-    std::string result;
-    std::size_t pos = 0;
-    while (const char* hit = search(text.c_str() + pos, find.c_str())) {
-        const auto at = static_cast<std::size_t>(hit - text.c_str());
-        const std::size_t piece = at - pos + replace.size();
-        if (result.size() + piece >= capacity)
+    const auto limit = static_cast<qsizetype>(capacity);
+    QString result;
+    qsizetype pos = 0;
+    for (qsizetype at = text.indexOf(find, pos, cs); at != -1; at = text.indexOf(find, pos, cs)) {
+        if (result.size() + (at - pos) + replace.size() >= limit)
             break;
-        result.append(text, pos, at - pos);
+        result += QStringView(text).mid(pos, at - pos);
         result += replace;
         pos = at + find.size();
     }
-    if (result.size() + (text.size() - pos) < capacity)
-        result.append(text, pos);
+    if (result.size() + (text.size() - pos) < limit)
+        result += QStringView(text).mid(pos);
     text = result;
     return 1;
 }
@@ -155,20 +110,22 @@ FindOutcome findNextContact(PhoneBook& book, FindState& state, int selectedRow, 
                             const InvalidNumberQuestion& ask)
 {
     FindOutcome outcome;
-    if (!sameText(state.findText, state.previousFind, false))
+    if (state.findText.compare(state.previousFind, Qt::CaseInsensitive) != 0)
         state.position = selectedRow;
 
     int first = 0;
-    if (replace && !state.replaceText.empty() && state.position != -1 &&
-        !state.matchedText.empty()) {
+    if (replace && !state.replaceText.isEmpty() && state.position != -1 &&
+        !state.matchedText.isEmpty()) {
         Contact& contact = book.contacts[static_cast<std::size_t>(state.position)];
-        std::string result = state.matchedText;
-        const SearchFunction search = searchFunctionFor(state.matchCase);
         if (state.matchedName) {
-            replaceInText(search, result, kNameCapacity, state.findText, state.replaceText);
-            storeReplacedName(contact, result, state);
+            QString name = fullName(contact);
+            replaceInText(name, kNameCapacity, state.findText, state.replaceText, state.matchCase);
+            storeReplacedName(contact, name);
         } else {
-            replaceInText(search, result, kNumberCapacity, state.findText, state.replaceText);
+            QString replaced = state.matchedText;
+            replaceInText(replaced, kNumberCapacity, state.findText, state.replaceText,
+                          state.matchCase);
+            const std::string result = unicodeToCp1252(replaced);
             std::string clean = result;
             if (!validateNumber(clean)) {
                 if (ask)
@@ -203,21 +160,21 @@ FindOutcome findNextContact(PhoneBook& book, FindState& state, int selectedRow, 
 int replaceAllContacts(PhoneBook& book, FindState& state, const InvalidNumberQuestion& ask,
                        bool* replacedAny)
 {
-    const SearchFunction search = searchFunctionFor(state.matchCase);
     int changedContacts = 0;
     bool replaced = false;
     for (int row = state.position == -1 ? 0 : state.position;
          row < static_cast<int>(book.contactCount()); ++row) {
         Contact& contact = book.contacts[static_cast<std::size_t>(row)];
-        std::string name = searchedName(contact);
-        std::string number(contact.numberText());
-        const bool nameChanged =
-            replaceInText(search, name, kNameCapacity, state.findText, state.replaceText) != 0;
-        bool numberChanged =
-            replaceInText(search, number, kNumberCapacity, state.findText, state.replaceText) != 0;
+        QString name = fullName(contact);
+        QString replacedNumber = numberOf(contact);
+        const bool nameChanged = replaceInText(name, kNameCapacity, state.findText,
+                                               state.replaceText, state.matchCase) != 0;
+        bool numberChanged = replaceInText(replacedNumber, kNumberCapacity, state.findText,
+                                           state.replaceText, state.matchCase) != 0;
         replaced = replaced || nameChanged || numberChanged;
         if (numberChanged) {
-            const std::string result = number;
+            const std::string result = unicodeToCp1252(replacedNumber);
+            std::string number = result;
             if (!validateNumber(number)) {
                 if (ask && !ask(result))
                     break;
@@ -229,7 +186,7 @@ int replaceAllContacts(PhoneBook& book, FindState& state, const InvalidNumberQue
             }
         }
         if (nameChanged)
-            storeReplacedName(contact, name, state);
+            storeReplacedName(contact, name);
         if (nameChanged || numberChanged)
             ++changedContacts;
     }

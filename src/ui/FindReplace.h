@@ -2,48 +2,42 @@
 
 #include "phonebook/PhoneBook.h"
 
+#include <QString>
+
 #include <cstddef>
 #include <functional>
-#include <string>
-#include <string_view>
 
-// Find and replace on the phone book. Texts are Windows-1252 bytes.
-
-// Substring search: the first occurrence of `find` in `text`, or null (also
-// for an empty `find`). The case-insensitive form folds letters of the code
-// page, accented ones included.
-using SearchFunction = const char* (*)(const char* text, const char* find);
-const char* findSubstring(const char* text, const char* find);
-const char* findSubstringNoCase(const char* text, const char* find);
-SearchFunction searchFunctionFor(bool matchCase);
+// Find and replace on the phone book. Texts are compared as Unicode: a name
+// held in one of the card's UCS2 forms is searched in its own letters, so a
+// Cyrillic or Greek search text finds only what it spells.
 
 // Whether a name or number matches. With `wholeWord` the field matches when it
 // equals the find text, or when the first occurrence of the find text is a
 // word of its own (blanks are the only separators).
-bool fieldMatches(const std::string& field, const std::string& find, bool matchCase,
-                  bool wholeWord);
+bool fieldMatches(const QString& field, const QString& find, bool matchCase, bool wholeWord);
 
 // Replaces every occurrence of `find` in `text`, keeping the result below
-// `capacity` bytes. 1 when something was replaced, else 0 (text untouched).
-int replaceInText(SearchFunction search, std::string& text, std::size_t capacity,
-                  const std::string& find, const std::string& replace);
+// `capacity` characters. 1 when something was replaced, else 0 (text untouched).
+int replaceInText(QString& text, std::size_t capacity, const QString& find, const QString& replace,
+                  bool matchCase);
 
 // The search state, kept for the life of the process: the options and the
 // previous find text persist between openings of the dialog.
 struct FindState
 {
-    std::string findText;
-    std::string replaceText;
+    QString findText;
+    QString replaceText;
     bool matchCase = false;
     bool wholeWord = false;
     int position = -1;
-    std::string previousFind;
+    QString previousFind;
     bool matchedName = false;
-    std::string matchedText;
+    QString matchedText;
 };
 FindState& processFindState();
 
 // Asked when a replacement makes a number invalid: true for OK, false for Cancel.
+// The number is Windows-1252 text.
 using InvalidNumberQuestion = std::function<bool(const std::string& number)>;
 
 struct FindOutcome

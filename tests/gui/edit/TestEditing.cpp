@@ -14,12 +14,15 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QToolBar>
+
+Q_DECLARE_METATYPE(std::vector<int>)
 
 namespace {
 struct Row
@@ -187,7 +190,9 @@ private slots:
             if (action->data().toInt() == 1212)
                 action->trigger();
         QCOMPARE(h.app->state.shownBook, PhoneBookKind::FixedDialling);
-        onNextDialog<ContactDialog>([](ContactDialog* dialog) {
+        int icon = 0;
+        onNextDialog<ContactDialog>([&icon](ContactDialog* dialog) {
+            icon = dialog->findChild<QLabel*>("dialogIcon")->property("iconResource").toInt();
             dialog->nameEdit()->setText("Home");
             dialog->numberEdit()->setText("0301+2");
             dialog->findChild<QPushButton*>("okButton")->click();
@@ -199,6 +204,78 @@ private slots:
         QCOMPARE(h.messageIds(), std::vector<int>{18});
         QCOMPARE(h.app->sideBooks.fdn[0].name.view(), "Home");
         QCOMPARE(h.app->sideBooks.fdn[0].number.view(), "03012");
+        // The fixed-dialling book's own picture, not the phone book's.
+        QCOMPARE(icon, 131);
+    }
+
+    // Edit needs an open book and a chosen contact, and says so.
+    void editNeedsBookAndRow_data()
+    {
+        QTest::addColumn<bool>("book");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<std::vector<int>>("messages");
+        QTest::addColumn<bool>("dialog");
+        QTest::newRow("nothing open") << false << -1 << std::vector<int>{9} << false;
+        QTest::newRow("no contact chosen") << true << -1 << std::vector<int>{10} << false;
+        QTest::newRow("contact chosen") << true << 1 << std::vector<int>{} << true;
+    }
+
+    void editNeedsBookAndRow()
+    {
+        QFETCH(bool, book);
+        QFETCH(int, row);
+        QFETCH(std::vector<int>, messages);
+        QFETCH(bool, dialog);
+        GuiHarness h;
+        if (book)
+            fillBook(h, {{"Anna", "111"}, {"Bert", "222"}});
+        h.window->selectRow(row);
+        h.window->listView()->setFocus();
+        // F2, as the Contact menu says.
+        QCOMPARE(dialogShownDuring<ContactDialog>(
+                     [&h] { QTest::keyClick(h.window->listView(), Qt::Key_F2); }),
+                 dialog);
+        QCOMPARE(h.messageIds(), messages);
+    }
+
+    // Names in other scripts are compared letter by letter, with and without case.
+    void findNonLatin_data()
+    {
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<QList<int>>("rows"); // rows selected by Find Next after Find Next
+        QTest::newRow("Cyrillic name") << QString::fromUtf8("Иван") << false << QList<int>{1, 1};
+        QTest::newRow("other case") << QString::fromUtf8("пётр") << false << QList<int>{2, 2};
+        QTest::newRow("other case, match case")
+            << QString::fromUtf8("пётр") << true << QList<int>{};
+    }
+
+    void findNonLatin()
+    {
+        QFETCH(QString, find);
+        QFETCH(bool, matchCase);
+        QFETCH(QList<int>, rows);
+        GuiHarness h;
+        fillBook(h, {{"Anna", "111"}, {"x", "222"}, {"x", "333"}, {"x", "444"}});
+        const QString names[] = {QString::fromUtf8("Иван"), QString::fromUtf8("Пётр"),
+                                 QString::fromUtf8("Αθηνά")};
+        for (int i = 0; i < 3; ++i)
+            h.app->book.contacts[i + 1].setName(encodeAlphaFromUnicode(names[i], 100));
+        h.window->refillList();
+        QList<int> found;
+        onNextDialog<FindDialog>([&](FindDialog* dialog) {
+            dialog->findChild<QLineEdit*>("findEdit")->setText(find);
+            dialog->findChild<QAbstractButton*>("matchCase")->setChecked(matchCase);
+            for (int i = 0; i < 2; ++i) {
+                dialog->findChild<QPushButton*>("findNextButton")->click();
+                if (h.messageIds().empty())
+                    found << h.app->state.selectedIndex;
+            }
+            dialog->reject();
+        });
+        h.window->runCommand(Command::Find);
+        processFindState() = FindState();
+        QCOMPARE(found, rows);
     }
 
     // Editing a name turns é into è.
@@ -431,9 +508,9 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, capacity);
         QFETCH(QString, result);
-        std::string value = text.toStdString();
-        QCOMPARE(::replaceInText(&findSubstring, value, std::size_t(capacity), "-", "+-"), 1);
-        QCOMPARE(QString::fromStdString(value), result);
+        QString value = text;
+        QCOMPARE(::replaceInText(value, std::size_t(capacity), "-", "+-", true), 1);
+        QCOMPARE(value, result);
     }
 };
 
