@@ -110,6 +110,11 @@ void MainWindow::createList()
     m_list->horizontalHeader()->setHighlightSections(false);
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_list->horizontalHeader()->setStretchLastSection(true);
+    // The arrow shows the column and direction of the last sort.
+    m_list->horizontalHeader()->setSortIndicatorShown(true);
+    m_list->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    // Tab moves on to the next control instead of from cell to cell.
+    m_list->setTabKeyNavigation(false);
     m_list->setColumnWidth(
         ContactListModel::RowNumber,
         std::max(kRowNumberWidth, m_list->fontMetrics().horizontalAdvance("4500") + 8));
@@ -142,6 +147,12 @@ void MainWindow::createList()
     connect(m_model, &QAbstractItemModel::modelReset, this, &MainWindow::updateItemCommands);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateItemCommands);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &MainWindow::updateItemCommands);
+    // Any other change of the rows may break the order the arrow promises.
+    const auto unsorted = [this] { showSortIndicator(-1, true); };
+    connect(m_model, &QAbstractItemModel::modelReset, this, unsorted);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, unsorted);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, unsorted);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, unsorted);
 }
 
 void MainWindow::connectCommands()

@@ -99,6 +99,8 @@ private:
     void moveUp();
     void moveDown();
     void sortByColumn(int column);
+    // The header's arrow: `column` sorted ascending or not; -1 shows none.
+    void showSortIndicator(int column, bool ascending);
     void showContextMenu(const QPoint& globalPos);
     void showContextMenuFromKeyboard();
 
@@ -164,6 +166,8 @@ private:
     // Sort direction of the name and number columns; each starts ascending.
     bool m_nameAscending = true;
     bool m_numberAscending = true;
+    int m_sortColumn = -1;
+    bool m_sortAscending = true;
     bool m_updateCheck = false;
     UpdateChecker* m_updateChecker = nullptr;
     // Set by the transfer when a read ran to its end.

@@ -277,6 +277,9 @@ void MainWindow::newFile()
     state.modified = false;
     state.clearSelection();
     m_app.book.clear();
+    // A new book starts empty: the card's fixed-dialling and last-dialled
+    // numbers stay out of it.
+    emptyDialledBooks();
     saveBookTo(path);
     refreshTitle();
     refillList();

@@ -125,6 +125,8 @@ void MainWindow::moveDown()
 void MainWindow::sortByColumn(int column)
 {
     DocumentState& state = m_app.state;
+    // The header turns its arrow on every click; only a sort may keep it turned.
+    showSortIndicator(m_sortColumn, m_sortAscending);
     if (state.fromNothing() || !state.phoneBookShown())
         return;
     if (column != ContactListModel::Name && column != ContactListModel::Number)
@@ -134,6 +136,7 @@ void MainWindow::sortByColumn(int column)
         m_app.book, column == ContactListModel::Name ? SortColumn::Name : SortColumn::Number,
         ascending, state.selectedIndex);
     refillList();
+    showSortIndicator(column, ascending);
     if (selected != -1)
         selectRow(selected);
     else
@@ -141,6 +144,14 @@ void MainWindow::sortByColumn(int column)
     ascending = !ascending;
     state.modified = true;
     emit documentChanged();
+}
+
+void MainWindow::showSortIndicator(int column, bool ascending)
+{
+    m_sortColumn = column;
+    m_sortAscending = ascending;
+    m_list->horizontalHeader()->setSortIndicator(column, ascending ? Qt::AscendingOrder
+                                                                   : Qt::DescendingOrder);
 }
 
 void MainWindow::showContextMenu(const QPoint& globalPos)

@@ -309,6 +309,31 @@ private slots:
         QCOMPARE(shown["ownNumber"], QString("+491719876543"));
     }
 
+    // File > New over the card's books starts an empty book: neither the
+    // contacts nor the fixed-dialling and last-dialled numbers go into it.
+    void newFileOverCard()
+    {
+        GuiHarness gui;
+        QVERIFY(gui.readTypicalCard());
+        QVERIFY(shownEntryCount(gui.app->sideBooks.fdn.data(), gui.app->sideBooks.fdnCount) +
+                    shownEntryCount(gui.app->sideBooks.lnd.data(), gui.app->sideBooks.lndCount) >
+                0);
+        const QString path = qEnvironmentVariable("PHONARA_TEST_TMP") + "/new-over-card.phn";
+        QFile::remove(path);
+        gui.files.push_back(path.toStdString());
+        gui.window->runCommand(Command::New);
+
+        QVERIFY(gui.app->state.fromFile());
+        QCOMPARE(gui.app->session.context, SCARDCONTEXT(0));
+        PhoneBook saved;
+        SideBooks side;
+        loadPhnFile(path.toStdString(), &saved, side.fdn.data(), side.fdnCount, side.lnd.data(),
+                    side.lndCount);
+        QCOMPARE(saved.contactCount(), 0u);
+        QCOMPARE(shownEntryCount(side.fdn.data(), side.fdnCount), 0u);
+        QCOMPARE(shownEntryCount(side.lnd.data(), side.lndCount), 0u);
+    }
+
     // Exit with a changed card book and the answer No still ends the connection.
     void exitWithChangedCardBook()
     {

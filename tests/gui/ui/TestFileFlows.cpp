@@ -123,9 +123,14 @@ private slots:
         GuiHarness gui;
         gui.window->openAtStart(copyOfTestData("gui/five.phn").toStdString());
         gui.window->selectRow(0); // Dora
+        QHeaderView* header = gui.window->listView()->horizontalHeader();
+        const auto arrow = [header] {
+            return std::pair(header->sortIndicatorSection(), header->sortIndicatorOrder());
+        };
         clickHeader(gui.window->listView(), ContactListModel::Name);
         QCOMPARE(shownNames(gui),
                  (QStringList{QString::fromUtf8("Émile"), "anton", "Berta", "Carl", "Dora"}));
+        QCOMPARE(arrow(), std::pair(int(ContactListModel::Name), Qt::AscendingOrder));
         QCOMPARE(gui.app->state.selectedIndex, 4);
         QVERIFY(gui.app->state.modified);
 
@@ -134,9 +139,13 @@ private slots:
                  (QStringList{"Dora", "Carl", "Berta", "anton", QString::fromUtf8("Émile")}));
         QCOMPARE(gui.app->state.selectedIndex, 0);
         QVERIFY(gui.window->listView()->selectionModel()->isRowSelected(0));
+        QCOMPARE(arrow(), std::pair(int(ContactListModel::Name), Qt::DescendingOrder));
 
         clickHeader(gui.window->listView(), ContactListModel::Number);
         QCOMPARE(gui.window->listModel()->numberText(0), QString("+4930111"));
+        // A move breaks the order: the arrow goes.
+        gui.window->runCommand(Command::MoveDown);
+        QCOMPARE(arrow().first, -1);
     }
 
     void closeWithUnsavedChanges_data()
