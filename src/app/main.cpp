@@ -1,4 +1,5 @@
 #include "GuiStartup.h"
+#include "shell/OwnedText.h"
 #include "shell/UpdateFeed.h"
 
 #include <cstdio>
@@ -30,6 +31,8 @@ bool isOption(const char* argument, const char* option)
 
 int main(int argc, char** argv)
 {
+    // PINs and PUKs pass through this process: no core dump may hold them.
+    keepSecretsOutOfCoreDumps();
     // Answered before any window exists, so that they work without a display.
     if (argc == 2 && (isOption(argv[1], "--help") || isOption(argv[1], "-h"))) {
         std::fputs(kUsage, stdout);

@@ -2,6 +2,7 @@
 #include "cli/SecretInput.h"
 #include "shell/Config.h"
 #include "shell/Log.h"
+#include "shell/OwnedText.h"
 #include "shell/Strings.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,8 @@ constexpr const char* kLogModule = "Phonar";
 
 int main(int argc, char** argv)
 {
+    // PINs and PUKs pass through this process: no core dump may hold them.
+    keepSecretsOutOfCoreDumps();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(kProductName));
     QCoreApplication::setOrganizationName(QString::fromLatin1(kCompanyName));

@@ -1,10 +1,13 @@
-#include "phonebook/OwnedText.h"
+#include "shell/OwnedText.h"
 
 #include "shell/LastError.h"
 
 #include <cstring>
 #include <new>
 #include <utility>
+
+#include <sys/prctl.h>
+#include <sys/resource.h>
 
 namespace {
 constexpr uint32_t kNotEnoughMemory = 8;
@@ -34,6 +37,21 @@ OwnedText::OwnedText(std::size_t capacity)
     }
     m_capacity = capacity;
     std::memset(m_data, 0, capacity);
+}
+
+OwnedText OwnedText::of(std::string_view text)
+{
+    OwnedText holder;
+    holder.assign(text);
+    return holder;
+}
+
+bool keepSecretsOutOfCoreDumps()
+{
+    const rlimit none{0, 0};
+    const bool noCoreFile = setrlimit(RLIMIT_CORE, &none) == 0;
+    const bool notDumpable = prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
+    return noCoreFile && notDumpable;
 }
 
 OwnedText::~OwnedText()
