@@ -11,6 +11,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #ifndef PHONARA_VERSION
@@ -23,6 +24,8 @@
 namespace {
 
 constexpr std::size_t kEntrySize = 512;
+// The log is the owner's alone: read and written by nobody else.
+constexpr mode_t kLogMode = S_IRUSR | S_IWUSR;
 constexpr std::size_t kTextSize = 260;
 
 // Set by OpenLog at start, before any other thread runs; read by every writer.
@@ -86,6 +89,12 @@ int openLog(const char* moduleName)
     }
     const int first = std::fgetc(file);
     g_logLevel = (first >= '0' && first <= '9') ? first - '0' : LogLevel::Trace;
+    // A file the user made with the usual umask is readable by others: from
+    // now on it is the owner's alone (a file of somebody else stays as it is).
+    struct stat status = {};
+    if (fstat(fileno(file), &status) == 0 && status.st_uid == geteuid() &&
+        (status.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        fchmod(fileno(file), status.st_mode & ~static_cast<mode_t>(S_IRWXG | S_IRWXO));
     std::fclose(file);
 
     const std::time_t now = std::time(nullptr);
@@ -138,7 +147,7 @@ int writeLog(int level, const char* tag, const char* format, ...)
 
     // One open, append and close per entry: the file may be read, copied or
     // deleted while the program runs.
-    const int fd = open(g_logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int fd = open(g_logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kLogMode);
     if (fd < 0) {
         setLastError(savedError);
         errno = savedErrno;

@@ -2,7 +2,12 @@
 
 // Optional diagnostic log. Logging is off unless a file VM_<module>.log lies in
 // $HOME or at the root of a local, non-removable file system; its first byte
-// chooses the highest level written.
+// chooses the highest level written (a digit; anything else means 3). The file
+// is kept readable by its owner only.
+//
+// Names and numbers of contacts (and whatever else the user keeps in the phone
+// book) are written only at PersonalData, the level a user turns on for
+// debugging by starting the file with 9. Secret codes are never written.
 
 namespace LogLevel {
 constexpr int Error = 1;
@@ -10,6 +15,7 @@ constexpr int Warning = 2;
 constexpr int Trace = 3;
 constexpr int Progress = 4;
 constexpr int Info = 5;
+constexpr int PersonalData = 9;
 } // namespace LogLevel
 
 // Looks for the log file and writes the start entry. 1 when logging is on.

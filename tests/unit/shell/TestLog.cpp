@@ -11,6 +11,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString logFile()
@@ -100,6 +102,8 @@ private slots:
         QTest::newRow("1 errors only") << QByteArray("1") << 1;
         QTest::newRow("letter") << QByteArray("x") << 3;
         QTest::newRow("empty file") << QByteArray() << 3;
+        // Names and numbers are written only at the debugging level 9.
+        QTest::newRow("9 with names and numbers") << QByteArray("9") << LogLevel::PersonalData;
     }
 
     void firstByteChoosesLevel()
@@ -266,6 +270,37 @@ private slots:
         QCOMPARE(entries.size(), 2);
         QVERIFY(entries[0].endsWith("again] one"));
         QVERIFY(entries[1].endsWith("again] two"));
+    }
+
+    // The log is readable by its owner only: a file made with the usual umask
+    // is narrowed when the log opens, and one created again is made so.
+    void fileIsTheOwnersAlone_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("made readable by all") << 0644 << false;
+        QTest::newRow("made writable by the group") << 0660 << false;
+        QTest::newRow("the owner's already") << 0600 << false;
+        QTest::newRow("deleted while the program runs") << 0644 << true;
+    }
+
+    void fileIsTheOwnersAlone()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, deleted);
+        writeFile(logFile(), "3");
+        QVERIFY(chmod(QFile::encodeName(logFile()).constData(), static_cast<mode_t>(mode)) == 0);
+        // Even with a umask that lets everybody read what is created.
+        const mode_t previousMask = umask(0);
+        QCOMPARE(OpenLog("Phonar"), 1);
+        if (deleted)
+            QVERIFY(QFile::remove(logFile()));
+        WriteLog(LogLevel::Trace, "mode", "written");
+        umask(previousMask);
+        struct stat status = {};
+        QVERIFY(stat(QFile::encodeName(logFile()).constData(), &status) == 0);
+        QCOMPARE(status.st_mode & 0777, 0600u);
+        QVERIFY(readFile(logFile()).endsWith("mode] written"));
     }
 
     void fileVersion_data()
