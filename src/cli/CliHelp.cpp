@@ -37,6 +37,14 @@ constexpr const char* kPinFileOption =
     "  --pin-file F     take PIN1 from the first line of file F ('-': standard input);\n"
     "                   without it PIN1 is asked on the terminal when the card needs it\n";
 
+constexpr const char* kCodeRules =
+    "A PIN or PIN2 has 4 to 8 digits, a PUK or PUK2 exactly 8; any other code is\n"
+    "refused before the card sees it. When the card has one attempt left for a code,\n"
+    "a code from a file or standard input is not tried (a wrong one would block it;\n"
+    "a wrong PUK blocks the card for good), and one typed on the terminal is tried\n"
+    "only after a question:\n"
+    "  --allow-last-attempt  try the code from the file all the same\n";
+
 constexpr const char* kFieldOptions =
     "  --name-field N   CSV input: the field (counted from 0) that holds the names (0)\n"
     "  --number-field M CSV input: the field that holds the numbers (1)\n";
@@ -59,7 +67,7 @@ constexpr const char* kReaders = "Usage: phonara-cli readers\n"
                                  "knows, one per line, on standard output.\n";
 
 constexpr const char* kInfo =
-    "Usage: phonara-cli info [--reader NAME] [--pin-file F]\n"
+    "Usage: phonara-cli info [--reader NAME] [--pin-file F] [--allow-last-attempt]\n"
     "\n"
     "Reads the SIM card and prints what the SIM information shows, one\n"
     "'Label: value' line each: the number of phone-book records, contacts read,\n"
@@ -69,6 +77,7 @@ constexpr const char* kInfo =
 
 constexpr const char* kRead =
     "Usage: phonara-cli read OUT [--reader NAME] [--pin-file F] [--vcard-version V]\n"
+    "                            [--allow-last-attempt]\n"
     "\n"
     "Reads the card's phone book, fixed dialling numbers and last numbers dialled\n"
     "and saves them in OUT: a name ending in .csv gets the phone book as a CSV\n"
@@ -81,6 +90,7 @@ constexpr const char* kWrite =
     "                         [--select LIST] [--reader NAME] [--pin-file F]\n"
     "                         [--pin2-file F] [--yes] [--numbers preferred|each]\n"
     "                         [--dry-run] [--partial] [--no-backup]\n"
+    "                         [--allow-last-attempt]\n"
     "\n"
     "Loads the phone book from IN (a .phn file, a .csv file, a vCard file ending\n"
     "in .vcf or .vcard, or a legacy address file) and writes it to the card:\n"
@@ -120,6 +130,7 @@ constexpr const char* kWrite =
 constexpr const char* kPin =
     "Usage: phonara-cli pin change|enable|disable|unblock [--chv 1|2] [--reader NAME]\n"
     "                       [--pin-file F] [--new-pin-file F] [--puk-file F]\n"
+    "                       [--allow-last-attempt]\n"
     "\n"
     "Manages the card's secret codes:\n"
     "  change    change PIN1 (or PIN2 with --chv 2); needs the current PIN and the new one\n"
@@ -131,7 +142,7 @@ constexpr const char* kPin =
     "  --pin-file F     the current PIN (PIN2 with --chv 2), first line of file F\n"
     "  --new-pin-file F the new PIN, first line of file F\n"
     "  --puk-file F     the PUK (PUK2 with --chv 2), first line of file F\n"
-    "Codes not given in files are asked on the terminal.\n";
+    "Codes not given in files are asked on the terminal, a new one twice.\n";
 
 constexpr const char* kConvert =
     "Usage: phonara-cli convert IN OUT [--name-field N] [--number-field M]\n"
@@ -155,14 +166,15 @@ std::string cliHelp(CliCommand command)
     case CliCommand::Readers:
         return kReaders;
     case CliCommand::Info:
-        return std::string(kInfo) + kReaderOption + kPinFileOption;
+        return std::string(kInfo) + kReaderOption + kPinFileOption + kCodeRules;
     case CliCommand::Read:
-        return std::string(kRead) + kReaderOption + kPinFileOption + kVCardVersionOption;
+        return std::string(kRead) + kReaderOption + kPinFileOption + kVCardVersionOption +
+               kCodeRules;
     case CliCommand::Write:
         return std::string(kWrite) + kReaderOption + kPinFileOption + kFieldOptions +
-               kNumbersOption;
+               kNumbersOption + kCodeRules;
     case CliCommand::Pin:
-        return std::string(kPin) + kReaderOption;
+        return std::string(kPin) + kReaderOption + kCodeRules;
     case CliCommand::Convert:
         return std::string(kConvert) + kFieldOptions + kNumbersOption + kVCardVersionOption;
     case CliCommand::None:

@@ -1,5 +1,7 @@
 #include "cli/CliMain.h"
 
+#include "card/flows/CardMessages.h"
+#include "card/flows/PinRules.h"
 #include "cli/BookFiles.h"
 #include "cli/CardCommands.h"
 #include "cli/CliOptions.h"
@@ -17,7 +19,6 @@
 
 namespace {
 
-constexpr int kMaxSecretLength = 8; // the card takes 8 characters of every code
 constexpr int kNoSmartCardComponents = 28;
 constexpr int kNoReaders = 2521;
 // Shown when the PC/SC client library cannot be used, as the program says it.
@@ -34,21 +35,26 @@ struct SecretFile
 {
     const std::string& path;
     TerminalUserInterface::SecretRole role;
+    SecretKind kind;
     const char* option;
 };
 
-// Reads the codes named on the command line before any card work starts.
+// Reads the codes named on the command line before any card work starts, and
+// holds each to its rule: a code the card would refuse, or that would have
+// to be cut, is refused here, before the card is even looked for.
 int loadSecrets(const CliOptions& options, TerminalUserInterface& ui, CliEnvironment& environment)
 {
     using Role = TerminalUserInterface::SecretRole;
     // PIN2 commands take the current PIN2 from --pin-file.
-    const Role pinRole =
-        options.command == CliCommand::Pin && options.chv == 2 ? Role::Pin2 : Role::Pin;
+    const bool pin2Command = options.command == CliCommand::Pin && options.chv == 2;
+    const Role pinRole = pin2Command ? Role::Pin2 : Role::Pin;
+    const SecretKind pinKind = pin2Command ? SecretKind::Pin2 : SecretKind::Pin1;
     const SecretFile files[] = {
-        {options.pinFile, pinRole, "--pin-file"},
-        {options.pin2File, Role::Pin2, "--pin2-file"},
-        {options.newPinFile, Role::NewPin, "--new-pin-file"},
-        {options.pukFile, Role::Puk, "--puk-file"},
+        {options.pinFile, pinRole, pinKind, "--pin-file"},
+        {options.pin2File, Role::Pin2, SecretKind::Pin2, "--pin2-file"},
+        {options.newPinFile, Role::NewPin, pinKind, "--new-pin-file"},
+        {options.pukFile, Role::Puk, pin2Command ? SecretKind::Puk2 : SecretKind::Puk1,
+         "--puk-file"},
     };
     int fromStdin = 0;
     for (const SecretFile& file : files)
@@ -61,13 +67,13 @@ int loadSecrets(const CliOptions& options, TerminalUserInterface& ui, CliEnviron
         if (file.path.empty())
             continue;
         std::string error;
-        std::optional<SecretText> secret = readSecretFile(file.path, error);
+        std::optional<OwnedText> secret = readSecretFile(file.path, error);
         if (!secret) {
             ui.complain(std::string(file.option) + ": " + error);
             return 1;
         }
-        if (secret->text().size() > kMaxSecretLength) {
-            ui.complain(std::string(file.option) + ": the code is longer than 8 characters");
+        if (const int refusal = codeRuleRefusal(file.kind, secret->view())) {
+            ui.complain(std::string(file.option) + ": " + cardText(refusal));
             return 1;
         }
         ui.setSecret(file.role, std::move(*secret));
@@ -144,6 +150,7 @@ int runPhonaraCli(const std::vector<std::string>& arguments, CliEnvironment& env
     TerminalUserInterface ui(environment.err, environment.interactive, environment.progress,
                              environment.secretPrompt, environment.linePrompt);
     ui.setAssumeYes(options.assumeYes);
+    ui.setAllowLastAttempt(options.allowLastAttempt);
     ui.setCsvMapping(options.nameField, options.numberField);
     if (const int status = loadSecrets(options, ui, environment); status != 0)
         return status;

@@ -63,6 +63,7 @@ enum OptionBit : unsigned
     DryRunBit = 1u << 13,
     PartialBit = 1u << 14,
     NoBackupBit = 1u << 15,
+    LastAttemptBit = 1u << 16,
 };
 
 unsigned optionsOf(CliCommand command)
@@ -70,12 +71,13 @@ unsigned optionsOf(CliCommand command)
     switch (command) {
     case CliCommand::Info:
     case CliCommand::Read:
-        return Reader | PinFileBit | VCardVersionBit;
+        return Reader | PinFileBit | VCardVersionBit | LastAttemptBit;
     case CliCommand::Write:
         return Reader | PinFileBit | Pin2FileBit | ModeBit | SelectBit | YesBit | NameFieldBit |
-               NumberFieldBit | NumbersBit | DryRunBit | PartialBit | NoBackupBit;
+               NumberFieldBit | NumbersBit | DryRunBit | PartialBit | NoBackupBit |
+               LastAttemptBit;
     case CliCommand::Pin:
-        return Reader | PinFileBit | NewPinFileBit | PukFileBit | ChvBit;
+        return Reader | PinFileBit | NewPinFileBit | PukFileBit | ChvBit | LastAttemptBit;
     case CliCommand::Convert:
         return NameFieldBit | NumberFieldBit | NumbersBit | VCardVersionBit;
     default:
@@ -156,6 +158,7 @@ constexpr OptionSpec kOptions[] = {
     {"--mode", ModeBit, true},
     {"--select", SelectBit, true},
     {"--yes", YesBit, false},
+    {"--allow-last-attempt", LastAttemptBit, false},
     {"--chv", ChvBit, true},
     {"--name-field", NameFieldBit, true},
     {"--number-field", NumberFieldBit, true},
@@ -311,6 +314,9 @@ CliParseResult parseCliArguments(const std::vector<std::string>& arguments)
                 break;
             case PartialBit:
                 options.partial = true;
+                break;
+            case LastAttemptBit:
+                options.allowLastAttempt = true;
                 break;
             case NoBackupBit:
                 options.noBackup = true;

@@ -45,6 +45,8 @@ struct CliOptions
     bool dryRun = false;    // --dry-run: list what a write would change, write nothing
     bool partial = false;   // --partial: write the contacts that fit when not all do
     bool noBackup = false;  // --no-backup: no backup of the card's books before a write
+    // --allow-last-attempt: a code from a file may use up the card's last attempt
+    bool allowLastAttempt = false;
     PinAction pinAction = PinAction::Change;
     int chv = 1;                 // --chv
     unsigned nameField = 0;      // --name-field

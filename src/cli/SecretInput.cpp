@@ -1,27 +1,46 @@
 #include "cli/SecretInput.h"
 
+#include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-void wipeString(std::string& text)
+// One line from `fd`, read byte by byte so that nothing after the line end is
+// taken from the stream, into `out`. Bytes past kSecretLineLimit are read and
+// dropped. False at end of input with nothing read.
+bool readSecretLine(int fd, OwnedText& out)
 {
-    volatile char* bytes = text.data();
-    for (std::size_t i = 0; i < text.size(); ++i)
-        bytes[i] = 0;
-    text.clear();
+    std::array<char, kSecretLineLimit + 1> line{};
+    std::size_t length = 0;
+    char c = 0;
+    bool any = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        any = true;
+        if (c == '\n')
+            break;
+        if (length < kSecretLineLimit)
+            line[length++] = c;
+    }
+    if (length > 0 && line[length - 1] == '\r')
+        line[--length] = '\0';
+    const bool assigned = any && out.assign(std::string_view(line.data(), length));
+    wipeMemory(line.data(), line.size());
+    wipeMemory(&c, sizeof c);
+    return assigned;
 }
 
-// One line from standard input, read byte by byte so that nothing after the
-// line end is taken from the stream. nullopt at end of input with nothing read.
-std::optional<std::string> readStdinLine()
+std::optional<std::string> readPlainLine()
 {
     std::string line;
     char c = 0;
@@ -37,10 +56,8 @@ std::optional<std::string> readStdinLine()
             break;
         line.push_back(c);
     }
-    c = 0;
-    if (!any) {
+    if (!any)
         return std::nullopt;
-    }
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return line;
@@ -48,51 +65,31 @@ std::optional<std::string> readStdinLine()
 
 } // namespace
 
-SecretText& SecretText::operator=(const SecretText& other)
+std::optional<OwnedText> readSecretFile(const std::string& path, std::string& error)
 {
-    if (this != &other) {
-        wipe();
-        m_text = other.m_text;
-    }
-    return *this;
-}
-
-void SecretText::wipe()
-{
-    wipeString(m_text);
-}
-
-std::optional<SecretText> readSecretFile(const std::string& path, std::string& error)
-{
-    std::optional<std::string> line;
+    OwnedText secret;
     if (path == "-") {
         // Typed on a terminal: not shown.
         if (stdinIsTerminal()) {
-            std::optional<SecretText> typed = promptSecret("");
+            std::optional<OwnedText> typed = promptSecret("");
             if (typed && !typed->empty())
                 return typed;
             error = "no code typed";
             return std::nullopt;
         }
-        line = readStdinLine();
-        if (!line) {
+        if (!readSecretLine(STDIN_FILENO, secret)) {
             error = "no code on standard input";
             return std::nullopt;
         }
     } else {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
             error = "cannot read " + path + ": " + std::strerror(errno);
             return std::nullopt;
         }
-        std::string text;
-        std::getline(file, text);
-        if (!text.empty() && text.back() == '\r')
-            text.pop_back();
-        line = std::move(text);
+        readSecretLine(fd, secret);
+        ::close(fd);
     }
-    SecretText secret(std::move(*line));
-    wipeString(*line);
     if (secret.empty()) {
         error = (path == "-" ? std::string("standard input") : path) +
                 " holds no code on its first line";
@@ -106,7 +103,7 @@ bool stdinIsTerminal()
     return ::isatty(STDIN_FILENO) == 1;
 }
 
-std::optional<SecretText> promptSecret(const std::string& prompt)
+std::optional<OwnedText> promptSecret(const std::string& prompt)
 {
     std::cerr << prompt << std::flush;
     termios saved{};
@@ -117,18 +114,17 @@ std::optional<SecretText> promptSecret(const std::string& prompt)
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
-    std::optional<std::string> line = readStdinLine();
+    OwnedText secret;
+    const bool read = readSecretLine(STDIN_FILENO, secret);
     if (terminal)
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    if (!line)
+    if (!read)
         return std::nullopt;
-    SecretText secret(*line);
-    wipeString(*line);
     return secret;
 }
 
 std::optional<std::string> promptLine(const std::string& prompt)
 {
     std::cerr << prompt << std::flush;
-    return readStdinLine();
+    return readPlainLine();
 }

@@ -1,5 +1,7 @@
 #include "cli/TerminalUserInterface.h"
 
+#include "card/flows/CardMessages.h"
+#include "card/flows/PinRules.h"
 #include "shell/Strings.h"
 
 #include <algorithm>
@@ -70,7 +72,7 @@ TerminalUserInterface::TerminalUserInterface(std::ostream& err, bool interactive
 {
 }
 
-void TerminalUserInterface::setSecret(SecretRole role, SecretText secret)
+void TerminalUserInterface::setSecret(SecretRole role, OwnedText secret)
 {
     m_secrets[roleIndex(role)] = std::move(secret);
 }
@@ -171,11 +173,11 @@ void TerminalUserInterface::endProgressLine()
     m_lineDrawn = false;
 }
 
-std::optional<SecretText> TerminalUserInterface::secret(SecretRole role, const PinRequest& request,
-                                                        const std::string& label)
+std::optional<OwnedText> TerminalUserInterface::secret(SecretRole role, const PinRequest& request,
+                                                       const std::string& label)
 {
-    if (const std::optional<SecretText>& given = m_secrets[roleIndex(role)])
-        return given;
+    if (const std::optional<OwnedText>& given = m_secrets[roleIndex(role)])
+        return OwnedText::of(given->view());
     const char* what = roleText(role, request.kind);
     if (!m_interactive) {
         complain(std::string("the card asks for the ") + what + ": name a file with " +
@@ -183,7 +185,7 @@ std::optional<SecretText> TerminalUserInterface::secret(SecretRole role, const P
         return std::nullopt;
     }
     endProgressLine();
-    std::optional<SecretText> typed = m_secretPrompt(label + " ");
+    std::optional<OwnedText> typed = m_secretPrompt(label + " ");
     if (!typed || typed->empty()) {
         complain(std::string("no ") + what + " given");
         return std::nullopt;
@@ -191,26 +193,62 @@ std::optional<SecretText> TerminalUserInterface::secret(SecretRole role, const P
     return typed;
 }
 
-std::optional<SecretText> TerminalUserInterface::newSecret(const PinRequest& request,
-                                                           const std::string& label,
-                                                           const std::string& confirmLabel,
-                                                           SecretText& confirm)
+// A new code from a file is taken as it is; one typed on the terminal is asked
+// twice, and two different entries end the dialog before anything is sent.
+std::optional<OwnedText> TerminalUserInterface::newSecret(const PinRequest& request,
+                                                          const std::string& label,
+                                                          const std::string& confirmLabel,
+                                                          OwnedText& confirm)
 {
     const bool fromFile = m_secrets[roleIndex(SecretRole::NewPin)].has_value();
-    std::optional<SecretText> newPin = secret(SecretRole::NewPin, request, label);
+    std::optional<OwnedText> newPin = secret(SecretRole::NewPin, request, label);
     if (!newPin)
         return std::nullopt;
     if (fromFile) {
-        confirm = *newPin;
+        confirm.assign(newPin->view());
         return newPin;
     }
-    std::optional<SecretText> again = m_secretPrompt(confirmLabel + " ");
+    std::optional<OwnedText> again = m_secretPrompt(confirmLabel + " ");
     if (!again) {
         complain("no confirmation given");
         return std::nullopt;
     }
-    confirm = *again;
+    if (again->view() != newPin->view()) {
+        inform(CardText::PinMismatch);
+        return std::nullopt;
+    }
+    confirm.assign(again->view());
     return newPin;
+}
+
+// With one attempt left a wrong code blocks the code (for the PUK: the card,
+// for good). A code given in a file is tried then only with
+// --allow-last-attempt; otherwise, and for a code to be typed, the user is
+// asked on the terminal first (--yes does not answer this). Without a
+// terminal nothing is sent.
+bool TerminalUserInterface::mayTryLastAttempt(SecretRole role, const PinRequest& request)
+{
+    if (request.attempts != 1)
+        return true;
+    if (m_secrets[roleIndex(role)].has_value() && m_allowLastAttempt)
+        return true;
+    const bool puk = role == SecretRole::Puk;
+    const char* what = roleText(role, request.kind);
+    const std::string warning = resString(puk ? CardText::LastPukAttempt : CardText::LastAttempt);
+    if (!m_interactive) {
+        complain(std::string("the card has one attempt left for the ") + what +
+                 "; nothing was sent. " + warning +
+                 " To try the code all the same, give --allow-last-attempt");
+        return false;
+    }
+    endProgressLine();
+    const std::optional<std::string> answer =
+        m_linePrompt(warning + " Try the " + what + " all the same? [y/N] ");
+    const std::string word = answer ? trimmed(*answer) : std::string();
+    if (word == "y" || word == "Y" || word == "yes" || word == "Yes" || word == "YES")
+        return true;
+    complain(std::string("the ") + what + " was not tried");
+    return false;
 }
 
 UserInterface::PinAnswer TerminalUserInterface::askPin(const PinRequest& request)
@@ -232,14 +270,18 @@ UserInterface::PinAnswer TerminalUserInterface::askPin(const PinRequest& request
     }
 
     PinEntries& entries = answer.entries;
-    std::optional<SecretText> code;
-    std::optional<SecretText> newPin;
-    SecretText confirm;
+    std::optional<OwnedText> code;
+    std::optional<OwnedText> newPin;
+    OwnedText confirm;
     switch (request.kind) {
     case PinDialogKind::EnterPin1:
+        if (!mayTryLastAttempt(SecretRole::Pin, request))
+            return answer;
         code = secret(SecretRole::Pin, request, resString(kPinLabel));
         break;
     case PinDialogKind::EnterPin2:
+        if (!mayTryLastAttempt(SecretRole::Pin2, request))
+            return answer;
         code = secret(SecretRole::Pin2, request, resString(kPin2Label));
         break;
     case PinDialogKind::ChangePin1:
@@ -261,14 +303,15 @@ UserInterface::PinAnswer TerminalUserInterface::askPin(const PinRequest& request
                            resString(pin2 ? kConfirmPin2Label : kConfirmPinLabel), confirm);
         if (!newPin)
             return answer;
-        entries.newPin = newPin->text();
-        entries.confirmPin = confirm.text();
-        answer.confirmed = true;
-        return answer;
+        entries.newPin.assign(newPin->view());
+        entries.confirmPin.assign(confirm.view());
+        break;
     }
     case PinDialogKind::UnblockPin1:
     case PinDialogKind::UnblockPin2: {
         const bool pin2 = request.kind == PinDialogKind::UnblockPin2;
+        if (!mayTryLastAttempt(SecretRole::Puk, request))
+            return answer;
         code = secret(SecretRole::Puk, request, resString(pin2 ? kPuk2Label : kPukLabel));
         if (!code)
             return answer;
@@ -276,16 +319,20 @@ UserInterface::PinAnswer TerminalUserInterface::askPin(const PinRequest& request
                            resString(pin2 ? kConfirmPin2Label : kConfirmPinLabel), confirm);
         if (!newPin)
             return answer;
-        entries.code = code->text();
-        entries.newPin = newPin->text();
-        entries.confirmPin = confirm.text();
-        answer.confirmed = true;
-        return answer;
+        entries.newPin.assign(newPin->view());
+        entries.confirmPin.assign(confirm.view());
+        break;
     }
     }
-    if (!code)
+    if (code)
+        entries.code.assign(code->view());
+    else if (request.kind == PinDialogKind::EnterPin1 || request.kind == PinDialogKind::EnterPin2)
         return answer;
-    entries.code = code->text();
+    // A code that breaks its rule never goes to the card.
+    if (const int refusal = pinEntriesRefusal(request.kind, entries)) {
+        inform(refusal);
+        return answer;
+    }
     answer.confirmed = true;
     return answer;
 }

@@ -36,7 +36,7 @@ public:
         Disable, // the check off
     };
 
-    using SecretPrompt = std::function<std::optional<SecretText>(const std::string& prompt)>;
+    using SecretPrompt = std::function<std::optional<OwnedText>(const std::string& prompt)>;
     using LinePrompt = std::function<std::optional<std::string>(const std::string& prompt)>;
 
     // `interactive`: codes and answers may be asked on the terminal (through
@@ -46,12 +46,15 @@ public:
                           SecretPrompt secretPrompt = promptSecret,
                           LinePrompt linePrompt = promptLine);
 
-    void setSecret(SecretRole role, SecretText secret);
+    void setSecret(SecretRole role, OwnedText secret);
     // The option that names the file of a code, for the complaint when the
     // code is needed and cannot be asked.
     void setSecretOption(SecretRole role, std::string option);
     void setPin1Choice(Pin1Choice choice) { m_pin1Choice = choice; }
     void setAssumeYes(bool yes) { m_assumeYes = yes; }
+    // --allow-last-attempt: a code from a file or standard input may be tried
+    // when the card has one attempt left for it (which a wrong code uses up).
+    void setAllowLastAttempt(bool allow) { m_allowLastAttempt = allow; }
     void setCsvMapping(unsigned nameField, unsigned numberField);
 
     // Says `text` on standard error as the program's own complaint, and counts
@@ -76,10 +79,11 @@ public:
     bool mapCsvFields(CsvMappingRequest& mapping) override;
 
 private:
-    std::optional<SecretText> secret(SecretRole role, const PinRequest& request,
-                                     const std::string& label);
-    std::optional<SecretText> newSecret(const PinRequest& request, const std::string& label,
-                                        const std::string& confirmLabel, SecretText& confirm);
+    std::optional<OwnedText> secret(SecretRole role, const PinRequest& request,
+                                    const std::string& label);
+    std::optional<OwnedText> newSecret(const PinRequest& request, const std::string& label,
+                                       const std::string& confirmLabel, OwnedText& confirm);
+    bool mayTryLastAttempt(SecretRole role, const PinRequest& request);
     void drawProgress();
     void endProgressLine();
 
@@ -88,10 +92,11 @@ private:
     bool m_progress;
     SecretPrompt m_secretPrompt;
     LinePrompt m_linePrompt;
-    std::optional<SecretText> m_secrets[4];
+    std::optional<OwnedText> m_secrets[4];
     std::string m_options[4] = {"--pin-file", "--pin2-file", "--new-pin-file", "--puk-file"};
     Pin1Choice m_pin1Choice = Pin1Choice::Change;
     bool m_assumeYes = false;
+    bool m_allowLastAttempt = false;
     unsigned m_nameField = 0;
     unsigned m_numberField = 1;
     std::set<PinDialogKind> m_askedKinds;

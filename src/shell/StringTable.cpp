@@ -5,9 +5,10 @@
 
 namespace {
 
-// Ids 1-183, 300-399 (files, imports' summaries), 760-789 (vCard files) and
-// 800-829 (card writes) are the program's own texts; 2000 and up are the
-// general texts shared with the maker's other programs. Keep the table sorted by id.
+// Ids 1-183, 300-399 (files, imports' summaries), 400-419 (secret-code rules
+// and the card's answers to codes), 760-789 (vCard files) and 800-829 (card
+// writes) are the program's own texts; 2000 and up are the general texts
+// shared with the maker's other programs. Keep the table sorted by id.
 // clang-format off
 constexpr BuiltInString kStrings[] = {
     {1, "Do you want to save all changes to file?"},
@@ -178,6 +179,24 @@ constexpr BuiltInString kStrings[] = {
     {314, "with a number that cannot be dialled"},
     {315, "line %u"},
     {316, "and %u more"},
+    {400, "The PIN must have 4 to 8 digits (0 to 9) and nothing else."},
+    {401, "PIN2 must have 4 to 8 digits (0 to 9) and nothing else."},
+    {402, "The PUK must have exactly 8 digits (0 to 9)."},
+    {403, "PUK2 must have exactly 8 digits (0 to 9)."},
+    {405, "The PIN you entered is incorrect!\nThere are %d attempts remaining."},
+    {406, "The PIN2 you entered is incorrect!\nThere are %d attempts remaining."},
+    {407, "PIN2 is blocked!\nUse PUK2 to unblock it."},
+    {408, "PIN is already enabled."},
+    {409, "PIN is already disabled."},
+    {410, "This SIM Card has no PIN."},
+    {411, "This SIM Card has no PIN2."},
+    {412, "Only one attempt is left: a wrong code now blocks it."},
+    {413, "Only one PUK attempt is left: a wrong PUK now blocks the SIM Card for good."},
+    {414, "There are %d PUK attempts remaining."},
+    {416, "PIN1 attempts left:"},
+    {417, "PUK1 attempts left:"},
+    {418, "PIN2 attempts left:"},
+    {419, "PUK2 attempts left:"},
     {761, "numbers or e-mail addresses beyond what one contact holds"},
     {762, "lines that could not be understood"},
     {763, "that did not fit into the phone book"},

@@ -4,6 +4,7 @@
 #include "Icons.h"
 #include "card/flows/CardMessages.h"
 #include "card/flows/PinRules.h"
+#include "shell/OwnedText.h"
 #include "shell/Strings.h"
 
 #include <QCheckBox>
@@ -12,28 +13,58 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
 constexpr int kOkText = 2010;
 constexpr int kCancelText = 2002;
-// The card takes 8 characters of each code.
-constexpr int kCodeLength = 8;
+// The edits take more than any code has, so that a code too long, typed or
+// pasted, is refused with its rule instead of being cut.
+constexpr int kEditLimit = 32;
 
 QString text(int id)
 {
     return QString::fromStdString(resString(id));
 }
 
-std::string firstChars(const QLineEdit* edit, int count)
+// The edit's text into a wiped buffer, without a copy in a std::string or a
+// second QString. Characters beyond Latin-1 become '?', which no rule accepts.
+OwnedText secretOf(const QLineEdit* edit)
 {
-    return edit ? edit->text().left(count).toStdString() : std::string();
+    OwnedText secret;
+    if (edit == nullptr)
+        return secret;
+    const QString& typed = edit->text();
+    char buffer[kEditLimit + 1] = {};
+    const int length = std::min<int>(typed.size(), kEditLimit);
+    for (int i = 0; i < length; ++i) {
+        const char16_t c = typed.at(i).unicode();
+        buffer[i] = c < 0x100 ? static_cast<char>(c) : '?';
+    }
+    secret.assign(std::string_view(buffer, static_cast<std::size_t>(length)));
+    wipeMemory(buffer, sizeof buffer);
+    return secret;
+}
+
+QString qtextOf(std::string_view secret)
+{
+    return QString::fromLatin1(secret.data(), static_cast<qsizetype>(secret.size()));
+}
+
+// Codes that spend one of the card's attempts when they are sent.
+bool spendsAnAttempt(UserInterface::PinDialogKind kind)
+{
+    using Kind = UserInterface::PinDialogKind;
+    return kind == Kind::EnterPin1 || kind == Kind::EnterPin2 || kind == Kind::UnblockPin1 ||
+           kind == Kind::UnblockPin2;
 }
 } // namespace
 
-PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
-    : QDialog(owner), m_request(request)
+PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner,
+                     UserInterface* messages)
+    : QDialog(owner), m_request(request), m_messages(messages)
 {
     setObjectName("PinDialog");
     setWindowTitle(QString::fromStdString(request.title));
@@ -75,16 +106,28 @@ PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
             body->addWidget(explanation);
         }
     }
+    // The last attempt: a wrong code now blocks it (a wrong PUK, the card).
+    if (request.attempts == 1 && spendsAnAttempt(kind)) {
+        const bool puk = kind == Kind::UnblockPin1 || kind == Kind::UnblockPin2;
+        auto* warning =
+            new QLabel(text(puk ? CardText::LastPukAttempt : CardText::LastAttempt), this);
+        warning->setObjectName("lastAttemptWarning");
+        warning->setWordWrap(true);
+        QFont bold = warning->font();
+        bold.setBold(true);
+        warning->setFont(bold);
+        warning->setStyleSheet(QStringLiteral("color: #b00000;"));
+        body->addWidget(warning);
+    }
 
     auto* form = new QFormLayout;
-    const int maxLength = request.maxLength > 0 ? request.maxLength : kCodeLength;
     switch (kind) {
     case Kind::EnterPin1:
-        m_code = addSecretEdit("codeEdit", maxLength);
+        m_code = addSecretEdit("codeEdit");
         form->addRow(text(CardText::PinLabel), m_code);
         break;
     case Kind::EnterPin2:
-        m_code = addSecretEdit("codeEdit", maxLength);
+        m_code = addSecretEdit("codeEdit");
         form->addRow(text(CardText::EnterPin2Label), m_code);
         break;
     case Kind::ChangePin1:
@@ -96,13 +139,13 @@ PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
     case Kind::UnblockPin1:
     case Kind::UnblockPin2:
         if (kind == Kind::UnblockPin1 || kind == Kind::UnblockPin2) {
-            m_code = addSecretEdit("codeEdit", maxLength);
+            m_code = addSecretEdit("codeEdit");
             form->addRow(
                 text(kind == Kind::UnblockPin1 ? CardText::PukLabel : CardText::EnterPuk2Label),
                 m_code);
         }
-        m_newPin = addSecretEdit("newPinEdit", pin2 ? kCodeLength : maxLength);
-        m_confirmPin = addSecretEdit("confirmPinEdit", pin2 ? kCodeLength : maxLength);
+        m_newPin = addSecretEdit("newPinEdit");
+        m_confirmPin = addSecretEdit("confirmPinEdit");
         m_newPinLabel =
             new QLabel(text(pin2 ? CardText::EnterPin2Label : CardText::PinLabel), this);
         m_confirmPinLabel =
@@ -135,10 +178,10 @@ PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
     // What the edits hold when the dialog opens.
     const UserInterface::PinEntries& initial = request.initial;
     if (m_code)
-        m_code->setText(QString::fromStdString(initial.code));
+        m_code->setText(qtextOf(initial.code));
     if (m_newPin) {
-        m_newPin->setText(QString::fromStdString(initial.newPin));
-        m_confirmPin->setText(QString::fromStdString(initial.confirmPin));
+        m_newPin->setText(qtextOf(initial.newPin));
+        m_confirmPin->setText(qtextOf(initial.confirmPin));
     }
     if (m_code)
         connect(m_code, &QLineEdit::textEdited, this, &PinDialog::onCodeChanged);
@@ -171,13 +214,37 @@ PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner)
     centreWindow(this);
 }
 
-QLineEdit* PinDialog::addSecretEdit(const char* objectName, int maxLength)
+QLineEdit* PinDialog::addSecretEdit(const char* objectName)
 {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(objectName);
     edit->setEchoMode(QLineEdit::Password);
-    edit->setMaxLength(maxLength);
+    edit->setMaxLength(kEditLimit);
     return edit;
+}
+
+void PinDialog::accept()
+{
+    const UserInterface::PinEntries typed = entries();
+    const int refusal = pinEntriesRefusal(m_request.kind, typed);
+    if (refusal == 0) {
+        QDialog::accept();
+        return;
+    }
+    // The edit that breaks the rule gets the focus, its text selected.
+    const bool codeRefused = m_code &&
+                             codeRuleRefusal(codeKindOf(m_request.kind), typed.code) != 0 &&
+                             m_request.kind != Kind::ChangePin1;
+    QLineEdit* refused = codeRefused ? m_code : m_newPin;
+    if (m_messages) {
+        showCardMessage(*m_messages, refusal, {}, UserInterface::Icon::Warning);
+    } else {
+        QMessageBox::warning(this, QStringLiteral("Phonara"), text(refusal));
+    }
+    if (refused) {
+        refused->setFocus();
+        refused->selectAll();
+    }
 }
 
 void PinDialog::setPinEditsEnabled(bool enabled)
@@ -192,10 +259,10 @@ void PinDialog::setPinEditsEnabled(bool enabled)
 
 void PinDialog::onCodeChanged()
 {
-    const std::string code = firstChars(m_code, kCodeLength);
+    const OwnedText code = secretOf(m_code);
     switch (m_request.kind) {
     case Kind::EnterPin1:
-        m_ok->setEnabled(pinEntryOkEnabled(code));
+        m_ok->setEnabled(pinEntryOkEnabled(code.view()));
         break;
     case Kind::UnblockPin1:
         setPinEditsEnabled(!code.empty());
@@ -212,20 +279,22 @@ void PinDialog::onCodeChanged()
 
 void PinDialog::onPinChanged()
 {
-    const std::string newPin = firstChars(m_newPin, kCodeLength);
-    const std::string confirm = firstChars(m_confirmPin, kCodeLength);
+    const OwnedText newPin = secretOf(m_newPin);
+    const OwnedText confirm = secretOf(m_confirmPin);
     switch (m_request.kind) {
     case Kind::ChangePin1:
-        m_ok->setEnabled(changePinOkEnabled(newPin, confirm, m_enablePin->isChecked()));
+        m_ok->setEnabled(
+            changePinOkEnabled(newPin.view(), confirm.view(), m_enablePin->isChecked()));
         break;
     case Kind::UnblockPin1:
         m_ok->setEnabled(true);
         break;
     case Kind::ChangePin2:
-        m_ok->setEnabled(changePin2OkEnabled(newPin, confirm));
+        m_ok->setEnabled(changePin2OkEnabled(newPin.view(), confirm.view()));
         break;
     case Kind::UnblockPin2:
-        m_ok->setEnabled(unblockPin2OkEnabled(firstChars(m_code, kCodeLength), newPin, confirm));
+        m_ok->setEnabled(
+            unblockPin2OkEnabled(secretOf(m_code).view(), newPin.view(), confirm.view()));
         break;
     default:
         break;
@@ -238,8 +307,8 @@ void PinDialog::onEnableToggled(bool enabled)
 {
     setPinEditsEnabled(enabled);
     if (enabled) {
-        m_newPin->setText(QString::fromStdString(m_request.initial.code));
-        m_confirmPin->setText(QString::fromStdString(m_request.initial.code));
+        m_newPin->setText(qtextOf(m_request.initial.code));
+        m_confirmPin->setText(qtextOf(m_request.initial.code));
         m_newPin->setFocus();
         onPinChanged();
     } else {
@@ -250,9 +319,9 @@ void PinDialog::onEnableToggled(bool enabled)
 UserInterface::PinEntries PinDialog::entries() const
 {
     UserInterface::PinEntries result;
-    result.code = m_code ? firstChars(m_code, kCodeLength) : m_request.initial.code;
-    result.newPin = firstChars(m_newPin, kCodeLength);
-    result.confirmPin = firstChars(m_confirmPin, kCodeLength);
+    result.code.assign(m_code ? secretOf(m_code).view() : std::string_view(m_request.initial.code));
+    result.newPin.assign(secretOf(m_newPin).view());
+    result.confirmPin.assign(secretOf(m_confirmPin).view());
     result.pinEnabled = m_enablePin ? m_enablePin->isChecked() : m_request.initial.pinEnabled;
     return result;
 }

@@ -154,7 +154,7 @@ UserInterface::PinAnswer QtUserInterface::askPin(const PinRequest& request)
 {
     PinAnswer answer;
     onGuiThread([&] {
-        PinDialog dialog(request, dialogOwner());
+        PinDialog dialog(request, dialogOwner(), this);
         answer.confirmed = dialog.exec() == QDialog::Accepted;
         if (answer.confirmed)
             answer.entries = dialog.entries();

@@ -1,6 +1,84 @@
 #include "card/flows/PinRules.h"
 
+#include "card/flows/CardMessages.h"
+
 #include <algorithm>
+
+namespace {
+using Kind = UserInterface::PinDialogKind;
+
+bool isPin2Dialog(Kind kind)
+{
+    return kind == Kind::EnterPin2 || kind == Kind::ChangePin2 || kind == Kind::UnblockPin2;
+}
+} // namespace
+
+bool followsCodeRule(SecretKind kind, std::string_view code)
+{
+    if (!isDigits(code))
+        return false;
+    if (kind == SecretKind::Puk1 || kind == SecretKind::Puk2)
+        return code.size() == kPukDigits;
+    return code.size() >= kPinMinDigits && code.size() <= kPinMaxDigits;
+}
+
+int codeRuleTextId(SecretKind kind)
+{
+    switch (kind) {
+    case SecretKind::Pin1:
+        return CardText::Pin1Rule;
+    case SecretKind::Pin2:
+        return CardText::Pin2Rule;
+    case SecretKind::Puk1:
+        return CardText::Puk1Rule;
+    case SecretKind::Puk2:
+        return CardText::Puk2Rule;
+    }
+    return CardText::Pin1Rule;
+}
+
+int codeRuleRefusal(SecretKind kind, std::string_view code)
+{
+    return followsCodeRule(kind, code) ? 0 : codeRuleTextId(kind);
+}
+
+SecretKind codeKindOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::UnblockPin1:
+        return SecretKind::Puk1;
+    case Kind::UnblockPin2:
+        return SecretKind::Puk2;
+    default:
+        return isPin2Dialog(kind) ? SecretKind::Pin2 : SecretKind::Pin1;
+    }
+}
+
+SecretKind newPinKindOf(Kind kind)
+{
+    return isPin2Dialog(kind) ? SecretKind::Pin2 : SecretKind::Pin1;
+}
+
+int pinEntriesRefusal(Kind kind, const UserInterface::PinEntries& entries)
+{
+    switch (kind) {
+    case Kind::EnterPin1:
+    case Kind::EnterPin2:
+        return codeRuleRefusal(codeKindOf(kind), std::string_view(entries.code));
+    case Kind::ChangePin1:
+        return entries.pinEnabled
+                   ? codeRuleRefusal(newPinKindOf(kind), std::string_view(entries.newPin))
+                   : 0;
+    case Kind::ChangePin2:
+        return codeRuleRefusal(newPinKindOf(kind), std::string_view(entries.newPin));
+    case Kind::UnblockPin1:
+    case Kind::UnblockPin2:
+        if (const int refusal = codeRuleRefusal(codeKindOf(kind), std::string_view(entries.code)))
+            return refusal;
+        return codeRuleRefusal(newPinKindOf(kind), std::string_view(entries.newPin));
+    }
+    return 0;
+}
 
 bool isDigits(const char* text)
 {

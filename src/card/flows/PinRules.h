@@ -1,9 +1,47 @@
 #pragma once
 
+#include "shell/UserInterface.h"
+
+#include <cstddef>
 #include <string_view>
 
-// When the OK button of a PIN dialog is enabled. The dialogs of every front
-// end follow these rules; the card flows judge the entries themselves.
+// The rules every secret code is held to before it may reach the card, and
+// when the OK button of a PIN dialog is enabled. Every front end follows them;
+// the card flows check the entries once more before they send anything.
+
+// The four codes of a SIM.
+enum class SecretKind
+{
+    Pin1,
+    Pin2,
+    Puk1,
+    Puk2,
+};
+
+// PIN1 and PIN2 have 4 to 8 digits, PUK1 and PUK2 exactly 8 (GSM 11.11). A
+// digit is '0' to '9'; nothing else, not even a blank, is allowed, and a code
+// that is too long is refused, never cut.
+inline constexpr std::size_t kPinMinDigits = 4;
+inline constexpr std::size_t kPinMaxDigits = 8;
+inline constexpr std::size_t kPukDigits = 8;
+
+// Whether `code` follows the rule of its kind.
+bool followsCodeRule(SecretKind kind, std::string_view code);
+// The string-table id of the text that states the rule of `kind`.
+int codeRuleTextId(SecretKind kind);
+// 0 when `code` follows its rule, else codeRuleTextId(kind).
+int codeRuleRefusal(SecretKind kind, std::string_view code);
+
+// The first entry of a PIN dialog's answer that breaks its rule, as the id of
+// the text that states the rule; 0 when every entry the card would get follows
+// its rule. Only what the dialog collects is judged: the current PIN1 that
+// the Change PIN dialog carries, and the new PIN after the "Enable PIN:" box
+// has been cleared, are not. A confirmation is judged by being equal.
+int pinEntriesRefusal(UserInterface::PinDialogKind kind, const UserInterface::PinEntries& entries);
+// Which code the first edit (`code`) of a dialog holds, and which the new-PIN
+// edit holds.
+SecretKind codeKindOf(UserInterface::PinDialogKind kind);
+SecretKind newPinKindOf(UserInterface::PinDialogKind kind);
 
 // false for an absent text, true for an empty one, else whether every
 // character is '0' to '9'.

@@ -256,6 +256,17 @@ def main():
     p["chv1"]["unblockTries"] = 0
     write("pin1-puk1-exhausted", p, "PIN1 and PUK1 both blocked: the card is dead")
 
+    # Attempts left, each counter a different number so that none is read for another.
+    for name, tries, note in (
+            ("tries-2", (2, 9, 2, 8), "2 PIN1 tries (PUK1 9), 2 PIN2 tries (PUK2 8)"),
+            ("tries-1", (1, 5, 1, 4), "the last PIN1 try (PUK1 5), the last PIN2 try (PUK2 4)"),
+            ("pin1-blocked-puk1-1", (0, 1, 3, 10), "PIN1 blocked, the last PUK1 try"),
+            ("pin2-blocked-puk2-1", (3, 10, 0, 1), "PIN2 blocked, the last PUK2 try")):
+        p = typical()
+        for chv, (left, unblockLeft) in (("chv1", tries[:2]), ("chv2", tries[2:])):
+            p[chv].update(tries=left, unblockTries=unblockLeft, maxTries=3, maxUnblockTries=10)
+        write(name, p, note)
+
     p = without(typical(), "3F00/7F20/6F46")
     p["files"].insert(1, {"path": "3F00/7F20", "kind": "df"})
     write("no-spn", p, "DF GSM without EF SPN")

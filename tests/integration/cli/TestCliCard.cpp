@@ -1,3 +1,4 @@
+#include "CodeRuleCases.h"
 #include "cli/CliMain.h"
 #include "shell/Config.h"
 #include "vsim/VirtualPcsc.h"
@@ -7,6 +8,7 @@
 #include <QTest>
 
 #include <deque>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -15,6 +17,22 @@ const QString kTypical = QStringLiteral(PHONARA_TEST_DATA "/cards/typical.json")
 const QString kPin1Disabled = QStringLiteral(PHONARA_TEST_DATA "/cards/pin1-disabled.json");
 const std::string kThree = PHONARA_TEST_DATA "/cli/three.phn";
 const QString kAdn = QStringLiteral("3F00/7F10/6F3A");
+
+QString profile(const char* name)
+{
+    return QStringLiteral(PHONARA_TEST_DATA "/cards/%1.json").arg(QLatin1String(name));
+}
+
+// The APDUs that present a secret code: VERIFY, CHANGE, DISABLE, ENABLE, UNBLOCK CHV.
+int codesSent()
+{
+    int sent = 0;
+    for (const QByteArray& command : vsim::pcsc::Control::instance().commands()) {
+        const auto ins = static_cast<uint8_t>(command.size() > 1 ? command[1] : 0);
+        sent += (ins == 0x20 || ins == 0x24 || ins == 0x26 || ins == 0x28 || ins == 0x2C) ? 1 : 0;
+    }
+    return sent;
+}
 
 vsim::pcsc::Control& virtualPcsc()
 {
@@ -39,6 +57,10 @@ private slots:
     void progressLineOnTerminal();
     void readerChoice();
     void mismatchedNewPin();
+    void codeFilesHeldToTheRules_data();
+    void codeFilesHeldToTheRules();
+    void lastAttemptFromFile_data();
+    void lastAttemptFromFile();
 
 private:
     struct Run
@@ -51,6 +73,8 @@ private:
     // fake terminal, whose answers are queued in m_secrets and m_lines.
     Run run(const std::vector<std::string>& arguments, bool interactive = false,
             bool progress = false);
+    // A file in the test's folder holding `code` and a line end.
+    std::string codeFile(const char* name, const std::string& code);
 
     PcscApi m_api;
     QTemporaryDir m_dir;
@@ -77,11 +101,11 @@ TestCliCard::Run TestCliCard::run(const std::vector<std::string>& arguments, boo
     environment.interactive = interactive;
     environment.progress = progress;
     environment.pcsc = &m_api;
-    environment.secretPrompt = [this](const std::string& prompt) -> std::optional<SecretText> {
+    environment.secretPrompt = [this](const std::string& prompt) -> std::optional<OwnedText> {
         m_prompts.push_back(prompt);
         if (m_secrets.empty())
             return std::nullopt;
-        SecretText secret(m_secrets.front());
+        OwnedText secret = OwnedText::of(m_secrets.front());
         m_secrets.pop_front();
         return secret;
     };
@@ -286,6 +310,15 @@ void TestCliCard::readerChoice()
     QVERIFY(first.err.find("--pin-file") != std::string::npos);
 }
 
+std::string TestCliCard::codeFile(const char* name, const std::string& code)
+{
+    const QString path = m_dir.filePath(QLatin1String(name));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(QByteArray::fromStdString(code + "\n"));
+    return path.toStdString();
+}
+
 void TestCliCard::mismatchedNewPin()
 {
     const auto card = virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical);
@@ -294,9 +327,110 @@ void TestCliCard::mismatchedNewPin()
     const Run change = run({"pin", "change"}, true);
     QCOMPARE(change.status, 1);
     QCOMPARE(m_prompts, (std::vector<std::string>{"PIN: ", "PIN: ", "Confirm PIN: "}));
-    QVERIFY(change.err.find("The PIN you entered is incorrect!\n") != std::string::npos);
+    QVERIFY(change.err.find("The PIN you entered does not match!\n") != std::string::npos);
     QVERIFY(change.err.find("4321") == std::string::npos);
     QCOMPARE(card->chv(1).code, vsim::secretField("1234"));
+}
+
+// The codes in files are held to the same table as the desktop dialogs: a
+// code that breaks its rule is refused before any command reaches the card.
+void TestCliCard::codeFilesHeldToTheRules_data()
+{
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < std::size(kCodeRuleCases); ++i)
+        QTest::newRow(kCodeRuleCases[i].name) << static_cast<int>(i);
+}
+
+void TestCliCard::codeFilesHeldToTheRules()
+{
+    QFETCH(int, row);
+    const CodeRuleCase& rule = kCodeRuleCases[row];
+    QVERIFY(virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical));
+    const std::string file = codeFile("code", rule.code);
+    std::vector<std::string> arguments;
+    std::string option;
+    switch (rule.kind) {
+    case SecretKind::Pin1:
+        arguments = {"info", "--pin-file", file};
+        option = "--pin-file";
+        break;
+    case SecretKind::Pin2:
+        arguments = {"pin", "change", "--chv", "2", "--pin-file", file};
+        option = "--pin-file";
+        break;
+    case SecretKind::Puk1:
+        arguments = {"pin", "unblock", "--puk-file", file};
+        option = "--puk-file";
+        break;
+    case SecretKind::Puk2:
+        arguments = {"pin", "unblock", "--chv", "2", "--puk-file", file};
+        option = "--puk-file";
+        break;
+    }
+    const Run result = run(arguments);
+    if (rule.accepted) {
+        QVERIFY(result.err.find(codeRuleWords(rule.kind)) == std::string::npos);
+        QVERIFY(!virtualPcsc().commands().isEmpty());
+    } else {
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, "phonara-cli: " + option + ": " + codeRuleWords(rule.kind) + "\n");
+        QVERIFY(virtualPcsc().commands().isEmpty());
+    }
+}
+
+// With one attempt left, a (wrong) code from a file is not sent unless
+// --allow-last-attempt says so: the card's counter stays as it was.
+void TestCliCard::lastAttemptFromFile_data()
+{
+    QTest::addColumn<QString>("card");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("chv");
+    QTest::addColumn<bool>("puk");
+    QTest::addColumn<int>("triesBefore");
+    QTest::addColumn<int>("triesAfter");
+    const auto row = [](const char* name, const char* card, QStringList arguments, int chv,
+                        bool puk, int before, int after) {
+        QTest::newRow(name) << profile(card) << arguments << chv << puk << before << after;
+    };
+    row("PIN1, 2 left: tried", "tries-2", {"info", "--pin-file", "PIN"}, 1, false, 2, 1);
+    row("PIN1, 1 left: refused", "tries-1", {"info", "--pin-file", "PIN"}, 1, false, 1, 1);
+    row("PIN1, 1 left, allowed: tried", "tries-1",
+        {"info", "--pin-file", "PIN", "--allow-last-attempt"}, 1, false, 1, 0);
+    row("PIN2 in a write, 1 left: refused", "tries-1",
+        {"pin", "change", "--chv", "2", "--pin-file", "PIN", "--new-pin-file", "NEW"}, 2, false, 1,
+        1);
+    row("PUK2, 1 left: refused", "pin2-blocked-puk2-1",
+        {"pin", "unblock", "--chv", "2", "--puk-file", "PUK", "--new-pin-file", "NEW"}, 2, true, 1,
+        1);
+}
+
+void TestCliCard::lastAttemptFromFile()
+{
+    QFETCH(QString, card);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, chv);
+    QFETCH(bool, puk);
+    QFETCH(int, triesBefore);
+    QFETCH(int, triesAfter);
+    const auto sim = virtualPcsc().insertProfile(QStringLiteral("Reader A"), card);
+    QVERIFY(sim);
+    const auto tries = [&] { return puk ? sim->chv(chv).unblockTries : sim->chv(chv).tries; };
+    QCOMPARE(tries(), triesBefore);
+    // Wrong codes that follow the rules: a try that is sent is used up.
+    const std::map<QString, std::string> files = {
+        {"PIN", codeFile("pin", "9999")},
+        {"PUK", codeFile("puk", "11112222")},
+        {"NEW", codeFile("new", "4321")},
+    };
+    std::vector<std::string> line;
+    for (const QString& argument : arguments)
+        line.push_back(files.count(argument) ? files.at(argument) : argument.toStdString());
+    const Run result = run(line);
+    QCOMPARE(result.status, 1);
+    QCOMPARE(tries(), triesAfter);
+    QCOMPARE(codesSent(), triesBefore - triesAfter);
+    if (triesAfter == triesBefore)
+        QVERIFY(result.err.find("--allow-last-attempt") != std::string::npos);
 }
 
 QTEST_GUILESS_MAIN(TestCliCard)

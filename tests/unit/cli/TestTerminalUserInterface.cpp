@@ -19,11 +19,11 @@ struct FakeTerminal
 
     TerminalUserInterface::SecretPrompt secretPrompt()
     {
-        return [this](const std::string& prompt) -> std::optional<SecretText> {
+        return [this](const std::string& prompt) -> std::optional<OwnedText> {
             prompts.push_back(prompt);
             if (secrets.empty())
                 return std::nullopt;
-            SecretText text(secrets.front());
+            OwnedText text = OwnedText::of(secrets.front());
             secrets.pop_front();
             return text;
         };
@@ -51,19 +51,25 @@ UserInterface::Message box(int id, const std::string& text,
     return message;
 }
 
+std::string text(std::string_view secret)
+{
+    return std::string(secret);
+}
+
 UserInterface::PinRequest request(Kind kind, const std::string& current = {})
 {
     UserInterface::PinRequest pin;
     pin.kind = kind;
-    pin.initial.code = current;
-    pin.initial.newPin = current;
-    pin.initial.confirmPin = current;
+    pin.initial.code.assign(current);
+    pin.initial.newPin.assign(current);
+    pin.initial.confirmPin.assign(current);
     return pin;
 }
 
 } // namespace
 
 Q_DECLARE_METATYPE(UserInterface::Buttons)
+Q_DECLARE_METATYPE(UserInterface::PinDialogKind)
 Q_DECLARE_METATYPE(UserInterface::Answer)
 
 class TestTerminalUserInterface : public QObject
@@ -143,24 +149,24 @@ private slots:
         std::ostringstream err;
         FakeTerminal terminal;
         TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
-        ui.setSecret(Role::Pin, SecretText("1234"));
-        ui.setSecret(Role::Pin2, SecretText("5678"));
-        ui.setSecret(Role::NewPin, SecretText("4321"));
-        ui.setSecret(Role::Puk, SecretText("87654321"));
+        ui.setSecret(Role::Pin, OwnedText::of("1234"));
+        ui.setSecret(Role::Pin2, OwnedText::of("5678"));
+        ui.setSecret(Role::NewPin, OwnedText::of("4321"));
+        ui.setSecret(Role::Puk, OwnedText::of("87654321"));
 
         UserInterface::PinAnswer pin1 = ui.askPin(request(Kind::EnterPin1));
         QVERIFY(pin1.confirmed);
-        QCOMPARE(pin1.entries.code, std::string("1234"));
+        QCOMPARE(text(pin1.entries.code), std::string("1234"));
         UserInterface::PinAnswer pin2 = ui.askPin(request(Kind::EnterPin2));
-        QCOMPARE(pin2.entries.code, std::string("5678"));
+        QCOMPARE(text(pin2.entries.code), std::string("5678"));
         UserInterface::PinAnswer unblock = ui.askPin(request(Kind::UnblockPin2));
         QVERIFY(unblock.confirmed);
-        QCOMPARE(unblock.entries.code, std::string("87654321"));
-        QCOMPARE(unblock.entries.newPin, std::string("4321"));
-        QCOMPARE(unblock.entries.confirmPin, std::string("4321"));
+        QCOMPARE(text(unblock.entries.code), std::string("87654321"));
+        QCOMPARE(text(unblock.entries.newPin), std::string("4321"));
+        QCOMPARE(text(unblock.entries.confirmPin), std::string("4321"));
         UserInterface::PinAnswer change2 = ui.askPin(request(Kind::ChangePin2));
-        QCOMPARE(change2.entries.newPin, std::string("4321"));
-        QCOMPARE(change2.entries.confirmPin, std::string("4321"));
+        QCOMPARE(text(change2.entries.newPin), std::string("4321"));
+        QCOMPARE(text(change2.entries.confirmPin), std::string("4321"));
 
         QVERIFY(terminal.prompts.empty());
         QCOMPARE(ui.failures(), 0);
@@ -172,7 +178,7 @@ private slots:
     {
         std::ostringstream err;
         FakeTerminal terminal;
-        terminal.secrets = {"1111", "87654321", "2222", "2223"};
+        terminal.secrets = {"1111", "87654321", "2222", "2222"};
         TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
 
         UserInterface::PinRequest enter = request(Kind::EnterPin1);
@@ -180,18 +186,141 @@ private slots:
         enter.text = "There are 2 attempts remaining!";
         UserInterface::PinAnswer pin = ui.askPin(enter);
         QVERIFY(pin.confirmed);
-        QCOMPARE(pin.entries.code, std::string("1111"));
+        QCOMPARE(text(pin.entries.code), std::string("1111"));
         QCOMPARE(err.str(), std::string("PIN\nThere are 2 attempts remaining!\n"));
 
-        // The new PIN is asked twice; both answers go to the card flow as typed.
+        // The new PIN is asked twice; the two entries agree.
         UserInterface::PinAnswer unblock = ui.askPin(request(Kind::UnblockPin1));
         QVERIFY(unblock.confirmed);
-        QCOMPARE(unblock.entries.code, std::string("87654321"));
-        QCOMPARE(unblock.entries.newPin, std::string("2222"));
-        QCOMPARE(unblock.entries.confirmPin, std::string("2223"));
+        QCOMPARE(text(unblock.entries.code), std::string("87654321"));
+        QCOMPARE(text(unblock.entries.newPin), std::string("2222"));
+        QCOMPARE(text(unblock.entries.confirmPin), std::string("2222"));
         QCOMPARE(terminal.prompts,
                  (std::vector<std::string>{"PIN: ", "PUK: ", "PIN: ", "Confirm PIN: "}));
         QCOMPARE(ui.failures(), 0);
+    }
+
+    // A new code typed on the terminal is asked twice; when the two differ the
+    // dialog ends unconfirmed, so the card flow sends nothing. A code that
+    // breaks its rule ends it the same way.
+    void typedCodesRefused_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("said");
+        const QString mismatch = "The PIN you entered does not match!\nRe-enter the new PIN in "
+                                 "\"Confirmation\" text box.\n";
+        QTest::newRow("change PIN1, confirmation differs")
+            << Kind::ChangePin1 << QStringList{"4321", "4322"} << mismatch;
+        QTest::newRow("change PIN2, confirmation differs")
+            << Kind::ChangePin2 << QStringList{"4321", "43210"} << mismatch;
+        QTest::newRow("unblock PIN1, confirmation differs")
+            << Kind::UnblockPin1 << QStringList{"12345678", "4321", "1234"} << mismatch;
+        QTest::newRow("unblock PIN2, confirmation empty")
+            << Kind::UnblockPin2 << QStringList{"87654321", "4321", ""} << mismatch;
+        QTest::newRow("new PIN2 of 3 digits, twice")
+            << Kind::ChangePin2 << QStringList{"432", "432"}
+            << "PIN2 must have 4 to 8 digits (0 to 9) and nothing else.\n";
+        QTest::newRow("PUK of 9 digits")
+            << Kind::UnblockPin1 << QStringList{"123456789", "4321", "4321"}
+            << "The PUK must have exactly 8 digits (0 to 9).\n";
+        QTest::newRow("PIN1 with a letter")
+            << Kind::EnterPin1 << QStringList{"12a4"}
+            << "The PIN must have 4 to 8 digits (0 to 9) and nothing else.\n";
+    }
+
+    void typedCodesRefused()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, said);
+        std::ostringstream err;
+        FakeTerminal terminal;
+        for (const QString& code : typed)
+            terminal.secrets.push_back(code.toStdString());
+        TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
+        const UserInterface::PinAnswer answer = ui.askPin(request(kind, "1234"));
+        QVERIFY(!answer.confirmed);
+        QCOMPARE(terminal.prompts.size(), static_cast<std::size_t>(typed.size()));
+        QCOMPARE(QString::fromStdString(err.str()), said);
+        QCOMPARE(ui.failures(), 1);
+    }
+
+    // With one attempt left a code from a file is tried only with
+    // --allow-last-attempt; on a terminal the user is asked first (--yes does
+    // not answer for them).
+    void lastAttempt_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<int>("attempts");
+        QTest::addColumn<bool>("fromFile");
+        QTest::addColumn<bool>("allowed");
+        QTest::addColumn<bool>("interactive");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<int>("questions");
+        const auto row = [](const char* name, Kind kind, int attempts, bool fromFile, bool allowed,
+                            bool interactive, const char* answer, bool confirmed, int questions) {
+            QTest::newRow(name) << kind << attempts << fromFile << allowed << interactive
+                                << QString(answer) << confirmed << questions;
+        };
+        row("PIN1 from a file, 2 left", Kind::EnterPin1, 2, true, false, false, "", true, 0);
+        row("PIN1 from a file, 1 left", Kind::EnterPin1, 1, true, false, false, "", false, 0);
+        row("PIN1 from a file, 1 left, allowed", Kind::EnterPin1, 1, true, true, false, "", true,
+            0);
+        row("PIN1 from a file, 1 left, terminal says y", Kind::EnterPin1, 1, true, false, true, "y",
+            true, 1);
+        row("PIN2 from a file, 1 left", Kind::EnterPin2, 1, true, false, false, "", false, 0);
+        row("PIN2 typed, 1 left, user says n", Kind::EnterPin2, 1, false, false, true, "n", false,
+            1);
+        row("PIN2 typed, 1 left, user says yes", Kind::EnterPin2, 1, false, false, true, "yes",
+            true, 1);
+        row("PUK from a file, 1 left", Kind::UnblockPin1, 1, true, false, false, "", false, 0);
+        row("PUK2 from a file, 1 left, allowed", Kind::UnblockPin2, 1, true, true, false, "", true,
+            0);
+        row("PUK2 typed, 1 left, just Enter", Kind::UnblockPin2, 1, false, false, true, "", false,
+            1);
+    }
+
+    void lastAttempt()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(int, attempts);
+        QFETCH(bool, fromFile);
+        QFETCH(bool, allowed);
+        QFETCH(bool, interactive);
+        QFETCH(QString, answer);
+        QFETCH(bool, confirmed);
+        QFETCH(int, questions);
+        std::ostringstream err;
+        FakeTerminal terminal;
+        terminal.lines.push_back(answer.toStdString());
+        const bool puk = kind == Kind::UnblockPin1 || kind == Kind::UnblockPin2;
+        TerminalUserInterface ui(err, interactive, false, terminal.secretPrompt(),
+                                 terminal.linePrompt());
+        ui.setAssumeYes(true);
+        ui.setAllowLastAttempt(allowed);
+        if (fromFile) {
+            ui.setSecret(puk                       ? Role::Puk
+                         : kind == Kind::EnterPin2 ? Role::Pin2
+                                                   : Role::Pin,
+                         OwnedText::of(puk ? "12345678" : "1234"));
+            ui.setSecret(Role::NewPin, OwnedText::of("4321"));
+        } else {
+            terminal.secrets = {puk ? "12345678" : "1234", "4321", "4321"};
+        }
+        UserInterface::PinRequest asked = request(kind);
+        asked.attempts = attempts;
+        QCOMPARE(ui.askPin(asked).confirmed, confirmed);
+        int asks = 0;
+        for (const std::string& prompt : terminal.prompts)
+            asks += prompt.ends_with("? [y/N] ") ? 1 : 0;
+        QCOMPARE(asks, questions);
+        // Refused: nothing more was asked, and the refusal counts as a failure.
+        if (!confirmed) {
+            QCOMPARE(terminal.prompts.size(), static_cast<std::size_t>(questions));
+            QCOMPARE(ui.failures(), 1);
+        }
     }
 
     void changePinChoices()
@@ -199,7 +328,7 @@ private slots:
         using Choice = TerminalUserInterface::Pin1Choice;
         std::ostringstream err;
         TerminalUserInterface ui(err, false, false);
-        ui.setSecret(Role::NewPin, SecretText("9999"));
+        ui.setSecret(Role::NewPin, OwnedText::of("9999"));
 
         ui.setPin1Choice(Choice::Disable);
         UserInterface::PinAnswer off = ui.askPin(request(Kind::ChangePin1, "1234"));
@@ -214,16 +343,16 @@ private slots:
         QVERIFY(on.confirmed);
         QVERIFY(on.entries.pinEnabled);
         // Enabling keeps the PIN: the edits hold the current one.
-        QCOMPARE(on.entries.newPin, std::string("1234"));
-        QCOMPARE(on.entries.confirmPin, std::string("1234"));
+        QCOMPARE(text(on.entries.newPin), std::string("1234"));
+        QCOMPARE(text(on.entries.confirmPin), std::string("1234"));
 
         TerminalUserInterface changing(err, false, false);
-        changing.setSecret(Role::NewPin, SecretText("9999"));
+        changing.setSecret(Role::NewPin, OwnedText::of("9999"));
         UserInterface::PinAnswer changed = changing.askPin(request(Kind::ChangePin1, "1234"));
         QVERIFY(changed.confirmed);
         QVERIFY(changed.entries.pinEnabled);
-        QCOMPARE(changed.entries.newPin, std::string("9999"));
-        QCOMPARE(changed.entries.confirmPin, std::string("9999"));
+        QCOMPARE(text(changed.entries.newPin), std::string("9999"));
+        QCOMPARE(text(changed.entries.confirmPin), std::string("9999"));
         QCOMPARE(ui.failures() + enabling.failures() + changing.failures(), 0);
     }
 
@@ -246,7 +375,7 @@ private slots:
         FakeTerminal terminal;
         terminal.secrets = {"1111", "1111", "2222"};
         TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
-        ui.setSecret(Role::Pin, SecretText("1234"));
+        ui.setSecret(Role::Pin, OwnedText::of("1234"));
         QVERIFY(ui.askPin(request(Kind::EnterPin1)).confirmed);
         QVERIFY(!ui.askPin(request(Kind::EnterPin1)).confirmed);
         // A mismatched confirmation keeps the Change PIN dialog open: the second

@@ -292,10 +292,10 @@ private slots:
         QVERIFY(chmod(QFile::encodeName(logFile()).constData(), static_cast<mode_t>(mode)) == 0);
         // Even with a umask that lets everybody read what is created.
         const mode_t previousMask = umask(0);
-        QCOMPARE(OpenLog("Phonar"), 1);
+        QCOMPARE(openLog("Phonar"), 1);
         if (deleted)
             QVERIFY(QFile::remove(logFile()));
-        WriteLog(LogLevel::Trace, "mode", "written");
+        writeLog(LogLevel::Trace, "mode", "written");
         umask(previousMask);
         struct stat status = {};
         QVERIFY(stat(QFile::encodeName(logFile()).constData(), &status) == 0);

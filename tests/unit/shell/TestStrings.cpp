@@ -121,7 +121,7 @@ private slots:
         std::set<int> ids;
         for (const BuiltInString& entry : table) {
             // 1900-1999: the USIM phone book and the card kind.
-            QVERIFY2((entry.id >= 1 && entry.id <= 183) || (entry.id >= 300 && entry.id <= 399) ||
+            QVERIFY2((entry.id >= 1 && entry.id <= 183) || (entry.id >= 300 && entry.id <= 419) ||
                          (entry.id >= 760 && entry.id <= 789) ||
                          (entry.id >= 800 && entry.id <= 829) ||
                          (entry.id >= 1900 && entry.id <= 1999) ||
