@@ -67,7 +67,7 @@ void readRecord(const std::vector<uint8_t>& record, std::size_t nameLength, Cont
     if (const std::size_t end = name.find('\xFF'); end != std::string::npos) {
         name.erase(end);
     }
-    writeLog(LogLevel::Info, Tag, "person entry:%s", name.c_str());
+    writeLog(LogLevel::PersonalData, Tag, "person entry:%s", name.c_str());
     if (!isUcs2Form(name)) {
         // GSM default alphabet: converted once, here, like names read from the
         // card. A GSM '@' (0x00) becomes a real '@' rather than ending the name.
@@ -88,7 +88,7 @@ void readRecord(const std::vector<uint8_t>& record, std::size_t nameLength, Cont
     const std::string number = decodeDiallingNumber(
         contact.tonNpi, std::span<const uint8_t>(record.data() + digitStart, digitBytes));
     contact.setNumber(number);
-    writeLog(LogLevel::Info, Tag, "phone entry:%s", number.c_str());
+    writeLog(LogLevel::PersonalData, Tag, "phone entry:%s", number.c_str());
 }
 
 bool notPhoneBookFile(uint32_t& recordLength, uint32_t& nameLength, PhoneBook& book,
@@ -145,7 +145,7 @@ bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
         const std::string_view got = reader.take(recordSize);
         std::copy(got.begin(), got.end(), record.begin());
         truncated = truncated || got.size() < recordSize;
-        writeLog(LogLevel::Info, Tag, "Record entry:%s", hexText(record).c_str());
+        writeLog(LogLevel::PersonalData, Tag, "Record entry:%s", hexText(record).c_str());
         readRecord(record, nameSize, book.contacts[row]);
         book.contacts[row].sequence = row;
     }

@@ -187,7 +187,7 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
         if (line.size() >= LongLine) {
             writeLog(LogLevel::Info, "cvs line", "%d - Line too big", static_cast<int>(i));
         } else {
-            writeLog(LogLevel::Info, "cvs line", "%d - %s", static_cast<int>(i),
+            writeLog(LogLevel::PersonalData, "cvs line", "%d - %s", static_cast<int>(i),
                      line.toUtf8().constData());
         }
 

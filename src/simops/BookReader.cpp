@@ -49,7 +49,7 @@ bool fillEntry(CardSession& session, UserInterface& ui, const NumberRecord& reco
                std::string name, uint16_t fileId, int r, const char* tag, BookEntry& entry)
 {
     entry.name.assign(name);
-    writeLog(LogLevel::Trace, tag, "%2d:Name=%s", r, entry.name.c_str());
+    writeLog(LogLevel::PersonalData, tag, "%2d:Name=%s", r, entry.name.c_str());
     entry.ccp = record.ccp;
     entry.tonNpi = record.tonNpi;
     std::string number = record.number;
@@ -61,7 +61,7 @@ bool fillEntry(CardSession& session, UserInterface& ui, const NumberRecord& reco
     entry.number.assign(number);
     if (!number.empty() || (fileId != FileId::kMsisdn && !name.empty()))
         entry.recordIndex = r - 1;
-    writeLog(LogLevel::Trace, tag, "%2d:Phone=%c", r, firstCharOf(number));
+    writeLog(LogLevel::PersonalData, tag, "%2d:Phone=%c", r, firstCharOf(number));
     return true;
 }
 
@@ -176,7 +176,7 @@ bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& nu
     // Only one extension record is followed; its type, length and further-record
     // bytes are not consulted.
     number += parseExtensionDigits(recordSpan(buffer, recordLength));
-    writeLog(LogLevel::Trace, kTag, "read_overflow_number number %s", number.c_str());
+    writeLog(LogLevel::PersonalData, kTag, "read_overflow_number number %s", number.c_str());
 
     if (!commands.select(returnFile).ok())
         return fail("read_overflow_number select file 0x6F3A failed!");
@@ -232,7 +232,7 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
         const auto parsed = parseNumberRecord(record);
         Contact contact;
         contact.setName(heldNameFromCardAlpha(parsed->alpha));
-        writeLog(LogLevel::Trace, kReadTag, "progress Name:%s... ", contact.name);
+        writeLog(LogLevel::PersonalData, kReadTag, "progress Name:%s... ", contact.name);
         contact.ccp = parsed->ccp;
         contact.tonNpi = parsed->tonNpi;
         writeLog(LogLevel::Trace, kReadTag, "progress cpp:%X", contact.ccp);
@@ -244,7 +244,8 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
                 return false;
         }
         contact.setNumber(number);
-        writeLog(LogLevel::Trace, kReadTag, "progress Number:%c... ", firstCharOf(number));
+        writeLog(LogLevel::PersonalData, kReadTag, "progress Number:%c... ",
+                 firstCharOf(number));
         out.contacts.push_back(contact);
         meter.advance(r);
     }

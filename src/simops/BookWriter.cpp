@@ -173,8 +173,9 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
     for (int i = 0; i < n; ++i) {
         const int r = cyclic ? n - i : i + 1;
         const BookEntry& entry = entries[r - 1];
-        writeLog(LogLevel::Trace, kTag, "%2d:Name=%s", r, entry.name.c_str());
-        writeLog(LogLevel::Trace, kTag, "%2d:Phone=%c", r, firstCharOf(entry.number.view()));
+        writeLog(LogLevel::PersonalData, kTag, "%2d:Name=%s", r, entry.name.c_str());
+        writeLog(LogLevel::PersonalData, kTag, "%2d:Phone=%c", r,
+                 firstCharOf(entry.number.view()));
 
         const std::string alpha = entryAlpha(entry, alphaLength, kTag, write);
         uint8_t extensionRecord = SimRecord::Unused;

@@ -77,8 +77,8 @@ std::string clipboardTextOf(const std::vector<ClipboardRow>& rows)
 {
     std::string text;
     for (const ClipboardRow& row : rows) {
-        writeLog(5, "copy to clipboard", "%s", row.name.c_str());
-        writeLog(5, "copy to clipboard", "%s", row.number.c_str());
+        writeLog(LogLevel::PersonalData, "copy to clipboard", "%s", row.name.c_str());
+        writeLog(LogLevel::PersonalData, "copy to clipboard", "%s", row.number.c_str());
         if (!text.empty())
             text += "\r\n";
         text += row.name + ";" + row.number;
@@ -101,7 +101,7 @@ int parseClipboardText(std::string_view text, PhoneBook* book)
         trimBlanks(name);
         if (name.size() > kPastedNameLimit || name.find('\n') != std::string::npos)
             return 0;
-        writeLog(5, "check clipboard", "person %s", name.c_str());
+        writeLog(LogLevel::PersonalData, "check clipboard", "person %s", name.c_str());
 
         const std::size_t start = sep + 1;
         if (start >= text.size())
@@ -118,7 +118,7 @@ int parseClipboardText(std::string_view text, PhoneBook* book)
         removeChar(number, '"');
         if (!validateNumber(number))
             return 0;
-        writeLog(5, "check clipboard", "phone %s", number.c_str());
+        writeLog(LogLevel::PersonalData, "check clipboard", "phone %s", number.c_str());
 
         if (book != nullptr) {
             Contact contact;

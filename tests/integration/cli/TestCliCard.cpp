@@ -1,8 +1,11 @@
 #include "CodeRuleCases.h"
 #include "cli/CliMain.h"
 #include "shell/Config.h"
+#include "shell/Log.h"
+#include "shell/LogSearch.h"
 #include "vsim/VirtualPcsc.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +64,8 @@ private slots:
     void codeFilesHeldToTheRules();
     void lastAttemptFromFile_data();
     void lastAttemptFromFile();
+    void namesOnlyAtLevelNine_data();
+    void namesOnlyAtLevelNine();
 
 private:
     struct Run
@@ -431,6 +436,41 @@ void TestCliCard::lastAttemptFromFile()
     QCOMPARE(codesSent(), triesBefore - triesAfter);
     if (triesAfter == triesBefore)
         QVERIFY(result.err.find("--allow-last-attempt") != std::string::npos);
+}
+
+// The card's names and numbers reach the log only when its first byte is 9.
+void TestCliCard::namesOnlyAtLevelNine_data()
+{
+    QTest::addColumn<QByteArray>("level");
+    QTest::addColumn<bool>("names");
+    QTest::newRow("empty file (card traces)") << QByteArray() << false;
+    QTest::newRow("5, information") << QByteArray("5") << false;
+    QTest::newRow("9, debugging") << QByteArray("9") << true;
+}
+
+void TestCliCard::namesOnlyAtLevelNine()
+{
+    QFETCH(QByteArray, level);
+    QFETCH(bool, names);
+    QVERIFY(virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical));
+    setLogSearchHomeOnly(true);
+    resetLogState();
+    const QString log = QDir::homePath() + "/VM_Phonar.log";
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(level);
+    file.close();
+    QCOMPARE(openLog("Phonar"), 1);
+    const std::string out = m_dir.filePath(QStringLiteral("logged.phn")).toStdString();
+    const Run read = run({"read", out, "--pin-file", codeFile("pin", "1234")});
+    resetLogState();
+    QCOMPARE(read.status, 0);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    QVERIFY(written.contains("connect_to_reader"));
+    // The first contact of the card, and the traces that carry names.
+    QCOMPARE(written.contains("Anna Schmidt"), names);
+    QCOMPARE(written.contains("Name=") || written.contains("Name:"), names);
 }
 
 QTEST_GUILESS_MAIN(TestCliCard)
