@@ -1,5 +1,5 @@
 // The virtual card's UICC command set. Every expected answer is laid out by
-// hand from the FCP, status word and PIN rules of the UICC specification.
+// hand from the FCP, status word and PIN rules that a UICC follows.
 #include "vsim/CardProfile.h"
 #include "vsim/SimCard.h"
 
