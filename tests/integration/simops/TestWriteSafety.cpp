@@ -370,7 +370,7 @@ private slots:
         for (int n = 0; n < commands; ++n) {
             m_f.reset();
             BookCard card = keptExtensionsCard();
-            card.sim->faults().append(vsim::Fault{.afterApdus = n});
+            card.sim->faults().append(vsim::Fault{.commandPrefix = {}, .afterApdus = n});
             fill();
             // Done only when the transfer ran and completed.
             const bool ok = m_f.write(mode) && m_f.transferResult == 0;
