@@ -29,6 +29,14 @@ enum class FileType
     Elementary
 };
 
+// What a directory's header tells of one secret code's counter.
+enum class CounterState
+{
+    Unknown,        // the card did not say: the number beside it is a guess or 0
+    NotInitialised, // the card has no such code
+    Known,          // the number is the card's own count of attempts left
+};
+
 // What a command set reads from a file's header (the answer of a SELECT).
 // Fields that the file's type does not carry stay 0.
 struct FileHeader
@@ -46,6 +54,10 @@ struct FileHeader
     bool pin1Disabled = false;
     uint8_t pin2Attempts = 0;
     uint8_t puk2Attempts = 0;
+    CounterState pin1Counter = CounterState::Unknown;
+    CounterState puk1Counter = CounterState::Unknown;
+    CounterState pin2Counter = CounterState::Unknown;
+    CounterState puk2Counter = CounterState::Unknown;
 
     bool isDirectory() const { return type == FileType::Master || type == FileType::Dedicated; }
     int recordCount() const { return recordLength != 0 ? fileSize / recordLength : 0; }

@@ -100,6 +100,13 @@ FileHeader Sim::decodeHeader(std::span<const uint8_t> answer)
     const auto byte = [&answer](std::size_t n) -> uint8_t {
         return n <= answer.size() ? answer[n - 1] : 0;
     };
+    // A code's status byte: b8 set when the code is initialised, b4-b1 the
+    // attempts left. A byte the answer does not reach tells nothing.
+    const auto counterState = [&answer, &byte](std::size_t n) {
+        if (n > answer.size())
+            return CounterState::Unknown;
+        return (byte(n) & 0x80) != 0 ? CounterState::Known : CounterState::NotInitialised;
+    };
     FileHeader header;
     const uint16_t bytes3And4 = static_cast<uint16_t>(byte(3) << 8 | byte(4));
     switch (byte(7)) {
@@ -119,6 +126,10 @@ FileHeader Sim::decodeHeader(std::span<const uint8_t> answer)
         header.puk1Attempts = byte(20) & 0x0F;
         header.pin2Attempts = byte(21) & 0x0F;
         header.puk2Attempts = byte(22) & 0x0F;
+        header.pin1Counter = counterState(19);
+        header.puk1Counter = counterState(20);
+        header.pin2Counter = counterState(21);
+        header.puk2Counter = counterState(22);
         break;
     default:
         break;

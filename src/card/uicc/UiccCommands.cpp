@@ -107,19 +107,26 @@ CardResult UiccCommands::selectApplication()
     return selectBy(Uicc::kSelectByAid, m_usimAid);
 }
 
-int UiccCommands::triesLeft(uint8_t ins, uint8_t keyReference, int full)
+int UiccCommands::triesLeft(uint8_t ins, uint8_t keyReference, int full, CounterState* state)
 {
+    CounterState told = CounterState::Unknown;
+    int tries = -1;
     const std::array<uint8_t, 5> command{Uicc::kCla, ins, 0x00, keyReference, 0x00};
     const CardAnswer answer = m_transport.exchange(command, kCodeReceiveLength);
-    if (answer.pcsc != Pcsc::Success || answer.shortAnswer)
-        return -1;
-    if (answer.sw.sw1 == 0x90 && answer.sw.sw2 == 0x00)
-        return full;
-    if (answer.sw.sw1 == 0x63 && (answer.sw.sw2 & 0xF0) == 0xC0)
-        return answer.sw.sw2 & 0x0F;
-    if (answer.sw.sw1 == 0x69 && answer.sw.sw2 == 0x83)
-        return 0;
-    return -1;
+    if (answer.pcsc != Pcsc::Success || answer.shortAnswer) {
+        // no answer: nothing is known
+    } else if (answer.sw.sw1 == 0x90 && answer.sw.sw2 == 0x00) {
+        tries = full; // no verification needed: the card does not say how many are left
+    } else if (answer.sw.sw1 == 0x63 && (answer.sw.sw2 & 0xF0) == 0xC0) {
+        tries = answer.sw.sw2 & 0x0F;
+        told = CounterState::Known;
+    } else if (answer.sw.sw1 == 0x69 && answer.sw.sw2 == 0x83) {
+        tries = 0;
+        told = CounterState::Known;
+    }
+    if (state != nullptr)
+        *state = told;
+    return tries;
 }
 
 HeaderResult UiccCommands::header()
@@ -140,14 +147,15 @@ HeaderResult UiccCommands::header()
         // The FCP tells only whether each PIN is enabled; the tries come from the card.
         answer.header.pin1Disabled = !m_fcp->keyEnabled(Uicc::kKeyPin1).value_or(true);
         const auto tries = [](int n) { return static_cast<uint8_t>(std::max(n, 0)); };
-        answer.header.pin1Attempts =
-            tries(triesLeft(Uicc::kInsVerify, Uicc::kKeyPin1, kFullPinTries));
-        answer.header.puk1Attempts =
-            tries(triesLeft(Uicc::kInsUnblock, Uicc::kKeyPin1, kFullUnblockTries));
-        answer.header.pin2Attempts =
-            tries(triesLeft(Uicc::kInsVerify, Uicc::kKeyPin2, kFullPinTries));
-        answer.header.puk2Attempts =
-            tries(triesLeft(Uicc::kInsUnblock, Uicc::kKeyPin2, kFullUnblockTries));
+        FileHeader& header = answer.header;
+        header.pin1Attempts =
+            tries(triesLeft(Uicc::kInsVerify, Uicc::kKeyPin1, kFullPinTries, &header.pin1Counter));
+        header.puk1Attempts = tries(
+            triesLeft(Uicc::kInsUnblock, Uicc::kKeyPin1, kFullUnblockTries, &header.puk1Counter));
+        header.pin2Attempts =
+            tries(triesLeft(Uicc::kInsVerify, Uicc::kKeyPin2, kFullPinTries, &header.pin2Counter));
+        header.puk2Attempts = tries(
+            triesLeft(Uicc::kInsUnblock, Uicc::kKeyPin2, kFullUnblockTries, &header.puk2Counter));
     }
     return answer;
 }

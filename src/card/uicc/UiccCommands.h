@@ -81,7 +81,8 @@ public:
     // Tries left for a key: VERIFY (or UNBLOCK for its PUK) without data.
     // -1 when the card does not tell; a code that needs no verification
     // (disabled, or verified already) counts as all its tries left (`full`).
-    int triesLeft(uint8_t ins, uint8_t keyReference, int full);
+    // `state`, when given, says whether the number is the card's own count.
+    int triesLeft(uint8_t ins, uint8_t keyReference, int full, CounterState* state = nullptr);
 
 private:
     CardResult selectBy(uint8_t p1, std::span<const uint8_t> id);
