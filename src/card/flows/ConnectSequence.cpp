@@ -84,7 +84,7 @@ bool verifyPin1(CardSession& session, CardHost& host, const char* refusedLog)
         return true;
     if (refusedLog != nullptr)
         writeLog(LogLevel::Error, kReadTag, "%s", refusedLog);
-    reportPin1Refusal(host, verify);
+    reportPin1Refusal(session, host, verify);
     endSession(session);
     return false;
 }

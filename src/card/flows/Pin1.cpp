@@ -1,6 +1,7 @@
 #include "card/flows/Pin1.h"
 
 #include "card/flows/CardMessages.h"
+#include "card/flows/CodeAnswers.h"
 #include "card/flows/ConnectSequence.h"
 #include "card/transport/CardError.h"
 
@@ -75,25 +76,24 @@ void changeTo(CardSession& session, CardHost& host, std::string_view newPin)
         return;
     OwnedText pin(kSecretLength + 1);
     pin.assign(newPin);
-    if (session.commands()
-            .changeCode(SecretCode::Pin1, session.cachedPin1.view(), pin.view())
-            .ok()) {
+    const CardResult changed =
+        session.commands().changeCode(SecretCode::Pin1, session.cachedPin1.view(), pin.view());
+    notePin1Verify(session, changed);
+    if (changed.ok()) {
         session.cachedPin1.assign(newPin);
         showCardMessage(host.ui, CardText::PinChanged, {}, kNoIcon);
     } else {
-        showCardMessage(host.ui, CardText::ChangePinError);
+        reportCodeRefusal(host.ui, SecretCode::Pin1, CodeCommand::Change, changed,
+                          session.pin1Attempts());
     }
 }
 
 } // namespace
 
-void reportPin1Refusal(CardHost& host, const CardResult& verify)
+void reportPin1Refusal(const CardSession& session, CardHost& host, const CardResult& verify)
 {
-    if (verify.codeRefused())
-        showCardMessage(host.ui, CardText::WrongPin);
-    else // the card never judged the PIN: say what went wrong instead
-        showCardMessage(host.ui, CardText::DeviceError,
-                        cardTextHex(CardText::DeviceError, verify.errorCode()));
+    reportCodeRefusal(host.ui, SecretCode::Pin1, CodeCommand::Verify, verify,
+                      session.pin1Attempts());
 }
 
 void countRefusedPin1(CardSession& session)
@@ -165,17 +165,10 @@ void changePinCommand(CardSession& session, CardHost& host)
         changePinDialog(session, host);
         return;
     }
-    if (!verify.codeRefused()) {
-        // The card did not judge the PIN: nothing is counted, nothing called wrong.
-        reportPin1Refusal(host, verify);
-        return;
-    }
-    if (session.pin1Attempts() != 0) {
-        showCardMessage(host.ui, CardText::WrongPin);
-        return;
-    }
-    showCardMessage(host.ui, CardText::WrongPinBlocked);
-    endSession(session);
+    // A PIN the card did not judge is neither counted nor called wrong.
+    reportPin1Refusal(session, host, verify);
+    if (verify.codeRefused() && session.pin1Attempts() == 0)
+        endSession(session);
 }
 
 bool changePin1(CardSession& session, CardHost& host)
@@ -205,7 +198,7 @@ bool changePin1(CardSession& session, CardHost& host)
             session.commands().verifyCode(SecretCode::Pin1, session.cachedPin1.view());
         notePin1Verify(session, verify);
         if (!verify.ok()) {
-            reportPin1Refusal(host, verify);
+            reportPin1Refusal(session, host, verify);
             endSession(session);
             return false;
         }
@@ -247,19 +240,27 @@ void changePinDialog(CardSession& session, CardHost& host)
         if (answer.entries.pinEnabled && pinWasEnabled) {
             changeTo(session, host, newPin);
         } else if (answer.entries.pinEnabled) {
-            if (!session.commands().enableCode(SecretCode::Pin1, session.cachedPin1.view()).ok()) {
-                showCardMessage(host.ui, CardText::PinRemainedDisabled);
+            const CardResult enabled =
+                session.commands().enableCode(SecretCode::Pin1, session.cachedPin1.view());
+            notePin1Verify(session, enabled);
+            if (!enabled.ok()) {
+                reportCodeRefusal(host.ui, SecretCode::Pin1, CodeCommand::Enable, enabled,
+                                  session.pin1Attempts());
                 return;
             }
             session.chv1Disabled = 0;
             showCardMessage(host.ui, CardText::PinEnabled, {}, kNoIcon);
             changeTo(session, host, newPin);
         } else if (pinWasEnabled) {
-            if (session.commands().disableCode(SecretCode::Pin1, session.cachedPin1.view()).ok()) {
+            const CardResult disabled =
+                session.commands().disableCode(SecretCode::Pin1, session.cachedPin1.view());
+            notePin1Verify(session, disabled);
+            if (disabled.ok()) {
                 session.chv1Disabled = 1;
                 showCardMessage(host.ui, CardText::PinDisabled, {}, kNoIcon);
             } else {
-                showCardMessage(host.ui, CardText::PinNotDisabled);
+                reportCodeRefusal(host.ui, SecretCode::Pin1, CodeCommand::Disable, disabled,
+                                  session.pin1Attempts());
             }
         }
         return;
@@ -310,13 +311,13 @@ void unblockSimDialog(CardSession& session, CardHost& host)
             request.initial.code = answer.entries.code;
             continue;
         }
-        if (session.commands()
-                .unblockCode(SecretCode::Pin1, session.cachedPin1.view(), newPin.view())
-                .ok()) {
+        const CardResult unblocked = session.commands().unblockCode(
+            SecretCode::Pin1, session.cachedPin1.view(), newPin.view());
+        if (unblocked.ok()) {
             showCardMessage(host.ui, CardText::Unblocked, {}, kNoIcon);
         } else {
-            showCardMessage(host.ui, CardText::UnblockError,
-                            cardText(CardText::UnblockError, session.puk1Attempts() - 1));
+            reportCodeRefusal(host.ui, SecretCode::Pin1, CodeCommand::Unblock, unblocked,
+                              session.puk1Attempts() - 1);
         }
         break;
     }

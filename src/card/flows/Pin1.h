@@ -27,10 +27,10 @@ bool unblockPin1(CardSession& session, CardHost& host);
 // The Unblock SIM dialog on the open connection.
 void unblockSimDialog(CardSession& session, CardHost& host);
 
-// Tells the user why the card did not take a PIN1: "incorrect" only when the
-// card judged the code (98 04, or 98 40 on the last try), else the device
-// error with the PC/SC result or the status word.
-void reportPin1Refusal(CardHost& host, const CardResult& verify);
+// Tells the user why the card did not take a PIN1 (CodeAnswers.h): wrong with
+// the attempts left, blocked, switched off, no answer... "Wrong" only when
+// the card judged the code. Call it after notePin1Verify has counted the try.
+void reportPin1Refusal(const CardSession& session, CardHost& host, const CardResult& verify);
 
 // Counts a refused PIN1 in chv1Status.
 void countRefusedPin1(CardSession& session);

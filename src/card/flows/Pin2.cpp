@@ -2,6 +2,7 @@
 
 #include "card/commands/FileIds.h"
 #include "card/flows/CardMessages.h"
+#include "card/flows/CodeAnswers.h"
 #include "card/flows/ConnectSequence.h"
 #include "card/sim/SimCommands.h"
 #include "shell/Log.h"
@@ -61,16 +62,45 @@ public:
         return true;
     }
 
+    // Reads PIN2's and PUK2's counters from MF's header. A card that does not
+    // answer, or refuses, is reported: the flow ends there.
     bool readCounters()
     {
-        if (!m_commands->select(FileId::kMf).ok())
+        const CardResult selected = m_commands->select(FileId::kMf);
+        if (!selected.ok()) {
+            reportDeviceFailure(selected);
             return false;
+        }
         const HeaderResult mf = m_commands->header();
-        if (!mf.result.ok())
+        if (!mf.result.ok()) {
+            reportDeviceFailure(mf.result);
             return false;
+        }
         if (mf.header.isDirectory()) {
             chv2Attempts = mf.header.pin2Attempts;
             puk2Attempts = mf.header.puk2Attempts;
+            pin2Counter = mf.header.pin2Counter;
+        }
+        return true;
+    }
+
+    void reportDeviceFailure(const CardResult& result)
+    {
+        const int id = result.answered() ? CardText::DeviceError : CardText::NoAnswer;
+        message(id, cardTextHex(id, result.errorCode()));
+    }
+
+    // Before anything is asked: a card without PIN2, or with PIN2 blocked,
+    // is reported. false then.
+    bool pin2Usable()
+    {
+        if (pin2Counter == CounterState::NotInitialised) {
+            message(CardText::NoPin2);
+            return false;
+        }
+        if (chv2Attempts == 0) {
+            message(CardText::Pin2Blocked);
+            return false;
         }
         return true;
     }
@@ -113,11 +143,14 @@ public:
         const CardResult verify = m_commands->verifyCode(SecretCode::Pin2, m_secretText.view());
         if (verify.ok())
             return true;
-        if (verify.codeRefused())
-            message(CardText::WrongPin);
-        else // the card never judged the PIN2: it is not called wrong
-            message(CardText::DeviceError, cardTextHex(CardText::DeviceError, verify.errorCode()));
+        reportCodeRefusal(m_ui, SecretCode::Pin2, CodeCommand::Verify, verify, chv2Attempts - 1,
+                          m_caption);
         return false;
+    }
+
+    void reportRefusal(CodeCommand command, const CardResult& result, int attemptsLeft)
+    {
+        reportCodeRefusal(m_ui, SecretCode::Pin2, command, result, attemptsLeft, m_caption);
     }
 
     CardCommands& commands() { return *m_commands; }
@@ -126,6 +159,7 @@ public:
 
     uint8_t chv2Attempts = 0;
     uint8_t puk2Attempts = 0;
+    CounterState pin2Counter = CounterState::Unknown;
 
 private:
     const PcscApi& m_api;
@@ -153,16 +187,11 @@ int runVerifyPin2(const PcscApi& api, UserInterface& ui, const std::string& capt
     if (!flow.open(sharedReaderName))
         return 0;
     int result = 0;
-    if (flow.readCounters()) {
-        if (flow.chv2Attempts == 0) {
-            flow.message(CardText::Blocked);
-        } else {
-            const UserInterface::PinAnswer answer =
-                flow.ask(Kind::EnterPin2, CardText::EnterPin2Title, CardText::EnterPin2Text,
-                         flow.chv2Attempts);
-            if (answer.confirmed && flow.verifyEnteredPin2(answer))
-                result = 1;
-        }
+    if (flow.readCounters() && flow.pin2Usable()) {
+        const UserInterface::PinAnswer answer = flow.ask(
+            Kind::EnterPin2, CardText::EnterPin2Title, CardText::EnterPin2Text, flow.chv2Attempts);
+        if (answer.confirmed && flow.verifyEnteredPin2(answer))
+            result = 1;
     }
     flow.close(false);
     return result;
@@ -186,9 +215,7 @@ int runChangePin2(const PcscApi& api, UserInterface& ui, const std::string& capt
     writeLog(LogLevel::Info, kTag, "%s", "get properties of pin2");
     if (flow.readCounters()) {
         writeLog(LogLevel::Info, kTag, "pin2:%d puk2:%d", flow.chv2Attempts, flow.puk2Attempts);
-        if (flow.chv2Attempts == 0) {
-            flow.message(CardText::Blocked);
-        } else {
+        if (flow.pin2Usable()) {
             const UserInterface::PinAnswer current =
                 flow.ask(Kind::EnterPin2, CardText::EnterPin2Title, CardText::EnterPin2Text,
                          flow.chv2Attempts);
@@ -198,13 +225,12 @@ int runChangePin2(const PcscApi& api, UserInterface& ui, const std::string& capt
                     Kind::ChangePin2, CardText::ChangePin2Title, CardText::ChangePin2Text, -1);
                 if (changed.confirmed) {
                     flow.readerText().assign(firstChars(changed.entries.newPin));
-                    if (flow.commands()
-                            .changeCode(SecretCode::Pin2, flow.secretText().view(),
-                                        flow.readerText().view())
-                            .ok())
+                    const CardResult done = flow.commands().changeCode(
+                        SecretCode::Pin2, flow.secretText().view(), flow.readerText().view());
+                    if (done.ok())
                         flow.message(CardText::PinChanged, {}, kNoIcon);
                     else
-                        flow.message(CardText::ChangePinError);
+                        flow.reportRefusal(CodeCommand::Change, done, flow.chv2Attempts - 1);
                 }
             }
         }
@@ -226,7 +252,9 @@ int runUnblockPin2(const PcscApi& api, UserInterface& ui, const std::string& cap
         return 0;
     int result = 0;
     if (flow.readCounters()) {
-        if (flow.chv2Attempts != 0) {
+        if (flow.pin2Counter == CounterState::NotInitialised) {
+            flow.message(CardText::NoPin2);
+        } else if (flow.chv2Attempts != 0) {
             flow.message(CardText::NotBlocked);
             result = 1;
         } else if (flow.puk2Attempts == 0) {
@@ -238,15 +266,13 @@ int runUnblockPin2(const PcscApi& api, UserInterface& ui, const std::string& cap
             if (answer.confirmed) {
                 flow.secretText().assign(firstChars(answer.entries.code));
                 flow.readerText().assign(firstChars(answer.entries.newPin));
-                if (flow.commands()
-                        .unblockCode(SecretCode::Pin2, flow.secretText().view(),
-                                     flow.readerText().view())
-                        .ok()) {
+                const CardResult done = flow.commands().unblockCode(
+                    SecretCode::Pin2, flow.secretText().view(), flow.readerText().view());
+                if (done.ok()) {
                     flow.message(CardText::Unblocked, {}, kNoIcon);
                     result = 1;
                 } else {
-                    flow.message(CardText::UnblockError,
-                                 cardText(CardText::UnblockError, flow.puk2Attempts - 1));
+                    flow.reportRefusal(CodeCommand::Unblock, done, flow.puk2Attempts - 1);
                 }
             }
         }

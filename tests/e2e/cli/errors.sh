@@ -5,7 +5,7 @@ printf '1234\n' >"$work/pin"
 printf '9999\n' >"$work/wrong"
 
 run_status wrong 1 vcard "$cards/typical.json" -- "$cli" read "$work/wrong.phn" --pin-file "$work/wrong"
-expect_err wrong "The PIN you entered is incorrect!"
+expect_err wrong $'The PIN you entered is incorrect!\nThere are 2 attempts remaining.'
 [ -e "$work/wrong.phn" ] && fail "wrong: a file was written after a refused PIN"
 
 run_status blocked 1 vcard "$cards/pin1-blocked.json" -- "$cli" read "$work/b.phn" --pin-file "$work/pin"

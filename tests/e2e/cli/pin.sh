@@ -22,7 +22,7 @@ run_status new-pin 0 vcard "$card" -- "$cli" read "$work/new-pin.phn" --pin-file
 expect_same new-pin "$data/cli/typical-read.phn" "$work/new-pin.phn"
 
 run_status old-pin 1 vcard --save "$card" -- "$cli" read "$work/old-pin.phn" --pin-file "$work/pin"
-expect_err old-pin "The PIN you entered is incorrect!"
+expect_err old-pin $'The PIN you entered is incorrect!\nThere are 2 attempts remaining.'
 [ -e "$work/old-pin.phn" ] && fail "old-pin: a file was written after a refused PIN"
 
 run_status disable 0 vcard --save "$card" -- "$cli" pin disable --pin-file "$work/new-pin"
@@ -40,7 +40,7 @@ run_status change2 0 vcard --save "$card" -- "$cli" pin change --chv 2 --pin-fil
 expect_err change2 "PIN is changed successfully!"
 run_status old-pin2 1 vcard "$card" -- "$cli" pin change --chv 2 --pin-file "$work/pin2" \
     --new-pin-file "$work/new-pin2"
-expect_err old-pin2 "The PIN you entered is incorrect!"
+expect_err old-pin2 $'The PIN2 you entered is incorrect!\nThere are 2 attempts remaining.'
 
 # A blocked PIN1 gets a new value with the PUK.
 blocked=$(card_copy pin1-blocked blocked)

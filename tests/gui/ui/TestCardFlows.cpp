@@ -153,7 +153,7 @@ private slots:
         QTest::addColumn<std::vector<int>>("messageIds");
         QTest::addColumn<int>("triesLeft");
 
-        QTest::newRow("wrong PIN") << "9999" << std::vector<int>{2504} << 2;
+        QTest::newRow("wrong PIN") << "9999" << std::vector<int>{405} << 2;
         QTest::newRow("cancelled") << "" << std::vector<int>{} << 3;
     }
 

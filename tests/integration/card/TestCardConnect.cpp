@@ -115,8 +115,9 @@ private slots:
         m_ui->queuePin("9999");
         QVERIFY(!connect('r'));
         QCOMPARE(m_ui->pinRequests.front().attempts, 1);
-        QCOMPARE(messageIds(), QList<int>{2504});
-        QCOMPARE(m_ui->messages.front().text, std::string("The PIN you entered is incorrect!"));
+        QCOMPARE(messageIds(), QList<int>{7});
+        QCOMPARE(m_ui->messages.front().text,
+                 std::string("Wrong PIN!\nSIM Card is blocked. Use PUK to unblock it."));
         QCOMPARE(m_session->chv1Status, uint8_t(0xA0)); // no PIN1 try, 10 PUK1 tries
         QCOMPARE(m_book.bookSource, 'n');
         QCOMPARE(m_session->context, SCARDCONTEXT(0));
@@ -137,16 +138,19 @@ private slots:
     void verifyThatTheCardDidNotJudge_data()
     {
         QTest::addColumn<int>("action");
+        QTest::addColumn<int>("messageId");
         QTest::addColumn<QString>("message");
         QTest::newRow("card pulled during VERIFY")
-            << int(vsim::Fault::Action::Remove) << "Device error: 80100069 Check your SIM Card.";
-        QTest::newRow("technical problem 6F 00") << int(vsim::Fault::Action::StatusWord)
+            << int(vsim::Fault::Action::Remove) << 415
+            << "The SIM Card did not answer (error 80100069).\nCheck that it is in the reader.";
+        QTest::newRow("technical problem 6F 00") << int(vsim::Fault::Action::StatusWord) << 34
                                                  << "Device error: 00006F00 Check your SIM Card.";
     }
 
     void verifyThatTheCardDidNotJudge()
     {
         QFETCH(int, action);
+        QFETCH(int, messageId);
         QFETCH(QString, message);
         auto card = insert(kReaderA);
         vsim::Fault fault;
@@ -157,7 +161,7 @@ private slots:
 
         m_ui->queuePin("1234");
         QVERIFY(!connect('r'));
-        QCOMPARE(messageIds(), QList<int>{34});
+        QCOMPARE(messageIds(), QList<int>{messageId});
         QCOMPARE(QString::fromStdString(m_ui->messages.front().text), message);
         QCOMPARE(m_session->chv1Status, uint8_t(0xA3)); // still 3 PIN1 and 10 PUK1 tries
         QCOMPARE(card->chv(1).tries, 3);

@@ -1,6 +1,7 @@
 // PIN1 and PIN2: entering, changing, enabling, disabling and unblocking, on
 // the shared connection and on private ones.
 #include "CardTestSupport.h"
+#include "CodeAnswerCases.h"
 
 #include "card/flows/Pin1.h"
 #include "card/flows/Pin2.h"
@@ -14,6 +15,17 @@ using Kind = UserInterface::PinDialogKind;
 QByteArray field(const QByteArray& code)
 {
     return code + QByteArray(8 - code.size(), char(0xFF));
+}
+
+// The fault of a code-answer case: its status word, or no answer at all.
+vsim::Fault faultOf(const CodeAnswerCase& row)
+{
+    vsim::Fault fault;
+    fault.commandPrefix =
+        vsim::fromHex(QString::fromLatin1(row.faultCommand)).value_or(QByteArray());
+    fault.action = row.faultSw != 0 ? vsim::Fault::Action::StatusWord : vsim::Fault::Action::Remove;
+    fault.statusWord = row.faultSw;
+    return fault;
 }
 } // namespace
 
@@ -162,7 +174,10 @@ private slots:
             changePinCommand(*m_session, *m_host);
             QCOMPARE(m_ui->pinRequests.front().attempts, 4 - attempt);
             if (attempt < 3) {
-                QCOMPARE(messageIds(), QList<int>{2504});
+                QCOMPARE(messageIds(), QList<int>{405});
+                QCOMPARE(firstMessage(), QStringLiteral("The PIN you entered is incorrect!\n"
+                                                        "There are %1 attempts remaining.")
+                                             .arg(3 - attempt));
                 QVERIFY(m_session->isOpen());
             } else {
                 QCOMPARE(messageIds(), QList<int>{7});
@@ -274,7 +289,7 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::addColumn<QList<int>>("messages");
         QTest::newRow("private, right") << false << QByteArray("5678") << 1 << QList<int>{};
-        QTest::newRow("private, wrong") << false << QByteArray("0000") << 0 << QList<int>{2504};
+        QTest::newRow("private, wrong") << false << QByteArray("0000") << 0 << QList<int>{406};
         QTest::newRow("shared, right") << true << QByteArray("5678") << 1 << QList<int>{};
     }
 
@@ -317,7 +332,8 @@ private slots:
         insert(shape);
         QCOMPARE(::verifyPin2(*m_session, *m_ui), 0);
         QCOMPARE(::changePin2(*m_session, *m_ui), 0);
-        QCOMPARE(messageIds(), (QList<int>{33, 33}));
+        // "PIN2 is blocked!\nUse PUK2 to unblock it."
+        QCOMPARE(messageIds(), (QList<int>{407, 407}));
         QVERIFY(m_ui->pinRequests.empty());
     }
 
@@ -332,7 +348,7 @@ private slots:
         QTest::newRow("shared") << true << QByteArray("5678") << QList<int>{2411}
                                 << QByteArray("2468");
         QTest::newRow("wrong PIN2")
-            << true << QByteArray("0000") << QList<int>{2504} << QByteArray("5678");
+            << true << QByteArray("0000") << QList<int>{406} << QByteArray("5678");
     }
 
     void changePin2()
@@ -373,6 +389,47 @@ private slots:
         QCOMPARE(::verifyPin2(*m_session, *m_ui), 0);
         QCOMPARE(firstMessage(), QStringLiteral("No SIM was found!"));
         QVERIFY(m_ui->pinRequests.empty());
+        QCOMPARE(virtualPcsc().openContexts(), 0);
+    }
+
+    // The card's answer decides the words: the same table checks phonara-cli.
+    void codeAnswers_data()
+    {
+        QTest::addColumn<int>("row");
+        for (std::size_t i = 0; i < std::size(kCodeAnswerCases); ++i)
+            QTest::newRow(kCodeAnswerCases[i].name) << static_cast<int>(i);
+    }
+
+    void codeAnswers()
+    {
+        QFETCH(int, row);
+        const CodeAnswerCase& c = kCodeAnswerCases[row];
+        const auto card = virtualPcsc().insertProfile(
+            kReader, QStringLiteral(PHONARA_TEST_DATA "/cards/%1.json").arg(c.profile));
+        QVERIFY(card);
+        if (*c.faultCommand != '\0')
+            card->faults().append(faultOf(c));
+        const std::string code = c.code;
+        const std::string action = c.action;
+        if (action == "unblock") {
+            m_ui->queuePin(code, "4321", "4321");
+            if (c.chv == 1)
+                unblockPin1(*m_session, *m_host);
+            else
+                unblockPin2(*m_session, *m_ui);
+        } else {
+            // Enable and disable keep the PIN; the box says which.
+            const std::string newPin = action == "change" ? "4321" : code;
+            m_ui->queuePin(code);
+            m_ui->queuePin({}, newPin, newPin, action != "disable");
+            if (c.chv == 1)
+                changePinCommand(*m_session, *m_host);
+            else
+                ::changePin2(*m_session, *m_ui);
+        }
+        QVERIFY(!m_ui->messages.empty());
+        QCOMPARE(m_ui->messages.back().id, c.messageId);
+        QCOMPARE(QString::fromStdString(m_ui->messages.back().text), QString::fromUtf8(c.message));
         QCOMPARE(virtualPcsc().openContexts(), 0);
     }
 

@@ -1,3 +1,4 @@
+#include "CodeAnswerCases.h"
 #include "CodeRuleCases.h"
 #include "cli/CliMain.h"
 #include "shell/Config.h"
@@ -64,6 +65,8 @@ private slots:
     void codeFilesHeldToTheRules();
     void lastAttemptFromFile_data();
     void lastAttemptFromFile();
+    void codeAnswers_data();
+    void codeAnswers();
     void namesOnlyAtLevelNine_data();
     void namesOnlyAtLevelNine();
 
@@ -436,6 +439,42 @@ void TestCliCard::lastAttemptFromFile()
     QCOMPARE(codesSent(), triesBefore - triesAfter);
     if (triesAfter == triesBefore)
         QVERIFY(result.err.find("--allow-last-attempt") != std::string::npos);
+}
+
+// What the card answers to a code decides the words and the exit status; the
+// desktop flows are checked against the same table.
+void TestCliCard::codeAnswers_data()
+{
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < std::size(kCodeAnswerCases); ++i)
+        QTest::newRow(kCodeAnswerCases[i].name) << static_cast<int>(i);
+}
+
+void TestCliCard::codeAnswers()
+{
+    QFETCH(int, row);
+    const CodeAnswerCase& c = kCodeAnswerCases[row];
+    const auto card = virtualPcsc().insertProfile(QStringLiteral("Reader A"), profile(c.profile));
+    QVERIFY(card);
+    if (*c.faultCommand != '\0') {
+        vsim::Fault fault;
+        fault.commandPrefix = vsim::fromHex(QString::fromLatin1(c.faultCommand)).value();
+        fault.action =
+            c.faultSw != 0 ? vsim::Fault::Action::StatusWord : vsim::Fault::Action::Remove;
+        fault.statusWord = c.faultSw;
+        card->faults().append(fault);
+    }
+    const std::string action = c.action;
+    std::vector<std::string> arguments{"pin", action, "--allow-last-attempt"};
+    if (c.chv == 2)
+        arguments.insert(arguments.end(), {"--chv", "2"});
+    arguments.insert(arguments.end(),
+                     {action == "unblock" ? "--puk-file" : "--pin-file", codeFile("code", c.code)});
+    if (action == "unblock" || action == "change")
+        arguments.insert(arguments.end(), {"--new-pin-file", codeFile("new", "4321")});
+    const Run result = run(arguments);
+    QCOMPARE(result.status, c.exitStatus);
+    QVERIFY2(result.err.find(c.message) != std::string::npos, result.err.c_str());
 }
 
 // The card's names and numbers reach the log only when its first byte is 9.
