@@ -122,7 +122,8 @@ int main(int argc, char** argv)
     int status = 0;
     for (int run = 0; run <= runs; ++run) {
         const auto start = Clock::now();
-        const bool read = connectToReader(session, host, 'r') && state.bookSource == 'c';
+        const bool read =
+            connectToReader(session, host, Transfer::Read) && state.bookSource == BookSource::Card;
         const double total = millisecondsSince(start);
         if (!read || transferTimes.empty()) {
             std::fprintf(stderr, "phonara-bench-read: the read failed\n");

@@ -109,7 +109,7 @@ int main(int argc, char** argv)
                   }};
 
     // Learn the card's size with a read, then fill a book of that many contacts.
-    if (!connectToReader(session, host, 'r')) {
+    if (!connectToReader(session, host, Transfer::Read)) {
         std::fprintf(stderr, "phonara-bench-write: the card could not be read\n");
         return 1;
     }
@@ -127,11 +127,11 @@ int main(int argc, char** argv)
 
     int status = 0;
     const auto run = [&](const char* what) {
-        state.writeMode = WriteAll;
+        state.writeMode = WriteMode::WriteAll;
         state.bookSource = BookSource::File;
         const long updatesBefore = g_updateRecords;
         const long commandsBefore = g_commands;
-        const bool written = connectToReader(session, host, 'w') && report.written();
+        const bool written = connectToReader(session, host, Transfer::Write) && report.written();
         std::printf("%-22s %4ld UPDATE RECORD, %5ld commands, %8.1f ms%s\n", what,
                     g_updateRecords - updatesBefore, g_commands - commandsBefore, transferTime,
                     written ? "" : "  (FAILED)");

@@ -57,7 +57,7 @@ void offerFileAssociation()
     std::string text = formatResString(kNotAssociated, "phn", kProductName);
     if (text.size() >= kPathBuffer)
         text.resize(kPathBuffer - 1);
-    const int answer =
+    const ConfirmResult answer =
         confirmWriteDialog(nullptr, QString::fromLatin1(kProductName), QString::fromStdString(text),
                            kAssociationKey, resourceIcon(113), ConfirmResult::Cancel);
     // A skipped dialog counts as declined: only an explicit OK registers.

@@ -24,15 +24,17 @@ constexpr int kNothingToWrite = 800;
 // The confirmation of each write mode: its text and the setting that turns it off.
 struct WriteConfirmation
 {
-    int mode;
+    WriteMode mode;
     const char* key;
     int textId;
 };
 
 constexpr WriteConfirmation kConfirmations[] = {
-    {WriteAll, ConfigKey::WriteAll, 115},   {WriteSelected, ConfigKey::WriteSelected, 116},
-    {AddAll, ConfigKey::AddAll, 117},       {AddSelected, ConfigKey::AddSelected, 118},
-    {ClearCard, ConfigKey::ClearCard, 114},
+    {WriteMode::WriteAll, ConfigKey::WriteAll, 115},
+    {WriteMode::WriteSelected, ConfigKey::WriteSelected, 116},
+    {WriteMode::AddAll, ConfigKey::AddAll, 117},
+    {WriteMode::AddSelected, ConfigKey::AddSelected, 118},
+    {WriteMode::ClearCard, ConfigKey::ClearCard, 114},
 };
 
 // What one card command works on: the session and the tables a transfer fills
@@ -65,7 +67,7 @@ struct CardJob
         cardHost.transfer = [this](CardSession& cardSession) {
             transferRan = true;
             CardTransferBooks books{book, sideBooks, state, &request, &report};
-            if (cardSession.transferDirection == 'r') {
+            if (cardSession.transferDirection == Transfer::Read) {
                 // Only a complete read counts; the PIN entry has already
                 // called the book the card's.
                 ui.runWithProgress(resString(kReadingCaption),
@@ -90,7 +92,7 @@ int failedWith(TerminalUserInterface& ui, const char* what)
 bool readCard(CardJob& job)
 {
     CardHost host = job.host();
-    const bool connected = connectToReader(job.session, host, 'r');
+    const bool connected = connectToReader(job.session, host, Transfer::Read);
     return connected && job.readComplete && job.ui.failures() == 0;
 }
 
@@ -152,13 +154,16 @@ int runReadCommand(const PcscApi& api, const CliOptions& options, TerminalUserIn
 int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui,
                     std::ostream& out)
 {
+    if (!options.writeMode)
+        return failedWith(ui, "no write mode was given");
+    const WriteMode mode = *options.writeMode;
     CardJob job(api, ui);
     if (!loadBookFile(options.input, job.book, job.sideBooks, ui, vCardNumbersOf(options)))
         return failedWith(ui, "the file could not be loaded");
 
     job.book.clearSelection();
     job.state.selectedIndex = -1;
-    if (options.writeMode == WriteSelected || options.writeMode == AddSelected) {
+    if (mode == WriteMode::WriteSelected || mode == WriteMode::AddSelected) {
         std::vector<uint32_t> rows;
         std::string error;
         if (!parseSelection(options.selectList, job.book.contactCount(), rows, error)) {
@@ -172,14 +177,14 @@ int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
     }
 
     // Overwriting the card with no contact would only empty it: --mode clear does that.
-    if ((options.writeMode == WriteAll || options.writeMode == WriteSelected) &&
-        chosenContacts(job.book, options.writeMode).empty()) {
+    if ((mode == WriteMode::WriteAll || mode == WriteMode::WriteSelected) &&
+        chosenContacts(job.book, mode).empty()) {
         ui.inform(kNothingToWrite);
         return 1;
     }
 
     for (const WriteConfirmation& confirmation : kConfirmations) {
-        if (confirmation.mode != options.writeMode || options.dryRun)
+        if (confirmation.mode != mode || options.dryRun)
             continue;
         // Turned off in the program's confirmation dialog: not asked here either.
         if (readConfigNumber(confirmation.key).value_or(0) != 0)
@@ -199,10 +204,10 @@ int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
     job.request.dryRun = options.dryRun;
     job.request.allowPartial = options.partial;
     job.request.backup = !options.noBackup && cardBackupEnabled();
-    job.state.writeMode = options.writeMode;
+    job.state.writeMode = mode;
     job.state.bookSource = BookSource::File;
     CardHost host = job.host();
-    const bool connected = connectToReader(job.session, host, 'w');
+    const bool connected = connectToReader(job.session, host, Transfer::Write);
     if (options.dryRun && connected && job.report.stop == WriteStop::DryRun) {
         const WritePlan& plan = job.report.plan;
         for (const std::string& line : describePlan(plan, job.report.contacts))

@@ -22,13 +22,13 @@ constexpr CommandName kCommands[] = {
 struct ModeName
 {
     std::string_view name;
-    int mode;
+    WriteMode mode;
 };
 
 constexpr ModeName kModes[] = {
-    {"all", WriteAll},    {"selected", WriteSelected},
-    {"add", AddAll},      {"add-selected", AddSelected},
-    {"clear", ClearCard},
+    {"all", WriteMode::WriteAll},    {"selected", WriteMode::WriteSelected},
+    {"add", WriteMode::AddAll},      {"add-selected", WriteMode::AddSelected},
+    {"clear", WriteMode::ClearCard},
 };
 
 struct PinActionName
@@ -169,6 +169,12 @@ constexpr OptionSpec kOptions[] = {
     {"--no-backup", NoBackupBit, false},
 };
 
+// The write modes that take the rows of --select.
+bool writesSelected(std::optional<WriteMode> mode)
+{
+    return mode == WriteMode::WriteSelected || mode == WriteMode::AddSelected;
+}
+
 // Checks the operands and the option combinations once everything is read.
 std::string finish(CliOptions& options, const std::vector<std::string>& operands, bool modeGiven)
 {
@@ -199,11 +205,9 @@ std::string finish(CliOptions& options, const std::vector<std::string>& operands
         options.input = operands[0];
         if (!modeGiven)
             return "missing --mode";
-        if ((options.writeMode == WriteSelected || options.writeMode == AddSelected) &&
-            options.selectList.empty())
+        if (writesSelected(options.writeMode) && options.selectList.empty())
             return "--mode selected and add-selected need --select";
-        if (options.writeMode != WriteSelected && options.writeMode != AddSelected &&
-            !options.selectList.empty())
+        if (!writesSelected(options.writeMode) && !options.selectList.empty())
             return "--select goes only with --mode selected or add-selected";
         break;
     case CliCommand::Pin: {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "card/flows/CardSession.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,12 +42,12 @@ struct CliOptions
     std::string pin2File;
     std::string newPinFile;
     std::string pukFile;
-    int writeMode = 0;      // WriteMode value, 0 until --mode is given
-    std::string selectList; // --select, as typed
-    bool assumeYes = false; // --yes
-    bool dryRun = false;    // --dry-run: list what a write would change, write nothing
-    bool partial = false;   // --partial: write the contacts that fit when not all do
-    bool noBackup = false;  // --no-backup: no backup of the card's books before a write
+    std::optional<WriteMode> writeMode; // empty until --mode is given
+    std::string selectList;             // --select, as typed
+    bool assumeYes = false;             // --yes
+    bool dryRun = false;                // --dry-run: list what a write would change, write nothing
+    bool partial = false;               // --partial: write the contacts that fit when not all do
+    bool noBackup = false;              // --no-backup: no backup of the card's books before a write
     // --allow-last-attempt: a code from a file may use up the card's last attempt
     bool allowLastAttempt = false;
     PinAction pinAction = PinAction::Change;

@@ -81,12 +81,12 @@ QString unquote(QString value)
 
 int setWindowTransparent(QWidget* window, int alpha)
 {
-    writeLog(5, "set_window_transparent", "enter");
+    writeLog(LogLevel::Info, "set_window_transparent", "enter");
     if ((alpha & 0xFF) == 0xFF)
         return 1;
     // Window opacity needs a compositing window system; elsewhere it stays opaque.
     window->setWindowOpacity((alpha & 0xFF) / 255.0);
-    writeLog(5, "set_window_transparent", "leave");
+    writeLog(LogLevel::Info, "set_window_transparent", "leave");
     return 1;
 }
 

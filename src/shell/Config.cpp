@@ -19,7 +19,7 @@ QSettings openStore(const char* product, const char* company)
 
 } // namespace
 
-int readConfigKey(const char* product, const char* valueName, int type, void* buffer,
+int readConfigKey(const char* product, const char* valueName, ConfigType type, void* buffer,
                   uint32_t* size, int, int, const char* company)
 {
     if (product == nullptr || valueName == nullptr || company == nullptr || buffer == nullptr ||
@@ -56,7 +56,7 @@ int readConfigKey(const char* product, const char* valueName, int type, void* bu
     return 0;
 }
 
-int writeConfigKey(const char* product, const char* valueName, int type, const void* data,
+int writeConfigKey(const char* product, const char* valueName, ConfigType type, const void* data,
                    uint32_t size, int, int, const char* company)
 {
     if (product == nullptr || valueName == nullptr || company == nullptr || data == nullptr) {

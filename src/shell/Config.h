@@ -7,18 +7,19 @@
 // The configuration store: QSettings, user scope, organisation "Velmora",
 // application "Phonara". Values are numbers (type 1, 4 bytes) or texts
 // (type 2, size counts the terminating zero); a missing value is told apart from 0.
-namespace ConfigType {
-constexpr int Number = 1;
-constexpr int Text = 2;
-} // namespace ConfigType
+enum class ConfigType
+{
+    Number = 1,
+    Text = 2,
+};
 
 inline constexpr const char* kProductName = "Phonara";
 inline constexpr const char* kCompanyName = "Velmora";
 
 // Non-zero when the value exists and was copied; on zero the buffer is untouched.
-int readConfigKey(const char* product, const char* valueName, int type, void* buffer,
+int readConfigKey(const char* product, const char* valueName, ConfigType type, void* buffer,
                   uint32_t* size, int, int, const char* company);
-int writeConfigKey(const char* product, const char* valueName, int type, const void* data,
+int writeConfigKey(const char* product, const char* valueName, ConfigType type, const void* data,
                    uint32_t size, int, int, const char* company);
 
 std::optional<int32_t> readConfigNumber(const char* valueName);

@@ -32,7 +32,7 @@ constexpr std::size_t kTextSize = 260;
 std::string g_logPath;
 std::atomic<int> g_logLevel{0};
 
-const char* levelLetter(int level)
+const char* levelLetter(LogLevel level)
 {
     switch (level) {
     case LogLevel::Error:
@@ -45,9 +45,10 @@ const char* levelLetter(int level)
         return "P";
     case LogLevel::Info:
         return "I";
-    default:
-        return ""; // levels 6 to 9 carry no letter
+    case LogLevel::PersonalData:
+        break;
     }
+    return ""; // levels 6 to 9 carry no letter
 }
 
 std::string cut(std::string text)
@@ -88,7 +89,7 @@ int openLog(const char* moduleName)
         return 0;
     }
     const int first = std::fgetc(file);
-    g_logLevel = (first >= '0' && first <= '9') ? first - '0' : LogLevel::Trace;
+    g_logLevel = (first >= '0' && first <= '9') ? first - '0' : static_cast<int>(LogLevel::Trace);
     // A file the user made with the usual umask is readable by others: from
     // now on it is the owner's alone (a file of somebody else stays as it is).
     struct stat status = {};
@@ -115,9 +116,9 @@ int openLog(const char* moduleName)
     return 1;
 }
 
-int writeLog(int level, const char* tag, const char* format, ...)
+int writeLog(LogLevel level, const char* tag, const char* format, ...)
 {
-    if (level <= 0 || level > g_logLevel) {
+    if (static_cast<int>(level) <= 0 || static_cast<int>(level) > g_logLevel) {
         return 0;
     }
     const uint32_t savedError = lastError();

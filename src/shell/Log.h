@@ -9,19 +9,21 @@
 // book) are written only at PersonalData, the level a user turns on for
 // debugging by starting the file with 9. Secret codes are never written.
 
-namespace LogLevel {
-constexpr int Error = 1;
-constexpr int Warning = 2;
-constexpr int Trace = 3;
-constexpr int Progress = 4;
-constexpr int Info = 5;
-constexpr int PersonalData = 9;
-} // namespace LogLevel
+// The numbers are the digits the log file's first byte is compared with.
+enum class LogLevel
+{
+    Error = 1,
+    Warning = 2,
+    Trace = 3,
+    Progress = 4,
+    Info = 5,
+    PersonalData = 9,
+};
 
 // Looks for the log file and writes the start entry. 1 when logging is on.
 int openLog(const char* moduleName);
 
 // Appends one entry (open, append, close). 0 when filtered out, 1 otherwise.
 // The caller's lastError() is kept.
-int writeLog(int level, const char* tag, const char* format, ...)
+int writeLog(LogLevel level, const char* tag, const char* format, ...)
     __attribute__((format(printf, 3, 4)));

@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kReadingCaption = 73;
 constexpr int kWritingCaption = 74;
-constexpr int kWriteOnlySelected = -10;
 constexpr int kSideBookMissing = 821; // "The %s could not be read from the SIM Card; ..."
 constexpr int kFdnName = 822;
 constexpr int kLndName = 823;
@@ -93,8 +92,6 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
     const WriteRequest& request = books.request != nullptr ? *books.request : defaults;
     WriteReport local;
     WriteReport& report = books.report != nullptr ? *books.report : local;
-    if (books.state.writeMode == WriteSelected)
-        books.state.selectedIndex = kWriteOnlySelected;
 
     // The phone book is planned, checked and backed up before anything, the
     // side books included, is written.
@@ -148,21 +145,22 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
 int cardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
     switch (session.transferDirection) {
-    case 'r': {
+    case Transfer::Read: {
         bool complete = false;
         ui.runWithProgress(resString(kReadingCaption),
                            [&] { complete = readFromCard(session, books, ui); });
         return complete ? 0 : 1;
     }
-    case 'w': {
+    case Transfer::Write: {
         WriteOutcome outcome = WriteOutcome::Completed;
         ui.runWithProgress(resString(kWritingCaption),
                            [&] { outcome = writeToCard(session, books, ui); });
         return writeFailedOf(outcome);
     }
-    default:
-        return 0;
+    case Transfer::None:
+        break;
     }
+    return 0;
 }
 
 TransferHook makeCardTransferHook(CardTransferBooks books, UserInterface& ui)

@@ -36,7 +36,7 @@ enum class WriteOutcome
 };
 
 // The read run. Side books first, then every phone-book record. Only a complete
-// read replaces the tables and sets bookSource to 'c'; after a failure the
+// read replaces the tables and sets bookSource to Card; after a failure the
 // tables keep what they held (the user has been told why, except when the card
 // has no EF MSISDN) and bookSource is unchanged. True for a complete read.
 bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface& ui);
@@ -51,10 +51,9 @@ inline int writeFailedOf(WriteOutcome outcome)
     return outcome == WriteOutcome::Completed ? 0 : 1;
 }
 
-// The transfer of session.transferDirection ('r' or 'w'; anything else does
-// nothing) inside ui.runWithProgress, with the caption " Reading from SIM
-// Card ... " or " Writing to SIM Card ... ". Returns `writeFailed` after a
-// write, and after a read 0 when it completed, 1 when it did not.
+// The transfer of session.transferDirection (Transfer::None does nothing) inside
+// ui.runWithProgress, with the caption " Reading from SIM Card ... " or " Writing to SIM Card ...
+// ". Returns `writeFailed` after a write, and after a read 0 when it completed, 1 when it did not.
 int cardTransfer(CardSession& session, CardTransferBooks& books, UserInterface& ui);
 
 // The hook the connect sequences run (CardHost::transfer). The references

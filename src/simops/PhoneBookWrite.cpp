@@ -138,12 +138,13 @@ std::string joinedNames(const std::vector<Contact>& contacts, const std::vector<
 
 } // namespace
 
-std::vector<Contact> chosenContacts(const PhoneBook& book, int writeMode)
+std::vector<Contact> chosenContacts(const PhoneBook& book, WriteMode writeMode)
 {
     std::vector<Contact> contacts;
-    if (writeMode == ClearCard)
+    if (writeMode == WriteMode::ClearCard)
         return contacts;
-    const bool selectedOnly = writeMode == WriteSelected || writeMode == AddSelected;
+    const bool selectedOnly =
+        writeMode == WriteMode::WriteSelected || writeMode == WriteMode::AddSelected;
     for (uint32_t i = 0; i < book.contactCount(); ++i) {
         if (!selectedOnly || book.isSelected(i))
             contacts.push_back(book.contacts[i]);
@@ -151,17 +152,19 @@ std::vector<Contact> chosenContacts(const PhoneBook& book, int writeMode)
     return contacts;
 }
 
-PlanMode planModeOf(int writeMode)
+PlanMode planModeOf(WriteMode writeMode)
 {
     switch (writeMode) {
-    case AddAll:
-    case AddSelected:
+    case WriteMode::AddAll:
+    case WriteMode::AddSelected:
         return PlanMode::Add;
-    case ClearCard:
+    case WriteMode::ClearCard:
         return PlanMode::Clear;
-    default:
-        return PlanMode::Overwrite;
+    case WriteMode::WriteAll:
+    case WriteMode::WriteSelected:
+        break;
     }
+    return PlanMode::Overwrite;
 }
 
 CardResult readCardImage(CardSession& session, CardBookImage& image)
@@ -214,7 +217,7 @@ std::vector<Contact> contactsOfImage(const CardBookImage& image)
 }
 
 WriteReport prepareWrite(CardSession& session, UserInterface& ui, const PhoneBook& book,
-                         int writeMode, const WriteRequest& request)
+                         WriteMode writeMode, const WriteRequest& request)
 {
     WriteReport report;
     report.contacts = chosenContacts(book, writeMode);

@@ -67,8 +67,8 @@ struct WriteReport
 };
 
 // The contacts a mode writes: all of the book, or its selected ones.
-std::vector<Contact> chosenContacts(const PhoneBook& book, int writeMode);
-PlanMode planModeOf(int writeMode);
+std::vector<Contact> chosenContacts(const PhoneBook& book, WriteMode writeMode);
+PlanMode planModeOf(WriteMode writeMode);
 
 // The phone-book records and the extension records of EF EXT1 as the card
 // holds them, with the EXT1 records the own numbers name. Not ok: the answer
@@ -83,7 +83,7 @@ std::vector<Contact> contactsOfImage(const CardBookImage& image);
 // user's approval), the backup. report.stop is Completed when the write may
 // go on (DryRun for a dry run); nothing has been written either way.
 WriteReport prepareWrite(CardSession& session, UserInterface& ui, const PhoneBook& book,
-                         int writeMode, const WriteRequest& request);
+                         WriteMode writeMode, const WriteRequest& request);
 
 // The EXT1 records that the card's records name or the plan gives away: an
 // own number written beside the phone book must take none of them.

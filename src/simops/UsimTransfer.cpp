@@ -15,7 +15,6 @@ using namespace simops;
 namespace {
 
 constexpr const char* kTag = "usim_transfer";
-constexpr int kWriteOnlySelected = -10;
 
 // Message ids of the USIM phone book.
 constexpr int kBothBooks = 1900;
@@ -150,17 +149,16 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
         return WriteOutcome::ReadFailed;
     }
 
-    const int mode = books.state.writeMode;
-    const bool selectedOnly = mode == WriteSelected || mode == AddSelected;
-    if (mode == WriteSelected)
-        books.state.selectedIndex = kWriteOnlySelected;
+    const WriteMode mode = books.state.writeMode;
+    const bool selectedOnly = mode == WriteMode::WriteSelected || mode == WriteMode::AddSelected;
     std::vector<const Contact*> contacts;
-    if (mode != ClearCard)
+    if (mode != WriteMode::ClearCard)
         for (uint32_t i = 0; i < books.book.contactCount(); ++i)
             if (!selectedOnly || books.book.isSelected(i))
                 contacts.push_back(&books.book.contacts[i]);
-    const usim::PlanMode planMode =
-        mode == AddAll || mode == AddSelected ? usim::PlanMode::Add : usim::PlanMode::Replace;
+    const usim::PlanMode planMode = mode == WriteMode::AddAll || mode == WriteMode::AddSelected
+                                        ? usim::PlanMode::Add
+                                        : usim::PlanMode::Replace;
     const usim::Plan plan = usim::planWrite(image, contacts, planMode);
     if (plan.tooMany) {
         ui.inform(kTooMany, static_cast<int>(contacts.size()), image.contactCount());

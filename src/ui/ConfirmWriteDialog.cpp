@@ -24,7 +24,7 @@ QString uiText(int id)
 } // namespace
 
 ConfirmDialog::ConfirmDialog(QWidget* owner, const QString& caption, const QString& text,
-                             const QIcon& icon, int buttons)
+                             const QIcon& icon, ConfirmResult buttons)
     : QDialog(owner)
 {
     setWindowTitle(caption);
@@ -76,10 +76,10 @@ bool ConfirmDialog::dontShowAgain() const
     return m_dontShow->isChecked();
 }
 
-void ConfirmDialog::finish(int answer)
+void ConfirmDialog::finish(ConfirmResult answer)
 {
     m_answer = answer;
-    done(answer);
+    done(static_cast<int>(answer));
 }
 
 // Escape works like the Cancel button.
@@ -94,11 +94,11 @@ void ConfirmDialog::closeEvent(QCloseEvent* event)
     m_closedByWindow = true;
     m_answer = ConfirmResult::Cancel;
     event->accept();
-    QDialog::done(ConfirmResult::Cancel);
+    QDialog::done(static_cast<int>(ConfirmResult::Cancel));
 }
 
-int confirmWriteDialog(QWidget* owner, const QString& caption, const QString& text, const char* key,
-                       const QIcon& icon, int buttons)
+ConfirmResult confirmWriteDialog(QWidget* owner, const QString& caption, const QString& text,
+                                 const char* key, const QIcon& icon, ConfirmResult buttons)
 {
     if (caption.isEmpty() || text.isEmpty() || !key || !*key)
         return ConfirmResult::Invalid;

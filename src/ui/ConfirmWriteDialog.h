@@ -8,19 +8,20 @@ class QWidget;
 
 // Results of ConfirmWriteDialog, also used as its buttons argument:
 // Ok picks OK only, Cancel picks OK + Cancel, No picks OK + No + Cancel.
-namespace ConfirmResult {
-constexpr int Invalid = 0;
-constexpr int Skipped = 1;
-constexpr int Ok = 170;
-constexpr int No = 187;
-constexpr int Cancel = 204;
-} // namespace ConfirmResult
+enum class ConfirmResult
+{
+    Invalid,
+    Skipped,
+    Ok,
+    No,
+    Cancel,
+};
 
 // Asks for confirmation unless the configuration value `key` is non-zero
 // (the user ticked "Don't show this dialog again" before). Returns Ok, No or
 // Cancel as chosen, Skipped when not shown, Invalid for missing arguments.
-int confirmWriteDialog(QWidget* owner, const QString& caption, const QString& text, const char* key,
-                       const QIcon& icon, int buttons);
+ConfirmResult confirmWriteDialog(QWidget* owner, const QString& caption, const QString& text,
+                                 const char* key, const QIcon& icon, ConfirmResult buttons);
 
 // The dialog itself; public so tests can find and drive it.
 class ConfirmDialog : public QDialog
@@ -29,9 +30,9 @@ class ConfirmDialog : public QDialog
 
 public:
     ConfirmDialog(QWidget* owner, const QString& caption, const QString& text, const QIcon& icon,
-                  int buttons);
+                  ConfirmResult buttons);
 
-    int answer() const { return m_answer; }
+    ConfirmResult answer() const { return m_answer; }
     bool dontShowAgain() const;
     bool closedByWindow() const { return m_closedByWindow; }
 
@@ -40,9 +41,9 @@ protected:
     void reject() override;
 
 private:
-    void finish(int answer);
+    void finish(ConfirmResult answer);
 
     QCheckBox* m_dontShow = nullptr;
-    int m_answer = ConfirmResult::Cancel;
+    ConfirmResult m_answer = ConfirmResult::Cancel;
     bool m_closedByWindow = false;
 };

@@ -32,21 +32,21 @@ struct WriteCommand
     int command;
     const char* key; // "don't show again" setting of its confirmation
     int textId;
-    int mode;
+    WriteMode mode;
 };
 
 constexpr WriteCommand kWrites[] = {
-    {Command::WriteAll, "Write_All", 115, WriteAll},
-    {Command::WriteSelected, "Write_Selected", 116, WriteSelected},
-    {Command::AddAll, "Add_All", 117, AddAll},
-    {Command::AddSelected, "Add_Selected", 118, AddSelected},
-    {Command::ClearCard, "Clear_Card", 114, ClearCard},
+    {Command::WriteAll, "Write_All", 115, WriteMode::WriteAll},
+    {Command::WriteSelected, "Write_Selected", 116, WriteMode::WriteSelected},
+    {Command::AddAll, "Add_All", 117, WriteMode::AddAll},
+    {Command::AddSelected, "Add_Selected", 118, WriteMode::AddSelected},
+    {Command::ClearCard, "Clear_Card", 114, WriteMode::ClearCard},
 };
 
 // The check before writing, asked from the transfer once the card's records
 // are known: when not every contact fits, or an overwrite takes contacts from
 // the card, the user sees the counts and may stop before anything is written.
-bool approveWrite(UserInterface& ui, int writeMode, const WritePlan& plan)
+bool approveWrite(UserInterface& ui, WriteMode writeMode, const WritePlan& plan)
 {
     const bool loses = planModeOf(writeMode) == PlanMode::Overwrite && plan.contactsLost() > 0;
     if (plan.fits() && !loses)
@@ -116,10 +116,10 @@ void MainWindow::takeSelectionSnapshot()
 
 bool MainWindow::writeWholeBookToCard()
 {
-    m_app.state.writeMode = WriteAll;
+    m_app.state.writeMode = WriteMode::WriteAll;
     takeSelectionSnapshot();
     CardHost host = cardHost();
-    return connectToReader(m_app.session, host, 'w');
+    return connectToReader(m_app.session, host, Transfer::Write);
 }
 
 void MainWindow::readCard()
@@ -129,12 +129,12 @@ void MainWindow::readCard()
         return;
     state.untitledList = false;
     const bool wasFile = state.fromFile();
-    const char sourceBefore = state.bookSource;
+    const BookSource sourceBefore = state.bookSource;
     m_readComplete = false;
     CardHost host = cardHost();
     // The PIN entry already counts the book as the card's; only a complete
     // transfer makes it so.
-    const bool read = connectToReader(m_app.session, host, 'r') && m_readComplete;
+    const bool read = connectToReader(m_app.session, host, Transfer::Read) && m_readComplete;
     if (!read) {
         state.bookSource = sourceBefore;
         // A connection left behind by a refused or cancelled PIN or a failed
@@ -175,19 +175,19 @@ void MainWindow::writeCard(int command)
     }
     if (!write)
         return;
-    const int confirmed = confirmWriteDialog(this, QStringLiteral("Phonara"),
-                                             QString::fromStdString(resString(write->textId)),
-                                             write->key, resourceIcon(113), ConfirmResult::Cancel);
+    const ConfirmResult confirmed = confirmWriteDialog(
+        this, QStringLiteral("Phonara"), QString::fromStdString(resString(write->textId)),
+        write->key, resourceIcon(113), ConfirmResult::Cancel);
     if (confirmed == ConfirmResult::Cancel)
         return;
     state.writeMode = write->mode;
-    if (!state.hasBook() && write->mode != ClearCard) {
+    if (!state.hasBook() && write->mode != WriteMode::ClearCard) {
         m_app.ui.inform(kOpenSomethingToWrite);
         return;
     }
     takeSelectionSnapshot();
     // Overwriting the card with no contact would only empty it: Clear SIM does that.
-    if ((write->mode == WriteAll || write->mode == WriteSelected) &&
+    if ((write->mode == WriteMode::WriteAll || write->mode == WriteMode::WriteSelected) &&
         chosenContacts(m_app.book, write->mode).empty()) {
         m_app.ui.inform(kNothingToWrite);
         return;
@@ -202,12 +202,13 @@ void MainWindow::writeCard(int command)
         if (ask(m_app.ui, kSaveFileToCard, UserInterface::Buttons::OkCancel) !=
             UserInterface::Answer::Ok)
             return;
-        connectToReader(m_app.session, host, 'w');
+        connectToReader(m_app.session, host, Transfer::Write);
         closeCardConnection();
         state.bookSource = BookSource::File;
     } else {
         const bool wasCard = state.fromCard();
-        const bool written = connectToReader(m_app.session, host, 'w') && !m_lastWriteFailed;
+        const bool written =
+            connectToReader(m_app.session, host, Transfer::Write) && !m_lastWriteFailed;
         if (state.bookSource == BookSource::CancellingPin)
             state.bookSource = BookSource::Card;
         if (written) {
@@ -313,7 +314,7 @@ int MainWindow::runTransfer(CardSession& session)
     WriteReport report;
     CardTransferBooks books{m_app.book, m_app.sideBooks, m_app.state, &request, &report};
     int result = 0;
-    if (session.transferDirection == 'r') {
+    if (session.transferDirection == Transfer::Read) {
         m_app.ui.runWithProgress(resString(kReadingCaption),
                                  [&] { m_readComplete = readFromCard(session, books, m_app.ui); });
     } else {
@@ -321,7 +322,7 @@ int MainWindow::runTransfer(CardSession& session)
         m_lastBackup = report.backupPath;
         m_lastWriteFailed = !report.written();
     }
-    if (session.transferDirection == 'r') {
+    if (session.transferDirection == Transfer::Read) {
         m_app.state.shownBook = PhoneBookKind::PhoneBook;
         m_model->setShownBook(PhoneBookKind::PhoneBook);
         emit shownBookChanged();

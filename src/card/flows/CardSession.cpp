@@ -42,16 +42,25 @@ void closeAbandoned(CardSession& session)
     session.context = 0;
 }
 
-// Runs the read or write sequence on the open card; puts back the selection
-// that a "write selected" changed for the writer.
-ConnectResult runScope(CardSession& session, CardHost& host, char scope, bool early,
-                       int rememberedIndex)
+// Runs the read or write sequence on the open card.
+ConnectResult runScope(CardSession& session, CardHost& host, Transfer scope, bool early)
 {
-    if (scope == 'r')
+    if (scope == Transfer::Read)
         return connectCardToRead(session, host, early);
-    const ConnectResult result = connectCardToWrite(session, host, early);
-    host.book.selectedIndex = rememberedIndex;
-    return result;
+    return connectCardToWrite(session, host, early);
+}
+
+char scopeLetter(Transfer scope)
+{
+    switch (scope) {
+    case Transfer::Read:
+        return 'r';
+    case Transfer::Write:
+        return 'w';
+    case Transfer::None:
+        break;
+    }
+    return '-';
 }
 
 } // namespace
@@ -96,19 +105,15 @@ bool listReaders(CardSession& session, CardHost& host)
     return true;
 }
 
-bool connectToReader(CardSession& session, CardHost& host, char scope)
+bool connectToReader(CardSession& session, CardHost& host, Transfer scope)
 {
-    writeLog(LogLevel::Trace, kReadTag, "connect_to_reader with scope %c", scope);
-    const bool transfers = scope == 'r' || scope == 'w';
-
-    const int rememberedIndex = host.book.selectedIndex;
-    if (scope == 'w' && host.book.selectedIndex != -1 && host.book.writeMode == WriteSelected)
-        host.book.selectedIndex = -10;
+    writeLog(LogLevel::Trace, kReadTag, "connect_to_reader with scope %c", scopeLetter(scope));
+    const bool transfers = scope != Transfer::None;
 
     if (session.isOpen()) {
         writeLog(LogLevel::Trace, kReadTag, "connect_to_reader connection was established early");
         if (transfers) {
-            const ConnectResult result = runScope(session, host, scope, true, rememberedIndex);
+            const ConnectResult result = runScope(session, host, scope, true);
             if (result == ConnectResult::Done)
                 return true;
             // The transfer ran on this card: the run ends with it.
@@ -118,9 +123,6 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
                 host.book.bookSource = BookSource::Nothing;
                 return false;
             }
-            if (scope == 'w' && host.book.selectedIndex != -1 &&
-                host.book.writeMode == WriteSelected)
-                host.book.selectedIndex = -10;
         }
         // The open card did not answer: connect afresh.
         closeAbandoned(session);
@@ -162,7 +164,7 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
             session.readerName.assign(name);
             return true;
         }
-        const ConnectResult result = runScope(session, host, scope, false, rememberedIndex);
+        const ConnectResult result = runScope(session, host, scope, false);
         // A read or write that ran on this card and failed ends the run: it
         // never goes on with the card in another reader.
         if (result == ConnectResult::TransferFailed)
@@ -173,16 +175,13 @@ bool connectToReader(CardSession& session, CardHost& host, char scope)
             if (!establishContext(session, host))
                 return false;
             session.card = 0;
-            if (scope == 'w' && host.book.selectedIndex != -1 &&
-                host.book.writeMode == WriteSelected)
-                host.book.selectedIndex = -10;
             continue;
         }
         if (result == ConnectResult::PinRefused) {
             host.book.bookSource = BookSource::Nothing;
             return false;
         }
-        if (result == ConnectResult::PinCancelled && scope == 'r')
+        if (result == ConnectResult::PinCancelled && scope == Transfer::Read)
             return false;
         session.readerName.assign(name);
         return true;

@@ -15,29 +15,39 @@
 class UserInterface;
 
 // Where the open book came from (the main window's `BookSource`).
-namespace BookSource {
-inline constexpr char Nothing = 'n';
-inline constexpr char File = 'f';
-inline constexpr char Card = 'c';
-inline constexpr char CancellingPin = 'a'; // PIN1 entry on an open card being cancelled
-} // namespace BookSource
+enum class BookSource
+{
+    Nothing,
+    File,
+    Card,
+    CancellingPin, // PIN1 entry on an open card being cancelled
+};
 
 // How a write treats the card's phone book (the main window's `WriteMode`).
-enum WriteMode : int
+enum class WriteMode
 {
-    WriteAll = 10,
-    WriteSelected = 11,
-    AddAll = 12,
-    AddSelected = 13,
-    ClearCard = 14,
+    WriteAll,
+    WriteSelected,
+    AddAll,
+    AddSelected,
+    ClearCard,
+};
+
+// Which way the card's books go: the scope of a connect and the direction of
+// the transfer that runs on the connected card.
+enum class Transfer
+{
+    None, // only connect
+    Read,
+    Write,
 };
 
 // The parts of the main window's document state that the card flows read and change.
 struct BookState
 {
-    char bookSource = BookSource::Nothing;
-    int selectedIndex = -1; // -10 orders the writer to write only the selected contacts
-    int writeMode = WriteAll;
+    BookSource bookSource = BookSource::Nothing;
+    int selectedIndex = -1; // the list's current row, -1 for none
+    WriteMode writeMode = WriteMode::WriteAll;
 };
 
 // The one PC/SC context and card connection of the program, with what the
@@ -71,7 +81,7 @@ struct CardSession
     int adnRecordLength = 0;
     int adnNameLength = 0; // adnRecordLength - 14
     int adnRecordCount = 0;
-    char transferDirection = 0; // 'r' or 'w' while a transfer runs
+    Transfer transferDirection = Transfer::None; // set while a transfer runs
     // What kind of card this is, and which phone book the transfer uses.
     CardIdentity identity;
     PhoneBookPlace phoneBookPlace = PhoneBookPlace::SimAdn;
@@ -104,8 +114,9 @@ struct CardHost
 };
 
 // Opens (or reuses) the connection and runs the scope's connect sequence:
-// 'r' reads the card's books, 'w' writes them, anything else only connects.
-bool connectToReader(CardSession& session, CardHost& host, char scope);
+// Transfer::Read reads the card's books, Transfer::Write writes them,
+// Transfer::None only connects.
+bool connectToReader(CardSession& session, CardHost& host, Transfer scope);
 
 // A private connection on the first reader that accepts T=0, for the PIN2
 // flows. The caller owns the handles and closes them with CloseCard. Shows a

@@ -281,7 +281,7 @@ ConnectResult connectCardToRead(CardSession& session, CardHost& host, bool early
 {
     writeLog(LogLevel::Trace, kReadTag, "connect_card_to_read Handle %d",
              static_cast<int>(session.card));
-    session.transferDirection = 'r';
+    session.transferDirection = Transfer::Read;
 
     if (early) {
         writeLog(LogLevel::Trace, kReadTag, "%s",
@@ -328,7 +328,7 @@ ConnectResult connectCardToRead(CardSession& session, CardHost& host, bool early
 
 ConnectResult connectCardToWrite(CardSession& session, CardHost& host, bool early)
 {
-    session.transferDirection = 'w';
+    session.transferDirection = Transfer::Write;
     if (early) {
         if (!probeOpenCard(session))
             return ConnectResult::GiveUp;

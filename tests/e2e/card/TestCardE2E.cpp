@@ -34,13 +34,13 @@ private slots:
                           if (record.ok()) {
                               firstRecord =
                                   QByteArray(reinterpret_cast<const char*>(record.data.data()), 4);
-                              book.bookSource = 'c';
+                              book.bookSource = BookSource::Card;
                           }
                           return 0;
                       }};
 
         ui.queuePin("1234");
-        QVERIFY(connectToReader(session, host, 'r'));
+        QVERIFY(connectToReader(session, host, Transfer::Read));
         QVERIFY(ui.messages.empty());
         QCOMPARE(ui.pinRequests.size(), size_t(1));
         QCOMPARE(ui.pinRequests.front().attempts, 3);
@@ -56,7 +56,7 @@ private slots:
 
         // The kept connection is reused without a second PIN entry.
         firstRecord.clear();
-        QVERIFY(connectToReader(session, host, 'r'));
+        QVERIFY(connectToReader(session, host, Transfer::Read));
         QCOMPARE(ui.pinRequests.size(), size_t(1));
         QCOMPARE(firstRecord, QByteArray("Anna"));
 

@@ -24,7 +24,7 @@ struct Program
     ScriptedUserInterface ui;
     BookState state;
 
-    bool transfer(char scope, int mode = WriteAll)
+    bool transfer(Transfer scope, WriteMode mode = WriteMode::WriteAll)
     {
         state.writeMode = mode;
         CardTransferBooks books{*book, *sideBooks, state};
@@ -56,7 +56,7 @@ private slots:
     void readWriteRead()
     {
         Program first(m_pcscd.api());
-        QVERIFY(first.transfer('r'));
+        QVERIFY(first.transfer(Transfer::Read));
         QVERIFY(first.ui.messages.empty());
         QCOMPARE(first.state.bookSource, BookSource::Card);
         QCOMPARE(first.book->contactCount(), 42u);
@@ -71,13 +71,13 @@ private slots:
         added.setNumber("+4930123456789012345678901234");
         added.tonNpi = 0x91;
         book.append(added);
-        QVERIFY(first.transfer('w'));
+        QVERIFY(first.transfer(Transfer::Write));
         QCOMPARE(first.ui.messages.size(), std::size_t(1)); // the write says it is done
         QCOMPARE(first.ui.messages.front().id, 807);
         endSession(first.session);
 
         Program second(m_pcscd.api());
-        QVERIFY(second.transfer('r'));
+        QVERIFY(second.transfer(Transfer::Read));
         QVERIFY(second.ui.messages.empty());
         QCOMPARE(second.book->contactCount(), book.contactCount());
         for (uint32_t i = 0; i < book.contactCount(); ++i) {

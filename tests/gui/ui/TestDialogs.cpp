@@ -266,7 +266,7 @@ private slots:
     {
         QTest::addColumn<QString>("button"); // okButton, noButton, cancelButton or "close box"
         QTest::addColumn<bool>("ticked");
-        QTest::addColumn<int>("result");
+        QTest::addColumn<ConfirmResult>("result");
         QTest::addColumn<int>("stored");
 
         QTest::newRow("OK") << "okButton" << false << ConfirmResult::Ok << 0;
@@ -280,7 +280,7 @@ private slots:
     {
         QFETCH(QString, button);
         QFETCH(bool, ticked);
-        QFETCH(int, result);
+        QFETCH(ConfirmResult, result);
         QFETCH(int, stored);
 
         onNextDialog<ConfirmDialog>([button, ticked](ConfirmDialog* dialog) {
@@ -306,7 +306,7 @@ private slots:
                  ConfirmResult::Invalid);
         QCOMPARE(confirmWriteDialog(nullptr, "Phonara", "text", "", {}, ConfirmResult::Cancel),
                  ConfirmResult::Invalid);
-        QCOMPARE(confirmWriteDialog(nullptr, "Phonara", "text", "Key", {}, 99),
+        QCOMPARE(confirmWriteDialog(nullptr, "Phonara", "text", "Key", {}, ConfirmResult(99)),
                  ConfirmResult::Invalid);
     }
 

@@ -111,8 +111,8 @@ void CardFixture::reset(std::function<int(CardSession&)> transfer)
     m_ui = std::make_unique<ScriptedUserInterface>();
     m_book = BookState{};
     m_host = std::make_unique<CardHost>(CardHost{*m_ui, m_book, [this, transfer](CardSession& s) {
-                                                     if (s.transferDirection == 'r')
-                                                         m_book.bookSource = 'c';
+                                                     if (s.transferDirection == Transfer::Read)
+                                                         m_book.bookSource = BookSource::Card;
                                                      return transfer ? transfer(s) : 0;
                                                  }});
 }

@@ -20,11 +20,11 @@ class TestCardConnect : public QObject, CardFixture
 private:
     // What the transfer hook saw; a read that runs marks the book as the card's.
     int m_transfers = 0;
-    QList<char> m_directions;
+    QList<Transfer> m_directions;
     int m_selectedIndexSeen = 0;
     int m_writeResult = 0;
 
-    bool connect(char scope) { return connectToReader(*m_session, *m_host, scope); }
+    bool connect(Transfer scope) { return connectToReader(*m_session, *m_host, scope); }
 
     std::shared_ptr<vsim::SimCard> insert(const QString& reader, const SimShape& shape = {})
     {
@@ -53,7 +53,7 @@ private slots:
             ++m_transfers;
             m_directions.append(s.transferDirection);
             m_selectedIndexSeen = m_book.selectedIndex;
-            return s.transferDirection == 'w' ? m_writeResult : 0;
+            return s.transferDirection == Transfer::Write ? m_writeResult : 0;
         });
     }
 
@@ -61,7 +61,7 @@ private slots:
     {
         insert(kReaderA);
         m_ui->queuePin("1234");
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
 
         QCOMPARE(m_ui->pinRequests.size(), size_t(1));
         const auto& request = m_ui->pinRequests.front();
@@ -80,12 +80,12 @@ private slots:
         QCOMPARE(m_session->adnRecordCount, 250);
         QCOMPARE(m_session->chv1Status, uint8_t(3));
         QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("1234"));
-        QCOMPARE(m_directions, QList<char>{'r'});
-        QCOMPARE(m_book.bookSource, 'c');
+        QCOMPARE(m_directions, QList<Transfer>{Transfer::Read});
+        QCOMPARE(m_book.bookSource, BookSource::Card);
 
         // The second Read neither lists readers nor asks for PIN1: it probes the open card.
         virtualPcsc().clearLog();
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
         QCOMPARE(m_ui->pinRequests.size(), size_t(1));
         QCOMPARE(virtualPcsc().commands(), QList<QByteArray>{kProbe});
         QCOMPARE(m_transfers, 2);
@@ -96,13 +96,13 @@ private slots:
         SimShape shape;
         shape.pin1Enabled = false;
         insert(kReaderA, shape);
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
         QVERIFY(m_ui->pinRequests.empty());
         QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("a"));
         QVERIFY(!verifySent());
 
         virtualPcsc().clearLog();
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
         QCOMPARE(virtualPcsc().commands(), QList<QByteArray>{kProbe});
         QVERIFY(m_ui->pinRequests.empty());
     }
@@ -113,19 +113,19 @@ private slots:
         shape.pin1Tries = 1;
         insert(kReaderA, shape);
         m_ui->queuePin("9999");
-        QVERIFY(!connect('r'));
+        QVERIFY(!connect(Transfer::Read));
         QCOMPARE(m_ui->pinRequests.front().attempts, 1);
         QCOMPARE(messageIds(), QList<int>{7});
         QCOMPARE(m_ui->messages.front().text,
                  std::string("Wrong PIN!\nSIM Card is blocked. Use PUK to unblock it."));
         QCOMPARE(m_session->chv1Status, uint8_t(0xA0)); // no PIN1 try, 10 PUK1 tries
-        QCOMPARE(m_book.bookSource, 'n');
+        QCOMPARE(m_book.bookSource, BookSource::Nothing);
         QCOMPARE(m_session->context, SCARDCONTEXT(0));
         QCOMPARE(m_transfers, 0);
 
         // The next Read finds the card blocked and does not ask.
         m_ui->clearRecords();
-        connect('r');
+        connect(Transfer::Read);
         QCOMPARE(messageIds(), QList<int>{33});
         QCOMPARE(m_ui->messages.front().text,
                  std::string("SIM Card is blocked!\nUse PUK to unblock it."));
@@ -160,7 +160,7 @@ private slots:
         card->faults().append(fault);
 
         m_ui->queuePin("1234");
-        QVERIFY(!connect('r'));
+        QVERIFY(!connect(Transfer::Read));
         QCOMPARE(messageIds(), QList<int>{messageId});
         QCOMPARE(QString::fromStdString(m_ui->messages.front().text), message);
         QCOMPARE(m_session->chv1Status, uint8_t(0xA3)); // still 3 PIN1 and 10 PUK1 tries
@@ -189,7 +189,7 @@ private slots:
         shape.pin1Tries = 0;
         shape.puk1Tries = pukTries;
         insert(kReaderA, shape);
-        for (char scope : {'r', 'w'}) {
+        for (Transfer scope : {Transfer::Read, Transfer::Write}) {
             m_ui->clearRecords();
             connect(scope);
             QCOMPARE(messageIds(), QList<int>{messageId});
@@ -209,9 +209,9 @@ private slots:
         virtualPcsc().insertCard(kReaderA, notSim);
         insert(kReaderB);
         m_ui->queuePin("1234");
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
         QCOMPARE(QString(m_session->readerName.c_str()), kReaderB);
-        QCOMPARE(m_directions, QList<char>{'r'});
+        QCOMPARE(m_directions, QList<Transfer>{Transfer::Read});
         QVERIFY(m_ui->messages.empty());
         // The first card was given up and let go.
         QCOMPARE(virtualPcsc().openHandles(), 1);
@@ -220,7 +220,7 @@ private slots:
 
     void noReader()
     {
-        QVERIFY(!connect('r'));
+        QVERIFY(!connect(Transfer::Read));
         QCOMPARE(messageIds(), QList<int>{2521});
         QCOMPARE(m_ui->messages.front().text,
                  std::string("PC/SC readers were not found in the system!\nCheck the Key reader "
@@ -233,7 +233,7 @@ private slots:
     {
         virtualPcsc().addReader(kReaderA);
         const qsizetype before = testLogText().size();
-        QVERIFY(!connect('r'));
+        QVERIFY(!connect(Transfer::Read));
         QCOMPARE(messageIds(), QList<int>{126});
         QCOMPARE(m_ui->messages.front().text,
                  std::string("No SIM card found in the smart card reader!"));
@@ -256,20 +256,23 @@ private slots:
 
     void cancelPinEntry_data()
     {
-        QTest::addColumn<char>("scope");
-        QTest::addColumn<char>("sourceBefore");
-        QTest::addColumn<char>("sourceAfter");
-        QTest::newRow("read, nothing open") << 'r' << 'n' << 'n';
-        QTest::newRow("read, file open") << 'r' << 'f' << 'f';
-        QTest::newRow("write, file open") << 'w' << 'f' << 'n';
-        QTest::newRow("write, nothing open") << 'w' << 'n' << 'n';
+        QTest::addColumn<Transfer>("scope");
+        QTest::addColumn<BookSource>("sourceBefore");
+        QTest::addColumn<BookSource>("sourceAfter");
+        QTest::newRow("read, nothing open")
+            << Transfer::Read << BookSource::Nothing << BookSource::Nothing;
+        QTest::newRow("read, file open") << Transfer::Read << BookSource::File << BookSource::File;
+        QTest::newRow("write, file open")
+            << Transfer::Write << BookSource::File << BookSource::Nothing;
+        QTest::newRow("write, nothing open")
+            << Transfer::Write << BookSource::Nothing << BookSource::Nothing;
     }
 
     void cancelPinEntry()
     {
-        QFETCH(char, scope);
-        QFETCH(char, sourceBefore);
-        QFETCH(char, sourceAfter);
+        QFETCH(Transfer, scope);
+        QFETCH(BookSource, sourceBefore);
+        QFETCH(BookSource, sourceAfter);
         insert(kReaderA);
         m_book.bookSource = sourceBefore;
         m_ui->queuePinCancel();
@@ -307,9 +310,9 @@ private slots:
         shape.spn = present ? std::optional<QByteArray>(content) : std::nullopt;
         insert(kReaderA, shape);
         m_session->serviceProviderName.assign("left over");
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
         QCOMPARE(QByteArray(m_session->serviceProviderName.c_str()), name);
-        QCOMPARE(m_directions, QList<char>{'r'});
+        QCOMPARE(m_directions, QList<Transfer>{Transfer::Read});
     }
 
     void iccidLengths()
@@ -319,43 +322,42 @@ private slots:
         shape.pin1Enabled = false;
         shape.iccid = QByteArray::fromHex("98941032547698103254");
         insert(kReaderA, shape);
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
         QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("89490123456789012345"));
         endSession(*m_session);
         virtualPcsc().removeCard(kReaderA);
         shape.iccid = QByteArray::fromHex("989400000000000000F1");
         insert(kReaderA, shape);
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
         QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("8949000000000000001"));
     }
 
+    // A write, of the selected contacts or of all, leaves the list's row as it was.
     void writeSelectedContacts_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<WriteMode>("mode");
         QTest::addColumn<int>("selected");
-        QTest::addColumn<int>("seenByWriter");
-        QTest::newRow("write selected") << int(WriteSelected) << 5 << -10;
-        QTest::newRow("write selected, nothing selected") << int(WriteSelected) << -1 << -1;
-        QTest::newRow("write all") << int(WriteAll) << 5 << 5;
+        QTest::newRow("write selected") << WriteMode::WriteSelected << 5;
+        QTest::newRow("write selected, nothing selected") << WriteMode::WriteSelected << -1;
+        QTest::newRow("write all") << WriteMode::WriteAll << 5;
     }
 
     void writeSelectedContacts()
     {
-        QFETCH(int, mode);
+        QFETCH(WriteMode, mode);
         QFETCH(int, selected);
-        QFETCH(int, seenByWriter);
         insert(kReaderA);
         m_book.writeMode = mode;
         m_book.selectedIndex = selected;
         m_ui->queuePin("1234");
-        QVERIFY(connect('w'));
-        QCOMPARE(m_directions, QList<char>{'w'});
-        QCOMPARE(m_selectedIndexSeen, seenByWriter);
+        QVERIFY(connect(Transfer::Write));
+        QCOMPARE(m_directions, QList<Transfer>{Transfer::Write});
+        QCOMPARE(m_selectedIndexSeen, selected);
         QCOMPARE(m_book.selectedIndex, selected);
 
-        // The early path hands the writer the same order.
-        QVERIFY(connect('w'));
-        QCOMPARE(m_selectedIndexSeen, seenByWriter);
+        // The early path too.
+        QVERIFY(connect(Transfer::Write));
+        QCOMPARE(m_selectedIndexSeen, selected);
         QCOMPARE(m_book.selectedIndex, selected);
     }
 
@@ -364,7 +366,7 @@ private slots:
         insert(kReaderA);
         m_writeResult = 1;
         m_ui->queuePin("1234");
-        QVERIFY(!connect('w'));
+        QVERIFY(!connect(Transfer::Write));
         // The run ends with the card it wrote to: no other reader is tried, and
         // the write has said itself what went wrong.
         QCOMPARE(m_transfers, 1);
@@ -375,13 +377,13 @@ private slots:
     {
         insert(kReaderA);
         m_ui->queuePin("1234");
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
         virtualPcsc().removeCard(kReaderA);
         insert(kReaderA);
 
         // The probe of the kept connection fails: connect afresh and ask again.
         m_ui->queuePin("1234");
-        QVERIFY(connect('r'));
+        QVERIFY(connect(Transfer::Read));
         QCOMPARE(m_ui->pinRequests.size(), size_t(2));
         QCOMPARE(m_transfers, 2);
         QCOMPARE(virtualPcsc().openHandles(), 1);

@@ -134,7 +134,7 @@ private slots:
         CardHost host{ui, book, {}};
         const qsizetype before = testLogText().size();
         ui.queuePin("00000000");
-        QVERIFY(!connectToReader(session, host, 'r'));
+        QVERIFY(!connectToReader(session, host, Transfer::Read));
         const QString log = testLogText().mid(before);
         // The refused VERIFY: its status word, then the error line at level 1
         // naming the word and what it means.
@@ -162,14 +162,14 @@ private slots:
         ScriptedUserInterface ui;
         BookState book;
         CardHost host{ui, book, [&book](CardSession&) {
-                          book.bookSource = 'c';
+                          book.bookSource = BookSource::Card;
                           return 0;
                       }};
         const qsizetype before = testLogText().size();
 
         // PUK2 unblocks PIN2, which is then verified and changed on the open book.
         ui.queuePin(kPin1.toStdString());
-        QVERIFY(connectToReader(session, host, 'r'));
+        QVERIFY(connectToReader(session, host, Transfer::Read));
         ui.queuePin(kPuk2.toStdString(), kPin2.toStdString(), kPin2.toStdString());
         QCOMPARE(unblockPin2(session, ui), 1);
         ui.queuePin(kPin2.toStdString());

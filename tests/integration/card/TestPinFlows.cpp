@@ -47,8 +47,8 @@ private:
     void openCardBook()
     {
         m_ui->queuePin("1234");
-        QVERIFY(connectToReader(*m_session, *m_host, 'r'));
-        QCOMPARE(m_book.bookSource, 'c');
+        QVERIFY(connectToReader(*m_session, *m_host, Transfer::Read));
+        QCOMPARE(m_book.bookSource, BookSource::Card);
         m_ui->clearRecords();
         virtualPcsc().clearLog();
     }
@@ -150,7 +150,7 @@ private slots:
         // Cancelled: the book and the PIN it was opened with stay.
         m_ui->queuePinCancel();
         changePinCommand(*m_session, *m_host);
-        QCOMPARE(m_book.bookSource, 'c');
+        QCOMPARE(m_book.bookSource, BookSource::Card);
         QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("1234"));
         QVERIFY(m_session->isOpen());
 

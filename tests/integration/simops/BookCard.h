@@ -139,7 +139,7 @@ public:
         transferResult = -1;
     }
 
-    bool run(char scope)
+    bool run(Transfer scope)
     {
         CardTransferBooks books{*book, *sideBooks, state, &request, &report};
         TransferHook hook = makeCardTransferHook(books, *ui);
@@ -150,10 +150,10 @@ public:
         return connectToReader(*session, host, scope);
     }
 
-    bool write(int mode)
+    bool write(WriteMode mode)
     {
         state.writeMode = mode;
-        return run('w');
+        return run(Transfer::Write);
     }
 
     QList<int> messageIds() const

@@ -88,7 +88,7 @@ private slots:
                                          "03 81 30 10",
                                          32);
 
-        QVERIFY(m_f.run('r'));
+        QVERIFY(m_f.run(Transfer::Read));
         QVERIFY(m_f.ui->messages.empty());
         QCOMPARE(m_f.state.bookSource, BookSource::Card);
 
@@ -147,7 +147,7 @@ private slots:
         BookCard card = insertBookCard(layout);
         card.adn->records[0] = bytes(kAnna);
         openFileBook();
-        QVERIFY(!m_f.run('r'));
+        QVERIFY(!m_f.run(Transfer::Read));
         QCOMPARE(m_f.transferResult, 1);
         QCOMPARE(m_f.state.bookSource, BookSource::File);
         checkFileBookKept();
@@ -190,7 +190,7 @@ private slots:
         openFileBook();
         m_f.ui->queuePin("1234");
 
-        m_f.run('r');
+        m_f.run(Transfer::Read);
         QCOMPARE(m_f.transferResult == 0, read);
         QCOMPARE(m_f.book->contactCount(), uint32_t(contacts));
         QCOMPARE(m_f.session->adnRecordCount, records);
@@ -242,7 +242,7 @@ private slots:
         card.sim->faults().append(vsim::Fault{.commandPrefix = removedAt});
         openFileBook();
 
-        QVERIFY(!m_f.run('r'));
+        QVERIFY(!m_f.run(Transfer::Read));
         QCOMPARE(m_f.transferResult, 1);
         QCOMPARE(m_f.state.bookSource, BookSource::File);
         QVERIFY(!m_f.ui->messages.empty());

@@ -89,7 +89,7 @@ private slots:
     // are taken from Anna, Bob, René, Zed and C5, in that order.
     void modes_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<WriteMode>("mode");
         QTest::addColumn<int>("contacts");
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<QList<QByteArray>>("before");
@@ -105,24 +105,25 @@ private slots:
         written[1] = b;
         written[2] = bytes(kRene);
         QTest::newRow("WriteAll, 3 contacts on 10 records")
-            << int(WriteAll) << 3 << QList<int>{} << QList<QByteArray>(10, o) << written;
+            << WriteMode::WriteAll << 3 << QList<int>{} << QList<QByteArray>(10, o) << written;
         written.fill(e);
         written[0] = b;
         written[1] = c5;
         QTest::newRow("WriteSelected, contacts 2 and 5")
-            << int(WriteSelected) << 5 << QList<int>{1, 4} << QList<QByteArray>(10, o) << written;
+            << WriteMode::WriteSelected << 5 << QList<int>{1, 4} << QList<QByteArray>(10, o)
+            << written;
         // The third contact finds no room, and the write still counts as done.
         QTest::newRow("AddAll, records 1, 2 and 4 used")
-            << int(AddAll) << 3 << QList<int>{} << QList<QByteArray>{o, o, e, o, e}
+            << WriteMode::AddAll << 3 << QList<int>{} << QList<QByteArray>{o, o, e, o, e}
             << QList<QByteArray>{o, o, a, o, b};
         QTest::newRow("AddSelected, contacts 2 and 4")
-            << int(AddSelected) << 4 << QList<int>{1, 3} << QList<QByteArray>{o, e, e, o, e}
+            << WriteMode::AddSelected << 4 << QList<int>{1, 3} << QList<QByteArray>{o, e, e, o, e}
             << QList<QByteArray>{o, b, bytes(kZed), o, e};
     }
 
     void modes()
     {
-        QFETCH(int, mode);
+        QFETCH(WriteMode, mode);
         QFETCH(int, contacts);
         QFETCH(QList<int>, selected);
         QFETCH(QList<QByteArray>, before);
@@ -152,7 +153,7 @@ private slots:
         QVERIFY(m_f.ui->pinRequests.empty());
         QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F3B"), 0);
         QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F44"), 0);
-        if (mode == WriteAll) // nothing written but the ten phone-book records
+        if (mode == WriteMode::WriteAll) // nothing written but the ten phone-book records
             QCOMPARE(TransferFixture::countSent("A0DC"), 10);
     }
 
@@ -193,7 +194,7 @@ private slots:
         layout.adnRecords = 3;
         BookCard card = insertBookCard(layout);
         addContacts({makeContact(name, number.constData(), uint8_t(tonNpi), uint8_t(ccp))});
-        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.write(WriteMode::WriteAll));
         compareRecords(card, {record, freeRecord(kAdn), freeRecord(kAdn)});
     }
 
@@ -207,7 +208,7 @@ private slots:
         const QByteArray subaddress = hexRecord("01 03 A1 B2 C3", 13);
         card.ext1->records[0] = subaddress;
         addContacts({makeContact("Long", "123456789012345678901234567890")});
-        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.write(WriteMode::WriteAll));
         compareRecords(card, {bytes("4C 6F 6E 67 FF FF FF FF FF FF FF FF FF FF"
                                     "0B 81 21 43 65 87 09 21 43 65 87 09 FF 02"),
                               freeRecord(kAdn), freeRecord(kAdn)});
@@ -233,7 +234,7 @@ private slots:
                                      "0B 81 21 43 65 87 09 21 43 65 87 09 FF 01");
         card.adn->records[2] = bytes(kOld);
         addContacts({anna()});
-        QVERIFY(m_f.write(ClearCard));
+        QVERIFY(m_f.write(WriteMode::ClearCard));
         compareRecords(card, QList<QByteArray>(4, freeRecord(kAdn)));
         QCOMPARE(card.ext1->records[0], extension);
         QCOMPARE(TransferFixture::countSent("A0DC"), 2); // the two records in use
@@ -254,7 +255,7 @@ private slots:
                                                     m_f.sideBooks->lnd, 20);
                           return 0;
                       }};
-        QVERIFY(connectToReader(*m_f.session, host, 'w'));
+        QVERIFY(connectToReader(*m_f.session, host, Transfer::Write));
         QVERIFY(write.ok());
         QCOMPARE(write.cutNames, std::vector<std::string>{"Seventeen letters[x]"});
         QCOMPARE(card.lnd->records[0].left(18), QByteArray("Seventeen letters\xFF"));
@@ -274,7 +275,7 @@ private slots:
         second.number.assign("+4930");
         second.tonNpi = 0x91;
         m_f.ui->queuePin("5678");
-        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.write(WriteMode::WriteAll));
 
         QCOMPARE(m_f.ui->pinRequests.size(), std::size_t(1));
         QVERIFY(m_f.ui->pinRequests.front().kind == UserInterface::PinDialogKind::EnterPin2);
@@ -300,7 +301,7 @@ private slots:
         m_f.sideBooks->fdn[0].dirty = 1;
         addContacts({anna()});
         m_f.ui->queuePin("0000");
-        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.write(WriteMode::WriteAll));
 
         QCOMPARE(m_f.messageIds(),
                  (QList<int>{406, 807})); // PIN2 incorrect, with the attempts left
@@ -325,7 +326,7 @@ private slots:
         }
         m_f.sideBooks->lnd[0].dirty = 1;
         addContacts({anna()});
-        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.write(WriteMode::WriteAll));
         QVERIFY(m_f.ui->pinRequests.empty());
         // Records of 32 bytes (alpha 18).
         QCOMPARE(card.lnd->records[0], bytes("41 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
@@ -354,7 +355,7 @@ private slots:
         second.tonNpi = 0xA8;
         second.dirty = 1;
         addContacts({anna()});
-        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.write(WriteMode::WriteAll));
         QCOMPARE(card.msisdn->records[0], own);
         QCOMPARE(card.msisdn->records[1],
                  hexRecord("46 61 78 FF FF FF FF FF FF FF FF FF 03 A8 30 10", 26));
@@ -368,7 +369,7 @@ private slots:
         card.sim->faults().append(vsim::Fault{.commandPrefix = QByteArray::fromHex("A0DC04041C")});
         m_f.request.backup = true;
 
-        QVERIFY(!m_f.write(WriteAll));
+        QVERIFY(!m_f.write(WriteMode::WriteAll));
         QVERIFY(!m_f.ui->messages.empty());
         const QString told = QString::fromStdString(m_f.ui->messages.back().text);
         QVERIFY2(told.startsWith("The SIM Card was removed after 3 of 5 contacts were written.\n"
@@ -391,7 +392,7 @@ private slots:
         layout.adnRecords = 2;
         BookCard card = insertBookCard(layout);
         addContacts({anna(), bob(), rene()});
-        QVERIFY(!m_f.write(WriteAll));
+        QVERIFY(!m_f.write(WriteMode::WriteAll));
         compareRecords(card, {freeRecord(kAdn), freeRecord(kAdn)});
         QCOMPARE(TransferFixture::countSent("A0DC"), 0);
         QCOMPARE(m_f.ui->messages.back().text,

@@ -18,7 +18,7 @@ private:
     {
         BookCard card = insertBookCard();
         card.msisdn->records[0] = own;
-        if (!m_f.run('r'))
+        if (!m_f.run(Transfer::Read))
             qWarning("the read failed");
         virtualPcsc().clearLog();
         return card;

@@ -113,7 +113,7 @@ private slots:
         QVERIFY(insert(profile));
         f.ui->queuePin("1234");
 
-        f.run('r');
+        f.run(Transfer::Read);
         QCOMPARE(f.transferResult, 0);
         QCOMPARE(f.session->identity.kind, CardKind::Uicc);
         QCOMPARE(f.book->contactCount(), uint32_t(contacts));
@@ -143,7 +143,7 @@ private slots:
         f.book->append(makeContact("Max", "112"));
         f.ui->queuePin("1234");
 
-        QVERIFY(f.write(WriteAll));
+        QVERIFY(f.write(WriteMode::WriteAll));
         QCOMPARE(f.transferResult, 0);
         QCOMPARE(record(*card, "4F3A", 1),
                  QByteArray("45 76 61 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
@@ -173,7 +173,7 @@ private slots:
         f.reset();
         virtualPcsc().insertCard(kReader, card);
         f.ui->queuePin("1234");
-        f.run('r');
+        f.run(Transfer::Read);
         QCOMPARE(f.book->contactCount(), 2u);
         QCOMPARE(joined(f.book->contacts[0]),
                  QByteArray("Eva|+4912345|+n:0301|+m:eva@x.de|+s:Evi"));
@@ -194,7 +194,7 @@ private slots:
         f.book->append(eva);
         f.ui->queuePin("1234");
 
-        QVERIFY(f.write(AddAll));
+        QVERIFY(f.write(WriteMode::AddAll));
         QCOMPARE(f.transferResult, 0);
         QList<QByteArray> after;
         for (const char* file : {"4F3A", "4F25", "4F11", "4F19"})
@@ -223,7 +223,7 @@ private slots:
         for (int i = 0; i < 101; ++i)
             f.book->append(makeContact("N", "1"));
         f.ui->queuePin("1234");
-        f.write(WriteAll);
+        f.write(WriteMode::WriteAll);
         QCOMPARE(f.transferResult, 1);
         QCOMPARE(card->record(QStringLiteral("3F00/7F10/5F3A/4F3A"), 1), first);
         bool told = false;

@@ -99,7 +99,7 @@ private slots:
         BookCard card = keptExtensionsCard();
         const Snapshot before = snapshot(card);
         addContacts({makeContact("Neu1", kLong1), makeContact("Neu2", kLong2)});
-        QVERIFY(m_f.write(AddAll));
+        QVERIFY(m_f.write(WriteMode::AddAll));
 
         Snapshot expected = before;
         expected.adn[1] = rec(kNew1);
@@ -120,7 +120,7 @@ private slots:
     // Nothing is written unless everything fits, or a partial write is asked for.
     void fitting_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<WriteMode>("mode");
         QTest::addColumn<int>("contacts"); // short numbers, then...
         QTest::addColumn<int>("longs");    // ... 28-digit numbers
         QTest::addColumn<bool>("partial");
@@ -128,18 +128,18 @@ private slots:
         QTest::addColumn<int>("updates");
         // 8 free records, 7 free extension records (3 kept, 10 in the file).
         QTest::newRow("add: more contacts than free records")
-            << int(AddAll) << 9 << 0 << false << "8 of 9 contacts fit" << 0;
+            << WriteMode::AddAll << 9 << 0 << false << "8 of 9 contacts fit" << 0;
         QTest::newRow("add: more long numbers than free extension records")
-            << int(AddAll) << 0 << 8 << false << "7 of 8 contacts fit" << 0;
+            << WriteMode::AddAll << 0 << 8 << false << "7 of 8 contacts fit" << 0;
         QTest::newRow("add, partial: what fits is written")
-            << int(AddAll) << 9 << 0 << true << "8 contacts are on the SIM Card now" << 8;
+            << WriteMode::AddAll << 9 << 0 << true << "8 contacts are on the SIM Card now" << 8;
         QTest::newRow("write all: more contacts than records")
-            << int(WriteAll) << 11 << 0 << false << "10 of 11 contacts fit" << 0;
+            << WriteMode::WriteAll << 11 << 0 << false << "10 of 11 contacts fit" << 0;
     }
 
     void fitting()
     {
-        QFETCH(int, mode);
+        QFETCH(WriteMode, mode);
         QFETCH(int, contacts);
         QFETCH(int, longs);
         QFETCH(bool, partial);
@@ -160,15 +160,15 @@ private slots:
     // Overwriting with nothing is refused; clearing is Clear SIM's job.
     void emptyInputs_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<WriteMode>("mode");
         QTest::addColumn<int>("contacts");
-        QTest::newRow("write all of an empty book") << int(WriteAll) << 0;
-        QTest::newRow("write selected with nothing selected") << int(WriteSelected) << 3;
+        QTest::newRow("write all of an empty book") << WriteMode::WriteAll << 0;
+        QTest::newRow("write selected with nothing selected") << WriteMode::WriteSelected << 3;
     }
 
     void emptyInputs()
     {
-        QFETCH(int, mode);
+        QFETCH(WriteMode, mode);
         QFETCH(int, contacts);
         BookCard card = keptExtensionsCard();
         const Snapshot before = snapshot(card);
@@ -201,7 +201,7 @@ private slots:
         layout.adnRecords = 2;
         BookCard card = insertBookCard(layout);
         addContacts({makeContact("A", number.constData())});
-        QCOMPARE(m_f.write(WriteAll), !record.isEmpty());
+        QCOMPARE(m_f.write(WriteMode::WriteAll), !record.isEmpty());
         if (record.isEmpty()) {
             QCOMPARE(m_f.messageIds().last(), 816);
             QVERIFY(lastMessage().contains("A (" + number + ")"));
@@ -244,7 +244,7 @@ private slots:
         card.sim->faults().append(fault);
         addContacts({makeContact("Neu1", kLong1)});
 
-        QCOMPARE(m_f.write(AddAll), written);
+        QCOMPARE(m_f.write(WriteMode::AddAll), written);
         if (written) {
             QCOMPARE(card.adn->records[1], rec(kNew1));
         } else {
@@ -261,7 +261,7 @@ private slots:
                                               .action = vsim::Fault::Action::Forget,
                                               .once = false});
         addContacts({makeContact("A", "123")});
-        QVERIFY(!m_f.write(AddAll));
+        QVERIFY(!m_f.write(WriteMode::AddAll));
         QVERIFY2(lastMessage().contains("did not keep what was written"),
                  qPrintable(lastMessage()));
         QVERIFY(lastMessage().contains("after 0 of 1 contacts"));
@@ -272,15 +272,15 @@ private slots:
     {
         BookCard card = keptExtensionsCard();
         addContacts({makeContact("Neu1", kLong1), makeContact("B", "123")});
-        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.write(WriteMode::WriteAll));
         virtualPcsc().clearLog();
-        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.write(WriteMode::WriteAll));
         QCOMPARE(TransferFixture::countSent("A0DC"), 0);
         QVERIFY(lastMessage().contains("nothing had to be written"));
 
         m_f.book->contacts[1].setNumber("124");
         virtualPcsc().clearLog();
-        QVERIFY(m_f.write(WriteAll));
+        QVERIFY(m_f.write(WriteMode::WriteAll));
         QCOMPARE(TransferFixture::countSent("A0DC"), 1);
     }
 
@@ -291,7 +291,7 @@ private slots:
         addContacts({makeContact("Neu1", kLong1)});
         m_f.request.dryRun = true;
         virtualPcsc().clearLog();
-        QVERIFY(m_f.write(AddAll));
+        QVERIFY(m_f.write(WriteMode::AddAll));
         QCOMPARE(TransferFixture::countSent("A0DC"), 0);
         QCOMPARE(snapshot(card).adn, before.adn);
         const std::vector<std::string> lines = describePlan(m_f.report.plan, m_f.report.contacts);
@@ -313,7 +313,7 @@ private slots:
         second.adn->records[0] = rec(kOld);
         const Snapshot before = snapshot(second);
         addContacts({makeContact("A", "123")});
-        QVERIFY(!m_f.write(WriteAll));
+        QVERIFY(!m_f.write(WriteMode::WriteAll));
         QCOMPARE(snapshot(second).adn, before.adn);
         for (const vsim::pcsc::Exchange& exchange : virtualPcsc().log())
             QVERIFY(exchange.reader != "Reader B" || !exchange.command.startsWith("\xA0\xDC"));
@@ -334,7 +334,7 @@ private slots:
                                   &handle, &protocol),
                  LONG(SCARD_S_SUCCESS));
         addContacts({makeContact("A", "123")});
-        QVERIFY(!m_f.write(WriteAll));
+        QVERIFY(!m_f.write(WriteMode::WriteAll));
         QCOMPARE(m_f.messageIds().last(), 824);
         api.SCardDisconnect(handle, SCARD_LEAVE_CARD);
         api.SCardReleaseContext(other);
@@ -346,14 +346,14 @@ private slots:
     // is untouched.
     void removedAtEveryCommand_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::newRow("add") << int(AddAll);
-        QTest::newRow("write all") << int(WriteAll);
+        QTest::addColumn<WriteMode>("mode");
+        QTest::newRow("add") << WriteMode::AddAll;
+        QTest::newRow("write all") << WriteMode::WriteAll;
     }
 
     void removedAtEveryCommand()
     {
-        QFETCH(int, mode);
+        QFETCH(WriteMode, mode);
         const auto fill = [this] {
             addContacts({makeContact("Neu1", kLong1), makeContact("B", "123"),
                          makeContact("Neu2", kLong2)});

@@ -37,8 +37,8 @@ QString summary(const CliOptions& o)
     add("pin2", o.pin2File);
     add("new", o.newPinFile);
     add("puk", o.pukFile);
-    if (o.writeMode != 0)
-        parts << QStringLiteral("mode=%1").arg(o.writeMode);
+    if (o.writeMode)
+        parts << QStringLiteral("mode=%1").arg(static_cast<int>(*o.writeMode));
     add("select", o.selectList);
     if (o.assumeYes)
         parts << QStringLiteral("yes");
@@ -71,17 +71,17 @@ private slots:
         QTest::newRow("operand after --") << "read -- --odd.phn"
                                           << "3 out=--odd.phn";
         QTest::newRow("write all") << "write in.phn --mode all"
-                                   << "4 in=in.phn mode=10";
+                                   << "4 in=in.phn mode=0";
         QTest::newRow("write selected")
             << "write in.csv --mode selected --select 2,5-7 --yes --pin2-file q --name-field 1 "
                "--number-field 0"
-            << "4 in=in.csv pin2=q mode=11 select=2,5-7 yes fields=1,0";
+            << "4 in=in.csv pin2=q mode=1 select=2,5-7 yes fields=1,0";
         QTest::newRow("write add") << "write --mode add in.phn"
-                                   << "4 in=in.phn mode=12";
+                                   << "4 in=in.phn mode=2";
         QTest::newRow("write add-selected") << "write a --mode add-selected --select 1"
-                                            << "4 in=a mode=13 select=1";
+                                            << "4 in=a mode=3 select=1";
         QTest::newRow("write clear") << "write a --mode clear --yes"
-                                     << "4 in=a mode=14 yes";
+                                     << "4 in=a mode=4 yes";
         QTest::newRow("pin change") << "pin change --pin-file p --new-pin-file n"
                                     << "5 pin=p new=n action=0 chv=1";
         QTest::newRow("pin disable") << "pin disable"

@@ -103,7 +103,7 @@ private slots:
         QTest::newRow("letter") << QByteArray("x") << 3;
         QTest::newRow("empty file") << QByteArray() << 3;
         // Names and numbers are written only at the debugging level 9.
-        QTest::newRow("9 with names and numbers") << QByteArray("9") << LogLevel::PersonalData;
+        QTest::newRow("9 with names and numbers") << QByteArray("9") << int(LogLevel::PersonalData);
     }
 
     void firstByteChoosesLevel()
@@ -114,9 +114,10 @@ private slots:
 
         QCOMPARE(openLog("Phonar"), 1);
         for (int level = 1; level <= 9; ++level) {
-            QCOMPARE(writeLog(level, "level_test", "level %d", level), level <= highest ? 1 : 0);
+            QCOMPARE(writeLog(LogLevel(level), "level_test", "level %d", level),
+                     level <= highest ? 1 : 0);
         }
-        QCOMPARE(writeLog(0, "level_test", "level zero"), 0);
+        QCOMPARE(writeLog(LogLevel(0), "level_test", "level zero"), 0);
 
         const QByteArray bytes = readFile(logFile());
         QVERIFY(bytes.startsWith(content));
@@ -166,7 +167,7 @@ private slots:
         QFile::remove(logFile()); // drop the start entry; the writer creates the file again
 
         const QTime before = QTime::currentTime();
-        QCOMPARE(writeLog(level, tag.constData(), "%s", "Start"), 1);
+        QCOMPARE(writeLog(LogLevel(level), tag.constData(), "%s", "Start"), 1);
         const QTime after = QTime::currentTime();
 
         const QByteArray entry = readFile(logFile());

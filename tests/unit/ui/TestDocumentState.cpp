@@ -9,7 +9,7 @@ class TestDocumentState : public QObject
 private slots:
     void texts_data()
     {
-        QTest::addColumn<char>("source");
+        QTest::addColumn<BookSource>("source");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("reader");
         QTest::addColumn<QString>("title");
@@ -39,7 +39,7 @@ private slots:
 
     void texts()
     {
-        QFETCH(char, source);
+        QFETCH(BookSource, source);
         QFETCH(QString, path);
         QFETCH(QString, reader);
         QFETCH(QString, title);
