@@ -7,6 +7,7 @@
 
 #include "card/commands/FileIds.h"
 #include "card/sim/SimCommands.h"
+#include "card/uicc/UiccCommands.h"
 
 #include <QTest>
 
@@ -20,14 +21,15 @@ const QString kReader = QStringLiteral("Reader A");
 using CommandSetFactory = std::function<std::unique_ptr<CardCommands>(const CardTransport&)>;
 
 // One card kind: what it is, and what its command set sends and answers.
-// Byte strings are hex prefixes of the commands sent, in order.
+// Byte strings are hex prefixes of the commands sent, in order, apart by blanks.
 struct KindUnderTest
 {
     const char* name;
     const char* profile; // tests/data/cards/<profile>.json
     CommandSetFactory commandSet;
+    const char* adn;           // path of the phone book of 28-byte records
     QByteArray selectMf;       // SELECT MF
-    QByteArray header;         // reading the header of the file just selected
+    QByteArray header;         // reading the header of MF, just selected
     QByteArray readAdnRecord1; // READ RECORD 1 of EF ADN (28-byte records)
     QByteArray updateAdnRecord2;
     QByteArray verifyPin1;
@@ -36,6 +38,7 @@ struct KindUnderTest
     CardOutcome readWithoutPin1; // the answer to a READ RECORD of EF ADN before PIN1
     int attemptsAfterWrongPin1;  // what the refusal tells of the tries left (-1: nothing)
     int adnRecords;
+    bool pin2InApplication; // PIN2 is known once the network application is selected
 };
 
 std::unique_ptr<CardCommands> gsmSet(const CardTransport& transport)
@@ -43,13 +46,37 @@ std::unique_ptr<CardCommands> gsmSet(const CardTransport& transport)
     return std::make_unique<SimCommands>(transport);
 }
 
+std::unique_ptr<CardCommands> uiccSet(const CardTransport& transport)
+{
+    const QByteArray aid = QByteArray::fromHex("A0000000871002FF49FF0589000001FF");
+    return std::make_unique<UiccCommands>(transport, std::vector<uint8_t>(aid.begin(), aid.end()));
+}
+
 const KindUnderTest kCardKinds[] = {
-    {"GSM SIM", "typical", gsmSet, "A0A40000023F00", "A0C00000", "A0B201041C", "A0DC02041C",
-     "A020000108", "A024000210", "A02C000010", CardOutcome::WrongCode, -1, 250},
+    {"GSM SIM", "typical", gsmSet, "3F00/7F10/6F3A", "A0A40000023F00", "A0C00000", "A0B201041C",
+     "A0DC02041C", "A020000108", "A024000210", "A02C000010", CardOutcome::WrongCode, -1, 250,
+     false},
     // A UICC that still answers class A0 is spoken to as a SIM.
-    {"UICC in GSM class", "usim-both-books", gsmSet, "A0A40000023F00", "A0C00000", "A0B201041C",
-     "A0DC02041C", "A020000108", "A024000210", "A02C000010", CardOutcome::WrongCode, -1, 100},
+    {"UICC in GSM class", "usim-both-books", gsmSet, "3F00/7F10/6F3A", "A0A40000023F00", "A0C00000",
+     "A0B201041C", "A0DC02041C", "A020000108", "A024000210", "A02C000010", CardOutcome::WrongCode,
+     -1, 100, false},
+    // The UICC command set: the FCP comes with the SELECT, the tries from the card.
+    {"UICC", "usim-both-books", uiccSet, "3F00/7F10/6F3A", "00A40004023F00 00C00000",
+     "0020000100 002C000100 0020008100 002C008100", "00B201041C", "00DC02041C", "0020000108",
+     "0024008110", "002C000110", CardOutcome::AccessRefused, 2, 100, true},
+    {"UICC, class 00 only", "usim-class00-only", uiccSet, "3F00/7F10/5F3A/4F3A",
+     "00A40004023F00 00C00000", "0020000100 002C000100 0020008100 002C008100", "00B201041C",
+     "00DC02041C", "0020000108", "0024008110", "002C000110", CardOutcome::AccessRefused, 2, 100,
+     true},
 };
+
+QList<uint16_t> pathOf(const char* path)
+{
+    QList<uint16_t> ids;
+    for (const QString& id : QString::fromLatin1(path).split('/'))
+        ids << uint16_t(id.toUInt(nullptr, 16));
+    return ids;
+}
 
 QByteArray field(const QByteArray& code)
 {
@@ -112,8 +139,9 @@ class TestCardContract : public QObject
     }
 
     // Checks that the commands sent since the last call start as expected.
-    void expectSent(const QList<QByteArray>& prefixes)
+    void expectSent(const QByteArray& expected)
     {
+        const QList<QByteArray> prefixes = expected.split(' ');
         const QList<QByteArray> sent = virtualPcsc().commands();
         QVERIFY2(sent.size() == prefixes.size(), qPrintable(sentText()));
         for (int i = 0; i < prefixes.size(); ++i)
@@ -124,7 +152,7 @@ class TestCardContract : public QObject
 
     void selectAdn()
     {
-        for (uint16_t id : {FileId::kMf, FileId::kDirTelecom, FileId::kAdn})
+        for (uint16_t id : pathOf(m_kind->adn))
             QVERIFY(m_commands->select(id).ok());
         virtualPcsc().clearLog();
     }
@@ -150,17 +178,17 @@ private slots:
     {
         open();
         QVERIFY(m_commands->select(FileId::kMf).ok());
-        expectSent({m_kind->selectMf});
+        expectSent(m_kind->selectMf);
         const HeaderResult mf = m_commands->header();
         QVERIFY(mf.result.ok());
-        expectSent({m_kind->header});
+        expectSent(m_kind->header);
         QVERIFY(mf.header.type == FileType::Master);
         QCOMPARE(int(mf.header.pin1Attempts), m_sim->chv(1).tries);
         QCOMPARE(int(mf.header.puk1Attempts), m_sim->chv(1).unblockTries);
         QCOMPARE(mf.header.pin1Disabled, !m_sim->chv(1).enabled);
 
-        QVERIFY(m_commands->select(FileId::kDirTelecom).ok());
-        QVERIFY(m_commands->select(FileId::kAdn).ok());
+        for (uint16_t id : pathOf(m_kind->adn).mid(1))
+            QVERIFY(m_commands->select(id).ok());
         const HeaderResult adn = m_commands->header();
         QVERIFY(adn.result.ok());
         QVERIFY(adn.header.type == FileType::Elementary);
@@ -184,8 +212,8 @@ private slots:
         verifyPin1("1234", true);
         const CardResult record = m_commands->readRecord(1, 28);
         QVERIFY(record.ok());
-        expectSent({m_kind->readAdnRecord1});
-        QCOMPARE(bytesOf(record), m_sim->file(QStringLiteral("3F00/7F10/6F3A"))->records[0]);
+        expectSent(m_kind->readAdnRecord1);
+        QCOMPARE(bytesOf(record), m_sim->file(QLatin1String(m_kind->adn))->records[0]);
 
         // Past the last record: a failed read, never data.
         const CardResult past = m_commands->readRecord(uint8_t(m_kind->adnRecords + 1), 28);
@@ -203,15 +231,15 @@ private slots:
         const auto data = std::span(reinterpret_cast<const uint8_t*>(record.constData()),
                                     std::size_t(record.size()));
         // Refused before PIN1, and nothing written.
-        const QByteArray old = m_sim->file(QStringLiteral("3F00/7F10/6F3A"))->records[1];
+        const QByteArray old = m_sim->file(QLatin1String(m_kind->adn))->records[1];
         QVERIFY(!m_commands->updateRecord(2, RecordMode::Absolute, data).ok());
-        QCOMPARE(m_sim->file(QStringLiteral("3F00/7F10/6F3A"))->records[1], old);
+        QCOMPARE(m_sim->file(QLatin1String(m_kind->adn))->records[1], old);
         virtualPcsc().clearLog();
 
         verifyPin1("1234", true);
         QVERIFY(m_commands->updateRecord(2, RecordMode::Absolute, data).ok());
-        expectSent({m_kind->updateAdnRecord2 + record.toHex().toUpper()});
-        QCOMPARE(m_sim->file(QStringLiteral("3F00/7F10/6F3A"))->records[1], record);
+        expectSent(m_kind->updateAdnRecord2 + record.toHex().toUpper());
+        QCOMPARE(m_sim->file(QLatin1String(m_kind->adn))->records[1], record);
     }
 
     void verifyCodes_data() { addKinds(); }
@@ -219,7 +247,7 @@ private slots:
     {
         open();
         const CardResult wrong = m_commands->verifyCode(SecretCode::Pin1, "9999");
-        expectSent({m_kind->verifyPin1 + field("9999").toHex()});
+        expectSent(m_kind->verifyPin1 + field("9999").toHex());
         QCOMPARE(outcomeName(wrong.outcome), outcomeName(CardOutcome::WrongCode));
         QVERIFY(wrong.codeRefused());
         QCOMPARE(wrong.attemptsLeft, m_kind->attemptsAfterWrongPin1);
@@ -239,8 +267,13 @@ private slots:
     void changeCode()
     {
         open();
+        // A select of DF GSM reaches ADF USIM on a UICC.
+        if (m_kind->pin2InApplication) {
+            QVERIFY(m_commands->select(FileId::kDirGsm).ok());
+            virtualPcsc().clearLog();
+        }
         QVERIFY(m_commands->changeCode(SecretCode::Pin2, "5678", "1111").ok());
-        expectSent({m_kind->changePin2 + field("5678").toHex() + field("1111").toHex()});
+        expectSent(m_kind->changePin2 + field("5678").toHex() + field("1111").toHex());
         QCOMPARE(m_sim->chv(2).code, field("1111"));
         QVERIFY(m_commands->changeCode(SecretCode::Pin2, "5678", "2222").codeRefused());
         QCOMPARE(m_sim->chv(2).code, field("1111"));
@@ -255,7 +288,7 @@ private slots:
         QCOMPARE(m_sim->chv(1).unblockTries, 9);
         virtualPcsc().clearLog();
         QVERIFY(m_commands->unblockCode(SecretCode::Pin1, "12345678", "4321").ok());
-        expectSent({m_kind->unblockPin1 + field("12345678").toHex() + field("4321").toHex()});
+        expectSent(m_kind->unblockPin1 + field("12345678").toHex() + field("4321").toHex());
         QCOMPARE(m_sim->chv(1).tries, 3);
         QVERIFY(m_commands->verifyCode(SecretCode::Pin1, "4321").ok());
     }
