@@ -30,6 +30,7 @@ constexpr int kPukLabel = 55;          // "PUK:"
 constexpr int kPin2Label = 160;        // "Enter PIN2:"
 constexpr int kConfirmPin2Label = 163; // "Confirm PIN2:"
 constexpr int kPuk2Label = 166;        // "Enter PUK2:"
+constexpr int kDeviceLabel = 158;      // "Device:"
 
 std::string trimmed(const std::string& text)
 {
@@ -265,7 +266,7 @@ UserInterface::PinAnswer TerminalUserInterface::askPin(const PinRequest& request
         if (!request.text.empty())
             m_err << request.text << '\n';
         if (!request.readerName.empty())
-            m_err << resString(158) << ' ' << request.readerName << '\n';
+            m_err << resString(kDeviceLabel) << ' ' << request.readerName << '\n';
         m_err << std::flush;
     }
 

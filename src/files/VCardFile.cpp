@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int kCannotOpenFile = 25; // "Can't open the file!"
+
 constexpr std::size_t kNameBytes = Contact::NameSize - 1;
 // Room to encode a text before measuring it against a field.
 constexpr std::size_t kMeasureBytes = 4 * Contact::NameSize + 4 * Contact::MaxEmailBytes;
@@ -367,7 +369,6 @@ bool exportVCardFile(const std::string& path, const PhoneBook& book, VCardVersio
 bool importVCardFile(const std::string& path, PhoneBook& book, VCardNumbers numbers,
                      UserInterface& ui, ImportReport* report)
 {
-    constexpr int kCannotOpenFile = 25; // "Can't open the file!"
     ImportReport summary;
     switch (importVCardFile(path, book, numbers, summary)) {
     case VCardLoad::CannotOpen:
@@ -403,7 +404,7 @@ bool exportVCardFile(const std::string& path, const PhoneBook& book, VCardVersio
         return true;
     }
     LastErrorKeeper keep;
-    ui.inform(25); // "Can't open the file!"
+    ui.inform(kCannotOpenFile);
     return false;
 }
 

@@ -272,7 +272,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (m_app.state.fromCard()) {
-        if (!askSaveCard(2)) {
+        if (!askSaveCard(kSaveCardChanges)) {
             event->ignore();
             return;
         }

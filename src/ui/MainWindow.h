@@ -126,6 +126,10 @@ private:
     void exportVCard();
 
     // MainWindowCard.cpp
+    // The questions askSaveCard asks: save the card's changes before they are
+    // replaced, or before the card is read again.
+    static constexpr int kSaveCardChanges = 2;
+    static constexpr int kSaveCardBeforeRead = 3;
     bool askSaveCard(int questionId);
     void readCard();
     void writeCard(int command);

@@ -26,6 +26,8 @@ constexpr int kReadingCaption = 73;
 constexpr int kNothingToWrite = 800;
 constexpr int kWriteWhatFits = 804;
 constexpr int kOpenBackup = 820;
+constexpr int kContactsFit = 801;  // "%d of %d contacts fit on the SIM Card."
+constexpr int kContactsLost = 806; // "The SIM Card loses %d of its contacts."
 
 struct WriteCommand
 {
@@ -52,7 +54,7 @@ bool approveWrite(UserInterface& ui, WriteMode writeMode, const WritePlan& plan)
     if (plan.fits() && !loses)
         return true;
     UserInterface::Message question;
-    question.id = plan.fits() ? 806 : 801;
+    question.id = plan.fits() ? kContactsLost : kContactsFit;
     question.text = summaryText(plan);
     if (!plan.fits())
         question.text = fitText(plan) + "\n" + question.text + "\n" + resString(kWriteWhatFits);
@@ -125,7 +127,7 @@ bool MainWindow::writeWholeBookToCard()
 void MainWindow::readCard()
 {
     DocumentState& state = m_app.state;
-    if (!askSaveUntitled() || !askSaveChangedFile() || !askSaveCard(3))
+    if (!askSaveUntitled() || !askSaveChangedFile() || !askSaveCard(kSaveCardBeforeRead))
         return;
     state.untitledList = false;
     const bool wasFile = state.fromFile();
@@ -260,7 +262,7 @@ void MainWindow::closeCard()
     DocumentState& state = m_app.state;
     if (state.fromCard()) {
         if (state.modified) {
-            switch (ask(m_app.ui, 2, UserInterface::Buttons::YesNoCancel)) {
+            switch (ask(m_app.ui, kSaveCardChanges, UserInterface::Buttons::YesNoCancel)) {
             case UserInterface::Answer::Yes:
                 writeWholeBookToCard();
                 break;

@@ -173,7 +173,7 @@ void MainWindow::openFile()
         state.csvMode = false;
         emit documentChanged();
     };
-    if (!askSaveUntitled() || !askSaveCard(2)) {
+    if (!askSaveUntitled() || !askSaveCard(kSaveCardChanges)) {
         state.csvMode = false;
         return;
     }
@@ -241,7 +241,7 @@ void MainWindow::openFile()
 void MainWindow::newFile()
 {
     DocumentState& state = m_app.state;
-    if (!askSaveUntitled() || !askSaveCard(2))
+    if (!askSaveUntitled() || !askSaveCard(kSaveCardChanges))
         return;
     OpenBookState open;
     open.fromFile = state.fromFile();

@@ -29,6 +29,7 @@
 
 namespace {
 constexpr int kShowHide = 1124;
+constexpr int kChooseContactToEdit = 10;
 constexpr int kBookButtons[] = {1210, 1211, 1212};
 constexpr int kButtonWidth = 100;
 constexpr int kPanelWidth = kButtonWidth + 2;
@@ -445,7 +446,7 @@ void SidePanel::addOrEdit(bool add)
     } else {
         const std::vector<int> rows = selectedRows();
         if (rows.empty()) {
-            m_window.app().ui.inform(10);
+            m_window.app().ui.inform(kChooseContactToEdit);
             return;
         }
         slot = rows.front();
@@ -464,7 +465,7 @@ void SidePanel::deleteSelectedSlots()
 {
     const std::vector<int> rows = selectedRows();
     if (rows.empty()) {
-        m_window.app().ui.inform(10);
+        m_window.app().ui.inform(kChooseContactToEdit);
         return;
     }
     deleteSideSlots(sideBookSlots(m_window.app().sideBooks, m_window.app().state.shownBook), rows);
