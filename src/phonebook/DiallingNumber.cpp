@@ -104,28 +104,31 @@ uint8_t numberLengthByte(const EncodedNumber& bcd)
     return static_cast<uint8_t>(DigitBytesPerRecord + 1);
 }
 
-bool validateNumber(char* text)
+NumberRefusal checkNumber(std::string& text)
 {
-    removeChar(text, ' ');
-    removeChar(text, '-');
-    for (std::size_t i = 0; text[i] != '\0'; ++i) {
+    std::erase_if(text,
+                  [](char c) { return c == ' ' || c == '-' || c == '.' || c == '(' || c == ')'; });
+    for (std::size_t i = 0; i < text.size(); ++i) {
         if (!isDiallingChar(text[i]) && !(i == 0 && text[i] == '+')) {
-            return false;
+            return NumberRefusal::NotDiallable;
         }
     }
-    return true;
+    const std::size_t digits = text.size() - (text.starts_with('+') ? 1 : 0);
+    return digits > MaxNumberDigits ? NumberRefusal::TooLong : NumberRefusal::None;
+}
+
+bool validateNumber(char* text)
+{
+    std::string checked(text);
+    const bool valid = checkNumber(checked) == NumberRefusal::None;
+    // The checked text is never longer than what was given.
+    std::memcpy(text, checked.c_str(), checked.size() + 1);
+    return valid;
 }
 
 bool validateNumber(std::string& text)
 {
-    removeChar(text, ' ');
-    removeChar(text, '-');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!isDiallingChar(text[i]) && !(i == 0 && text[i] == '+')) {
-            return false;
-        }
-    }
-    return true;
+    return checkNumber(text) == NumberRefusal::None;
 }
 
 std::string numberDisplayForm(std::string_view number)

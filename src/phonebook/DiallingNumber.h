@@ -33,7 +33,26 @@ EncodedNumber encodeDiallingNumber(std::string_view text);
 // (the TON/NPI byte). An empty number gives 1.
 uint8_t numberLengthByte(const EncodedNumber& bcd);
 
-// Removes blanks and '-' in place, then checks the characters. Empty is valid.
+// Most characters of a number a card holds: 20 in the phone-book record and
+// 20 in one extension record (a leading '+' is not counted: the TON/NPI byte
+// carries it).
+constexpr std::size_t MaxNumberDigits = 40;
+
+// Why checkNumber refused a number.
+enum class NumberRefusal
+{
+    None,
+    NotDiallable, // a letter or other character no phone dials, or a '+' not in front
+    TooLong,      // more than MaxNumberDigits characters
+};
+
+// The one check every number passes that is typed, imported or written to a
+// card: blanks, '-', '.', '(' and ')', as people type numbers and contacts
+// apps export them, are dropped in place; what is left must be digits, '*',
+// '#' and 'p' with at most one '+' in front, and at most MaxNumberDigits of
+// them. Empty is valid.
+NumberRefusal checkNumber(std::string& text);
+// checkNumber() == None, for callers that need only a yes or no.
 bool validateNumber(char* text);
 bool validateNumber(std::string& text);
 

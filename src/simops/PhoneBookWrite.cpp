@@ -115,14 +115,10 @@ bool writeAndCheck(CardSession& session, int r, const Bytes& after, const char* 
     return true;
 }
 
-// Drops what people type to make a number readable (blanks, '-', '.', '(',
-// ')'); false when what is left cannot be dialled: other characters, a '+'
-// not in front, or more than a record and its extension hold (40
-// characters, a '+' counted).
+// The same check the editor and the file loaders make (checkNumber).
 bool diallableNumber(std::string& number)
 {
-    std::erase_if(number, [](char c) { return c == '.' || c == '(' || c == ')'; });
-    return validateNumber(number) && number.size() <= Contact::MaxCardDigits;
+    return checkNumber(number) == NumberRefusal::None;
 }
 
 std::string joinedNames(const std::vector<Contact>& contacts, const std::vector<int>& which)

@@ -56,7 +56,7 @@ OwnNumberChange applyOwnNumber(CardSession& session, SideBooks& sideBooks, UserI
     // checked, so that no letter is coded into a digit nibble and a '+' is
     // carried by the TON/NPI byte.
     std::string number(typed.substr(0, kOwnNumberLimit));
-    if (!validateNumber(number) || number.size() > Contact::MaxCardDigits) {
+    if (!validateNumber(number)) {
         ui.inform(kWrongNumber);
         return OwnNumberChange::Invalid;
     }
