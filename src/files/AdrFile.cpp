@@ -158,13 +158,28 @@ bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
     return true;
 }
 
-bool openAdrFile(const std::string& path, PhoneBook& book, uint32_t& recordLength,
-                   uint32_t& nameLength, UserInterface& ui)
+bool isAdrBytes(std::string_view bytes)
 {
-    const std::optional<std::string> bytes = readFileStart(path, AdrMaxFileSize);
-    if (!bytes) {
-        ui.inform(CannotOpenFile);
+    // The tag follows the length and the short count, or the long count.
+    if (bytes.size() < 2) {
         return false;
     }
-    return readAdrBytes(*bytes, book, recordLength, nameLength, ui);
+    const std::size_t at = bytes[1] != 0 ? 2 : 6;
+    return bytes.size() >= at + AdrFileTag.size() &&
+           bytes.substr(at, AdrFileTag.size()) == AdrFileTag;
+}
+
+bool openAdrFile(const std::string& path, PhoneBook& book, uint32_t& recordLength,
+                 uint32_t& nameLength, UserInterface& ui)
+{
+    std::string bytes;
+    if (const FileResult read = readInputFile(path, AdrMaxFileSize, bytes); !read.ok()) {
+        if (read.problem == FileProblem::System) {
+            ui.inform(CannotOpenFile);
+        } else {
+            tellOpenFailure(ui, path, read);
+        }
+        return false;
+    }
+    return readAdrBytes(bytes, book, recordLength, nameLength, ui);
 }

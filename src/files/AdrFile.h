@@ -26,8 +26,12 @@ int adrNameLength(int recordLength);
 // N), sequence numbers from 0, nextSequence one above the rows. A cut-off last
 // record reads its missing bytes as 0xFF (unused); records the file lacks
 // entirely give no rows. false with message 25 when the file cannot be opened, with
-// message 26 (and the three outputs 0) when it has no tag or impossible records.
+// message 26 (and the three outputs 0) when it has no tag or impossible records,
+// with "Could not open" and the reason when it is no regular file or too large.
+// True when the bytes start like an address file (the tag in its place).
+bool isAdrBytes(std::string_view bytes);
+
 bool openAdrFile(const std::string& path, PhoneBook& book, uint32_t& recordLength,
-                   uint32_t& nameLength, UserInterface& ui);
+                 uint32_t& nameLength, UserInterface& ui);
 bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLength,
                   uint32_t& nameLength, UserInterface& ui);

@@ -23,6 +23,8 @@ namespace {
 
 constexpr int kCouldNotSave = 300;
 constexpr int kNotRegular = 302;
+constexpr int kCouldNotOpen = 303;
+constexpr int kTooLarge = 304;
 constexpr int kMaxLinkHops = 40;
 constexpr const char* kTag = "writeFileAtomically";
 
@@ -159,7 +161,6 @@ FileResult fillTemporary(int fd, std::string_view bytes, const struct stat* old)
     return result;
 }
 
-
 QString fileName(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
@@ -176,75 +177,165 @@ uint32_t errorOf(const QFileDevice& file)
     return file.error() == QFileDevice::PermissionsError ? EACCES : EIO;
 }
 
-} // namespace
-
-uint64_t queryFileSize(const std::string& path)
+FileResult tooLarge(uint64_t limit)
 {
-    QFile file(fileName(path));
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) {
-        return 0;
+    FileResult result;
+    result.problem = FileProblem::TooLarge;
+    result.limit = limit;
+    return result;
+}
+
+// Opens a regular file for reading. A pipe, device or folder is refused
+// before anything waits on it: the open does not block (a pipe without a
+// writer would), and the file's kind is checked on what was opened.
+FileResult openRegular(const std::string& path, int& fd, uint64_t& size)
+{
+    fd = -1;
+    struct stat info
+    {
+    };
+    if (stat(path.c_str(), &info) != 0) {
+        return systemFailure(errno);
     }
-    const qint64 size = file.size();
-    return size > 0 ? static_cast<uint64_t>(size) : 0;
+    if (!S_ISREG(info.st_mode)) {
+        return notRegular();
+    }
+    fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return systemFailure(errno);
+    }
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = errno;
+        close(fd);
+        fd = -1;
+        return S_ISREG(info.st_mode) ? systemFailure(error) : notRegular();
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags != -1) {
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0;
+    return {};
 }
-
-bool fileIsReadable(const std::string& path)
-{
-    QFile file(fileName(path));
-    return !QFileInfo(file).isDir() && file.open(QIODevice::ReadOnly);
-}
-
-namespace {
 
 // Reads up to `maxBytes`; with `failWhenLonger` a longer file is refused.
-std::optional<std::string> readFile(const std::string& path, uint64_t maxBytes, bool failWhenLonger)
+FileResult readRegular(const std::string& path, uint64_t maxBytes, bool failWhenLonger,
+                       std::string& bytes)
 {
-    QFile file(fileName(path));
-    errno = 0;
-    if (QFileInfo(file).isDir()) {
-        setLastError(EISDIR);
-        return std::nullopt;
+    bytes.clear();
+    int fd = -1;
+    uint64_t size = 0;
+    if (FileResult opened = openRegular(path, fd, size); !opened.ok()) {
+        return opened;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        setLastError(errorOf(file));
-        return std::nullopt;
+    if (failWhenLonger && size > maxBytes) {
+        close(fd);
+        return tooLarge(maxBytes);
     }
-    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(std::min(size, maxBytes)));
     char buffer[65536];
+    FileResult result;
     for (;;) {
         const uint64_t room = maxBytes - bytes.size() + (failWhenLonger ? 1 : 0);
-        const qint64 got =
-            file.read(buffer, static_cast<qint64>(std::min<uint64_t>(room, sizeof buffer)));
+        const ssize_t got =
+            read(fd, buffer, static_cast<std::size_t>(std::min<uint64_t>(room, sizeof buffer)));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
         if (got < 0) {
-            setLastError(errorOf(file));
-            return std::nullopt;
+            result = systemFailure(errno);
+            break;
         }
         if (got == 0) {
             break;
         }
         bytes.append(buffer, static_cast<std::size_t>(got));
         if (bytes.size() > maxBytes) {
-            setLastError(EFBIG);
-            return std::nullopt;
+            // The file grew while it was read.
+            result = tooLarge(maxBytes);
+            break;
         }
         if (bytes.size() == maxBytes && !failWhenLonger) {
             break;
         }
     }
-    setLastError(0);
-    return bytes;
+    close(fd);
+    if (!result.ok()) {
+        bytes.clear();
+        bytes.shrink_to_fit();
+    }
+    return result;
+}
+
+uint32_t lastErrorOf(const FileResult& result)
+{
+    switch (result.problem) {
+    case FileProblem::None:
+        return 0;
+    case FileProblem::System:
+        return static_cast<uint32_t>(result.error);
+    case FileProblem::NotRegular:
+        return EINVAL;
+    case FileProblem::TooLarge:
+        return EFBIG;
+    }
+    return EIO;
 }
 
 } // namespace
 
+uint64_t queryFileSize(const std::string& path)
+{
+    int fd = -1;
+    uint64_t size = 0;
+    if (!openRegular(path, fd, size).ok()) {
+        return 0;
+    }
+    close(fd);
+    return size;
+}
+
+FileResult checkInputFile(const std::string& path)
+{
+    int fd = -1;
+    uint64_t size = 0;
+    const FileResult opened = openRegular(path, fd, size);
+    if (opened.ok()) {
+        close(fd);
+    }
+    return opened;
+}
+
+bool fileIsReadable(const std::string& path)
+{
+    return checkInputFile(path).ok();
+}
+
+FileResult readInputFile(const std::string& path, uint64_t maxSize, std::string& bytes)
+{
+    return readRegular(path, maxSize, true, bytes);
+}
+
 std::optional<std::string> readWholeFile(const std::string& path, uint64_t maxSize)
 {
-    return readFile(path, maxSize, true);
+    std::string bytes;
+    const FileResult result = readRegular(path, maxSize, true, bytes);
+    setLastError(lastErrorOf(result));
+    if (!result.ok()) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 std::optional<std::string> readFileStart(const std::string& path, uint64_t maxBytes)
 {
-    return readFile(path, maxBytes, false);
+    std::string bytes;
+    const FileResult result = readRegular(path, maxBytes, false, bytes);
+    setLastError(lastErrorOf(result));
+    if (!result.ok()) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 FileSystemCalls systemFileCalls()
@@ -266,6 +357,8 @@ std::string FileResult::reason() const
         return std::generic_category().message(error);
     case FileProblem::NotRegular:
         return resString(kNotRegular);
+    case FileProblem::TooLarge:
+        return formatResString(kTooLarge, static_cast<unsigned>(limit / (1024 * 1024)));
     case FileProblem::None:
         break;
     }
@@ -275,6 +368,20 @@ std::string FileResult::reason() const
 std::string saveFailureText(const std::string& path, const FileResult& result)
 {
     return formatResString(kCouldNotSave, path.c_str(), result.reason().c_str());
+}
+
+std::string openFailureText(const std::string& path, const FileResult& result)
+{
+    return formatResString(kCouldNotOpen, path.c_str(), result.reason().c_str());
+}
+
+void tellOpenFailure(UserInterface& ui, const std::string& path, const FileResult& result)
+{
+    UserInterface::Message message;
+    message.id = kCouldNotOpen;
+    message.text = openFailureText(path, result);
+    message.icon = UserInterface::Icon::Error;
+    ui.message(message);
 }
 
 void tellSaveFailure(UserInterface& ui, const std::string& path, const FileResult& result)

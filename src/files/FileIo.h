@@ -11,12 +11,16 @@
 // Plain file access for the phone-book files. Paths are the platform's file
 // names as bytes (UTF-8 on any usual system).
 
+// Only regular files are read: a pipe, a device or a folder is refused at
+// once, without waiting for a writer that may never come.
+
 // The file's size, or 0 when it cannot be opened for reading (or is not a
 // regular file).
 uint64_t queryFileSize(const std::string& path);
 
 // The whole file, or nullopt when it cannot be opened or read, or is larger
-// than `maxSize` bytes. lastError() holds the errno value on failure.
+// than `maxSize` bytes. lastError() holds the errno value on failure (EINVAL
+// for a file that is not a regular one, EFBIG for one that is too large).
 std::optional<std::string> readWholeFile(const std::string& path, uint64_t maxSize);
 
 // The first `maxBytes` bytes of the file (all of a shorter one), or nullopt
@@ -39,15 +43,17 @@ enum class FileProblem
 {
     None,
     System,     // a system call failed: `error` holds its errno
-    NotRegular, // a folder, a pipe, a device: never replaced
+    NotRegular, // a folder, a pipe, a device: never replaced, never read
+    TooLarge,   // a file to read is larger than `limit` bytes
 };
 
-// The outcome of a save: success, or what went wrong in the system's own
-// words ("No space left on device").
+// The outcome of a save or a read: success, or what went wrong in the
+// system's own words ("No space left on device").
 struct FileResult
 {
     FileProblem problem = FileProblem::None;
-    int error = 0; // errno of the failing call (FileProblem::System)
+    int error = 0;      // errno of the failing call (FileProblem::System)
+    uint64_t limit = 0; // the largest size taken (FileProblem::TooLarge)
 
     bool ok() const { return problem == FileProblem::None; }
     explicit operator bool() const { return ok(); }
@@ -64,6 +70,16 @@ using SaveResult = FileResult;
 // that is not a regular file (a pipe, a device, a folder) is refused; a
 // symbolic link is saved through to its target (the link stays).
 SaveResult saveFileAtomically(const std::string& path, std::string_view bytes);
+
+// Whether the file can be opened for reading as a regular file.
+FileResult checkInputFile(const std::string& path);
+
+// Reads the whole of a regular file of at most `maxSize` bytes into `bytes`.
+FileResult readInputFile(const std::string& path, uint64_t maxSize, std::string& bytes);
+
+// "Could not open <path>: <reason>" (string 303), as text and as an error message.
+std::string openFailureText(const std::string& path, const FileResult& result);
+void tellOpenFailure(UserInterface& ui, const std::string& path, const FileResult& result);
 
 // "Could not save <path>: <reason>" (string 300), as text and as an error message.
 std::string saveFailureText(const std::string& path, const FileResult& result);

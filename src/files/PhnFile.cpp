@@ -14,6 +14,7 @@
 #include "shell/UserInterface.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -439,13 +440,33 @@ int loadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32
 bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
                       UserInterface& ui)
 {
-    if (loadPhnFile(path, &book, sideBooks.fdn.data(), sideBooks.fdnCount, sideBooks.lnd.data(),
-                    sideBooks.lndCount) != 0)
-        return true;
+    std::string bytes;
+    if (const FileResult read = readInputFile(path, AdrMaxFileSize, bytes); !read.ok()) {
+        // A file that is not there yet is a new, empty book. One that is there
+        // but cannot be read is never taken for empty: saving would replace it.
+        if (read.problem == FileProblem::System && read.error == ENOENT) {
+            return true;
+        }
+        tellOpenFailure(ui, path, read);
+        return false;
+    }
     uint32_t recordLength = 0;
     uint32_t nameLength = 0;
+    if (!isAdrBytes(bytes)) {
+        if (bytes.size() > PhnMaxFileSize) {
+            FileResult large;
+            large.problem = FileProblem::TooLarge;
+            large.limit = PhnMaxFileSize;
+            tellOpenFailure(ui, path, large);
+            return false;
+        }
+        if (loadPhnBytes(bytes, &book, sideBooks.fdn.data(), sideBooks.fdnCount,
+                         sideBooks.lnd.data(), sideBooks.lndCount) != 0) {
+            return true;
+        }
+    }
     book.clear();
-    return openAdrFile(path, book, recordLength, nameLength, ui);
+    return readAdrBytes(bytes, book, recordLength, nameLength, ui);
 }
 
 std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,

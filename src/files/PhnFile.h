@@ -58,8 +58,9 @@ int loadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32
 int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
                  BookEntry* lnd, uint32_t lndCount);
 // Opening a book file: a .phn file into the book and the side books, or, when
-// it is not one, a legacy address file into the cleared book. false: neither
-// (openAdrFile has shown why).
+// it is not one, a legacy address file into the cleared book. A file that does
+// not exist is an empty book. false: neither, or the file could not be read
+// (not a regular file, too large, a system error); the reason has been shown.
 bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
                       UserInterface& ui);
 

@@ -372,7 +372,11 @@ bool importVCardFile(const std::string& path, PhoneBook& book, VCardNumbers numb
     ImportReport summary;
     switch (importVCardFile(path, book, numbers, summary)) {
     case VCardLoad::CannotOpen:
-        ui.inform(kCannotOpenFile);
+        if (const FileResult readable = checkInputFile(path); !readable.ok()) {
+            tellOpenFailure(ui, path, readable);
+        } else {
+            ui.inform(kCannotOpenFile);
+        }
         return false;
     case VCardLoad::TooLarge:
         ui.inform(VCardTooLargeTextId);

@@ -172,6 +172,8 @@ constexpr BuiltInString kStrings[] = {
     {183, "Get Background Picture file:"},
     {300, "Could not save %s: %s"},
     {302, "it is not a regular file (a folder, a pipe or a device)"},
+    {303, "Could not open %s: %s"},
+    {304, "the file is too large (this program reads at most %u MiB)"},
     {310, "Imported %u contacts from %s; %u were skipped:"},
     {311, "- %u %s: %s"},
     {312, "without a number"},

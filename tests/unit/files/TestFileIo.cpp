@@ -2,9 +2,13 @@
 // hangs on something that is not a regular file.
 
 #include "ScriptedUserInterface.h"
+#include "files/CsvFile.h"
 #include "files/FileIo.h"
+#include "files/ImportReport.h"
 #include "files/PhnFile.h"
+#include "files/VCardFile.h"
 #include "phonebook/PhoneBook.h"
+#include "phonebook/SideBooks.h"
 
 #include <QDir>
 #include <QFile>
@@ -297,7 +301,67 @@ private slots:
                     .contains("not a regular file"));
     }
 
+    // Every loader refuses, at once and saying why, an input that is not a
+    // regular file or is larger than it reads.
+    void inputsThatCannotBeReadAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        for (const char* name : {"in.phn", "in.vcf"}) {
+            QTest::addRow("pipe %s", name) << "fifo" << name << "not a regular file";
+            QTest::addRow("folder %s", name) << "folder" << name << "not a regular file";
+            QTest::addRow("large %s", name) << "large" << name << "too large";
+        }
+        QTest::newRow("device") << "device"
+                                << "in.phn"
+                                << "not a regular file";
+        QTest::newRow("large address file") << "adr"
+                                            << "in.adr"
+                                            << "too large";
+    }
 
+    void inputsThatCannotBeReadAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QString path = dir.filePath(name);
+        if (kind == "fifo") {
+            QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (kind == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        } else if (kind == "device") {
+            path = QStringLiteral("/dev/zero");
+        } else {
+            // Sparse: a .phn over 16 MiB, an address file over 64 MiB.
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(kind == "adr" ? QByteArray("\x1C\x02<{[This is Adr File]}>")
+                                     : QByteArray("[Version]\r\nformat=phn\r\n"));
+            QVERIFY(file.resize(kind == "adr" ? 65 << 20 : 17 << 20));
+        }
+        ScriptedUserInterface ui;
+        PhoneBook book;
+        SideBooks sideBooks;
+        ImportReport report;
+        const std::string file = path.toStdString();
+        bool loaded = true;
+        if (name.endsWith(".csv"))
+            loaded = importCsvFile(file, book, ui) != 0;
+        else if (name.endsWith(".vcf"))
+            loaded = importVCardFile(file, book, VCardNumbers::PreferredOnly, ui, &report);
+        else
+            loaded = loadPhnOrAdrFile(file, book, sideBooks, ui);
+        QVERIFY(!loaded);
+        QCOMPARE(ui.messages.size(), std::size_t{1});
+        if (!name.endsWith(".vcf") || kind != "large") {
+            QCOMPARE(ui.messages[0].id, 303);
+            QVERIFY2(QString::fromStdString(ui.messages[0].text).contains(reason),
+                     ui.messages[0].text.c_str());
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFileIo)
