@@ -237,7 +237,7 @@ std::string finish(CliOptions& options, const std::vector<std::string>& operands
     case CliCommand::None:
         break;
     }
-    if (error.empty() && options.nameField == options.numberField)
+    if (error.empty() && options.nameField && options.nameField == options.numberField)
         error = "--name-field and --number-field must name different fields";
     return error;
 }

@@ -52,8 +52,10 @@ struct CliOptions
     bool allowLastAttempt = false;
     PinAction pinAction = PinAction::Change;
     int chv = 1;                 // --chv
-    unsigned nameField = 0;      // --name-field
-    unsigned numberField = 1;    // --number-field
+    // --name-field, --number-field; without them the columns the CSV header
+    // names, else 0 and 1.
+    std::optional<unsigned> nameField;
+    std::optional<unsigned> numberField;
     bool entryPerNumber = false; // --numbers each: vCard input, one entry per number
     bool vCard30 = false;        // --vcard-version 3.0: vCard output
 };

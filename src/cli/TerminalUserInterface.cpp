@@ -83,7 +83,8 @@ void TerminalUserInterface::setSecretOption(SecretRole role, std::string option)
     m_options[roleIndex(role)] = std::move(option);
 }
 
-void TerminalUserInterface::setCsvMapping(unsigned nameField, unsigned numberField)
+void TerminalUserInterface::setCsvMapping(std::optional<unsigned> nameField,
+                                          std::optional<unsigned> numberField)
 {
     m_nameField = nameField;
     m_numberField = numberField;
@@ -340,14 +341,23 @@ UserInterface::PinAnswer TerminalUserInterface::askPin(const PinRequest& request
 
 bool TerminalUserInterface::mapCsvFields(CsvMappingRequest& mapping)
 {
+    // The fields named on the command line, else the ones the header named.
+    const unsigned name = m_nameField.value_or(mapping.nameField);
+    const unsigned number = m_numberField.value_or(mapping.numberField);
     const std::size_t fields = mapping.fields.size();
-    if (m_nameField >= fields || m_numberField >= fields) {
+    if (name >= fields || number >= fields) {
         complain("the CSV file's first line has " + std::to_string(fields) +
                  " field(s), counted from 0; choose others with --name-field and "
                  "--number-field");
         return false;
     }
-    mapping.nameField = m_nameField;
-    mapping.numberField = m_numberField;
+    if (name == number) {
+        complain("field " + std::to_string(name) +
+                 " cannot hold both names and numbers; choose with --name-field and "
+                 "--number-field");
+        return false;
+    }
+    mapping.nameField = name;
+    mapping.numberField = number;
     return true;
 }

@@ -55,7 +55,7 @@ public:
     // --allow-last-attempt: a code from a file or standard input may be tried
     // when the card has one attempt left for it (which a wrong code uses up).
     void setAllowLastAttempt(bool allow) { m_allowLastAttempt = allow; }
-    void setCsvMapping(unsigned nameField, unsigned numberField);
+    void setCsvMapping(std::optional<unsigned> nameField, std::optional<unsigned> numberField);
 
     // Says `text` on standard error as the program's own complaint, and counts
     // it as a failure.
@@ -97,8 +97,8 @@ private:
     Pin1Choice m_pin1Choice = Pin1Choice::Change;
     bool m_assumeYes = false;
     bool m_allowLastAttempt = false;
-    unsigned m_nameField = 0;
-    unsigned m_numberField = 1;
+    std::optional<unsigned> m_nameField;
+    std::optional<unsigned> m_numberField;
     std::set<PinDialogKind> m_askedKinds;
     int m_failures = 0;
     std::vector<int> m_shownIds;

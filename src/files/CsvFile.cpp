@@ -1,8 +1,8 @@
 #include "files/CsvFile.h"
 
-#include "files/DelimitedField.h"
 #include "files/FileIo.h"
 #include "files/HeldText.h"
+#include "files/ImportReport.h"
 #include "phonebook/AlphaCodec.h"
 #include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
@@ -16,6 +16,8 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <initializer_list>
+#include <optional>
 
 namespace {
 
@@ -24,74 +26,287 @@ constexpr int TextName = 99;
 constexpr int TextNumber = 100;
 
 constexpr qsizetype MappingFieldLength = 259;
-constexpr qsizetype NameFieldLength = 99;
-constexpr qsizetype NumberFieldLength = 41;
-constexpr qsizetype LongLine = 500;
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
-// Characters taken out of a number field before it is checked; letters go too.
-// Dots go as well, so "ext. 12" and dotted numbers such as 020.123.45 survive.
-constexpr std::u16string_view NumberClutter = u"\"')([]/{}xX-\\:.";
 
-// Field `field` of a line, cut to `maxLength` characters; null when the line
-// has fewer fields.
-std::optional<QString> lineField(const QString& line, QChar separator, unsigned field,
-                                 qsizetype maxLength)
+bool isLineEnd(QChar c)
 {
-    qsizetype start = 0;
-    for (unsigned skipped = 0; skipped < field; ++skipped) {
-        const qsizetype at = line.indexOf(separator, start);
-        if (at < 0) {
-            return std::nullopt;
-        }
-        start = at + 1;
-    }
-    qsizetype end = line.indexOf(separator, start);
-    if (end < 0) {
-        end = line.size();
-    }
-    return line.mid(start, std::min(end - start, maxLength));
+    return c == u'\r' || c == u'\n';
 }
 
-QString trimmedBlanks(const QString& text)
+// Characters that make a spreadsheet take a cell for a formula.
+bool startsFormula(QChar c)
+{
+    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
+// Where a run of ' at `text`'s start ends, when a formula character follows it.
+std::optional<qsizetype> formulaAfterQuotes(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u'\'') {
+        ++i;
+    }
+    if (i < text.size() && startsFormula(text[i])) {
+        return i;
+    }
+    return std::nullopt;
+}
+
+// A ' in front of a name a spreadsheet would run (also of one that already
+// starts with ' and then a formula character, so the guard comes off again
+// exactly).
+QString guardedName(const QString& name)
+{
+    return formulaAfterQuotes(name) ? u'\'' + name : name;
+}
+
+// Takes off the ' that guardedName put in front.
+QString unguardedName(const QString& name)
+{
+    const std::optional<qsizetype> quotes = formulaAfterQuotes(name);
+    return quotes && *quotes > 0 ? name.mid(1) : name;
+}
+
+QString csvQuoted(const QString& text, QChar separator)
+{
+    const bool needed = text.contains(separator) || text.contains(u'"') || text.contains(u'\r') ||
+                        text.contains(u'\n') ||
+                        (!text.isEmpty() && (text.front() == u' ' || text.back() == u' ' ||
+                                             text.front() == u'\t' || text.back() == u'\t'));
+    if (!needed) {
+        return text;
+    }
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString trimmedBlanks(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ') {
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) {
         ++begin;
     }
-    while (end > begin && text[end - 1] == u' ') {
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) {
         --end;
     }
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin).toString();
 }
 
-QString cleanName(const QString& field)
+// A field's value: blanks around an unquoted one are the file's layout.
+QString fieldValue(const CsvRecord& record, std::optional<unsigned> index)
 {
-    QString name = trimmedBlanks(field);
-    name.remove(u'"');
-    name.remove(u'\'');
-    return name;
-}
-
-// The number as a dialling string, or empty when what is left after the
-// clean-up is no valid number ("+44 (20) 123-45" gives +442012345).
-std::string cleanNumber(const QString& field)
-{
-    QString number = trimmedBlanks(field);
-    for (const char16_t c : NumberClutter) {
-        number.remove(QChar(c));
+    if (!index || *index >= record.fields.size()) {
+        return {};
     }
-    number.removeIf([](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); });
+    const CsvField& field = record.fields[*index];
+    return field.quoted ? field.text : trimmedBlanks(field.text);
+}
+
+// Text that did not survive decoding: the replacement character of a broken
+// UTF-8 sequence, or a control character (bytes Windows-1252 leaves unassigned
+// decode as C1 controls).
+bool undecodable(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == 0xFFFD || (u < 0x20 && u != u'\t') || (u >= 0x7F && u <= 0x9F);
+    });
+}
+
+struct Tally
+{
+    qsizetype first = -1; // separators of the first record
+    bool consistent = true;
+};
+
+Tally tallySeparators(QStringView text, QChar separator)
+{
+    CsvReader reader(text, separator);
+    reader.keepFields(1);
+    CsvRecord record;
+    Tally tally;
+    while (reader.next(record)) {
+        if (record.blank()) {
+            continue;
+        }
+        const auto separators = static_cast<qsizetype>(record.fieldCount) - 1;
+        if (tally.first < 0) {
+            tally.first = separators;
+        } else if (record.ended && separators != tally.first) {
+            tally.consistent = false;
+            break;
+        }
+    }
+    return tally;
+}
+
+// A column name reduced to lower-case letters and digits ("Phone 1 - Value"
+// gives "phone1value").
+QString columnKey(const std::string& name)
+{
+    QString key;
+    for (const QChar c : QString::fromStdString(name).toLower()) {
+        if (c.isLetterOrNumber()) {
+            key += c;
+        }
+    }
+    return key;
+}
+
+bool keyIn(const QString& key, std::initializer_list<const char16_t*> names)
+{
+    return std::any_of(names.begin(), names.end(),
+                       [&key](const char16_t* name) { return key == QStringView(name); });
+}
+
+struct MappedColumns
+{
+    unsigned name = 0;
+    std::optional<unsigned> familyName;
+    unsigned number = 1;
+};
+
+void importRecord(const CsvRecord& record, const MappedColumns& columns, PhoneBook& book,
+                  ImportReport& report)
+{
+    QString name = unguardedName(fieldValue(record, columns.name));
+    if (columns.familyName) {
+        const QString family = fieldValue(record, columns.familyName);
+        if (!family.isEmpty()) {
+            name += (name.isEmpty() ? QString() : QStringLiteral(" ")) + family;
+        }
+    }
+    // A name of a quoted field may run over lines; the book's names are one line.
+    name.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    name.replace(u'\r', u' ');
+    name.replace(u'\n', u' ');
+    const std::string shown = name.toStdString();
+    if (undecodable(name)) {
+        report.skip(SkipReason::Undecodable, record.line);
+        return;
+    }
+    const QString typed = fieldValue(record, columns.number);
     bool exact = false;
-    std::string text = unicodeToCp1252(number, &exact);
-    if (!exact || !validateNumber(text)) {
-        text.clear();
+    std::string number = unicodeToCp1252(typed, &exact);
+    if (!exact || checkNumber(number) != NumberRefusal::None) {
+        report.skip(SkipReason::RefusedNumber, record.line, shown, typed.toStdString());
+        return;
     }
-    return text;
+    if (number.empty()) {
+        report.skip(SkipReason::NoNumber, record.line, shown);
+        return;
+    }
+    const std::string held = heldNameFromText(name, Contact::NameSize - 1);
+    if (heldNameToUnicode(held) != name) {
+        report.skip(SkipReason::NameShortened, record.line, shown);
+    }
+    Contact contact;
+    contact.setName(held);
+    contact.setNumber(number);
+    contact.tonNpi = tonNpiForNumber(number, TonNpi::National);
+    contact.sequence = book.takeSequence();
+    book.append(contact);
+    report.addImported();
 }
 
 } // namespace
+
+void CsvReader::readQuoted(CsvField* field, CsvRecord& record)
+{
+    const qsizetype size = m_text.size();
+    qsizetype run = m_pos;
+    while (m_pos < size) {
+        const QChar c = m_text[m_pos];
+        if (c == u'"') {
+            if (field != nullptr) {
+                field->text += m_text.sliced(run, m_pos - run);
+            }
+            if (m_pos + 1 < size && m_text[m_pos + 1] == u'"') {
+                if (field != nullptr) {
+                    field->text += u'"';
+                }
+                m_pos += 2;
+                run = m_pos;
+                continue;
+            }
+            ++m_pos;
+            return;
+        }
+        if (c == u'\n' || (c == u'\r' && !(m_pos + 1 < size && m_text[m_pos + 1] == u'\n'))) {
+            ++m_line;
+        }
+        ++m_pos;
+    }
+    if (field != nullptr) {
+        field->text += m_text.sliced(run, size - run);
+    }
+    record.unended = true;
+}
+
+bool CsvReader::next(CsvRecord& record)
+{
+    record.fields.clear();
+    record.fieldCount = 0;
+    record.ended = false;
+    record.unended = false;
+    const qsizetype size = m_text.size();
+    if (m_pos >= size) {
+        return false;
+    }
+    record.line = m_line;
+    const auto fieldEnd = [&](qsizetype from) {
+        while (from < size && m_text[from] != m_separator && !isLineEnd(m_text[from])) {
+            ++from;
+        }
+        return from;
+    };
+    for (;;) {
+        // Fields past the kept ones are only counted, so that a line of
+        // millions of separators costs no memory.
+        const bool kept = record.fieldCount < m_keep;
+        CsvField field;
+        qsizetype quote = m_pos;
+        while (quote < size && m_text[quote] == u' ') {
+            ++quote;
+        }
+        if (quote < size && m_text[quote] == u'"') {
+            field.quoted = true;
+            m_pos = quote + 1;
+            readQuoted(kept ? &field : nullptr, record);
+            // Anything between the closing quote and the separator is kept
+            // as it stands; blanks there are layout.
+            const qsizetype end = fieldEnd(m_pos);
+            if (kept) {
+                field.text += trimmedBlanks(m_text.sliced(m_pos, end - m_pos));
+            }
+            m_pos = end;
+        } else {
+            const qsizetype end = fieldEnd(m_pos);
+            if (kept) {
+                field.text = m_text.sliced(m_pos, end - m_pos).toString();
+            }
+            m_pos = end;
+        }
+        ++record.fieldCount;
+        if (kept) {
+            record.fields.push_back(std::move(field));
+        }
+        if (m_pos >= size) {
+            return true;
+        }
+        if (m_text[m_pos] == m_separator) {
+            ++m_pos;
+            continue;
+        }
+        m_pos += m_text[m_pos] == u'\r' && m_pos + 1 < size && m_text[m_pos + 1] == u'\n' ? 2 : 1;
+        ++m_line;
+        record.ended = true;
+        return true;
+    }
+}
 
 QString decodeCsvText(std::string_view bytes)
 {
@@ -112,111 +327,137 @@ QString decodeCsvText(std::string_view bytes)
     return cp1252ToUnicode(bytes);
 }
 
-std::vector<CsvLine> splitCsvLines(const QString& text)
+char chooseCsvSeparator(QStringView text)
 {
-    std::vector<CsvLine> lines;
-    qsizetype start = 0;
-    const qsizetype size = text.size();
-    while (start < size) {
-        qsizetype end = start;
-        while (end < size && text[end] != u'\r' && text[end] != u'\n') {
-            ++end;
-        }
-        CsvLine line{text.mid(start, end - start), end < size};
-        lines.push_back(std::move(line));
-        if (end < size && text[end] == u'\r' && end + 1 < size && text[end + 1] == u'\n') {
-            ++end;
-        }
-        start = end + 1;
-    }
-    return lines;
-}
-
-char chooseCsvSeparator(const std::vector<CsvLine>& lines)
-{
-    if (lines.empty()) {
+    const Tally commas = tallySeparators(text, u',');
+    if (commas.first < 0) {
         return 0;
     }
-    const std::string first = unicodeToCp1252(lines.front().text);
-    const long commas = symbolsNumber(first.c_str(), ',');
-    const long semicolons = symbolsNumber(first.c_str(), ';');
-    const auto consistent = [&lines](QChar c, long expected) {
-        return expected > 0 && std::all_of(lines.begin(), lines.end(), [&](const CsvLine& line) {
-                   return !line.ended || line.text.count(c) == expected;
-               });
-    };
-    if (consistent(u',', commas)) {
+    if (commas.first > 0 && commas.consistent) {
         return ',';
     }
-    if (consistent(u';', semicolons)) {
+    const Tally semicolons = tallySeparators(text, u';');
+    if (semicolons.first > 0 && semicolons.consistent) {
         return ';';
     }
-    if (commas == 0 && semicolons == 0) {
+    if (commas.first == 0 && semicolons.first == 0) {
         return 0;
     }
-    return semicolons > commas ? ';' : ',';
+    return semicolons.first > commas.first ? ';' : ',';
 }
 
-int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui)
+CsvColumns recogniseCsvColumns(const std::vector<std::string>& header)
 {
-    const std::vector<CsvLine> lines = splitCsvLines(decodeCsvText(bytes));
-    const char separator = chooseCsvSeparator(lines);
+    CsvColumns found;
+    std::optional<unsigned> first;
+    std::optional<unsigned> phone;
+    const auto take = [](std::optional<unsigned>& slot, unsigned column) {
+        if (!slot) {
+            slot = column;
+        }
+    };
+    for (unsigned column = 0; column < header.size(); ++column) {
+        const QString key = columnKey(header[column]);
+        if (keyIn(key, {u"name", u"fullname", u"displayname", u"formattedname", u"contactname",
+                        u"contact", u"nom", u"nombre", u"naam", u"namn"})) {
+            take(found.name, column);
+        } else if (keyIn(key, {u"firstname", u"givenname", u"first", u"forename", u"vorname",
+                               u"prenom", u"prénom"})) {
+            take(first, column);
+        } else if (keyIn(key,
+                         {u"lastname", u"familyname", u"surname", u"last", u"nachname",
+                          u"nomdefamille", u"apellidos", u"apellido", u"cognome", u"achternaam"})) {
+            take(found.familyName, column);
+        } else if (keyIn(key, {u"mobile", u"mobilephone", u"mobilenumber", u"cell", u"cellphone",
+                               u"cellular", u"handy", u"mobil", u"mobiltelefon", u"mobilnummer",
+                               u"portable", u"móvil", u"movil", u"celular", u"cellulare"})) {
+            take(found.number, column);
+        } else if (keyIn(key,
+                         {u"phone", u"phonenumber", u"phone1value", u"telephone",
+                          u"telephonenumber", u"tel", u"number", u"telefon", u"telefonnummer",
+                          u"téléphone", u"teléfono", u"telefono", u"primaryphone", u"homephone",
+                          u"workphone", u"businessphone", u"nummer", u"numero", u"número"})) {
+            take(phone, column);
+        }
+    }
+    if (!found.number) {
+        found.number = phone;
+    }
+    if (found.name) {
+        found.familyName.reset();
+    } else if (first) {
+        found.name = first;
+    } else {
+        // A last name alone is the name.
+        found.name = found.familyName;
+        found.familyName.reset();
+    }
+    return found;
+}
+
+int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui, ImportReport* report,
+                   const std::string& fileName)
+{
+    const QString text = decodeCsvText(bytes);
+    const char separator = chooseCsvSeparator(text);
     if (separator == 0) {
         ui.inform(NotCsvFile);
         return 0;
     }
-    const QChar sep = QChar::fromLatin1(separator);
+    CsvReader reader(text, QChar::fromLatin1(separator));
+    reader.keepFields(CsvMaxColumns);
+    CsvRecord record;
+    while (reader.next(record) && record.blank()) {
+    }
 
     UserInterface::CsvMappingRequest mapping;
-    // One pass over the first line (a line of many thousand fields stays fast).
-    for (const QStringView field : QStringView(lines.front().text).split(sep)) {
-        mapping.fields.push_back(field.left(MappingFieldLength).toString().toStdString());
+    for (const CsvField& field : record.fields) {
+        mapping.fields.push_back(field.text.left(MappingFieldLength).toStdString());
     }
-    mapping.nameField = 0;
-    mapping.numberField = 1;
+    const CsvColumns recognised = recogniseCsvColumns(mapping.fields);
+    mapping.nameField = recognised.name.value_or(recognised.number == 0u ? 1 : 0);
+    mapping.numberField = recognised.number.value_or(mapping.nameField == 1 ? 0 : 1);
+    const unsigned presetName = mapping.nameField;
     if (!ui.mapCsvFields(mapping)) {
         return 0;
     }
+    MappedColumns columns;
+    columns.name = mapping.nameField;
+    columns.number = mapping.numberField;
+    // The last name goes with the first name it was found beside.
+    if (mapping.nameField == presetName && recognised.familyName != mapping.numberField) {
+        columns.familyName = recognised.familyName;
+    }
 
+    reader.keepFields(std::max({columns.name, columns.number, columns.familyName.value_or(0)}) + 1);
+    ImportReport imported;
     book.clear();
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const QString& line = lines[i].text;
-        if (line.isEmpty()) {
-            break;
-        }
-        if (line.size() >= LongLine) {
-            writeLog(LogLevel::Info, "cvs line", "%d - Line too big", static_cast<int>(i));
-        } else {
-            writeLog(LogLevel::PersonalData, "cvs line", "%d - %s", static_cast<int>(i),
-                     line.toUtf8().constData());
-        }
-
-        const std::optional<QString> name =
-            lineField(line, sep, mapping.nameField, NameFieldLength);
-        if (!name) {
+    while (reader.next(record)) {
+        if (record.blank()) {
             continue;
         }
-        Contact contact;
-        contact.setName(heldNameFromText(cleanName(*name), Contact::NameSize - 1));
-        if (const std::optional<QString> number =
-                lineField(line, sep, mapping.numberField, NumberFieldLength)) {
-            const std::string cleaned = cleanNumber(*number);
-            contact.setNumber(cleaned);
-            contact.tonNpi = tonNpiForNumber(cleaned, contact.tonNpi);
+        writeLog(LogLevel::PersonalData, "cvs line", "%u - %s", static_cast<unsigned>(record.line),
+                 fieldValue(record, columns.name).toUtf8().constData());
+        if (record.unended) {
+            imported.skip(SkipReason::Unended, record.line);
         }
-        contact.sequence = book.takeSequence();
-        book.append(contact);
+        importRecord(record, columns, book, imported);
+    }
+    tellImportSummary(ui, fileName, imported);
+    if (report != nullptr) {
+        report->merge(imported);
     }
     return 1;
 }
 
-int importCsvFile(const std::string& path, PhoneBook& book, UserInterface& ui)
+int importCsvFile(const std::string& path, PhoneBook& book, UserInterface& ui, ImportReport* report)
 {
-    const std::optional<std::string> bytes = readWholeFile(path, CsvMaxFileSize);
-    if (!bytes) {
+    std::string bytes;
+    if (const FileResult read = readInputFile(path, CsvMaxFileSize, bytes); !read.ok()) {
+        tellOpenFailure(ui, path, read);
         return 0;
     }
-    return importCsvBytes(*bytes, book, ui);
+    return importCsvBytes(bytes, book, ui, report, path);
 }
 
 char localeListSeparator()
@@ -226,19 +467,21 @@ char localeListSeparator()
 
 std::string csvExportBytes(const PhoneBook& book, char separator)
 {
-    const auto line = [separator](std::string_view name, std::string_view number) {
-        std::string text(name);
-        text.push_back(separator);
-        text.append(number);
-        text.append("\r\n");
-        return text;
-    };
-    std::string bytes = line(unicodeToCp1252(QString::fromStdString(resString(TextName))),
-                             unicodeToCp1252(QString::fromStdString(resString(TextNumber))));
+    const QChar sep = QChar::fromLatin1(separator);
+    QString text = csvQuoted(QString::fromStdString(resString(TextName)), sep) + sep +
+                   csvQuoted(QString::fromStdString(resString(TextNumber)), sep) +
+                   QStringLiteral("\r\n");
     for (const Contact& contact : book.contacts) {
-        const std::string_view held = contact.heldName();
-        const std::string name = isUcs2Form(held) ? decodeAlphaToText(held) : std::string(held);
-        bytes += line(name, contact.numberText());
+        text += csvQuoted(guardedName(heldNameToUnicode(contact.heldName())), sep);
+        text += sep;
+        text += csvQuoted(cp1252ToUnicode(contact.numberText()), sep);
+        text += QStringLiteral("\r\n");
+    }
+    bool exact = false;
+    std::string bytes = unicodeToCp1252(text, &exact);
+    if (!exact) {
+        // A name Windows-1252 cannot hold: the whole file in UTF-8, marked as such.
+        bytes = std::string(Utf8Bom) + text.toUtf8().toStdString();
     }
     return bytes;
 }

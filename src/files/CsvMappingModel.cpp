@@ -8,8 +8,14 @@ constexpr int TextNumber = 100;
 constexpr int TextSelectField = 129;
 } // namespace
 
-CsvMappingModel::CsvMappingModel(std::vector<std::string> fields)
+CsvMappingModel::CsvMappingModel(std::vector<std::string> fields, unsigned nameField,
+                                 unsigned numberField)
+    : m_nameField(nameField), m_numberField(numberField)
 {
+    if (m_nameField == m_numberField) {
+        m_nameField = 0;
+        m_numberField = 1;
+    }
     m_rows.reserve(fields.size());
     for (std::string& text : fields) {
         m_rows.push_back(Row{std::move(text), false});

@@ -8,8 +8,8 @@
 // a check box, the field's text and the phone-book field it is mapped to.
 // The dialog's widgets show this and report the user's actions to it.
 //
-// Rules: the name field starts as row 0 and the number field as row 1, both
-// ticked; a mapped row cannot be unticked; ticking another row (or double-
+// Rules: the name field starts as row 0 and the number field as row 1 (or
+// the rows the import recognised), both ticked; a mapped row cannot be unticked; ticking another row (or double-
 // clicking a row, or the change button) asks the field-choice dialog, whose
 // answer moves the name or number mapping to that row (swapping the two when
 // it was the other one's row) or, for "none", unticks it.
@@ -23,7 +23,10 @@ public:
         Number
     };
 
-    explicit CsvMappingModel(std::vector<std::string> fields);
+    // The name and number start on the rows given (the columns the file's
+    // header names), 0 and 1 unless told otherwise.
+    explicit CsvMappingModel(std::vector<std::string> fields, unsigned nameField = 0,
+                             unsigned numberField = 1);
 
     std::size_t rowCount() const { return m_rows.size(); }
     const std::string& text(std::size_t row) const { return m_rows.at(row).text; }

@@ -1,6 +1,7 @@
 #include "files/ImportReport.h"
 
 #include "shell/Strings.h"
+#include "shell/UserInterface.h"
 
 namespace {
 constexpr int kImportedSkipped =
@@ -105,4 +106,17 @@ std::string ImportReport::text(const std::string& fileName) const
                                        resString(kReasonTexts[i]).c_str(), places.c_str());
     }
     return text;
+}
+
+void tellImportSummary(UserInterface& ui, const std::string& path, const ImportReport& report)
+{
+    if (!report.skippedAny()) {
+        return;
+    }
+    UserInterface::Message message;
+    message.id = ImportSummaryTextId;
+    const std::size_t slash = path.rfind('/');
+    message.text = report.text(slash == std::string::npos ? path : path.substr(slash + 1));
+    message.icon = UserInterface::Icon::Warning;
+    ui.message(message);
 }

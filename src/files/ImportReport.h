@@ -65,6 +65,13 @@ private:
     uint32_t m_imported = 0;
 };
 
+class UserInterface;
+
+// Shows the summary of an import from `path` (a warning naming the file) when
+// anything was skipped; nothing otherwise. The GUI and phonara-cli both show
+// imports' summaries through this.
+void tellImportSummary(UserInterface& ui, const std::string& path, const ImportReport& report);
+
 // String-table id of the summary's first line, the id a message showing the
 // summary carries.
 inline constexpr int ImportSummaryTextId = 310;

@@ -387,14 +387,7 @@ bool importVCardFile(const std::string& path, PhoneBook& book, VCardNumbers numb
     case VCardLoad::Loaded:
         break;
     }
-    if (summary.skippedAny()) {
-        UserInterface::Message message;
-        message.id = ImportSummaryTextId;
-        const std::size_t slash = path.rfind('/');
-        message.text = summary.text(slash == std::string::npos ? path : path.substr(slash + 1));
-        message.icon = UserInterface::Icon::Warning;
-        ui.message(message);
-    }
+    tellImportSummary(ui, path, summary);
     if (report != nullptr) {
         *report = summary;
     }

@@ -141,7 +141,8 @@ public:
 
     // The CSV import's mapping dialog: `fields` are the texts of the file's
     // first line (UTF-8), one row each; `nameField` and `numberField` arrive as
-    // 0 and 1 and leave as the user mapped them. true: Done; false: Cancel or closed.
+    // the columns the header names (0 and 1 when it names none) and leave as the
+    // user mapped them. true: Done; false: Cancel or closed.
     // The row rules of the dialog are in src/files/CsvMappingModel.h.
     struct CsvMappingRequest
     {

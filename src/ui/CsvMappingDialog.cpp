@@ -30,8 +30,9 @@ QString text(int id)
 }
 } // namespace
 
-CsvMappingDialog::CsvMappingDialog(std::vector<std::string> fields, QWidget* owner)
-    : QDialog(owner), m_model(std::move(fields))
+CsvMappingDialog::CsvMappingDialog(std::vector<std::string> fields, unsigned nameField,
+                                   unsigned numberField, QWidget* owner)
+    : QDialog(owner), m_model(std::move(fields), nameField, numberField)
 {
     setObjectName("CsvMappingDialog");
     setWindowTitle(text(kImportTitle));

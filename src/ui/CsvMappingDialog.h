@@ -14,7 +14,8 @@ class CsvMappingDialog : public QDialog
     Q_OBJECT
 
 public:
-    CsvMappingDialog(std::vector<std::string> fields, QWidget* owner);
+    CsvMappingDialog(std::vector<std::string> fields, unsigned nameField, unsigned numberField,
+                     QWidget* owner);
 
     const CsvMappingModel& mapping() const { return m_model; }
 

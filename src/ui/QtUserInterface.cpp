@@ -212,7 +212,8 @@ bool QtUserInterface::mapCsvFields(CsvMappingRequest& mapping)
 {
     bool done = false;
     onGuiThread([&] {
-        CsvMappingDialog dialog(mapping.fields, dialogOwner());
+        CsvMappingDialog dialog(mapping.fields, mapping.nameField, mapping.numberField,
+                                dialogOwner());
         done = dialog.exec() == QDialog::Accepted;
         if (done) {
             mapping.nameField = dialog.mapping().nameField();

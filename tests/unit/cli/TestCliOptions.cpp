@@ -44,8 +44,10 @@ QString summary(const CliOptions& o)
         parts << QStringLiteral("yes");
     if (o.command == CliCommand::Pin)
         parts << QStringLiteral("action=%1 chv=%2").arg(static_cast<int>(o.pinAction)).arg(o.chv);
-    if (o.nameField != 0 || o.numberField != 1)
-        parts << QStringLiteral("fields=%1,%2").arg(o.nameField).arg(o.numberField);
+    if (o.nameField || o.numberField)
+        parts << QStringLiteral("fields=%1,%2")
+                     .arg(o.nameField ? QString::number(*o.nameField) : "-")
+                     .arg(o.numberField ? QString::number(*o.numberField) : "-");
     return parts.join(QLatin1Char(' '));
 }
 
@@ -160,7 +162,7 @@ private slots:
                                           << "--yes takes no value";
         QTest::newRow("field not a number") << "convert a b --name-field x"
                                             << "--name-field takes a field number from 0, not 'x'";
-        QTest::newRow("same field twice") << "convert a b --number-field 0"
+        QTest::newRow("same field twice") << "convert a b --number-field 2 --name-field 2"
                                           << "--name-field and --number-field must name different "
                                              "fields";
         QTest::newRow("version and more") << "--version now"

@@ -308,7 +308,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        for (const char* name : {"in.phn", "in.vcf"}) {
+        for (const char* name : {"in.phn", "in.csv", "in.vcf"}) {
             QTest::addRow("pipe %s", name) << "fifo" << name << "not a regular file";
             QTest::addRow("folder %s", name) << "folder" << name << "not a regular file";
             QTest::addRow("large %s", name) << "large" << name << "too large";
