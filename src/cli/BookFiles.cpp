@@ -4,6 +4,7 @@
 #include "cli/TerminalUserInterface.h"
 #include "files/CsvFile.h"
 #include "files/FileIo.h"
+#include "files/ImportReport.h"
 #include "files/PhnFile.h"
 #include "shell/LastError.h"
 
@@ -35,22 +36,22 @@ bool isCsvPath(const std::string& path)
 }
 
 bool loadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
-                  TerminalUserInterface& ui, VCardNumbers numbers)
+                  TerminalUserInterface& ui, VCardNumbers numbers, ImportReport* report)
 {
     // The readers take a missing file for an empty book; here it is an error.
-    if (!fileIsReadable(path)) {
-        ui.inform(kCannotOpenFile);
+    if (const FileResult readable = checkInputFile(path); !readable.ok()) {
+        tellOpenFailure(ui, path, readable);
         return false;
     }
     PhoneBook loaded;
     if (isVCardPath(path)) {
-        if (!importVCardFile(path, loaded, numbers, ui))
+        if (!importVCardFile(path, loaded, numbers, ui, report))
             return false;
         book = loaded;
         return true;
     }
     if (isCsvPath(path)) {
-        if (importCsvFile(path, loaded, ui) == 0) {
+        if (importCsvFile(path, loaded, ui, report) == 0) {
             // A file that cannot be read gives no message of its own.
             if (ui.failures() == 0)
                 ui.inform(kCannotOpenFile);

@@ -24,8 +24,10 @@ bool isCsvPath(const std::string& path);
 // A .vcf or .vcard name is read as vCard, taking several numbers of a card as
 // `numbers` says; what it left out is shown. false when nothing was loaded
 // (the reason has been shown).
+// What the import left out is shown as one summary and added to `report`.
 bool loadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
-                  TerminalUserInterface& ui, VCardNumbers numbers = VCardNumbers::PreferredOnly);
+                  TerminalUserInterface& ui, VCardNumbers numbers = VCardNumbers::PreferredOnly,
+                  ImportReport* report = nullptr);
 
 // Saves the books to `path`: a .csv name gets the phone book as an export,
 // any other name a phone-book file with all three books, as Save As writes it.

@@ -27,7 +27,8 @@ constexpr const char* kOverview =
     "when asked on a terminal, where it is not shown.\n"
     "\n"
     "Messages go to standard error. Exit status: 0 done, 1 failed (card, file or\n"
-    "refused PIN), 2 wrong usage.\n";
+    "refused PIN), 2 wrong usage, 3 converted but something of the input was left\n"
+    "out (listed on standard error).\n";
 
 constexpr const char* kReaderOption =
     "  --reader NAME    use only this reader (as 'phonara-cli readers' lists it);\n"
@@ -46,8 +47,10 @@ constexpr const char* kCodeRules =
     "  --allow-last-attempt  try the code from the file all the same\n";
 
 constexpr const char* kFieldOptions =
-    "  --name-field N   CSV input: the field (counted from 0) that holds the names (0)\n"
-    "  --number-field M CSV input: the field that holds the numbers (1)\n";
+    "  --name-field N   CSV input: the field (counted from 0) that holds the names\n"
+    "                   (by default the one the header calls a name, else 0)\n"
+    "  --number-field M CSV input: the field that holds the numbers (by default the\n"
+    "                   one the header calls a mobile or phone number, else 1)\n";
 
 constexpr const char* kNumbersOption =
     "  --numbers preferred|each\n"
@@ -155,7 +158,21 @@ constexpr const char* kConvert =
     "one ending in .vcf or .vcard the phone book as vCard cards (UTF-8, one card a\n"
     "contact); any other name gets a .phn file with all three books. What an\n"
     "import leaves out (entries without a number, numbers a card cannot dial, text\n"
-    "in an unreadable character set) is listed with its line numbers.\n"
+    "in an unreadable character set) is listed in one summary with counts and the\n"
+    "first line numbers. Numbers lose blanks, '-', '.' and parentheses; one with\n"
+    "letters, a '+' not in front or more than 40 digits is left out.\n"
+    "\n"
+    "A CSV file is read as spreadsheets write it: fields in double quotes may hold\n"
+    "the separator, line breaks and doubled quotes. Without --name-field and\n"
+    "--number-field the columns are taken from the header's names (Name, First\n"
+    "Name and Last Name, Mobile, Phone...), else 0 and 1. A CSV output quotes what\n"
+    "needs it and puts a ' before a name a spreadsheet would run as a formula\n"
+    "(= + - @); reading it back takes the ' off again.\n"
+    "\n"
+    "Exit status: 0 converted; 3 converted, but something of IN was left out (the\n"
+    "summary on standard error says what); 1 nothing written (IN unreadable, not a\n"
+    "regular file, too large, or OUT could not be saved: OUT is then unchanged);\n"
+    "2 wrong usage.\n"
     "\n";
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ReaderFilter.h"
 #include "files/FileIo.h"
+#include "files/ImportReport.h"
 #include "phonebook/PhoneBook.h"
 #include "phonebook/SideBooks.h"
 #include "shell/Strings.h"
@@ -20,6 +21,8 @@
 namespace {
 
 constexpr int kNoSmartCardComponents = 28;
+// Exit status of a conversion that left something of the input out.
+constexpr int kExitSkipped = 3;
 constexpr int kNoReaders = 2521;
 // Shown when the PC/SC client library cannot be used, as the program says it.
 constexpr const char* kNoPcscService = "Error connecting to smart card service, please check if "
@@ -85,9 +88,13 @@ int runConvert(const CliOptions& options, TerminalUserInterface& ui)
 {
     PhoneBook book;
     SideBooks sideBooks;
-    if (!loadBookFile(options.input, book, sideBooks, ui, vCardNumbersOf(options)))
+    ImportReport report;
+    if (!loadBookFile(options.input, book, sideBooks, ui, vCardNumbersOf(options), &report))
         return 1;
-    return saveBookFile(options.output, book, sideBooks, ui, vCardVersionOf(options)) ? 0 : 1;
+    if (!saveBookFile(options.output, book, sideBooks, ui, vCardVersionOf(options)))
+        return 1;
+    // Done, but the summary shown lists what the input had that OUT lacks.
+    return report.skippedAny() ? kExitSkipped : 0;
 }
 
 // The PC/SC table for the card commands: the given one, or the client

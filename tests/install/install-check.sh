@@ -166,8 +166,8 @@ fi
 
 step "installed phonara-cli takes its language catalogue from the prefix"
 message=$( (isolated phonara-cli convert "$tmp/files/absent.phn" "$tmp/files/absent.csv") 2>&1 || true)
-grep -q "Can't open the file!" <<<"$message" || fail "with the installed catalogue phonara-cli said: $message"
-sed -i 's/^25=.*/25=Catalogue from the prefix: cannot open the file/' "$root/share/phonara/pna_lang.ini"
+grep -q "Could not open $tmp/files/absent.phn: " <<<"$message" || fail "with the installed catalogue phonara-cli said: $message"
+sed -i 's/^303=.*/303=Catalogue from the prefix: cannot open %s (%s)/' "$root/share/phonara/pna_lang.ini"
 message=$( (isolated phonara-cli convert "$tmp/files/absent.phn" "$tmp/files/absent.csv") 2>&1 || true)
 grep -q 'Catalogue from the prefix' <<<"$message" || fail "catalogue not used; phonara-cli said: $message"
 

@@ -28,7 +28,7 @@ expect_same legacy "$data/cli/legacy.phn" "$work/legacy.phn"
 
 # vCard: a phone's 2.1 export, one entry per number, to CSV; the card without a
 # number is named by its line.
-run_status vcf-csv 0 "$cli" convert "$data/files/vcard/android-2.1.vcf" "$work/android.csv" --numbers each
+run_status vcf-csv 3 "$cli" convert "$data/files/vcard/android-2.1.vcf" "$work/android.csv" --numbers each
 expect_same vcf-csv "$data/cli/android-each.csv" "$work/android.csv"
 expect_err vcf-csv "Imported 6 contacts from android-2.1.vcf; 1 were skipped:
 - 1 without a number: line 28 (Only Mail)"
@@ -48,7 +48,23 @@ cp "$work/notes.txt" "$work/notes.vcf"
 run_status not-vcard 1 "$cli" convert "$work/notes.vcf" "$work/x.phn"
 expect_err not-vcard "This is not a vCard file!"
 run_status missing 1 "$cli" convert "$work/no-such.phn" "$work/x.phn"
-expect_err missing "Can't open the file!"
+expect_err missing "Could not open $work/no-such.phn: No such file or directory"
+
+# Pipes: one as input is refused at once (no writer ever comes), one as output
+# is neither written to nor replaced.
+mkfifo "$work/in.phn" "$work/out.phn"
+run_status fifo-in 1 timeout 20 "$cli" convert "$work/in.phn" "$work/x.phn"
+expect_err fifo-in "Could not open $work/in.phn: it is not a regular file (a folder, a pipe or a device)"
+run_status fifo-out 1 timeout 20 "$cli" convert "$data/cli/two.csv" "$work/out.phn"
+[ -p "$work/out.phn" ] || fail "fifo-out: the pipe was replaced"
+
+# Lines left out are listed; the conversion is done, with its own exit status.
+printf 'Name,Mobile\r\nAnna,"0171 (555) 12"\r\nBob,0800-FLOWERS\r\nCleo,\r\n' >"$work/skips.csv"
+run_status skipped 3 "$cli" convert "$work/skips.csv" "$work/skips.phn"
+expect_err skipped "Imported 1 contacts from skips.csv; 2 were skipped:
+- 1 without a number: line 4 (Cleo)
+- 1 with a number that cannot be dialled: line 3 (Bob: 0800-FLOWERS)"
+grep -q '^Phone1=017155512.$' "$work/skips.phn" || fail "skipped: Anna's number was not kept"
 run_status unwritable 1 "$cli" convert "$data/cli/two.csv" "$work/no-such-dir/x.phn"
 expect_err unwritable "Could not save $work/no-such-dir/x.phn: No such file or directory"
 run_status no-field 1 "$cli" convert "$data/cli/two.csv" "$work/x.phn" --number-field 5
