@@ -492,7 +492,8 @@ bool exportCsvFile(const std::string& path, const PhoneBook& book, UserInterface
     if (separator == 0) {
         separator = localeListSeparator();
     }
-    const SaveResult saved = saveFileAtomically(path, csvExportBytes(book, separator));
+    const SaveResult saved =
+        saveWithinLimit(path, csvExportBytes(book, separator), CsvMaxFileSize);
     if (!saved.ok()) {
         tellSaveFailure(ui, path, saved);
         return false;

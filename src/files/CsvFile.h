@@ -33,8 +33,8 @@ class UserInterface;
 // give back the same book. Windows-1252, or UTF-8 with a byte-order mark when
 // a name needs characters Windows-1252 lacks.
 
-// Largest file the import reads.
-inline constexpr uint64_t CsvMaxFileSize = 16u * 1024 * 1024;
+// Largest file the import reads; the export writes no larger one.
+inline constexpr uint64_t CsvMaxFileSize = 64u * 1024 * 1024;
 
 // One field of a record and whether it stood in quotes.
 struct CsvField

@@ -438,6 +438,14 @@ SaveResult saveFileAtomically(const std::string& path, std::string_view bytes)
     return result;
 }
 
+SaveResult saveWithinLimit(const std::string& path, std::string_view bytes, uint64_t maxSize)
+{
+    if (bytes.size() > maxSize) {
+        return tooLarge(maxSize);
+    }
+    return saveFileAtomically(path, bytes);
+}
+
 bool writeFileAtomically(const std::string& path, std::string_view bytes)
 {
     const SaveResult saved = saveFileAtomically(path, bytes);

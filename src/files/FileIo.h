@@ -81,6 +81,11 @@ FileResult readInputFile(const std::string& path, uint64_t maxSize, std::string&
 std::string openFailureText(const std::string& path, const FileResult& result);
 void tellOpenFailure(UserInterface& ui, const std::string& path, const FileResult& result);
 
+// saveFileAtomically for a format whose reader takes at most `maxSize`
+// bytes: a larger file is not written (FileProblem::TooLarge), so that what
+// is saved can always be opened again.
+SaveResult saveWithinLimit(const std::string& path, std::string_view bytes, uint64_t maxSize);
+
 // "Could not save <path>: <reason>" (string 300), as text and as an error message.
 std::string saveFailureText(const std::string& path, const FileResult& result);
 void tellSaveFailure(UserInterface& ui, const std::string& path, const FileResult& result);

@@ -506,7 +506,7 @@ SaveResult savePhnFile(const std::string& path, const PhoneBook* book, const Boo
                        UserInterface* ui)
 {
     const SaveResult saved =
-        saveFileAtomically(path, phnFileBytes(book, fdn, fdnCount, lnd, lndCount));
+        saveWithinLimit(path, phnFileBytes(book, fdn, fdnCount, lnd, lndCount), PhnMaxFileSize);
     if (!saved.ok() && ui != nullptr) {
         tellSaveFailure(*ui, path, saved);
     }

@@ -41,8 +41,9 @@ inline constexpr std::string_view LastDialled = "Last number dialled";
 inline constexpr std::string_view PhnFieldList = "Name,Phone,CCP,TON_NPI";
 // Texts are read into buffers of this size (519 characters and the NUL).
 inline constexpr std::size_t PhnTextCapacity = 520;
-// Largest file the reader takes on; a phone-book file is far below it.
-inline constexpr uint64_t PhnMaxFileSize = 16u * 1024 * 1024;
+// Largest file the reader takes on (some 600,000 contacts). The writer
+// refuses to write a larger one, so that every file saved can be opened.
+inline constexpr uint64_t PhnMaxFileSize = 64u * 1024 * 1024;
 
 // Reads a .phn file into the books; a null book skips its section. The phone
 // book is replaced by the entries numbered 1 .. items that have any key in the
@@ -65,8 +66,9 @@ bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideB
                       UserInterface& ui);
 
 // Replaces the file with the books given (null ones are left out) through
-// saveFileAtomically: when writing fails the old file is left as it was and
-// `ui` (when given) shows "Could not save <path>: <reason>".
+// saveFileAtomically: when writing fails, or the file would be larger than
+// PhnMaxFileSize, the old file is left as it was and `ui` (when given) shows
+// "Could not save <path>: <reason>".
 SaveResult savePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
                        uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount,
                        UserInterface* ui = nullptr);

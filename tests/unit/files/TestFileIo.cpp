@@ -202,6 +202,13 @@ private slots:
         QCOMPARE(ui.messageIds(), std::vector<int>{300});
         QCOMPARE(QString::fromStdString(ui.messages.front().text),
                  QStringLiteral("Could not save %1: No space left on device").arg(path));
+
+        // A file larger than its reader takes is not written at all.
+        const SaveResult large = saveWithinLimit(path.toStdString(), "12345", 4);
+        QCOMPARE(large.problem, FileProblem::TooLarge);
+        QCOMPARE(contents(path), kOld);
+        QVERIFY(QString::fromStdString(saveFailureText(path.toStdString(), large))
+                    .endsWith("too large (this program reads at most 0 MiB)"));
     }
 
     // A file-size limit stops the real write(2) part-way, as a full disk does.
@@ -335,12 +342,12 @@ private slots:
         } else if (kind == "device") {
             path = QStringLiteral("/dev/zero");
         } else {
-            // Sparse: a .phn over 16 MiB, an address file over 64 MiB.
+            // Sparse, and over the 64 MiB every reader takes.
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(kind == "adr" ? QByteArray("\x1C\x02<{[This is Adr File]}>")
                                      : QByteArray("[Version]\r\nformat=phn\r\n"));
-            QVERIFY(file.resize(kind == "adr" ? 65 << 20 : 17 << 20));
+            QVERIFY(file.resize(65 << 20));
         }
         ScriptedUserInterface ui;
         PhoneBook book;
