@@ -2,6 +2,9 @@
 
 #include "card/flows/CardMessages.h"
 #include "card/flows/ConnectSequence.h"
+#include "card/transport/CardError.h"
+
+#include <string>
 
 namespace simops {
 
@@ -23,7 +26,12 @@ CardResult selectBookFile(CardSession& session, uint16_t fileId, BookFile& file)
 
 void reportCardError(UserInterface& ui, uint32_t errorCode)
 {
-    showCardMessage(ui, kErrorWithCode, cardTextHex(kErrorWithCode, errorCode));
+    std::string text = cardTextHex(kErrorWithCode, errorCode);
+    // A PC/SC result (8010xxxx) says why the card did not answer, for example
+    // that it was taken out; the number alone tells the user nothing.
+    if ((errorCode & 0xFFFF0000U) == 0x80100000U)
+        text += std::string("\n") + cardErrorText(errorCode);
+    showCardMessage(ui, kErrorWithCode, text);
 }
 
 void reportCardFailure(UserInterface& ui)

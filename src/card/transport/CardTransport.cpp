@@ -1,6 +1,8 @@
 #include "card/transport/CardTransport.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -12,6 +14,10 @@ constexpr uint8_t kInsGetResponse = 0xC0;
 constexpr DWORD kLargestAnswer = 256 + 2;
 // A card that keeps announcing more data is not followed for ever.
 constexpr int kMaxFollowUps = 8;
+
+// How long a short answer waits for the reader to notice that the card left.
+constexpr int kPresenceChecks = 5;
+constexpr auto kPresenceInterval = std::chrono::milliseconds(200);
 
 bool announcesData(StatusWord sw)
 {
@@ -33,11 +39,36 @@ CardAnswer CardTransport::send(std::span<const uint8_t> command, DWORD receiveLe
     length = std::min<DWORD>(length, static_cast<DWORD>(buffer.size()));
     if (length < 2) {
         answer.shortAnswer = true;
+        answer.pcsc = presenceAfterShortAnswer();
         return answer;
     }
     answer.sw = {buffer[length - 2], buffer[length - 1]};
     answer.data.assign(buffer.begin(), buffer.begin() + (length - 2));
     return answer;
+}
+
+LONG CardTransport::presenceAfterShortAnswer() const
+{
+    // A card pulled out in the middle of a command can leave a transmit that
+    // "succeeded" with nothing in it. The reader learns of the removal a moment
+    // later; until it does, the answer stays what it was: short.
+    if (m_api->SCardStatus == nullptr)
+        return Pcsc::Success;
+    for (int check = 0; check < kPresenceChecks; ++check) {
+        DWORD readerLength = 0;
+        DWORD state = 0;
+        DWORD protocol = 0;
+        DWORD atrLength = 0;
+        const LONG status = m_api->SCardStatus(*m_card, nullptr, &readerLength, &state, &protocol,
+                                               nullptr, &atrLength);
+        if (status == LONG(SCARD_W_REMOVED_CARD) || (status == Pcsc::Success && (state & SCARD_ABSENT)))
+            return LONG(SCARD_W_REMOVED_CARD);
+        if (status != Pcsc::Success)
+            return status;
+        if (check + 1 < kPresenceChecks)
+            std::this_thread::sleep_for(kPresenceInterval);
+    }
+    return Pcsc::Success;
 }
 
 CardAnswer CardTransport::getResponse(uint8_t cla, uint8_t length, DWORD receiveLength) const

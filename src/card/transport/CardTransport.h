@@ -49,6 +49,9 @@ public:
 
 private:
     CardAnswer send(std::span<const uint8_t> command, DWORD receiveLength) const;
+    // After an answer without a status word: SCARD_W_REMOVED_CARD when the card
+    // has left the reader, the failure of asking, or success when it is there.
+    LONG presenceAfterShortAnswer() const;
 
     const PcscApi* m_api;
     const SCARDHANDLE* m_card;

@@ -58,4 +58,12 @@ second=$(sed -n 2p "$work/readers.out")
 run_status second 0 vcard "$cards/typical.json" "$cards/pin1-disabled.json" -- "$cli" info --reader "$second"
 grep -qx 'PIN1 state: off' "$work/second.out" || fail "second: --reader did not pick the second card"
 
+# The card leaves the reader in the middle of the phone book: the message names
+# the reason, nothing is saved and the exit status is 1.
+run_status removed 1 vcard --fault '{"afterApdus": 60, "do": "remove"}' "$cards/typical.json" -- \
+    "$cli" read "$work/removed.phn" --pin-file "$work/pin"
+grep -q "The smart card has been removed" "$work/removed.err" ||
+    fail "removed: standard error does not say that the card was removed: $(cat "$work/removed.err")"
+[ ! -e "$work/removed.phn" ] || fail "removed: a book was saved from a half-read card"
+
 finish

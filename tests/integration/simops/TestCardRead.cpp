@@ -247,7 +247,8 @@ private slots:
         QCOMPARE(m_f.state.bookSource, BookSource::File);
         QVERIFY(!m_f.ui->messages.empty());
         QCOMPARE(m_f.ui->messages.front().id, 35);
-        QCOMPARE(m_f.ui->messages.front().text, std::string("Error reading SIM Card: 80100069."));
+        QCOMPARE(m_f.ui->messages.front().text, std::string("Error reading SIM Card: 80100069.\nThe smart card has been "
+                             "removed, so that further communication is not possible."));
         QCOMPARE(m_f.session->context, SCARDCONTEXT(0));
         QVERIFY(m_f.session->cachedPin1.empty());
         // Neither the contacts read so far nor the card's fixed dialling numbers

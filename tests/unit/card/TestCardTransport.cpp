@@ -32,6 +32,18 @@ LONG scriptedTransmit(SCARDHANDLE, const SCARD_IO_REQUEST*, LPCBYTE send, DWORD 
     return SCARD_S_SUCCESS;
 }
 
+// What the reader says about the card after a short answer: each call takes
+// the next entry (a PC/SC result and the reader state), then keeps the last.
+using ReaderStates = QList<QPair<LONG, DWORD>>;
+ReaderStates g_status;
+
+LONG scriptedStatus(SCARDHANDLE, LPSTR, LPDWORD, LPDWORD state, LPDWORD, LPBYTE, LPDWORD)
+{
+    const QPair<LONG, DWORD> next = g_status.size() > 1 ? g_status.takeFirst() : g_status.value(0);
+    *state = next.second;
+    return next.first;
+}
+
 QByteArray hex(const QList<QByteArray>& commands)
 {
     QByteArray all;
@@ -53,6 +65,8 @@ private slots:
     void init()
     {
         m_api.SCardTransmit = &scriptedTransmit;
+        m_api.SCardStatus = &scriptedStatus;
+        g_status = {{SCARD_S_SUCCESS, SCARD_PRESENT}};
         g_answers.clear();
         g_sent.clear();
         g_offered.clear();
@@ -143,13 +157,33 @@ private slots:
         QCOMPARE(g_offered, (QList<DWORD>{20, 250}));
     }
 
+    void answerShorterThanAStatusWord_data()
+    {
+        QTest::addColumn<ReaderStates>("status");
+        QTest::addColumn<LONG>("pcsc");
+        using Status = ReaderStates;
+        QTest::newRow("card still there")
+            << Status{{SCARD_S_SUCCESS, SCARD_PRESENT}} << LONG(SCARD_S_SUCCESS);
+        QTest::newRow("reader says removed")
+            << Status{{LONG(SCARD_W_REMOVED_CARD), 0}} << LONG(SCARD_W_REMOVED_CARD);
+        QTest::newRow("reader notices late")
+            << Status{{SCARD_S_SUCCESS, SCARD_PRESENT}, {SCARD_S_SUCCESS, SCARD_ABSENT}}
+            << LONG(SCARD_W_REMOVED_CARD);
+        QTest::newRow("reader gone") << Status{{LONG(SCARD_E_READER_UNAVAILABLE), 0}}
+                                     << LONG(SCARD_E_READER_UNAVAILABLE);
+    }
+
     void answerShorterThanAStatusWord()
     {
+        QFETCH(ReaderStates, status);
+        QFETCH(LONG, pcsc);
+        g_status = status;
         g_answers = {"90"};
         const uint8_t command[] = {0xA0, 0xB0, 0x00, 0x00, 0x0A};
         const CardAnswer answer = CardTransport(m_api, m_card).exchange(command, 12);
-        QCOMPARE(answer.pcsc, LONG(SCARD_S_SUCCESS));
+        QCOMPARE(answer.pcsc, pcsc);
         QVERIFY(answer.shortAnswer);
+        QCOMPARE(g_sent.size(), 1);
     }
 
     void followsTheHandleItIsGiven()
