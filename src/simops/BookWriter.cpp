@@ -41,7 +41,7 @@ BookWrite refused(BookWrite write, int r, CardResult answer)
 // extension could not be written (the connection has been ended).
 bool extensionFor(CardSession& session, UserInterface& ui, std::string_view number,
                   uint16_t& cursor, uint16_t bookFile, uint8_t& extensionRecord,
-                  const std::vector<bool>* reserved = nullptr)
+                  std::vector<bool>* reserved = nullptr)
 {
     extensionRecord = SimRecord::Unused;
     if (!needsExtension(number))
@@ -70,7 +70,7 @@ std::string entryAlpha(const BookEntry& entry, std::size_t alphaLength, const ch
 
 bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
                          std::string_view number, uint16_t bookFile,
-                         const std::vector<bool>* reserved)
+                         std::vector<bool>* reserved)
 {
     CardCommands& commands = session.commands();
     const auto fail = [&] {
@@ -108,6 +108,11 @@ bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
             if (!update(session, cursor, RecordMode::Absolute, extension).ok())
                 return fail();
             taken = true;
+            if (reserved != nullptr) {
+                if (reserved->size() <= cursor)
+                    reserved->resize(cursor + 1U, false);
+                (*reserved)[cursor] = true;
+            }
         }
         ++cursor;
     }
@@ -144,7 +149,8 @@ bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& 
 }
 
 BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
-                            std::span<const BookEntry> entries, uint32_t checkCount)
+                            std::span<const BookEntry> entries, uint32_t checkCount,
+                            std::vector<bool>* reserved)
 {
     constexpr const char* kTag = "write_phone_numbers";
     BookWrite write;
@@ -179,7 +185,8 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
 
         const std::string alpha = entryAlpha(entry, alphaLength, kTag, write);
         uint8_t extensionRecord = SimRecord::Unused;
-        if (!extensionFor(session, ui, entry.number.view(), cursor, fileId, extensionRecord)) {
+        if (!extensionFor(session, ui, entry.number.view(), cursor, fileId, extensionRecord,
+                          reserved)) {
             write.status = BookWrite::Status::ExtensionFailed;
             write.record = r;
             return write;
@@ -200,7 +207,7 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
 }
 
 BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
-                          std::span<const BookEntry> entries, const std::vector<bool>* reserved)
+                          std::span<const BookEntry> entries, std::vector<bool>* reserved)
 {
     BookWrite write;
     BookFile file;

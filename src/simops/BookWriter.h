@@ -19,11 +19,12 @@ class UserInterface;
 // `cursor` whose type is 0x02 or 0xFF (EF EXT2 for the fixed dialling numbers,
 // EF EXT1 otherwise), then selects `bookFile` again. `cursor` ends one past the
 // record taken. Records marked in `reserved` (by record number) belong to
-// other numbers and are passed over. On failure the user is told, the
+// other numbers and are passed over; the record taken is marked there, so that
+// the next book written with the same marks leaves it alone. On failure the user is told, the
 // connection is ended and the result is false.
 bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
                          std::string_view number, uint16_t bookFile,
-                         const std::vector<bool>* reserved = nullptr);
+                         std::vector<bool>* reserved = nullptr);
 
 // Lays out the phone-book record of `contact` (session.adnRecordLength bytes).
 // A number longer than 20 characters first gets its extension record through
@@ -57,13 +58,15 @@ struct BookWrite
 
 // Writes every entry of EF FDN (6F3B, after PIN2 was accepted) or EF LND
 // (6F44, cyclic: from the last record down) when one of the first `checkCount`
-// entries is dirty; touches nothing otherwise (Unchanged).
+// entries is dirty; touches nothing otherwise (Unchanged). Long numbers take
+// no extension record marked in `reserved` and mark the ones they take.
 BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
-                            std::span<const BookEntry> entries, uint32_t checkCount = 20);
+                            std::span<const BookEntry> entries, uint32_t checkCount = 20,
+                            std::vector<bool>* reserved = nullptr);
 
 // Writes the dirty own numbers with a number (records 1 to 9 of EF MSISDN),
 // then selects EF ADN again (a failure there is SelectFailed as well). Long
-// numbers take no EXT1 record marked in `reserved`.
+// numbers take no EXT1 record marked in `reserved` and mark the ones they take.
 BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
                           std::span<const BookEntry> entries,
-                          const std::vector<bool>* reserved = nullptr);
+                          std::vector<bool>* reserved = nullptr);

@@ -101,10 +101,16 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
 
     SideBooks& side = books.sideBooks;
     bool sideBooksWritten = true;
+    // The long numbers of the side books and own numbers take no extension
+    // record that a contact keeps or is about to get, nor one another's.
+    std::vector<bool> ext1Reserved = extensionsInUse(report);
+    std::vector<bool> ext2Reserved;
     for (const auto& [fileId, entries] :
          {std::pair{FileId::kFdn, std::span<const BookEntry>(side.fdn)},
           std::pair{FileId::kLnd, std::span<const BookEntry>(side.lnd)}}) {
-        const BookWrite write = writePhoneNumbers(session, ui, fileId, entries, 20);
+        const BookWrite write = writePhoneNumbers(
+            session, ui, fileId, entries, 20,
+            fileId == FileId::kFdn ? &ext2Reserved : &ext1Reserved);
         // An extension record that could not be written has ended the connection
         // and told the user.
         if (write.status == BookWrite::Status::ExtensionFailed || session.context == 0)
@@ -120,9 +126,7 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
         // not pass for done.
         sideBooksWritten = false;
     }
-    // Own numbers take no extension record that a contact uses or is about to.
-    const std::vector<bool> reserved = extensionsInUse(report);
-    const BookWrite own = writeOwnNumbers(session, ui, side.msisdn, &reserved);
+    const BookWrite own = writeOwnNumbers(session, ui, side.msisdn, &ext1Reserved);
     if (own.status == BookWrite::Status::ExtensionFailed || session.context == 0)
         return WriteOutcome::ExtensionFailed;
     if (!own.ok()) {

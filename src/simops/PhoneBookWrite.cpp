@@ -169,20 +169,24 @@ CardResult readCardImage(CardSession& session, CardBookImage& image)
     CardResult adn = readRecords(session, FileId::kAdn, image.records);
     if (!adn.ok())
         return adn;
-    // A card without EF EXT1 has no long numbers to keep; one without own
-    // numbers names no extension record from there.
-    std::vector<Bytes> own;
-    if (readRecords(session, FileId::kExt1, image.extensions).ok() &&
-        readRecords(session, FileId::kMsisdn, own).ok()) {
-        for (const Bytes& record : own) {
-            if (!record.empty() && record.back() != SimRecord::Unused)
-                image.otherReferences.push_back(record.back());
+    // A card without EF EXT1 has no long numbers to keep. Own numbers and last
+    // dialled numbers name EXT1 records too; a book the card does not have
+    // names none, one that could not be read may name any.
+    if (readRecords(session, FileId::kExt1, image.extensions).ok()) {
+        for (const uint16_t other : {FileId::kMsisdn, FileId::kLnd}) {
+            std::vector<Bytes> records;
+            const CardResult read = readRecords(session, other, records);
+            if (read.ok()) {
+                for (const Bytes& record : records) {
+                    if (!record.empty() && record.back() != SimRecord::Unused)
+                        image.otherReferences.push_back(record.back());
+                }
+            } else if (read.outcome != CardOutcome::NoSuchFile) {
+                for (std::size_t e = 1; e <= image.extensions.size(); ++e)
+                    image.otherReferences.push_back(static_cast<uint8_t>(e));
+                break;
+            }
         }
-    } else if (!image.extensions.empty()) {
-        // EXT1 read, own numbers not: which EXT1 records they name is unknown,
-        // so none may be taken.
-        for (std::size_t e = 1; e <= image.extensions.size(); ++e)
-            image.otherReferences.push_back(static_cast<uint8_t>(e));
     }
     BookFile phoneBook;
     return selectBookFile(session, FileId::kAdn, phoneBook);

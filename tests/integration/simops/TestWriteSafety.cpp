@@ -117,6 +117,53 @@ private slots:
         QVERIFY(lastMessage().contains("The backup of the SIM Card is in"));
     }
 
+    // A last dialled number with a long number is written with the contacts:
+    // it takes an extension record that no kept or new contact names.
+    void sideBookKeepsContactsExtensions()
+    {
+        BookCard card = keptExtensionsCard();
+        const Snapshot before = snapshot(card);
+        BookEntry& dialled = m_f.sideBooks->lnd[0];
+        dialled.name.assign("Ruf");
+        dialled.number.assign("9999999999888888888877777777");
+        dialled.tonNpi = 0x81;
+        dialled.recordIndex = 0;
+        dialled.dirty = 1;
+        addContacts({makeContact("Neu1", kLong1), makeContact("Neu2", kLong2)});
+        QVERIFY(m_f.write(WriteMode::AddAll));
+
+        QList<QByteArray> expected = before.ext1;
+        expected[3] = rec("02 04 33 33 33 33", kExt);
+        expected[4] = rec("02 04 66 66 66 66", kExt);
+        expected[5] = rec("02 04 77 77 77 77", kExt);
+        QCOMPARE(card.ext1->records, expected);
+        QCOMPARE(card.lnd->records[0], hexRecord("52 75 66 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                                 "0B 81 99 99 99 99 99 88 88 88 88 88 FF 06",
+                                                 32));
+        QCOMPARE(card.adn->records[0], rec(kKonferenz));
+    }
+
+    // A last dialled number left as it is keeps its extension record: the new
+    // contacts go past it.
+    void keptDialledNumberKeepsItsExtension()
+    {
+        BookCard card = keptExtensionsCard();
+        card.lnd->records[0] = hexRecord("52 75 66 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                         "0B 81 99 99 99 99 99 88 88 88 88 88 FF 04",
+                                         32);
+        card.ext1->records[3] = rec("02 04 77 77 77 77", kExt);
+        const QList<QByteArray> dialled = card.lnd->records;
+        QList<QByteArray> expected = card.ext1->records;
+        addContacts({makeContact("Neu1", kLong1)});
+        QVERIFY(m_f.write(WriteMode::AddAll));
+
+        expected[4] = rec("02 04 33 33 33 33", kExt);
+        QCOMPARE(card.ext1->records, expected);
+        QCOMPARE(card.adn->records[1], rec("4E 65 75 31 FF FF FF FF FF FF FF FF FF FF"
+                                           "0B 81 11 11 11 11 11 22 22 22 22 22 FF 05"));
+        QCOMPARE(card.lnd->records, dialled);
+    }
+
     // Nothing is written unless everything fits, or a partial write is asked for.
     void fitting_data()
     {
