@@ -93,9 +93,13 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
     bool lastRead = false;
     RecordBuffer buffer;
     for (int r = 1; r <= n; ++r) {
-        lastRead = readRecord(session, r, file.recordLength, buffer).ok();
+        const CardResult read = readRecord(session, r, file.recordLength, buffer);
+        lastRead = read.ok();
         if (!lastRead) {
             failed = true;
+            // A card that has stopped answering has nothing more to give.
+            if (!read.answered())
+                return false;
             continue;
         }
         const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
@@ -116,9 +120,17 @@ bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> en
         entry.unmark();
     count = 0;
 
-    BookFile file;
-    if (!selectBookFile(session, FileId::kMsisdn, file).ok())
+    // A card that no longer answers ends the read with its reason; a record the
+    // card refuses is left out.
+    const auto lost = [&](const CardResult& result) {
+        reportCardError(ui, result.errorCode());
+        endSession(session);
         return false;
+    };
+    BookFile file;
+    if (const CardResult selected = selectBookFile(session, FileId::kMsisdn, file);
+        !selected.ok())
+        return selected.answered() ? false : lost(selected);
     if (file.recordLength >= static_cast<int>(SimRecord::FixedPartLength))
         count = static_cast<uint16_t>(file.recordCount);
 
@@ -126,8 +138,11 @@ bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> en
         std::min<int>(count, static_cast<int>(std::min(kMsisdnTableRecords, entries.size())));
     RecordBuffer buffer;
     for (int r = 1; r <= n; ++r) {
-        if (!readRecord(session, r, file.recordLength, buffer).ok())
+        if (const CardResult read = readRecord(session, r, file.recordLength, buffer); !read.ok()) {
+            if (!read.answered())
+                return lost(read);
             continue;
+        }
         const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
         std::string name = entryNameFromCardAlpha(record->alpha);
         if (!fillEntry(session, ui, *record, std::move(name), FileId::kMsisdn, r, "read_msisdn",
@@ -136,7 +151,10 @@ bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> en
     }
 
     BookFile phoneBook;
-    return selectBookFile(session, FileId::kAdn, phoneBook).ok();
+    const CardResult back = selectBookFile(session, FileId::kAdn, phoneBook);
+    if (!back.answered())
+        return lost(back);
+    return back.ok();
 }
 
 bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& number,

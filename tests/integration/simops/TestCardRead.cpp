@@ -228,6 +228,8 @@ private slots:
         QTest::addColumn<QByteArray>("removedAt");
         QTest::newRow("phone-book record 5") << QByteArray::fromHex("A0B205041C");
         QTest::newRow("extension record") << QByteArray::fromHex("A0B205040D");
+        QTest::newRow("last dialled record 1") << QByteArray::fromHex("A0B2010420");
+        QTest::newRow("own number record 1") << QByteArray::fromHex("A0B201041A");
     }
 
     void cardRemovedDuringRead()
