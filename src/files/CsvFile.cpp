@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 
 namespace {
@@ -24,6 +25,9 @@ namespace {
 constexpr int NotCsvFile = 140;
 constexpr int TextName = 99;
 constexpr int TextNumber = 100;
+constexpr int TextNumberColumn = 320;     // "Number %u"
+constexpr int TextEmailColumn = 321;      // "E-mail %u"
+constexpr int TextSecondNameColumn = 322; // "Second name"
 
 constexpr qsizetype MappingFieldLength = 259;
 
@@ -162,12 +166,103 @@ bool keyIn(const QString& key, std::initializer_list<const char16_t*> names)
                        [&key](const char16_t* name) { return key == QStringView(name); });
 }
 
+// Column names of numbers, each also with a count after it ("Phone 2",
+// "Business Phone 2", "Number 3").
+constexpr std::initializer_list<const char16_t*> kPhoneStems = {
+    u"phone",     u"telephone", u"tel",           u"number",     u"mobile",
+    u"homephone", u"workphone", u"businessphone", u"otherphone", u"mobilephone"};
+
+// `key` is one of the stems, then digits or none, then one of the endings or none.
+bool numberedKey(const QString& key, std::initializer_list<const char16_t*> stems,
+                 std::initializer_list<const char16_t*> endings)
+{
+    for (const char16_t* stem : stems) {
+        const QStringView s(stem);
+        if (!key.startsWith(s)) {
+            continue;
+        }
+        QStringView rest = QStringView(key).sliced(s.size());
+        while (!rest.isEmpty() && rest.front().isDigit()) {
+            rest = rest.sliced(1);
+        }
+        if (rest.isEmpty() ||
+            std::any_of(endings.begin(), endings.end(),
+                        [rest](const char16_t* e) { return rest == QStringView(e); })) {
+            return true;
+        }
+    }
+    return false;
+}
+
 struct MappedColumns
 {
     unsigned name = 0;
     std::optional<unsigned> familyName;
     unsigned number = 1;
+    std::vector<unsigned> extraNumbers;
+    std::vector<unsigned> emails;
+    std::optional<unsigned> secondName;
+
+    unsigned last() const
+    {
+        unsigned last = std::max({name, number, familyName.value_or(0), secondName.value_or(0)});
+        for (const auto* columns : {&extraNumbers, &emails}) {
+            if (!columns->empty()) {
+                last = std::max(last, *std::max_element(columns->begin(), columns->end()));
+            }
+        }
+        return last;
+    }
 };
+
+// A number of the file as the book holds it; nullopt when the check refuses it.
+std::optional<std::string> checkedNumber(const QString& typed)
+{
+    bool exact = false;
+    std::string number = unicodeToCp1252(typed, &exact);
+    if (!exact || checkNumber(number) != NumberRefusal::None) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+// The additional numbers, e-mail addresses and second name of a line.
+void readExtras(const CsvRecord& record, const MappedColumns& columns, const std::string& shown,
+                Contact& contact, ImportReport& report)
+{
+    for (const unsigned column : columns.extraNumbers) {
+        const QString typed = fieldValue(record, column);
+        const std::optional<std::string> number = checkedNumber(typed);
+        if (!number) {
+            report.skip(SkipReason::RefusedNumber, record.line, shown, typed.toStdString());
+        } else if (number->empty()) {
+            continue;
+        } else if (contact.extraNumbers.size() >= Contact::MaxExtraNumbers) {
+            report.skip(SkipReason::NotKept, record.line, shown, *number);
+        } else {
+            ExtraNumber extra;
+            extra.number = *number;
+            extra.tonNpi = tonNpiForNumber(*number, TonNpi::National);
+            contact.extraNumbers.push_back(std::move(extra));
+        }
+    }
+    for (const unsigned column : columns.emails) {
+        const QString email = unguardedName(fieldValue(record, column));
+        if (email.isEmpty()) {
+            continue;
+        }
+        const std::string held = heldNameFromText(email, Contact::MaxEmailBytes + 1);
+        if (contact.emails.size() >= Contact::MaxEmails || held.size() > Contact::MaxEmailBytes) {
+            report.skip(SkipReason::NotKept, record.line, shown, email.toStdString());
+        } else {
+            contact.emails.push_back(held);
+        }
+    }
+    if (columns.secondName) {
+        const QString second = unguardedName(fieldValue(record, columns.secondName));
+        contact.secondName = heldNameFromText(second, Contact::NameSize - 1);
+    }
+}
 
 void importRecord(const CsvRecord& record, const MappedColumns& columns, PhoneBook& book,
                   ImportReport& report)
@@ -189,13 +284,22 @@ void importRecord(const CsvRecord& record, const MappedColumns& columns, PhoneBo
         return;
     }
     const QString typed = fieldValue(record, columns.number);
-    bool exact = false;
-    std::string number = unicodeToCp1252(typed, &exact);
-    if (!exact || checkNumber(number) != NumberRefusal::None) {
+    const std::optional<std::string> number = checkedNumber(typed);
+    if (!number) {
         report.skip(SkipReason::RefusedNumber, record.line, shown, typed.toStdString());
         return;
     }
-    if (number.empty()) {
+    Contact contact;
+    readExtras(record, columns, shown, contact, report);
+    if (!number->empty()) {
+        contact.setNumber(*number);
+        contact.tonNpi = tonNpiForNumber(*number, TonNpi::National);
+    } else if (!contact.extraNumbers.empty()) {
+        // No number in its column: the first additional one takes its place.
+        contact.setNumber(contact.extraNumbers.front().number);
+        contact.tonNpi = contact.extraNumbers.front().tonNpi;
+        contact.extraNumbers.erase(contact.extraNumbers.begin());
+    } else {
         report.skip(SkipReason::NoNumber, record.line, shown);
         return;
     }
@@ -203,10 +307,7 @@ void importRecord(const CsvRecord& record, const MappedColumns& columns, PhoneBo
     if (heldNameToUnicode(held) != name) {
         report.skip(SkipReason::NameShortened, record.line, shown);
     }
-    Contact contact;
     contact.setName(held);
-    contact.setNumber(number);
-    contact.tonNpi = tonNpiForNumber(number, TonNpi::National);
     contact.sequence = book.takeSequence();
     book.append(contact);
     report.addImported();
@@ -350,7 +451,8 @@ CsvColumns recogniseCsvColumns(const std::vector<std::string>& header)
 {
     CsvColumns found;
     std::optional<unsigned> first;
-    std::optional<unsigned> phone;
+    std::vector<unsigned> mobiles;
+    std::vector<unsigned> phones;
     const auto take = [](std::optional<unsigned>& slot, unsigned column) {
         if (!slot) {
             slot = column;
@@ -368,20 +470,35 @@ CsvColumns recogniseCsvColumns(const std::vector<std::string>& header)
                          {u"lastname", u"familyname", u"surname", u"last", u"nachname",
                           u"nomdefamille", u"apellidos", u"apellido", u"cognome", u"achternaam"})) {
             take(found.familyName, column);
+        } else if (keyIn(key, {u"secondname", u"nickname"})) {
+            take(found.secondName, column);
         } else if (keyIn(key, {u"mobile", u"mobilephone", u"mobilenumber", u"cell", u"cellphone",
                                u"cellular", u"handy", u"mobil", u"mobiltelefon", u"mobilnummer",
                                u"portable", u"móvil", u"movil", u"celular", u"cellulare"})) {
-            take(found.number, column);
-        } else if (keyIn(key,
-                         {u"phone", u"phonenumber", u"phone1value", u"telephone",
-                          u"telephonenumber", u"tel", u"number", u"telefon", u"telefonnummer",
-                          u"téléphone", u"teléfono", u"telefono", u"primaryphone", u"homephone",
-                          u"workphone", u"businessphone", u"nummer", u"numero", u"número"})) {
-            take(phone, column);
+            mobiles.push_back(column);
+        } else if (keyIn(key, {u"telephonenumber", u"phonenumber", u"telefon", u"telefonnummer",
+                               u"téléphone", u"teléfono", u"telefono", u"primaryphone", u"nummer",
+                               u"numero", u"número"}) ||
+                   numberedKey(key, kPhoneStems, {u"value"})) {
+            phones.push_back(column);
+        } else if (keyIn(key, {u"primaryemail", u"secondaryemail"}) ||
+                   numberedKey(key, {u"email", u"mail", u"emailaddress"}, {u"value", u"address"})) {
+            found.emails.push_back(column);
         }
     }
-    if (!found.number) {
-        found.number = phone;
+    // The first mobile number is the contact's number, else the first other
+    // one; the rest are its additional numbers, in the file's order.
+    std::vector<unsigned> numbers = mobiles.empty() ? phones : mobiles;
+    if (!numbers.empty()) {
+        found.number = numbers.front();
+    }
+    numbers = mobiles;
+    numbers.insert(numbers.end(), phones.begin(), phones.end());
+    std::sort(numbers.begin(), numbers.end());
+    for (const unsigned column : numbers) {
+        if (column != found.number) {
+            found.extraNumbers.push_back(column);
+        }
     }
     if (found.name) {
         found.familyName.reset();
@@ -428,8 +545,20 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui, I
     if (mapping.nameField == presetName && recognised.familyName != mapping.numberField) {
         columns.familyName = recognised.familyName;
     }
+    // Further numbers, e-mail addresses and the second name come from the
+    // columns the header names, unless the user mapped one of them.
+    const auto mapped = [&](unsigned column) {
+        return column == columns.name || column == columns.number || column == columns.familyName;
+    };
+    std::copy_if(recognised.extraNumbers.begin(), recognised.extraNumbers.end(),
+                 std::back_inserter(columns.extraNumbers), [&](unsigned c) { return !mapped(c); });
+    std::copy_if(recognised.emails.begin(), recognised.emails.end(),
+                 std::back_inserter(columns.emails), [&](unsigned c) { return !mapped(c); });
+    if (recognised.secondName && !mapped(*recognised.secondName)) {
+        columns.secondName = recognised.secondName;
+    }
 
-    reader.keepFields(std::max({columns.name, columns.number, columns.familyName.value_or(0)}) + 1);
+    reader.keepFields(columns.last() + 1);
     ImportReport imported;
     book.clear();
     while (reader.next(record)) {
@@ -468,20 +597,60 @@ char localeListSeparator()
 std::string csvExportBytes(const PhoneBook& book, char separator)
 {
     const QChar sep = QChar::fromLatin1(separator);
-    QString text = csvQuoted(QString::fromStdString(resString(TextName)), sep) + sep +
-                   csvQuoted(QString::fromStdString(resString(TextNumber)), sep) +
-                   QStringLiteral("\r\n");
+    // Columns for the optional fields only when some contact has them.
+    std::size_t extraNumbers = 0;
+    std::size_t emails = 0;
+    bool secondName = false;
     for (const Contact& contact : book.contacts) {
-        text += csvQuoted(guardedName(heldNameToUnicode(contact.heldName())), sep);
-        text += sep;
-        text += csvQuoted(cp1252ToUnicode(contact.numberText()), sep);
-        text += QStringLiteral("\r\n");
+        extraNumbers = std::max(extraNumbers, contact.extraNumbers.size());
+        emails = std::max(emails, contact.emails.size());
+        secondName = secondName || !contact.secondName.empty();
+    }
+    extraNumbers = std::min(extraNumbers, Contact::MaxExtraNumbers);
+    emails = std::min(emails, Contact::MaxEmails);
+
+    const auto text = [](int id) { return QString::fromStdString(resString(id)); };
+    QString out = csvQuoted(text(TextName), sep) + sep + csvQuoted(text(TextNumber), sep);
+    for (std::size_t k = 0; k < extraNumbers; ++k) {
+        out += sep + csvQuoted(QString::fromStdString(
+                                   formatResString(TextNumberColumn, static_cast<unsigned>(k + 2))),
+                               sep);
+    }
+    for (std::size_t k = 0; k < emails; ++k) {
+        out += sep + csvQuoted(QString::fromStdString(
+                                   formatResString(TextEmailColumn, static_cast<unsigned>(k + 1))),
+                               sep);
+    }
+    if (secondName) {
+        out += sep + csvQuoted(text(TextSecondNameColumn), sep);
+    }
+    out += QStringLiteral("\r\n");
+    for (const Contact& contact : book.contacts) {
+        out += csvQuoted(guardedName(heldNameToUnicode(contact.heldName())), sep);
+        out += sep;
+        out += csvQuoted(cp1252ToUnicode(contact.numberText()), sep);
+        for (std::size_t k = 0; k < extraNumbers; ++k) {
+            out += sep;
+            if (k < contact.extraNumbers.size()) {
+                out += csvQuoted(cp1252ToUnicode(contact.extraNumbers[k].number), sep);
+            }
+        }
+        for (std::size_t k = 0; k < emails; ++k) {
+            out += sep;
+            if (k < contact.emails.size()) {
+                out += csvQuoted(guardedName(heldNameToUnicode(contact.emails[k])), sep);
+            }
+        }
+        if (secondName) {
+            out += sep + csvQuoted(guardedName(heldNameToUnicode(contact.secondName)), sep);
+        }
+        out += QStringLiteral("\r\n");
     }
     bool exact = false;
-    std::string bytes = unicodeToCp1252(text, &exact);
+    std::string bytes = unicodeToCp1252(out, &exact);
     if (!exact) {
         // A name Windows-1252 cannot hold: the whole file in UTF-8, marked as such.
-        bytes = std::string(Utf8Bom) + text.toUtf8().toStdString();
+        bytes = std::string(Utf8Bom) + out.toUtf8().toStdString();
     }
     return bytes;
 }
@@ -492,8 +661,7 @@ bool exportCsvFile(const std::string& path, const PhoneBook& book, UserInterface
     if (separator == 0) {
         separator = localeListSeparator();
     }
-    const SaveResult saved =
-        saveWithinLimit(path, csvExportBytes(book, separator), CsvMaxFileSize);
+    const SaveResult saved = saveWithinLimit(path, csvExportBytes(book, separator), CsvMaxFileSize);
     if (!saved.ok()) {
         tellSaveFailure(ui, path, saved);
         return false;

@@ -26,7 +26,9 @@ class UserInterface;
 // columns whose names say name and number, and is never imported. Blank lines are passed by. Files
 // in UTF-8 (with or without byte-order mark) and in Windows-1252 are taken.
 //
-// Written: a header, then "name<sep>number" per contact, CR LF; a field that
+// Written: a header, then "name<sep>number" per contact, CR LF, and columns
+// "Number 2".., "E-mail 1".. and "Second name" when some contact has
+// additional numbers, e-mail addresses or a second name; a field that
 // holds the separator, a quote, a line break or outer blanks is quoted. A name
 // a spreadsheet would run as a formula (starting with = + - @, a tab or a CR)
 // gets a ' in front, and the import takes it off again, so export and import
@@ -93,11 +95,17 @@ char chooseCsvSeparator(QStringView text);
 // ("Name", "Display Name"), else a first name ("First Name", "Given Name")
 // with a last name beside it; a number, mobile numbers first ("Mobile Phone",
 // "Phone 1 - Value", "Telephone").
+// Further number columns ("Home Phone", "Phone 2 - Value", "Number 2"),
+// e-mail columns ("E-mail 1 - Value", "E-mail Address", "Primary Email") and
+// a second name ("Second Name", "Nickname") fill the optional fields.
 struct CsvColumns
 {
     std::optional<unsigned> name;
     std::optional<unsigned> familyName; // joined to the name after a blank
     std::optional<unsigned> number;
+    std::vector<unsigned> extraNumbers;
+    std::vector<unsigned> emails;
+    std::optional<unsigned> secondName;
 };
 CsvColumns recogniseCsvColumns(const std::vector<std::string>& header);
 

@@ -217,6 +217,11 @@ private slots:
             contact.tonNpi = tonNpiForNumber(contact.numberText(), 0xFF);
             book.append(contact);
         }
+        // The optional fields of a USIM contact have columns of their own.
+        book.contacts[1].extraNumbers = {{"+4930123", 0x91, NumberType::None},
+                                         {"0171", 0xA8, NumberType::None}};
+        book.contacts[1].emails = {"a@b.de", "=x@y"};
+        book.contacts[2].secondName = heldNameFromText("Nick, \u03A9", Contact::NameSize - 1);
         const std::string bytes = csvExportBytes(book, separator);
         QVERIFY(bytes.find(std::string(1, separator) == "," ? "\"Smith, Anna\","
                                                             : "Smith, Anna;") != std::string::npos);
@@ -231,7 +236,38 @@ private slots:
             QCOMPARE(heldNameToUnicode(back.contacts[i].heldName()), names[int(i)]);
             QCOMPARE(back.contacts[i].numberText(), book.contacts[i].numberText());
             QCOMPARE(back.contacts[i].tonNpi, book.contacts[i].tonNpi);
+            QVERIFY(back.contacts[i].extraNumbers == book.contacts[i].extraNumbers);
+            QVERIFY(back.contacts[i].emails == book.contacts[i].emails);
+            QCOMPARE(back.contacts[i].secondName, book.contacts[i].secondName);
         }
+    }
+
+    // A contacts export: the optional fields come from the columns named so.
+    void optionalFieldsFromNamedColumns()
+    {
+        const std::string file = "First Name,Last Name,Nickname,Mobile Phone,Home Phone,Phone 2 - "
+                                 "Value,E-mail Address,E-mail 2 Address\r\n"
+                                 "Anna,Berg,Bee,,030 12,0171 1,a@b.de,\r\n"
+                                 "Bob,,,0172,x1,,,b@c.de\r\n";
+        PhoneBook book;
+        ScriptedUserInterface ui;
+        ImportReport report;
+        QCOMPARE(importCsvBytes(file, book, ui, &report), 1);
+        QCOMPARE(ui.csvMappingRequests[0].nameField, 0u);
+        QCOMPARE(ui.csvMappingRequests[0].numberField, 3u);
+        QCOMPARE(book.contactCount(), 2u);
+        const Contact& anna = book.contacts[0];
+        QCOMPARE(anna.heldName(), std::string_view("Anna Berg"));
+        QCOMPARE(anna.numberText(), std::string_view("03012")); // the mobile column is empty
+        QCOMPARE(anna.extraNumbers.size(), std::size_t{1});
+        QCOMPARE(anna.extraNumbers[0].number, std::string("01711"));
+        QCOMPARE(anna.emails, std::vector<std::string>{"a@b.de"});
+        QCOMPARE(anna.secondName, std::string("Bee"));
+        const Contact& bob = book.contacts[1];
+        QCOMPARE(bob.numberText(), std::string_view("0172"));
+        QVERIFY(bob.extraNumbers.empty());
+        QCOMPARE(bob.emails, std::vector<std::string>{"b@c.de"});
+        QCOMPARE(report.skipped(SkipReason::RefusedNumber), 1u); // Bob's "x1"
     }
 
     void mappingChosenByTheUser()
