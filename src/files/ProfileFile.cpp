@@ -145,6 +145,8 @@ void ProfileFile::ensureIndex() const
     }
     m_sectionIndex.clear();
     m_keyIndex.clear();
+    // One look-up entry per line at most: no rehashing of a large book's keys.
+    m_keyIndex.reserve(m_lines.size());
     m_indexSection = npos;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         indexLine(i);
