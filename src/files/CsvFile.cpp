@@ -648,8 +648,9 @@ std::string csvExportBytes(const PhoneBook& book, char separator)
     }
     bool exact = false;
     std::string bytes = unicodeToCp1252(out, &exact);
-    if (!exact) {
-        // A name Windows-1252 cannot hold: the whole file in UTF-8, marked as such.
+    // A name Windows-1252 cannot hold, or Windows-1252 bytes that would read
+    // as UTF-8 ("Ã©" is the UTF-8 of "é"): the whole file in UTF-8, marked so.
+    if (!exact || decodeCsvText(bytes) != out) {
         bytes = std::string(Utf8Bom) + out.toUtf8().toStdString();
     }
     return bytes;

@@ -292,6 +292,13 @@ private slots:
         QCOMPARE(csvExportBytes(book, ';'),
                  std::string("Name;Number\r\nJ\xF6rg;+49\r\nA\xE9;1\r\n"));
 
+        // Windows-1252 bytes that read as UTF-8 ("\xC3\xA9" is "é") go out as UTF-8.
+        PhoneBook lookalike;
+        lookalike.contacts.resize(1);
+        lookalike.contacts[0].setName("\xC3\xA9");
+        QCOMPARE(csvExportBytes(lookalike, ','),
+                 std::string("\xEF\xBB\xBFName,Number\r\n\xC3\x83\xC2\xA9,\r\n"));
+
         QTemporaryDir dir;
         const QString path = dir.filePath("out.csv");
         ScriptedUserInterface ui;
