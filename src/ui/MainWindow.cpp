@@ -237,31 +237,15 @@ void MainWindow::refillList()
     updateItemCommands();
 }
 
-// The name column keeps half the list's width; the number column takes the rest.
-void MainWindow::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    sizeColumns();
-}
-
-void MainWindow::sizeColumns()
-{
-    if (m_list->isColumnHidden(ContactListModel::More)) {
-        m_list->setColumnWidth(ContactListModel::Name, std::max(width() / 2 - 10, 60));
-        return;
-    }
-    const int free = m_list->viewport()->width() - m_list->columnWidth(ContactListModel::RowNumber);
-    m_list->setColumnWidth(ContactListModel::Name, std::max(free * 3 / 10, 60));
-    m_list->setColumnWidth(ContactListModel::Number, std::max(free * 3 / 10, 60));
-}
-
 void MainWindow::updateMoreColumn()
 {
     const bool show = m_model->hasMore();
     if (show == !m_list->isColumnHidden(ContactListModel::More))
         return;
     m_list->setColumnHidden(ContactListModel::More, !show);
-    sizeColumns();
+    // The side panel's layout gives every column its width.
+    if (auto* panel = findChild<SidePanel*>())
+        panel->relayout();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -76,17 +76,15 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     // MainWindow.cpp
     void createList();
-    // Shows the "More" column only while a shown contact has something for it,
-    // and shares the width out: with it, name and number three tenths each.
+    // Shows the "More" column only while a shown contact has something for it;
+    // the side panel then shares the width out again.
     void updateMoreColumn();
-    void sizeColumns();
     void connectCommands();
     void updateItemCommands();
     void updateCardMenu();

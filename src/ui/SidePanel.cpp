@@ -304,6 +304,33 @@ void SidePanel::resizeEvent(QResizeEvent* event)
     layoutPanel();
 }
 
+// The one rule for the list's columns: the row number takes a sixth of the
+// window, name and number half of what is left each, less half the panel
+// when it is shown and, for the name, less the scroll bar when the rows do
+// not all fit. When the More column shows, name and number give up a quarter
+// each to it.
+void SidePanel::sizeColumns(QTableView& table, int w, int half, int listHeight) const
+{
+    const int rowHeight = std::max(table.verticalHeader()->defaultSectionSize(), 1);
+    const bool scrolls = table.model()->rowCount() >
+                         (listHeight - table.horizontalHeader()->sizeHint().height()) / rowHeight;
+    const int scrollBar = scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+    int name = std::max(w / 2 - w / 6 - 3 - half - scrollBar, 40);
+    int number = std::max(w / 2 - 1 - half, 40);
+    if (!table.isColumnHidden(ContactListModel::More)) {
+        name = std::max(name * 3 / 4, 40);
+        number = std::max(number * 3 / 4, 40);
+    }
+    table.setColumnWidth(ContactListModel::RowNumber, w / 6);
+    table.setColumnWidth(ContactListModel::Name, name);
+    table.setColumnWidth(ContactListModel::Number, number);
+}
+
+void SidePanel::relayout()
+{
+    layoutPanel();
+}
+
 void SidePanel::layoutPanel()
 {
     const int w = width();
@@ -311,18 +338,8 @@ void SidePanel::layoutPanel()
     const bool shown = panelShown();
     const int f = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
     const int listHeight = std::max(h - kRowHeight, 0);
-    if (auto* table = qobject_cast<QTableView*>(m_list)) {
-        const int half = shown ? kPanelWidth / 2 : 0;
-        table->setColumnWidth(ContactListModel::RowNumber, w / 6);
-        // The name column gives way to the scroll bar when the rows do not all fit.
-        const int rowHeight = std::max(table->verticalHeader()->defaultSectionSize(), 1);
-        const bool scrolls =
-            table->model()->rowCount() >
-            (listHeight - table->horizontalHeader()->sizeHint().height()) / rowHeight;
-        const int scrollBar = scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
-        table->setColumnWidth(ContactListModel::Name,
-                              std::max(w / 2 - w / 6 - 3 - half - scrollBar, 40));
-    }
+    if (auto* table = qobject_cast<QTableView*>(m_list))
+        sizeColumns(*table, w, shown ? kPanelWidth / 2 : 0, listHeight);
     if (shown)
         m_list->setGeometry(kPanelWidth + 1, kRowHeight, w - kPanelWidth - 1, listHeight);
     else

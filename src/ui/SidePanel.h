@@ -10,6 +10,7 @@ class MainWindow;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTableView;
 class QToolBar;
 struct BookEntry;
 
@@ -31,6 +32,10 @@ public:
     // Shows book `kind` in the list and names it in the label.
     void setShownBook(PhoneBookKind kind);
 
+    // Lays out the list, panel and label again, the list's column widths included
+    // (after the list gained or lost a column).
+    void relayout();
+
     QToolBar* toolbar() const { return m_panel; }
     QMenu* writeMenu() const { return m_writeMenu; }
 
@@ -48,6 +53,7 @@ protected:
 
 private:
     void layoutPanel();
+    void sizeColumns(QTableView& table, int w, int half, int listHeight) const;
     void updateWriteMenu();
     void showBookLabel();
     // The side books' editing commands; true when the command was carried out here.
