@@ -132,7 +132,7 @@ void TestVirtualCardE2E::removalIsSeenByTheClient()
 void TestVirtualCardE2E::twoCardsTwoReaders()
 {
     const Run run = withCard({profile("typical"), profile("not-a-sim")},
-                             {probe(), "--wait-card", "5", "--count", "2"});
+                             {probe(), "--wait-card", "30", "--count", "2"});
     QVERIFY2(run.status == 0, qPrintable(run.errors));
     QCOMPARE(run.lines.size(), 2);
 

@@ -266,7 +266,7 @@ private slots:
         QApplication::sendEvent(widget, &enter);
         QCOMPARE(gui.window->statusBar()->currentMessage(), tip);
         // The status text comes back after a moment.
-        QTRY_VERIFY_WITH_TIMEOUT(gui.window->statusBar()->currentMessage().isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(gui.window->statusBar()->currentMessage().isEmpty(), 20000);
     }
 
     void writeDropDown_data()

@@ -103,10 +103,10 @@ private slots:
         QVERIFY(!update->isChecked());
         update->trigger();
         QCOMPARE(readConfigNumber("CheckUpdate").value_or(0), 1);
-        QTRY_COMPARE(gui.messages.size(), std::size_t(1));
+        QTRY_COMPARE_WITH_TIMEOUT(gui.messages.size(), std::size_t(1), 20000);
         QVERIFY2(QString::fromStdString(gui.messages[0].text).contains(told),
                  gui.messages[0].text.c_str());
-        QTRY_VERIFY(!update->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(!update->isChecked(), 20000);
     }
 };
 

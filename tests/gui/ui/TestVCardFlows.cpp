@@ -144,8 +144,9 @@ private slots:
             dialog->accept();
         });
         gui.window->openAtStart(copyOfTestData("files/vcard/rfc-4.0.vcf").toStdString());
-        QTRY_VERIFY(asked);
-        QTRY_COMPARE(shownNames(gui), (QStringList{"Dr. Ana Ruiz", "Kiosk am Bahnhof, Gleis 1"}));
+        QTRY_VERIFY_WITH_TIMEOUT(asked, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(shownNames(gui),
+                                  (QStringList{"Dr. Ana Ruiz", "Kiosk am Bahnhof, Gleis 1"}), 20000);
         QCOMPARE(gui.window->windowTitle(), QString("Phonara - [ rfc-4.0.vcf ]"));
     }
 
