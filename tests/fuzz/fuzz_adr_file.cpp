@@ -26,8 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint32_t nameLength = 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     // Rows only for records the file holds (a cut-off last one counts).
-    if (readAdrBytes(bytes, book, recordLength, nameLength, ui) &&
-        uint64_t{book.contactCount()} * recordLength > size + recordLength) {
+    const bool read = readAdrBytes(bytes, book, recordLength, nameLength, ui);
+    if (read && uint64_t{book.contactCount()} * recordLength > size + recordLength) {
+        __builtin_trap();
+    }
+    // Opening a book file picks this reader by the tag: every file it takes has one.
+    if (read && !isAdrBytes(bytes)) {
         __builtin_trap();
     }
     return 0;
