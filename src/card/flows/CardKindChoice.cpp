@@ -18,21 +18,40 @@ bool selectPath(CardCommands& commands, std::initializer_list<uint16_t> path)
     return true;
 }
 
-} // namespace
-
-void chooseCommandSet(CardSession& session)
+CardIdentity identifyConnectedCard(const PcscApi& api, SCARDHANDLE card,
+                                   const CardTransport& transport)
 {
     std::array<uint8_t, 33> atr{};
     DWORD atrLength = atr.size();
     DWORD state = 0;
     DWORD protocol = 0;
     DWORD nameLength = 0;
-    if (session.api.SCardStatus == nullptr ||
-        session.api.SCardStatus(session.card, nullptr, &nameLength, &state, &protocol, atr.data(),
-                                &atrLength) != Pcsc::Success)
+    if (api.SCardStatus == nullptr || api.SCardStatus(card, nullptr, &nameLength, &state, &protocol,
+                                                      atr.data(), &atrLength) != Pcsc::Success)
         atrLength = 0;
-    session.identity =
-        identifyCard(session.transport, std::span(atr.data(), std::min<DWORD>(atrLength, 33)));
+    return identifyCard(transport, std::span(atr.data(), std::min<DWORD>(atrLength, 33)));
+}
+
+} // namespace
+
+std::unique_ptr<CardCommands> commandsForConnection(const PcscApi& api, SCARDHANDLE card,
+                                                    const CardTransport& transport)
+{
+    const CardIdentity identity = identifyConnectedCard(api, card, transport);
+    std::unique_ptr<CardCommands> commands = commandsFor(identity, transport);
+    if (identity.kind == CardKind::Uicc) {
+        // DF GSM reaches ADF USIM on a UICC (see UiccCommands).
+        selectPath(*commands, {FileId::kDirGsm});
+        commands->select(FileId::kMf);
+    }
+    writeLog(LogLevel::Trace, kTag, "card kind of a connection of its own: %s",
+             cardKindText(identity));
+    return commands;
+}
+
+void chooseCommandSet(CardSession& session)
+{
+    session.identity = identifyConnectedCard(session.api, session.card, session.transport);
     session.phoneBookPlace = PhoneBookPlace::SimAdn;
     session.simAdnToo = false;
     session.useCommandSet(commandsFor(session.identity, session.transport));

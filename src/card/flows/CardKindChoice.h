@@ -12,3 +12,9 @@ void chooseCommandSet(CardSession& session);
 // whether EF ADN is there as well. True: EF PBR is left selected and
 // session.phoneBookPlace names the book; false: the card's phone book is EF ADN.
 bool locateUsimPhoneBook(CardSession& session);
+
+// The command set for a connection of its own (the PIN2 flows without the
+// shared one): the card's kind is learnt as above. On a UICC the USIM
+// application is selected, as PIN2 belongs to it. Leaves MF selected.
+std::unique_ptr<CardCommands> commandsForConnection(const PcscApi& api, SCARDHANDLE card,
+                                                    const CardTransport& transport);

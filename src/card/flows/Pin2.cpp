@@ -1,6 +1,7 @@
 #include "card/flows/Pin2.h"
 
 #include "card/commands/FileIds.h"
+#include "card/flows/CardKindChoice.h"
 #include "card/flows/CardMessages.h"
 #include "card/flows/CodeAnswers.h"
 #include "card/flows/ConnectSequence.h"
@@ -58,6 +59,9 @@ public:
         } else if (!connectToSim(m_api, m_ui, m_caption, m_privateContext, m_card, m_readerText)) {
             message(kNoSimId, kNoSimText, kNoIcon);
             return false;
+        } else if (m_ownCommands != nullptr) {
+            m_ownCommands = commandsForConnection(m_api, m_card, m_transport);
+            m_commands = m_ownCommands.get();
         }
         return true;
     }

@@ -383,6 +383,24 @@ private slots:
         }
     }
 
+    // PIN2 of a UICC through a connection of its own: the class 00 commands
+    // with key reference 81, once the USIM application (which PIN2 belongs
+    // to) is selected. This card refuses class A0.
+    void changePin2OnUicc()
+    {
+        QString error;
+        const auto card = virtualPcsc().insertProfile(
+            kReader, QStringLiteral(PHONARA_TEST_DATA "/cards/usim-class00-only.json"), &error);
+        QVERIFY2(card, qPrintable(error));
+        m_ui->queuePin("5678");
+        m_ui->queuePin({}, "2468", "2468");
+        QCOMPARE(::changePin2(*m_session, *m_ui), 0);
+        QCOMPARE(messageIds(), QList<int>{2411});
+        QVERIFY(virtualPcsc().commands().contains(QByteArray::fromHex("0024008110") +
+                                                  field("5678") + field("2468")));
+        QCOMPARE(virtualPcsc().openContexts(), 0);
+    }
+
     void noSimForPin2()
     {
         virtualPcsc().addReader(kReader);
