@@ -21,6 +21,7 @@ constexpr int kSuccessIds[] = {
     807,  // "%d contacts are on the SIM Card now."
     818,  // "The SIM Card already holds these contacts: nothing had to be written."
     825,  // "%d contacts were removed from the SIM Card."
+    1900, // the card has both phone books: the USIM one is used (a notice)
 };
 
 // Labels of the dialogs' edits, used as prompts.

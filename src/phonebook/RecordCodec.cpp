@@ -5,6 +5,8 @@
 #include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
 
+#include <QByteArray>
+
 #include <algorithm>
 #include <array>
 
@@ -127,6 +129,26 @@ std::string cardAlphaFromHeldName(std::string_view held, std::size_t alphaLength
 std::string cardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength, bool* cut)
 {
     return cardAlphaOf(cp1252ToUnicode(cp1252Name), alphaLength, cut);
+}
+
+std::string cardAlphaForEntry(std::string_view cp1252Name, std::string_view keptAlphaHex,
+                              std::size_t alphaLength, bool* cut)
+{
+    const QByteArray kept =
+        QByteArray::fromHex(QByteArray(keptAlphaHex.data(), qsizetype(keptAlphaHex.size())));
+    const std::string keptAlpha(kept.constData(), static_cast<std::size_t>(kept.size()));
+    if (!keptAlpha.empty() && keptAlpha.size() <= alphaLength &&
+        entryNameFromCardAlpha(keptAlpha) == cp1252Name) {
+        if (cut != nullptr)
+            *cut = false;
+        return keptAlpha;
+    }
+    return cardAlphaFromEntryName(cp1252Name, alphaLength, cut);
+}
+
+std::string cardAlphaHex(std::string_view alpha)
+{
+    return QByteArray(alpha.data(), qsizetype(alpha.size())).toHex().toStdString();
 }
 
 std::string_view recordDigits(std::string_view number)

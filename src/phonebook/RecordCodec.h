@@ -73,6 +73,14 @@ std::string cardAlphaFromHeldName(std::string_view held, std::size_t alphaLength
                                   bool* cut = nullptr);
 std::string cardAlphaFromEntryName(std::string_view cp1252Name, std::size_t alphaLength,
                                    bool* cut = nullptr);
+// A side-book entry's alpha field: `keptAlphaHex` (the alpha bytes the card
+// held, as hex digits) while `cp1252Name` is what they read as and they fit
+// the field, so that a name the code page cannot hold goes back unchanged;
+// else cardAlphaFromEntryName.
+std::string cardAlphaForEntry(std::string_view cp1252Name, std::string_view keptAlphaHex,
+                              std::size_t alphaLength, bool* cut = nullptr);
+// Hex digits of alpha bytes, as BookEntry::cardAlpha keeps them.
+std::string cardAlphaHex(std::string_view alpha);
 
 // Characters of a number text that go into the record, and into the extension.
 std::string_view recordDigits(std::string_view number);

@@ -1,11 +1,12 @@
 #include "phonebook/SideBooks.h"
 
-BookEntry::BookEntry() : name(TextCapacity), number(TextCapacity) {}
+BookEntry::BookEntry() : name(TextCapacity), number(TextCapacity), cardAlpha(TextCapacity) {}
 
 void BookEntry::reset()
 {
     name.wipe();
     number.wipe();
+    cardAlpha.wipe();
     unmark();
 }
 

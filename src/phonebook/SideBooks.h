@@ -16,6 +16,11 @@ struct BookEntry
 
     OwnedText name;
     OwnedText number;
+    // The alpha identifier the card held for `name` (hex digits), empty when
+    // the entry did not come from the card. A name the code page cannot show
+    // (Greek, Cyrillic) reads as '?': while `name` is what the card's name
+    // reads as, the card's own bytes are written back, not the '?'.
+    OwnedText cardAlpha;
     uint8_t tonNpi = 0xFF;
     uint8_t ccp = 0xFF;
     int32_t recordIndex = -1; // record number on the card minus 1; -1: not in use

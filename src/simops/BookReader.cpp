@@ -46,16 +46,19 @@ std::span<const uint8_t> recordSpan(const RecordBuffer& buffer, int length)
 // Fills a side-book entry from a number record; false when an extension
 // record could not be read (the connection has then been ended).
 bool fillEntry(CardSession& session, UserInterface& ui, const NumberRecord& record,
-               std::string name, uint16_t fileId, int r, const char* tag, BookEntry& entry)
+               std::string name, uint16_t fileId, const BookFile& file, int r, const char* tag,
+               BookEntry& entry)
 {
     entry.name.assign(name);
+    entry.cardAlpha.assign(cardAlphaHex(record.alpha));
     writeLog(LogLevel::PersonalData, tag, "%2d:Name=%s", r, entry.name.c_str());
     entry.ccp = record.ccp;
     entry.tonNpi = record.tonNpi;
     std::string number = record.number;
     if (record.hasExtension()) {
         writeLog(LogLevel::Trace, tag, "%s", "progress phone was longer than 20 digits");
-        if (!readOverflowNumber(session, ui, number, record.extensionRecord, fileId))
+        if (!readOverflowNumber(session, ui, number, record.extensionRecord, fileId,
+                                file.extensionFile))
             return false;
     }
     entry.number.assign(number);
@@ -105,7 +108,8 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
         const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
         // The side books keep their names in Windows-1252.
         std::string name = entryNameFromCardAlpha(record->alpha);
-        if (!fillEntry(session, ui, *record, std::move(name), fileId, r, kTag, entries[r - 1])) {
+        if (!fillEntry(session, ui, *record, std::move(name), fileId, file, r, kTag,
+                       entries[r - 1])) {
             failed = true;
             return false;
         }
@@ -145,11 +149,13 @@ bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> en
         }
         const auto record = parseNumberRecord(recordSpan(buffer, file.recordLength));
         std::string name = entryNameFromCardAlpha(record->alpha);
-        if (!fillEntry(session, ui, *record, std::move(name), FileId::kMsisdn, r, "read_msisdn",
-                       entries[r - 1]))
+        if (!fillEntry(session, ui, *record, std::move(name), FileId::kMsisdn, file, r,
+                       "read_msisdn", entries[r - 1]))
             return false;
     }
 
+    if (session.phoneBookPlace != PhoneBookPlace::SimAdn)
+        return true;
     BookFile phoneBook;
     const CardResult back = selectBookFile(session, FileId::kAdn, phoneBook);
     if (!back.answered())
@@ -158,7 +164,7 @@ bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> en
 }
 
 bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& number,
-                        uint8_t extensionRecord, uint16_t returnFile)
+                        uint8_t extensionRecord, uint16_t returnFile, uint16_t extensionFile)
 {
     constexpr const char* kTag = "read_overflow_number";
     CardCommands& commands = session.commands();
@@ -169,7 +175,8 @@ bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& nu
         return false;
     };
 
-    const CardResult selected = commands.select(extensionFileOf(returnFile));
+    const CardResult selected =
+        commands.select(extensionFile != 0 ? extensionFile : extensionFileOf(returnFile));
     if (!selected.ok())
         return fail("read_overflow_number select file 0x6F4A failed!");
     writeLog(LogLevel::Trace, kTag, "%s", "read_overflow_number select file 0x6F4A success!");

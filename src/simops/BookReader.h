@@ -24,16 +24,17 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
                       std::span<BookEntry> entries, uint32_t& count, bool* incomplete = nullptr);
 
 // Reads EF MSISDN (6F40): records 1 to 9 into entries 0 to 8, `count` the
-// records the file has. Selects EF ADN again; false when a selection failed.
+// records the file has. Selects EF ADN again when the SIM phone book is in
+// use; false when a selection failed.
 bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> entries,
                 uint16_t& count);
 
-// Appends the digits of extension record `extensionRecord` (EF EXT2 for a
-// fixed dialling number, EF EXT1 otherwise) to `number`, then selects
-// `returnFile` again. On failure the user is told, the connection is ended
-// and the result is false.
+// Appends the digits of extension record `extensionRecord` of
+// `extensionFile` (0: EF EXT2 for a fixed dialling number, EF EXT1 otherwise)
+// to `number`, then selects `returnFile` again. On failure the user is told,
+// the connection is ended and the result is false.
 bool readOverflowNumber(CardSession& session, UserInterface& ui, std::string& number,
-                        uint8_t extensionRecord, uint16_t returnFile);
+                        uint8_t extensionRecord, uint16_t returnFile, uint16_t extensionFile = 0);
 
 // The phone book read from the card, with the side books read before it.
 struct CardBooksRead

@@ -41,12 +41,12 @@ BookWrite refused(BookWrite write, int r, CardResult answer)
 // extension could not be written (the connection has been ended).
 bool extensionFor(CardSession& session, UserInterface& ui, std::string_view number,
                   uint16_t& cursor, uint16_t bookFile, uint8_t& extensionRecord,
-                  std::vector<bool>* reserved = nullptr)
+                  std::vector<bool>* reserved = nullptr, uint16_t extensionFile = 0)
 {
     extensionRecord = SimRecord::Unused;
     if (!needsExtension(number))
         return true;
-    if (!writeOverflowDigits(session, ui, cursor, number, bookFile, reserved))
+    if (!writeOverflowDigits(session, ui, cursor, number, bookFile, reserved, extensionFile))
         return false;
     extensionRecord = static_cast<uint8_t>(cursor - 1);
     return true;
@@ -58,7 +58,8 @@ std::string entryAlpha(const BookEntry& entry, std::size_t alphaLength, const ch
                        BookWrite& write)
 {
     bool cut = false;
-    std::string alpha = cardAlphaFromEntryName(entry.name.view(), alphaLength, &cut);
+    std::string alpha =
+        cardAlphaForEntry(entry.name.view(), entry.cardAlpha.view(), alphaLength, &cut);
     if (cut) {
         writeLog(LogLevel::Warning, tag, "name cut to fit the record: %s", entry.name.c_str());
         write.cutNames.emplace_back(entry.name.view());
@@ -69,8 +70,8 @@ std::string entryAlpha(const BookEntry& entry, std::size_t alphaLength, const ch
 } // namespace
 
 bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
-                         std::string_view number, uint16_t bookFile,
-                         std::vector<bool>* reserved)
+                         std::string_view number, uint16_t bookFile, std::vector<bool>* reserved,
+                         uint16_t extensionFile)
 {
     CardCommands& commands = session.commands();
     const auto fail = [&] {
@@ -79,12 +80,12 @@ bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
         return false;
     };
 
-    if (!commands.select(extensionFileOf(bookFile)).ok())
+    if (!commands.select(extensionFile != 0 ? extensionFile : extensionFileOf(bookFile)).ok())
         return fail();
-    const HeaderResult extensionFile = commands.header();
-    const uint16_t fileSize = extensionFile.header.fileSize;
-    const uint8_t recordLength = extensionFile.header.recordLength;
-    if (!extensionFile.result.ok() || recordLength < kExtensionDigitBytes)
+    const HeaderResult extensionHeader = commands.header();
+    const uint16_t fileSize = extensionHeader.header.fileSize;
+    const uint8_t recordLength = extensionHeader.header.recordLength;
+    if (!extensionHeader.result.ok() || recordLength < kExtensionDigitBytes)
         return fail();
 
     // Records of type 0x02 count as free: each write run lays the extension
@@ -186,7 +187,7 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
         const std::string alpha = entryAlpha(entry, alphaLength, kTag, write);
         uint8_t extensionRecord = SimRecord::Unused;
         if (!extensionFor(session, ui, entry.number.view(), cursor, fileId, extensionRecord,
-                          reserved)) {
+                          reserved, file.extensionFile)) {
             write.status = BookWrite::Status::ExtensionFailed;
             write.record = r;
             return write;
@@ -230,7 +231,7 @@ BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
             const std::string alpha = entryAlpha(entry, alphaLength, "writeOwnNumbers", write);
             uint8_t extensionRecord = SimRecord::Unused;
             if (!extensionFor(session, ui, entry.number.view(), cursor, FileId::kMsisdn,
-                              extensionRecord, reserved)) {
+                              extensionRecord, reserved, file.extensionFile)) {
                 write.status = BookWrite::Status::ExtensionFailed;
                 write.record = r;
                 return write;
@@ -246,6 +247,8 @@ BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
         }
     }
 
+    if (session.phoneBookPlace != PhoneBookPlace::SimAdn)
+        return write;
     BookFile phoneBook;
     if (CardResult back = selectBookFile(session, FileId::kAdn, phoneBook); !back.ok()) {
         write.status = BookWrite::Status::SelectFailed;

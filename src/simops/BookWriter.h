@@ -22,9 +22,10 @@ class UserInterface;
 // other numbers and are passed over; the record taken is marked there, so that
 // the next book written with the same marks leaves it alone. On failure the user is told, the
 // connection is ended and the result is false.
+// `extensionFile` 0 takes the book's usual one (EF EXT2 or EF EXT1).
 bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& cursor,
                          std::string_view number, uint16_t bookFile,
-                         std::vector<bool>* reserved = nullptr);
+                         std::vector<bool>* reserved = nullptr, uint16_t extensionFile = 0);
 
 // Lays out the phone-book record of `contact` (session.adnRecordLength bytes).
 // A number longer than 20 characters first gets its extension record through
@@ -65,8 +66,9 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
                             std::vector<bool>* reserved = nullptr);
 
 // Writes the dirty own numbers with a number (records 1 to 9 of EF MSISDN),
-// then selects EF ADN again (a failure there is SelectFailed as well). Long
-// numbers take no EXT1 record marked in `reserved` and mark the ones they take.
+// then selects EF ADN again when the SIM phone book is in use (a failure
+// there is SelectFailed as well). Long numbers take no EXT1 record marked in
+// `reserved` and mark the ones they take.
 BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
                           std::span<const BookEntry> entries,
                           std::vector<bool>* reserved = nullptr);

@@ -15,11 +15,26 @@ constexpr int kError = 36;
 
 CardResult selectBookFile(CardSession& session, uint16_t fileId, BookFile& file)
 {
-    SelectedFile selected =
-        indexToDirAndFile(session.commands(), session.card, fileId, FileId::kDirTelecom);
+    const bool inUsim = session.identity.kind == CardKind::Uicc &&
+                        !session.identity.usimAid.empty() &&
+                        (fileId == FileId::kFdn || fileId == FileId::kMsisdn);
+    SelectedFile selected;
+    if (inUsim) {
+        selected = indexToDirAndFile(session.commands(), session.card, fileId, FileId::kDirGsm);
+        if (selected.status == SelectStatus::Selected) {
+            file.recordLength = selected.header.recordLength;
+            file.recordCount = selected.header.recordCount();
+            file.extensionFile = fileId == FileId::kMsisdn ? kExt5 : FileId::kExt2;
+            return std::move(selected.result);
+        }
+        if (selected.result.outcome != CardOutcome::NoSuchFile)
+            return std::move(selected.result);
+    }
+    selected = indexToDirAndFile(session.commands(), session.card, fileId, FileId::kDirTelecom);
     if (selected.status == SelectStatus::Selected) {
         file.recordLength = selected.header.recordLength;
         file.recordCount = selected.header.recordCount();
+        file.extensionFile = extensionFileOf(fileId);
     }
     return std::move(selected.result);
 }

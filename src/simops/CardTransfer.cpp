@@ -11,6 +11,7 @@
 #include "simops/ProgressMeter.h"
 #include "simops/UsimTransfer.h"
 
+#include <algorithm>
 #include <memory>
 
 using namespace simops;
@@ -81,6 +82,55 @@ bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface&
     return true;
 }
 
+SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const SideBooks& side,
+                              std::vector<bool>& ext1Reserved, std::vector<bool>& ext2Reserved,
+                              bool ownNumbersRequired)
+{
+    SideBooksWrite result;
+    for (const auto& [fileId, entries] :
+         {std::pair{FileId::kFdn, std::span<const BookEntry>(side.fdn)},
+          std::pair{FileId::kLnd, std::span<const BookEntry>(side.lnd)}}) {
+        const BookWrite write =
+            writePhoneNumbers(session, ui, fileId, entries, 20,
+                              fileId == FileId::kFdn ? &ext2Reserved : &ext1Reserved);
+        // An extension record that could not be written has ended the connection
+        // and told the user.
+        if (write.status == BookWrite::Status::ExtensionFailed || session.context == 0) {
+            result.stop = WriteOutcome::ExtensionFailed;
+            return result;
+        }
+        // A PIN2 that was refused or not given has been dealt with by the PIN2
+        // dialog: the fixed dialling numbers stay as they are on the card.
+        if (write.ok() || write.status == BookWrite::Status::Pin2NotGiven)
+            continue;
+        writeLog(LogLevel::Error, kReadTag, "progress write of file 0x%X stopped at record %d",
+                 fileId, write.record);
+        reportCardError(ui, write.answer.errorCode());
+        // The other books are still written, as the user asked; the run does
+        // not pass for done.
+        result.allWritten = false;
+    }
+    if (!ownNumbersRequired &&
+        std::none_of(side.msisdn.begin(), side.msisdn.end(),
+                     [](const BookEntry& entry) { return entry.dirty != 0; }))
+        return result;
+    const BookWrite own = writeOwnNumbers(session, ui, side.msisdn, &ext1Reserved);
+    if (own.status == BookWrite::Status::ExtensionFailed || session.context == 0) {
+        result.stop = WriteOutcome::ExtensionFailed;
+        return result;
+    }
+    if (!own.ok()) {
+        // Without EF MSISDN the phone book is not written at all: say so rather
+        // than let the write pass for done and the changes for saved.
+        if (own.status == BookWrite::Status::RecordRefused)
+            reportCardError(ui, own.answer.errorCode());
+        else
+            reportCardFailure(ui);
+        result.stop = WriteOutcome::OwnNumbersFailed;
+    }
+    return result;
+}
+
 WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
     writeLog(LogLevel::Trace, kReadTag, "progress %c", 'w');
@@ -99,45 +149,15 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
     if (report.stop != WriteStop::Completed)
         return finishWrite(session, ui, report);
 
-    SideBooks& side = books.sideBooks;
-    bool sideBooksWritten = true;
     // The long numbers of the side books and own numbers take no extension
     // record that a contact keeps or is about to get, nor one another's.
     std::vector<bool> ext1Reserved = extensionsInUse(report);
     std::vector<bool> ext2Reserved;
-    for (const auto& [fileId, entries] :
-         {std::pair{FileId::kFdn, std::span<const BookEntry>(side.fdn)},
-          std::pair{FileId::kLnd, std::span<const BookEntry>(side.lnd)}}) {
-        const BookWrite write = writePhoneNumbers(
-            session, ui, fileId, entries, 20,
-            fileId == FileId::kFdn ? &ext2Reserved : &ext1Reserved);
-        // An extension record that could not be written has ended the connection
-        // and told the user.
-        if (write.status == BookWrite::Status::ExtensionFailed || session.context == 0)
-            return WriteOutcome::ExtensionFailed;
-        // A PIN2 that was refused or not given has been dealt with by the PIN2
-        // dialog: the fixed dialling numbers stay as they are on the card.
-        if (write.ok() || write.status == BookWrite::Status::Pin2NotGiven)
-            continue;
-        writeLog(LogLevel::Error, kReadTag, "progress write of file 0x%X stopped at record %d",
-                 fileId, write.record);
-        reportCardError(ui, write.answer.errorCode());
-        // The other books are still written, as the user asked; the run does
-        // not pass for done.
-        sideBooksWritten = false;
-    }
-    const BookWrite own = writeOwnNumbers(session, ui, side.msisdn, &ext1Reserved);
-    if (own.status == BookWrite::Status::ExtensionFailed || session.context == 0)
-        return WriteOutcome::ExtensionFailed;
-    if (!own.ok()) {
-        // Without EF MSISDN the phone book is not written at all: say so rather
-        // than let the write pass for done and the changes for saved.
-        if (own.status == BookWrite::Status::RecordRefused)
-            reportCardError(ui, own.answer.errorCode());
-        else
-            reportCardFailure(ui);
-        return WriteOutcome::OwnNumbersFailed;
-    }
+    const SideBooksWrite side =
+        writeSideBooks(session, ui, books.sideBooks, ext1Reserved, ext2Reserved, true);
+    if (side.stop)
+        return *side.stop;
+    const bool sideBooksWritten = side.allWritten;
 
     ProgressMeter meter(report.plan.updateCount(), ui);
     carryOutPlan(session, report, meter);

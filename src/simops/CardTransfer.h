@@ -4,6 +4,9 @@
 #include "phonebook/PhoneBook.h"
 #include "phonebook/SideBooks.h"
 
+#include <optional>
+#include <vector>
+
 class UserInterface;
 struct WriteReport;
 struct WriteRequest;
@@ -34,6 +37,22 @@ enum class WriteOutcome
     ExtensionFailed,    // a side book's extension record could not be written: connection ended
     RecordCountExceeded // the USIM book: more contacts than the card has records
 };
+
+// The side-book part of a write run: the changed fixed dialling (after PIN2)
+// and last dialled numbers, then the own numbers. Their long numbers take no
+// extension record marked in `ext2Reserved` (fixed dialling) or
+// `ext1Reserved` (the others) and mark the ones they take. `stop` is set when
+// the run must end there (the user has been told); `allWritten` is false when
+// a side book was refused and the others were written. Without
+// `ownNumbersRequired` the own numbers are left alone when none changed.
+struct SideBooksWrite
+{
+    std::optional<WriteOutcome> stop;
+    bool allWritten = true;
+};
+SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const SideBooks& side,
+                              std::vector<bool>& ext1Reserved, std::vector<bool>& ext2Reserved,
+                              bool ownNumbersRequired);
 
 // The read run. Side books first, then every phone-book record. Only a complete
 // read replaces the tables and sets bookSource to Card; after a failure the

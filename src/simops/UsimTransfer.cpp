@@ -1,5 +1,6 @@
 #include "simops/UsimTransfer.h"
 
+#include "card/commands/FileIds.h"
 #include "phonebook/RecordCodec.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
@@ -28,6 +29,8 @@ constexpr int kSecondNamesDropped = 1907;
 constexpr int kContactsConcerned = 1908;
 constexpr int kTooMany = 1909;
 constexpr int kBadPbr = 1910;
+// "A fixed dialling number, last number dialled or own number was not written."
+constexpr int kSideBookFailed = 819;
 
 void tellFailure(CardSession& session, UserInterface& ui, const usim::CardBook& card)
 {
@@ -93,6 +96,19 @@ void tellLosses(UserInterface& ui, const usim::PlanLosses& losses)
 
 bool readUsimBooks(CardSession& session, UserInterface& ui, CardBooksRead& out)
 {
+    // The side books first, where the card keeps them (fixed dialling and own
+    // numbers in ADF USIM, last dialled under DF TELECOM): a book the card does
+    // not have stays empty.
+    SideBooks& side = out.sideBooks;
+    readPhoneNumbers(session, ui, FileId::kFdn, side.fdn, side.fdnCount, &out.fdnIncomplete);
+    readPhoneNumbers(session, ui, FileId::kLnd, side.lnd, side.lndCount, &out.lndIncomplete);
+    // An extension record that could not be read has ended the connection (and told the user).
+    if (session.context == 0)
+        return false;
+    readMsisdn(session, ui, side.msisdn, side.msisdnCount);
+    if (session.context == 0)
+        return false;
+
     usim::CardBook card(session);
     usim::BookImage image;
     if (!card.open(image)) {
@@ -116,7 +132,6 @@ bool readUsimBooks(CardSession& session, UserInterface& ui, CardBooksRead& out)
         return false;
     }
     out.contacts = usim::contactsOf(image);
-    out.sideBooks = {};
     selectFirstAdn(card, image);
     writeLog(LogLevel::Trace, kTag, "read %d contacts with %d commands",
              static_cast<int>(out.contacts.size()), card.commandsSent());
@@ -166,6 +181,19 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
         return WriteOutcome::RecordCountExceeded;
     }
 
+    // The changed side books go first, as on a SIM; they are not part of the
+    // USIM phone book and take none of its records.
+    // The side books' extension files are not the USIM phone book's: their
+    // long numbers keep clear only of one another.
+    std::vector<bool> ext1Reserved;
+    std::vector<bool> ext2Reserved;
+    const SideBooksWrite side =
+        writeSideBooks(session, ui, books.sideBooks, ext1Reserved, ext2Reserved, false);
+    if (side.stop)
+        return *side.stop;
+    if (!side.allWritten)
+        ui.inform(kSideBookFailed);
+
     std::vector<usim::RecordUpdate> updates = usim::updatesOf(image, plan);
     writeLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update", plan.contactsPlaced,
              static_cast<int>(updates.size()));
@@ -183,5 +211,5 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
     }
     selectFirstAdn(card, image);
     tellLosses(ui, plan.losses);
-    return WriteOutcome::Completed;
+    return side.allWritten ? WriteOutcome::Completed : WriteOutcome::SideBookFailed;
 }

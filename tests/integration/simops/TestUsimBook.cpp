@@ -215,6 +215,57 @@ private slots:
         QCOMPARE(record(*card, "4F4A", ext), QByteArray("02 03 98 10 32 FF FF FF FF FF FF FF FF"));
     }
 
+    // A UICC keeps the fixed dialling and own numbers in ADF USIM: they are
+    // read from there, and a changed one is written back there after PIN2,
+    // beside a USIM phone book that has nothing to change.
+    void sideBooksInTheUsimApplication()
+    {
+        auto card = insert(QStringLiteral("usim-two-sets"));
+        QVERIFY(card);
+        f.ui->queuePin("1234");
+        f.run(Transfer::Read);
+        QCOMPARE(f.transferResult, 0);
+        QCOMPARE(QByteArray(f.sideBooks->fdn[1].name.c_str()), QByteArray("Zuhause"));
+        QCOMPARE(QByteArray(f.sideBooks->fdn[1].number.c_str()), QByteArray("+49301234567"));
+        QCOMPARE(QByteArray(f.sideBooks->msisdn[0].name.c_str()), QByteArray("Eigene"));
+        QCOMPARE(f.sideBooks->fdnCount, 10u);
+
+        BookEntry& added = f.sideBooks->fdn[2];
+        added.name.assign("Neu");
+        added.number.assign("0301");
+        added.tonNpi = 0x81;
+        added.dirty = 1;
+        f.ui->queuePin("5678");
+        QVERIFY(f.write(WriteMode::WriteAll));
+        QCOMPARE(f.transferResult, 0);
+        QCOMPARE(card->record(QStringLiteral("3F00/7FF0/6F3B"), 3).toHex(' ').toUpper(),
+                 QByteArray("4E 65 75 FF FF FF FF FF FF FF FF FF FF FF 03 81 30 10 FF FF FF FF "
+                            "FF FF FF FF FF FF"));
+        QCOMPARE(card->record(QStringLiteral("3F00/7FF0/6F3B"), 1).left(6), QByteArray("Notruf"));
+    }
+
+    // With both phone books on the card, a write goes to the USIM one; the
+    // older EF ADN and its EXT1 under DF TELECOM keep every byte.
+    void bothBooksLeaveEfAdnAlone()
+    {
+        auto card = insert(QStringLiteral("usim-both-books"));
+        QVERIFY(card);
+        const auto classic = [&card] {
+            QList<QByteArray> records;
+            for (int r = 1; r <= 5; ++r)
+                records << card->record(QStringLiteral("3F00/7F10/6F3A"), r)
+                        << card->record(QStringLiteral("3F00/7F10/6F4A"), r);
+            return records;
+        };
+        const QList<QByteArray> before = classic();
+        f.book->append(makeContact("Lang", "+4912345678901234567890123", 0x91));
+        f.ui->queuePin("1234");
+        QVERIFY(f.write(WriteMode::WriteAll));
+        QCOMPARE(f.transferResult, 0);
+        QCOMPARE(classic(), before);
+        QVERIFY(card->record(QStringLiteral("3F00/7FF0/5F3A/4F3A"), 1).startsWith("Lang"));
+    }
+
     void writeTooManyWritesNothing()
     {
         auto card = insert(QStringLiteral("usim-class00-only"));

@@ -512,6 +512,44 @@ private slots:
             toHex(cardAlphaFromHeldName(held.toStdString(), static_cast<std::size_t>(alphaLength))),
             alpha.toHex(' '));
     }
+
+    // A side-book name read from the card goes back as the card held it while
+    // it reads the same; Cyrillic and Greek would otherwise come back as '?'.
+    void sideBookNameKept_data()
+    {
+        QTest::addColumn<QByteArray>("kept");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("alphaLength");
+        QTest::addColumn<QByteArray>("alpha");
+
+        // "Иван" (U+0418 U+0432 U+0430 U+043D) in the 0x81 form, base 0x0400.
+        QTest::newRow("Cyrillic read as ????")
+            << QByteArray::fromHex("81040898b2b0bd") << QByteArray("????") << 14
+            << QByteArray::fromHex("81040898b2b0bd");
+        QTest::newRow("Greek in the 0x80 form")
+            << QByteArray::fromHex("800391 03a3") << QByteArray("??") << 14
+            << QByteArray::fromHex("80039103a3");
+        QTest::newRow("renamed: encoded anew")
+            << QByteArray::fromHex("81040898b2b0bd") << QByteArray("Ivan") << 14
+            << QByteArray::fromHex("4976616e");
+        QTest::newRow("kept bytes longer than the field: encoded and cut")
+            << QByteArray::fromHex("81040898b2b0bd") << QByteArray("????") << 3
+            << QByteArray::fromHex("3f3f3f");
+        QTest::newRow("nothing kept")
+            << QByteArray() << QByteArray("B\xfcro") << 14 << QByteArray::fromHex("427e726f");
+    }
+
+    void sideBookNameKept()
+    {
+        QFETCH(QByteArray, kept);
+        QFETCH(QByteArray, name);
+        QFETCH(int, alphaLength);
+        QFETCH(QByteArray, alpha);
+        const std::string hexKept = cardAlphaHex(kept.toStdString());
+        QCOMPARE(toHex(cardAlphaForEntry(name.toStdString(), hexKept,
+                                         static_cast<std::size_t>(alphaLength))),
+                 alpha.toHex(' '));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRecordCodec)
