@@ -269,6 +269,8 @@ constexpr BuiltInString kStrings[] = {
     {1917, "USIM phone book of the USIM application"},
     {1918, "USIM phone book under DF TELECOM"},
     {1919, "More"},
+    {1920, "%d contacts have second numbers, e-mail addresses or a second name, which the SIM Card's phone book cannot hold."},
+    {1921, "Without their second numbers, e-mail addresses and second names: %s"},
     {2002, "Cancel"},
     {2010, "&OK"},
     {2101, "Confirm PIN:"},

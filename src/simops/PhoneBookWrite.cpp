@@ -42,6 +42,8 @@ constexpr int NothingWritten = 817;
 constexpr int AlreadyThere = 818;
 constexpr int SideBookFailed = 819;
 constexpr int Cleared = 825;
+constexpr int ExtrasDropped = 1920;
+constexpr int ExtrasNames = 1921;
 } // namespace Text
 
 using Bytes = std::vector<uint8_t>;
@@ -343,6 +345,12 @@ std::string fitText(const WritePlan& plan)
         text += " " + formatResString(Text::NoRecord, static_cast<int>(plan.noRecord.size()));
     if (!plan.noExtension.empty())
         text += " " + formatResString(Text::NoExtension, static_cast<int>(plan.noExtension.size()));
+    if (!plan.extrasDropped.empty()) {
+        const std::string extras =
+            formatResString(Text::ExtrasDropped, static_cast<int>(plan.extrasDropped.size()));
+        // Every contact has its record: only what they lose is told.
+        text = plan.contactsPlaced == plan.contactsGiven ? extras : text + " " + extras;
+    }
     return text;
 }
 
@@ -416,6 +424,9 @@ std::string writeReportText(const WriteReport& report, int* id)
     if (report.written() && !plan.cutNames.empty())
         text += "\n" + formatResString(Text::CutNames,
                                        joinedNames(report.contacts, plan.cutNames).c_str());
+    if ((report.written() || report.stop == WriteStop::DoesNotFit) && !plan.extrasDropped.empty())
+        text += "\n" + formatResString(Text::ExtrasNames,
+                                       joinedNames(report.contacts, plan.extrasDropped).c_str());
     if (id != nullptr)
         *id = textId;
     return text;

@@ -204,6 +204,9 @@ private:
                     cardAlphaFromHeldName(contact.heldName(), alphaLength, &cut);
                 if (cut)
                     m_plan.cutNames.push_back(target.contact);
+                if (!contact.extraNumbers.empty() || !contact.emails.empty() ||
+                    !contact.secondName.empty())
+                    m_plan.extrasDropped.push_back(target.contact);
                 const uint8_t extension = target.extension > 0
                                               ? static_cast<uint8_t>(target.extension)
                                               : SimRecord::Unused;
@@ -234,6 +237,7 @@ private:
         std::sort(m_plan.noRecord.begin(), m_plan.noRecord.end());
         std::sort(m_plan.noExtension.begin(), m_plan.noExtension.end());
         std::sort(m_plan.cutNames.begin(), m_plan.cutNames.end());
+        std::sort(m_plan.extrasDropped.begin(), m_plan.extrasDropped.end());
     }
 
     void planExtension(int extension, std::string_view number)
@@ -316,5 +320,8 @@ std::vector<std::string> describePlan(const WritePlan& plan, std::span<const Con
         lines.push_back("not written, no free extension record: " + contactText(contacts[i]));
     for (int i : plan.cutNames)
         lines.push_back("name cut to fit the record: " + contactText(contacts[i]));
+    for (int i : plan.extrasDropped)
+        lines.push_back("written without its second numbers, e-mails and second name: " +
+                        contactText(contacts[i]));
     return lines;
 }

@@ -53,13 +53,17 @@ struct WritePlan
     std::vector<int> noRecord;     // contacts left over when the free records ran out
     std::vector<int> noExtension;  // long numbers for which no extension record was free
     std::vector<int> cutNames;     // placed contacts whose name was cut to the field
+    // Placed contacts with second numbers, e-mail addresses or a second name:
+    // a GSM SIM's phone book holds one name and one number, so they would lose them.
+    std::vector<int> extrasDropped;
     std::vector<int> placedRecord; // per contact: its record, 0 when not placed
     int added = 0;                 // free records that receive a contact
     int changed = 0;               // records in use that receive different bytes
     int removed = 0;               // records in use that are emptied
     int unchanged = 0;             // placed contacts whose record already holds them
 
-    bool fits() const { return contactsPlaced == contactsGiven; }
+    // Every contact goes to the card whole.
+    bool fits() const { return contactsPlaced == contactsGiven && extrasDropped.empty(); }
     // Contacts on the card that the write replaces or removes.
     int contactsLost() const { return changed + removed; }
     int updateCount() const { return static_cast<int>(records.size() + extensions.size()); }

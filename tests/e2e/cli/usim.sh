@@ -20,6 +20,9 @@ expect_value read "$work/two.phn" "Address Book" Name8 "Kontakt 251"
 expect_value read "$work/two.phn" "Address Book" SecondName8 "Zweiter Satz"
 expect_value read "$work/two.phn" "Address Book" Name11 "Kontakt 500"
 expect_value read "$work/two.phn" "Address Book" Phone11_2 "+4930000501"
+# The fixed dialling numbers come from ADF USIM.
+expect_value read "$work/two.phn" "Fixed dialling numbers" items 2
+expect_value read "$work/two.phn" "Fixed dialling numbers" Name2 "Zuhause"
 
 # The global phone book of a card that answers class 00 only.
 run_status class00 0 vcard "$cards/usim-class00-only.json" -- "$cli" read "$work/c00.phn" "${pin[@]}"
@@ -58,7 +61,40 @@ expect_value add-read "$work/add.phn" "Address Book" Email1_1 "anna@example.org"
 expect_value add-read "$work/add.phn" "Address Book" Email2_1 "bernd_k@example.com"
 expect_value add-read "$work/add.phn" "Address Book" Phone6_2 "+44207946000012345678901"
 
+# A card with both phone books: the USIM one is read and written (with a
+# second number).
+card=$(card_copy usim-both-books both)
+run_status both-read 0 vcard "$card" -- "$cli" read "$work/both.phn" "${pin[@]}"
+expect_value both-read "$work/both.phn" "Address Book" items 3
+expect_value both-read "$work/both.phn" "Address Book" Name1 "USIM Anna"
+expect_value both-read "$work/both.phn" "Address Book" Phone1_2 "+4930123456"
+grep -q "older SIM phone book (EF ADN) as well" "$work/both-read.err" ||
+    fail "both-read: the second book is not told"
+printf '%s\r\n' '[Version]' 'format=phn' 'version=1' '[Address Book]' \
+    'Contact=Name,Phone,CCP,TON_NPI' 'items=1' 'Name1=Neu Beide' 'Phone1=0301234' \
+    'CCP1=255' 'TON_NPI1=129' 'Phone1_2=+49301112233' 'TON_NPI1_2=145' >"$work/both-add.phn"
+run_status both-add 0 vcard --save "$card" -- "$cli" write "$work/both-add.phn" --mode add --yes "${pin[@]}"
+run_status both-add-read 0 vcard "$card" -- "$cli" read "$work/both-after.phn" "${pin[@]}"
+expect_value both-add-read "$work/both-after.phn" "Address Book" items 4
+expect_value both-add-read "$work/both-after.phn" "Address Book" Name3 "Neu Beide"
+expect_value both-add-read "$work/both-after.phn" "Address Book" Phone3_2 "+49301112233"
+expect_value both-add-read "$work/both-after.phn" "Address Book" Name4 "USIM Letzter"
+
 # A GSM SIM reads as before.
 run_status sim 0 vcard "$cards/typical.json" -- "$cli" read "$work/sim.phn" "${pin[@]}"
 expect_same sim "$data/cli/typical-read.phn" "$work/sim.phn"
+
+# A GSM SIM holds one name and one number: a contact with a second number,
+# e-mail and second name is not written without them unless --partial says so.
+card=$(card_copy typical sim-extras)
+run_status sim-extras 1 vcard --save "$card" -- "$cli" write "$data/cli/usim-add.phn" --mode add --yes "${pin[@]}"
+grep -q "^Nothing was written. 1 contacts have second numbers, e-mail addresses or a second name" "$work/sim-extras.err" ||
+    fail "sim-extras: the lost extras are not told"
+grep -qx "Without their second numbers, e-mail addresses and second names: Neu USIM" \
+    "$work/sim-extras.err" || fail "sim-extras: the contact is not named"
+run_status sim-extras-read 0 vcard "$card" -- "$cli" read "$work/sim-extras.phn" "${pin[@]}"
+expect_value sim-extras-read "$work/sim-extras.phn" "Address Book" items 42
+run_status sim-partial 0 vcard "$card" -- "$cli" write "$data/cli/usim-add.phn" --mode add --yes --partial "${pin[@]}"
+grep -qx "Without their second numbers, e-mail addresses and second names: Neu USIM" \
+    "$work/sim-partial.err" || fail "sim-partial: the contact is not named"
 finish

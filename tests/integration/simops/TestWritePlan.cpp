@@ -203,16 +203,34 @@ private slots:
             QCOMPARE(change.after, extRecord("2"));
     }
 
-    void cutNamesAreListed()
+    // The names cut to their field, and the contacts whose second numbers,
+    // e-mails or second name a SIM record cannot hold: a plan that loses
+    // those does not pass for one where everything fits.
+    void cutNamesAndLostExtrasAreListed()
     {
         CardBookImage image;
-        image.records.assign(2, Bytes(20, 0xFF));
-        std::vector<Contact> book = contactsOf("Annes Bartholomews");
-        const WritePlan plan = planPhoneBookWrite(image, book, PlanMode::Overwrite);
+        image.records.assign(3, Bytes(20, 0xFF));
+        std::vector<Contact> book = contactsOf("Annes Bartholomews Cs Ds");
+        book[2].emails.push_back("c@example.org");
+        book[3].secondName = "Dee"; // left over: no record for it
+        WritePlan plan = planPhoneBookWrite(image, book, PlanMode::Overwrite);
         QCOMPARE(plan.cutNames, std::vector<int>{1});
+        QCOMPARE(plan.extrasDropped, std::vector<int>{2});
+        QCOMPARE(plan.noRecord, std::vector<int>{3});
         const std::vector<std::string> lines = describePlan(plan, book);
-        QCOMPARE(lines.back(), std::string("name cut to fit the record: Bartholomew 123"));
+        QCOMPARE(lines.back(),
+                 std::string("written without its second numbers, e-mails and second name: C 123"));
         QCOMPARE(lines.front(), std::string("record 1: (empty) -> Anne 123"));
+
+        book[2].emails.clear();
+        book[1].extraNumbers.push_back({});
+        book.pop_back();
+        plan = planPhoneBookWrite(image, book, PlanMode::Overwrite);
+        QCOMPARE(plan.extrasDropped, std::vector<int>{1});
+        QCOMPARE(plan.contactsPlaced, plan.contactsGiven);
+        QVERIFY(!plan.fits());
+        book[1].extraNumbers.clear();
+        QVERIFY(planPhoneBookWrite(image, book, PlanMode::Overwrite).fits());
     }
 };
 
