@@ -271,6 +271,8 @@ constexpr BuiltInString kStrings[] = {
     {1919, "More"},
     {1920, "%d contacts have second numbers, e-mail addresses or a second name, which the SIM Card's phone book cannot hold."},
     {1921, "Without their second numbers, e-mail addresses and second names: %s"},
+    {1922, "Dry run: %d of %d contacts would be on the card's USIM phone book, with %d records changed. Nothing was written."},
+    {1923, "Not everything fits on the card:"},
     {2002, "Cancel"},
     {2010, "&OK"},
     {2101, "Confirm PIN:"},

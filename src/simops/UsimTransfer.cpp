@@ -6,6 +6,7 @@
 #include "shell/Strings.h"
 #include "shell/UserInterface.h"
 #include "simops/CardFiles.h"
+#include "simops/PhoneBookWrite.h"
 #include "simops/ProgressMeter.h"
 #include "simops/UsimWritePlan.h"
 
@@ -31,6 +32,10 @@ constexpr int kTooMany = 1909;
 constexpr int kBadPbr = 1910;
 // "A fixed dialling number, last number dialled or own number was not written."
 constexpr int kSideBookFailed = 819;
+constexpr int kWriteWhatFits = 804;  // "Write the contacts that fit?"
+constexpr int kNothingWritten = 817; // "Nothing was written."
+constexpr int kDryRun = 1922;
+constexpr int kWouldNotFit = 1923;
 
 void tellFailure(CardSession& session, UserInterface& ui, const usim::CardBook& card)
 {
@@ -66,11 +71,11 @@ void tellBothBooks(CardSession& session, UserInterface& ui)
         ui.inform(kBothBooks);
 }
 
-void tellLosses(UserInterface& ui, const usim::PlanLosses& losses)
+// What does not fit, under the heading `headingId`: one line per kind of loss
+// and the contacts concerned.
+std::string lossesText(const usim::PlanLosses& losses, int headingId)
 {
-    if (!losses.any())
-        return;
-    std::string text = resString(kNotAllWritten);
+    std::string text = resString(headingId);
     const auto line = [&text](int id, int count) {
         if (count != 0)
             text += "\n" + formatResString(id, count);
@@ -85,11 +90,41 @@ void tellLosses(UserInterface& ui, const usim::PlanLosses& losses)
     for (const std::string& name : losses.names)
         names += (names.empty() ? "" : ", ") + name;
     text += "\n" + formatResString(kContactsConcerned, names.c_str());
+    return text;
+}
+
+UserInterface::Answer tellLosses(UserInterface& ui, const usim::PlanLosses& losses,
+                                 int headingId = kNotAllWritten, std::string tail = {},
+                                 UserInterface::Buttons buttons = UserInterface::Buttons::Ok)
+{
+    if (!losses.any())
+        return UserInterface::Answer::Ok;
     UserInterface::Message message;
-    message.id = kNotAllWritten;
-    message.text = text;
-    message.icon = UserInterface::Icon::Warning;
-    ui.message(message);
+    message.id = headingId;
+    message.text = lossesText(losses, headingId) + tail;
+    message.icon = buttons == UserInterface::Buttons::Ok ? UserInterface::Icon::Warning
+                                                         : UserInterface::Icon::Question;
+    message.buttons = buttons;
+    return ui.message(message);
+}
+
+// Before anything is written: a plan that loses something goes on only when
+// the user asked for a partial write, or says so when asked (the program
+// asks, phonara-cli does not). False: nothing is to be written, the user
+// has been told.
+bool lossesAccepted(UserInterface& ui, const usim::PlanLosses& losses, const WriteRequest& request)
+{
+    if (!losses.any() || request.allowPartial)
+        return true;
+    if (request.approve &&
+        tellLosses(ui, losses, kWouldNotFit, "\n" + resString(kWriteWhatFits),
+                   UserInterface::Buttons::OkCancel) == UserInterface::Answer::Ok)
+        return true;
+    if (request.approve)
+        ui.inform(kNothingWritten);
+    else
+        tellLosses(ui, losses, kWouldNotFit, "\n" + resString(kNothingWritten));
+    return false;
 }
 
 } // namespace
@@ -181,6 +216,18 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
         return WriteOutcome::RecordCountExceeded;
     }
 
+    const WriteRequest defaults;
+    const WriteRequest& request = books.request != nullptr ? *books.request : defaults;
+    std::vector<usim::RecordUpdate> updates = usim::updatesOf(image, plan);
+    if (request.dryRun) {
+        ui.inform(kDryRun, plan.contactsPlaced, static_cast<int>(contacts.size()),
+                  static_cast<int>(updates.size()));
+        tellLosses(ui, plan.losses, kWouldNotFit);
+        return WriteOutcome::Completed;
+    }
+    if (!lossesAccepted(ui, plan.losses, request))
+        return WriteOutcome::NotWritten;
+
     // The changed side books go first, as on a SIM; they are not part of the
     // USIM phone book and take none of its records.
     // The side books' extension files are not the USIM phone book's: their
@@ -194,7 +241,6 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
     if (!side.allWritten)
         ui.inform(kSideBookFailed);
 
-    std::vector<usim::RecordUpdate> updates = usim::updatesOf(image, plan);
     writeLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update", plan.contactsPlaced,
              static_cast<int>(updates.size()));
     ProgressMeter meter(static_cast<int>(updates.size()), ui);

@@ -80,6 +80,29 @@ expect_value both-add-read "$work/both-after.phn" "Address Book" Name3 "Neu Beid
 expect_value both-add-read "$work/both-after.phn" "Address Book" Phone3_2 "+49301112233"
 expect_value both-add-read "$work/both-after.phn" "Address Book" Name4 "USIM Letzter"
 
+# A dry run writes nothing.
+card=$(card_copy usim-two-sets dry)
+run_status dry 0 vcard --save "$card" -- "$cli" write "$data/cli/usim-add.phn" --mode all --yes --dry-run "${pin[@]}"
+grep -q "^Dry run: 2 of 2 contacts would be on the card's USIM phone book" "$work/dry.err" ||
+    fail "dry: no summary"
+run_status dry-read 0 vcard "$card" -- "$cli" read "$work/dry.phn" "${pin[@]}"
+expect_same dry-read "$work/two.phn" "$work/dry.phn"
+
+# This card has no EMAIL and no SNE file: the e-mail and second name would be
+# lost, so nothing is written unless --partial says to write what fits.
+card=$(card_copy usim-both-books lose)
+run_status lose 1 vcard --save "$card" -- "$cli" write "$data/cli/usim-add.phn" --mode add --yes "${pin[@]}"
+grep -qx "Not everything fits on the card:" "$work/lose.err" || fail "lose: not told"
+grep -qx "Nothing was written." "$work/lose.err" || fail "lose: not told that nothing was written"
+run_status lose-read 0 vcard "$card" -- "$cli" read "$work/lose.phn" "${pin[@]}"
+expect_value lose-read "$work/lose.phn" "Address Book" items 3
+run_status lose-partial 0 vcard --save "$card" -- "$cli" write "$data/cli/usim-add.phn" --mode add --yes --partial "${pin[@]}"
+grep -q "e-mail addresses were not written" "$work/lose-partial.err" ||
+    fail "lose-partial: the lost e-mail is not told"
+run_status lose-partial-read 0 vcard "$card" -- "$cli" read "$work/lose.phn" "${pin[@]}"
+expect_value lose-partial-read "$work/lose.phn" "Address Book" items 5
+expect_value lose-partial-read "$work/lose.phn" "Address Book" Phone3_2 "0301112299"
+
 # A GSM SIM reads as before.
 run_status sim 0 vcard "$cards/typical.json" -- "$cli" read "$work/sim.phn" "${pin[@]}"
 expect_same sim "$data/cli/typical-read.phn" "$work/sim.phn"
