@@ -57,6 +57,9 @@ public:
     bool loadAll(FileImage& file);
     bool update(FileImage& file, int r, const std::vector<uint8_t>& data);
 
+    // Another file was selected since: the next command selects its file again.
+    void forgetSelection() { m_current = 0; }
+
     const CardResult& failure() const { return m_failure; }
     int commandsSent() const { return m_commands; }
 

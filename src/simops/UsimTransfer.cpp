@@ -5,11 +5,13 @@
 #include "shell/Log.h"
 #include "shell/Strings.h"
 #include "shell/UserInterface.h"
+#include "simops/BackupStore.h"
 #include "simops/CardFiles.h"
 #include "simops/PhoneBookWrite.h"
 #include "simops/ProgressMeter.h"
 #include "simops/UsimWritePlan.h"
 
+#include <memory>
 #include <string>
 
 using namespace simops;
@@ -34,6 +36,9 @@ constexpr int kBadPbr = 1910;
 constexpr int kSideBookFailed = 819;
 constexpr int kWriteWhatFits = 804;  // "Write the contacts that fit?"
 constexpr int kNothingWritten = 817; // "Nothing was written."
+constexpr int kBackupIn = 808;       // "The backup of the SIM Card is in %s"
+constexpr int kBackupFailed =
+    813; // "Nothing was written: the SIM Card's books could not be backed up (%s)."
 constexpr int kDryRun = 1922;
 constexpr int kWouldNotFit = 1923;
 
@@ -106,6 +111,20 @@ UserInterface::Answer tellLosses(UserInterface& ui, const usim::PlanLosses& loss
                                                          : UserInterface::Icon::Question;
     message.buttons = buttons;
     return ui.message(message);
+}
+
+// The card's books as they are before the write, saved as a backup file: the
+// USIM phone book from the records read for the plan, the fixed dialling and
+// last dialled numbers read again.
+BackupResult backUpCard(CardSession& session, UserInterface& ui, const usim::BookImage& image)
+{
+    auto saved = std::make_unique<CardBooksRead>();
+    readPhoneNumbers(session, ui, FileId::kFdn, saved->sideBooks.fdn, saved->sideBooks.fdnCount);
+    readPhoneNumbers(session, ui, FileId::kLnd, saved->sideBooks.lnd, saved->sideBooks.lndCount);
+    auto book = std::make_unique<PhoneBook>();
+    for (const Contact& contact : usim::contactsOf(image))
+        book->append(contact);
+    return saveCardBackup(*book, saved->sideBooks, session.iccid.data());
 }
 
 // Before anything is written: a plan that loses something goes on only when
@@ -227,6 +246,15 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
     }
     if (!lossesAccepted(ui, plan.losses, request))
         return WriteOutcome::NotWritten;
+    std::string backupPath;
+    if (request.backup && !updates.empty()) {
+        BackupResult backup = backUpCard(session, ui, image);
+        if (!backup.ok) {
+            ui.inform(kBackupFailed, backup.error.c_str());
+            return WriteOutcome::NotWritten;
+        }
+        backupPath = std::move(backup.path);
+    }
 
     // The changed side books go first, as on a SIM; they are not part of the
     // USIM phone book and take none of its records.
@@ -240,6 +268,8 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
         return *side.stop;
     if (!side.allWritten)
         ui.inform(kSideBookFailed);
+    // The backup and the side books have selected files of their own.
+    card.forgetSelection();
 
     writeLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update", plan.contactsPlaced,
              static_cast<int>(updates.size()));
@@ -257,5 +287,7 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
     }
     selectFirstAdn(card, image);
     tellLosses(ui, plan.losses);
+    if (!backupPath.empty())
+        ui.inform(kBackupIn, backupPath.c_str());
     return side.allWritten ? WriteOutcome::Completed : WriteOutcome::SideBookFailed;
 }

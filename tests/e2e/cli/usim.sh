@@ -43,6 +43,10 @@ grep -qx "Phone book: SIM phone book (EF ADN)" "$work/info-sim.out" || fail "inf
 # The book read goes back whole (compacted into set 1) and reads back the same.
 card=$(card_copy usim-two-sets all)
 run_status write-all 0 vcard --save "$card" -- "$cli" write "$work/two.phn" --mode all --yes "${pin[@]}"
+# The card's books were backed up first.
+backup=$(sed -n 's/^The backup of the SIM Card is in //p' "$work/write-all.err")
+[ -n "$backup" ] && [ -f "$backup" ] || fail "write-all: no backup"
+[ -z "$backup" ] || expect_value write-all "$backup" "Address Book" Email2_1 "bernd_k@example.com"
 run_status write-all-read 0 vcard "$card" -- "$cli" read "$work/all.phn" "${pin[@]}"
 expect_same write-all-read "$work/two.phn" "$work/all.phn"
 
