@@ -227,8 +227,10 @@ void readExtras(const ProfileFile& file, std::string_view section, int32_t n, Co
 }
 
 // Entry n of a section into `contact`; keys missing leave their fields alone.
+// `extras` false: the section has no keys beyond the four fields, and the
+// optional ones are not looked up (a large book's file reads half as many keys).
 void readContact(const ProfileFile& file, std::string_view section, const Prefixes& prefixes,
-                 int32_t n, Contact& contact)
+                 int32_t n, Contact& contact, bool extras = true)
 {
     if (const auto name = file.readString(section, keyName(prefixes.name, n), PhnTextCapacity)) {
         setNameFromText(file, contact, *name);
@@ -243,7 +245,14 @@ void readContact(const ProfileFile& file, std::string_view section, const Prefix
     if (const auto tonNpi = byteValue(file, section, keyName(prefixes.tonNpi, n))) {
         contact.tonNpi = *tonNpi;
     }
-    readExtras(file, section, n, contact);
+    if (extras) {
+        readExtras(file, section, n, contact);
+    } else {
+        contact.numberType = NumberType::None;
+        contact.secondName.clear();
+        contact.extraNumbers.clear();
+        contact.emails.clear();
+    }
     contact.sequence = static_cast<uint32_t>(n - 1);
 }
 
@@ -299,22 +308,28 @@ int readPhnBook(const ProfileFile& file, PhoneBook& book, int32_t items)
     // Only entries that have a key in the file become contacts, so a count far
     // beyond the entries (items=2000000000) costs nothing.
     std::vector<int32_t> numbers;
+    bool otherKeys = false; // optional fields, or anything else beside the four
     for (const std::string_view key : file.keys(PhnSection::AddressBook)) {
+        bool field = false;
         for (const std::string* prefix :
              {&prefixes->name, &prefixes->number, &prefixes->ccp, &prefixes->tonNpi}) {
             const int32_t n = entryNumber(key, *prefix);
+            field = field || n >= 1;
             if (n >= 1 && n <= items) {
                 numbers.push_back(n);
                 break;
             }
         }
+        otherKeys = otherKeys || (!field && !profileNamesEqual(key, "Contact") &&
+                                  !profileNamesEqual(key, "items"));
     }
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     book.clear();
     book.contacts.resize(numbers.size());
     for (std::size_t i = 0; i < numbers.size(); ++i) {
-        readContact(file, PhnSection::AddressBook, *prefixes, numbers[i], book.contacts[i]);
+        readContact(file, PhnSection::AddressBook, *prefixes, numbers[i], book.contacts[i],
+                    otherKeys);
     }
     book.nextSequence = static_cast<uint32_t>(numbers.empty() ? 0 : numbers.back()) + 1;
     return 1;
