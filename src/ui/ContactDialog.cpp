@@ -27,6 +27,7 @@ constexpr int kEditGroup = 52;
 constexpr int kOkText = 2010;
 constexpr int kCancelText = 2002;
 constexpr int kWrongNumber = 18;
+constexpr int kMoreLabel = 1919; // "More"
 // The side-book dialog reads at most 98 characters of a name.
 constexpr int kSideNameLimit = 98;
 
@@ -51,6 +52,7 @@ ContactDialog::ContactDialog(Kind kind, int nameLimit, int icon, QWidget* owner)
 
     auto* group = new QGroupBox(text(adding ? kAddGroup : kEditGroup), this);
     auto* form = new QFormLayout(group);
+    m_form = form;
     m_name = new QLineEdit(this);
     m_name->setObjectName("nameEdit");
     m_number = new QLineEdit(this);
@@ -149,4 +151,16 @@ int runSideEntryDialog(QWidget* owner, SideEntryRecord* record, UserInterface& u
         return true;
     });
     return dialog.exec() == QDialog::Accepted ? 1 : 0;
+}
+
+void ContactDialog::setMoreText(const QString& more)
+{
+    if (more.isEmpty())
+        return;
+    auto* label =
+        new QLabel(QString(more).replace(QStringLiteral("; "), QStringLiteral("\n")), this);
+    label->setObjectName("moreLabel");
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setWordWrap(true);
+    m_form->addRow(text(kMoreLabel) + QLatin1Char(':'), label);
 }

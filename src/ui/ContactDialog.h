@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+class QFormLayout;
+
 class QLineEdit;
 class QPushButton;
 class UserInterface;
@@ -31,6 +33,10 @@ public:
     ContactDialog(Kind kind, int nameLimit, int icon, QWidget* owner);
 
     void setTexts(const QString& name, const QString& number);
+    // Shows a contact's second numbers, e-mail addresses and second name
+    // (`more`, parts joined by "; ") under the number; they stay as they are.
+    // Nothing is shown for an empty text.
+    void setMoreText(const QString& more);
     void setAcceptFunction(AcceptFunction accept) { m_accept = std::move(accept); }
 
     QLineEdit* nameEdit() const { return m_name; }
@@ -46,6 +52,7 @@ private:
     int m_nameLimit;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_number = nullptr;
+    QFormLayout* m_form = nullptr;
     QPushButton* m_ok = nullptr;
     AcceptFunction m_accept;
     bool m_adjusting = false;

@@ -133,6 +133,7 @@ void EditCommands::editContact()
         return;
     ContactDialog dialog(ContactDialog::Kind::EditPhone, state.nameLimit, kPhoneIcon, &m_window);
     dialog.setTexts(m_window.listModel()->nameText(row), m_window.listModel()->numberText(row));
+    dialog.setMoreText(m_window.listModel()->moreText(row));
     dialog.setAcceptFunction([&app, row](const QString& name, const QString& number) {
         if (editTypedContact(app.book, static_cast<uint32_t>(row), name,
                              unicodeToCp1252(number.left(kReadNumberLength)), app.state.nameLimit))

@@ -279,18 +279,27 @@ private slots:
     }
 
     // Editing a name turns é into è.
+    // The edit shows the contact's second number and e-mail, and keeps them.
     void editReplacesEAcute()
     {
         GuiHarness h;
         fillBook(h, {{"Zoe", "123"}});
+        h.app->book.contacts[0].extraNumbers.push_back({"0301", 0x81, NumberType::None});
+        h.app->book.contacts[0].emails.push_back("zoe@example.org");
+        h.window->refillList();
         h.app->state.nameLimit = 14;
         h.window->selectRow(0);
-        onNextDialog<ContactDialog>([](ContactDialog* dialog) {
+        QString more;
+        onNextDialog<ContactDialog>([&more](ContactDialog* dialog) {
+            if (auto* label = dialog->findChild<QLabel*>("moreLabel"))
+                more = label->text();
             dialog->nameEdit()->setText(QString::fromUtf8("Renée"));
             dialog->findChild<QPushButton*>("okButton")->click();
         });
         h.window->runCommand(Command::Edit);
         QCOMPARE(h.window->listModel()->nameText(0), QString::fromUtf8("Renèe"));
+        QCOMPARE(more, QStringLiteral("0301\nzoe@example.org"));
+        QCOMPARE(h.app->book.contacts[0].emails.size(), std::size_t(1));
     }
 
     void copyTwoRows()
