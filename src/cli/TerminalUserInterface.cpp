@@ -20,6 +20,7 @@ constexpr int kSuccessIds[] = {
     2411, // "PIN is changed successfully!"
     807,  // "%d contacts are on the SIM Card now."
     808,  // "The backup of the SIM Card is in %s" (after a USIM write)
+    815,  // "Names cut to fit the SIM Card: %s" (side books, written all the same)
     818,  // "The SIM Card already holds these contacts: nothing had to be written."
     825,  // "%d contacts were removed from the SIM Card."
     1900, // the card has both phone books: the USIM one is used (a notice)

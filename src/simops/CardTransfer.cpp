@@ -23,6 +23,7 @@ constexpr int kWritingCaption = 74;
 constexpr int kSideBookMissing = 821; // "The %s could not be read from the SIM Card; ..."
 constexpr int kFdnName = 822;
 constexpr int kLndName = 823;
+constexpr int kCutNames = 815; // "Names cut to fit the SIM Card: %s"
 
 // Tells the user how the write ended and turns the report into the run's outcome.
 WriteOutcome finishWrite(CardSession& session, UserInterface& ui, const WriteReport& report)
@@ -87,6 +88,16 @@ SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const Sid
                               bool ownNumbersRequired)
 {
     SideBooksWrite result;
+    std::string cutNames;
+    // Names cut to fit their records are told once the books are written.
+    const auto noteCut = [&cutNames](const BookWrite& write) {
+        for (const std::string& name : write.cutNames)
+            cutNames += (cutNames.empty() ? "" : ", ") + name;
+    };
+    const auto tellCut = [&] {
+        if (!cutNames.empty())
+            ui.inform(kCutNames, cutNames.c_str());
+    };
     for (const auto& [fileId, entries] :
          {std::pair{FileId::kFdn, std::span<const BookEntry>(side.fdn)},
           std::pair{FileId::kLnd, std::span<const BookEntry>(side.lnd)}}) {
@@ -95,6 +106,7 @@ SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const Sid
                               fileId == FileId::kFdn ? &ext2Reserved : &ext1Reserved);
         // An extension record that could not be written has ended the connection
         // and told the user.
+        noteCut(write);
         if (write.status == BookWrite::Status::ExtensionFailed || session.context == 0) {
             result.stop = WriteOutcome::ExtensionFailed;
             return result;
@@ -112,9 +124,13 @@ SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const Sid
     }
     if (!ownNumbersRequired &&
         std::none_of(side.msisdn.begin(), side.msisdn.end(),
-                     [](const BookEntry& entry) { return entry.dirty != 0; }))
+                     [](const BookEntry& entry) { return entry.dirty != 0; })) {
+        tellCut();
         return result;
+    }
     const BookWrite own = writeOwnNumbers(session, ui, side.msisdn, &ext1Reserved);
+    noteCut(own);
+    tellCut();
     if (own.status == BookWrite::Status::ExtensionFailed || session.context == 0) {
         result.stop = WriteOutcome::ExtensionFailed;
         return result;

@@ -241,7 +241,7 @@ private slots:
     }
 
     // A name too long for its record is cut at a character boundary (no half
-    // of an escape pair) and listed.
+    // of an escape pair) and the user is told which.
     void cutNamesListed()
     {
         BookCard card = insertBookCard();
@@ -249,15 +249,19 @@ private slots:
         entry.name.assign("Seventeen letters[x]"); // the alpha field holds 18 bytes
         entry.number.assign("0301");
         entry.dirty = 1;
-        BookWrite write;
+        SideBooksWrite write;
         CardHost host{*m_f.ui, m_f.state, [&](CardSession& session) {
-                          write = writePhoneNumbers(session, *m_f.ui, FileId::kLnd,
-                                                    m_f.sideBooks->lnd, 20);
+                          std::vector<bool> ext1;
+                          std::vector<bool> ext2;
+                          write =
+                              writeSideBooks(session, *m_f.ui, *m_f.sideBooks, ext1, ext2, false);
                           return 0;
                       }};
         QVERIFY(connectToReader(*m_f.session, host, Transfer::Write));
-        QVERIFY(write.ok());
-        QCOMPARE(write.cutNames, std::vector<std::string>{"Seventeen letters[x]"});
+        QVERIFY(!write.stop && write.allWritten);
+        QCOMPARE(m_f.messageIds(), QList<int>{815});
+        QCOMPARE(m_f.ui->messages.back().text,
+                 std::string("Names cut to fit the SIM Card: Seventeen letters[x]"));
         QCOMPARE(card.lnd->records[0].left(18), QByteArray("Seventeen letters\xFF"));
     }
 
