@@ -57,7 +57,7 @@ public:
     {
         PinAnswer answer;
         answer.confirmed = true;
-        answer.entries.code = m_pin;
+        answer.entries.code.assign(m_pin);
         return answer;
     }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/OwnedText.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -67,26 +69,30 @@ public:
         UnblockPin2, // "Unblock SIM": PUK2 (code), new PIN2, confirmation, the reader shown
     };
 
-    // The contents of a PIN dialog's edits. Secrets: wiped when destroyed.
+    // The contents of a PIN dialog's edits. The codes live in wiped buffers:
+    // nothing they held stays in memory when they are replaced, moved or
+    // destroyed. A copy is made only where an entries object is copied.
     struct PinEntries
     {
-        std::string code;       // PIN (enter dialogs, ChangePin1: the current PIN) or PUK
-        std::string newPin;     // change and unblock dialogs
-        std::string confirmPin; // change and unblock dialogs
+        OwnedText code;         // PIN (enter dialogs, ChangePin1: the current PIN) or PUK
+        OwnedText newPin;       // change and unblock dialogs
+        OwnedText confirmPin;   // change and unblock dialogs
         bool pinEnabled = true; // ChangePin1: the "Enable PIN:" box
         PinEntries() = default;
-        PinEntries(const PinEntries&) = default;
-        PinEntries(PinEntries&&) = default;
-        PinEntries& operator=(const PinEntries&) = default;
-        PinEntries& operator=(PinEntries&&) = default;
-        ~PinEntries()
+        PinEntries(const PinEntries& other) { *this = other; }
+        PinEntries(PinEntries&&) noexcept = default;
+        PinEntries& operator=(const PinEntries& other)
         {
-            for (std::string* text : {&code, &newPin, &confirmPin}) {
-                volatile char* bytes = text->data();
-                for (std::size_t i = 0; i < text->size(); ++i)
-                    bytes[i] = 0;
+            if (this != &other) {
+                code.assign(other.code.view());
+                newPin.assign(other.newPin.view());
+                confirmPin.assign(other.confirmPin.view());
+                pinEnabled = other.pinEnabled;
             }
+            return *this;
         }
+        PinEntries& operator=(PinEntries&&) noexcept = default;
+        ~PinEntries() = default;
     };
 
     struct PinRequest
@@ -97,7 +103,6 @@ public:
         std::string text;       // the explanation or attempts line, formatted
         int attempts = -1;      // the count shown in `text` (-1: none)
         std::string readerName; // PIN2 dialogs: the reader, shown in bold
-        int maxLength = 8;      // characters each edit accepts (the card takes 8)
         PinEntries initial;     // what the edits hold when the dialog opens
     };
 

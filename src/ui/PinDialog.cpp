@@ -214,6 +214,20 @@ PinDialog::PinDialog(const UserInterface::PinRequest& request, QWidget* owner,
     centreWindow(this);
 }
 
+// Taken out of its edit, a text's buffer is ours alone and can be
+// overwritten before it is freed.
+PinDialog::~PinDialog()
+{
+    for (QLineEdit* edit : {m_code, m_newPin, m_confirmPin}) {
+        if (edit == nullptr)
+            continue;
+        QString typed = edit->text();
+        edit->clear();
+        if (typed.isDetached())
+            wipeMemory(typed.data(), static_cast<std::size_t>(typed.size()) * sizeof(QChar));
+    }
+}
+
 QLineEdit* PinDialog::addSecretEdit(const char* objectName)
 {
     auto* edit = new QLineEdit(this);

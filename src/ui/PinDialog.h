@@ -25,6 +25,9 @@ public:
     PinDialog(const UserInterface::PinRequest& request, QWidget* owner,
               UserInterface* messages = nullptr);
 
+    // Wipes what the edits hold.
+    ~PinDialog() override;
+
     UserInterface::PinEntries entries() const;
 
     void accept() override;

@@ -56,9 +56,9 @@ void ScriptedUserInterface::queuePin(const std::string& code, const std::string&
 {
     PinAnswer answer;
     answer.confirmed = true;
-    answer.entries.code = code;
-    answer.entries.newPin = newPin;
-    answer.entries.confirmPin = confirmPin;
+    answer.entries.code.assign(code);
+    answer.entries.newPin.assign(newPin);
+    answer.entries.confirmPin.assign(confirmPin);
     answer.entries.pinEnabled = pinEnabled;
     pinAnswers.push_back(answer);
 }

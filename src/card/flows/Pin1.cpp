@@ -3,6 +3,7 @@
 #include "card/flows/CardMessages.h"
 #include "card/flows/CodeAnswers.h"
 #include "card/flows/ConnectSequence.h"
+#include "card/flows/PinRules.h"
 #include "card/transport/CardError.h"
 
 #include <cstring>
@@ -11,16 +12,11 @@
 namespace {
 
 using Icon = UserInterface::Icon;
-// The card takes 8 characters of every secret code.
+// The card takes 8 characters of every secret code (the rules keep them to that).
 constexpr std::size_t kSecretLength = 8;
 constexpr DWORD kReaderListLimit = 1023;
 // Messages that report success are shown without an icon.
 constexpr Icon kNoIcon = Icon::None;
-
-std::string_view firstChars(const std::string& text)
-{
-    return std::string_view(text).substr(0, kSecretLength);
-}
 
 enum class FindResult
 {
@@ -117,10 +113,10 @@ PinDialogResult pinDialog(CardSession& session, CardHost& host)
     request.textId = CardText::AttemptsRemaining;
     request.attempts = session.pin1Attempts();
     request.text = cardText(CardText::AttemptsRemaining, request.attempts);
-    const UserInterface::PinAnswer answer = host.ui.askPin(request);
+    const UserInterface::PinAnswer answer = askPinChecked(host.ui, request);
 
     if (answer.confirmed) {
-        session.cachedPin1.assign(firstChars(answer.entries.code));
+        session.cachedPin1.assign(answer.entries.code.view());
         host.book.bookSource = BookSource::Card;
         return PinDialogResult::Confirmed;
     }
@@ -216,20 +212,20 @@ void changePinDialog(CardSession& session, CardHost& host)
     request.title = cardText(CardText::ChangePinTitle);
     request.textId = CardText::PinTooLong;
     request.text = cardText(CardText::PinTooLong);
-    request.initial.code = std::string(session.cachedPin1.view());
-    request.initial.newPin = request.initial.code;
-    request.initial.confirmPin = request.initial.code;
+    request.initial.code.assign(session.cachedPin1.view());
+    request.initial.newPin.assign(session.cachedPin1.view());
+    request.initial.confirmPin.assign(session.cachedPin1.view());
     request.initial.pinEnabled = session.chv1Disabled == 0;
 
     for (;;) {
-        const UserInterface::PinAnswer answer = host.ui.askPin(request);
+        const UserInterface::PinAnswer answer = askPinChecked(host.ui, request);
         if (!answer.confirmed) {
             if (host.book.bookSource == BookSource::File)
                 endSession(session);
             return;
         }
-        const std::string_view newPin = firstChars(answer.entries.newPin);
-        if (newPin != firstChars(answer.entries.confirmPin)) {
+        const std::string_view newPin = answer.entries.newPin.view();
+        if (newPin != answer.entries.confirmPin.view()) {
             // The dialog stays open with what was typed.
             showCardMessage(host.ui, CardText::WrongPin);
             request.initial = answer.entries;
@@ -293,22 +289,25 @@ void unblockSimDialog(CardSession& session, CardHost& host)
     UserInterface::PinRequest request;
     request.kind = UserInterface::PinDialogKind::UnblockPin1;
     request.title = cardText(CardText::UnblockSimTitle);
-    // The edits take one character more than the card: the ninth is dropped.
-    request.maxLength = 9;
+    // The PUK's count: with one attempt left the dialog warns, and phonara-cli
+    // does not spend it on a code from a file unasked.
+    request.textId = CardText::PukAttemptsRemaining;
+    request.attempts = session.puk1Attempts();
+    request.text = cardText(CardText::PukAttemptsRemaining, request.attempts);
 
     for (;;) {
-        const UserInterface::PinAnswer answer = host.ui.askPin(request);
+        const UserInterface::PinAnswer answer = askPinChecked(host.ui, request);
         if (!answer.confirmed)
             break;
         // cachedPin1 lends its buffer to the PUK while this dialog is up.
-        session.cachedPin1.assign(firstChars(answer.entries.code));
+        session.cachedPin1.assign(answer.entries.code.view());
         OwnedText newPin(kSecretLength + 1);
-        newPin.assign(firstChars(answer.entries.newPin));
-        const std::string_view confirmPin = firstChars(answer.entries.confirmPin);
+        newPin.assign(answer.entries.newPin.view());
+        const std::string_view confirmPin = answer.entries.confirmPin.view();
         if (newPin.empty() || confirmPin.empty() || newPin.view() != confirmPin) {
             showCardMessage(host.ui, CardText::PinMismatch);
             request.initial = UserInterface::PinEntries{};
-            request.initial.code = answer.entries.code;
+            request.initial.code.assign(answer.entries.code.view());
             continue;
         }
         const CardResult unblocked = session.commands().unblockCode(

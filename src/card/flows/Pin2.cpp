@@ -14,17 +14,11 @@ namespace {
 
 using Icon = UserInterface::Icon;
 using Kind = UserInterface::PinDialogKind;
-constexpr std::size_t kSecretLength = 8;
 constexpr std::size_t kBufferSize = 520;
 // Messages that report success are shown without an icon.
 constexpr Icon kNoIcon = Icon::None;
 constexpr int kNoSimId = 0;
 constexpr const char* kNoSimText = "No SIM was found!";
-
-std::string_view firstChars(const std::string& text)
-{
-    return std::string_view(text).substr(0, kSecretLength);
-}
 
 // One PIN2 flow: its connection (shared or private), the two wiped buffers
 // handed to the dialogs, and the PIN2/PUK2 counters read from MF.
@@ -136,14 +130,14 @@ public:
         request.attempts = attempts;
         request.text = attempts >= 0 ? cardText(textId, attempts) : cardText(textId);
         request.readerName = std::string(m_readerText.view());
-        return m_ui.askPin(request);
+        return askPinChecked(m_ui, request, m_caption);
     }
 
     // Takes the PIN2 the user entered and has the card verify it; a refused
     // PIN2 is reported.
     bool verifyEnteredPin2(const UserInterface::PinAnswer& answer)
     {
-        m_secretText.assign(firstChars(answer.entries.code));
+        m_secretText.assign(answer.entries.code.view());
         const CardResult verify = m_commands->verifyCode(SecretCode::Pin2, m_secretText.view());
         if (verify.ok())
             return true;
@@ -228,7 +222,7 @@ int runChangePin2(const PcscApi& api, UserInterface& ui, const std::string& capt
                 const UserInterface::PinAnswer changed = flow.ask(
                     Kind::ChangePin2, CardText::ChangePin2Title, CardText::ChangePin2Text, -1);
                 if (changed.confirmed) {
-                    flow.readerText().assign(firstChars(changed.entries.newPin));
+                    flow.readerText().assign(changed.entries.newPin.view());
                     const CardResult done = flow.commands().changeCode(
                         SecretCode::Pin2, flow.secretText().view(), flow.readerText().view());
                     if (done.ok())
@@ -268,8 +262,8 @@ int runUnblockPin2(const PcscApi& api, UserInterface& ui, const std::string& cap
                 flow.ask(Kind::UnblockPin2, CardText::UnblockSimTitle, CardText::UnblockPin2Text,
                          flow.puk2Attempts);
             if (answer.confirmed) {
-                flow.secretText().assign(firstChars(answer.entries.code));
-                flow.readerText().assign(firstChars(answer.entries.newPin));
+                flow.secretText().assign(answer.entries.code.view());
+                flow.readerText().assign(answer.entries.newPin.view());
                 const CardResult done = flow.commands().unblockCode(
                     SecretCode::Pin2, flow.secretText().view(), flow.readerText().view());
                 if (done.ok()) {

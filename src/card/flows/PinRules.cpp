@@ -80,6 +80,19 @@ int pinEntriesRefusal(Kind kind, const UserInterface::PinEntries& entries)
     return 0;
 }
 
+UserInterface::PinAnswer askPinChecked(UserInterface& ui, const UserInterface::PinRequest& request,
+                                       const std::string& caption)
+{
+    UserInterface::PinAnswer answer = ui.askPin(request);
+    if (!answer.confirmed)
+        return answer;
+    if (const int refusal = pinEntriesRefusal(request.kind, answer.entries)) {
+        showCardMessage(ui, refusal, {}, UserInterface::Icon::Warning, caption);
+        answer.confirmed = false;
+    }
+    return answer;
+}
+
 bool isDigits(const char* text)
 {
     return text != nullptr && isDigits(std::string_view(text));

@@ -3,6 +3,7 @@
 #include "shell/UserInterface.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // The rules every secret code is held to before it may reach the card, and
@@ -38,6 +39,12 @@ int codeRuleRefusal(SecretKind kind, std::string_view code);
 // the Change PIN dialog carries, and the new PIN after the "Enable PIN:" box
 // has been cleared, are not. A confirmation is judged by being equal.
 int pinEntriesRefusal(UserInterface::PinDialogKind kind, const UserInterface::PinEntries& entries);
+// Asks `request` through `ui` and holds the answer to the rules: a confirmed
+// answer with a code that breaks its rule is shown the rule (with `caption`
+// as showCardMessage takes it) and comes back cancelled. Nothing is ever cut
+// to fit the card.
+UserInterface::PinAnswer askPinChecked(UserInterface& ui, const UserInterface::PinRequest& request,
+                                       const std::string& caption = {});
 // Which code the first edit (`code`) of a dialog holds, and which the new-PIN
 // edit holds.
 SecretKind codeKindOf(UserInterface::PinDialogKind kind);

@@ -135,7 +135,6 @@ private slots:
         UserInterface::PinRequest request;
         request.kind = kind;
         request.title = "PIN";
-        request.maxLength = kind == Kind::UnblockPin1 ? 9 : 8;
         PinDialog dialog(request, nullptr);
         dialog.show();
         // Edits in the order a user fills them; each change runs the rule.
@@ -239,6 +238,44 @@ private slots:
             // contain digits only."); otherwise OK shows the rule.
             QVERIFY(changed.texts == refusal || (!rule.accepted && !changed.okEnabled));
         }
+    }
+
+    // A dialog whose code spends the last attempt says so; the PUK's says
+    // that it blocks the card for good.
+    void lastAttemptWarning_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<int>("attempts");
+        QTest::addColumn<QString>("warning");
+        const QString pin = "Only one attempt is left: a wrong code now blocks it.";
+        const QString puk =
+            "Only one PUK attempt is left: a wrong PUK now blocks the SIM Card for good.";
+        QTest::newRow("PIN1, 3 left") << Kind::EnterPin1 << 3 << QString();
+        QTest::newRow("PIN1, 2 left") << Kind::EnterPin1 << 2 << QString();
+        QTest::newRow("PIN1, 1 left") << Kind::EnterPin1 << 1 << pin;
+        QTest::newRow("PIN2, 1 left") << Kind::EnterPin2 << 1 << pin;
+        QTest::newRow("PUK1, 2 left") << Kind::UnblockPin1 << 2 << QString();
+        QTest::newRow("PUK1, 1 left") << Kind::UnblockPin1 << 1 << puk;
+        QTest::newRow("PUK2, 1 left") << Kind::UnblockPin2 << 1 << puk;
+        QTest::newRow("new PIN2: no attempt spent") << Kind::ChangePin2 << 1 << QString();
+    }
+
+    void lastAttemptWarning()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(int, attempts);
+        QFETCH(QString, warning);
+        UserInterface::PinRequest request;
+        request.kind = kind;
+        request.title = "PIN";
+        request.attempts = attempts;
+        request.text = "There are " + std::to_string(attempts) + " attempts remaining!";
+        PinDialog dialog(request, nullptr);
+        dialog.show();
+        QCOMPARE(dialog.findChild<QLabel*>("explanation")->text(),
+                 QString::fromStdString(request.text));
+        const QLabel* shown = dialog.findChild<QLabel*>("lastAttemptWarning");
+        QCOMPARE(shown ? shown->text() : QString(), warning);
     }
 
     // Clearing "Enable PIN:" leaves only OK; ticking it brings the current PIN back.

@@ -112,8 +112,8 @@ private slots:
         const auto& dialog = m_ui->pinRequests[1];
         QVERIFY(dialog.kind == Kind::ChangePin1);
         QCOMPARE(dialog.title, std::string("Change PIN"));
-        QCOMPARE(dialog.initial.newPin, std::string("1234"));
-        QCOMPARE(dialog.initial.confirmPin, std::string("1234"));
+        QCOMPARE(dialog.initial.newPin.view(), std::string_view("1234"));
+        QCOMPARE(dialog.initial.confirmPin.view(), std::string_view("1234"));
         QCOMPARE(dialog.initial.pinEnabled, cardPinEnabled);
         QCOMPARE(messageIds(), messages);
         if (!command.isEmpty())
@@ -137,8 +137,8 @@ private slots:
         QCOMPARE(messageIds(), QList<int>{2504});
         QCOMPARE(m_ui->pinRequests.size(), size_t(3));
         // The dialog stays open with what was typed.
-        QCOMPARE(m_ui->pinRequests[2].initial.newPin, std::string("5555"));
-        QCOMPARE(m_ui->pinRequests[2].initial.confirmPin, std::string("6666"));
+        QCOMPARE(m_ui->pinRequests[2].initial.newPin.view(), std::string_view("5555"));
+        QCOMPARE(m_ui->pinRequests[2].initial.confirmPin.view(), std::string_view("6666"));
         QCOMPARE(m_card->chv(1).code, field("1234"));
     }
 
@@ -207,9 +207,11 @@ private slots:
         const QString finally = QStringLiteral("SIM Card blocked finally!");
         QTest::newRow("PIN1 not blocked") << 1 << 3 << 10 << QByteArray() << 1 << QList<int>{37}
                                           << notBlocked << QByteArray("1234");
-        QTest::newRow("PUK1 typed with 9 characters")
-            << 1 << 0 << 10 << QByteArray("123456789") << 1 << QList<int>{19} << unblocked
-            << QByteArray("1111");
+        QTest::newRow("PUK1 typed with 9 characters: refused, not cut")
+            << 1 << 0 << 10 << QByteArray("123456789") << 1 << QList<int>{402}
+            << QStringLiteral("The PUK must have exactly 8 digits (0 to 9).") << QByteArray("1234");
+        QTest::newRow("right PUK1") << 1 << 0 << 10 << QByteArray("12345678") << 1 << QList<int>{19}
+                                    << unblocked << QByteArray("1111");
         QTest::newRow("wrong PUK1") << 1 << 0 << 10 << QByteArray("00000000") << 1 << QList<int>{43}
                                     << wrong << QByteArray("1234");
         QTest::newRow("PIN1 blocked finally")
@@ -249,17 +251,20 @@ private slots:
         QCOMPARE(m_card->chv(reference).code, field(codeAfter));
         QCOMPARE(m_ui->pinRequests.size(), size_t(puk.isEmpty() ? 0 : 1));
         if (!puk.isEmpty()) {
-            // The PUK is cut to 8 characters; reference 0 unblocks PIN1, 2 PIN2.
+            // A PUK that breaks the rule is not sent; reference 0 unblocks PIN1, 2 PIN2.
             const QByteArray header =
                 QByteArray::fromHex(reference == 1 ? "A02C000010" : "A02C000210");
-            QVERIFY(virtualPcsc().commands().contains(header + field(puk.left(8)) + field("1111")));
-            if (reference == 1)
-                QCOMPARE(m_ui->pinRequests.front().maxLength, 9);
-            else
-                QCOMPARE(m_ui->pinRequests.front().text,
-                         std::string("The PIN2 code of this card is blocked. To unblock it, enter "
-                                     "the PUK2 code and the new value for PIN2. 10 puk2 attempts "
-                                     "left."));
+            QCOMPARE(virtualPcsc().commands().contains(header + field(puk) + field("1111")),
+                     puk.size() == 8);
+            QCOMPARE(sentWithPrefix(QByteArray::fromHex("A02C")), puk.size() == 8);
+            // The dialog shows the PUK's attempts left.
+            QCOMPARE(m_ui->pinRequests.front().attempts, pukTries);
+            QCOMPARE(m_ui->pinRequests.front().text,
+                     std::string(reference == 1
+                                     ? "There are 10 PUK attempts remaining."
+                                     : "The PIN2 code of this card is blocked. To unblock it, "
+                                       "enter the PUK2 code and the new value for PIN2. 10 puk2 "
+                                       "attempts left."));
         }
         QCOMPARE(virtualPcsc().openContexts(), 0);
         QVERIFY(m_session->cachedPin1.empty());
@@ -276,7 +281,7 @@ private slots:
         QCOMPARE(messageIds(), QList<int>{2526});
         QCOMPARE(m_ui->pinRequests.size(), size_t(2));
         // Both PIN fields are emptied; the PUK stays.
-        QCOMPARE(m_ui->pinRequests[1].initial.code, std::string("12345678"));
+        QCOMPARE(m_ui->pinRequests[1].initial.code.view(), std::string_view("12345678"));
         QVERIFY(m_ui->pinRequests[1].initial.newPin.empty());
         QVERIFY(m_ui->pinRequests[1].initial.confirmPin.empty());
         QVERIFY(!sentWithPrefix(QByteArray::fromHex("A02C")));

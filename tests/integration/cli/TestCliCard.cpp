@@ -404,9 +404,14 @@ void TestCliCard::lastAttemptFromFile_data()
     row("PIN1, 1 left: refused", "tries-1", {"info", "--pin-file", "PIN"}, 1, false, 1, 1);
     row("PIN1, 1 left, allowed: tried", "tries-1",
         {"info", "--pin-file", "PIN", "--allow-last-attempt"}, 1, false, 1, 0);
-    row("PIN2 in a write, 1 left: refused", "tries-1",
+    row("PIN2, 1 left: refused", "tries-1",
         {"pin", "change", "--chv", "2", "--pin-file", "PIN", "--new-pin-file", "NEW"}, 2, false, 1,
         1);
+    row("PUK1, 1 left: refused", "pin1-blocked-puk1-1",
+        {"pin", "unblock", "--puk-file", "PUK", "--new-pin-file", "NEW"}, 1, true, 1, 1);
+    row("PUK1, 1 left, allowed: tried", "pin1-blocked-puk1-1",
+        {"pin", "unblock", "--puk-file", "PUK", "--new-pin-file", "NEW", "--allow-last-attempt"}, 1,
+        true, 1, 0);
     row("PUK2, 1 left: refused", "pin2-blocked-puk2-1",
         {"pin", "unblock", "--chv", "2", "--puk-file", "PUK", "--new-pin-file", "NEW"}, 2, true, 1,
         1);
