@@ -134,6 +134,8 @@ int runInfoCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& 
     line(SimInfoText::OwnNumber, info.ownNumber);
     line(SimInfoText::CardKind, info.cardKind);
     line(SimInfoText::PhoneBook, info.phoneBook);
+    for (const SimInfo::Counter& counter : info.counters)
+        line(counter.labelId, counter.value);
     out.flush();
     return 0;
 }

@@ -75,7 +75,9 @@ constexpr const char* kInfo =
     "Reads the SIM card and prints what the SIM information shows, one\n"
     "'Label: value' line each: the number of phone-book records, contacts read,\n"
     "free records, name length, PIN1 state, identification number (ICCID),\n"
-    "service provider name and own number.\n"
+    "service provider name and own number, then the attempts left of PIN1, PUK1,\n"
+    "PIN2 and PUK2 as the card tells them ('none on this card' for a code it does\n"
+    "not have).\n"
     "\n";
 
 constexpr const char* kRead =

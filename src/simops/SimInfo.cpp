@@ -1,5 +1,6 @@
 #include "simops/SimInfo.h"
 
+#include "card/flows/CardMessages.h"
 #include "phonebook/Contact.h"
 #include "phonebook/DiallingNumber.h"
 #include "shell/Strings.h"
@@ -17,6 +18,25 @@ int pin1StateIdOf(const CardSession& session)
     if (session.chv1Status == 0) // no PIN1 and no PUK1 tries left
         return SimInfoText::Pin1Blocked;
     return session.chv1Disabled == 1 ? SimInfoText::Pin1Off : SimInfoText::Pin1On;
+}
+
+std::vector<SimInfo::Counter> countersOf(const CardSession& session)
+{
+    const CodeCounters& told = session.counters;
+    const std::pair<int, CodeCounter> counters[] = {
+        {CardText::Pin1AttemptsLabel, {session.pin1Attempts(), told.pin1.state}},
+        {CardText::Puk1AttemptsLabel, told.puk1},
+        {CardText::Pin2AttemptsLabel, told.pin2},
+        {CardText::Puk2AttemptsLabel, told.puk2},
+    };
+    std::vector<SimInfo::Counter> lines;
+    for (const auto& [labelId, counter] : counters) {
+        if (counter.state == CounterState::Known)
+            lines.push_back({labelId, std::to_string(counter.attempts)});
+        else if (counter.state == CounterState::NotInitialised)
+            lines.push_back({labelId, resString(CardText::CodeNotSet)});
+    }
+    return lines;
 }
 
 } // namespace
@@ -42,6 +62,7 @@ SimInfo collectSimInfo(const CardSession& session, const PhoneBook& book,
             session.phoneBookPlace == PhoneBookPlace::UsimLocal    ? SimInfoText::BookUsimLocal
             : session.phoneBookPlace == PhoneBookPlace::UsimGlobal ? SimInfoText::BookUsimGlobal
                                                                    : SimInfoText::BookAdn);
+        info.counters = countersOf(session);
     }
     const BookEntry& own = sideBooks.msisdn[0];
     if (own.recordIndex != -1)

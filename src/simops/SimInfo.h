@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class UserInterface;
 
@@ -25,6 +26,15 @@ struct SimInfo
     std::string ownNumber;           // "Own number:" - own-number entry 0 when in use, else empty
     std::string cardKind;            // "Card:" - GSM SIM, UICC with USIM, UICC; empty before a card
     std::string phoneBook;           // "Phone book:" - which of the card's phone books is used
+    // "PIN1 attempts left:", then PUK1, PIN2 and PUK2: the counts the card
+    // told ("none on this card" for a code it does not have); a count the
+    // card did not tell is left out.
+    struct Counter
+    {
+        int labelId = 0;
+        std::string value;
+    };
+    std::vector<Counter> counters;
 };
 
 // String-table ids of the labels, for the dialog and the terminal.

@@ -52,6 +52,11 @@ SimInfoDialog::SimInfoDialog(const SimInfo& info, Apply apply, QWidget* owner)
     auto* pinState = new QLabel(QString::fromStdString(info.pin1State), this);
     pinState->setObjectName("pin1State");
     counts->addRow(pinState);
+    for (const SimInfo::Counter& counter : info.counters) {
+        const std::string name = "attempts" + std::to_string(counter.labelId);
+        counts->addRow(text(counter.labelId),
+                       readOnlyField(QString::fromStdString(counter.value), name.c_str(), this));
+    }
 
     auto* card = new QFormLayout;
     card->addRow(text(SimInfoText::Iccid),

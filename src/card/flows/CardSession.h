@@ -42,6 +42,23 @@ enum class Transfer
     Write,
 };
 
+// What the card said of one secret code's attempts left.
+struct CodeCounter
+{
+    int attempts = 0;
+    CounterState state = CounterState::Unknown; // Known: `attempts` is the card's own count
+};
+
+// The attempts left of the four codes, as the card's directory header told
+// them when the card was connected.
+struct CodeCounters
+{
+    CodeCounter pin1;
+    CodeCounter puk1;
+    CodeCounter pin2;
+    CodeCounter puk2;
+};
+
 // The parts of the main window's document state that the card flows read and change.
 struct BookState
 {
@@ -71,6 +88,9 @@ struct CardSession
     OwnedText cachedPin1{9};
     uint8_t chv1Status = 0; // low nibble PIN1 tries left, high nibble PUK1 tries left
     uint16_t chv1Disabled = 1;
+    // Shown in the SIM information, PIN1's count from chv1Status (which a
+    // VERIFY changes).
+    CodeCounters counters;
     // Sends on `card`, whichever connection it names at the time.
     CardTransport transport{api, card};
 

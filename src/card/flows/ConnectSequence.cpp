@@ -251,10 +251,16 @@ CardState connectToCard(CardSession& session)
         writeLog(LogLevel::Error, kReadTag, "%s", "connect_to_card get_response failed!");
         return CardState::Failed;
     }
+    session.counters = {};
     if (mf.header.isDirectory()) {
         session.chv1Status =
             static_cast<uint8_t>((mf.header.pin1Attempts & 0x0F) | (mf.header.puk1Attempts << 4));
         session.chv1Disabled = mf.header.pin1Disabled ? 1 : 0;
+        const FileHeader& told = mf.header;
+        session.counters = {{told.pin1Attempts, told.pin1Counter},
+                            {told.puk1Attempts, told.puk1Counter},
+                            {told.pin2Attempts, told.pin2Counter},
+                            {told.puk2Attempts, told.puk2Counter}};
     }
     writeLog(LogLevel::Trace, kReadTag, "connect_to_card after get_response pin attempts %d",
              session.chv1Status);

@@ -26,7 +26,7 @@ if [ "$(wc -l <"$work/typical.csv")" -ne 43 ]; then
     fail "csv: expected a header and 42 contacts"
 fi
 
-# SIM information: 250 records of 28 bytes, 42 in use, PIN1 on.
+# SIM information: 250 records of 28 bytes, 42 in use, PIN1 on, every code's attempts left.
 run_status info 0 vcard "$cards/typical.json" -- "$cli" info --pin-file "$work/pin"
 expected_info='Contacts: 250
 Contacts read: 42
@@ -37,7 +37,11 @@ Identification number: 8949020000123456789
 Service Provider Name: Phonara Mobile
 Own number: +491719876543
 Card: GSM SIM
-Phone book: SIM phone book (EF ADN)'
+Phone book: SIM phone book (EF ADN)
+PIN1 attempts left: 3
+PUK1 attempts left: 10
+PIN2 attempts left: 3
+PUK2 attempts left: 10'
 if [ "$(cat "$work/info.out")" != "$expected_info" ]; then
     fail "info: unexpected output:"
     sed 's/^/    /' "$work/info.out" >&2

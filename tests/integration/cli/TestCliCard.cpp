@@ -52,6 +52,8 @@ class TestCliCard : public QObject
 private slots:
     void init();
     void pinAskedOnTerminal();
+    void countersShown_data();
+    void countersShown();
     void writeConfirmation_data();
     void writeConfirmation();
     void confirmationTurnedOff();
@@ -142,6 +144,44 @@ void TestCliCard::pinAskedOnTerminal()
     QCOMPARE(m_prompts, std::vector<std::string>{"PIN: "});
     QCOMPARE(read.err, std::string("PIN\nThere are 3 attempts remaining!\n"));
     QVERIFY(QFile::exists(QString::fromStdString(path)));
+}
+
+// The attempts left, in the PIN dialog on the terminal and in info. PIN1's
+// count is 3 again once the PIN has been accepted.
+void TestCliCard::countersShown_data()
+{
+    QTest::addColumn<QString>("card");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("counters");
+    const auto row = [](const char* card, const char* dialog, const char* counters) {
+        QTest::newRow(card) << profile(card) << dialog << counters;
+    };
+    row("typical", "There are 3 attempts remaining!",
+        "PIN1 attempts left: 3\nPUK1 attempts left: 10\nPIN2 attempts left: 3\n"
+        "PUK2 attempts left: 10\n");
+    row("tries-2", "There are 2 attempts remaining!",
+        "PIN1 attempts left: 3\nPUK1 attempts left: 9\nPIN2 attempts left: 2\n"
+        "PUK2 attempts left: 8\n");
+    row("tries-1", "There are 1 attempts remaining!",
+        "PIN1 attempts left: 3\nPUK1 attempts left: 5\nPIN2 attempts left: 1\n"
+        "PUK2 attempts left: 4\n");
+}
+
+void TestCliCard::countersShown()
+{
+    QFETCH(QString, card);
+    QFETCH(QString, dialog);
+    QFETCH(QString, counters);
+    QVERIFY(virtualPcsc().insertProfile(QStringLiteral("Reader A"), card));
+    m_secrets = {"1234"};
+    m_lines = {"y"}; // the last attempt: try it
+    const Run info = run({"info"}, true);
+    QCOMPARE(info.status, 0);
+    QVERIFY2(info.err.find(dialog.toStdString() + "\n") != std::string::npos, info.err.c_str());
+    const std::string wanted = counters.toStdString();
+    QVERIFY2(info.out.size() >= wanted.size() &&
+                 info.out.compare(info.out.size() - wanted.size(), wanted.size(), wanted) == 0,
+             info.out.c_str());
 }
 
 void TestCliCard::writeConfirmation_data()
