@@ -67,7 +67,9 @@ int loadSecrets(const CliOptions& options, TerminalUserInterface& ui, CliEnviron
                           "only one code can be read from standard input");
     ui.setSecretOption(pinRole, "--pin-file");
     for (const SecretFile& file : files) {
-        if (file.path.empty())
+        // Typed on the terminal: asked when the card needs it, with its
+        // label (a new code twice), and held to its rule then.
+        if (file.path.empty() || (file.path == "-" && environment.interactive))
             continue;
         std::string error;
         std::optional<OwnedText> secret = readSecretFile(file.path, error);

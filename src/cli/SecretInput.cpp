@@ -105,19 +105,24 @@ bool stdinIsTerminal()
 
 std::optional<OwnedText> promptSecret(const std::string& prompt)
 {
-    std::cerr << prompt << std::flush;
+    return promptSecretOn(STDIN_FILENO, std::cerr, prompt);
+}
+
+std::optional<OwnedText> promptSecretOn(int fd, std::ostream& err, const std::string& prompt)
+{
+    err << prompt << std::flush;
     termios saved{};
-    const bool terminal = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    const bool terminal = ::tcgetattr(fd, &saved) == 0;
     if (terminal) {
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        ::tcsetattr(fd, TCSAFLUSH, &quiet);
     }
     OwnedText secret;
-    const bool read = readSecretLine(STDIN_FILENO, secret);
+    const bool read = readSecretLine(fd, secret);
     if (terminal)
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        ::tcsetattr(fd, TCSAFLUSH, &saved);
     if (!read)
         return std::nullopt;
     return secret;

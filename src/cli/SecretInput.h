@@ -2,6 +2,7 @@
 
 #include "shell/OwnedText.h"
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -25,6 +26,8 @@ bool stdinIsTerminal();
 // Shows `prompt` on standard error and reads one line from the terminal on
 // standard input with echo off. nullopt at end of input.
 std::optional<OwnedText> promptSecret(const std::string& prompt);
+// The same on the terminal `fd`, showing `prompt` on `err`.
+std::optional<OwnedText> promptSecretOn(int fd, std::ostream& err, const std::string& prompt);
 
 // Shows `prompt` on standard error and reads one line (echoed) from standard
 // input. nullopt at end of input.

@@ -1,6 +1,7 @@
 #include "CodeAnswerCases.h"
 #include "CodeRuleCases.h"
 #include "cli/CliMain.h"
+#include "cli/SecretInput.h"
 #include "shell/Config.h"
 #include "shell/Log.h"
 #include "shell/LogSearch.h"
@@ -11,9 +12,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <map>
 #include <sstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -62,6 +71,7 @@ private slots:
     void readWithoutFixedDialling();
     void progressLineOnTerminal();
     void readerChoice();
+    void mismatchedNewPin_data();
     void mismatchedNewPin();
     void codeFilesHeldToTheRules_data();
     void codeFilesHeldToTheRules();
@@ -91,6 +101,8 @@ private:
     std::deque<std::string> m_secrets;
     std::deque<std::string> m_lines;
     std::vector<std::string> m_prompts;
+    // When set, codes are asked through it instead of from m_secrets.
+    TerminalUserInterface::SecretPrompt m_secretPrompt;
 };
 
 void TestCliCard::init()
@@ -100,6 +112,7 @@ void TestCliCard::init()
     m_secrets.clear();
     m_lines.clear();
     m_prompts.clear();
+    m_secretPrompt = nullptr;
 }
 
 TestCliCard::Run TestCliCard::run(const std::vector<std::string>& arguments, bool interactive,
@@ -119,6 +132,8 @@ TestCliCard::Run TestCliCard::run(const std::vector<std::string>& arguments, boo
         m_secrets.pop_front();
         return secret;
     };
+    if (m_secretPrompt)
+        environment.secretPrompt = m_secretPrompt;
     environment.linePrompt = [this](const std::string& prompt) -> std::optional<std::string> {
         m_prompts.push_back(prompt);
         if (m_lines.empty())
@@ -367,17 +382,84 @@ std::string TestCliCard::codeFile(const char* name, const std::string& code)
     return path.toStdString();
 }
 
+// A new code typed on a terminal is asked twice without echo; when the two
+// entries differ, no CHANGE or UNBLOCK goes to the card. The codes are typed
+// on a pseudo-terminal, each once the program reads with echo off.
+void TestCliCard::mismatchedNewPin_data()
+{
+    QTest::addColumn<QString>("card");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QString>("prompts");
+    QTest::addColumn<int>("chv");
+    QTest::newRow("change PIN1") << kTypical << QStringList{"pin", "change"}
+                                 << QStringList{"1234", "4321", "4322"}
+                                 << "PIN: PIN: Confirm PIN: " << 1;
+    QTest::newRow("change PIN1, new PIN from '-'")
+        << kTypical << QStringList{"pin", "change", "--new-pin-file", "-"}
+        << QStringList{"1234", "4321", "4322"} << "PIN: PIN: Confirm PIN: " << 1;
+    QTest::newRow("change PIN2") << kTypical << QStringList{"pin", "change", "--chv", "2"}
+                                 << QStringList{"5678", "4321", "43210"}
+                                 << "Enter PIN2: Enter PIN2: Confirm PIN2: " << 2;
+    QTest::newRow("unblock PIN1") << profile("pin1-blocked") << QStringList{"pin", "unblock"}
+                                  << QStringList{"12345678", "4321", "1234"}
+                                  << "PUK: PIN: Confirm PIN: " << 1;
+}
+
 void TestCliCard::mismatchedNewPin()
 {
-    const auto card = virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical);
-    QVERIFY(card);
-    m_secrets = {"1234", "4321", "4322"};
-    const Run change = run({"pin", "change"}, true);
-    QCOMPARE(change.status, 1);
-    QCOMPARE(m_prompts, (std::vector<std::string>{"PIN: ", "PIN: ", "Confirm PIN: "}));
-    QVERIFY(change.err.find("The PIN you entered does not match!\n") != std::string::npos);
-    QVERIFY(change.err.find("4321") == std::string::npos);
-    QCOMPARE(card->chv(1).code, vsim::secretField("1234"));
+    QFETCH(QString, card);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, typed);
+    QFETCH(QString, prompts);
+    QFETCH(int, chv);
+    const auto sim = virtualPcsc().insertProfile(QStringLiteral("Reader A"), card);
+    QVERIFY(sim);
+    const QByteArray codeBefore = sim->chv(chv).code;
+    int master = -1;
+    int slave = -1;
+    QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
+    std::atomic<int> asked{0};
+    std::atomic<bool> done{false};
+    std::ostringstream shown;
+    m_secretPrompt = [&](const std::string& prompt) {
+        ++asked;
+        return promptSecretOn(slave, shown, prompt);
+    };
+    // Answers every prompt, an empty line past the typed ones.
+    std::thread typist([&] {
+        for (qsizetype i = 0; !done; ++i) {
+            termios mode{};
+            while (!done && !(asked == i + 1 && ::tcgetattr(slave, &mode) == 0 &&
+                              (mode.c_lflag & ECHO) == 0))
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const std::string line = (i < typed.size() ? typed[i].toStdString() : "") + "\n";
+            if (!done && ::write(master, line.data(), line.size()) < 0)
+                return;
+        }
+    });
+    std::vector<std::string> line;
+    for (const QString& argument : arguments)
+        line.push_back(argument.toStdString());
+    const Run result = run(line, true);
+    done = true;
+    typist.join();
+    // What the terminal showed: line ends only, never a typed code.
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char echoed[256] = {};
+    const ssize_t echoedLength = ::read(master, echoed, sizeof echoed - 1);
+    ::close(master);
+    ::close(slave);
+
+    QCOMPARE(result.status, 1);
+    QCOMPARE(QString::fromStdString(shown.str()), prompts);
+    QVERIFY2(result.err.find(" does not match!\n") != std::string::npos, result.err.c_str());
+    QVERIFY(
+        std::string_view(echoed, std::max<ssize_t>(echoedLength, 0)).find_first_not_of("\r\n") ==
+        std::string_view::npos);
+    for (const QByteArray& command : virtualPcsc().commands())
+        QVERIFY(command.size() < 2 || (uint8_t(command[1]) != 0x24 && uint8_t(command[1]) != 0x2C));
+    QCOMPARE(sim->chv(chv).code, codeBefore);
 }
 
 // The codes in files are held to the same table as the desktop dialogs: a
