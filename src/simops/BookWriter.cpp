@@ -61,7 +61,8 @@ std::string entryAlpha(const BookEntry& entry, std::size_t alphaLength, const ch
     std::string alpha =
         cardAlphaForEntry(entry.name.view(), entry.cardAlpha.view(), alphaLength, &cut);
     if (cut) {
-        writeLog(LogLevel::Warning, tag, "name cut to fit the record: %s", entry.name.c_str());
+        writeLog(LogLevel::Warning, tag, "%s", "a name was cut to fit the record");
+        writeLog(LogLevel::PersonalData, tag, "name cut to fit the record: %s", entry.name.c_str());
         write.cutNames.emplace_back(entry.name.view());
     }
     return alpha;
@@ -135,9 +136,11 @@ bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& 
     bool cut = false;
     const std::string alpha =
         cardAlphaFromHeldName(contact.heldName(), length - SimRecord::FixedPartLength, &cut);
-    if (cut)
-        writeLog(LogLevel::Warning, "buildContactRecord", "name cut to fit the record: %s",
+    if (cut) {
+        writeLog(LogLevel::Warning, "buildContactRecord", "%s", "a name was cut to fit the record");
+        writeLog(LogLevel::PersonalData, "buildContactRecord", "name cut to fit the record: %s",
                  decodeAlphaToText(contact.heldName()).c_str());
+    }
     if (nameCut != nullptr)
         *nameCut = cut;
     uint8_t extensionRecord = SimRecord::Unused;
