@@ -93,8 +93,9 @@ public:
     virtual CardResult readBinary(uint16_t offset, uint8_t length) = 0;
     virtual CardResult updateBinary(uint16_t offset, std::span<const uint8_t> data) = 0;
 
-    // Secret codes go to the card as typed, their first eight characters in an
-    // 8-byte field padded with FF.
+    // Secret codes go to the card as typed, in an 8-byte field padded with FF.
+    // A longer code is never cut: the command sends nothing and ends with
+    // CardOutcome::WrongLength.
     virtual CardResult verifyCode(SecretCode code, std::string_view pin) = 0;
     virtual CardResult changeCode(SecretCode code, std::string_view oldPin,
                                   std::string_view newPin) = 0;

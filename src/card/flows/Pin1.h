@@ -8,8 +8,9 @@ enum class PinDialogResult
     Cancelled
 };
 
-// Asks for PIN1, showing the tries left. Confirmed: the PIN (first 8
-// characters) is in cachedPin1 and the book counts as the card's. Cancelled:
+// Asks for PIN1, showing the tries left. Confirmed: the PIN, held to its
+// rule, is in cachedPin1 and the book counts as the card's. Cancelled (also a
+// PIN that breaks the rule):
 // cachedPin1 is emptied (and a file's card connection ended). A blocked PIN1
 // is only reported, with the result Confirmed.
 PinDialogResult pinDialog(CardSession& session, CardHost& host);

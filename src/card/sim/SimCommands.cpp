@@ -58,7 +58,7 @@ uint8_t unblockReferenceOf(SecretCode code)
     return code == SecretCode::Pin2 ? Sim::kUnblockChv2 : Sim::kUnblockChv1;
 }
 
-// The first eight characters of `text`, the rest of the field FF.
+// `text` (at most the field's length), the rest of the field FF.
 void putSecretField(uint8_t* field, std::string_view text)
 {
     std::memset(field, 0xFF, Sim::kSecretFieldLength);
@@ -203,6 +203,16 @@ CardResult SimCommands::updateBinary(uint16_t offset, std::span<const uint8_t> d
 CardResult SimCommands::secretCommand(uint8_t ins, uint8_t p2, std::string_view first,
                                       const std::string_view* second)
 {
+    // A code longer than its field would have to be cut: it is not sent at all.
+    const auto fits = [](std::string_view code) {
+        return code.size() <= std::size_t{Sim::kSecretFieldLength};
+    };
+    if (!fits(first) || (second != nullptr && !fits(*second))) {
+        CardResult unsent;
+        unsent.outcome = CardOutcome::WrongLength;
+        unsent.text = "secret code longer than 8 characters: not sent";
+        return unsent;
+    }
     std::array<uint8_t, 5 + 2 * Sim::kSecretFieldLength> command{};
     const uint8_t fieldsLength =
         second != nullptr ? 2 * Sim::kSecretFieldLength : Sim::kSecretFieldLength;

@@ -201,6 +201,16 @@ CardResult UiccCommands::updateBinary(uint16_t offset, std::span<const uint8_t> 
 CardResult UiccCommands::secretCommand(uint8_t ins, uint8_t keyReference, std::string_view first,
                                        const std::string_view* second)
 {
+    // A code longer than its field would have to be cut: it is not sent at all.
+    const auto fits = [](std::string_view code) {
+        return code.size() <= std::size_t{Uicc::kPinFieldLength};
+    };
+    if (!fits(first) || (second != nullptr && !fits(*second))) {
+        CardResult unsent;
+        unsent.outcome = CardOutcome::WrongLength;
+        unsent.text = "secret code longer than 8 characters: not sent";
+        return unsent;
+    }
     std::array<uint8_t, 5 + 2 * Uicc::kPinFieldLength> command{};
     const uint8_t fieldsLength =
         second != nullptr ? 2 * Uicc::kPinFieldLength : Uicc::kPinFieldLength;

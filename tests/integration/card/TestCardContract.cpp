@@ -277,6 +277,10 @@ private slots:
         QCOMPARE(m_sim->chv(2).code, field("1111"));
         QVERIFY(m_commands->changeCode(SecretCode::Pin2, "5678", "2222").codeRefused());
         QCOMPARE(m_sim->chv(2).code, field("1111"));
+        // A code longer than the 8-byte field is never cut: nothing is sent.
+        virtualPcsc().clearLog();
+        QVERIFY(!m_commands->changeCode(SecretCode::Pin2, "1111", "123456789").ok());
+        QVERIFY(virtualPcsc().commands().isEmpty());
     }
 
     void unblockCode_data() { addKinds(); }

@@ -62,7 +62,7 @@ private slots:
         // PIN fields: the ASCII digits, padded with FF to eight bytes.
         QTest::newRow("verify PIN1, 4 digits")
             << 0 << QByteArray::fromHex("A020000108 31323334 FFFFFFFF") << 20u;
-        QTest::newRow("verify PIN1, 9 characters cut to 8")
+        QTest::newRow("verify PIN1, 8 digits")
             << 1 << QByteArray::fromHex("A020000108 3132333435363738") << 20u;
         QTest::newRow("verify PIN1, empty")
             << 2 << QByteArray::fromHex("A020000108 FFFFFFFFFFFFFFFF") << 20u;
@@ -102,7 +102,7 @@ private slots:
         const uint8_t binary[] = {0xAA};
         const std::function<void()> operations[] = {
             [&] { sim.verifyCode(SecretCode::Pin1, "1234"); },
-            [&] { sim.verifyCode(SecretCode::Pin1, "123456789"); },
+            [&] { sim.verifyCode(SecretCode::Pin1, "12345678"); },
             [&] { sim.verifyCode(SecretCode::Pin1, ""); },
             [&] { sim.verifyCode(SecretCode::Pin2, "5678"); },
             [&] { sim.changeCode(SecretCode::Pin2, "1111", "2222"); },
