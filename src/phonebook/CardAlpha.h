@@ -35,3 +35,8 @@ struct CardAlpha
 // two-byte character), in the form that keeps the most characters. A NUL
 // ends the name.
 CardAlpha encodeCardAlpha(QStringView name, std::size_t alphaLength);
+
+// The characters of a side-book entry's name: those of `keptAlphaHex` while
+// `cp1252Name` is what they read as (Greek and Cyrillic show as themselves,
+// not as '?'), else the Windows-1252 name.
+QString entryNameToUnicode(std::string_view cp1252Name, std::string_view keptAlphaHex);

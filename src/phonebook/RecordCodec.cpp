@@ -146,6 +146,16 @@ std::string cardAlphaForEntry(std::string_view cp1252Name, std::string_view kept
     return cardAlphaFromEntryName(cp1252Name, alphaLength, cut);
 }
 
+QString entryNameToUnicode(std::string_view cp1252Name, std::string_view keptAlphaHex)
+{
+    const QByteArray kept =
+        QByteArray::fromHex(QByteArray(keptAlphaHex.data(), qsizetype(keptAlphaHex.size())));
+    const std::string keptAlpha(kept.constData(), static_cast<std::size_t>(kept.size()));
+    if (!keptAlpha.empty() && entryNameFromCardAlpha(keptAlpha) == cp1252Name)
+        return decodeCardAlpha(keptAlpha);
+    return cp1252ToUnicode(cp1252Name);
+}
+
 std::string cardAlphaHex(std::string_view alpha)
 {
     return QByteArray(alpha.data(), qsizetype(alpha.size())).toHex().toStdString();

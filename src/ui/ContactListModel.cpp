@@ -1,8 +1,10 @@
 #include "ContactListModel.h"
 
 #include "phonebook/AlphaCodec.h"
+#include "phonebook/CardAlpha.h"
 #include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
+#include "phonebook/RecordCodec.h"
 #include "phonebook/SideBooks.h"
 #include "shell/Strings.h"
 
@@ -49,9 +51,11 @@ QString ContactListModel::nameText(int row) const
         return {};
     switch (m_kind) {
     case PhoneBookKind::LastDialled:
-        return cp1252ToUnicode(m_sideBooks.lnd[row].name.view());
+        return entryNameToUnicode(m_sideBooks.lnd[row].name.view(),
+                                  m_sideBooks.lnd[row].cardAlpha.view());
     case PhoneBookKind::FixedDialling:
-        return cp1252ToUnicode(m_sideBooks.fdn[row].name.view());
+        return entryNameToUnicode(m_sideBooks.fdn[row].name.view(),
+                                  m_sideBooks.fdn[row].cardAlpha.view());
     case PhoneBookKind::PhoneBook:
         break;
     }

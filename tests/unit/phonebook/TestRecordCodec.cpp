@@ -3,6 +3,7 @@
 // and the GSM 03.38 default alphabet.
 
 #include "phonebook/AlphaCodec.h"
+#include "phonebook/CardAlpha.h"
 #include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
 #include "phonebook/RecordCodec.h"
@@ -549,6 +550,12 @@ private slots:
         QCOMPARE(toHex(cardAlphaForEntry(name.toStdString(), hexKept,
                                          static_cast<std::size_t>(alphaLength))),
                  alpha.toHex(' '));
+        // And the list shows the card's characters while the name reads the same.
+        const QString shown = entryNameToUnicode(name.toStdString(), hexKept);
+        if (QTest::currentDataTag() == QByteArray("Cyrillic read as ????"))
+            QCOMPARE(shown, QString::fromUtf8("Иван"));
+        else if (QTest::currentDataTag() == QByteArray("renamed: encoded anew"))
+            QCOMPARE(shown, QStringLiteral("Ivan"));
     }
 };
 
