@@ -27,12 +27,12 @@ VCardVersion vCardVersionOf(const CliOptions& options)
 
 bool isCsvPath(const std::string& path)
 {
-    constexpr std::string_view suffix = ".csv";
-    if (path.size() < suffix.size())
+    constexpr std::string_view kSuffix = ".csv";
+    if (path.size() < kSuffix.size())
         return false;
-    return std::equal(suffix.begin(), suffix.end(), path.end() - suffix.size(), [](char a, char b) {
-        return a == std::tolower(static_cast<unsigned char>(b));
-    });
+    return std::equal(
+        kSuffix.begin(), kSuffix.end(), path.end() - kSuffix.size(),
+        [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
 bool loadBookFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,

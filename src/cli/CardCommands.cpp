@@ -30,11 +30,11 @@ struct WriteConfirmation
 };
 
 constexpr WriteConfirmation kConfirmations[] = {
-    {WriteMode::WriteAll, ConfigKey::WriteAll, 115},
-    {WriteMode::WriteSelected, ConfigKey::WriteSelected, 116},
-    {WriteMode::AddAll, ConfigKey::AddAll, 117},
-    {WriteMode::AddSelected, ConfigKey::AddSelected, 118},
-    {WriteMode::ClearCard, ConfigKey::ClearCard, 114},
+    {WriteMode::WriteAll, ConfigKey::kWriteAll, 115},
+    {WriteMode::WriteSelected, ConfigKey::kWriteSelected, 116},
+    {WriteMode::AddAll, ConfigKey::kAddAll, 117},
+    {WriteMode::AddSelected, ConfigKey::kAddSelected, 118},
+    {WriteMode::ClearCard, ConfigKey::kClearCard, 114},
 };
 
 // What one card command works on: the session and the tables a transfer fills

@@ -50,7 +50,7 @@ LONG listReaderNames(const PcscApi& api, std::vector<std::string>& names)
 {
     names.clear();
     SCARDCONTEXT context = 0;
-    LONG result = api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
+    LONG result = api.SCardEstablishContext(Pcsc::kScopeUser, nullptr, nullptr, &context);
     if (result != SCARD_S_SUCCESS)
         return result;
     DWORD needed = 0;

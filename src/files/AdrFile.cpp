@@ -13,15 +13,15 @@
 
 namespace {
 
-constexpr int CannotOpenFile = 25;
-constexpr int NotPhoneBookFile = 26;
-constexpr const char* Tag = "open_adr_file";
+constexpr int kCannotOpenFile = 25;
+constexpr int kNotPhoneBookFile = 26;
+constexpr const char* kTag = "open_adr_file";
 
-constexpr std::size_t HeldNameLimit = 100;
-constexpr std::size_t LongNameCopy = 97;
-constexpr std::size_t MaxDigitBytes = 20;
+constexpr std::size_t kHeldNameLimit = 100;
+constexpr std::size_t kLongNameCopy = 97;
+constexpr std::size_t kMaxDigitBytes = 20;
 // A standard record without alpha field is the shortest that has its number fields.
-constexpr int MinRecordLength = 14;
+constexpr int kMinRecordLength = 14;
 
 // Reads bytes one after the other; what lies past the end reads as 0xFF.
 class ByteReader
@@ -49,12 +49,12 @@ private:
 
 std::string hexText(const std::vector<uint8_t>& bytes)
 {
-    static constexpr char Digits[] = "0123456789ABCDEF";
+    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(bytes.size() * 2);
     for (const uint8_t b : bytes) {
-        text.push_back(Digits[b >> 4]);
-        text.push_back(Digits[b & 0x0F]);
+        text.push_back(kDigits[b >> 4]);
+        text.push_back(kDigits[b & 0x0F]);
     }
     return text;
 }
@@ -62,12 +62,12 @@ std::string hexText(const std::vector<uint8_t>& bytes)
 void readRecord(const std::vector<uint8_t>& record, std::size_t nameLength, Contact& contact)
 {
     const std::size_t length = record.size();
-    const std::size_t copied = nameLength > HeldNameLimit ? LongNameCopy : nameLength;
+    const std::size_t copied = nameLength > kHeldNameLimit ? kLongNameCopy : nameLength;
     std::string name(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(copied));
     if (const std::size_t end = name.find('\xFF'); end != std::string::npos) {
         name.erase(end);
     }
-    writeLog(LogLevel::PersonalData, Tag, "person entry:%s", name.c_str());
+    writeLog(LogLevel::PersonalData, kTag, "person entry:%s", name.c_str());
     if (!isUcs2Form(name)) {
         // GSM default alphabet: converted once, here, like names read from the
         // card. A GSM '@' (0x00) becomes a real '@' rather than ending the name.
@@ -84,11 +84,11 @@ void readRecord(const std::vector<uint8_t>& record, std::size_t nameLength, Cont
     // of a standard record in the short ones (never into the CCP, extension
     // or next record).
     const std::size_t digitStart = nameLength + 2;
-    const std::size_t digitBytes = std::min(MaxDigitBytes, length - 2 - digitStart);
+    const std::size_t digitBytes = std::min(kMaxDigitBytes, length - 2 - digitStart);
     const std::string number = decodeDiallingNumber(
         contact.tonNpi, std::span<const uint8_t>(record.data() + digitStart, digitBytes));
     contact.setNumber(number);
-    writeLog(LogLevel::PersonalData, Tag, "phone entry:%s", number.c_str());
+    writeLog(LogLevel::PersonalData, kTag, "phone entry:%s", number.c_str());
 }
 
 bool notPhoneBookFile(uint32_t& recordLength, uint32_t& nameLength, PhoneBook& book,
@@ -97,7 +97,7 @@ bool notPhoneBookFile(uint32_t& recordLength, uint32_t& nameLength, PhoneBook& b
     recordLength = 0;
     nameLength = 0;
     book.clear();
-    ui.inform(NotPhoneBookFile);
+    ui.inform(kNotPhoneBookFile);
     return false;
 }
 
@@ -114,7 +114,7 @@ bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
 {
     ByteReader reader(bytes);
     const int length = bytes.empty() ? 0 : reader.byte();
-    writeLog(LogLevel::Trace, Tag, "record len:%d", length);
+    writeLog(LogLevel::Trace, kTag, "record len:%d", length);
     const int alphaLength = adrNameLength(length);
 
     uint32_t count = bytes.size() > 1 ? reader.byte() : 0;
@@ -124,9 +124,9 @@ bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
             count = (count << 8) | static_cast<uint8_t>(wide[i]);
         }
     }
-    writeLog(LogLevel::Trace, Tag, "records num:%u", count);
+    writeLog(LogLevel::Trace, kTag, "records num:%u", count);
 
-    if (reader.take(AdrFileTag.size()) != AdrFileTag || length < MinRecordLength) {
+    if (reader.take(kAdrFileTag.size()) != kAdrFileTag || length < kMinRecordLength) {
         return notPhoneBookFile(recordLength, nameLength, book, ui);
     }
 
@@ -145,12 +145,12 @@ bool readAdrBytes(std::string_view bytes, PhoneBook& book, uint32_t& recordLengt
         const std::string_view got = reader.take(recordSize);
         std::copy(got.begin(), got.end(), record.begin());
         truncated = truncated || got.size() < recordSize;
-        writeLog(LogLevel::PersonalData, Tag, "Record entry:%s", hexText(record).c_str());
+        writeLog(LogLevel::PersonalData, kTag, "Record entry:%s", hexText(record).c_str());
         readRecord(record, nameSize, book.contacts[row]);
         book.contacts[row].sequence = row;
     }
     if (truncated) {
-        writeLog(LogLevel::Warning, Tag, "file ends before its %u records", count);
+        writeLog(LogLevel::Warning, kTag, "file ends before its %u records", count);
     }
     book.nextSequence = rows + 1;
     recordLength = static_cast<uint32_t>(length);
@@ -165,17 +165,17 @@ bool isAdrBytes(std::string_view bytes)
         return false;
     }
     const std::size_t at = bytes[1] != 0 ? 2 : 6;
-    return bytes.size() >= at + AdrFileTag.size() &&
-           bytes.substr(at, AdrFileTag.size()) == AdrFileTag;
+    return bytes.size() >= at + kAdrFileTag.size() &&
+           bytes.substr(at, kAdrFileTag.size()) == kAdrFileTag;
 }
 
 bool openAdrFile(const std::string& path, PhoneBook& book, uint32_t& recordLength,
                  uint32_t& nameLength, UserInterface& ui)
 {
     std::string bytes;
-    if (const FileResult read = readInputFile(path, AdrMaxFileSize, bytes); !read.ok()) {
+    if (const FileResult read = readInputFile(path, kAdrMaxFileSize, bytes); !read.ok()) {
         if (read.problem == FileProblem::System) {
-            ui.inform(CannotOpenFile);
+            ui.inform(kCannotOpenFile);
         } else {
             tellOpenFailure(ui, path, read);
         }

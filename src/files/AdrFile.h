@@ -15,9 +15,9 @@ class UserInterface;
 // A record: alpha identifier of A bytes (A = L - 24, or L - 14 when that is
 // below 10), then number length, TON/NPI, digit bytes, and the CCP byte at L-2.
 
-inline constexpr std::string_view AdrFileTag = "<{[This is Adr File]}>";
+inline constexpr std::string_view kAdrFileTag = "<{[This is Adr File]}>";
 // Largest file the reader takes on.
-inline constexpr uint64_t AdrMaxFileSize = 64u * 1024 * 1024;
+inline constexpr uint64_t kAdrMaxFileSize = 64u * 1024 * 1024;
 
 // Name length of the records of a file with record length L.
 int adrNameLength(int recordLength);

@@ -22,16 +22,16 @@
 
 namespace {
 
-constexpr int NotCsvFile = 140;
-constexpr int TextName = 99;
-constexpr int TextNumber = 100;
-constexpr int TextNumberColumn = 320;     // "Number %u"
-constexpr int TextEmailColumn = 321;      // "E-mail %u"
-constexpr int TextSecondNameColumn = 322; // "Second name"
+constexpr int kNotCsvFile = 140;
+constexpr int kTextName = 99;
+constexpr int kTextNumber = 100;
+constexpr int kTextNumberColumn = 320;     // "Number %u"
+constexpr int kTextEmailColumn = 321;      // "E-mail %u"
+constexpr int kTextSecondNameColumn = 322; // "Second name"
 
-constexpr qsizetype MappingFieldLength = 259;
+constexpr qsizetype kMappingFieldLength = 259;
 
-constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool isLineEnd(QChar c)
 {
@@ -237,12 +237,12 @@ void readExtras(const CsvRecord& record, const MappedColumns& columns, const std
             report.skip(SkipReason::RefusedNumber, record.line, shown, typed.toStdString());
         } else if (number->empty()) {
             continue;
-        } else if (contact.extraNumbers.size() >= Contact::MaxExtraNumbers) {
+        } else if (contact.extraNumbers.size() >= Contact::kMaxExtraNumbers) {
             report.skip(SkipReason::NotKept, record.line, shown, *number);
         } else {
             ExtraNumber extra;
             extra.number = *number;
-            extra.tonNpi = tonNpiForNumber(*number, TonNpi::National);
+            extra.tonNpi = tonNpiForNumber(*number, TonNpi::kNational);
             contact.extraNumbers.push_back(std::move(extra));
         }
     }
@@ -251,8 +251,8 @@ void readExtras(const CsvRecord& record, const MappedColumns& columns, const std
         if (email.isEmpty()) {
             continue;
         }
-        const std::string held = heldNameFromText(email, Contact::MaxEmailBytes + 1);
-        if (contact.emails.size() >= Contact::MaxEmails || held.size() > Contact::MaxEmailBytes) {
+        const std::string held = heldNameFromText(email, Contact::kMaxEmailBytes + 1);
+        if (contact.emails.size() >= Contact::kMaxEmails || held.size() > Contact::kMaxEmailBytes) {
             report.skip(SkipReason::NotKept, record.line, shown, email.toStdString());
         } else {
             contact.emails.push_back(held);
@@ -260,7 +260,7 @@ void readExtras(const CsvRecord& record, const MappedColumns& columns, const std
     }
     if (columns.secondName) {
         const QString second = unguardedName(fieldValue(record, columns.secondName));
-        contact.secondName = heldNameFromText(second, Contact::NameSize - 1);
+        contact.secondName = heldNameFromText(second, Contact::kNameSize - 1);
     }
 }
 
@@ -293,7 +293,7 @@ void importRecord(const CsvRecord& record, const MappedColumns& columns, PhoneBo
     readExtras(record, columns, shown, contact, report);
     if (!number->empty()) {
         contact.setNumber(*number);
-        contact.tonNpi = tonNpiForNumber(*number, TonNpi::National);
+        contact.tonNpi = tonNpiForNumber(*number, TonNpi::kNational);
     } else if (!contact.extraNumbers.empty()) {
         // No number in its column: the first additional one takes its place.
         contact.setNumber(contact.extraNumbers.front().number);
@@ -303,7 +303,7 @@ void importRecord(const CsvRecord& record, const MappedColumns& columns, PhoneBo
         report.skip(SkipReason::NoNumber, record.line, shown);
         return;
     }
-    const std::string held = heldNameFromText(name, Contact::NameSize - 1);
+    const std::string held = heldNameFromText(name, Contact::kNameSize - 1);
     if (heldNameToUnicode(held) != name) {
         report.skip(SkipReason::NameShortened, record.line, shown);
     }
@@ -411,8 +411,8 @@ bool CsvReader::next(CsvRecord& record)
 
 QString decodeCsvText(std::string_view bytes)
 {
-    if (bytes.starts_with(Utf8Bom)) {
-        bytes.remove_prefix(Utf8Bom.size());
+    if (bytes.starts_with(kUtf8Bom)) {
+        bytes.remove_prefix(kUtf8Bom.size());
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     }
     const bool ascii = std::all_of(bytes.begin(), bytes.end(),
@@ -518,18 +518,18 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui, I
     const QString text = decodeCsvText(bytes);
     const char separator = chooseCsvSeparator(text);
     if (separator == 0) {
-        ui.inform(NotCsvFile);
+        ui.inform(kNotCsvFile);
         return 0;
     }
     CsvReader reader(text, QChar::fromLatin1(separator));
-    reader.keepFields(CsvMaxColumns);
+    reader.keepFields(kCsvMaxColumns);
     CsvRecord record;
     while (reader.next(record) && record.blank()) {
     }
 
     UserInterface::CsvMappingRequest mapping;
     for (const CsvField& field : record.fields) {
-        mapping.fields.push_back(field.text.left(MappingFieldLength).toStdString());
+        mapping.fields.push_back(field.text.left(kMappingFieldLength).toStdString());
     }
     const CsvColumns recognised = recogniseCsvColumns(mapping.fields);
     mapping.nameField = recognised.name.value_or(recognised.number == 0u ? 1 : 0);
@@ -582,7 +582,7 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui, I
 int importCsvFile(const std::string& path, PhoneBook& book, UserInterface& ui, ImportReport* report)
 {
     std::string bytes;
-    if (const FileResult read = readInputFile(path, CsvMaxFileSize, bytes); !read.ok()) {
+    if (const FileResult read = readInputFile(path, kCsvMaxFileSize, bytes); !read.ok()) {
         tellOpenFailure(ui, path, read);
         return 0;
     }
@@ -606,23 +606,23 @@ std::string csvExportBytes(const PhoneBook& book, char separator)
         emails = std::max(emails, contact.emails.size());
         secondName = secondName || !contact.secondName.empty();
     }
-    extraNumbers = std::min(extraNumbers, Contact::MaxExtraNumbers);
-    emails = std::min(emails, Contact::MaxEmails);
+    extraNumbers = std::min(extraNumbers, Contact::kMaxExtraNumbers);
+    emails = std::min(emails, Contact::kMaxEmails);
 
     const auto text = [](int id) { return QString::fromStdString(resString(id)); };
-    QString out = csvQuoted(text(TextName), sep) + sep + csvQuoted(text(TextNumber), sep);
+    QString out = csvQuoted(text(kTextName), sep) + sep + csvQuoted(text(kTextNumber), sep);
     for (std::size_t k = 0; k < extraNumbers; ++k) {
-        out += sep + csvQuoted(QString::fromStdString(
-                                   formatResString(TextNumberColumn, static_cast<unsigned>(k + 2))),
+        out += sep + csvQuoted(QString::fromStdString(formatResString(
+                                   kTextNumberColumn, static_cast<unsigned>(k + 2))),
                                sep);
     }
     for (std::size_t k = 0; k < emails; ++k) {
         out += sep + csvQuoted(QString::fromStdString(
-                                   formatResString(TextEmailColumn, static_cast<unsigned>(k + 1))),
+                                   formatResString(kTextEmailColumn, static_cast<unsigned>(k + 1))),
                                sep);
     }
     if (secondName) {
-        out += sep + csvQuoted(text(TextSecondNameColumn), sep);
+        out += sep + csvQuoted(text(kTextSecondNameColumn), sep);
     }
     out += QStringLiteral("\r\n");
     for (const Contact& contact : book.contacts) {
@@ -651,7 +651,7 @@ std::string csvExportBytes(const PhoneBook& book, char separator)
     // A name Windows-1252 cannot hold, or Windows-1252 bytes that would read
     // as UTF-8 ("Ã©" is the UTF-8 of "é"): the whole file in UTF-8, marked so.
     if (!exact || decodeCsvText(bytes) != out) {
-        bytes = std::string(Utf8Bom) + out.toUtf8().toStdString();
+        bytes = std::string(kUtf8Bom) + out.toUtf8().toStdString();
     }
     return bytes;
 }
@@ -662,7 +662,8 @@ bool exportCsvFile(const std::string& path, const PhoneBook& book, UserInterface
     if (separator == 0) {
         separator = localeListSeparator();
     }
-    const SaveResult saved = saveWithinLimit(path, csvExportBytes(book, separator), CsvMaxFileSize);
+    const SaveResult saved =
+        saveWithinLimit(path, csvExportBytes(book, separator), kCsvMaxFileSize);
     if (!saved.ok()) {
         tellSaveFailure(ui, path, saved);
         return false;

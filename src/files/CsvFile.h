@@ -22,7 +22,7 @@ class UserInterface;
 // by ',' or ';' (chosen from the file); a field in double quotes may hold the
 // separator, line breaks and doubled quotes ("" for one "). Blanks around an
 // unquoted field are dropped. The first record names the columns: it goes to
-// the mapping dialog (its first CsvMaxColumns fields), which starts on the
+// the mapping dialog (its first kCsvMaxColumns fields), which starts on the
 // columns whose names say name and number, and is never imported. Blank lines are passed by. Files
 // in UTF-8 (with or without byte-order mark) and in Windows-1252 are taken.
 //
@@ -36,7 +36,7 @@ class UserInterface;
 // a name needs characters Windows-1252 lacks.
 
 // Largest file the import reads; the export writes no larger one.
-inline constexpr uint64_t CsvMaxFileSize = 64u * 1024 * 1024;
+inline constexpr uint64_t kCsvMaxFileSize = 64u * 1024 * 1024;
 
 // One field of a record and whether it stood in quotes.
 struct CsvField
@@ -61,7 +61,7 @@ struct CsvRecord
 };
 
 // Columns of a file that the mapping offers; further ones are passed by.
-inline constexpr unsigned CsvMaxColumns = 1000;
+inline constexpr unsigned kCsvMaxColumns = 1000;
 
 // Reads the records of a text one after the other, in one pass.
 class CsvReader
@@ -77,7 +77,7 @@ private:
     void readQuoted(CsvField* field, CsvRecord& record);
     QStringView m_text;
     QChar m_separator;
-    std::size_t m_keep = CsvMaxColumns;
+    std::size_t m_keep = kCsvMaxColumns;
     qsizetype m_pos = 0;
     uint32_t m_line = 1;
 };

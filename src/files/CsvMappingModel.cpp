@@ -3,9 +3,9 @@
 #include "shell/Strings.h"
 
 namespace {
-constexpr int TextName = 99;
-constexpr int TextNumber = 100;
-constexpr int TextSelectField = 129;
+constexpr int kTextName = 99;
+constexpr int kTextNumber = 100;
+constexpr int kTextSelectField = 129;
 } // namespace
 
 CsvMappingModel::CsvMappingModel(std::vector<std::string> fields, unsigned nameField,
@@ -42,9 +42,9 @@ std::string CsvMappingModel::fieldText(std::size_t row) const
 {
     switch (field(row)) {
     case Field::Name:
-        return resString(TextName);
+        return resString(kTextName);
     case Field::Number:
-        return resString(TextNumber);
+        return resString(kTextNumber);
     case Field::None:
         break;
     }
@@ -99,5 +99,5 @@ void CsvMappingModel::choose(std::size_t row, Field answer)
 
 std::string CsvMappingModel::choicePrompt(std::size_t row) const
 {
-    return formatResString(TextSelectField, row < m_rows.size() ? m_rows[row].text.c_str() : "");
+    return formatResString(kTextSelectField, row < m_rows.size() ? m_rows[row].text.c_str() : "");
 }

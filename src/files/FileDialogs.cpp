@@ -7,18 +7,18 @@
 
 namespace {
 
-constexpr int AskSaveChanges = 1;
-constexpr int NothingToSave = 6;
-constexpr int CannotOpenFile = 25;
-constexpr int TextFile = 2324;
-constexpr int TextOpen = 2340;
-constexpr int TextNew = 2341;
-constexpr int TextSaveAs = 2343;
-constexpr int AskOverwrite = 2403;
+constexpr int kAskSaveChanges = 1;
+constexpr int kNothingToSave = 6;
+constexpr int kCannotOpenFile = 25;
+constexpr int kTextFile = 2324;
+constexpr int kTextOpen = 2340;
+constexpr int kTextNew = 2341;
+constexpr int kTextSaveAs = 2343;
+constexpr int kAskOverwrite = 2403;
 
-constexpr const char* PhnFilter = "Address book files (*.phn)";
-constexpr const char* CsvOpenFilter = "Address book files in csv (*.csv)";
-constexpr const char* CsvSaveFilter = "Address book files in csv(*.csv)";
+constexpr const char* kPhnFilter = "Address book files (*.phn)";
+constexpr const char* kCsvOpenFilter = "Address book files in csv (*.csv)";
+constexpr const char* kCsvSaveFilter = "Address book files in csv(*.csv)";
 
 // The directory part of a path, with its trailing '/' (empty without one).
 std::string directoryOf(const std::string& path)
@@ -47,7 +47,7 @@ bool promptOpenFile(UserInterface& ui, FileDialogMemory& memory, PromptMode mode
     // there is nothing to remember and restore around them.
     if (book.fromFile) {
         if (book.modified) {
-            switch (askQuestion(ui, AskSaveChanges, resString(AskSaveChanges))) {
+            switch (askQuestion(ui, kAskSaveChanges, resString(kAskSaveChanges))) {
             case UserInterface::Answer::Yes:
                 if (book.save) {
                     book.save();
@@ -68,15 +68,15 @@ bool promptOpenFile(UserInterface& ui, FileDialogMemory& memory, PromptMode mode
     request.directory = memory.openDirectory;
     if (mode == PromptMode::New) {
         request.kind = UserInterface::FileDialogKind::New;
-        request.title = resString(TextNew) + " " + resString(TextFile);
-        request.fileName = NewPhoneBookName;
+        request.title = resString(kTextNew) + " " + resString(kTextFile);
+        request.fileName = kNewPhoneBookName;
         request.defaultSuffix = "phn";
-        request.filterName = PhnFilter;
+        request.filterName = kPhnFilter;
         request.pattern = "*.phn";
     } else {
         request.kind = UserInterface::FileDialogKind::Open;
-        request.title = resString(TextOpen);
-        request.filterName = csv ? CsvOpenFilter : PhnFilter;
+        request.title = resString(kTextOpen);
+        request.filterName = csv ? kCsvOpenFilter : kPhnFilter;
         request.pattern = csv ? "*.csv" : "*.phn";
         request.fileMustExist = true;
     }
@@ -89,9 +89,9 @@ bool promptOpenFile(UserInterface& ui, FileDialogMemory& memory, PromptMode mode
         if (mode != PromptMode::New || !fileIsReadable(path)) {
             break;
         }
-        const std::string shown = resString(TextFile) + ": " + path;
+        const std::string shown = resString(kTextFile) + ": " + path;
         const UserInterface::Answer answer =
-            askQuestion(ui, AskOverwrite, formatResString(AskOverwrite, shown.c_str()));
+            askQuestion(ui, kAskOverwrite, formatResString(kAskOverwrite, shown.c_str()));
         if (answer == UserInterface::Answer::Yes) {
             return true;
         }
@@ -108,14 +108,14 @@ bool promptSaveFile(UserInterface& ui, FileDialogMemory& memory, std::string& pa
                     bool nothingToSave)
 {
     if (nothingToSave) {
-        ui.inform(NothingToSave);
+        ui.inform(kNothingToSave);
         return false;
     }
 
     UserInterface::FileDialogRequest request;
     request.kind = UserInterface::FileDialogKind::SaveAs;
-    request.title = resString(TextSaveAs);
-    request.filterName = csv ? CsvSaveFilter : PhnFilter;
+    request.title = resString(kTextSaveAs);
+    request.filterName = csv ? kCsvSaveFilter : kPhnFilter;
     request.pattern = csv ? "*.csv" : "*.phn";
     request.defaultSuffix = csv ? "csv" : "phn";
     request.confirmOverwrite = true;
@@ -138,7 +138,7 @@ bool promptSaveFile(UserInterface& ui, FileDialogMemory& memory, std::string& pa
     path = chosen;
     memory.saveDirectory = directoryOf(chosen);
     if (!ensureFileExists(path)) {
-        ui.inform(CannotOpenFile);
+        ui.inform(kCannotOpenFile);
         return false;
     }
     return true;

@@ -34,7 +34,7 @@ struct OpenBookState
     std::function<void()> emptyList;
 };
 
-inline constexpr const char* NewPhoneBookName = "PhoneBook1.phn";
+inline constexpr const char* kNewPhoneBookName = "PhoneBook1.phn";
 
 // Open ("open") or New ("new") dialog. A changed open file is offered for
 // saving first (message 1, Yes/No/Cancel). In mode New an existing file asks

@@ -5,7 +5,7 @@
 
 namespace {
 constexpr int kImportedSkipped =
-    ImportSummaryTextId;         // "Imported %u contacts from %s; %u were skipped:"
+    kImportSummaryTextId;        // "Imported %u contacts from %s; %u were skipped:"
 constexpr int kReasonLine = 311; // "- %u %s: %s"
 constexpr int kReasonTexts[kSkipReasonCount] = {
     312, // "without a number"
@@ -114,7 +114,7 @@ void tellImportSummary(UserInterface& ui, const std::string& path, const ImportR
         return;
     }
     UserInterface::Message message;
-    message.id = ImportSummaryTextId;
+    message.id = kImportSummaryTextId;
     const std::size_t slash = path.rfind('/');
     message.text = report.text(slash == std::string::npos ? path : path.substr(slash + 1));
     message.icon = UserInterface::Icon::Warning;

@@ -74,4 +74,4 @@ void tellImportSummary(UserInterface& ui, const std::string& path, const ImportR
 
 // String-table id of the summary's first line, the id a message showing the
 // summary carries.
-inline constexpr int ImportSummaryTextId = 310;
+inline constexpr int kImportSummaryTextId = 310;

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int32_t ItemsMissing = -1;
+constexpr int32_t kItemsMissing = -1;
 
 std::string keyName(std::string_view prefix, int32_t n)
 {
@@ -35,11 +35,11 @@ std::string keyName(std::string_view prefix, int32_t n, std::size_t k)
 // Keys of the optional fields. Readers that predate them look up only the
 // four prefixes of the Contact line and pass these keys by.
 namespace ExtraKey {
-constexpr std::string_view NumberType = "NumberType"; // NumberType<n>, NumberType<n>_<k>
-constexpr std::string_view SecondName = "SecondName"; // SecondName<n>
-constexpr std::string_view Phone = "Phone";           // Phone<n>_<k>, k from 2
-constexpr std::string_view TonNpi = "TON_NPI";        // TON_NPI<n>_<k>, k from 2
-constexpr std::string_view Email = "Email";           // Email<n>_<k>, k from 1
+constexpr std::string_view kNumberType = "NumberType"; // NumberType<n>, NumberType<n>_<k>
+constexpr std::string_view kSecondName = "SecondName"; // SecondName<n>
+constexpr std::string_view kPhone = "Phone";           // Phone<n>_<k>, k from 2
+constexpr std::string_view kTonNpi = "TON_NPI";        // TON_NPI<n>_<k>, k from 2
+constexpr std::string_view kEmail = "Email";           // Email<n>_<k>, k from 1
 } // namespace ExtraKey
 
 // A text value of a file as Windows-1252 bytes.
@@ -63,7 +63,7 @@ std::string heldFromValue(const ProfileFile& file, std::string_view value, std::
 
 void setNameFromText(const ProfileFile& file, Contact& contact, std::string_view value)
 {
-    contact.setName(heldFromValue(file, value, Contact::NameSize - 1));
+    contact.setName(heldFromValue(file, value, Contact::kNameSize - 1));
 }
 
 // A value as the writer puts it into the file. The file has no escapes: line
@@ -114,13 +114,13 @@ struct Prefixes
 
 std::optional<Prefixes> sectionPrefixes(const ProfileFile& file, std::string_view section)
 {
-    const std::optional<std::string> fields = file.readString(section, "Contact", PhnTextCapacity);
+    const std::optional<std::string> fields = file.readString(section, "Contact", kPhnTextCapacity);
     if (!fields) {
         return std::nullopt;
     }
     const auto field = [&](unsigned n) {
         return std::string(
-            delimitedField(*fields, ',', n, PhnTextCapacity - 1).value_or(std::string_view()));
+            delimitedField(*fields, ',', n, kPhnTextCapacity - 1).value_or(std::string_view()));
     };
     return Prefixes{field(0), field(1), field(2), field(3)};
 }
@@ -129,7 +129,7 @@ std::optional<Prefixes> sectionPrefixes(const ProfileFile& file, std::string_vie
 std::optional<uint8_t> byteValue(const ProfileFile& file, std::string_view section,
                                  const std::string& key)
 {
-    const std::optional<std::string> text = file.readString(section, key, PhnTextCapacity);
+    const std::optional<std::string> text = file.readString(section, key, kPhnTextCapacity);
     if (!text) {
         return std::nullopt;
     }
@@ -164,7 +164,7 @@ int32_t entryNumber(std::string_view key, std::string_view prefix)
 
 int32_t bookCount(const ProfileFile& file, std::string_view section)
 {
-    return file.readInt(section, "items", ItemsMissing);
+    return file.readInt(section, "items", kItemsMissing);
 }
 
 bool heldNeedsUnicode(std::string_view held)
@@ -186,7 +186,7 @@ bool nameNeedsUnicode(const Contact& contact)
 NumberType numberTypeValue(const ProfileFile& file, std::string_view section,
                            const std::string& key)
 {
-    const std::optional<std::string> text = file.readString(section, key, PhnTextCapacity);
+    const std::optional<std::string> text = file.readString(section, key, kPhnTextCapacity);
     return text ? numberTypeFromName(*text).value_or(NumberType::None) : NumberType::None;
 }
 
@@ -194,35 +194,35 @@ NumberType numberTypeValue(const ProfileFile& file, std::string_view section,
 // absent one means the contact has none: whatever the entry held is replaced.
 void readExtras(const ProfileFile& file, std::string_view section, int32_t n, Contact& contact)
 {
-    contact.numberType = numberTypeValue(file, section, keyName(ExtraKey::NumberType, n));
+    contact.numberType = numberTypeValue(file, section, keyName(ExtraKey::kNumberType, n));
     contact.secondName.clear();
     if (const auto second =
-            file.readString(section, keyName(ExtraKey::SecondName, n), PhnTextCapacity)) {
-        contact.secondName = heldFromValue(file, *second, Contact::NameSize - 1);
+            file.readString(section, keyName(ExtraKey::kSecondName, n), kPhnTextCapacity)) {
+        contact.secondName = heldFromValue(file, *second, Contact::kNameSize - 1);
     }
     contact.extraNumbers.clear();
-    for (std::size_t k = 2; contact.extraNumbers.size() < Contact::MaxExtraNumbers; ++k) {
+    for (std::size_t k = 2; contact.extraNumbers.size() < Contact::kMaxExtraNumbers; ++k) {
         const auto number =
-            file.readString(section, keyName(ExtraKey::Phone, n, k), PhnTextCapacity);
+            file.readString(section, keyName(ExtraKey::kPhone, n, k), kPhnTextCapacity);
         if (!number) {
             break;
         }
         ExtraNumber extra;
-        extra.number = cp1252Value(file, *number).substr(0, Contact::NumberSize - 1);
-        if (const auto tonNpi = byteValue(file, section, keyName(ExtraKey::TonNpi, n, k))) {
+        extra.number = cp1252Value(file, *number).substr(0, Contact::kNumberSize - 1);
+        if (const auto tonNpi = byteValue(file, section, keyName(ExtraKey::kTonNpi, n, k))) {
             extra.tonNpi = *tonNpi;
         }
-        extra.type = numberTypeValue(file, section, keyName(ExtraKey::NumberType, n, k));
+        extra.type = numberTypeValue(file, section, keyName(ExtraKey::kNumberType, n, k));
         contact.extraNumbers.push_back(std::move(extra));
     }
     contact.emails.clear();
-    for (std::size_t k = 1; contact.emails.size() < Contact::MaxEmails; ++k) {
+    for (std::size_t k = 1; contact.emails.size() < Contact::kMaxEmails; ++k) {
         const auto email =
-            file.readString(section, keyName(ExtraKey::Email, n, k), PhnTextCapacity);
+            file.readString(section, keyName(ExtraKey::kEmail, n, k), kPhnTextCapacity);
         if (!email) {
             break;
         }
-        contact.emails.push_back(heldFromValue(file, *email, Contact::MaxEmailBytes));
+        contact.emails.push_back(heldFromValue(file, *email, Contact::kMaxEmailBytes));
     }
 }
 
@@ -232,11 +232,11 @@ void readExtras(const ProfileFile& file, std::string_view section, int32_t n, Co
 void readContact(const ProfileFile& file, std::string_view section, const Prefixes& prefixes,
                  int32_t n, Contact& contact, bool extras = true)
 {
-    if (const auto name = file.readString(section, keyName(prefixes.name, n), PhnTextCapacity)) {
+    if (const auto name = file.readString(section, keyName(prefixes.name, n), kPhnTextCapacity)) {
         setNameFromText(file, contact, *name);
     }
     if (const auto number =
-            file.readString(section, keyName(prefixes.number, n), PhnTextCapacity)) {
+            file.readString(section, keyName(prefixes.number, n), kPhnTextCapacity)) {
         contact.setNumber(cp1252Value(file, *number));
     }
     if (const auto ccp = byteValue(file, section, keyName(prefixes.ccp, n))) {
@@ -259,27 +259,27 @@ void readContact(const ProfileFile& file, std::string_view section, const Prefix
 void writeExtras(ProfileFile& file, std::string_view section, int32_t n, const Contact& contact)
 {
     if (contact.numberType != NumberType::None) {
-        file.writeString(section, keyName(ExtraKey::NumberType, n),
+        file.writeString(section, keyName(ExtraKey::kNumberType, n),
                          numberTypeName(contact.numberType));
     }
     if (!contact.secondName.empty()) {
-        file.writeString(section, keyName(ExtraKey::SecondName, n),
+        file.writeString(section, keyName(ExtraKey::kSecondName, n),
                          heldTextValue(file, contact.secondName));
     }
-    const std::size_t numbers = std::min(contact.extraNumbers.size(), Contact::MaxExtraNumbers);
+    const std::size_t numbers = std::min(contact.extraNumbers.size(), Contact::kMaxExtraNumbers);
     for (std::size_t i = 0; i < numbers; ++i) {
         const ExtraNumber& extra = contact.extraNumbers[i];
         const std::size_t k = i + 2;
-        file.writeString(section, keyName(ExtraKey::Phone, n, k), fileValue(file, extra.number));
-        file.writeString(section, keyName(ExtraKey::TonNpi, n, k), std::to_string(extra.tonNpi));
+        file.writeString(section, keyName(ExtraKey::kPhone, n, k), fileValue(file, extra.number));
+        file.writeString(section, keyName(ExtraKey::kTonNpi, n, k), std::to_string(extra.tonNpi));
         if (extra.type != NumberType::None) {
-            file.writeString(section, keyName(ExtraKey::NumberType, n, k),
+            file.writeString(section, keyName(ExtraKey::kNumberType, n, k),
                              numberTypeName(extra.type));
         }
     }
-    const std::size_t emails = std::min(contact.emails.size(), Contact::MaxEmails);
+    const std::size_t emails = std::min(contact.emails.size(), Contact::kMaxEmails);
     for (std::size_t i = 0; i < emails; ++i) {
-        file.writeString(section, keyName(ExtraKey::Email, n, i + 1),
+        file.writeString(section, keyName(ExtraKey::kEmail, n, i + 1),
                          heldTextValue(file, contact.emails[i]));
     }
 }
@@ -301,7 +301,7 @@ int readPhnSection(const ProfileFile& file, std::string_view section, Contact* e
 
 int readPhnBook(const ProfileFile& file, PhoneBook& book, int32_t items)
 {
-    const std::optional<Prefixes> prefixes = sectionPrefixes(file, PhnSection::AddressBook);
+    const std::optional<Prefixes> prefixes = sectionPrefixes(file, PhnSection::kAddressBook);
     if (!prefixes) {
         return 0;
     }
@@ -309,7 +309,7 @@ int readPhnBook(const ProfileFile& file, PhoneBook& book, int32_t items)
     // beyond the entries (items=2000000000) costs nothing.
     std::vector<int32_t> numbers;
     bool otherKeys = false; // optional fields, or anything else beside the four
-    for (const std::string_view key : file.keys(PhnSection::AddressBook)) {
+    for (const std::string_view key : file.keys(PhnSection::kAddressBook)) {
         bool field = false;
         for (const std::string* prefix :
              {&prefixes->name, &prefixes->number, &prefixes->ccp, &prefixes->tonNpi}) {
@@ -328,7 +328,7 @@ int readPhnBook(const ProfileFile& file, PhoneBook& book, int32_t items)
     book.clear();
     book.contacts.resize(numbers.size());
     for (std::size_t i = 0; i < numbers.size(); ++i) {
-        readContact(file, PhnSection::AddressBook, *prefixes, numbers[i], book.contacts[i],
+        readContact(file, PhnSection::kAddressBook, *prefixes, numbers[i], book.contacts[i],
                     otherKeys);
     }
     book.nextSequence = static_cast<uint32_t>(numbers.empty() ? 0 : numbers.back()) + 1;
@@ -350,11 +350,11 @@ int readPhnSection(const ProfileFile& file, std::string_view section, BookEntry*
     for (int32_t n = 1; n <= count; ++n) {
         BookEntry& entry = entries[n - 1];
         if (const auto name =
-                file.readString(section, keyName(prefixes->name, n), PhnTextCapacity)) {
+                file.readString(section, keyName(prefixes->name, n), kPhnTextCapacity)) {
             entry.name.assign(cp1252Value(file, *name));
         }
         if (const auto number =
-                file.readString(section, keyName(prefixes->number, n), PhnTextCapacity)) {
+                file.readString(section, keyName(prefixes->number, n), kPhnTextCapacity)) {
             entry.number.assign(cp1252Value(file, *number));
         }
         if (const auto ccp = byteValue(file, section, keyName(prefixes->ccp, n))) {
@@ -413,29 +413,29 @@ int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32
         return 1;
     }
     const ProfileFile file = ProfileFile::fromBytes(bytes);
-    const auto format = file.readString(PhnSection::Version, "format", PhnTextCapacity);
+    const auto format = file.readString(PhnSection::kVersion, "format", kPhnTextCapacity);
     if (!format || *format != "phn") {
         return 0;
     }
-    const auto version = file.readString(PhnSection::Version, "version", PhnTextCapacity);
+    const auto version = file.readString(PhnSection::kVersion, "version", kPhnTextCapacity);
     if (!version || *version != "1") {
         return 0;
     }
 
     int read = 0;
     if (book != nullptr) {
-        const int32_t items = bookCount(file, PhnSection::AddressBook);
-        if (items != ItemsMissing) {
+        const int32_t items = bookCount(file, PhnSection::kAddressBook);
+        if (items != kItemsMissing) {
             read |= readPhnBook(file, *book, items);
         }
     }
     const auto sideBook = [&](std::string_view section, BookEntry* entries, uint32_t count) {
-        if (entries != nullptr && bookCount(file, section) != ItemsMissing) {
+        if (entries != nullptr && bookCount(file, section) != kItemsMissing) {
             read |= readPhnSection(file, section, entries, static_cast<int32_t>(count));
         }
     };
-    sideBook(PhnSection::FixedDialling, fdn, std::min(fdnCount, SideBooks::FdnCapacity));
-    sideBook(PhnSection::LastDialled, lnd, std::min(lndCount, SideBooks::LndCapacity));
+    sideBook(PhnSection::kFixedDialling, fdn, std::min(fdnCount, SideBooks::kFdnCapacity));
+    sideBook(PhnSection::kLastDialled, lnd, std::min(lndCount, SideBooks::kLndCapacity));
     return read != 0 ? 1 : 0;
 }
 
@@ -445,7 +445,7 @@ int loadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32
     if (queryFileSize(path) == 0) {
         return 1;
     }
-    const std::optional<std::string> bytes = readWholeFile(path, PhnMaxFileSize);
+    const std::optional<std::string> bytes = readWholeFile(path, kPhnMaxFileSize);
     if (!bytes) {
         return 0;
     }
@@ -456,7 +456,7 @@ bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideB
                       UserInterface& ui)
 {
     std::string bytes;
-    if (const FileResult read = readInputFile(path, AdrMaxFileSize, bytes); !read.ok()) {
+    if (const FileResult read = readInputFile(path, kAdrMaxFileSize, bytes); !read.ok()) {
         // A file that is not there yet is a new, empty book. One that is there
         // but cannot be read is never taken for empty: saving would replace it.
         if (read.problem == FileProblem::System && read.error == ENOENT) {
@@ -468,10 +468,10 @@ bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideB
     uint32_t recordLength = 0;
     uint32_t nameLength = 0;
     if (!isAdrBytes(bytes)) {
-        if (bytes.size() > PhnMaxFileSize) {
+        if (bytes.size() > kPhnMaxFileSize) {
             FileResult large;
             large.problem = FileProblem::TooLarge;
-            large.limit = PhnMaxFileSize;
+            large.limit = kPhnMaxFileSize;
             tellOpenFailure(ui, path, large);
             return false;
         }
@@ -492,24 +492,24 @@ std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t f
         file.setUtf8Bom(
             std::any_of(book->contacts.begin(), book->contacts.end(), nameNeedsUnicode));
     }
-    file.writeString(PhnSection::Version, "format", "phn");
-    file.writeString(PhnSection::Version, "version", "1");
+    file.writeString(PhnSection::kVersion, "format", "phn");
+    file.writeString(PhnSection::kVersion, "version", "1");
 
     int last = 0;
     // A book given is written even when empty (an empty book's data() is null).
     const auto section = [&](std::string_view name, bool given, auto* entries, uint32_t count) {
         if (given) {
-            file.writeString(name, "Contact", PhnFieldList);
+            file.writeString(name, "Contact", kPhnFieldList);
             last = writePhnSection(file, name, entries, count);
         }
     };
     if (book != nullptr) {
-        section(PhnSection::AddressBook, true, book->contacts.data(), book->contactCount());
+        section(PhnSection::kAddressBook, true, book->contacts.data(), book->contactCount());
     }
-    section(PhnSection::FixedDialling, fdn != nullptr, fdn,
-            std::min(fdnCount, SideBooks::FdnCapacity));
-    section(PhnSection::LastDialled, lnd != nullptr, lnd,
-            std::min(lndCount, SideBooks::LndCapacity));
+    section(PhnSection::kFixedDialling, fdn != nullptr, fdn,
+            std::min(fdnCount, SideBooks::kFdnCapacity));
+    section(PhnSection::kLastDialled, lnd != nullptr, lnd,
+            std::min(lndCount, SideBooks::kLndCapacity));
     if (result != nullptr) {
         *result = last;
     }
@@ -521,7 +521,7 @@ SaveResult savePhnFile(const std::string& path, const PhoneBook* book, const Boo
                        UserInterface* ui)
 {
     const SaveResult saved =
-        saveWithinLimit(path, phnFileBytes(book, fdn, fdnCount, lnd, lndCount), PhnMaxFileSize);
+        saveWithinLimit(path, phnFileBytes(book, fdn, fdnCount, lnd, lndCount), kPhnMaxFileSize);
     if (!saved.ok() && ui != nullptr) {
         tellSaveFailure(*ui, path, saved);
     }

@@ -32,18 +32,18 @@ class UserInterface;
 // whose names need characters Windows-1252 lacks is written in UTF-8 with a
 // byte-order mark instead, so that nothing is lost; readers take both.
 namespace PhnSection {
-inline constexpr std::string_view Version = "Version";
-inline constexpr std::string_view AddressBook = "Address Book";
-inline constexpr std::string_view FixedDialling = "Fixed dialling numbers";
-inline constexpr std::string_view LastDialled = "Last number dialled";
+inline constexpr std::string_view kVersion = "Version";
+inline constexpr std::string_view kAddressBook = "Address Book";
+inline constexpr std::string_view kFixedDialling = "Fixed dialling numbers";
+inline constexpr std::string_view kLastDialled = "Last number dialled";
 } // namespace PhnSection
 
-inline constexpr std::string_view PhnFieldList = "Name,Phone,CCP,TON_NPI";
+inline constexpr std::string_view kPhnFieldList = "Name,Phone,CCP,TON_NPI";
 // Texts are read into buffers of this size (519 characters and the NUL).
-inline constexpr std::size_t PhnTextCapacity = 520;
+inline constexpr std::size_t kPhnTextCapacity = 520;
 // Largest file the reader takes on (some 600,000 contacts). The writer
 // refuses to write a larger one, so that every file saved can be opened.
-inline constexpr uint64_t PhnMaxFileSize = 64u * 1024 * 1024;
+inline constexpr uint64_t kPhnMaxFileSize = 64u * 1024 * 1024;
 
 // Reads a .phn file into the books; a null book skips its section. The phone
 // book is replaced by the entries numbered 1 .. items that have any key in the
@@ -67,7 +67,7 @@ bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideB
 
 // Replaces the file with the books given (null ones are left out) through
 // saveFileAtomically: when writing fails, or the file would be larger than
-// PhnMaxFileSize, the old file is left as it was and `ui` (when given) shows
+// kPhnMaxFileSize, the old file is left as it was and `ui` (when given) shows
 // "Could not save <path>: <reason>".
 SaveResult savePhnFile(const std::string& path, const PhoneBook* book, const BookEntry* fdn,
                        uint32_t fdnCount, const BookEntry* lnd, uint32_t lndCount,

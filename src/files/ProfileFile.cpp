@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool isBlank(char c)
 {
@@ -63,9 +63,9 @@ bool profileNamesEqual(std::string_view a, std::string_view b)
 ProfileFile ProfileFile::fromBytes(std::string_view bytes)
 {
     ProfileFile file;
-    if (bytes.starts_with(Utf8Bom)) {
+    if (bytes.starts_with(kUtf8Bom)) {
         file.m_utf8Bom = true;
-        bytes.remove_prefix(Utf8Bom.size());
+        bytes.remove_prefix(kUtf8Bom.size());
     }
     while (!bytes.empty()) {
         const std::size_t end = bytes.find_first_of("\r\n");
@@ -104,7 +104,7 @@ std::string ProfileFile::toBytes() const
 {
     std::string bytes;
     if (m_utf8Bom) {
-        bytes.append(Utf8Bom);
+        bytes.append(kUtf8Bom);
     }
     for (const Line& line : m_lines) {
         bytes.append(line.text);
@@ -133,7 +133,7 @@ void ProfileFile::indexLine(std::size_t lineIndex) const
         }
         m_sectionIndex.emplace(std::move(folded), lineIndex);
         m_indexSection = lineIndex;
-    } else if (line.kind == Kind::Entry && m_indexSection != npos) {
+    } else if (line.kind == Kind::Entry && m_indexSection != kNpos) {
         m_keyIndex.emplace(keyIndexName(m_indexSection, line.name), lineIndex);
     }
 }
@@ -147,7 +147,7 @@ void ProfileFile::ensureIndex() const
     m_keyIndex.clear();
     // One look-up entry per line at most: no rehashing of a large book's keys.
     m_keyIndex.reserve(m_lines.size());
-    m_indexSection = npos;
+    m_indexSection = kNpos;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         indexLine(i);
     }
@@ -162,7 +162,7 @@ std::size_t ProfileFile::findSection(std::string_view section) const
         folded.push_back(foldCase(c));
     }
     const auto found = m_sectionIndex.find(folded);
-    return found == m_sectionIndex.end() ? npos : found->second;
+    return found == m_sectionIndex.end() ? kNpos : found->second;
 }
 
 std::size_t ProfileFile::sectionEnd(std::size_t sectionIndex) const
@@ -184,19 +184,19 @@ std::size_t ProfileFile::findKey(std::size_t sectionIndex, std::string_view key)
 {
     ensureIndex();
     const auto found = m_keyIndex.find(keyIndexName(sectionIndex, trimmed(key)));
-    return found == m_keyIndex.end() ? npos : found->second;
+    return found == m_keyIndex.end() ? kNpos : found->second;
 }
 
 bool ProfileFile::hasSection(std::string_view section) const
 {
-    return findSection(section) != npos;
+    return findSection(section) != kNpos;
 }
 
 std::vector<std::string_view> ProfileFile::keys(std::string_view section) const
 {
     std::vector<std::string_view> names;
     const std::size_t sectionIndex = findSection(section);
-    if (sectionIndex == npos) {
+    if (sectionIndex == kNpos) {
         return names;
     }
     const std::size_t end = sectionEnd(sectionIndex);
@@ -212,11 +212,11 @@ std::optional<std::string> ProfileFile::readString(std::string_view section, std
                                                    std::size_t capacity) const
 {
     const std::size_t sectionIndex = findSection(section);
-    if (sectionIndex == npos) {
+    if (sectionIndex == kNpos) {
         return std::nullopt;
     }
     const std::size_t keyIndex = findKey(sectionIndex, key);
-    if (keyIndex == npos) {
+    if (keyIndex == kNpos) {
         return std::nullopt;
     }
     std::string_view value = m_lines[keyIndex].value;
@@ -249,7 +249,7 @@ void ProfileFile::writeString(std::string_view section, std::string_view key,
     entry.value = std::string(trimmed(value));
 
     const std::size_t sectionIndex = findSection(section);
-    if (sectionIndex == npos) {
+    if (sectionIndex == kNpos) {
         Line header;
         header.kind = Kind::Section;
         header.name = std::string(trimmed(section));
@@ -264,7 +264,7 @@ void ProfileFile::writeString(std::string_view section, std::string_view key,
         return;
     }
 
-    if (const std::size_t keyIndex = findKey(sectionIndex, key); keyIndex != npos) {
+    if (const std::size_t keyIndex = findKey(sectionIndex, key); keyIndex != kNpos) {
         // The key keeps its spelling from the file; only its value changes.
         Line& line = m_lines[keyIndex];
         line.value = entry.value;

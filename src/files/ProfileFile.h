@@ -69,14 +69,14 @@ private:
         std::string text;  // the line as it stands in the file
     };
 
-    // Index of the first section line named `section`, or npos.
+    // Index of the first section line named `section`, or kNpos.
     std::size_t findSection(std::string_view section) const;
-    // Index of the first entry `key` in the section starting at `sectionIndex`, or npos.
+    // Index of the first entry `key` in the section starting at `sectionIndex`, or kNpos.
     std::size_t findKey(std::size_t sectionIndex, std::string_view key) const;
     // One past the last line of the section starting at `sectionIndex`.
     std::size_t sectionEnd(std::size_t sectionIndex) const;
 
-    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kNpos = static_cast<std::size_t>(-1);
 
     // Look-up tables over m_lines (first occurrences only), so that reading
     // or writing a key does not walk the file. Rebuilt when lines move.
@@ -87,7 +87,7 @@ private:
     std::vector<Line> m_lines;
     mutable std::unordered_map<std::string, std::size_t> m_sectionIndex;
     mutable std::unordered_map<std::string, std::size_t> m_keyIndex;
-    mutable std::size_t m_indexSection = npos; // section of the last line indexed
+    mutable std::size_t m_indexSection = kNpos; // section of the last line indexed
     mutable bool m_indexValid = false;
     bool m_utf8Bom = false;
 };

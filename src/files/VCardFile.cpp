@@ -18,9 +18,9 @@ namespace {
 
 constexpr int kCannotOpenFile = 25; // "Can't open the file!"
 
-constexpr std::size_t kNameBytes = Contact::NameSize - 1;
+constexpr std::size_t kNameBytes = Contact::kNameSize - 1;
 // Room to encode a text before measuring it against a field.
-constexpr std::size_t kMeasureBytes = 4 * Contact::NameSize + 4 * Contact::MaxEmailBytes;
+constexpr std::size_t kMeasureBytes = 4 * Contact::kNameSize + 4 * Contact::kMaxEmailBytes;
 constexpr std::size_t kFoldOctets = 75;
 
 // The held form of `base` + `suffix` within `maxBytes`: the suffix is kept,
@@ -50,7 +50,7 @@ std::string fittedHeldText(QString base, const QString& suffix, std::size_t maxB
 struct AcceptedNumber
 {
     std::string text;
-    uint8_t tonNpi = TonNpi::National;
+    uint8_t tonNpi = TonNpi::kNational;
     NumberType type = NumberType::None;
     int preference = 0;
     uint32_t line = 0;
@@ -63,11 +63,11 @@ std::optional<AcceptedNumber> acceptedNumber(const VCardNumber& number)
         return std::nullopt;
     }
     const std::size_t digits = text->size() - (text->starts_with('+') ? 1 : 0);
-    if (digits == 0 || digits > Contact::MaxCardDigits) {
+    if (digits == 0 || digits > Contact::kMaxCardDigits) {
         return std::nullopt;
     }
     AcceptedNumber accepted;
-    accepted.tonNpi = number.tonNpi.value_or(tonNpiForNumber(*text, TonNpi::National));
+    accepted.tonNpi = number.tonNpi.value_or(tonNpiForNumber(*text, TonNpi::kNational));
     accepted.text = std::move(*text);
     accepted.type = number.type;
     accepted.preference = number.preference;
@@ -132,7 +132,7 @@ void addOptionalFields(const VCardPerson& person, const std::string& name, Conta
     }
     for (const VCardText& email : person.emails) {
         std::string held = heldNameFromText(email.text, kMeasureBytes);
-        if (contact.emails.size() >= Contact::MaxEmails || held.size() > Contact::MaxEmailBytes) {
+        if (contact.emails.size() >= Contact::kMaxEmails || held.size() > Contact::kMaxEmailBytes) {
             report.skip(SkipReason::NotKept, email.line, name, shownName(email.text));
             continue;
         }
@@ -184,7 +184,7 @@ void importPerson(const VCardPerson& person, PhoneBook& book, VCardNumbers mode,
         if (i == 0) {
             if (!perNumber) {
                 for (std::size_t k = 1; k < numbers.size(); ++k) {
-                    if (contact.extraNumbers.size() >= Contact::MaxExtraNumbers) {
+                    if (contact.extraNumbers.size() >= Contact::kMaxExtraNumbers) {
                         report.skip(SkipReason::NotKept, numbers[k].line, shown, numbers[k].text);
                         continue;
                     }
@@ -267,7 +267,7 @@ std::string telLine(std::string_view number, uint8_t tonNpi, NumberType type, bo
     if (preferred && version == VCardVersion::V40) {
         line += ";PREF=1";
     }
-    if (tonNpi != tonNpiForNumber(number, TonNpi::National)) {
+    if (tonNpi != tonNpiForNumber(number, TonNpi::kNational)) {
         line += ";X-PHONARA-TON-NPI=" + std::to_string(tonNpi);
     }
     return line + ':' + escapedText(number);
@@ -310,7 +310,7 @@ void appendCard(std::string& out, const Contact& contact, VCardVersion version)
 VCardLoad importVCardBytes(std::string_view bytes, PhoneBook& book, VCardNumbers numbers,
                            ImportReport& report)
 {
-    if (bytes.size() > VCardMaxFileSize) {
+    if (bytes.size() > kVCardMaxFileSize) {
         return VCardLoad::TooLarge;
     }
     ImportReport parseReport;
@@ -332,10 +332,10 @@ VCardLoad importVCardFile(const std::string& path, PhoneBook& book, VCardNumbers
     if (!fileIsReadable(path)) {
         return VCardLoad::CannotOpen;
     }
-    if (queryFileSize(path) > VCardMaxFileSize) {
+    if (queryFileSize(path) > kVCardMaxFileSize) {
         return VCardLoad::TooLarge;
     }
-    const std::optional<std::string> bytes = readWholeFile(path, VCardMaxFileSize);
+    const std::optional<std::string> bytes = readWholeFile(path, kVCardMaxFileSize);
     if (!bytes) {
         return VCardLoad::CannotOpen;
     }
@@ -379,10 +379,10 @@ bool importVCardFile(const std::string& path, PhoneBook& book, VCardNumbers numb
         }
         return false;
     case VCardLoad::TooLarge:
-        ui.inform(VCardTooLargeTextId);
+        ui.inform(kVCardTooLargeTextId);
         return false;
     case VCardLoad::NotVCard:
-        ui.inform(VCardNotVCardTextId);
+        ui.inform(kVCardNotVCardTextId);
         return false;
     case VCardLoad::Loaded:
         break;

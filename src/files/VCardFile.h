@@ -35,7 +35,7 @@ enum class VCardLoad : uint8_t
 {
     Loaded,
     CannotOpen, // the file cannot be read
-    TooLarge,   // larger than VCardMaxFileSize
+    TooLarge,   // larger than kVCardMaxFileSize
     NotVCard,   // no BEGIN:VCARD in it
 };
 
@@ -69,5 +69,5 @@ bool exportVCardFile(const std::string& path, const PhoneBook& book, VCardVersio
 bool isVCardPath(std::string_view path);
 
 // String-table ids of the import's own failures.
-inline constexpr int VCardNotVCardTextId = 770; // "This is not a vCard file!"
-inline constexpr int VCardTooLargeTextId = 771; // "The file is too large to import."
+inline constexpr int kVCardNotVCardTextId = 770; // "This is not a vCard file!"
+inline constexpr int kVCardTooLargeTextId = 771; // "The file is too large to import."

@@ -75,7 +75,7 @@ struct VCardParse
 };
 
 // Largest file the reader takes.
-inline constexpr uint64_t VCardMaxFileSize = 256u * 1024 * 1024;
+inline constexpr uint64_t kVCardMaxFileSize = 256u * 1024 * 1024;
 
 // Reads every card of the file contents. Lines that are not understood, text
 // that cannot be decoded (other than names, which the caller judges) and

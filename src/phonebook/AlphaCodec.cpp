@@ -35,7 +35,7 @@ std::u16string decodeUcs2(std::string_view held)
         return chars;
     }
     const uint8_t form = byteAt(held, 0);
-    if (form == AlphaForm::Ucs2Pairs) {
+    if (form == AlphaForm::kUcs2Pairs) {
         for (std::size_t i = 1; i + 1 < held.size() && chars.size() < kMaxDecodedChars; i += 2) {
             const uint8_t high = byteAt(held, i);
             const uint8_t low = byteAt(held, i + 1);
@@ -49,7 +49,7 @@ std::u16string decodeUcs2(std::string_view held)
     std::size_t first = 0;
     std::size_t end = held.size();
     unsigned base = 0;
-    if (form == AlphaForm::Ucs2Base8) {
+    if (form == AlphaForm::kUcs2Base8) {
         if (held.size() <= 3) {
             return chars;
         }
@@ -96,15 +96,15 @@ std::string encodeUcs2(const std::u16string& chars, char16_t firstAbove255, std:
     };
 
     if (sameBlock) {
-        out = {static_cast<char>(AlphaForm::Ucs2Base8), 0,
+        out = {static_cast<char>(AlphaForm::kUcs2Base8), 0,
                static_cast<char>((firstAbove255 >> 7) & 0xFF)};
         appendBaseRelative(3, static_cast<unsigned>(firstAbove255 >> 7) * 128u);
     } else if (highest - lowest < 0x80) {
-        out = {static_cast<char>(AlphaForm::Ucs2Base16), 0, static_cast<char>(lowest >> 8),
+        out = {static_cast<char>(AlphaForm::kUcs2Base16), 0, static_cast<char>(lowest >> 8),
                static_cast<char>(lowest & 0xFF)};
         appendBaseRelative(4, lowest);
     } else {
-        out.push_back(static_cast<char>(AlphaForm::Ucs2Pairs));
+        out.push_back(static_cast<char>(AlphaForm::kUcs2Pairs));
         for (char16_t c : chars) {
             if (out.size() + 2 > maxBytes) {
                 break;
@@ -125,8 +125,8 @@ bool isUcs2Form(std::string_view held)
         return false;
     }
     const uint8_t form = byteAt(held, 0);
-    return form == AlphaForm::Ucs2Pairs || form == AlphaForm::Ucs2Base8 ||
-           form == AlphaForm::Ucs2Base16;
+    return form == AlphaForm::kUcs2Pairs || form == AlphaForm::kUcs2Base8 ||
+           form == AlphaForm::kUcs2Base16;
 }
 
 std::size_t heldNameLength(const char* held, std::size_t maxLength)
@@ -135,7 +135,7 @@ std::size_t heldNameLength(const char* held, std::size_t maxLength)
         return 0;
     }
     const auto form = static_cast<uint8_t>(held[0]);
-    if (form == AlphaForm::Ucs2Pairs) {
+    if (form == AlphaForm::kUcs2Pairs) {
         std::size_t i = 1;
         while (i + 1 < maxLength) {
             const auto high = static_cast<uint8_t>(held[i]);
@@ -147,7 +147,7 @@ std::size_t heldNameLength(const char* held, std::size_t maxLength)
         }
         return i;
     }
-    if (form == AlphaForm::Ucs2Base16 && maxLength >= 4) {
+    if (form == AlphaForm::kUcs2Base16 && maxLength >= 4) {
         return std::min<std::size_t>(maxLength, 4u + static_cast<uint8_t>(held[1]));
     }
     return strnlen(held, maxLength);

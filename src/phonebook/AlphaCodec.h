@@ -19,9 +19,9 @@
 // byte 0x80 or above is base + (byte & 0x7F).
 
 namespace AlphaForm {
-constexpr uint8_t Ucs2Pairs = 0x80;
-constexpr uint8_t Ucs2Base8 = 0x81;
-constexpr uint8_t Ucs2Base16 = 0x82;
+constexpr uint8_t kUcs2Pairs = 0x80;
+constexpr uint8_t kUcs2Base8 = 0x81;
+constexpr uint8_t kUcs2Base16 = 0x82;
 } // namespace AlphaForm
 
 // True when the first byte starts a UCS2 form (0x80, 0x81, 0x82).

@@ -158,7 +158,7 @@ unsigned base82(char16_t lowest, char16_t highest)
 void appendBaseRelative(std::string& out, std::u16string_view chars, unsigned base)
 {
     out.push_back(static_cast<char>(chars.size()));
-    if (out[0] == static_cast<char>(AlphaForm::Ucs2Base8)) {
+    if (out[0] == static_cast<char>(AlphaForm::kUcs2Base8)) {
         out.push_back(static_cast<char>(base >> 7));
     } else {
         out.push_back(static_cast<char>(base >> 8));
@@ -179,11 +179,11 @@ QString decodeCardAlpha(std::string_view alpha)
         return {};
     }
     switch (byteAt(alpha, 0)) {
-    case AlphaForm::Ucs2Pairs:
+    case AlphaForm::kUcs2Pairs:
         return decodePairs(alpha);
-    case AlphaForm::Ucs2Base8:
+    case AlphaForm::kUcs2Base8:
         return alpha.size() < 3 ? QString() : decodeBaseRelative(alpha, 3, byteAt(alpha, 2) * 128u);
-    case AlphaForm::Ucs2Base16:
+    case AlphaForm::kUcs2Base16:
         return alpha.size() < 4
                    ? QString()
                    : decodeBaseRelative(alpha, 4, byteAt(alpha, 2) << 8 | byteAt(alpha, 3));
@@ -233,13 +233,13 @@ CardAlpha encodeCardAlpha(QStringView name, std::size_t alphaLength)
     }
     const std::u16string_view kept = chars.substr(0, fit.chars);
     if (best == 0) {
-        alpha.bytes.push_back(static_cast<char>(AlphaForm::Ucs2Base8));
+        alpha.bytes.push_back(static_cast<char>(AlphaForm::kUcs2Base8));
         appendBaseRelative(alpha.bytes, kept, block * 128u);
     } else if (best == 1) {
-        alpha.bytes.push_back(static_cast<char>(AlphaForm::Ucs2Base16));
+        alpha.bytes.push_back(static_cast<char>(AlphaForm::kUcs2Base16));
         appendBaseRelative(alpha.bytes, kept, lowest <= highest ? base82(lowest, highest) : 0u);
     } else {
-        alpha.bytes.push_back(static_cast<char>(AlphaForm::Ucs2Pairs));
+        alpha.bytes.push_back(static_cast<char>(AlphaForm::kUcs2Pairs));
         for (char16_t c : kept) {
             alpha.bytes.push_back(static_cast<char>(c >> 8));
             alpha.bytes.push_back(static_cast<char>(c & 0xFF));

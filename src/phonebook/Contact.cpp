@@ -63,9 +63,9 @@ std::optional<NumberType> numberTypeFromName(std::string_view name)
 
 void Contact::setName(std::string_view held)
 {
-    std::size_t length = std::min(held.size(), NameSize - 1);
+    std::size_t length = std::min(held.size(), kNameSize - 1);
     // A 0x80 name keeps whole characters only.
-    if (length > 0 && static_cast<uint8_t>(held[0]) == AlphaForm::Ucs2Pairs && length % 2 == 0) {
+    if (length > 0 && static_cast<uint8_t>(held[0]) == AlphaForm::kUcs2Pairs && length % 2 == 0) {
         --length;
     }
     copyText(name, held, length);
@@ -78,12 +78,12 @@ void Contact::setNumber(std::string_view text)
 
 std::string_view Contact::heldName() const
 {
-    return std::string_view(name, heldNameLength(name, NameSize - 1));
+    return std::string_view(name, heldNameLength(name, kNameSize - 1));
 }
 
 std::string_view Contact::numberText() const
 {
-    return std::string_view(number, strnlen(number, NumberSize - 1));
+    return std::string_view(number, strnlen(number, kNumberSize - 1));
 }
 
 bool Contact::hasExtras() const

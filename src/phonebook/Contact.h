@@ -43,16 +43,16 @@ struct ExtraNumber
 // may contain zero bytes.
 struct Contact
 {
-    static constexpr std::size_t NameSize = 101;  // at most 100 bytes + NUL
-    static constexpr std::size_t NumberSize = 43; // at most 42 characters + NUL
-    static constexpr std::size_t MaxCardDigits = 40;
+    static constexpr std::size_t kNameSize = 101;  // at most 100 bytes + NUL
+    static constexpr std::size_t kNumberSize = 43; // at most 42 characters + NUL
+    static constexpr std::size_t kMaxCardDigits = 40;
     // Limits of the optional fields, so that every file reader agrees on them.
-    static constexpr std::size_t MaxExtraNumbers = 9;
-    static constexpr std::size_t MaxEmails = 4;
-    static constexpr std::size_t MaxEmailBytes = 254;
+    static constexpr std::size_t kMaxExtraNumbers = 9;
+    static constexpr std::size_t kMaxEmails = 4;
+    static constexpr std::size_t kMaxEmailBytes = 254;
 
-    char name[NameSize] = {};
-    char number[NumberSize] = {};
+    char name[kNameSize] = {};
+    char number[kNumberSize] = {};
     uint8_t tonNpi = 0xFF;
     uint8_t ccp = 0xFF;
     uint32_t sequence = 0;
@@ -60,9 +60,9 @@ struct Contact
     // Optional fields of the USIM phone book; empty for a SIM's contact. The
     // texts are held like `name` (Windows-1252 or a UCS2 card form).
     NumberType numberType = NumberType::None; // label of `number`
-    std::vector<ExtraNumber> extraNumbers;    // at most MaxExtraNumbers
-    std::vector<std::string> emails;          // at most MaxEmails, each at most MaxEmailBytes
-    std::string secondName;                   // at most NameSize - 1 bytes
+    std::vector<ExtraNumber> extraNumbers;    // at most kMaxExtraNumbers
+    std::vector<std::string> emails;          // at most kMaxEmails, each at most kMaxEmailBytes
+    std::string secondName;                   // at most kNameSize - 1 bytes
 
     // Copies `held` into name (cut to 100 bytes, rest zero-filled).
     void setName(std::string_view held);

@@ -51,10 +51,10 @@ bool isDiallingChar(char c)
 std::string decodeDiallingNumber(uint8_t tonNpi, std::span<const uint8_t> bcd)
 {
     std::string text;
-    if (tonNpi == TonNpi::International) {
+    if (tonNpi == TonNpi::kInternational) {
         text.push_back('+');
     }
-    const std::size_t bytes = std::min<std::size_t>(bcd.size(), 2 * DigitBytesPerRecord);
+    const std::size_t bytes = std::min<std::size_t>(bcd.size(), 2 * kDigitBytesPerRecord);
     for (std::size_t i = 0; i < bytes; ++i) {
         for (uint8_t nibble :
              {static_cast<uint8_t>(bcd[i] & 0x0F), static_cast<uint8_t>(bcd[i] >> 4)}) {
@@ -95,13 +95,13 @@ EncodedNumber encodeDiallingNumber(std::string_view text)
 
 uint8_t numberLengthByte(const EncodedNumber& bcd)
 {
-    for (std::size_t i = 0; i <= DigitBytesPerRecord; ++i) {
+    for (std::size_t i = 0; i <= kDigitBytesPerRecord; ++i) {
         if (bcd[i] == 0xFF) {
             return static_cast<uint8_t>(i + 1);
         }
     }
     // Every digit byte in use: the record holds 10 of them.
-    return static_cast<uint8_t>(DigitBytesPerRecord + 1);
+    return static_cast<uint8_t>(kDigitBytesPerRecord + 1);
 }
 
 NumberRefusal checkNumber(std::string& text)
@@ -114,7 +114,7 @@ NumberRefusal checkNumber(std::string& text)
         }
     }
     const std::size_t digits = text.size() - (text.starts_with('+') ? 1 : 0);
-    return digits > MaxNumberDigits ? NumberRefusal::TooLong : NumberRefusal::None;
+    return digits > kMaxNumberDigits ? NumberRefusal::TooLong : NumberRefusal::None;
 }
 
 bool validateNumber(char* text)
@@ -144,7 +144,7 @@ uint8_t tonNpiForNumber(std::string_view number, uint8_t previous)
     for (std::size_t i = 0; i < kLooked; ++i) {
         const char c = i < number.size() ? number[i] : '\0';
         if (c != ' ') {
-            return c == '+' ? TonNpi::International : TonNpi::National;
+            return c == '+' ? TonNpi::kInternational : TonNpi::kNational;
         }
     }
     return previous;

@@ -12,14 +12,14 @@
 // and '+' first; on the card '+' is carried by TON/NPI 0x91.
 
 namespace TonNpi {
-constexpr uint8_t International = 0x91; // shown as a leading '+'
-constexpr uint8_t National = 0xA8;      // what a typed number without '+' gets
+constexpr uint8_t kInternational = 0x91; // shown as a leading '+'
+constexpr uint8_t kNational = 0xA8;      // what a typed number without '+' gets
 } // namespace TonNpi
 
 // Number of digit bytes in a phone-book or extension record.
-constexpr std::size_t DigitBytesPerRecord = 10;
+constexpr std::size_t kDigitBytesPerRecord = 10;
 // Characters of a number that fit one record; the rest go to one extension record.
-constexpr std::size_t DigitsPerRecord = 20;
+constexpr std::size_t kDigitsPerRecord = 20;
 
 using EncodedNumber = std::array<uint8_t, 21>;
 
@@ -36,20 +36,20 @@ uint8_t numberLengthByte(const EncodedNumber& bcd);
 // Most characters of a number a card holds: 20 in the phone-book record and
 // 20 in one extension record (a leading '+' is not counted: the TON/NPI byte
 // carries it).
-constexpr std::size_t MaxNumberDigits = 40;
+constexpr std::size_t kMaxNumberDigits = 40;
 
 // Why checkNumber refused a number.
 enum class NumberRefusal
 {
     None,
     NotDiallable, // a letter or other character no phone dials, or a '+' not in front
-    TooLong,      // more than MaxNumberDigits characters
+    TooLong,      // more than kMaxNumberDigits characters
 };
 
 // The one check every number passes that is typed, imported or written to a
 // card: blanks, '-', '.', '(' and ')', as people type numbers and contacts
 // apps export them, are dropped in place; what is left must be digits, '*',
-// '#' and 'p' with at most one '+' in front, and at most MaxNumberDigits of
+// '#' and 'p' with at most one '+' in front, and at most kMaxNumberDigits of
 // them. Empty is valid.
 NumberRefusal checkNumber(std::string& text);
 // checkNumber() == None, for callers that need only a yes or no.

@@ -84,7 +84,7 @@ GsmCode gsmCodeOf(char16_t character)
     for (const Extension& entry : kExtensionTable) {
         if (entry.character == character) {
             code.size = 2;
-            code.bytes = {Gsm::Escape, entry.code};
+            code.bytes = {Gsm::kEscape, entry.code};
             return code;
         }
     }
@@ -101,7 +101,7 @@ QString gsmToUnicode(std::string_view bytes)
             text.append(QChar(cp1252ToUnicodeChar(byte)));
             continue;
         }
-        if (byte != Gsm::Escape) {
+        if (byte != Gsm::kEscape) {
             text.append(QChar(gsmDefaultChar(byte)));
             continue;
         }

@@ -11,7 +11,7 @@
 // reached through the escape byte 0x1B (^ { } \ [ ~ ] | euro sign, form feed).
 
 namespace Gsm {
-constexpr uint8_t Escape = 0x1B;
+constexpr uint8_t kEscape = 0x1B;
 } // namespace Gsm
 
 // The character of a default-alphabet code (bit 8 ignored). The escape code

@@ -91,7 +91,7 @@ void PhoneBook::setSelected(uint32_t index, bool selected)
     if (selectionState.size() < contacts.size()) {
         selectionState.resize(contacts.size(), 0);
     }
-    selectionState[index] = selected ? Selected : 0;
+    selectionState[index] = selected ? kSelected : 0;
 }
 
 std::size_t longestName(const Contact* contacts, std::size_t n)

@@ -24,7 +24,7 @@ int phoneBookKindTitleId(PhoneBookKind kind);
 // of them fit on a card is the card writer's business.
 struct PhoneBook
 {
-    static constexpr uint32_t Selected = 2; // the list's selected bit
+    static constexpr uint32_t kSelected = 2; // the list's selected bit
 
     std::vector<Contact> contacts;
     uint32_t nextSequence = 1;
@@ -50,7 +50,7 @@ struct PhoneBook
     void setSelected(uint32_t index, bool selected);
     bool isSelected(uint32_t index) const
     {
-        return index < selectionState.size() && selectionState[index] == Selected;
+        return index < selectionState.size() && selectionState[index] == kSelected;
     }
 };
 

@@ -14,12 +14,12 @@ namespace {
 
 // The 10 digit bytes starting at `offset`, followed by a filler, as the
 // decoder expects them; bytes beyond the record read as filler.
-std::array<uint8_t, DigitBytesPerRecord + 1> digitBytes(std::span<const uint8_t> record,
-                                                        std::size_t offset)
+std::array<uint8_t, kDigitBytesPerRecord + 1> digitBytes(std::span<const uint8_t> record,
+                                                         std::size_t offset)
 {
-    std::array<uint8_t, DigitBytesPerRecord + 1> bytes;
-    bytes.fill(SimRecord::Unused);
-    for (std::size_t i = 0; i < DigitBytesPerRecord && offset + i < record.size(); ++i) {
+    std::array<uint8_t, kDigitBytesPerRecord + 1> bytes;
+    bytes.fill(SimRecord::kUnused);
+    for (std::size_t i = 0; i < kDigitBytesPerRecord && offset + i < record.size(); ++i) {
         bytes[i] = record[offset + i];
     }
     return bytes;
@@ -34,7 +34,7 @@ std::string_view asText(std::span<const uint8_t> bytes)
 
 bool isFreeRecord(std::span<const uint8_t> record)
 {
-    return record.empty() || record[0] == SimRecord::Unused;
+    return record.empty() || record[0] == SimRecord::kUnused;
 }
 
 std::string cardAlphaField(std::span<const uint8_t> alphaField)
@@ -45,25 +45,25 @@ std::string cardAlphaField(std::span<const uint8_t> alphaField)
     const std::string_view field = asText(alphaField);
     std::size_t length = 0;
     switch (alphaField[0]) {
-    case AlphaForm::Ucs2Pairs:
+    case AlphaForm::kUcs2Pairs:
         // Whole pairs up to the padding; a character may hold one byte 0xFF.
         length = 1;
-        while (length + 1 < alphaField.size() && !(alphaField[length] == SimRecord::Unused &&
-                                                   alphaField[length + 1] == SimRecord::Unused)) {
+        while (length + 1 < alphaField.size() && !(alphaField[length] == SimRecord::kUnused &&
+                                                   alphaField[length + 1] == SimRecord::kUnused)) {
             length += 2;
         }
         break;
-    case AlphaForm::Ucs2Base8:
+    case AlphaForm::kUcs2Base8:
         // The count byte says how many characters follow; 0xFF may be one of them.
         length = alphaField.size() < 2 ? alphaField.size() : 3u + alphaField[1];
         break;
-    case AlphaForm::Ucs2Base16:
+    case AlphaForm::kUcs2Base16:
         length = alphaField.size() < 2 ? alphaField.size() : 4u + alphaField[1];
         break;
     default:
         // GSM default alphabet: 0x00 is the at sign, only 0xFF pads.
-        length =
-            std::find(alphaField.begin(), alphaField.end(), SimRecord::Unused) - alphaField.begin();
+        length = std::find(alphaField.begin(), alphaField.end(), SimRecord::kUnused) -
+                 alphaField.begin();
         break;
     }
     return std::string(field.substr(0, std::min(length, field.size())));
@@ -72,17 +72,18 @@ std::string cardAlphaField(std::span<const uint8_t> alphaField)
 std::optional<NumberRecord> parseNumberRecord(std::span<const uint8_t> record)
 {
     using namespace SimRecord;
-    if (record.size() < FixedPartLength) {
+    if (record.size() < kFixedPartLength) {
         return std::nullopt;
     }
     const std::size_t length = record.size();
     NumberRecord parsed;
-    parsed.alpha = cardAlphaField(record.first(length - FixedPartLength));
-    parsed.lengthByte = record[length - LengthFromEnd];
-    parsed.tonNpi = record[length - TonNpiFromEnd];
-    parsed.number = decodeDiallingNumber(parsed.tonNpi, digitBytes(record, length - DigitsFromEnd));
-    parsed.ccp = record[length - CcpFromEnd];
-    parsed.extensionRecord = record[length - ExtensionFromEnd];
+    parsed.alpha = cardAlphaField(record.first(length - kFixedPartLength));
+    parsed.lengthByte = record[length - kLengthFromEnd];
+    parsed.tonNpi = record[length - kTonNpiFromEnd];
+    parsed.number =
+        decodeDiallingNumber(parsed.tonNpi, digitBytes(record, length - kDigitsFromEnd));
+    parsed.ccp = record[length - kCcpFromEnd];
+    parsed.extensionRecord = record[length - kExtensionFromEnd];
     return parsed;
 }
 
@@ -105,7 +106,7 @@ std::string parseExtensionDigits(std::span<const uint8_t> record)
 bool isReusableExtension(std::span<const uint8_t> record)
 {
     return !record.empty() &&
-           (record[0] == SimRecord::ExtensionAdditionalData || record[0] == SimRecord::Unused);
+           (record[0] == SimRecord::kExtensionAdditionalData || record[0] == SimRecord::kUnused);
 }
 
 namespace {
@@ -163,25 +164,25 @@ std::string cardAlphaHex(std::string_view alpha)
 
 std::string_view recordDigits(std::string_view number)
 {
-    return number.substr(0, std::min(number.size(), DigitsPerRecord));
+    return number.substr(0, std::min(number.size(), kDigitsPerRecord));
 }
 
 std::string_view extensionDigits(std::string_view number)
 {
-    if (number.size() <= DigitsPerRecord) {
+    if (number.size() <= kDigitsPerRecord) {
         return {};
     }
-    return number.substr(DigitsPerRecord, DigitsPerRecord);
+    return number.substr(kDigitsPerRecord, kDigitsPerRecord);
 }
 
 bool needsExtension(std::string_view number)
 {
-    return number.size() > DigitsPerRecord;
+    return number.size() > kDigitsPerRecord;
 }
 
 std::vector<uint8_t> emptyRecord(std::size_t length)
 {
-    return std::vector<uint8_t>(length, SimRecord::Unused);
+    return std::vector<uint8_t>(length, SimRecord::kUnused);
 }
 
 std::vector<uint8_t> buildNumberRecord(std::size_t length, std::string_view cardAlpha,
@@ -189,32 +190,32 @@ std::vector<uint8_t> buildNumberRecord(std::size_t length, std::string_view card
                                        uint8_t extensionRecord)
 {
     using namespace SimRecord;
-    if (length < FixedPartLength) {
+    if (length < kFixedPartLength) {
         return {};
     }
     std::vector<uint8_t> record = emptyRecord(length);
-    const std::size_t alphaLength = length - FixedPartLength;
+    const std::size_t alphaLength = length - kFixedPartLength;
     std::copy_n(cardAlpha.begin(), std::min(cardAlpha.size(), alphaLength), record.begin());
 
     const EncodedNumber digits = encodeDiallingNumber(recordDigits(number));
-    record[length - LengthFromEnd] = numberLengthByte(digits);
-    record[length - TonNpiFromEnd] = tonNpi;
-    std::copy_n(digits.begin(), DigitBytesPerRecord, record.begin() + (length - DigitsFromEnd));
-    record[length - CcpFromEnd] = ccp;
-    record[length - ExtensionFromEnd] = extensionRecord;
+    record[length - kLengthFromEnd] = numberLengthByte(digits);
+    record[length - kTonNpiFromEnd] = tonNpi;
+    std::copy_n(digits.begin(), kDigitBytesPerRecord, record.begin() + (length - kDigitsFromEnd));
+    record[length - kCcpFromEnd] = ccp;
+    record[length - kExtensionFromEnd] = extensionRecord;
     return record;
 }
 
 std::vector<uint8_t> buildExtensionRecord(std::size_t length, std::string_view digits)
 {
     std::vector<uint8_t> record = emptyRecord(length);
-    if (length < 2 + DigitBytesPerRecord) {
+    if (length < 2 + kDigitBytesPerRecord) {
         return record;
     }
-    const EncodedNumber bcd = encodeDiallingNumber(digits.substr(0, DigitsPerRecord));
-    record[0] = SimRecord::ExtensionAdditionalData;
+    const EncodedNumber bcd = encodeDiallingNumber(digits.substr(0, kDigitsPerRecord));
+    record[0] = SimRecord::kExtensionAdditionalData;
     // Digit bytes in use: the record's length byte does not count a TON/NPI here.
     record[1] = static_cast<uint8_t>(numberLengthByte(bcd) - 1);
-    std::copy_n(bcd.begin(), DigitBytesPerRecord, record.begin() + 2);
+    std::copy_n(bcd.begin(), kDigitBytesPerRecord, record.begin() + 2);
     return record;
 }

@@ -14,30 +14,30 @@
 // length, 10 digit bytes, next id). Every byte not in use is 0xFF.
 
 namespace SimRecord {
-constexpr uint8_t Unused = 0xFF;
-constexpr std::size_t FixedPartLength = 14; // a number record without its alpha field
-constexpr std::size_t ExtensionLength = 13; // the usual EXT1/EXT2 record length
-constexpr uint8_t ExtensionAdditionalData = 0x02;
+constexpr uint8_t kUnused = 0xFF;
+constexpr std::size_t kFixedPartLength = 14; // a number record without its alpha field
+constexpr std::size_t kExtensionLength = 13; // the usual EXT1/EXT2 record length
+constexpr uint8_t kExtensionAdditionalData = 0x02;
 
 // Offsets from the end of a number record of length L.
-constexpr std::size_t LengthFromEnd = 14;   // L-14: length of TON/NPI + digit bytes
-constexpr std::size_t TonNpiFromEnd = 13;   // L-13
-constexpr std::size_t DigitsFromEnd = 12;   // L-12 .. L-3
-constexpr std::size_t CcpFromEnd = 2;       // L-2
-constexpr std::size_t ExtensionFromEnd = 1; // L-1
+constexpr std::size_t kLengthFromEnd = 14;   // L-14: length of TON/NPI + digit bytes
+constexpr std::size_t kTonNpiFromEnd = 13;   // L-13
+constexpr std::size_t kDigitsFromEnd = 12;   // L-12 .. L-3
+constexpr std::size_t kCcpFromEnd = 2;       // L-2
+constexpr std::size_t kExtensionFromEnd = 1; // L-1
 } // namespace SimRecord
 
 // One number record as the card holds it, with the number decoded.
 struct NumberRecord
 {
     std::string alpha; // alpha identifier bytes without padding (see CardAlphaField)
-    uint8_t lengthByte = SimRecord::Unused;
-    uint8_t tonNpi = SimRecord::Unused;
+    uint8_t lengthByte = SimRecord::kUnused;
+    uint8_t tonNpi = SimRecord::kUnused;
     std::string number; // the record's digits (at most 20), '+' first for 0x91
-    uint8_t ccp = SimRecord::Unused;
-    uint8_t extensionRecord = SimRecord::Unused; // 0xFF: no extension
+    uint8_t ccp = SimRecord::kUnused;
+    uint8_t extensionRecord = SimRecord::kUnused; // 0xFF: no extension
 
-    bool hasExtension() const { return extensionRecord != SimRecord::Unused; }
+    bool hasExtension() const { return extensionRecord != SimRecord::kUnused; }
 };
 
 // A record whose first byte is 0xFF (or an empty span) is free.
@@ -96,7 +96,7 @@ std::vector<uint8_t> emptyRecord(std::size_t length);
 // and the digit bytes in use (1 for an empty number).
 std::vector<uint8_t> buildNumberRecord(std::size_t length, std::string_view cardAlpha,
                                        std::string_view number, uint8_t tonNpi, uint8_t ccp,
-                                       uint8_t extensionRecord = SimRecord::Unused);
+                                       uint8_t extensionRecord = SimRecord::kUnused);
 
 // Lays out an extension record of `length` bytes (at least 12) for `digits`
 // (characters 21-40 of a number): type 0x02, digit bytes in use, digits, 0xFF.

@@ -1,6 +1,6 @@
 #include "phonebook/SideBooks.h"
 
-BookEntry::BookEntry() : name(TextCapacity), number(TextCapacity), cardAlpha(TextCapacity) {}
+BookEntry::BookEntry() : name(kTextCapacity), number(kTextCapacity), cardAlpha(kTextCapacity) {}
 
 void BookEntry::reset()
 {

@@ -10,7 +10,7 @@
 // are Windows-1252 (UCS2 names of the card decoded), in wiped buffers.
 struct BookEntry
 {
-    static constexpr std::size_t TextCapacity = 520;
+    static constexpr std::size_t kTextCapacity = 520;
 
     BookEntry();
 
@@ -36,15 +36,15 @@ struct BookEntry
 // The three small books read from the card together with the phone book.
 struct SideBooks
 {
-    static constexpr uint32_t FdnCapacity = 40;
-    static constexpr uint32_t LndCapacity = 40;
-    static constexpr uint32_t MsisdnCapacity = 10;
+    static constexpr uint32_t kFdnCapacity = 40;
+    static constexpr uint32_t kLndCapacity = 40;
+    static constexpr uint32_t kMsisdnCapacity = 10;
 
-    std::array<BookEntry, FdnCapacity> fdn;
-    uint32_t fdnCount = FdnCapacity;
-    std::array<BookEntry, LndCapacity> lnd;
-    uint32_t lndCount = LndCapacity;
-    std::array<BookEntry, MsisdnCapacity> msisdn;
+    std::array<BookEntry, kFdnCapacity> fdn;
+    uint32_t fdnCount = kFdnCapacity;
+    std::array<BookEntry, kLndCapacity> lnd;
+    uint32_t lndCount = kLndCapacity;
+    std::array<BookEntry, kMsisdnCapacity> msisdn;
     uint16_t msisdnCount = 0;
 
     // Closing the open book empties all entries of the fixed-dialling and

@@ -115,14 +115,14 @@ std::optional<std::string> desktopWallpaper()
 
 void applyBackgroundPicture(QAbstractItemView* list)
 {
-    const std::optional<std::string> setting = readConfigText(ConfigKey::BackgroundPicture);
+    const std::optional<std::string> setting = readConfigText(ConfigKey::kBackgroundPicture);
     std::string resolved;
     if (setting && *setting == "wallpaper") {
         const auto wallpaper = desktopWallpaper();
         if (!wallpaper)
             return;
         resolved = *wallpaper;
-        writeConfigText(ConfigKey::BackgroundPicture, "wallpaper");
+        writeConfigText(ConfigKey::kBackgroundPicture, "wallpaper");
     } else if (setting && *setting != "none") {
         resolved = *setting;
     }
@@ -175,7 +175,7 @@ OptionsDialog::OptionsDialog(QAbstractItemView* list, QWidget* parent)
     ok->setDefault(true);
     layout->addWidget(ok, 3, 2);
 
-    const auto picture = readConfigText(ConfigKey::BackgroundPicture);
+    const auto picture = readConfigText(ConfigKey::kBackgroundPicture);
     const bool on = picture && *picture != "none";
     m_enable->setChecked(on);
     m_browse->setEnabled(on);
@@ -195,7 +195,7 @@ void OptionsDialog::chooseColor()
     setListTextColor(m_list, static_cast<uint32_t>(chosen.red()) |
                                  (static_cast<uint32_t>(chosen.green()) << 8) |
                                  (static_cast<uint32_t>(chosen.blue()) << 16));
-    writeConfigNumber(ConfigKey::ItemTextColor, static_cast<int32_t>(listTextColor(m_list)));
+    writeConfigNumber(ConfigKey::kItemTextColor, static_cast<int32_t>(listTextColor(m_list)));
 }
 
 void OptionsDialog::browse()
@@ -206,23 +206,23 @@ void OptionsDialog::browse()
                        "All files(*)"));
     if (file.isEmpty())
         return;
-    writeConfigText(ConfigKey::BackgroundPicture, file.toStdString());
+    writeConfigText(ConfigKey::kBackgroundPicture, file.toStdString());
     applyBackgroundPicture(m_list);
 }
 
 void OptionsDialog::togglePicture(bool on)
 {
     m_browse->setEnabled(on);
-    writeConfigText(ConfigKey::BackgroundPicture, on ? "wallpaper" : "none");
+    writeConfigText(ConfigKey::kBackgroundPicture, on ? "wallpaper" : "none");
     applyBackgroundPicture(m_list);
 }
 
 void OptionsDialog::accept()
 {
     if (!m_enable->isChecked())
-        writeConfigText(ConfigKey::BackgroundPicture, "none");
-    else if (readConfigText(ConfigKey::BackgroundPicture).value_or("").empty())
-        writeConfigText(ConfigKey::BackgroundPicture, "wallpaper");
+        writeConfigText(ConfigKey::kBackgroundPicture, "none");
+    else if (readConfigText(ConfigKey::kBackgroundPicture).value_or("").empty())
+        writeConfigText(ConfigKey::kBackgroundPicture, "wallpaper");
     QDialog::accept();
 }
 

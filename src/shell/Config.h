@@ -29,14 +29,14 @@ void writeConfigText(const char* valueName, const std::string& value);
 
 // Names of the settings, as the store keeps them.
 namespace ConfigKey {
-inline constexpr const char* ShowHide = "show_hide";
-inline constexpr const char* CheckUpdate = "CheckUpdate";
-inline constexpr const char* ItemTextColor = "Item Text Color";
-inline constexpr const char* BackgroundPicture = "Background Picture";
-inline constexpr const char* WriteAll = "Write_All";
-inline constexpr const char* WriteSelected = "Write_Selected";
-inline constexpr const char* AddAll = "Add_All";
-inline constexpr const char* AddSelected = "Add_Selected";
-inline constexpr const char* ClearCard = "Clear_Card";
-inline constexpr const char* AssociateAsked = "if_pna_assotiate";
+inline constexpr const char* kShowHide = "show_hide";
+inline constexpr const char* kCheckUpdate = "CheckUpdate";
+inline constexpr const char* kItemTextColor = "Item Text Color";
+inline constexpr const char* kBackgroundPicture = "Background Picture";
+inline constexpr const char* kWriteAll = "Write_All";
+inline constexpr const char* kWriteSelected = "Write_Selected";
+inline constexpr const char* kAddAll = "Add_All";
+inline constexpr const char* kAddSelected = "Add_Selected";
+inline constexpr const char* kClearCard = "Clear_Card";
+inline constexpr const char* kAssociateAsked = "if_pna_assotiate";
 } // namespace ConfigKey

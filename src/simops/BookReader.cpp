@@ -28,7 +28,7 @@ char firstCharOf(const std::string& text)
 // read (94 02 past the end, 98 04 without PIN1, ...) is a failure, never data.
 CardResult readRecord(CardSession& session, int r, int length, RecordBuffer& buffer)
 {
-    buffer.fill(SimRecord::Unused);
+    buffer.fill(SimRecord::kUnused);
     CardResult read =
         session.commands().readRecord(static_cast<uint8_t>(r), static_cast<uint8_t>(length));
     if (read.ok())
@@ -84,7 +84,7 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
     const CardResult selected = selectBookFile(session, fileId, file);
     // A card without the file has no such book; any other failure loses it.
     failed = !selected.ok() && selected.outcome != CardOutcome::NoSuchFile;
-    if (!selected.ok() || file.recordLength < static_cast<int>(SimRecord::FixedPartLength))
+    if (!selected.ok() || file.recordLength < static_cast<int>(SimRecord::kFixedPartLength))
         return false;
     // The table's capacity bounds every read, not the size of the last card's
     // book: a card with more records than an earlier one is read in full.
@@ -135,7 +135,7 @@ bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> en
     if (const CardResult selected = selectBookFile(session, FileId::kMsisdn, file);
         !selected.ok())
         return selected.answered() ? false : lost(selected);
-    if (file.recordLength >= static_cast<int>(SimRecord::FixedPartLength))
+    if (file.recordLength >= static_cast<int>(SimRecord::kFixedPartLength))
         count = static_cast<uint16_t>(file.recordCount);
 
     const int n =
@@ -229,7 +229,7 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
              session.adnNameLength);
 
     const int length = session.adnRecordLength;
-    if (length < static_cast<int>(SimRecord::FixedPartLength)) {
+    if (length < static_cast<int>(SimRecord::kFixedPartLength)) {
         reportCardFailure(ui);
         return false;
     }

@@ -43,7 +43,7 @@ bool extensionFor(CardSession& session, UserInterface& ui, std::string_view numb
                   uint16_t& cursor, uint16_t bookFile, uint8_t& extensionRecord,
                   std::vector<bool>* reserved = nullptr, uint16_t extensionFile = 0)
 {
-    extensionRecord = SimRecord::Unused;
+    extensionRecord = SimRecord::kUnused;
     if (!needsExtension(number))
         return true;
     if (!writeOverflowDigits(session, ui, cursor, number, bookFile, reserved, extensionFile))
@@ -99,7 +99,7 @@ bool writeOverflowDigits(CardSession& session, UserInterface& ui, uint16_t& curs
     std::array<uint8_t, 256> buffer;
     bool taken = false;
     while (!taken && cursor >= 1 && cursor <= lastRecord) {
-        buffer.fill(SimRecord::Unused);
+        buffer.fill(SimRecord::kUnused);
         const CardResult read = commands.readRecord(static_cast<uint8_t>(cursor), recordLength);
         if (!read.ok())
             return fail();
@@ -135,7 +135,7 @@ bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& 
     const auto length = static_cast<std::size_t>(session.adnRecordLength);
     bool cut = false;
     const std::string alpha =
-        cardAlphaFromHeldName(contact.heldName(), length - SimRecord::FixedPartLength, &cut);
+        cardAlphaFromHeldName(contact.heldName(), length - SimRecord::kFixedPartLength, &cut);
     if (cut) {
         writeLog(LogLevel::Warning, "buildContactRecord", "%s", "a name was cut to fit the record");
         writeLog(LogLevel::PersonalData, "buildContactRecord", "name cut to fit the record: %s",
@@ -143,7 +143,7 @@ bool buildContactRecord(CardSession& session, UserInterface& ui, const Contact& 
     }
     if (nameCut != nullptr)
         *nameCut = cut;
-    uint8_t extensionRecord = SimRecord::Unused;
+    uint8_t extensionRecord = SimRecord::kUnused;
     if (!extensionFor(session, ui, contact.numberText(), extensionCursor, FileId::kAdn,
                       extensionRecord))
         return false;
@@ -169,11 +169,11 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
 
     BookFile file;
     write.answer = selectBookFile(session, fileId, file);
-    if (!write.answer.ok() || file.recordLength < static_cast<int>(SimRecord::FixedPartLength)) {
+    if (!write.answer.ok() || file.recordLength < static_cast<int>(SimRecord::kFixedPartLength)) {
         write.status = BookWrite::Status::SelectFailed;
         return write;
     }
-    const std::size_t alphaLength = file.recordLength - SimRecord::FixedPartLength;
+    const std::size_t alphaLength = file.recordLength - SimRecord::kFixedPartLength;
     const int n = std::min<int>(file.recordCount, static_cast<int>(entries.size()));
     const bool cyclic = fileId == FileId::kLnd;
 
@@ -188,7 +188,7 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
                  firstCharOf(entry.number.view()));
 
         const std::string alpha = entryAlpha(entry, alphaLength, kTag, write);
-        uint8_t extensionRecord = SimRecord::Unused;
+        uint8_t extensionRecord = SimRecord::kUnused;
         if (!extensionFor(session, ui, entry.number.view(), cursor, fileId, extensionRecord,
                           reserved, file.extensionFile)) {
             write.status = BookWrite::Status::ExtensionFailed;
@@ -199,7 +199,7 @@ BookWrite writePhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fi
             buildNumberRecord(file.recordLength, alpha, entry.number.view(), entry.tonNpi,
                               entry.ccp, extensionRecord);
         if (entry.number.empty())
-            record[alphaLength] = SimRecord::Unused; // no number: the length byte stays free
+            record[alphaLength] = SimRecord::kUnused; // no number: the length byte stays free
         CardResult answer =
             update(session, r, cyclic ? RecordMode::Previous : RecordMode::Absolute, record);
         if (!answer.ok())
@@ -221,8 +221,8 @@ BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
         return write;
     }
 
-    if (file.recordLength >= static_cast<int>(SimRecord::FixedPartLength)) {
-        const std::size_t alphaLength = file.recordLength - SimRecord::FixedPartLength;
+    if (file.recordLength >= static_cast<int>(SimRecord::kFixedPartLength)) {
+        const std::size_t alphaLength = file.recordLength - SimRecord::kFixedPartLength;
         const int n = std::min<int>(
             file.recordCount, static_cast<int>(std::min(kMsisdnTableRecords, entries.size())));
         uint16_t cursor = 1;
@@ -232,7 +232,7 @@ BookWrite writeOwnNumbers(CardSession& session, UserInterface& ui,
             if (entry.dirty == 0 || entry.number.empty())
                 continue;
             const std::string alpha = entryAlpha(entry, alphaLength, "writeOwnNumbers", write);
-            uint8_t extensionRecord = SimRecord::Unused;
+            uint8_t extensionRecord = SimRecord::kUnused;
             if (!extensionFor(session, ui, entry.number.view(), cursor, FileId::kMsisdn,
                               extensionRecord, reserved, file.extensionFile)) {
                 write.status = BookWrite::Status::ExtensionFailed;

@@ -22,28 +22,31 @@ namespace {
 constexpr const char* kTag = "write_phone_book";
 
 namespace Text {
-constexpr int EmptyBook = 800;
-constexpr int Fit = 801;
-constexpr int NoRecord = 802;
-constexpr int NoExtension = 803;
-constexpr int Summary = 805;
-constexpr int Loses = 806;
-constexpr int Written = 807;
-constexpr int Backup = 808;
-constexpr int Removed = 809;
-constexpr int Refused = 810;
-constexpr int NotKept = 811;
-constexpr int Partly = 812;
-constexpr int BackupFailed = 813;
-constexpr int ReadFailed = 814;
-constexpr int CutNames = 815;
-constexpr int BadNumber = 816;
-constexpr int NothingWritten = 817;
-constexpr int AlreadyThere = 818;
-constexpr int SideBookFailed = 819;
-constexpr int Cleared = 825;
-constexpr int ExtrasDropped = 1920;
-constexpr int ExtrasNames = 1921;
+enum Id : int
+{
+    EmptyBook = 800,
+    Fit = 801,
+    NoRecord = 802,
+    NoExtension = 803,
+    Summary = 805,
+    Loses = 806,
+    Written = 807,
+    Backup = 808,
+    Removed = 809,
+    Refused = 810,
+    NotKept = 811,
+    Partly = 812,
+    BackupFailed = 813,
+    ReadFailed = 814,
+    CutNames = 815,
+    BadNumber = 816,
+    NothingWritten = 817,
+    AlreadyThere = 818,
+    SideBookFailed = 819,
+    Cleared = 825,
+    ExtrasDropped = 1920,
+    ExtrasNames = 1921,
+};
 } // namespace Text
 
 using Bytes = std::vector<uint8_t>;
@@ -180,7 +183,7 @@ CardResult readCardImage(CardSession& session, CardBookImage& image)
             const CardResult read = readRecords(session, other, records);
             if (read.ok()) {
                 for (const Bytes& record : records) {
-                    if (!record.empty() && record.back() != SimRecord::Unused)
+                    if (!record.empty() && record.back() != SimRecord::kUnused)
                         image.otherReferences.push_back(record.back());
                 }
             } else if (read.outcome != CardOutcome::NoSuchFile) {

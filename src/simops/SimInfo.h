@@ -39,26 +39,29 @@ struct SimInfo
 
 // String-table ids of the labels, for the dialog and the terminal.
 namespace SimInfoText {
-inline constexpr int Title = 142;
-inline constexpr int Iccid = 143;
-inline constexpr int Group = 144;
-inline constexpr int Contacts = 145;
-inline constexpr int ContactsRead = 146;
-inline constexpr int FreeContacts = 147;
-inline constexpr int NameLength = 148;
-inline constexpr int Pin1On = 149;
-inline constexpr int Pin1Off = 150;
-inline constexpr int Pin1Blocked = 151;
-inline constexpr int ServiceProvider = 175;
-inline constexpr int OwnNumber = 176;
-inline constexpr int CardKind = 1911;
-inline constexpr int KindSim = 1912;
-inline constexpr int KindUiccWithUsim = 1913;
-inline constexpr int KindUicc = 1914;
-inline constexpr int PhoneBook = 1915;
-inline constexpr int BookAdn = 1916;
-inline constexpr int BookUsimLocal = 1917;
-inline constexpr int BookUsimGlobal = 1918;
+enum Id : int
+{
+    Title = 142,
+    Iccid = 143,
+    Group = 144,
+    Contacts = 145,
+    ContactsRead = 146,
+    FreeContacts = 147,
+    NameLength = 148,
+    Pin1On = 149,
+    Pin1Off = 150,
+    Pin1Blocked = 151,
+    ServiceProvider = 175,
+    OwnNumber = 176,
+    CardKind = 1911,
+    KindSim = 1912,
+    KindUiccWithUsim = 1913,
+    KindUicc = 1914,
+    PhoneBook = 1915,
+    BookAdn = 1916,
+    BookUsimLocal = 1917,
+    BookUsimGlobal = 1918,
+};
 } // namespace SimInfoText
 
 SimInfo collectSimInfo(const CardSession& session, const PhoneBook& book,

@@ -55,7 +55,7 @@ void tellFailure(CardSession& session, UserInterface& ui, const usim::CardBook& 
 void noteGeometry(CardSession& session, const usim::BookImage& image)
 {
     session.adnRecordLength = image.sets.front().adn.recordLength;
-    session.adnNameLength = session.adnRecordLength - static_cast<int>(SimRecord::FixedPartLength);
+    session.adnNameLength = session.adnRecordLength - static_cast<int>(SimRecord::kFixedPartLength);
     session.adnRecordCount = image.contactCount();
 }
 

@@ -331,7 +331,7 @@ private:
             lost = true;
         }
         const std::size_t length = static_cast<std::size_t>(set.adn.recordLength);
-        const std::size_t alphaLength = length - SimRecord::FixedPartLength;
+        const std::size_t alphaLength = length - SimRecord::kFixedPartLength;
         setRecord(set.adn, r,
                   buildNumberRecord(length, cardAlphaFromHeldName(contact.heldName(), alphaLength),
                                     number, contact.tonNpi, contact.ccp, ext));

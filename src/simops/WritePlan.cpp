@@ -14,12 +14,12 @@ using Bytes = std::vector<uint8_t>;
 // An extension record names the next one in its last byte.
 int nextExtensionOf(const Bytes& extension)
 {
-    return extension.empty() ? SimRecord::Unused : extension.back();
+    return extension.empty() ? SimRecord::kUnused : extension.back();
 }
 
 int extensionOf(const Bytes& record)
 {
-    return record.empty() ? SimRecord::Unused : record.back();
+    return record.empty() ? SimRecord::kUnused : record.back();
 }
 
 class Planner
@@ -37,7 +37,7 @@ public:
 
     WritePlan run()
     {
-        if (m_card.recordLength() < SimRecord::FixedPartLength)
+        if (m_card.recordLength() < SimRecord::kFixedPartLength)
             return notPlaced();
         placeContacts();
         markReferences();
@@ -190,7 +190,7 @@ private:
     void collectChanges()
     {
         const std::size_t length = m_card.recordLength();
-        const std::size_t alphaLength = length - SimRecord::FixedPartLength;
+        const std::size_t alphaLength = length - SimRecord::kFixedPartLength;
         for (std::size_t r = 0; r < m_card.records.size(); ++r) {
             if (m_kept[r])
                 continue;
@@ -209,7 +209,7 @@ private:
                     m_plan.extrasDropped.push_back(target.contact);
                 const uint8_t extension = target.extension > 0
                                               ? static_cast<uint8_t>(target.extension)
-                                              : SimRecord::Unused;
+                                              : SimRecord::kUnused;
                 after = buildNumberRecord(length, alpha, contact.numberText(), contact.tonNpi,
                                           contact.ccp, extension);
                 ++m_plan.contactsPlaced;
@@ -281,7 +281,7 @@ std::string describeRecord(const std::vector<uint8_t>& record)
 
 std::string describeExtension(const std::vector<uint8_t>& record)
 {
-    if (record.empty() || record.front() == SimRecord::Unused)
+    if (record.empty() || record.front() == SimRecord::kUnused)
         return "(free)";
     return "digits " + parseExtensionDigits(record);
 }

@@ -126,7 +126,7 @@ int parseClipboardText(std::string_view text, PhoneBook* book)
             contact.setNumber(number);
             contact.ccp = 0xFF;
             contact.sequence = book->takeSequence();
-            contact.tonNpi = tonNpiForNumber(number, TonNpi::National);
+            contact.tonNpi = tonNpiForNumber(number, TonNpi::kNational);
             book->append(contact);
         }
         ++found;

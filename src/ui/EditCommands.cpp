@@ -168,7 +168,7 @@ void EditCommands::copySelection()
     auto* mime = new QMimeData;
     mime->setText(cp1252ToUnicode(clipboardTextOf(rows)));
     if (m_window.listModel()->shownBook() == PhoneBookKind::PhoneBook)
-        mime->setData(VCardMimeType, vCardOfRows(m_window.app().book, selected));
+        mime->setData(kVCardMimeType, vCardOfRows(m_window.app().book, selected));
     QApplication::clipboard()->setMimeData(mime);
 }
 
@@ -194,7 +194,7 @@ void EditCommands::paste()
     }
     const std::vector<bool> before = m_window.selectionBits();
     const QMimeData* mime = QApplication::clipboard()->mimeData();
-    const int added = mime != nullptr && mime->hasFormat(VCardMimeType)
+    const int added = mime != nullptr && mime->hasFormat(kVCardMimeType)
                           ? pasteVCardContacts(app.book, mime)
                           : pasteContacts(app.book, text);
     if (added == 0)

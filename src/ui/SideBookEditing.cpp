@@ -17,9 +17,9 @@ SideBookSlots sideBookSlots(SideBooks& books, PhoneBookKind kind)
 {
     switch (kind) {
     case PhoneBookKind::LastDialled:
-        return {books.lnd.data(), std::min<uint32_t>(books.lndCount, SideBooks::LndCapacity)};
+        return {books.lnd.data(), std::min<uint32_t>(books.lndCount, SideBooks::kLndCapacity)};
     case PhoneBookKind::FixedDialling:
-        return {books.fdn.data(), std::min<uint32_t>(books.fdnCount, SideBooks::FdnCapacity)};
+        return {books.fdn.data(), std::min<uint32_t>(books.fdnCount, SideBooks::kFdnCapacity)};
     case PhoneBookKind::PhoneBook:
         break;
     }

@@ -278,19 +278,19 @@ SidePanel::SidePanel(MainWindow& window) : QWidget(&window), m_window(window)
 
 bool SidePanel::panelShown() const
 {
-    return readConfigNumber(ConfigKey::ShowHide).value_or(1) == 1;
+    return readConfigNumber(ConfigKey::kShowHide).value_or(1) == 1;
 }
 
 void SidePanel::showHidePanel(bool toggle)
 {
-    auto value = readConfigNumber(ConfigKey::ShowHide);
+    auto value = readConfigNumber(ConfigKey::kShowHide);
     if (!value) {
         value = 1;
-        writeConfigNumber(ConfigKey::ShowHide, 1);
+        writeConfigNumber(ConfigKey::kShowHide, 1);
     }
     if (toggle) {
         value = *value == 1 ? 0 : 1;
-        writeConfigNumber(ConfigKey::ShowHide, *value);
+        writeConfigNumber(ConfigKey::kShowHide, *value);
     }
     const bool shown = *value == 1;
     m_showHide->setText(text(shown ? 178 : 177));

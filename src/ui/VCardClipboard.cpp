@@ -20,9 +20,9 @@ QByteArray vCardOfRows(const PhoneBook& book, const std::vector<bool>& selected)
 
 int pasteVCardContacts(PhoneBook& book, const QMimeData* mime)
 {
-    if (mime == nullptr || !mime->hasFormat(VCardMimeType))
+    if (mime == nullptr || !mime->hasFormat(kVCardMimeType))
         return 0;
-    const QByteArray cards = mime->data(VCardMimeType);
+    const QByteArray cards = mime->data(kVCardMimeType);
     auto pasted = std::make_unique<PhoneBook>();
     ImportReport report;
     if (importVCardBytes(

@@ -13,7 +13,7 @@ struct PhoneBook;
 // takes the cards when the clipboard has them, so cut and paste keep a contact
 // whole, and contacts copied in an address book arrive with their numbers.
 
-inline constexpr const char* VCardMimeType = "text/vcard";
+inline constexpr const char* kVCardMimeType = "text/vcard";
 
 // The cards of the phone-book rows whose bit is set.
 QByteArray vCardOfRows(const PhoneBook& book, const std::vector<bool>& selected);

@@ -27,18 +27,18 @@ void check(bool condition)
 void decodeNumberRecord(std::span<const uint8_t> record)
 {
     const std::optional<NumberRecord> parsed = parseNumberRecord(record);
-    check(parsed.has_value() == (record.size() >= SimRecord::FixedPartLength));
+    check(parsed.has_value() == (record.size() >= SimRecord::kFixedPartLength));
     if (!parsed) {
         return;
     }
-    check(parsed->alpha.size() <= record.size() - SimRecord::FixedPartLength);
+    check(parsed->alpha.size() <= record.size() - SimRecord::kFixedPartLength);
     check(parsed->number.size() <= 21);
 
     // What the reader stores and shows.
     Contact contact;
     contact.setName(heldNameFromCardAlpha(parsed->alpha));
     contact.setNumber(parsed->number);
-    check(contact.heldName().size() < Contact::NameSize);
+    check(contact.heldName().size() < Contact::kNameSize);
     char shown[16];
     decodeAlphaToText(contact.heldName(), shown, sizeof shown);
     (void)heldNameToUnicode(contact.heldName());

@@ -226,7 +226,7 @@ Response SimCard::transmit(const QByteArray& apdu)
     }
     if (hit && hit->action == Fault::Action::Forget) {
         hit->fired = true;
-        response.bytes = statusOnly(sw::Ok);
+        response.bytes = statusOnly(sw::kOk);
         return response;
     }
     response.bytes = m_answerAll ? statusOnly(*m_answerAll) : process(apdu);
@@ -245,7 +245,7 @@ Response SimCard::transmit(const QByteArray& apdu)
 QByteArray SimCard::process(const QByteArray& apdu)
 {
     if (apdu.size() < 4)
-        return statusOnly(sw::WrongLength);
+        return statusOnly(sw::kWrongLength);
     const auto cla = uint8_t(apdu[0]);
     if (cla == kGsmClass && m_answersGsm)
         return processGsm(apdu);
@@ -253,11 +253,11 @@ QByteArray SimCard::process(const QByteArray& apdu)
         // b1-b2 of an interindustry class name a logical channel; only the basic one exists.
         if ((cla & 0xFC) == kUiccClass || (cla & 0xFC) == kUiccProprietaryClass) {
             if ((cla & 0x03) != 0)
-                return statusOnly(sw::ChannelNotSupported);
+                return statusOnly(sw::kChannelNotSupported);
             return detail::UiccCommands(*this).process(apdu);
         }
     }
-    return statusOnly(sw::WrongClass);
+    return statusOnly(sw::kWrongClass);
 }
 
 QByteArray SimCard::processGsm(const QByteArray& apdu)
@@ -277,31 +277,31 @@ QByteArray SimCard::processGsm(const QByteArray& apdu)
     };
     Case kind;
     switch (in) {
-    case ins::Select:
-    case ins::UpdateBinary:
-    case ins::UpdateRecord:
-    case ins::VerifyChv:
-    case ins::ChangeChv:
-    case ins::DisableChv:
-    case ins::EnableChv:
-    case ins::UnblockChv:
+    case ins::kSelect:
+    case ins::kUpdateBinary:
+    case ins::kUpdateRecord:
+    case ins::kVerifyChv:
+    case ins::kChangeChv:
+    case ins::kDisableChv:
+    case ins::kEnableChv:
+    case ins::kUnblockChv:
         kind = Incoming;
         break;
-    case ins::GetResponse:
-    case ins::ReadBinary:
-    case ins::ReadRecord:
-    case ins::Status:
+    case ins::kGetResponse:
+    case ins::kReadBinary:
+    case ins::kReadRecord:
+    case ins::kStatus:
         kind = Outgoing;
         break;
     default:
-        return statusOnly(sw::UnknownInstruction);
+        return statusOnly(sw::kUnknownInstruction);
     }
     if (apdu.size() < 5)
-        return statusOnly(sw::WrongLength);
+        return statusOnly(sw::kWrongLength);
     const int p3 = uint8_t(apdu[4]);
     const QByteArray body = apdu.mid(5);
     if (kind == Incoming ? body.size() != p3 : !body.isEmpty())
-        return statusOnly(sw::WrongLength);
+        return statusOnly(sw::kWrongLength);
 
     auto codeP2 = [&](bool allowChv2) -> int {
         if (p1 != 0)
@@ -312,65 +312,65 @@ QByteArray SimCard::processGsm(const QByteArray& apdu)
     };
 
     switch (in) {
-    case ins::Select:
+    case ins::kSelect:
         if (p1 != 0 || p2 != 0)
-            return statusOnly(sw::WrongP1P2);
+            return statusOnly(sw::kWrongP1P2);
         if (p3 != 2)
-            return statusOnly(sw::WrongLength);
+            return statusOnly(sw::kWrongLength);
         return select(uint16_t((uint8_t(body[0]) << 8) | uint8_t(body[1])));
-    case ins::GetResponse:
+    case ins::kGetResponse:
         if (p1 != 0 || p2 != 0)
-            return statusOnly(sw::WrongP1P2);
+            return statusOnly(sw::kWrongP1P2);
         if (pending.isEmpty())
-            return statusOnly(sw::TechnicalProblem);
+            return statusOnly(sw::kTechnicalProblem);
         if (p3 == 0 || p3 > pending.size())
-            return statusOnly(sw::WrongLength);
-        return withStatus(pending.left(p3), sw::Ok);
-    case ins::Status: {
+            return statusOnly(sw::kWrongLength);
+        return withStatus(pending.left(p3), sw::kOk);
+    case ins::kStatus: {
         if (p1 != 0 || p2 != 0)
-            return statusOnly(sw::WrongP1P2);
+            return statusOnly(sw::kWrongP1P2);
         const QByteArray answer = directoryResponse(*m_currentDf);
         if (p3 == 0 || p3 > answer.size())
-            return statusOnly(sw::WrongLength);
-        return withStatus(answer.left(p3), sw::Ok);
+            return statusOnly(sw::kWrongLength);
+        return withStatus(answer.left(p3), sw::kOk);
     }
-    case ins::ReadBinary:
+    case ins::kReadBinary:
         if (p1 & 0x80)
-            return statusOnly(sw::WrongP1P2);
+            return statusOnly(sw::kWrongP1P2);
         return readBinary((p1 << 8) | p2, p3 == 0 ? 256 : p3);
-    case ins::UpdateBinary:
+    case ins::kUpdateBinary:
         if (p1 & 0x80)
-            return statusOnly(sw::WrongP1P2);
+            return statusOnly(sw::kWrongP1P2);
         return updateBinary((p1 << 8) | p2, body);
-    case ins::ReadRecord:
+    case ins::kReadRecord:
         return readRecord(p1, p2, p3 == 0 ? 256 : p3);
-    case ins::UpdateRecord:
+    case ins::kUpdateRecord:
         return updateRecord(p1, p2, body);
-    case ins::VerifyChv:
-    case ins::ChangeChv: {
+    case ins::kVerifyChv:
+    case ins::kChangeChv: {
         const int n = codeP2(true);
         if (n == 0)
-            return statusOnly(sw::WrongP1P2);
-        if (p3 != (in == ins::VerifyChv ? 8 : 16))
-            return statusOnly(sw::WrongLength);
-        return in == ins::VerifyChv ? verify(n, body) : change(n, body.left(8), body.mid(8));
+            return statusOnly(sw::kWrongP1P2);
+        if (p3 != (in == ins::kVerifyChv ? 8 : 16))
+            return statusOnly(sw::kWrongLength);
+        return in == ins::kVerifyChv ? verify(n, body) : change(n, body.left(8), body.mid(8));
     }
-    case ins::DisableChv:
-    case ins::EnableChv:
+    case ins::kDisableChv:
+    case ins::kEnableChv:
         if (codeP2(false) == 0)
-            return statusOnly(sw::WrongP1P2);
+            return statusOnly(sw::kWrongP1P2);
         if (p3 != 8)
-            return statusOnly(sw::WrongLength);
-        return setEnabled(in == ins::EnableChv, body);
-    case ins::UnblockChv:
+            return statusOnly(sw::kWrongLength);
+        return setEnabled(in == ins::kEnableChv, body);
+    case ins::kUnblockChv:
         // UNBLOCK CHV names CHV1 with 00 and CHV2 with 02.
         if (p1 != 0 || (p2 != 0 && p2 != 2))
-            return statusOnly(sw::WrongP1P2);
+            return statusOnly(sw::kWrongP1P2);
         if (p3 != 16)
-            return statusOnly(sw::WrongLength);
+            return statusOnly(sw::kWrongLength);
         return unblock(p2 == 0 ? 1 : 2, body.left(8), body.mid(8));
     }
-    return statusOnly(sw::UnknownInstruction);
+    return statusOnly(sw::kUnknownInstruction);
 }
 
 QByteArray SimCard::select(uint16_t fileId)
@@ -399,7 +399,7 @@ QByteArray SimCard::select(uint16_t fileId)
             target = top;
     }
     if (!target)
-        return statusOnly(sw::NotFound);
+        return statusOnly(sw::kNotFound);
 
     if (target->isDirectory()) {
         m_currentDf = target;
@@ -411,7 +411,7 @@ QByteArray SimCard::select(uint16_t fileId)
         m_pending = fileResponse(*target);
     }
     m_recordPointer = 0;
-    return statusOnly(uint16_t(sw::ResponseLength | m_pending.size()));
+    return statusOnly(uint16_t(sw::kResponseLength | m_pending.size()));
 }
 
 QByteArray SimCard::directoryResponse(const CardFile& df) const

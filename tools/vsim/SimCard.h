@@ -21,51 +21,51 @@ class UiccCommands;
 }
 
 namespace sw {
-inline constexpr uint16_t Ok = 0x9000;
-inline constexpr uint16_t ResponseLength = 0x9F00; // low byte: bytes waiting for GET RESPONSE
-inline constexpr uint16_t NoEfSelected = 0x9400;
-inline constexpr uint16_t OutOfRange = 0x9402;
-inline constexpr uint16_t NotFound = 0x9404;
-inline constexpr uint16_t FileInconsistent = 0x9408;
-inline constexpr uint16_t NoChvInitialised = 0x9802;
-inline constexpr uint16_t AccessNotFulfilled = 0x9804; // also: wrong code, tries left
-inline constexpr uint16_t ContradictsChvStatus = 0x9808;
-inline constexpr uint16_t ContradictsInvalidation = 0x9810;
-inline constexpr uint16_t ChvBlocked = 0x9840; // also: wrong code, no try left
-inline constexpr uint16_t WrongLength = 0x6700;
-inline constexpr uint16_t WrongP1P2 = 0x6B00;
-inline constexpr uint16_t UnknownInstruction = 0x6D00;
-inline constexpr uint16_t WrongClass = 0x6E00;
-inline constexpr uint16_t TechnicalProblem = 0x6F00;
+inline constexpr uint16_t kOk = 0x9000;
+inline constexpr uint16_t kResponseLength = 0x9F00; // low byte: bytes waiting for GET RESPONSE
+inline constexpr uint16_t kNoEfSelected = 0x9400;
+inline constexpr uint16_t kOutOfRange = 0x9402;
+inline constexpr uint16_t kNotFound = 0x9404;
+inline constexpr uint16_t kFileInconsistent = 0x9408;
+inline constexpr uint16_t kNoChvInitialised = 0x9802;
+inline constexpr uint16_t kAccessNotFulfilled = 0x9804; // also: wrong code, tries left
+inline constexpr uint16_t kContradictsChvStatus = 0x9808;
+inline constexpr uint16_t kContradictsInvalidation = 0x9810;
+inline constexpr uint16_t kChvBlocked = 0x9840; // also: wrong code, no try left
+inline constexpr uint16_t kWrongLength = 0x6700;
+inline constexpr uint16_t kWrongP1P2 = 0x6B00;
+inline constexpr uint16_t kUnknownInstruction = 0x6D00;
+inline constexpr uint16_t kWrongClass = 0x6E00;
+inline constexpr uint16_t kTechnicalProblem = 0x6F00;
 // The UICC's words besides 67 00, 6B 00, 6D 00, 6E 00 and 6F 00 above.
-inline constexpr uint16_t MoreData = 0x6100;    // low byte: bytes waiting for GET RESPONSE
-inline constexpr uint16_t WrongLe = 0x6C00;     // low byte: the length the card has
-inline constexpr uint16_t PinRejected = 0x63C0; // low nibble: tries left
-inline constexpr uint16_t ChannelNotSupported = 0x6881;
-inline constexpr uint16_t IncompatibleFile = 0x6981;
-inline constexpr uint16_t SecurityNotSatisfied = 0x6982;
-inline constexpr uint16_t PinBlocked = 0x6983;
-inline constexpr uint16_t DataInvalidated = 0x6984; // also: the PIN is disabled
-inline constexpr uint16_t ConditionsNotSatisfied = 0x6985;
-inline constexpr uint16_t NoEfSelectedUicc = 0x6986;
-inline constexpr uint16_t FileNotFound = 0x6A82;
-inline constexpr uint16_t RecordNotFound = 0x6A83;
-inline constexpr uint16_t KeyNotFound = 0x6A88;
+inline constexpr uint16_t kMoreData = 0x6100;    // low byte: bytes waiting for GET RESPONSE
+inline constexpr uint16_t kWrongLe = 0x6C00;     // low byte: the length the card has
+inline constexpr uint16_t kPinRejected = 0x63C0; // low nibble: tries left
+inline constexpr uint16_t kChannelNotSupported = 0x6881;
+inline constexpr uint16_t kIncompatibleFile = 0x6981;
+inline constexpr uint16_t kSecurityNotSatisfied = 0x6982;
+inline constexpr uint16_t kPinBlocked = 0x6983;
+inline constexpr uint16_t kDataInvalidated = 0x6984; // also: the PIN is disabled
+inline constexpr uint16_t kConditionsNotSatisfied = 0x6985;
+inline constexpr uint16_t kNoEfSelectedUicc = 0x6986;
+inline constexpr uint16_t kFileNotFound = 0x6A82;
+inline constexpr uint16_t kRecordNotFound = 0x6A83;
+inline constexpr uint16_t kKeyNotFound = 0x6A88;
 } // namespace sw
 
 namespace ins {
-inline constexpr uint8_t Select = 0xA4;
-inline constexpr uint8_t Status = 0xF2;
-inline constexpr uint8_t GetResponse = 0xC0;
-inline constexpr uint8_t ReadBinary = 0xB0;
-inline constexpr uint8_t UpdateBinary = 0xD6;
-inline constexpr uint8_t ReadRecord = 0xB2;
-inline constexpr uint8_t UpdateRecord = 0xDC;
-inline constexpr uint8_t VerifyChv = 0x20;
-inline constexpr uint8_t ChangeChv = 0x24;
-inline constexpr uint8_t DisableChv = 0x26;
-inline constexpr uint8_t EnableChv = 0x28;
-inline constexpr uint8_t UnblockChv = 0x2C;
+inline constexpr uint8_t kSelect = 0xA4;
+inline constexpr uint8_t kStatus = 0xF2;
+inline constexpr uint8_t kGetResponse = 0xC0;
+inline constexpr uint8_t kReadBinary = 0xB0;
+inline constexpr uint8_t kUpdateBinary = 0xD6;
+inline constexpr uint8_t kReadRecord = 0xB2;
+inline constexpr uint8_t kUpdateRecord = 0xDC;
+inline constexpr uint8_t kVerifyChv = 0x20;
+inline constexpr uint8_t kChangeChv = 0x24;
+inline constexpr uint8_t kDisableChv = 0x26;
+inline constexpr uint8_t kEnableChv = 0x28;
+inline constexpr uint8_t kUnblockChv = 0x2C;
 } // namespace ins
 
 inline constexpr uint8_t kGsmClass = 0xA0;

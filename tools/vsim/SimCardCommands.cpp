@@ -29,36 +29,36 @@ bool SimCard::granted(Access access) const
 QByteArray SimCard::readBinary(int offset, int length)
 {
     if (!m_currentEf)
-        return statusOnly(sw::NoEfSelected);
+        return statusOnly(sw::kNoEfSelected);
     if (m_currentEf->kind != FileKind::Transparent)
-        return statusOnly(sw::FileInconsistent);
+        return statusOnly(sw::kFileInconsistent);
     if (!granted(m_currentEf->read))
-        return statusOnly(sw::AccessNotFulfilled);
+        return statusOnly(sw::kAccessNotFulfilled);
     if (m_currentEf->invalidated)
-        return statusOnly(sw::ContradictsInvalidation);
+        return statusOnly(sw::kContradictsInvalidation);
     if (offset >= m_currentEf->data.size())
-        return statusOnly(sw::OutOfRange);
+        return statusOnly(sw::kOutOfRange);
     if (offset + length > m_currentEf->data.size())
-        return statusOnly(sw::WrongLength);
-    return withStatus(m_currentEf->data.mid(offset, length), sw::Ok);
+        return statusOnly(sw::kWrongLength);
+    return withStatus(m_currentEf->data.mid(offset, length), sw::kOk);
 }
 
 QByteArray SimCard::updateBinary(int offset, const QByteArray& data)
 {
     if (!m_currentEf)
-        return statusOnly(sw::NoEfSelected);
+        return statusOnly(sw::kNoEfSelected);
     if (m_currentEf->kind != FileKind::Transparent)
-        return statusOnly(sw::FileInconsistent);
+        return statusOnly(sw::kFileInconsistent);
     if (!granted(m_currentEf->update))
-        return statusOnly(sw::AccessNotFulfilled);
+        return statusOnly(sw::kAccessNotFulfilled);
     if (m_currentEf->invalidated)
-        return statusOnly(sw::ContradictsInvalidation);
+        return statusOnly(sw::kContradictsInvalidation);
     if (offset >= m_currentEf->data.size())
-        return statusOnly(sw::OutOfRange);
+        return statusOnly(sw::kOutOfRange);
     if (data.isEmpty() || offset + data.size() > m_currentEf->data.size())
-        return statusOnly(sw::WrongLength);
+        return statusOnly(sw::kWrongLength);
     m_currentEf->data.replace(offset, data.size(), data);
-    return statusOnly(sw::Ok);
+    return statusOnly(sw::kOk);
 }
 
 // Record addressing of READ/UPDATE RECORD: P2 02 next, 03 previous, 04 absolute
@@ -74,7 +74,7 @@ std::optional<int> SimCard::resolveRecord(uint8_t p1, uint8_t mode, bool forUpda
         int next = m_recordPointer + 1;
         if (next > count) {
             if (!cyclic) {
-                *error = sw::OutOfRange;
+                *error = sw::kOutOfRange;
                 return std::nullopt;
             }
             next = 1;
@@ -87,7 +87,7 @@ std::optional<int> SimCard::resolveRecord(uint8_t p1, uint8_t mode, bool forUpda
         int previous = m_recordPointer == 0 ? count : m_recordPointer - 1;
         if (previous < 1) {
             if (!cyclic) {
-                *error = sw::OutOfRange;
+                *error = sw::kOutOfRange;
                 return std::nullopt;
             }
             previous = count;
@@ -99,7 +99,7 @@ std::optional<int> SimCard::resolveRecord(uint8_t p1, uint8_t mode, bool forUpda
             break;
         const int n = p1 == 0 ? m_recordPointer : p1;
         if (n < 1 || n > count) {
-            *error = sw::OutOfRange;
+            *error = sw::kOutOfRange;
             return std::nullopt;
         }
         return n;
@@ -107,46 +107,46 @@ std::optional<int> SimCard::resolveRecord(uint8_t p1, uint8_t mode, bool forUpda
     default:
         break;
     }
-    *error = sw::WrongP1P2;
+    *error = sw::kWrongP1P2;
     return std::nullopt;
 }
 
 QByteArray SimCard::readRecord(uint8_t p1, uint8_t mode, int length)
 {
     if (!m_currentEf)
-        return statusOnly(sw::NoEfSelected);
+        return statusOnly(sw::kNoEfSelected);
     if (!m_currentEf->isRecordFile())
-        return statusOnly(sw::FileInconsistent);
+        return statusOnly(sw::kFileInconsistent);
     if (!granted(m_currentEf->read))
-        return statusOnly(sw::AccessNotFulfilled);
+        return statusOnly(sw::kAccessNotFulfilled);
     if (m_currentEf->invalidated)
-        return statusOnly(sw::ContradictsInvalidation);
+        return statusOnly(sw::kContradictsInvalidation);
     uint16_t error = 0;
     const auto n = resolveRecord(p1, mode, false, &error);
     if (!n)
         return statusOnly(error);
     if (length != m_currentEf->recordLength)
-        return statusOnly(sw::WrongLength);
+        return statusOnly(sw::kWrongLength);
     m_recordPointer = *n;
-    return withStatus(m_currentEf->records[*n - 1], sw::Ok);
+    return withStatus(m_currentEf->records[*n - 1], sw::kOk);
 }
 
 QByteArray SimCard::updateRecord(uint8_t p1, uint8_t mode, const QByteArray& data)
 {
     if (!m_currentEf)
-        return statusOnly(sw::NoEfSelected);
+        return statusOnly(sw::kNoEfSelected);
     if (!m_currentEf->isRecordFile())
-        return statusOnly(sw::FileInconsistent);
+        return statusOnly(sw::kFileInconsistent);
     if (!granted(m_currentEf->update))
-        return statusOnly(sw::AccessNotFulfilled);
+        return statusOnly(sw::kAccessNotFulfilled);
     if (m_currentEf->invalidated)
-        return statusOnly(sw::ContradictsInvalidation);
+        return statusOnly(sw::kContradictsInvalidation);
     uint16_t error = 0;
     const auto n = resolveRecord(p1, mode, true, &error);
     if (!n)
         return statusOnly(error);
     if (data.size() != m_currentEf->recordLength)
-        return statusOnly(sw::WrongLength);
+        return statusOnly(sw::kWrongLength);
     if (m_currentEf->kind == FileKind::Cyclic) {
         m_currentEf->records.removeLast();
         m_currentEf->records.prepend(data);
@@ -154,7 +154,7 @@ QByteArray SimCard::updateRecord(uint8_t p1, uint8_t mode, const QByteArray& dat
         m_currentEf->records[*n - 1] = data;
     }
     m_recordPointer = *n;
-    return statusOnly(sw::Ok);
+    return statusOnly(sw::kOk);
 }
 
 // Counts a presentation of `code` against `chv`: 9000 resets the counter,
@@ -162,24 +162,24 @@ QByteArray SimCard::updateRecord(uint8_t p1, uint8_t mode, const QByteArray& dat
 QByteArray SimCard::presentCode(Chv& chv, const QByteArray& code)
 {
     if (chv.tries <= 0)
-        return statusOnly(sw::ChvBlocked);
+        return statusOnly(sw::kChvBlocked);
     if (code != chv.code) {
         --chv.tries;
         chv.verified = false;
-        return statusOnly(chv.tries > 0 ? sw::AccessNotFulfilled : sw::ChvBlocked);
+        return statusOnly(chv.tries > 0 ? sw::kAccessNotFulfilled : sw::kChvBlocked);
     }
     chv.tries = chv.maxTries;
     chv.verified = true;
-    return statusOnly(sw::Ok);
+    return statusOnly(sw::kOk);
 }
 
 QByteArray SimCard::verify(int number, const QByteArray& code)
 {
     Chv& c = chv(number);
     if (!c.initialised)
-        return statusOnly(sw::NoChvInitialised);
+        return statusOnly(sw::kNoChvInitialised);
     if (!c.enabled)
-        return statusOnly(sw::ContradictsChvStatus);
+        return statusOnly(sw::kContradictsChvStatus);
     return presentCode(c, code);
 }
 
@@ -187,9 +187,9 @@ QByteArray SimCard::change(int number, const QByteArray& oldCode, const QByteArr
 {
     Chv& c = chv(number);
     if (!c.initialised)
-        return statusOnly(sw::NoChvInitialised);
+        return statusOnly(sw::kNoChvInitialised);
     if (!c.enabled)
-        return statusOnly(sw::ContradictsChvStatus);
+        return statusOnly(sw::kContradictsChvStatus);
     QByteArray answer = presentCode(c, oldCode);
     if (c.verified)
         c.code = newCode;
@@ -199,9 +199,9 @@ QByteArray SimCard::change(int number, const QByteArray& oldCode, const QByteArr
 QByteArray SimCard::setEnabled(bool enable, const QByteArray& code)
 {
     if (!m_chv1.initialised)
-        return statusOnly(sw::NoChvInitialised);
+        return statusOnly(sw::kNoChvInitialised);
     if (m_chv1.enabled == enable)
-        return statusOnly(sw::ContradictsChvStatus);
+        return statusOnly(sw::kContradictsChvStatus);
     QByteArray answer = presentCode(m_chv1, code);
     if (m_chv1.verified)
         m_chv1.enabled = enable;
@@ -212,19 +212,19 @@ QByteArray SimCard::unblock(int number, const QByteArray& unblockCode, const QBy
 {
     Chv& c = chv(number);
     if (!c.initialised)
-        return statusOnly(sw::NoChvInitialised);
+        return statusOnly(sw::kNoChvInitialised);
     if (c.unblockTries <= 0)
-        return statusOnly(sw::ChvBlocked);
+        return statusOnly(sw::kChvBlocked);
     if (unblockCode != c.unblock) {
         --c.unblockTries;
-        return statusOnly(c.unblockTries > 0 ? sw::AccessNotFulfilled : sw::ChvBlocked);
+        return statusOnly(c.unblockTries > 0 ? sw::kAccessNotFulfilled : sw::kChvBlocked);
     }
     c.unblockTries = c.maxUnblockTries;
     c.tries = c.maxTries;
     c.code = newCode;
     c.verified = true;
     c.enabled = true; // unblocking a disabled CHV1 enables it again
-    return statusOnly(sw::Ok);
+    return statusOnly(sw::kOk);
 }
 
 } // namespace vsim

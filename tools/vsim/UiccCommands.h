@@ -13,9 +13,9 @@
 namespace vsim::detail {
 
 namespace keyref {
-inline constexpr uint8_t Pin1 = 0x01;
-inline constexpr uint8_t Pin2 = 0x81; // local to the application
-inline constexpr uint8_t Adm1 = 0x0A; // shown in security attributes; no code to present
+inline constexpr uint8_t kPin1 = 0x01;
+inline constexpr uint8_t kPin2 = 0x81; // local to the application
+inline constexpr uint8_t kAdm1 = 0x0A; // shown in security attributes; no code to present
 } // namespace keyref
 
 class UiccCommands

@@ -71,11 +71,11 @@ QByteArray condition(Access access)
     case Access::Never:
         return QByteArray::fromHex("9700");
     case Access::Chv1:
-        return userPin(keyref::Pin1);
+        return userPin(keyref::kPin1);
     case Access::Chv2:
-        return userPin(keyref::Pin2);
+        return userPin(keyref::kPin2);
     case Access::Adm:
-        return userPin(keyref::Adm1);
+        return userPin(keyref::kAdm1);
     }
     return QByteArray::fromHex("9700");
 }
@@ -125,7 +125,7 @@ QByteArray UiccCommands::pinStatusTemplate() const
         if (n == 2 || c.enabled)
             enabled |= uint8_t(bit);
         bit >>= 1;
-        references += tlv(0x83, QByteArray(1, char(n == 1 ? keyref::Pin1 : keyref::Pin2)));
+        references += tlv(0x83, QByteArray(1, char(n == 1 ? keyref::kPin1 : keyref::kPin2)));
     }
     return tlv(0xC6, tlv(0x90, QByteArray(1, char(enabled))) + references);
 }
@@ -240,40 +240,40 @@ QByteArray UiccCommands::select(uint8_t p1, uint8_t p2, const QByteArray& data)
 {
     const uint8_t answer = p2 & 0xFC;
     if (answer != kReturnFcp && answer != kNoData)
-        return statusOnly(sw::WrongP1P2);
+        return statusOnly(sw::kWrongP1P2);
     if ((p2 & 0x03) != 0 && !((p2 & 0x03) == kNextOccurrence && p1 == kByAid))
-        return statusOnly(sw::WrongP1P2);
+        return statusOnly(sw::kWrongP1P2);
 
     CardFile* target = nullptr;
     switch (p1) {
     case kByFileId:
         if (data.size() != 2)
-            return statusOnly(sw::WrongLength);
+            return statusOnly(sw::kWrongLength);
         target = findById(uint16_t((uint8_t(data[0]) << 8) | uint8_t(data[1])));
         break;
     case kPathFromMf:
     case kPathFromCurrentDf:
         if (data.isEmpty() || data.size() % 2 != 0)
-            return statusOnly(sw::WrongLength);
+            return statusOnly(sw::kWrongLength);
         target = findByPath(p1 == kPathFromMf ? m_card.m_mf.get() : m_card.m_currentDf, data);
         break;
     case kByAid:
         if (data.isEmpty() || data.size() > 16)
-            return statusOnly(sw::WrongLength);
+            return statusOnly(sw::kWrongLength);
         // The card holds each application once: there is no next occurrence.
         target = (p2 & 0x03) == kNextOccurrence ? nullptr : findByAid(data);
         break;
     default:
-        return statusOnly(sw::WrongP1P2);
+        return statusOnly(sw::kWrongP1P2);
     }
     if (!target)
-        return statusOnly(sw::FileNotFound);
+        return statusOnly(sw::kFileNotFound);
 
     makeCurrent(target);
     if (answer == kNoData)
-        return statusOnly(sw::Ok);
+        return statusOnly(sw::kOk);
     m_card.m_pending = fcp(*target);
-    return statusOnly(uint16_t(sw::MoreData | m_card.m_pending.size()));
+    return statusOnly(uint16_t(sw::kMoreData | m_card.m_pending.size()));
 }
 
 // STATUS (class 80): P2 00 the current DF's FCP, 01 the current application's
@@ -285,16 +285,16 @@ QByteArray UiccCommands::status(uint8_t p2, int le)
         answer = fcp(*m_card.m_currentDf);
     } else if (p2 == 0x01) {
         if (!m_card.m_currentAdf)
-            return statusOnly(sw::ConditionsNotSatisfied);
+            return statusOnly(sw::kConditionsNotSatisfied);
         answer = tlv(0x84, m_card.m_currentAdf->aid);
     } else if (p2 == kNoData) {
-        return statusOnly(sw::Ok);
+        return statusOnly(sw::kOk);
     } else {
-        return statusOnly(sw::WrongP1P2);
+        return statusOnly(sw::kWrongP1P2);
     }
     if (le != answer.size())
-        return statusOnly(uint16_t(sw::WrongLe | answer.size()));
-    return withStatus(answer, sw::Ok);
+        return statusOnly(uint16_t(sw::kWrongLe | answer.size()));
+    return withStatus(answer, sw::kOk);
 }
 
 } // namespace vsim::detail

@@ -22,7 +22,7 @@ CardResult judgeAnswer(CardAnswer answer, std::span<const StatusRule> table, con
 {
     CardResult result;
     result.pcsc = answer.pcsc;
-    if (answer.pcsc != Pcsc::Success) {
+    if (answer.pcsc != Pcsc::kSuccess) {
         result.outcome = CardOutcome::NoAnswer;
         result.text = cardErrorText(static_cast<uint32_t>(answer.pcsc));
         if (commandTag != nullptr)

@@ -27,7 +27,7 @@ CardIdentity identifyConnectedCard(const PcscApi& api, SCARDHANDLE card,
     DWORD protocol = 0;
     DWORD nameLength = 0;
     if (api.SCardStatus == nullptr || api.SCardStatus(card, nullptr, &nameLength, &state, &protocol,
-                                                      atr.data(), &atrLength) != Pcsc::Success)
+                                                      atr.data(), &atrLength) != Pcsc::kSuccess)
         atrLength = 0;
     return identifyCard(transport, std::span(atr.data(), std::min<DWORD>(atrLength, 33)));
 }

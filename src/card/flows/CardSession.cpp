@@ -22,7 +22,7 @@ struct ProtocolTry
 };
 // A card that refuses T=0 may still talk T=1, or let the driver choose.
 constexpr ProtocolTry kProtocolTries[] = {
-    {Pcsc::ProtocolT0, "T0"}, {Pcsc::ProtocolT1, "T1"}, {Pcsc::ProtocolT0OrT1, "T0 T1"}};
+    {Pcsc::kProtocolT0, "T0"}, {Pcsc::kProtocolT1, "T1"}, {Pcsc::kProtocolT0OrT1, "T0 T1"}};
 
 // Releases the context after a failed establishment or listing.
 void dropContext(CardSession& session)
@@ -37,7 +37,7 @@ void closeAbandoned(CardSession& session)
 {
     if (session.context == 0)
         return;
-    session.api.SCardDisconnect(session.card, Pcsc::UnpowerCard);
+    session.api.SCardDisconnect(session.card, Pcsc::kUnpowerCard);
     session.api.SCardReleaseContext(session.context);
     session.context = 0;
 }
@@ -74,9 +74,9 @@ bool establishContext(CardSession& session, CardHost& host)
 {
     SCARDCONTEXT context = 0;
     const LONG result =
-        session.api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
+        session.api.SCardEstablishContext(Pcsc::kScopeUser, nullptr, nullptr, &context);
     session.context = context;
-    if (result != Pcsc::Success) {
+    if (result != Pcsc::kSuccess) {
         logCardError(static_cast<uint32_t>(result));
         showCardMessage(host.ui, CardText::NoSmartCardComponents);
         setLastError(static_cast<uint32_t>(result));
@@ -95,7 +95,7 @@ bool listReaders(CardSession& session, CardHost& host)
     session.readerList.fill('\0');
     const LONG listed = session.api.SCardListReaders(session.context, nullptr,
                                                      session.readerList.data(), &listLength);
-    if (listed != Pcsc::Success || session.readerList[0] == '\0') {
+    if (listed != Pcsc::kSuccess || session.readerList[0] == '\0') {
         logCardError(static_cast<uint32_t>(listed));
         setLastError(1);
         dropContext(session);
@@ -131,7 +131,7 @@ bool connectToReader(CardSession& session, CardHost& host, Transfer scope)
     if (!listReaders(session, host))
         return false;
 
-    LONG lastResult = Pcsc::Success;
+    LONG lastResult = Pcsc::kSuccess;
     bool busy = false; // a card that another program holds
     for (const char* name = session.readerList.data();
          *name != '\0' && name < session.readerList.data() + kReaderListLimit;
@@ -141,9 +141,9 @@ bool connectToReader(CardSession& session, CardHost& host, Transfer scope)
         for (const ProtocolTry& attempt : kProtocolTries) {
             SCARDHANDLE card = 0;
             DWORD protocol = session.activeProtocol;
-            lastResult = session.api.SCardConnect(session.context, name, Pcsc::ShareExclusive,
+            lastResult = session.api.SCardConnect(session.context, name, Pcsc::kShareExclusive,
                                                   attempt.protocols, &card, &protocol);
-            if (lastResult == Pcsc::Success) {
+            if (lastResult == Pcsc::kSuccess) {
                 session.card = card;
                 session.activeProtocol = protocol;
                 connected = true;
@@ -194,7 +194,7 @@ bool connectToReader(CardSession& session, CardHost& host, Transfer scope)
     } else {
         session.cachedPin1.wipe();
         if (session.card != 0)
-            session.api.SCardDisconnect(session.card, Pcsc::UnpowerCard);
+            session.api.SCardDisconnect(session.card, Pcsc::kUnpowerCard);
         session.api.SCardReleaseContext(session.context);
     }
     session.context = 0;
@@ -210,8 +210,9 @@ bool connectToSim(const PcscApi& api, UserInterface& ui, const std::string& capt
     writeLog(LogLevel::Info, kTag, "%s %d %d %s", caption.c_str(), static_cast<int>(context),
              static_cast<int>(card), readerNameOut.c_str());
 
-    const LONG established = api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
-    if (established != Pcsc::Success) {
+    const LONG established =
+        api.SCardEstablishContext(Pcsc::kScopeUser, nullptr, nullptr, &context);
+    if (established != Pcsc::kSuccess) {
         logCardError(static_cast<uint32_t>(established));
         showCardMessage(ui, CardText::NoSmartCardComponents, {}, UserInterface::Icon::Information,
                         caption);
@@ -223,24 +224,24 @@ bool connectToSim(const PcscApi& api, UserInterface& ui, const std::string& capt
 
     DWORD needed = 0;
     LONG result = api.SCardListReaders(context, nullptr, nullptr, &needed);
-    if (result == Pcsc::Success) {
+    if (result == Pcsc::kSuccess) {
         if (readers.capacity() < needed)
             readers = OwnedText(needed + 1);
         DWORD length = static_cast<DWORD>(readers.capacity() - 1);
         result = api.SCardListReaders(context, nullptr, readers.data(), &length);
     }
     writeLog(LogLevel::Info, kTag, "List Readers %s", readers.c_str());
-    if (result != Pcsc::Success)
+    if (result != Pcsc::kSuccess)
         logCardError(static_cast<uint32_t>(result));
 
-    if (result == Pcsc::Success) {
+    if (result == Pcsc::kSuccess) {
         const char* end = readers.data() + readers.capacity() - 1;
         for (const char* name = readers.data(); name < end && *name != '\0';
              name += std::strlen(name) + 1) {
             DWORD protocol = 0;
-            result = api.SCardConnect(context, name, Pcsc::ShareExclusive, Pcsc::ProtocolT0, &card,
-                                      &protocol);
-            if (result == Pcsc::Success) {
+            result = api.SCardConnect(context, name, Pcsc::kShareExclusive, Pcsc::kProtocolT0,
+                                      &card, &protocol);
+            if (result == Pcsc::kSuccess) {
                 readerNameOut.assign(name);
                 writeLog(LogLevel::Info, kTag, "%s", "Card Connect success!");
                 return true;
@@ -259,11 +260,11 @@ bool closeCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card)
 {
     bool closed = false;
     if (card != 0) {
-        closed = api.SCardDisconnect(card, Pcsc::LeaveCard) == Pcsc::Success;
+        closed = api.SCardDisconnect(card, Pcsc::kLeaveCard) == Pcsc::kSuccess;
         card = 0;
     }
     if (context != 0) {
-        closed = api.SCardReleaseContext(context) == Pcsc::Success;
+        closed = api.SCardReleaseContext(context) == Pcsc::kSuccess;
         context = 0;
     }
     return closed;
@@ -272,7 +273,7 @@ bool closeCard(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card)
 void endSession(CardSession& session)
 {
     session.cachedPin1.wipe();
-    session.api.SCardDisconnect(session.card, Pcsc::UnpowerCard);
+    session.api.SCardDisconnect(session.card, Pcsc::kUnpowerCard);
     session.api.SCardReleaseContext(session.context);
     session.context = 0;
 }

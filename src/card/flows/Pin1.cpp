@@ -37,9 +37,9 @@ FindResult findSim(CardSession& session, CardHost& host)
          name += std::strlen(name) + 1) {
         SCARDHANDLE card = 0;
         DWORD protocol = 0;
-        const LONG connected = session.api.SCardConnect(session.context, name, Pcsc::ShareExclusive,
-                                                        Pcsc::ProtocolT0, &card, &protocol);
-        if (connected != Pcsc::Success) {
+        const LONG connected = session.api.SCardConnect(
+            session.context, name, Pcsc::kShareExclusive, Pcsc::kProtocolT0, &card, &protocol);
+        if (connected != Pcsc::kSuccess) {
             logCardError(static_cast<uint32_t>(connected));
             continue;
         }

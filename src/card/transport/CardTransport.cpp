@@ -34,7 +34,7 @@ CardAnswer CardTransport::send(std::span<const uint8_t> command, DWORD receiveLe
     answer.pcsc =
         m_api->SCardTransmit(*m_card, &kSendPci, command.data(), static_cast<DWORD>(command.size()),
                              nullptr, buffer.data(), &length);
-    if (answer.pcsc != Pcsc::Success)
+    if (answer.pcsc != Pcsc::kSuccess)
         return answer;
     length = std::min<DWORD>(length, static_cast<DWORD>(buffer.size()));
     if (length < 2) {
@@ -53,7 +53,7 @@ LONG CardTransport::presenceAfterShortAnswer() const
     // "succeeded" with nothing in it. The reader learns of the removal a moment
     // later; until it does, the answer stays what it was: short.
     if (m_api->SCardStatus == nullptr)
-        return Pcsc::Success;
+        return Pcsc::kSuccess;
     for (int check = 0; check < kPresenceChecks; ++check) {
         DWORD readerLength = 0;
         DWORD state = 0;
@@ -61,14 +61,15 @@ LONG CardTransport::presenceAfterShortAnswer() const
         DWORD atrLength = 0;
         const LONG status = m_api->SCardStatus(*m_card, nullptr, &readerLength, &state, &protocol,
                                                nullptr, &atrLength);
-        if (status == LONG(SCARD_W_REMOVED_CARD) || (status == Pcsc::Success && (state & SCARD_ABSENT)))
+        if (status == LONG(SCARD_W_REMOVED_CARD) ||
+            (status == Pcsc::kSuccess && (state & SCARD_ABSENT)))
             return LONG(SCARD_W_REMOVED_CARD);
-        if (status != Pcsc::Success)
+        if (status != Pcsc::kSuccess)
             return status;
         if (check + 1 < kPresenceChecks)
             std::this_thread::sleep_for(kPresenceInterval);
     }
-    return Pcsc::Success;
+    return Pcsc::kSuccess;
 }
 
 CardAnswer CardTransport::getResponse(uint8_t cla, uint8_t length, DWORD receiveLength) const
@@ -81,7 +82,7 @@ CardAnswer CardTransport::exchange(std::span<const uint8_t> command, DWORD recei
                                    Collect collect) const
 {
     CardAnswer answer = send(command, receiveLength);
-    if (answer.pcsc != Pcsc::Success || answer.shortAnswer || command.size() < 5)
+    if (answer.pcsc != Pcsc::kSuccess || answer.shortAnswer || command.size() < 5)
         return answer;
 
     // 6C xx: the card wants Le = xx. Only a command that expects data (no
@@ -90,7 +91,7 @@ CardAnswer CardTransport::exchange(std::span<const uint8_t> command, DWORD recei
         std::vector<uint8_t> again(command.begin(), command.end());
         again[4] = answer.sw.sw2;
         answer = send(again, static_cast<DWORD>(answer.sw.sw2 == 0 ? 256 : answer.sw.sw2) + 2);
-        if (answer.pcsc != Pcsc::Success || answer.shortAnswer)
+        if (answer.pcsc != Pcsc::kSuccess || answer.shortAnswer)
             return answer;
     }
 
@@ -105,7 +106,7 @@ CardAnswer CardTransport::exchange(std::span<const uint8_t> command, DWORD recei
         const uint8_t length = answer.sw.sw2;
         answer = getResponse(command[0], length,
                              length == 0 ? kLargestAnswer : static_cast<DWORD>(length) + 2);
-        if (answer.pcsc != Pcsc::Success || answer.shortAnswer)
+        if (answer.pcsc != Pcsc::kSuccess || answer.shortAnswer)
             return answer;
         data.insert(data.end(), answer.data.begin(), answer.data.end());
     }

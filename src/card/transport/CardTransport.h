@@ -10,7 +10,7 @@
 // What the card sent back to one command, before any command set judged it.
 struct CardAnswer
 {
-    LONG pcsc = Pcsc::Success; // result of the transmit; the rest is empty when it failed
+    LONG pcsc = Pcsc::kSuccess; // result of the transmit; the rest is empty when it failed
     StatusWord sw;             // the last two bytes the card returned
     std::vector<uint8_t> data; // what came before them
     int pending = 0;           // xx of a 9F xx / 61 xx left for a later GET RESPONSE

@@ -20,7 +20,7 @@ bool bindPcsc(void*& library, PcscApi& api, const char* libraryName)
     library = dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         writeLog(LogLevel::Error, "BindPcsc", "cannot load %s: %s", libraryName, dlerror());
-        setLastError(Pcsc::ErrorModuleNotFound);
+        setLastError(Pcsc::kErrorModuleNotFound);
         return false;
     }
 
@@ -44,7 +44,7 @@ bool bindPcsc(void*& library, PcscApi& api, const char* libraryName)
                  cause != nullptr ? cause : "entry point missing");
         dlclose(library);
         library = nullptr;
-        setLastError(Pcsc::ErrorProcNotFound);
+        setLastError(Pcsc::kErrorProcNotFound);
         return false;
     }
     api = bound;

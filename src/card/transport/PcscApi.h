@@ -24,18 +24,18 @@ struct PcscApi
 
 namespace Pcsc {
 inline constexpr const char* kLibraryName = "libpcsclite.so.1";
-inline constexpr DWORD ScopeUser = SCARD_SCOPE_USER;
-inline constexpr DWORD ShareExclusive = SCARD_SHARE_EXCLUSIVE;
-inline constexpr DWORD ProtocolT0 = SCARD_PROTOCOL_T0;
-inline constexpr DWORD ProtocolT1 = SCARD_PROTOCOL_T1;
-inline constexpr DWORD ProtocolT0OrT1 = SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1;
-inline constexpr DWORD LeaveCard = SCARD_LEAVE_CARD;
-inline constexpr DWORD UnpowerCard = SCARD_UNPOWER_CARD;
-inline constexpr LONG Success = SCARD_S_SUCCESS;
+inline constexpr DWORD kScopeUser = SCARD_SCOPE_USER;
+inline constexpr DWORD kShareExclusive = SCARD_SHARE_EXCLUSIVE;
+inline constexpr DWORD kProtocolT0 = SCARD_PROTOCOL_T0;
+inline constexpr DWORD kProtocolT1 = SCARD_PROTOCOL_T1;
+inline constexpr DWORD kProtocolT0OrT1 = SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1;
+inline constexpr DWORD kLeaveCard = SCARD_LEAVE_CARD;
+inline constexpr DWORD kUnpowerCard = SCARD_UNPOWER_CARD;
+inline constexpr LONG kSuccess = SCARD_S_SUCCESS;
 
 // Error values of the binding itself, as the loader reports them elsewhere.
-inline constexpr uint32_t ErrorModuleNotFound = 126;
-inline constexpr uint32_t ErrorProcNotFound = 127;
+inline constexpr uint32_t kErrorModuleNotFound = 126;
+inline constexpr uint32_t kErrorProcNotFound = 127;
 } // namespace Pcsc
 
 // Loads the client library (`libraryName`) and binds the eleven entry points

@@ -23,8 +23,8 @@ bool startSmartcardService(const PcscApi& api)
 
     writeLog(LogLevel::Progress, kTag, "%s", "Opening service pcscd ... ");
     SCARDCONTEXT context = 0;
-    const LONG result = api.SCardEstablishContext(Pcsc::ScopeUser, nullptr, nullptr, &context);
-    if (result != Pcsc::Success) {
+    const LONG result = api.SCardEstablishContext(Pcsc::kScopeUser, nullptr, nullptr, &context);
+    if (result != Pcsc::kSuccess) {
         writeLog(LogLevel::Error, kTag, "Error service not found: %08X",
                  static_cast<unsigned>(result));
         setLastError(static_cast<uint32_t>(result));

@@ -31,7 +31,7 @@ CardAnswer selectFcp(const CardTransport& transport, uint16_t fileId)
 
 bool succeeded(const CardAnswer& answer)
 {
-    return answer.pcsc == Pcsc::Success && !answer.shortAnswer && answer.sw.sw1 == 0x90 &&
+    return answer.pcsc == Pcsc::kSuccess && !answer.shortAnswer && answer.sw.sw1 == 0x90 &&
            answer.sw.sw2 == 0x00;
 }
 

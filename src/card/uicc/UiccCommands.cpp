@@ -113,7 +113,7 @@ int UiccCommands::triesLeft(uint8_t ins, uint8_t keyReference, int full, Counter
     int tries = -1;
     const std::array<uint8_t, 5> command{Uicc::kCla, ins, 0x00, keyReference, 0x00};
     const CardAnswer answer = m_transport.exchange(command, kCodeReceiveLength);
-    if (answer.pcsc != Pcsc::Success || answer.shortAnswer) {
+    if (answer.pcsc != Pcsc::kSuccess || answer.shortAnswer) {
         // no answer: nothing is known
     } else if (answer.sw.sw1 == 0x90 && answer.sw.sw2 == 0x00) {
         tries = full; // no verification needed: the card does not say how many are left

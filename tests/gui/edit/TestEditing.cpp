@@ -123,7 +123,7 @@ private slots:
         const QString greek = QString::fromUtf8("Αθηνά Παππά");
         addThroughDialog(h, greek, "210555");
         QCOMPARE(h.app->book.contactCount(), 1u);
-        QCOMPARE(uint8_t(h.app->book.contacts[0].name[0]), AlphaForm::Ucs2Base8);
+        QCOMPARE(uint8_t(h.app->book.contacts[0].name[0]), AlphaForm::kUcs2Base8);
         QCOMPARE(h.window->listModel()->nameText(0), greek);
 
         onNextDialog<ContactDialog>([](ContactDialog* dialog) {

@@ -142,23 +142,23 @@ private slots:
         QTest::addColumn<bool>("modified");
         QTest::addColumn<QList<int>>("messages");
         QTest::newRow("delete one")
-            << Command::Delete << QList<int>{1} << "a-c" << true << QList<int>{};
+            << int(Command::Delete) << QList<int>{1} << "a-c" << true << QList<int>{};
         QTest::newRow("delete two")
-            << Command::Delete << QList<int>{0, 3} << "b" << true << QList<int>{};
+            << int(Command::Delete) << QList<int>{0, 3} << "b" << true << QList<int>{};
         QTest::newRow("delete without selection")
-            << Command::Delete << QList<int>{} << "ab-c" << false << QList<int>{10};
+            << int(Command::Delete) << QList<int>{} << "ab-c" << false << QList<int>{10};
         QTest::newRow("edit without selection")
-            << Command::Edit << QList<int>{} << "ab-c" << false << QList<int>{10};
+            << int(Command::Edit) << QList<int>{} << "ab-c" << false << QList<int>{10};
         QTest::newRow("context delete")
-            << Command::ContextDelete << QList<int>{0} << "b-c" << true << QList<int>{};
+            << int(Command::ContextDelete) << QList<int>{0} << "b-c" << true << QList<int>{};
         QTest::newRow("move down")
-            << Command::MoveDown << QList<int>{0} << "ba-c" << true << QList<int>{};
+            << int(Command::MoveDown) << QList<int>{0} << "ba-c" << true << QList<int>{};
         QTest::newRow("move up into the gap")
-            << Command::MoveUp << QList<int>{3} << "abc" << true << QList<int>{};
+            << int(Command::MoveUp) << QList<int>{3} << "abc" << true << QList<int>{};
         QTest::newRow("move up at the top")
-            << Command::MoveUp << QList<int>{0} << "ab-c" << true << QList<int>{};
+            << int(Command::MoveUp) << QList<int>{0} << "ab-c" << true << QList<int>{};
         QTest::newRow("move with two selected")
-            << Command::MoveDown << QList<int>{0, 1} << "ab-c" << false << QList<int>{};
+            << int(Command::MoveDown) << QList<int>{0, 1} << "ab-c" << false << QList<int>{};
     }
 
     void sideBookEditing()

@@ -212,13 +212,13 @@ private slots:
         // "free", "anna" (the name of record 1), or "used"
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("write all") << Command::WriteAll << "Write_All" << 115 << 15 << "used";
+        QTest::newRow("write all") << int(Command::WriteAll) << "Write_All" << 115 << 15 << "used";
         QTest::newRow("write selected")
-            << Command::WriteSelected << "Write_Selected" << 116 << 2 << "free";
-        QTest::newRow("add all") << Command::AddAll << "Add_All" << 117 << 15 << "used";
+            << int(Command::WriteSelected) << "Write_Selected" << 116 << 2 << "free";
+        QTest::newRow("add all") << int(Command::AddAll) << "Add_All" << 117 << 15 << "used";
         QTest::newRow("add selected")
-            << Command::AddSelected << "Add_Selected" << 118 << 15 << "anna";
-        QTest::newRow("clear") << Command::ClearCard << "Clear_Card" << 114 << 1 << "free";
+            << int(Command::AddSelected) << "Add_Selected" << 118 << 15 << "anna";
+        QTest::newRow("clear") << int(Command::ClearCard) << "Clear_Card" << 114 << 1 << "free";
     }
 
     // Each write asks first; "don't show again" turns off that one question only.

@@ -80,7 +80,7 @@ private slots:
                                                u"J\u00F6rg M\u00FCller (cell)"_qs,
                                                "Pizza Service (work)", "Pizza Service (fax)"}));
         QCOMPARE(gui.window->listModel()->numberText(2), QString("+49405550199"));
-        QCOMPARE(gui.messageIds(), std::vector<int>{ImportSummaryTextId});
+        QCOMPARE(gui.messageIds(), std::vector<int>{kImportSummaryTextId});
         QVERIFY(gui.messages[0].text.find("line 28 (Only Mail)") != std::string::npos);
         QVERIFY(gui.app->state.fromFile());
         QVERIFY(gui.app->state.needsFileName);
@@ -97,7 +97,7 @@ private slots:
         QTest::newRow("cancelled") << QByteArray("BEGIN:VCARD\r\nFN:X\r\nTEL:1\r\nEND:VCARD\r\n")
                                    << true << std::vector<int>{};
         QTest::newRow("not a vCard")
-            << QByteArray("Name;Number\r\n") << false << std::vector<int>{VCardNotVCardTextId};
+            << QByteArray("Name;Number\r\n") << false << std::vector<int>{kVCardNotVCardTextId};
     }
 
     void failedImportKeepsTheBook()

@@ -239,14 +239,14 @@ void TestCliCard::confirmationTurnedOff()
     const auto card = virtualPcsc().insertProfile(QStringLiteral("Reader A"), kTypical);
     QVERIFY(card);
     // "Don't show this dialog again" ticked for Clear SIM in the program.
-    writeConfigNumber(ConfigKey::ClearCard, 1);
+    writeConfigNumber(ConfigKey::kClearCard, 1);
     const std::string pinFile = m_dir.filePath(QStringLiteral("pin")).toStdString();
     QFile file(QString::fromStdString(pinFile));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("1234\n");
     file.close();
     const Run clear = run({"write", kThree, "--mode", "clear", "--pin-file", pinFile});
-    writeConfigNumber(ConfigKey::ClearCard, 0);
+    writeConfigNumber(ConfigKey::kClearCard, 0);
     QCOMPARE(clear.status, 0);
     QVERIFY2(clear.err.starts_with("42 contacts were removed from the SIM Card.\n"
                                    "The backup of the SIM Card is in "),

@@ -212,7 +212,7 @@ private slots:
         PhoneBook book;
         for (int i = 0; i < names.size(); ++i) {
             Contact contact;
-            contact.setName(heldNameFromText(names[i], Contact::NameSize - 1));
+            contact.setName(heldNameFromText(names[i], Contact::kNameSize - 1));
             contact.setNumber(i % 2 ? "+49301" : "0171");
             contact.tonNpi = tonNpiForNumber(contact.numberText(), 0xFF);
             book.append(contact);
@@ -221,7 +221,7 @@ private slots:
         book.contacts[1].extraNumbers = {{"+4930123", 0x91, NumberType::None},
                                          {"0171", 0xA8, NumberType::None}};
         book.contacts[1].emails = {"a@b.de", "=x@y"};
-        book.contacts[2].secondName = heldNameFromText("Nick, \u03A9", Contact::NameSize - 1);
+        book.contacts[2].secondName = heldNameFromText("Nick, \u03A9", Contact::kNameSize - 1);
         const std::string bytes = csvExportBytes(book, separator);
         QVERIFY(bytes.find(std::string(1, separator) == "," ? "\"Smith, Anna\","
                                                             : "Smith, Anna;") != std::string::npos);

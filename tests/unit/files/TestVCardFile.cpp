@@ -362,7 +362,7 @@ private slots:
         QCOMPARE(linesOf(loaded.report, SkipReason::NotKept), (QList<uint32_t>{22, 23}));
         QCOMPARE(linesOf(loaded.report, SkipReason::NameShortened), QList<uint32_t>{25});
         QCOMPARE(linesOf(loaded.report, SkipReason::Unended), QList<uint32_t>{31});
-        QCOMPARE(loaded.book->contacts[1].emails.size(), Contact::MaxEmails);
+        QCOMPARE(loaded.book->contacts[1].emails.size(), Contact::kMaxEmails);
         QCOMPARE(loaded.book->contacts[2].heldName(), std::string_view(std::string(100, 'L')));
         QCOMPARE(nameOf(loaded.book->contacts[3]), QStringLiteral("Cut Off"));
         // Only the first lines are kept; the count goes on.
@@ -520,7 +520,7 @@ private slots:
         longName.setName(std::string(100, 'x'));
         longName.setNumber("1");
         longName.tonNpi = 0xA8;
-        longName.emails = {std::string(Contact::MaxEmailBytes, 'e')};
+        longName.emails = {std::string(Contact::kMaxEmailBytes, 'e')};
         book->append(longName);
         book->append(Contact()); // empty: left out
 

@@ -246,8 +246,8 @@ private slots:
         auto books = std::make_unique<SideBooks>();
         QCOMPARE(books->fdnCount, 40u);
         QCOMPARE(books->lndCount, 40u);
-        QCOMPARE(books->fdn[0].name.capacity(), BookEntry::TextCapacity);
-        QVERIFY(allZero(books->lnd[39].number.data(), BookEntry::TextCapacity));
+        QCOMPARE(books->fdn[0].name.capacity(), BookEntry::kTextCapacity);
+        QVERIFY(allZero(books->lnd[39].number.data(), BookEntry::kTextCapacity));
         QCOMPARE(books->fdn[0].recordIndex, -1);
 
         // Trailing empty entries are not shown; a name without number is.

@@ -429,7 +429,7 @@ private slots:
         QFETCH(QByteArray, record);
 
         const std::size_t alphaLength =
-            static_cast<std::size_t>(length) - SimRecord::FixedPartLength;
+            static_cast<std::size_t>(length) - SimRecord::kFixedPartLength;
         const std::string alpha = cardAlphaFromHeldName(heldName.toStdString(), alphaLength);
         const Bytes built =
             buildNumberRecord(static_cast<std::size_t>(length), alpha, number.toStdString(),

@@ -35,7 +35,7 @@ private slots:
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<int>("value");
 
-        QTest::newRow("colour with blue") << QByteArray(ConfigKey::ItemTextColor) << 0x00FF8000;
+        QTest::newRow("colour with blue") << QByteArray(ConfigKey::kItemTextColor) << 0x00FF8000;
         QTest::newRow("negative") << QByteArray("some value") << -5;
         QTest::newRow("largest") << QByteArray("some value") << INT_MAX;
         QTest::newRow("smallest") << QByteArray("some value") << INT_MIN;
@@ -96,14 +96,14 @@ private slots:
     void textRoundTrip()
     {
         QFETCH(QByteArray, text);
-        QCOMPARE(writeConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text,
+        QCOMPARE(writeConfigKey(kProductName, ConfigKey::kBackgroundPicture, ConfigType::Text,
                                 text.constData(), uint32_t(text.size() + 1), 1, 0, kCompanyName),
                  1);
         char buffer[260];
         std::memset(buffer, 'x', sizeof buffer);
         uint32_t size = sizeof buffer;
-        QCOMPARE(readConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
-                               &size, 1, 0, kCompanyName),
+        QCOMPARE(readConfigKey(kProductName, ConfigKey::kBackgroundPicture, ConfigType::Text,
+                               buffer, &size, 1, 0, kCompanyName),
                  1);
         QCOMPARE(size, uint32_t(text.size() + 1)); // the stored size counts the terminating zero
         QCOMPARE(buffer[text.size()], '\0');
@@ -128,13 +128,13 @@ private slots:
         QFETCH(QByteArray, expected);
         QFETCH(uint32_t, size);
         const char text[] = "wallpaper";
-        writeConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, text,
+        writeConfigKey(kProductName, ConfigKey::kBackgroundPicture, ConfigType::Text, text,
                        sizeof text, 1, 0, kCompanyName);
         char buffer[300];
         std::memset(buffer, 'x', sizeof buffer);
         uint32_t inOut = capacity;
-        QCOMPARE(readConfigKey(kProductName, ConfigKey::BackgroundPicture, ConfigType::Text, buffer,
-                               &inOut, 1, 0, kCompanyName),
+        QCOMPARE(readConfigKey(kProductName, ConfigKey::kBackgroundPicture, ConfigType::Text,
+                               buffer, &inOut, 1, 0, kCompanyName),
                  1);
         QCOMPARE(QByteArray(buffer), expected);
         QCOMPARE(inOut, size);
@@ -161,9 +161,9 @@ private slots:
 
     void conveniences()
     {
-        QCOMPARE(readConfigNumber(ConfigKey::CheckUpdate), std::nullopt);
-        writeConfigNumber(ConfigKey::CheckUpdate, 1);
-        QCOMPARE(readConfigNumber(ConfigKey::CheckUpdate), std::optional<int32_t>(1));
+        QCOMPARE(readConfigNumber(ConfigKey::kCheckUpdate), std::nullopt);
+        writeConfigNumber(ConfigKey::kCheckUpdate, 1);
+        QCOMPARE(readConfigNumber(ConfigKey::kCheckUpdate), std::optional<int32_t>(1));
 
         QCOMPARE(readConfigText("missing text"), std::nullopt);
         writeConfigText("Background Picture", "/tmp/picture.bmp");
