@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // A sectioned key/value text file ("profile" or INI file), held in memory and
@@ -55,19 +54,55 @@ public:
     std::vector<std::string_view> keys(std::string_view section) const;
 
 private:
+    static constexpr uint32_t kNoLine = static_cast<uint32_t>(-1);
+    static constexpr std::size_t kNpos = static_cast<std::size_t>(-1);
+
     enum class Kind : uint8_t
     {
         Other,
         Section,
         Entry
     };
+    // A line is a stretch of m_store: the file as read, then the text of
+    // lines written since (a changed line gets new text there). Offsets, not
+    // pointers, so that the store may grow.
     struct Line
     {
+        std::size_t text = 0;   // offset of the line in m_store
+        uint32_t textSize = 0;  // without the line end
+        uint32_t nameAt = 0;    // trimmed section or key name, from `text`
+        uint32_t nameSize = 0;
+        uint32_t valueAt = 0;   // trimmed value of an entry, from `text`
+        uint32_t valueSize = 0;
         Kind kind = Kind::Other;
-        std::string name;  // trimmed section or key name
-        std::string value; // trimmed value of an entry
-        std::string text;  // the line as it stands in the file
+        // Kept by the index, which a reading file builds too.
+        mutable bool first = false; // the first of its name in its section (or in the file)
+        mutable uint32_t section = kNoLine; // the section an entry belongs to
     };
+    // A slot of the name index: the hash of the folded name and the line.
+    struct Slot
+    {
+        uint32_t hash = 0;
+        uint32_t line = kNoLine;
+    };
+
+    std::string_view text(const Line& line) const
+    {
+        return std::string_view(m_store).substr(line.text, line.textSize);
+    }
+    std::string_view name(const Line& line) const
+    {
+        return text(line).substr(line.nameAt, line.nameSize);
+    }
+    std::string_view value(const Line& line) const
+    {
+        return text(line).substr(line.valueAt, line.valueSize);
+    }
+    // Sets `line` to the text at `at` in m_store, finding its kind, name and value.
+    void parseLine(Line& line, std::size_t at, std::size_t size) const;
+    // Makes `line` a new section header or entry, its text appended to the store.
+    void setSection(Line& line, std::string_view name);
+    void setEntry(Line& line, std::string_view name, std::string_view value);
 
     // Index of the first section line named `section`, or kNpos.
     std::size_t findSection(std::string_view section) const;
@@ -76,18 +111,21 @@ private:
     // One past the last line of the section starting at `sectionIndex`.
     std::size_t sectionEnd(std::size_t sectionIndex) const;
 
-    static constexpr std::size_t kNpos = static_cast<std::size_t>(-1);
-
-    // Look-up tables over m_lines (first occurrences only), so that reading
-    // or writing a key does not walk the file. Rebuilt when lines move.
+    // An open-addressing table over m_lines (first occurrences only), so that
+    // reading or writing a key does not walk the file. Rebuilt when lines move.
     void ensureIndex() const;
     void indexLine(std::size_t lineIndex) const;
-    static std::string keyIndexName(std::size_t sectionIndex, std::string_view key);
+    void growIndex() const;
+    // The slot holding `name` of that kind (in that section), or the empty slot
+    // where it would go.
+    std::size_t probe(uint32_t hash, Kind kind, uint32_t section, std::string_view name) const;
 
+    std::string m_store;
     std::vector<Line> m_lines;
-    mutable std::unordered_map<std::string, std::size_t> m_sectionIndex;
-    mutable std::unordered_map<std::string, std::size_t> m_keyIndex;
+    mutable std::vector<Slot> m_slots;
+    mutable std::size_t m_slotsUsed = 0;
     mutable std::size_t m_indexSection = kNpos; // section of the last line indexed
+    mutable std::size_t m_hint = 0;            // line after the last key found
     mutable bool m_indexValid = false;
     bool m_utf8Bom = false;
 };
