@@ -258,10 +258,24 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
 
     // The changed side books go first, as on a SIM; they are not part of the
     // USIM phone book and take none of its records.
-    // The side books' extension files are not the USIM phone book's: their
-    // long numbers keep clear only of one another.
+    // The side books' extension files are not the USIM phone book's. But a
+    // card that also has the older phone book keeps its long numbers in DF
+    // TELECOM's EXT1, which the last dialled and own numbers share: the
+    // records it names, and those of the side books that stay, are not free.
     std::vector<bool> ext1Reserved;
     std::vector<bool> ext2Reserved;
+    {
+        WriteReport older;
+        const CardResult read = readCardImage(session, older.image);
+        if (read.ok())
+            ext1Reserved = extensionsInUse(older);
+        else if (!read.answered()) {
+            reportCardError(ui, read.errorCode());
+            endSession(session);
+            return WriteOutcome::UpdateFailed;
+        }
+        card.forgetSelection();
+    }
     const SideBooksWrite side =
         writeSideBooks(session, ui, books.sideBooks, ext1Reserved, ext2Reserved, false);
     if (side.stop)

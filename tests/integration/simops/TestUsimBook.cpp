@@ -257,7 +257,17 @@ private slots:
                         << card->record(QStringLiteral("3F00/7F10/6F4A"), r);
             return records;
         };
-        const QList<QByteArray> before = classic();
+        // A last dialled number that needs EXT1 too takes a record the older
+        // phone book does not name.
+        addRecords(*card, "3F00/7F10/6F44", vsim::FileKind::Cyclic, 28, 2);
+        BookEntry& dialled = f.sideBooks->lnd[0];
+        dialled.name.assign("Ruf");
+        dialled.number.assign("9999999999888888888877777777");
+        dialled.tonNpi = 0x81;
+        dialled.recordIndex = 0;
+        dialled.dirty = 1;
+        QList<QByteArray> before = classic();
+        before[3] = hexRecord("02 04 77 77 77 77", 13); // EXT1 record 2
         f.book->append(makeContact("Lang", "+4912345678901234567890123", 0x91));
         f.ui->queuePin("1234");
         QVERIFY(f.write(WriteMode::WriteAll));
