@@ -19,7 +19,7 @@
 namespace {
 
 constexpr int kReadingCaption = 73; // " Reading from SIM Card ... "
-constexpr int kNothingToWrite = 800;
+constexpr int kNothingToWrite = 826; // says --mode clear where the window says Clear SIM
 
 // The confirmation of each write mode: its text and the setting that turns it off.
 struct WriteConfirmation

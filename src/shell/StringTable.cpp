@@ -249,6 +249,7 @@ constexpr BuiltInString kStrings[] = {
     {823, "last numbers dialled"},
     {824, "The SIM Card is in use by another program."},
     {825, "%d contacts were removed from the SIM Card."},
+    {826, "Nothing was written: there are no contacts to write.\nTo empty the SIM Card's phone book, use --mode clear."},
     {1900, "This card has a USIM phone book and the older SIM phone book (EF ADN) as well.\nThe USIM phone book is read and written; the older one is left as it is."},
     {1901, "Not everything could be written to the card:"},
     {1902, "- %d contacts were not written: no free record was left."},

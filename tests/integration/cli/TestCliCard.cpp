@@ -273,7 +273,7 @@ void TestCliCard::writeChecks_data()
                                 "EXT1 record 4: (free) -> digits 6789\n"
                              << 0;
     QTest::newRow("empty book") << "empty" << QStringList{"--mode", "all"} << 1
-                                << "Nothing was written: there are no contacts to write." << 0;
+                                << "no contacts to write.\nTo empty the SIM Card's phone book, use --mode clear." << 0;
     QTest::newRow("does not fit") << "longs" << QStringList{"--mode", "add"} << 1
                                   << "Nothing was written. 7 of 8 contacts fit on the SIM Card."
                                   << 0;
