@@ -5,8 +5,10 @@
 #include "card/flows/Pin1.h"
 #include "card/flows/Pin2.h"
 #include "cli/BookFiles.h"
+#include "cli/CliMain.h"
 #include "cli/ReaderFilter.h"
 #include "cli/TerminalUserInterface.h"
+#include "files/ImportReport.h"
 #include "shell/Config.h"
 #include "shell/Strings.h"
 #include "simops/BackupStore.h"
@@ -160,8 +162,12 @@ int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
         return failedWith(ui, "no write mode was given");
     const WriteMode mode = *options.writeMode;
     CardJob job(api, ui);
-    if (!loadBookFile(options.input, job.book, job.sideBooks, ui, vCardNumbersOf(options)))
+    ImportReport skipped;
+    if (!loadBookFile(options.input, job.book, job.sideBooks, ui, vCardNumbersOf(options),
+                      &skipped))
         return failedWith(ui, "the file could not be loaded");
+    // Done as asked, but the summary shown lists lines of IN that the card does not get.
+    const int done = skipped.skippedAny() ? kExitSkipped : 0;
 
     job.book.clearSelection();
     job.state.selectedIndex = -1;
@@ -215,11 +221,11 @@ int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
         for (const std::string& line : describePlan(plan, job.report.contacts))
             out << line << '\n';
         out << summaryText(plan) << '\n' << fitText(plan) << '\n' << std::flush;
-        return plan.fits() || options.partial ? 0 : 1;
+        return plan.fits() || options.partial ? done : 1;
     }
     if (!connected || !job.transferRan || job.writeFailed != 0 || ui.failures() != 0)
         return failedWith(ui, "the card was not written");
-    return 0;
+    return done;
 }
 
 int runPinCommand(const PcscApi& api, const CliOptions& options, TerminalUserInterface& ui)

@@ -9,7 +9,8 @@ class TerminalUserInterface;
 
 // The card commands of phonara-cli. Each opens what it needs of the card
 // through `api`, ends the connection before it returns, and returns the exit
-// status: 0 done, 1 failed (the reason has been shown), 2 wrong usage.
+// status: 0 done, 1 failed (the reason has been shown), 2 wrong usage; a
+// write whose input file had lines left out gives kExitSkipped when done.
 
 // Lists the readers on `out`, one name a line.
 int runReadersCommand(const PcscApi& api, TerminalUserInterface& ui, std::ostream& out);

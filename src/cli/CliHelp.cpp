@@ -27,8 +27,8 @@ constexpr const char* kOverview =
     "when asked on a terminal, where it is not shown.\n"
     "\n"
     "Messages go to standard error. Exit status: 0 done, 1 failed (card, file or\n"
-    "refused PIN), 2 wrong usage, 3 converted but something of the input was left\n"
-    "out (listed on standard error).\n";
+    "refused PIN), 2 wrong usage, 3 done (converted or written) but something of\n"
+    "the input file was left out (listed on standard error).\n";
 
 constexpr const char* kReaderOption =
     "  --reader NAME    use only this reader (as 'phonara-cli readers' lists it);\n"
@@ -129,9 +129,11 @@ constexpr const char* kWrite =
     "empty book is refused: use --mode clear to empty the card.\n"
     "\n"
     "Exit status: 0 every contact of the write is on the card (with --partial:\n"
-    "every contact that fits), or the dry run was planned; 1 nothing or not\n"
-    "everything was written (the message says how far the write got and where the\n"
-    "backup is); 2 wrong usage.\n";
+    "every contact that fits), or the dry run was planned; 3 the same, but lines\n"
+    "of IN were left out (no number, a number that cannot be dialled...: the\n"
+    "summary on standard error says which); 1 nothing or not everything was\n"
+    "written (the message says how far the write got and where the backup is);\n"
+    "2 wrong usage.\n";
 
 constexpr const char* kPin =
     "Usage: phonara-cli pin change|enable|disable|unblock [--chv 1|2] [--reader NAME]\n"

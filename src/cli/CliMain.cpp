@@ -21,8 +21,6 @@
 namespace {
 
 constexpr int kNoSmartCardComponents = 28;
-// Exit status of a conversion that left something of the input out.
-constexpr int kExitSkipped = 3;
 constexpr int kNoReaders = 2521;
 // Shown when the PC/SC client library cannot be used, as the program says it.
 constexpr const char* kNoPcscService = "Error connecting to smart card service, please check if "

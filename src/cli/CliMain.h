@@ -22,6 +22,11 @@ struct CliEnvironment
     TerminalUserInterface::LinePrompt linePrompt = promptLine;
 };
 
+// Exit status of a command that did its work but left lines of its input
+// file out (the import's summary says which).
+inline constexpr int kExitSkipped = 3;
+
 // Runs one command line (the arguments after the program name) and returns
-// the exit status: 0 done, 1 failed, 2 wrong usage.
+// the exit status: 0 done, 1 failed, 2 wrong usage, kExitSkipped done with
+// something of the input left out.
 int runPhonaraCli(const std::vector<std::string>& arguments, CliEnvironment& environment);

@@ -14,7 +14,7 @@ namespace {
 // button tells why the work did not get done.
 constexpr int kSuccessIds[] = {
     19,   // "SIM Card is successfully unblocked."
-    760,  // an import's summary: it ran, and says what it left out
+    310,  // an import's summary (CSV, vCard): it ran, and says what it left out
     21,   // "PIN enabled"
     23,   // "PIN disabled"
     2411, // "PIN is changed successfully!"

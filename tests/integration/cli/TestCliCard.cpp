@@ -260,7 +260,8 @@ void TestCliCard::confirmationTurnedOff()
 // 7 of its 10 EXT1 records are free), with and without --partial.
 void TestCliCard::writeChecks_data()
 {
-    QTest::addColumn<QString>("book"); // "three", "empty" or "longs" (8 numbers of 28 digits)
+    // "three", "empty", "longs" (8 numbers of 28 digits), "gaps" (the longs, a line without number)
+    QTest::addColumn<QString>("book");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("said"); // in standard output (dry run) or error
@@ -280,6 +281,15 @@ void TestCliCard::writeChecks_data()
     QTest::newRow("does not fit, partial")
         << "longs" << QStringList{"--mode", "add", "--partial"} << 0
         << "7 contacts are on the SIM Card now.\n7 of 8 contacts fit on the SIM Card." << 7;
+    // A line of IN left out: done, with the status that says so; a refusal stays 1.
+    QTest::newRow("line left out, does not fit")
+        << "gaps" << QStringList{"--mode", "add"} << 1 << "7 of 8 contacts fit" << 0;
+    QTest::newRow("line left out, partial")
+        << "gaps" << QStringList{"--mode", "add", "--partial"} << 3
+        << "Imported 8 contacts from gaps.csv; 1 were skipped" << 7;
+    QTest::newRow("line left out, dry run")
+        << "gaps" << QStringList{"--mode", "add", "--partial", "--dry-run"} << 3
+        << "record 15: (empty) -> Lang 0 " << 0;
 }
 
 void TestCliCard::writeChecks()
@@ -297,10 +307,11 @@ void TestCliCard::writeChecks()
         path = m_dir.filePath(book + (book == "empty" ? ".phn" : ".csv")).toStdString();
         QFile file(QString::fromStdString(path));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        if (book == "longs") {
+        if (book != "empty") {
             file.write("Name,Number\n");
             for (int i = 0; i < 8; ++i)
                 file.write("Lang " + QByteArray::number(i) + ",1111111111222222222233333333\n");
+            file.write(book == "gaps" ? "Ohne,\n" : "");
         }
     }
     m_secrets = {"1234"};
