@@ -362,6 +362,9 @@ bool TerminalUserInterface::mapCsvFields(CsvMappingRequest& mapping)
                  "--number-field");
         return false;
     }
+    // A last name goes with the first name the header has beside it.
+    if (name != mapping.nameField)
+        mapping.lastNameField.reset();
     mapping.nameField = name;
     mapping.numberField = number;
     return true;

@@ -534,29 +534,36 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui, I
     const CsvColumns recognised = recogniseCsvColumns(mapping.fields);
     mapping.nameField = recognised.name.value_or(recognised.number == 0u ? 1 : 0);
     mapping.numberField = recognised.number.value_or(mapping.nameField == 1 ? 0 : 1);
-    const unsigned presetName = mapping.nameField;
+    mapping.extraNumberFields = recognised.extraNumbers;
+    mapping.emailFields = recognised.emails;
+    mapping.secondNameField = recognised.secondName;
+    mapping.lastNameField = recognised.familyName;
     if (!ui.mapCsvFields(mapping)) {
         return 0;
     }
+    // The name and the number take their columns whole; any other field mapped
+    // to one of them (or named twice) is passed by.
     MappedColumns columns;
     columns.name = mapping.nameField;
     columns.number = mapping.numberField;
-    // The last name goes with the first name it was found beside.
-    if (mapping.nameField == presetName && recognised.familyName != mapping.numberField) {
-        columns.familyName = recognised.familyName;
-    }
-    // Further numbers, e-mail addresses and the second name come from the
-    // columns the header names, unless the user mapped one of them.
-    const auto mapped = [&](unsigned column) {
-        return column == columns.name || column == columns.number || column == columns.familyName;
+    std::vector<unsigned> taken{columns.name, columns.number};
+    const auto take = [&taken](unsigned column) {
+        if (std::find(taken.begin(), taken.end(), column) != taken.end()) {
+            return false;
+        }
+        taken.push_back(column);
+        return true;
     };
-    std::copy_if(recognised.extraNumbers.begin(), recognised.extraNumbers.end(),
-                 std::back_inserter(columns.extraNumbers), [&](unsigned c) { return !mapped(c); });
-    std::copy_if(recognised.emails.begin(), recognised.emails.end(),
-                 std::back_inserter(columns.emails), [&](unsigned c) { return !mapped(c); });
-    if (recognised.secondName && !mapped(*recognised.secondName)) {
-        columns.secondName = recognised.secondName;
+    if (mapping.lastNameField && take(*mapping.lastNameField)) {
+        columns.familyName = mapping.lastNameField;
     }
+    if (mapping.secondNameField && take(*mapping.secondNameField)) {
+        columns.secondName = mapping.secondNameField;
+    }
+    std::copy_if(mapping.extraNumberFields.begin(), mapping.extraNumberFields.end(),
+                 std::back_inserter(columns.extraNumbers), take);
+    std::copy_if(mapping.emailFields.begin(), mapping.emailFields.end(),
+                 std::back_inserter(columns.emails), take);
 
     reader.keepFields(columns.last() + 1);
     ImportReport imported;

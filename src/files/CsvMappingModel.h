@@ -1,6 +1,9 @@
 #pragma once
 
+#include "shell/UserInterface.h"
+
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,11 +11,19 @@
 // a check box, the field's text and the phone-book field it is mapped to.
 // The dialog's widgets show this and report the user's actions to it.
 //
-// Rules: the name field starts as row 0 and the number field as row 1 (or
-// the rows the import recognised), both ticked; a mapped row cannot be unticked; ticking another row (or double-
-// clicking a row, or the change button) asks the field-choice dialog, whose
-// answer moves the name or number mapping to that row (swapping the two when
-// it was the other one's row) or, for "none", unticks it.
+// Rules: the name and the number are on one row each, row 0 and row 1 unless
+// the header named others, and a contact's further numbers, e-mail addresses,
+// second name and a last name (joined to the name) start on the rows the
+// header names. A row is ticked when it is mapped. The name and number rows
+// cannot be unticked; unticking another row drops its mapping. Ticking a row
+// (or double-clicking it, or the change button) asks the field-choice dialog:
+//  - name or number moves that mapping to the row (swapping the two when it
+//    was the other one's row; a last name goes with the name it was beside,
+//    so moving the name drops it);
+//  - a second name or a last name moves to the row (there is one of each);
+//  - a further number or an e-mail address is added (there may be several,
+//    taken in row order);
+//  - "none" (nothing chosen) unmaps the row, unless it holds the name or number.
 class CsvMappingModel
 {
 public:
@@ -20,24 +31,33 @@ public:
     {
         None,
         Name,
-        Number
+        Number,
+        ExtraNumber,
+        Email,
+        SecondName,
+        LastName,
     };
 
     // The name and number start on the rows given (the columns the file's
     // header names), 0 and 1 unless told otherwise.
     explicit CsvMappingModel(std::vector<std::string> fields, unsigned nameField = 0,
                              unsigned numberField = 1);
+    // Every field as the request brings it (the header's columns).
+    explicit CsvMappingModel(const UserInterface::CsvMappingRequest& request);
 
     std::size_t rowCount() const { return m_rows.size(); }
     const std::string& text(std::size_t row) const { return m_rows.at(row).text; }
-    // What the second column shows: Name, Number or nothing.
     Field field(std::size_t row) const;
-    // The second column's text: string 99 "Name", 100 "Number" or empty.
+    // The second column's text: string 99 "Name", 100 "Number", "Number 2"..
+    // for further numbers and "E-mail 1".. for e-mail addresses in row order
+    // (as the CSV export names its columns), "Second name", "Last name", or empty.
     std::string fieldText(std::size_t row) const;
-    bool isChecked(std::size_t row) const { return m_rows.at(row).checked; }
+    bool isChecked(std::size_t row) const { return field(row) != Field::None; }
 
     unsigned nameField() const { return m_nameField; }
     unsigned numberField() const { return m_numberField; }
+    // The mapping as the import takes it.
+    void fill(UserInterface::CsvMappingRequest& request) const;
 
     // The row the change button works on (the last one selected).
     void select(std::size_t row);
@@ -56,8 +76,13 @@ private:
     struct Row
     {
         std::string text;
-        bool checked = false;
+        Field field = Field::None; // never Name or Number: those are the two indexes
     };
+    // The rows holding a field, in row order.
+    std::vector<unsigned> rowsOf(Field field) const;
+    std::optional<unsigned> rowOf(Field field) const;
+    void clearField(Field field);
+
     std::vector<Row> m_rows;
     unsigned m_nameField = 0;
     unsigned m_numberField = 1;

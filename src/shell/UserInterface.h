@@ -3,6 +3,7 @@
 #include "shell/OwnedText.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -145,15 +146,21 @@ public:
     }
 
     // The CSV import's mapping dialog: `fields` are the texts of the file's
-    // first line (UTF-8), one row each; `nameField` and `numberField` arrive as
-    // the columns the header names (0 and 1 when it names none) and leave as the
-    // user mapped them. true: Done; false: Cancel or closed.
+    // first line (UTF-8), one row each; the columns arrive as the header names
+    // them (name and number 0 and 1 when it names none) and leave as the user
+    // mapped them. true: Done; false: Cancel or closed.
     // The row rules of the dialog are in src/files/CsvMappingModel.h.
     struct CsvMappingRequest
     {
         std::vector<std::string> fields;
         unsigned nameField = 0;
         unsigned numberField = 1;
+        // A contact's further numbers and e-mail addresses (in column order),
+        // its second name, and a last name joined to the name after a blank.
+        std::vector<unsigned> extraNumberFields = {};
+        std::vector<unsigned> emailFields = {};
+        std::optional<unsigned> secondNameField = {};
+        std::optional<unsigned> lastNameField = {};
     };
     virtual bool mapCsvFields(CsvMappingRequest& mapping)
     {

@@ -13,8 +13,6 @@
 
 namespace {
 constexpr int kChangeMapTitle = 130;
-constexpr int kNameChoice = 127;
-constexpr int kNumberChoice = 128;
 constexpr int kChangeMapping = 131;
 constexpr int kImportTitle = 132;
 constexpr int kMapPrompt = 133;
@@ -24,15 +22,30 @@ constexpr int kDone = 136;
 constexpr int kOkText = 2010;
 constexpr int kCancelText = 2002;
 
+// The choices of the field-choice dialog: text and object name.
+struct FieldChoice
+{
+    CsvMappingModel::Field field;
+    int textId;
+    const char* objectName;
+};
+constexpr FieldChoice kFieldChoices[] = {
+    {CsvMappingModel::Field::Name, 127, "nameChoice"},               // "&Name."
+    {CsvMappingModel::Field::Number, 128, "numberChoice"},           // "&Number."
+    {CsvMappingModel::Field::ExtraNumber, 330, "extraNumberChoice"}, // "&Further number."
+    {CsvMappingModel::Field::Email, 331, "emailChoice"},             // "&E-mail address."
+    {CsvMappingModel::Field::SecondName, 332, "secondNameChoice"},   // "&Second name."
+    {CsvMappingModel::Field::LastName, 333, "lastNameChoice"},       // "&Last name ..."
+};
+
 QString text(int id)
 {
     return QString::fromStdString(resString(id));
 }
 } // namespace
 
-CsvMappingDialog::CsvMappingDialog(std::vector<std::string> fields, unsigned nameField,
-                                   unsigned numberField, QWidget* owner)
-    : QDialog(owner), m_model(std::move(fields), nameField, numberField)
+CsvMappingDialog::CsvMappingDialog(const UserInterface::CsvMappingRequest& request, QWidget* owner)
+    : QDialog(owner), m_model(request)
 {
     setObjectName("CsvMappingDialog");
     setWindowTitle(text(kImportTitle));
@@ -69,7 +82,7 @@ CsvMappingDialog::CsvMappingDialog(std::vector<std::string> fields, unsigned nam
     layout->addWidget(m_table);
     layout->addWidget(change, 0, Qt::AlignLeft);
     layout->addWidget(buttons);
-    resize(420, 300);
+    resize(440, 380);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -111,23 +124,30 @@ void CsvMappingDialog::askField(int row)
 {
     if (row < 0 || row >= m_table->rowCount())
         return;
-    FieldChoiceDialog choice(
-        QString::fromStdString(m_model.choicePrompt(static_cast<std::size_t>(row))), this);
+    const auto index = static_cast<std::size_t>(row);
+    FieldChoiceDialog choice(QString::fromStdString(m_model.choicePrompt(index)),
+                             m_model.field(index), this);
     choice.exec();
-    m_model.choose(static_cast<std::size_t>(row), choice.answer());
+    // Cancelled: the row stays as it was (a row just ticked was not mapped yet).
+    if (const std::optional<CsvMappingModel::Field> answer = choice.answer())
+        m_model.choose(index, *answer);
     refreshRows();
 }
 
-FieldChoiceDialog::FieldChoiceDialog(const QString& prompt, QWidget* owner) : QDialog(owner)
+FieldChoiceDialog::FieldChoiceDialog(const QString& prompt, CsvMappingModel::Field current,
+                                     QWidget* owner)
+    : QDialog(owner)
 {
     setObjectName("FieldChoiceDialog");
     setWindowTitle(text(kChangeMapTitle));
     auto* label = new QLabel(prompt, this);
     label->setObjectName("prompt");
-    m_name = new QRadioButton(text(kNameChoice), this);
-    m_name->setObjectName("nameChoice");
-    m_number = new QRadioButton(text(kNumberChoice), this);
-    m_number->setObjectName("numberChoice");
+    for (const FieldChoice& choice : kFieldChoices) {
+        auto* button = new QRadioButton(text(choice.textId), this);
+        button->setObjectName(choice.objectName);
+        button->setChecked(choice.field == current);
+        m_choices.emplace_back(button, choice.field);
+    }
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(text(kOkText), QDialogButtonBox::AcceptRole);
@@ -139,19 +159,19 @@ FieldChoiceDialog::FieldChoiceDialog(const QString& prompt, QWidget* owner) : QD
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
-    layout->addWidget(m_name);
-    layout->addWidget(m_number);
+    for (const auto& choice : m_choices)
+        layout->addWidget(choice.first);
     layout->addWidget(buttons);
     centreWindow(this);
 }
 
-CsvMappingModel::Field FieldChoiceDialog::answer() const
+std::optional<CsvMappingModel::Field> FieldChoiceDialog::answer() const
 {
     if (result() != QDialog::Accepted)
-        return CsvMappingModel::Field::None;
-    if (m_name->isChecked())
-        return CsvMappingModel::Field::Name;
-    if (m_number->isChecked())
-        return CsvMappingModel::Field::Number;
+        return std::nullopt;
+    for (const auto& [button, field] : m_choices) {
+        if (button->isChecked())
+            return field;
+    }
     return CsvMappingModel::Field::None;
 }

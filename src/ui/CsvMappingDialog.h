@@ -4,18 +4,22 @@
 
 #include <QDialog>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 class QRadioButton;
 class QTableWidget;
 
-// "Import CSV": which field of the file's first line holds the name and which
-// the number. The rules live in CsvMappingModel; this shows them.
+// "Import CSV": which field of the file's first line holds the name, the
+// number, further numbers, e-mail addresses, the second name and a last name.
+// The rules live in CsvMappingModel; this shows them.
 class CsvMappingDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    CsvMappingDialog(std::vector<std::string> fields, unsigned nameField, unsigned numberField,
-                     QWidget* owner);
+    CsvMappingDialog(const UserInterface::CsvMappingRequest& request, QWidget* owner);
 
     const CsvMappingModel& mapping() const { return m_model; }
 
@@ -29,18 +33,19 @@ private:
     bool m_refreshing = false;
 };
 
-// "Change map": the phone-book field for one text field.
+// "Change map": the phone-book field for one text field, the row's present
+// one chosen at the start.
 class FieldChoiceDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    FieldChoiceDialog(const QString& prompt, QWidget* owner);
+    FieldChoiceDialog(const QString& prompt, CsvMappingModel::Field current, QWidget* owner);
 
-    // Name or Number when one was chosen and confirmed, else None.
-    CsvMappingModel::Field answer() const;
+    // The field chosen and confirmed (None when none is chosen); nullopt when
+    // cancelled.
+    std::optional<CsvMappingModel::Field> answer() const;
 
 private:
-    QRadioButton* m_name = nullptr;
-    QRadioButton* m_number = nullptr;
+    std::vector<std::pair<QRadioButton*, CsvMappingModel::Field>> m_choices;
 };

@@ -212,13 +212,10 @@ bool QtUserInterface::mapCsvFields(CsvMappingRequest& mapping)
 {
     bool done = false;
     onGuiThread([&] {
-        CsvMappingDialog dialog(mapping.fields, mapping.nameField, mapping.numberField,
-                                dialogOwner());
+        CsvMappingDialog dialog(mapping, dialogOwner());
         done = dialog.exec() == QDialog::Accepted;
-        if (done) {
-            mapping.nameField = dialog.mapping().nameField();
-            mapping.numberField = dialog.mapping().numberField();
-        }
+        if (done)
+            dialog.mapping().fill(mapping);
     });
     return done;
 }

@@ -268,6 +268,24 @@ private slots:
         QVERIFY(bob.extraNumbers.empty());
         QCOMPARE(bob.emails, std::vector<std::string>{"b@c.de"});
         QCOMPARE(report.skipped(SkipReason::RefusedNumber), 1u); // Bob's "x1"
+
+        // The mapping as the user left it decides: the nickname as last name, no e-mails.
+        struct Remapping : ScriptedUserInterface
+        {
+            bool mapCsvFields(CsvMappingRequest& mapping) override
+            {
+                mapping.lastNameField = 2;
+                mapping.secondNameField.reset();
+                mapping.extraNumberFields = {5};
+                mapping.emailFields = {4}; // the home phone's column
+                return true;
+            }
+        } remapping;
+        QCOMPARE(importCsvBytes(file, book, remapping), 1);
+        QCOMPARE(book.contacts[0].heldName(), std::string_view("Anna Bee"));
+        QCOMPARE(book.contacts[0].numberText(), std::string_view("01711"));
+        QCOMPARE(book.contacts[0].emails, std::vector<std::string>{"030 12"});
+        QVERIFY(book.contacts[0].secondName.empty());
     }
 
     void mappingChosenByTheUser()
@@ -351,6 +369,29 @@ private slots:
         QVERIFY(model.isChecked(1) && model.isChecked(2));
         QCOMPARE(model.choicePrompt(2),
                  std::string("Select phonebook field for the text field:\nC"));
+
+        // The optional fields start where the header names them; several
+        // numbers and e-mails, one second and one last name.
+        UserInterface::CsvMappingRequest request{{"N", "M", "Tel", "Mail", "Nick", "X"}, 0, 1};
+        request.extraNumberFields = {2};
+        request.emailFields = {3};
+        request.lastNameField = 4;
+        CsvMappingModel more(request);
+        QCOMPARE(more.fieldText(2), std::string("Number 2"));
+        more.choose(5, CsvMappingModel::Field::Email);
+        QCOMPARE(more.fieldText(5), std::string("E-mail 2"));
+        more.choose(3, CsvMappingModel::Field::SecondName);
+        more.choose(5, CsvMappingModel::Field::SecondName); // moves from row 3
+        more.choose(0, CsvMappingModel::Field::Email);      // the name stays
+        QVERIFY(!more.setChecked(2, false));                // unticking unmaps
+        more.fill(request);
+        QVERIFY(request.extraNumberFields.empty() && request.emailFields.empty());
+        QCOMPARE(request.secondNameField, std::optional<unsigned>(5));
+        QCOMPARE(request.lastNameField, std::optional<unsigned>(4));
+        more.choose(1, CsvMappingModel::Field::Name); // the last name went with the name
+        more.fill(request);
+        QCOMPARE(request.nameField, 1u);
+        QVERIFY(!request.lastNameField);
     }
 };
 
