@@ -12,6 +12,7 @@
 #include "simops/UsimTransfer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 using namespace simops;
@@ -24,6 +25,51 @@ constexpr int kSideBookMissing = 821; // "The %s could not be read from the SIM 
 constexpr int kFdnName = 822;
 constexpr int kLndName = 823;
 constexpr int kCutNames = 815; // "Names cut to fit the SIM Card: %s"
+constexpr int kBookNotSelected = 827; // "The %s were not written: %s could not be selected (%s)."
+constexpr int kBookRefused = 828;     // "The %s were not written in full: ..."
+constexpr int kOwnNumbersName = 829;
+
+// "EF FDN (6F3B)": the file a side book lives in, as the user is told of it.
+std::string sideFileLabel(uint16_t fileId)
+{
+    const char* name = fileId == FileId::kFdn   ? "EF FDN"
+                       : fileId == FileId::kLnd ? "EF LND"
+                                                : "EF MSISDN";
+    char label[24];
+    std::snprintf(label, sizeof label, "%s (%04X)", name, fileId);
+    return label;
+}
+
+std::string answerText(const CardResult& answer)
+{
+    if (!answer.answered())
+        return answer.text;
+    return answer.sw.hex() + (*answer.text != '\0' ? std::string(", ") + answer.text : "");
+}
+
+// A side book that was not written, or not in full: which book, which file,
+// what the card answered and how far the write got.
+void tellSideBookFailure(UserInterface& ui, uint16_t fileId, const BookWrite& write)
+{
+    const int nameId = fileId == FileId::kFdn   ? kFdnName
+                       : fileId == FileId::kLnd ? kLndName
+                                                : kOwnNumbersName;
+    const std::string book = resString(nameId);
+    const std::string file = sideFileLabel(fileId);
+    UserInterface::Message message;
+    message.icon = UserInterface::Icon::Warning;
+    if (write.status == BookWrite::Status::SelectFailed) {
+        message.id = kBookNotSelected;
+        message.text = formatResString(kBookNotSelected, book.c_str(), file.c_str(),
+                                       answerText(write.answer).c_str());
+    } else {
+        message.id = kBookRefused;
+        message.text =
+            formatResString(kBookRefused, book.c_str(), write.record, file.c_str(),
+                            answerText(write.answer).c_str(), write.recordsWritten);
+    }
+    ui.message(message);
+}
 
 // Tells the user how the write ended and turns the report into the run's outcome.
 WriteOutcome finishWrite(CardSession& session, UserInterface& ui, const WriteReport& report)
@@ -117,7 +163,7 @@ SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const Sid
             continue;
         writeLog(LogLevel::Error, kReadTag, "progress write of file 0x%X stopped at record %d",
                  fileId, write.record);
-        reportCardError(ui, write.answer.errorCode());
+        tellSideBookFailure(ui, fileId, write);
         // The other books are still written, as the user asked; the run does
         // not pass for done.
         result.allWritten = false;
@@ -138,10 +184,7 @@ SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const Sid
     if (!own.ok()) {
         // Without EF MSISDN the phone book is not written at all: say so rather
         // than let the write pass for done and the changes for saved.
-        if (own.status == BookWrite::Status::RecordRefused)
-            reportCardError(ui, own.answer.errorCode());
-        else
-            reportCardFailure(ui);
+        tellSideBookFailure(ui, FileId::kMsisdn, own);
         result.stop = WriteOutcome::OwnNumbersFailed;
     }
     return result;

@@ -405,7 +405,9 @@ std::string writeReportText(const WriteReport& report, int* id)
         text = how(Text::BackupFailed, report.backupError.c_str());
         break;
     case WriteStop::SideBookFailed:
-        text = how(Text::SideBookFailed);
+        // The phone book went to the card; what the side books lack has been told.
+        text = formatResString(Text::Written, report.contactsOnCard) + "\n" +
+               how(Text::SideBookFailed);
         break;
     case WriteStop::CardRemoved:
         text = how(Text::Removed, report.contactsOnCard, plan.contactsPlaced);

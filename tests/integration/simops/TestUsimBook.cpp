@@ -235,9 +235,19 @@ private slots:
         added.number.assign("0301");
         added.tonNpi = 0x81;
         added.dirty = 1;
+        // This card has no EF LND: a dialled number is not written, and the
+        // user hears which book and file, not a bare error code.
+        f.sideBooks->lnd[0].number.assign("0302");
+        f.sideBooks->lnd[0].dirty = 1;
         f.ui->queuePin("5678");
-        QVERIFY(f.write(WriteMode::WriteAll));
-        QCOMPARE(f.transferResult, 0);
+        f.write(WriteMode::WriteAll);
+        QCOMPARE(f.transferResult, 1);
+        const auto& said = f.ui->messages;
+        QVERIFY(std::any_of(said.begin(), said.end(), [](const auto& m) {
+            return m.id == 827 && m.text.find("last numbers dialled were not written: EF LND "
+                                              "(6F44)") != std::string::npos;
+        }));
+        QVERIFY(f.messageIds().contains(819));
         QCOMPARE(card->record(QStringLiteral("3F00/7FF0/6F3B"), 3).toHex(' ').toUpper(),
                  QByteArray("4E 65 75 FF FF FF FF FF FF FF FF FF FF FF 03 81 30 10 FF FF FF FF "
                             "FF FF FF FF FF FF"));
