@@ -220,7 +220,9 @@ int runWriteCommand(const PcscApi& api, const CliOptions& options, TerminalUserI
         const WritePlan& plan = job.report.plan;
         for (const std::string& line : describePlan(plan, job.report.contacts))
             out << line << '\n';
-        out << summaryText(plan) << '\n' << fitText(plan) << '\n' << std::flush;
+        out << summaryText(plan) << '\n'
+            << fitText(plan, job.report.contacts) << '\n'
+            << std::flush;
         return plan.fits() || options.partial ? done : 1;
     }
     if (!connected || !job.transferRan || job.writeFailed != 0 || ui.failures() != 0)

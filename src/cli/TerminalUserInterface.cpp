@@ -24,8 +24,6 @@ constexpr int kSuccessIds[] = {
     818,  // "The SIM Card already holds these contacts: nothing had to be written."
     825,  // "%d contacts were removed from the SIM Card."
     1900, // the card has both phone books: the USIM one is used (a notice)
-    1901, // after a USIM write the user let go on with what fits: what was left out
-    1922, // the dry run of a USIM write: what it would do
 };
 
 // Labels of the dialogs' edits, used as prompts.

@@ -71,7 +71,8 @@ void tellSideBookFailure(UserInterface& ui, uint16_t fileId, const BookWrite& wr
     ui.message(message);
 }
 
-// Tells the user how the write ended and turns the report into the run's outcome.
+} // namespace
+
 WriteOutcome finishWrite(CardSession& session, UserInterface& ui, const WriteReport& report)
 {
     if (report.stop == WriteStop::DryRun)
@@ -99,8 +100,6 @@ WriteOutcome finishWrite(CardSession& session, UserInterface& ui, const WriteRep
         return WriteOutcome::NotWritten;
     }
 }
-
-} // namespace
 
 bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
@@ -214,8 +213,11 @@ WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInt
     std::vector<bool> ext2Reserved;
     const SideBooksWrite side =
         writeSideBooks(session, ui, books.sideBooks, ext1Reserved, ext2Reserved, true);
-    if (side.stop)
+    if (side.stop) {
+        // The user has been told; the phone book was not written.
+        report.stop = WriteStop::Refused;
         return *side.stop;
+    }
     const bool sideBooksWritten = side.allWritten;
 
     ProgressMeter meter(report.plan.updateCount(), ui);

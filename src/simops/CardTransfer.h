@@ -64,6 +64,10 @@ bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface&
 // numbers, then the phone book by books.state.writeMode. The tables are not changed.
 WriteOutcome writeToCard(CardSession& session, CardTransferBooks& books, UserInterface& ui);
 
+// Tells the user how a phone-book write ended (nothing for a dry run) and
+// turns its report into the run's outcome; a card in doubt is let go.
+WriteOutcome finishWrite(CardSession& session, UserInterface& ui, const WriteReport& report);
+
 // `writeFailed` of a write run: 0 when it completed, 1 otherwise.
 inline int writeFailedOf(WriteOutcome outcome)
 {

@@ -44,14 +44,22 @@ enum Id : int
     AlreadyThere = 818,
     SideBookFailed = 819,
     Cleared = 825,
+    TextsCut = 1902,
+    NumbersCut = 1903,
+    ExtraNumbersLost = 1904,
+    EmailsLost = 1905,
+    SecondNamesLost = 1907,
+    ContactsConcerned = 1908,
     ExtrasDropped = 1920,
     ExtrasNames = 1921,
+    NotAllFits = 1923,
 };
 } // namespace Text
 
 using Bytes = std::vector<uint8_t>;
 
-// The answers that say the card is gone rather than that it refused something.
+} // namespace
+
 bool cardWentAway(const CardResult& result)
 {
     if (result.answered())
@@ -70,6 +78,8 @@ bool cardWentAway(const CardResult& result)
         return false;
     }
 }
+
+namespace {
 
 CardResult readRecords(CardSession& session, uint16_t fileId, std::vector<Bytes>& records,
                        int* recordLength = nullptr)
@@ -126,7 +136,7 @@ bool diallableNumber(std::string& number)
     return checkNumber(number) == NumberRefusal::None;
 }
 
-std::string joinedNames(const std::vector<Contact>& contacts, const std::vector<int>& which)
+std::string joinedNames(std::span<const Contact> contacts, const std::vector<int>& which)
 {
     std::string names;
     for (int i : which) {
@@ -221,15 +231,12 @@ std::vector<Contact> contactsOfImage(const CardBookImage& image)
     return contacts;
 }
 
-WriteReport prepareWrite(CardSession& session, UserInterface& ui, const PhoneBook& book,
-                         WriteMode writeMode, const WriteRequest& request)
+bool checkChosenContacts(WriteReport& report, const PhoneBook& book, WriteMode writeMode)
 {
-    WriteReport report;
     report.contacts = chosenContacts(book, writeMode);
-    const PlanMode mode = planModeOf(writeMode);
-    if (mode == PlanMode::Overwrite && report.contacts.empty()) {
+    if (planModeOf(writeMode) == PlanMode::Overwrite && report.contacts.empty()) {
         report.stop = WriteStop::EmptyBook;
-        return report;
+        return false;
     }
     for (Contact& contact : report.contacts) {
         std::string number(contact.numberText());
@@ -237,10 +244,38 @@ WriteReport prepareWrite(CardSession& session, UserInterface& ui, const PhoneBoo
             report.stop = WriteStop::BadNumber;
             report.badNumber = decodeAlphaToText(contact.heldName()) + " (" +
                                std::string(contact.numberText()) + ")";
-            return report;
+            return false;
         }
         contact.setNumber(number);
     }
+    return true;
+}
+
+bool writeApproved(WriteReport& report, const WriteRequest& request)
+{
+    const WritePlan& plan = report.plan;
+    if (request.dryRun) {
+        report.stop = WriteStop::DryRun;
+        return false;
+    }
+    if (request.approve) {
+        if (!request.approve(plan, report.contacts)) {
+            report.stop = plan.fits() ? WriteStop::Declined : WriteStop::DoesNotFit;
+            return false;
+        }
+    } else if (!plan.fits() && !request.allowPartial) {
+        report.stop = WriteStop::DoesNotFit;
+        return false;
+    }
+    return true;
+}
+
+WriteReport prepareWrite(CardSession& session, UserInterface& ui, const PhoneBook& book,
+                         WriteMode writeMode, const WriteRequest& request)
+{
+    WriteReport report;
+    if (!checkChosenContacts(report, book, writeMode))
+        return report;
 
     CardResult read = readCardImage(session, report.image);
     if (!read.ok()) {
@@ -248,21 +283,10 @@ WriteReport prepareWrite(CardSession& session, UserInterface& ui, const PhoneBoo
         report.answer = std::move(read);
         return report;
     }
-    report.plan = planPhoneBookWrite(report.image, report.contacts, mode);
+    report.plan = planPhoneBookWrite(report.image, report.contacts, planModeOf(writeMode));
     const WritePlan& plan = report.plan;
-    if (request.dryRun) {
-        report.stop = WriteStop::DryRun;
+    if (!writeApproved(report, request))
         return report;
-    }
-    if (request.approve) {
-        if (!request.approve(plan, report.contacts)) {
-            report.stop = plan.fits() ? WriteStop::Declined : WriteStop::DoesNotFit;
-            return report;
-        }
-    } else if (!plan.fits() && !request.allowPartial) {
-        report.stop = WriteStop::DoesNotFit;
-        return report;
-    }
 
     if (request.backup && plan.updateCount() > 0) {
         auto saved = std::make_unique<CardBooksRead>();
@@ -341,18 +365,35 @@ void carryOutPlan(CardSession& session, WriteReport& report, ProgressMeter& mete
     report.stop = WriteStop::Completed;
 }
 
-std::string fitText(const WritePlan& plan)
+std::string fitText(const WritePlan& plan, std::span<const Contact> contacts)
 {
     std::string text = formatResString(Text::Fit, plan.contactsPlaced, plan.contactsGiven);
     if (!plan.noRecord.empty())
         text += " " + formatResString(Text::NoRecord, static_cast<int>(plan.noRecord.size()));
     if (!plan.noExtension.empty())
         text += " " + formatResString(Text::NoExtension, static_cast<int>(plan.noExtension.size()));
+    const bool allPlaced = plan.contactsPlaced == plan.contactsGiven;
     if (!plan.extrasDropped.empty()) {
         const std::string extras =
             formatResString(Text::ExtrasDropped, static_cast<int>(plan.extrasDropped.size()));
         // Every contact has its record: only what they lose is told.
-        text = plan.contactsPlaced == plan.contactsGiven ? extras : text + " " + extras;
+        text = allPlaced ? extras : text + " " + extras;
+    }
+    if (!plan.partsLost.empty()) {
+        // A USIM phone book: one line per part that placed contacts lose.
+        if (allPlaced && plan.extrasDropped.empty())
+            text = resString(Text::NotAllFits);
+        for (const auto& [id, count] :
+             {std::pair{Text::NumbersCut, plan.numbersCut},
+              std::pair{Text::ExtraNumbersLost, plan.extraNumbersDropped},
+              std::pair{Text::EmailsLost, plan.emailsDropped},
+              std::pair{Text::SecondNamesLost, plan.secondNamesDropped}}) {
+            if (count != 0)
+                text += "\n" + formatResString(id, count);
+        }
+        if (!contacts.empty())
+            text += "\n" + formatResString(Text::ContactsConcerned,
+                                           joinedNames(contacts, plan.partsLost).c_str());
     }
     return text;
 }
@@ -384,7 +425,7 @@ std::string writeReportText(const WriteReport& report, int* id)
         else
             text = how(Text::Written, report.contactsOnCard);
         if (!plan.fits())
-            text += "\n" + fitText(plan);
+            text += "\n" + fitText(plan, report.contacts);
         break;
     case WriteStop::EmptyBook:
         text = how(Text::EmptyBook);
@@ -393,7 +434,7 @@ std::string writeReportText(const WriteReport& report, int* id)
         text = how(Text::BadNumber, report.badNumber.c_str());
         break;
     case WriteStop::DoesNotFit:
-        text = how(Text::NothingWritten) + " " + fitText(plan);
+        text = how(Text::NothingWritten) + " " + fitText(plan, report.contacts);
         break;
     case WriteStop::Declined:
         text = how(Text::NothingWritten);
@@ -413,12 +454,13 @@ std::string writeReportText(const WriteReport& report, int* id)
         text = how(Text::Removed, report.contactsOnCard, plan.contactsPlaced);
         break;
     case WriteStop::Refused:
-        text = how(Text::Refused, report.failedRecord, report.failedFile,
+        text = how(Text::Refused, report.failedRecord, report.failedFile.c_str(),
                    report.answer.answered() ? report.answer.sw.hex().c_str() : report.answer.text,
                    report.contactsOnCard, plan.contactsPlaced);
         break;
     case WriteStop::NotKept:
-        text = how(Text::NotKept, report.failedRecord, report.failedFile, report.contactsOnCard,
+        text = how(Text::NotKept, report.failedRecord, report.failedFile.c_str(),
+                   report.contactsOnCard,
                    plan.contactsPlaced);
         break;
     }
@@ -429,6 +471,13 @@ std::string writeReportText(const WriteReport& report, int* id)
     if (report.written() && !plan.cutNames.empty())
         text += "\n" + formatResString(Text::CutNames,
                                        joinedNames(report.contacts, plan.cutNames).c_str());
+    if (report.written() && (!plan.cutEmails.empty() || !plan.cutSecondNames.empty())) {
+        std::vector<int> cut = plan.cutEmails;
+        cut.insert(cut.end(), plan.cutSecondNames.begin(), plan.cutSecondNames.end());
+        std::sort(cut.begin(), cut.end());
+        cut.erase(std::unique(cut.begin(), cut.end()), cut.end());
+        text += "\n" + formatResString(Text::TextsCut, joinedNames(report.contacts, cut).c_str());
+    }
     if ((report.written() || report.stop == WriteStop::DoesNotFit) && !plan.extrasDropped.empty())
         text += "\n" + formatResString(Text::ExtrasNames,
                                        joinedNames(report.contacts, plan.extrasDropped).c_str());

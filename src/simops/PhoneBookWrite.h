@@ -58,7 +58,7 @@ struct WriteReport
     int contactsOnCard = 0;      // planned contacts that are on the card now
     int recordsWritten = 0;      // UPDATE RECORDs the card took
     int failedRecord = 0;        // the record that failed, from 1
-    const char* failedFile = ""; // "EF ADN", "EF EXT1"
+    std::string failedFile;      // "EF ADN", "EF EXT1", "EMAIL 4F50"
     CardResult answer;           // the failed command's answer
 
     bool written() const { return stop == WriteStop::Completed; }
@@ -69,6 +69,20 @@ struct WriteReport
 // The contacts a mode writes: all of the book, or its selected ones.
 std::vector<Contact> chosenContacts(const PhoneBook& book, WriteMode writeMode);
 PlanMode planModeOf(WriteMode writeMode);
+
+// The checks before the card is read: report.contacts, the chosen contacts
+// of `book`, are not empty for a write all/selected (EmptyBook) and their
+// numbers can be dialled (BadNumber; the numbers are left in their clean
+// form). False: report.stop says why nothing is to be written.
+bool checkChosenContacts(WriteReport& report, const PhoneBook& book, WriteMode writeMode);
+
+// Once report.plan is known: a dry run stops here (DryRun), the user's
+// approval is asked, or a plan that does not fit stops unless a partial write
+// was asked for (DoesNotFit, Declined). True: the write may go on.
+bool writeApproved(WriteReport& report, const WriteRequest& request);
+
+// The answers that say the card is gone rather than that it refused something.
+bool cardWentAway(const CardResult& result);
 
 // The phone-book records and the extension records of EF EXT1 as the card
 // holds them, with the EXT1 records the own numbers name. Not ok: the answer
@@ -98,7 +112,7 @@ void carryOutPlan(CardSession& session, WriteReport& report, ProgressMeter& mete
 // after 17 of 40 contacts were written; ...". The string-table id goes to `id`.
 std::string writeReportText(const WriteReport& report, int* id = nullptr);
 // "12 of 40 contacts fit on the SIM Card." and what does not, for the check
-// before writing.
-std::string fitText(const WritePlan& plan);
+// before writing; with the contacts, the ones that lose something are named.
+std::string fitText(const WritePlan& plan, std::span<const Contact> contacts = {});
 // "3 new, 1 changed, 2 removed" and, when the card loses contacts, how many.
 std::string summaryText(const WritePlan& plan);

@@ -37,6 +37,21 @@ std::string numberWithExtension(std::string number, uint8_t ext, const BookImage
     return number;
 }
 
+// Without its IAP file a set's type 2 files cannot be reached: they count as missing.
+void dropUnlinked(SetImage& set, std::vector<PbrFile>& missing)
+{
+    for (auto* files : {&set.anr, &set.email}) {
+        for (const FileImage& file : *files)
+            if (file.isType2())
+                missing.push_back(file.ref);
+        std::erase_if(*files, [](const FileImage& file) { return file.isType2(); });
+    }
+    if (set.sne && set.sne->isType2()) {
+        missing.push_back(set.sne->ref);
+        set.sne.reset();
+    }
+}
+
 } // namespace
 
 int BookImage::contactCount() const
@@ -127,10 +142,21 @@ bool CardBook::update(FileImage& file, int r, const std::vector<uint8_t>& data)
     if (m_current != file.ref.fileId && !selectFile(file.ref.fileId))
         return false;
     ++m_commands;
+    m_notKept = false;
     CardResult written =
         m_session.commands().updateRecord(static_cast<uint8_t>(r), RecordMode::Absolute, data);
     if (!written.ok())
         return fail(std::move(written));
+    // Read back: a card that answers 90 00 and keeps something else has not written it.
+    ++m_commands;
+    CardResult check = m_session.commands().readRecord(static_cast<uint8_t>(r),
+                                                       static_cast<uint8_t>(data.size()));
+    if (!check.ok())
+        return fail(std::move(check));
+    if (check.data != data) {
+        m_notKept = true;
+        return fail(std::move(check));
+    }
     file.records[static_cast<std::size_t>(r - 1)] = data;
     return true;
 }
@@ -145,6 +171,21 @@ bool CardBook::open(BookImage& image)
         return fail(malformed("EF PBR names no phone book"));
 
     image = {};
+    // A file beside EF ADN that the directory names and the card does not
+    // have is left out of the image and named in image.missing; any other
+    // refusal ends the open.
+    bool failed = false;
+    const auto beside = [&](const PbrFile& ref) -> std::optional<FileImage> {
+        FileImage file = imageOf(ref);
+        if (sizeFile(file))
+            return file;
+        if (m_failure.outcome == CardOutcome::NoSuchFile)
+            image.missing.push_back(ref);
+        else
+            failed = true;
+        return std::nullopt;
+    };
+    bool ext1Named = false;
     int firstContact = 1;
     for (const PbrSet& pbrSet : *sets) {
         SetImage set;
@@ -157,38 +198,36 @@ bool CardBook::open(BookImage& image)
         for (const PbrFile& file : pbrSet.files) {
             switch (file.tag) {
             case PbrTag::Iap:
-                set.iap = imageOf(file);
-                if (!sizeFile(*set.iap))
-                    return false;
+                set.iap = beside(file);
                 break;
             case PbrTag::Anr:
-                set.anr.push_back(imageOf(file));
-                if (!sizeFile(set.anr.back()))
-                    return false;
+                if (auto anr = beside(file))
+                    set.anr.push_back(std::move(*anr));
                 break;
             case PbrTag::Email:
-                set.email.push_back(imageOf(file));
-                if (!sizeFile(set.email.back()))
-                    return false;
+                if (auto email = beside(file))
+                    set.email.push_back(std::move(*email));
                 break;
             case PbrTag::Sne:
-                set.sne = imageOf(file);
-                if (!sizeFile(*set.sne))
-                    return false;
+                set.sne = beside(file);
                 break;
             case PbrTag::Ext1:
-                if (!image.ext1) {
-                    image.ext1 = imageOf(file);
-                    if (!sizeFile(*image.ext1))
-                        return false;
+                if (!ext1Named) {
+                    ext1Named = true;
+                    image.ext1 = beside(file);
                 }
                 break;
             default:
                 break; // PBC, GRP, UID and the rest are left as the card has them
             }
+            if (failed)
+                return false;
         }
+        if (!set.iap)
+            dropUnlinked(set, image.missing);
         image.sets.push_back(std::move(set));
     }
+    m_failure = {};
     writeLog(LogLevel::Trace, kTag, "%d set(s), %d contacts", static_cast<int>(image.sets.size()),
              image.contactCount());
     return true;

@@ -39,6 +39,10 @@ struct BookImage
 {
     std::vector<SetImage> sets;
     std::optional<FileImage> ext1; // shared by every set
+    // Files beside EF ADN that EF PBR names and the card does not have (or
+    // type 2 files without their IAP file): their fields are neither read
+    // nor written.
+    std::vector<PbrFile> missing;
     int contactCount() const;      // ADN records of all sets
 };
 
@@ -55,7 +59,10 @@ public:
     // Reads record `r` of `file` into the image unless it is there already.
     bool load(FileImage& file, int r);
     bool loadAll(FileImage& file);
+    // Updates record `r` and reads it back. False: the card refused or lost
+    // a command, or kept other bytes (notKept()).
     bool update(FileImage& file, int r, const std::vector<uint8_t>& data);
+    bool notKept() const { return m_notKept; }
 
     // Another file was selected since: the next command selects its file again.
     void forgetSelection() { m_current = 0; }
@@ -72,6 +79,7 @@ private:
     uint16_t m_current = 0; // file of DF PHONEBOOK selected last; 0: none
     CardResult m_failure;
     int m_commands = 0;
+    bool m_notKept = false;
 };
 
 // The contacts of an image whose ADN records (and the records they link) are

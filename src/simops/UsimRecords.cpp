@@ -142,11 +142,11 @@ std::string parseTextRecord(std::span<const uint8_t> record, bool type2)
 }
 
 std::vector<uint8_t> buildTextRecord(std::size_t length, const std::string& heldText,
-                                     uint8_t adnSfi, uint8_t adnRecord, bool type2)
+                                     uint8_t adnSfi, uint8_t adnRecord, bool type2, bool* cut)
 {
     std::vector<uint8_t> record(length, 0xFF);
     const std::size_t room = textRoom(length, type2);
-    const std::string card = cardAlphaFromHeldName(heldText, room);
+    const std::string card = cardAlphaFromHeldName(heldText, room, cut);
     std::copy_n(card.begin(), std::min(card.size(), room), record.begin());
     if (type2 && length >= 2) {
         record[length - 2] = adnSfi;

@@ -86,8 +86,11 @@ std::vector<uint8_t> buildAnrRecord(std::size_t length, const std::string& numbe
 // back in the program's form (Windows-1252 or a UCS2 card form); empty for a
 // free record.
 std::string parseTextRecord(std::span<const uint8_t> record, bool type2);
+// A text longer than the record is cut at a character boundary by the name
+// encoder; `cut`, when given, says whether it was.
 std::vector<uint8_t> buildTextRecord(std::size_t length, const std::string& heldText,
-                                     uint8_t adnSfi, uint8_t adnRecord, bool type2);
+                                     uint8_t adnSfi, uint8_t adnRecord, bool type2,
+                                     bool* cut = nullptr);
 // How many bytes of text a record holds.
 inline std::size_t textRoom(std::size_t length, bool type2)
 {

@@ -22,25 +22,8 @@ constexpr const char* kTag = "usim_transfer";
 
 // Message ids of the USIM phone book.
 constexpr int kBothBooks = 1900;
-constexpr int kNotAllWritten = 1901;
-constexpr int kLeftOver = 1902;
-constexpr int kNumbersCut = 1903;
-constexpr int kExtraNumbersDropped = 1904;
-constexpr int kEmailsDropped = 1905;
-constexpr int kTextsCut = 1906;
-constexpr int kSecondNamesDropped = 1907;
-constexpr int kContactsConcerned = 1908;
-constexpr int kTooMany = 1909;
 constexpr int kBadPbr = 1910;
-// "A fixed dialling number, last number dialled or own number was not written."
-constexpr int kSideBookFailed = 819;
-constexpr int kWriteWhatFits = 804;  // "Write the contacts that fit?"
-constexpr int kNothingWritten = 817; // "Nothing was written."
-constexpr int kBackupIn = 808;       // "The backup of the SIM Card is in %s"
-constexpr int kBackupFailed =
-    813; // "Nothing was written: the SIM Card's books could not be backed up (%s)."
-constexpr int kDryRun = 1922;
-constexpr int kWouldNotFit = 1923;
+constexpr int kMissingFiles = 1901;
 
 void tellFailure(CardSession& session, UserInterface& ui, const usim::CardBook& card)
 {
@@ -57,6 +40,13 @@ void noteGeometry(CardSession& session, const usim::BookImage& image)
     session.adnRecordLength = image.sets.front().adn.recordLength;
     session.adnNameLength = session.adnRecordLength - static_cast<int>(SimRecord::kFixedPartLength);
     session.adnRecordCount = image.contactCount();
+    const auto roomOf = [](const usim::FileImage& file) {
+        return static_cast<int>(
+            usim::textRoom(static_cast<std::size_t>(file.recordLength), file.isType2()));
+    };
+    const usim::SetImage& first = image.sets.front();
+    session.emailRoom = first.email.empty() ? 0 : roomOf(first.email.front());
+    session.secondNameRoom = first.sne ? roomOf(*first.sne) : 0;
 }
 
 // Leaves the first ADN file selected, as the SIM's read leaves EF ADN: a kept
@@ -76,41 +66,16 @@ void tellBothBooks(CardSession& session, UserInterface& ui)
         ui.inform(kBothBooks);
 }
 
-// What does not fit, under the heading `headingId`: one line per kind of loss
-// and the contacts concerned.
-std::string lossesText(const usim::PlanLosses& losses, int headingId)
+// Files EF PBR names that the card does not have: what they would hold is
+// neither read nor written, and the user hears which they are.
+void tellMissing(UserInterface& ui, const usim::BookImage& image)
 {
-    std::string text = resString(headingId);
-    const auto line = [&text](int id, int count) {
-        if (count != 0)
-            text += "\n" + formatResString(id, count);
-    };
-    line(kLeftOver, losses.contactsLeftOver);
-    line(kNumbersCut, losses.numbersCut);
-    line(kExtraNumbersDropped, losses.extraNumbersDropped);
-    line(kEmailsDropped, losses.emailsDropped);
-    line(kTextsCut, losses.textsCut);
-    line(kSecondNamesDropped, losses.secondNamesDropped);
-    std::string names;
-    for (const std::string& name : losses.names)
-        names += (names.empty() ? "" : ", ") + name;
-    text += "\n" + formatResString(kContactsConcerned, names.c_str());
-    return text;
-}
-
-UserInterface::Answer tellLosses(UserInterface& ui, const usim::PlanLosses& losses,
-                                 int headingId = kNotAllWritten, std::string tail = {},
-                                 UserInterface::Buttons buttons = UserInterface::Buttons::Ok)
-{
-    if (!losses.any())
-        return UserInterface::Answer::Ok;
-    UserInterface::Message message;
-    message.id = headingId;
-    message.text = lossesText(losses, headingId) + tail;
-    message.icon = buttons == UserInterface::Buttons::Ok ? UserInterface::Icon::Warning
-                                                         : UserInterface::Icon::Question;
-    message.buttons = buttons;
-    return ui.message(message);
+    if (image.missing.empty())
+        return;
+    std::string files;
+    for (const usim::PbrFile& file : image.missing)
+        files += (files.empty() ? "" : ", ") + usim::fileLabel(file);
+    ui.inform(kMissingFiles, files.c_str());
 }
 
 // The card's books as they are before the write, saved as a backup file: the
@@ -125,25 +90,6 @@ BackupResult backUpCard(CardSession& session, UserInterface& ui, const usim::Boo
     for (const Contact& contact : usim::contactsOf(image))
         book->append(contact);
     return saveCardBackup(*book, saved->sideBooks, session.iccid.data());
-}
-
-// Before anything is written: a plan that loses something goes on only when
-// the user asked for a partial write, or says so when asked (the program
-// asks, phonara-cli does not). False: nothing is to be written, the user
-// has been told.
-bool lossesAccepted(UserInterface& ui, const usim::PlanLosses& losses, const WriteRequest& request)
-{
-    if (!losses.any() || request.allowPartial)
-        return true;
-    if (request.approve &&
-        tellLosses(ui, losses, kWouldNotFit, "\n" + resString(kWriteWhatFits),
-                   UserInterface::Buttons::OkCancel) == UserInterface::Answer::Ok)
-        return true;
-    if (request.approve)
-        ui.inform(kNothingWritten);
-    else
-        tellLosses(ui, losses, kWouldNotFit, "\n" + resString(kNothingWritten));
-    return false;
 }
 
 } // namespace
@@ -171,6 +117,7 @@ bool readUsimBooks(CardSession& session, UserInterface& ui, CardBooksRead& out)
     }
     noteGeometry(session, image);
     tellBothBooks(session, ui);
+    tellMissing(ui, image);
     ProgressMeter meter(image.contactCount(), ui);
     int done = 0;
     for (usim::SetImage& set : image.sets)
@@ -194,66 +141,59 @@ bool readUsimBooks(CardSession& session, UserInterface& ui, CardBooksRead& out)
 
 WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserInterface& ui)
 {
+    const WriteRequest defaults;
+    const WriteRequest& request = books.request != nullptr ? *books.request : defaults;
+    WriteReport local;
+    WriteReport& report = books.report != nullptr ? *books.report : local;
+    report = WriteReport{};
+    if (!checkChosenContacts(report, books.book, books.state.writeMode))
+        return finishWrite(session, ui, report);
+
     usim::CardBook card(session);
     usim::BookImage image;
-    if (!card.open(image)) {
+    const auto readFailed = [&] {
         tellFailure(session, ui, card);
+        report.stop = WriteStop::ReadFailed;
         return WriteOutcome::ReadFailed;
-    }
+    };
+    if (!card.open(image))
+        return readFailed();
     noteGeometry(session, image);
     tellBothBooks(session, ui);
+    tellMissing(ui, image);
     for (usim::SetImage& set : image.sets) {
         bool loaded = card.loadAll(set.adn) && (!set.iap || card.loadAll(*set.iap)) &&
                       (!set.sne || card.loadAll(*set.sne));
         for (auto* files : {&set.anr, &set.email})
             for (usim::FileImage& file : *files)
                 loaded = loaded && card.loadAll(file);
-        if (!loaded) {
-            tellFailure(session, ui, card);
-            return WriteOutcome::ReadFailed;
-        }
+        if (!loaded)
+            return readFailed();
     }
-    if (image.ext1 && !card.loadAll(*image.ext1)) {
-        tellFailure(session, ui, card);
-        return WriteOutcome::ReadFailed;
-    }
+    if (image.ext1 && !card.loadAll(*image.ext1))
+        return readFailed();
 
-    const WriteMode mode = books.state.writeMode;
-    const bool selectedOnly = mode == WriteMode::WriteSelected || mode == WriteMode::AddSelected;
+    // The same plan, questions and listing as a SIM's phone book: the plan's
+    // summary holds the counts and every record that changes.
     std::vector<const Contact*> contacts;
-    if (mode != WriteMode::ClearCard)
-        for (uint32_t i = 0; i < books.book.contactCount(); ++i)
-            if (!selectedOnly || books.book.isSelected(i))
-                contacts.push_back(&books.book.contacts[i]);
-    const usim::PlanMode planMode = mode == WriteMode::AddAll || mode == WriteMode::AddSelected
+    for (const Contact& contact : report.contacts)
+        contacts.push_back(&contact);
+    const usim::PlanMode planMode = planModeOf(books.state.writeMode) == PlanMode::Add
                                         ? usim::PlanMode::Add
                                         : usim::PlanMode::Replace;
-    const usim::Plan plan = usim::planWrite(image, contacts, planMode);
-    if (plan.tooMany) {
-        ui.inform(kTooMany, static_cast<int>(contacts.size()), image.contactCount());
-        endSession(session);
-        return WriteOutcome::RecordCountExceeded;
-    }
-
-    const WriteRequest defaults;
-    const WriteRequest& request = books.request != nullptr ? *books.request : defaults;
+    usim::Plan plan = usim::planWrite(image, contacts, planMode);
     std::vector<usim::RecordUpdate> updates = usim::updatesOf(image, plan);
-    if (request.dryRun) {
-        ui.inform(kDryRun, plan.contactsPlaced, static_cast<int>(contacts.size()),
-                  static_cast<int>(updates.size()));
-        tellLosses(ui, plan.losses, kWouldNotFit);
-        return WriteOutcome::Completed;
-    }
-    if (!lossesAccepted(ui, plan.losses, request))
-        return WriteOutcome::NotWritten;
-    std::string backupPath;
+    report.plan = std::move(plan.summary);
+    if (!writeApproved(report, request))
+        return finishWrite(session, ui, report);
     if (request.backup && !updates.empty()) {
         BackupResult backup = backUpCard(session, ui, image);
         if (!backup.ok) {
-            ui.inform(kBackupFailed, backup.error.c_str());
-            return WriteOutcome::NotWritten;
+            report.stop = WriteStop::BackupFailed;
+            report.backupError = std::move(backup.error);
+            return finishWrite(session, ui, report);
         }
-        backupPath = std::move(backup.path);
+        report.backupPath = std::move(backup.path);
     }
 
     // The changed side books go first, as on a SIM; they are not part of the
@@ -270,38 +210,46 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
         if (read.ok())
             ext1Reserved = extensionsInUse(older);
         else if (!read.answered()) {
-            reportCardError(ui, read.errorCode());
-            endSession(session);
-            return WriteOutcome::UpdateFailed;
+            report.stop = WriteStop::CardRemoved;
+            report.answer = read;
+            return finishWrite(session, ui, report);
         }
         card.forgetSelection();
     }
     const SideBooksWrite side =
         writeSideBooks(session, ui, books.sideBooks, ext1Reserved, ext2Reserved, false);
-    if (side.stop)
+    if (side.stop) {
+        // The user has been told; the phone book was not written.
+        report.stop = WriteStop::Refused;
         return *side.stop;
-    if (!side.allWritten)
-        ui.inform(kSideBookFailed);
+    }
     // The backup and the side books have selected files of their own.
     card.forgetSelection();
 
-    writeLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update", plan.contactsPlaced,
-             static_cast<int>(updates.size()));
+    writeLog(LogLevel::Trace, kTag, "%d contacts placed, %d records to update",
+             report.plan.contactsPlaced, static_cast<int>(updates.size()));
+    report.contactsOnCard = report.plan.unchanged;
     ProgressMeter meter(static_cast<int>(updates.size()), ui);
     int done = 0;
     for (usim::RecordUpdate& update : updates) {
         if (!card.update(*update.file, update.record, update.data)) {
-            writeLog(LogLevel::Error, kTag, "update of file 0x%X record %d refused",
+            writeLog(LogLevel::Error, kTag, "update of file 0x%X record %d failed",
                      update.file->ref.fileId, update.record);
-            reportCardError(ui, card.failure().errorCode());
-            endSession(session);
-            return WriteOutcome::UpdateFailed;
+            const CardResult& failure = card.failure();
+            report.stop = card.notKept()           ? WriteStop::NotKept
+                          : cardWentAway(failure) ? WriteStop::CardRemoved
+                                                  : WriteStop::Refused;
+            report.failedRecord = update.record;
+            report.failedFile = usim::fileLabel(update.file->ref);
+            report.answer = failure;
+            return finishWrite(session, ui, report);
         }
+        ++report.recordsWritten;
+        if (update.contact >= 0)
+            ++report.contactsOnCard;
         meter.advance(++done);
     }
     selectFirstAdn(card, image);
-    tellLosses(ui, plan.losses);
-    if (!backupPath.empty())
-        ui.inform(kBackupIn, backupPath.c_str());
-    return side.allWritten ? WriteOutcome::Completed : WriteOutcome::SideBookFailed;
+    report.stop = side.allWritten ? WriteStop::Completed : WriteStop::SideBookFailed;
+    return finishWrite(session, ui, report);
 }

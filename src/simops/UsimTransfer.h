@@ -16,7 +16,8 @@ class UserInterface;
 // connection is ended. Sets the session's record geometry from the ADN files.
 bool readUsimBooks(CardSession& session, UserInterface& ui, CardBooksRead& out);
 
-// Writes books.book to the USIM phone book in books.state.writeMode. The whole
-// write is worked out before the first record is sent; only records that
-// change are sent; what does not fit is told.
+// Writes books.book to the USIM phone book in books.state.writeMode, with the
+// checks, questions, backup and report of a SIM's phone book (books.request,
+// books.report). The whole write is worked out before the first record is
+// sent; only records that change are sent, each read back.
 WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserInterface& ui);

@@ -3,6 +3,7 @@
 #include "phonebook/RecordCodec.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 namespace usim {
@@ -69,6 +70,7 @@ public:
         m_plan.target = current;
         for (const SetImage& set : current.sets) {
             m_kept.emplace_back(static_cast<std::size_t>(set.adn.recordCount) + 1, false);
+            m_plan.slotContact.emplace_back(static_cast<std::size_t>(set.adn.recordCount) + 1, -1);
             m_type2.emplace_back();
             for (const auto* files : {&set.anr, &set.email})
                 for (const FileImage& file : *files)
@@ -83,29 +85,29 @@ public:
 
     Plan run(const std::vector<const Contact*>& contacts)
     {
+        WritePlan& summary = m_plan.summary;
+        summary.contactsGiven = static_cast<int>(contacts.size());
+        summary.placedRecord.assign(contacts.size(), 0);
         std::vector<std::pair<int, int>> slots; // (set, record)
         for (std::size_t s = 0; s < m_current.sets.size(); ++s)
             for (int r = 1; r <= m_current.sets[s].adn.recordCount; ++r)
                 if (!m_kept[s][static_cast<std::size_t>(r)])
                     slots.emplace_back(static_cast<int>(s), r);
-        if (m_mode == PlanMode::Replace && contacts.size() > slots.size()) {
-            m_plan.tooMany = true;
-            m_plan.target = m_current;
-            return m_plan;
-        }
         if (m_mode == PlanMode::Replace)
             for (const auto& [s, r] : slots)
                 emptySlot(static_cast<std::size_t>(s), r);
         std::size_t next = 0;
-        for (const Contact* contact : contacts) {
+        for (m_index = 0; m_index < summary.contactsGiven; ++m_index) {
             if (next >= slots.size()) {
-                ++m_plan.losses.contactsLeftOver;
-                noteName(*contact);
+                summary.noRecord.push_back(m_index);
                 continue;
             }
             const auto [s, r] = slots[next++];
-            fillSlot(static_cast<std::size_t>(s), r, *contact);
-            ++m_plan.contactsPlaced;
+            fillSlot(static_cast<std::size_t>(s), r, *contacts[static_cast<std::size_t>(m_index)]);
+            m_plan.slotContact[static_cast<std::size_t>(s)][static_cast<std::size_t>(r)] = m_index;
+            summary.placedRecord[static_cast<std::size_t>(m_index)] =
+                m_current.sets[static_cast<std::size_t>(s)].firstContact + r - 1;
+            ++summary.contactsPlaced;
         }
         return m_plan;
     }
@@ -184,12 +186,11 @@ private:
         file.records[static_cast<std::size_t>(r - 1)] = std::move(data);
     }
 
-    void noteName(const Contact& contact)
+    // The contact being placed, once, in `list`.
+    void noteContact(std::vector<int>& list) const
     {
-        const std::string name(contact.heldName());
-        if (std::find(m_plan.losses.names.begin(), m_plan.losses.names.end(), name) ==
-            m_plan.losses.names.end())
-            m_plan.losses.names.push_back(name);
+        if (list.empty() || list.back() != m_index)
+            list.push_back(m_index);
     }
 
     // An extension record for the digits past the 20th, or FF (and the number cut).
@@ -226,7 +227,7 @@ private:
     void fillSlot(std::size_t s, int r, const Contact& contact)
     {
         SetImage& set = m_plan.target.sets[s];
-        PlanLosses& losses = m_plan.losses;
+        WritePlan& losses = m_plan.summary;
         bool lost = false;
         std::vector<uint8_t> iap = set.iap ? freeRecord(*set.iap) : std::vector<uint8_t>();
         const uint8_t adnSfi = adnSfiOf(set);
@@ -278,15 +279,13 @@ private:
                 lost = true;
                 continue;
             }
-            const std::string& email = contact.emails[m];
-            if (cardAlphaFromHeldName(email, 255).size() >
-                textRoom(static_cast<std::size_t>(file.recordLength), file.isType2())) {
-                ++losses.textsCut;
-                lost = true;
-            }
+            bool cut = false;
             setRecord(file, target,
-                      buildTextRecord(static_cast<std::size_t>(file.recordLength), email, adnSfi,
-                                      static_cast<uint8_t>(r), file.isType2()));
+                      buildTextRecord(static_cast<std::size_t>(file.recordLength),
+                                      contact.emails[m], adnSfi, static_cast<uint8_t>(r),
+                                      file.isType2(), &cut));
+            if (cut)
+                noteContact(losses.cutEmails);
         }
         if (contact.emails.size() > set.email.size()) {
             losses.emailsDropped += static_cast<int>(contact.emails.size() - set.email.size());
@@ -301,15 +300,13 @@ private:
                     setRecord(file, r, freeRecord(file));
             } else if (const int target = recordFor(file, m_type2[s][k], r, iap, set);
                        target != 0) {
-                if (cardAlphaFromHeldName(contact.secondName, 255).size() >
-                    textRoom(static_cast<std::size_t>(file.recordLength), file.isType2())) {
-                    ++losses.textsCut;
-                    lost = true;
-                }
+                bool cut = false;
                 setRecord(file, target,
                           buildTextRecord(static_cast<std::size_t>(file.recordLength),
                                           contact.secondName, adnSfi, static_cast<uint8_t>(r),
-                                          file.isType2()));
+                                          file.isType2(), &cut));
+                if (cut)
+                    noteContact(losses.cutSecondNames);
             } else {
                 ++losses.secondNamesDropped;
                 lost = true;
@@ -332,57 +329,153 @@ private:
         }
         const std::size_t length = static_cast<std::size_t>(set.adn.recordLength);
         const std::size_t alphaLength = length - SimRecord::kFixedPartLength;
+        bool nameCut = false;
         setRecord(set.adn, r,
-                  buildNumberRecord(length, cardAlphaFromHeldName(contact.heldName(), alphaLength),
+                  buildNumberRecord(length,
+                                    cardAlphaFromHeldName(contact.heldName(), alphaLength, &nameCut),
                                     number, contact.tonNpi, contact.ccp, ext));
+        if (nameCut)
+            noteContact(losses.cutNames);
         if (lost)
-            noteName(contact);
+            noteContact(losses.partsLost);
     }
 
     const BookImage& m_current;
     PlanMode m_mode;
     Plan m_plan;
+    int m_index = 0; // the contact being placed
     std::vector<std::vector<bool>> m_kept;
     std::vector<std::vector<Allocation>> m_type2; // per set: ANR..., EMAIL..., SNE
     std::optional<Allocation> m_ext1;
 };
 
-void collect(FileImage& before, const FileImage& after, bool adn, bool becomingFree,
-             std::vector<RecordUpdate>& out)
+RecordKind kindOf(const FileImage& file)
 {
-    for (int r = 1; r <= after.recordCount; ++r) {
-        const auto& want = after.record(r);
-        if (want.empty() || want == before.record(r))
-            continue;
-        const bool freed = isFreeRecord(want);
-        if (adn && freed != becomingFree)
-            continue;
-        out.push_back({&before, r, want, adn && freed});
+    switch (file.ref.tag) {
+    case PbrTag::Adn:
+        return RecordKind::Contact;
+    case PbrTag::Ext1:
+        return RecordKind::Extension;
+    case PbrTag::Anr:
+        return RecordKind::SecondNumber;
+    case PbrTag::Email:
+    case PbrTag::Sne:
+        return file.isType2() ? RecordKind::LinkedText : RecordKind::Text;
+    default:
+        return RecordKind::Links;
     }
 }
 
+std::string labelOf(const PbrFile& file)
+{
+    const char* name = "";
+    switch (file.tag) {
+    case PbrTag::Adn:
+        name = "ADN";
+        break;
+    case PbrTag::Iap:
+        name = "IAP";
+        break;
+    case PbrTag::Ext1:
+        name = "EXT1";
+        break;
+    case PbrTag::Anr:
+        name = "ANR";
+        break;
+    case PbrTag::Email:
+        name = "EMAIL";
+        break;
+    case PbrTag::Sne:
+        name = "SNE";
+        break;
+    default:
+        name = "EF";
+        break;
+    }
+    char label[16];
+    std::snprintf(label, sizeof label, "%s %04X", name, file.fileId);
+    return label;
+}
+
+// Collects the records of `after` that differ from `before`. For an ADN file
+// (`slotContact` given) only those that become free, or only those that do
+// not, and the contacts they receive.
+class Collector
+{
+public:
+    Collector(Plan& plan, std::vector<RecordUpdate>& out) : m_plan(plan), m_out(out) {}
+
+    void adn(FileImage& before, const FileImage& after, const std::vector<int>& slotContact,
+             bool becomingFree)
+    {
+        WritePlan& summary = m_plan.summary;
+        for (int r = 1; r <= after.recordCount; ++r) {
+            const auto& want = after.record(r);
+            const auto& had = before.record(r);
+            const int contact = slotContact[static_cast<std::size_t>(r)];
+            if (want.empty() || isFreeRecord(want) != becomingFree)
+                continue;
+            if (want == had) {
+                if (contact >= 0)
+                    ++summary.unchanged;
+                continue;
+            }
+            if (!isFreeRecord(had))
+                ++(contact >= 0 ? summary.changed : summary.removed);
+            else if (contact >= 0)
+                ++summary.added;
+            const int extension = want.back() != SimRecord::kUnused ? want.back() : 0;
+            m_out.push_back({&before, r, want, becomingFree, contact});
+            summary.records.push_back({r, had, want, contact, contact >= 0 ? extension : 0,
+                                       RecordKind::Contact, labelOf(before.ref)});
+        }
+    }
+
+    void other(FileImage& before, const FileImage& after)
+    {
+        for (int r = 1; r <= after.recordCount; ++r) {
+            const auto& want = after.record(r);
+            if (want.empty() || want == before.record(r))
+                continue;
+            m_out.push_back({&before, r, want, false, -1});
+            m_plan.summary.extensions.push_back(
+                {r, before.record(r), want, -1, 0, kindOf(before), labelOf(before.ref)});
+        }
+    }
+
+private:
+    Plan& m_plan;
+    std::vector<RecordUpdate>& m_out;
+};
+
 } // namespace
+
+std::string fileLabel(const PbrFile& file)
+{
+    return labelOf(file);
+}
 
 Plan planWrite(const BookImage& current, const std::vector<const Contact*>& contacts, PlanMode mode)
 {
     return Planner(current, mode).run(contacts);
 }
 
-std::vector<RecordUpdate> updatesOf(BookImage& current, const Plan& plan)
+std::vector<RecordUpdate> updatesOf(BookImage& current, Plan& plan)
 {
     std::vector<RecordUpdate> updates;
+    Collector collect(plan, updates);
     const BookImage& target = plan.target;
     for (std::size_t s = 0; s < target.sets.size(); ++s)
-        collect(current.sets[s].adn, target.sets[s].adn, true, true, updates);
+        collect.adn(current.sets[s].adn, target.sets[s].adn, plan.slotContact[s], true);
     if (target.ext1)
-        collect(*current.ext1, *target.ext1, false, false, updates);
+        collect.other(*current.ext1, *target.ext1);
     for (const bool type2 : {true, false})
         for (std::size_t s = 0; s < target.sets.size(); ++s) {
             SetImage& before = current.sets[s];
             const SetImage& after = target.sets[s];
             const auto each = [&](FileImage& b, const FileImage& a) {
                 if (a.isType2() == type2)
-                    collect(b, a, false, false, updates);
+                    collect.other(b, a);
             };
             for (std::size_t k = 0; k < after.anr.size(); ++k)
                 each(before.anr[k], after.anr[k]);
@@ -391,10 +484,10 @@ std::vector<RecordUpdate> updatesOf(BookImage& current, const Plan& plan)
             if (after.sne)
                 each(*before.sne, *after.sne);
             if (!type2 && after.iap)
-                collect(*before.iap, *after.iap, false, false, updates);
+                collect.other(*before.iap, *after.iap);
         }
     for (std::size_t s = 0; s < target.sets.size(); ++s)
-        collect(current.sets[s].adn, target.sets[s].adn, true, false, updates);
+        collect.adn(current.sets[s].adn, target.sets[s].adn, plan.slotContact[s], false);
     return updates;
 }
 

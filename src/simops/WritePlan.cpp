@@ -3,6 +3,7 @@
 #include "phonebook/AlphaCodec.h"
 #include "phonebook/DiallingNumber.h"
 #include "phonebook/RecordCodec.h"
+#include "simops/UsimRecords.h"
 
 #include <algorithm>
 #include <optional>
@@ -230,7 +231,7 @@ private:
             else if (target.contact >= 0)
                 ++m_plan.added;
             m_plan.records.push_back({static_cast<int>(r) + 1, before, std::move(after),
-                                      target.contact, target.extension});
+                                      target.contact, target.extension, RecordKind::Contact, {}});
         }
         std::sort(m_plan.extensions.begin(), m_plan.extensions.end(),
                   [](const RecordChange& a, const RecordChange& b) { return a.record < b.record; });
@@ -245,7 +246,8 @@ private:
         const Bytes& before = m_card.extensions[extension - 1];
         Bytes after = buildExtensionRecord(before.size(), extensionDigits(number));
         if (after != before)
-            m_plan.extensions.push_back({extension, before, std::move(after), -1, 0});
+            m_plan.extensions.push_back(
+                {extension, before, std::move(after), -1, 0, RecordKind::Extension, {}});
     }
 
     const CardBookImage& m_card;
@@ -291,6 +293,57 @@ std::string contactText(const Contact& contact)
     return utf8Name(contact.heldName()) + " " + numberDisplayForm(contact.numberText());
 }
 
+std::string describeBytes(const RecordChange& change, const std::vector<uint8_t>& record)
+{
+    switch (change.kind) {
+    case RecordKind::Contact:
+        return describeRecord(record);
+    case RecordKind::Extension:
+        return describeExtension(record);
+    case RecordKind::SecondNumber: {
+        const auto anr = usim::parseAnrRecord(record);
+        if (!anr || anr->number.empty())
+            return "(empty)";
+        std::string text = numberDisplayForm(anr->number);
+        if (anr->extensionRecord != SimRecord::kUnused)
+            text += ", EXT1 record " + std::to_string(anr->extensionRecord);
+        return text;
+    }
+    case RecordKind::Text:
+    case RecordKind::LinkedText: {
+        const std::string text =
+            usim::parseTextRecord(record, change.kind == RecordKind::LinkedText);
+        return text.empty() ? "(empty)" : utf8Name(text);
+    }
+    case RecordKind::Links:
+        break;
+    }
+    std::string hex;
+    for (const uint8_t byte : record) {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        hex += (hex.empty() ? "" : " ");
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 0x0F];
+    }
+    return hex;
+}
+
+// "record 5", "EXT1 record 2", "EMAIL 4F50 record 3".
+std::string recordLabel(const RecordChange& change)
+{
+    std::string file = change.file;
+    if (file.empty() && change.kind == RecordKind::Extension)
+        file = "EXT1";
+    return (file.empty() ? "" : file + " ") + "record " + std::to_string(change.record);
+}
+
+void listContacts(std::vector<std::string>& lines, const char* what, const std::vector<int>& which,
+                  std::span<const Contact> contacts)
+{
+    for (int i : which)
+        lines.push_back(what + contactText(contacts[i]));
+}
+
 } // namespace
 
 WritePlan planPhoneBookWrite(const CardBookImage& card, std::span<const Contact> contacts,
@@ -303,25 +356,23 @@ std::vector<std::string> describePlan(const WritePlan& plan, std::span<const Con
 {
     std::vector<std::string> lines;
     for (const RecordChange& change : plan.records) {
-        std::string after = change.contact < 0 ? describeRecord(change.after)
+        std::string after = change.contact < 0 ? describeBytes(change, change.after)
                                                : contactText(contacts[change.contact]);
         if (change.extension > 0)
             after += ", EXT1 record " + std::to_string(change.extension);
-        lines.push_back("record " + std::to_string(change.record) + ": " +
-                        describeRecord(change.before) + " -> " + after);
+        lines.push_back(recordLabel(change) + ": " + describeBytes(change, change.before) +
+                        " -> " + after);
     }
     for (const RecordChange& change : plan.extensions)
-        lines.push_back("EXT1 record " + std::to_string(change.record) + ": " +
-                        describeExtension(change.before) + " -> " +
-                        describeExtension(change.after));
-    for (int i : plan.noRecord)
-        lines.push_back("not written, no free record: " + contactText(contacts[i]));
-    for (int i : plan.noExtension)
-        lines.push_back("not written, no free extension record: " + contactText(contacts[i]));
-    for (int i : plan.cutNames)
-        lines.push_back("name cut to fit the record: " + contactText(contacts[i]));
-    for (int i : plan.extrasDropped)
-        lines.push_back("written without its second numbers, e-mails and second name: " +
-                        contactText(contacts[i]));
+        lines.push_back(recordLabel(change) + ": " + describeBytes(change, change.before) +
+                        " -> " + describeBytes(change, change.after));
+    listContacts(lines, "not written, no free record: ", plan.noRecord, contacts);
+    listContacts(lines, "not written, no free extension record: ", plan.noExtension, contacts);
+    listContacts(lines, "name cut to fit the record: ", plan.cutNames, contacts);
+    listContacts(lines, "e-mail address cut to fit its record: ", plan.cutEmails, contacts);
+    listContacts(lines, "second name cut to fit its record: ", plan.cutSecondNames, contacts);
+    listContacts(lines, "written without its second numbers, e-mails and second name: ",
+                 plan.extrasDropped, contacts);
+    listContacts(lines, "written without part of what it holds: ", plan.partsLost, contacts);
     return lines;
 }

@@ -32,9 +32,20 @@ enum class PlanMode
     Clear      // every record emptied
 };
 
+// What a changed record holds, for the listing.
+enum class RecordKind
+{
+    Contact,      // name and number (EF ADN)
+    Extension,    // digits past the 20th (EF EXT1)
+    SecondNumber, // EF ANR
+    Text,         // e-mail address or second name, one per contact record (EF EMAIL, EF SNE)
+    LinkedText,   // the same, in a record that ends with the contact's ADN link
+    Links         // the record numbers of a contact's linked files (EF IAP)
+};
+
 // One record whose bytes change. `contact` is the index of the contact it
 // receives in the list given to the plan, -1 for a record that is emptied or
-// an extension record.
+// a record of another file.
 struct RecordChange
 {
     int record = 0; // from 1
@@ -42,12 +53,16 @@ struct RecordChange
     std::vector<uint8_t> after;
     int contact = -1;
     int extension = 0; // ADN: the EXT1 record the new bytes name, 0 for none
+    RecordKind kind = RecordKind::Contact;
+    // The file, for a card with more than one of a kind ("ADN 4F3A"); empty
+    // for EF ADN and EF EXT1 of a SIM's phone book.
+    std::string file;
 };
 
 struct WritePlan
 {
     std::vector<RecordChange> records;    // EF ADN, in record order
-    std::vector<RecordChange> extensions; // EF EXT1, in record order
+    std::vector<RecordChange> extensions; // EF EXT1 (and the USIM phone book's other files)
     int contactsGiven = 0;
     int contactsPlaced = 0;        // contacts that have a record (changed or already there)
     std::vector<int> noRecord;     // contacts left over when the free records ran out
@@ -56,6 +71,18 @@ struct WritePlan
     // Placed contacts with second numbers, e-mail addresses or a second name:
     // a GSM SIM's phone book holds one name and one number, so they would lose them.
     std::vector<int> extrasDropped;
+    // USIM phone book: placed contacts that lose part of what they hold (a
+    // long number cut to 20 digits with no EXT1 record free, second numbers,
+    // e-mail addresses or a second name with no file or record for them),
+    // counted per part lost.
+    std::vector<int> partsLost;
+    int numbersCut = 0;
+    int extraNumbersDropped = 0;
+    int emailsDropped = 0;
+    int secondNamesDropped = 0;
+    // Placed contacts whose e-mail address or second name was cut to its record.
+    std::vector<int> cutEmails;
+    std::vector<int> cutSecondNames;
     std::vector<int> placedRecord; // per contact: its record, 0 when not placed
     int added = 0;                 // free records that receive a contact
     int changed = 0;               // records in use that receive different bytes
@@ -63,7 +90,10 @@ struct WritePlan
     int unchanged = 0;             // placed contacts whose record already holds them
 
     // Every contact goes to the card whole.
-    bool fits() const { return contactsPlaced == contactsGiven && extrasDropped.empty(); }
+    bool fits() const
+    {
+        return contactsPlaced == contactsGiven && extrasDropped.empty() && partsLost.empty();
+    }
     // Contacts on the card that the write replaces or removes.
     int contactsLost() const { return changed + removed; }
     int updateCount() const { return static_cast<int>(records.size() + extensions.size()); }
@@ -81,7 +111,8 @@ WritePlan planPhoneBookWrite(const CardBookImage& card, std::span<const Contact>
                              PlanMode mode);
 
 // The dry-run listing of a plan, one line per changed record ("record 5: Anna
-// +4912345 -> Bob 0301234567", "EXT1 record 2: ... -> ..."), then the
-// contacts that do not fit and the names that were cut. Names are shown as the
-// terminal shows them (UTF-8).
+// +4912345 -> Bob 0301234567", "EXT1 record 2: ... -> ...", "EMAIL 4F50
+// record 3: (empty) -> anna@example.org"), then the contacts that do not fit
+// or lose something and the names, e-mails and second names that were cut.
+// Texts are shown as the terminal shows them (UTF-8).
 std::vector<std::string> describePlan(const WritePlan& plan, std::span<const Contact> contacts);

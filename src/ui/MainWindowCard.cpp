@@ -48,7 +48,9 @@ constexpr WriteCommand kWrites[] = {
 // The check before writing, asked from the transfer once the card's records
 // are known: when not every contact fits, or an overwrite takes contacts from
 // the card, the user sees the counts and may stop before anything is written.
-bool approveWrite(UserInterface& ui, WriteMode writeMode, const WritePlan& plan)
+// The same for a SIM's phone book and a USIM phone book.
+bool approveWrite(UserInterface& ui, WriteMode writeMode, const WritePlan& plan,
+                  std::span<const Contact> contacts)
 {
     const bool loses = planModeOf(writeMode) == PlanMode::Overwrite && plan.contactsLost() > 0;
     if (plan.fits() && !loses)
@@ -57,7 +59,8 @@ bool approveWrite(UserInterface& ui, WriteMode writeMode, const WritePlan& plan)
     question.id = plan.fits() ? kContactsLost : kContactsFit;
     question.text = summaryText(plan);
     if (!plan.fits())
-        question.text = fitText(plan) + "\n" + question.text + "\n" + resString(kWriteWhatFits);
+        question.text =
+            fitText(plan, contacts) + "\n" + question.text + "\n" + resString(kWriteWhatFits);
     question.icon = UserInterface::Icon::Question;
     question.buttons = UserInterface::Buttons::OkCancel;
     return ui.message(question) == UserInterface::Answer::Ok;
@@ -310,8 +313,8 @@ int MainWindow::runTransfer(CardSession& session)
     m_model->clearRows();
     WriteRequest request;
     request.backup = cardBackupEnabled();
-    request.approve = [this](const WritePlan& plan, std::span<const Contact>) {
-        return approveWrite(m_app.ui, m_app.state.writeMode, plan);
+    request.approve = [this](const WritePlan& plan, std::span<const Contact> contacts) {
+        return approveWrite(m_app.ui, m_app.state.writeMode, plan, contacts);
     };
     WriteReport report;
     CardTransferBooks books{m_app.book, m_app.sideBooks, m_app.state, &request, &report};

@@ -101,6 +101,10 @@ struct CardSession
     int adnRecordLength = 0;
     int adnNameLength = 0; // adnRecordLength - 14
     int adnRecordCount = 0;
+    // A USIM phone book's room for an e-mail address and a second name, in
+    // the card's bytes (0: the card's phone book has none).
+    int emailRoom = 0;
+    int secondNameRoom = 0;
     Transfer transferDirection = Transfer::None; // set while a transfer runs
     // What kind of card this is, and which phone book the transfer uses.
     CardIdentity identity;

@@ -34,6 +34,8 @@ void storeGeometry(CardSession& session, const FileHeader& adn)
     session.adnRecordLength = adn.recordLength;
     session.adnNameLength = adn.recordLength - 14;
     session.adnRecordCount = adn.recordCount();
+    session.emailRoom = 0;
+    session.secondNameRoom = 0;
 }
 
 // The open card must still answer before a kept connection is used again.

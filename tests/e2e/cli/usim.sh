@@ -87,8 +87,12 @@ expect_value both-add-read "$work/both-after.phn" "Address Book" Name4 "USIM Let
 # A dry run writes nothing.
 card=$(card_copy usim-two-sets dry)
 run_status dry 0 vcard --save "$card" -- "$cli" write "$data/cli/usim-add.phn" --mode all --yes --dry-run "${pin[@]}"
-grep -q "^Dry run: 2 of 2 contacts would be on the card's USIM phone book" "$work/dry.err" ||
-    fail "dry: no summary"
+# Record by record, as on a SIM.
+for line in "ADN 4F3A record 1: Anna Schmidt +491701234567 -> Neu USIM +4930111222" \
+    "EMAIL 4F50 record 2: bernd_k@example.com -> (empty)" "IAP 4F26 record 1: 01 -> FF" \
+    "On the SIM Card: 0 new, 2 changed, 9 removed. The SIM Card loses 11 of its contacts."; do
+    grep -qxF "$line" "$work/dry.out" || fail "dry: not listed: $line"
+done
 run_status dry-read 0 vcard "$card" -- "$cli" read "$work/dry.phn" "${pin[@]}"
 expect_same dry-read "$work/two.phn" "$work/dry.phn"
 
@@ -96,8 +100,9 @@ expect_same dry-read "$work/two.phn" "$work/dry.phn"
 # lost, so nothing is written unless --partial says to write what fits.
 card=$(card_copy usim-both-books lose)
 run_status lose 1 vcard --save "$card" -- "$cli" write "$data/cli/usim-add.phn" --mode add --yes "${pin[@]}"
-grep -qx "Not everything fits on the card:" "$work/lose.err" || fail "lose: not told"
-grep -qx "Nothing was written." "$work/lose.err" || fail "lose: not told that nothing was written"
+grep -qx "Nothing was written. Not everything fits on the card:" "$work/lose.err" ||
+    fail "lose: not told"
+grep -qx "Contacts concerned: Neu USIM" "$work/lose.err" || fail "lose: the contact is not named"
 run_status lose-read 0 vcard "$card" -- "$cli" read "$work/lose.phn" "${pin[@]}"
 expect_value lose-read "$work/lose.phn" "Address Book" items 3
 run_status lose-partial 0 vcard --save "$card" -- "$cli" write "$data/cli/usim-add.phn" --mode add --yes --partial "${pin[@]}"

@@ -102,6 +102,19 @@ private slots:
                  QString("Kontakt 500"));
         QCOMPARE(model->index(1, ContactListModel::More).data().toString(),
                  QString("bernd_k@example.com"));
+
+        // Writing back the first contact alone asks first with what the card
+        // loses; a card that loses its writes is caught by the read-back, and
+        // the backup taken before is offered, as on a SIM.
+        writeConfigNumber("Write_Selected", 1);
+        gui.window->selectRow(0);
+        card()->faults().append({QByteArray::fromHex("00DC"), 0, vsim::Fault::Action::Forget,
+                                 0, 0, false, false});
+        gui.clearMessages();
+        gui.answers = {UserInterface::Answer::Ok};
+        gui.window->runCommand(Command::WriteSelected);
+        QCOMPARE(gui.messageIds(), (std::vector<int>{806, 811, 820}));
+        QVERIFY(gui.messages[0].text.find("loses 10 of its contacts") != std::string::npos);
     }
 
     // The transfer runs behind the modal progress dialog; a message the worker
