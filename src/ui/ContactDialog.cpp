@@ -3,6 +3,7 @@
 #include "CentreWindow.h"
 #include "ContactEditing.h"
 #include "Icons.h"
+#include "phonebook/CardAlpha.h"
 #include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
 #include "shell/Strings.h"
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 constexpr int kAddTitle = 45;
 constexpr int kAddGroup = 46;
@@ -27,13 +30,23 @@ constexpr int kEditGroup = 52;
 constexpr int kOkText = 2010;
 constexpr int kCancelText = 2002;
 constexpr int kWrongNumber = 18;
-constexpr int kMoreLabel = 1919; // "More"
+constexpr int kNumberN = 320;     // "Number %u"
+constexpr int kEmailN = 321;      // "E-mail %u"
+constexpr int kSecondName = 322;  // "Second name"
 // The side-book dialog reads at most 98 characters of a name.
 constexpr int kSideNameLimit = 98;
 
 QString text(int id)
 {
     return QString::fromStdString(resString(id));
+}
+
+// The room a text is given: `limit` card bytes, or what the text takes
+// already, so that opening the dialog cuts nothing.
+int roomFor(const QString& text, int limit)
+{
+    const auto held = static_cast<int>(encodeCardAlpha(text, 4096).bytes.size());
+    return std::max(limit, held);
 }
 } // namespace
 
@@ -96,21 +109,29 @@ void ContactDialog::setTexts(const QString& name, const QString& number)
     m_number->setText(number);
 }
 
-// OK needs both texts; the name's room counts the card's bytes, so a name is
-// cut back to the characters its record holds.
+// A text's room counts the card's bytes, so a text is cut back to the
+// characters its record holds.
+void ContactDialog::limitToCardBytes(QLineEdit* edit, int limit)
+{
+    if (m_adjusting)
+        return;
+    int chars = typedNameLimit(edit->text(), limit);
+    if (chars < limit && edit->text().size() > chars) {
+        m_adjusting = true;
+        edit->setText(edit->text().left(chars));
+        m_adjusting = false;
+        QApplication::beep();
+        chars = typedNameLimit(edit->text(), limit);
+    }
+    edit->setMaxLength(qMax(chars, 1));
+}
+
+// OK needs both texts; the name is held to its record's bytes.
 void ContactDialog::onTextChanged()
 {
     if (m_adjusting)
         return;
-    int limit = typedNameLimit(m_name->text(), m_nameLimit);
-    if (limit < m_nameLimit && m_name->text().size() > limit) {
-        m_adjusting = true;
-        m_name->setText(m_name->text().left(limit));
-        m_adjusting = false;
-        QApplication::beep();
-        limit = typedNameLimit(m_name->text(), m_nameLimit);
-    }
-    m_name->setMaxLength(qMax(limit, 1));
+    limitToCardBytes(m_name, m_nameLimit);
     m_ok->setEnabled(!m_name->text().isEmpty() && !m_number->text().isEmpty());
 }
 
@@ -153,14 +174,54 @@ int runSideEntryDialog(QWidget* owner, SideEntryRecord* record, UserInterface& u
     return dialog.exec() == QDialog::Accepted ? 1 : 0;
 }
 
-void ContactDialog::setMoreText(const QString& more)
+QLineEdit* ContactDialog::addEdit(const QString& label, const QString& text,
+                                  const QString& objectName)
 {
-    if (more.isEmpty())
-        return;
-    auto* label =
-        new QLabel(QString(more).replace(QStringLiteral("; "), QStringLiteral("\n")), this);
-    label->setObjectName("moreLabel");
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setWordWrap(true);
-    m_form->addRow(text(kMoreLabel) + QLatin1Char(':'), label);
+    auto* edit = new QLineEdit(text, this);
+    edit->setObjectName(objectName);
+    edit->setMinimumWidth(m_name->minimumWidth());
+    m_form->addRow(label + QLatin1Char(':'), edit);
+    return edit;
+}
+
+void ContactDialog::setExtras(const Extras& extras, int emailLimit, int secondNameLimit)
+{
+    // E-mail addresses are long: every edit of the form gets room for one.
+    const int width = fontMetrics().averageCharWidth() * 32;
+    m_name->setMinimumWidth(width);
+    m_number->setMinimumWidth(width);
+    // The contact's own number is number 1.
+    for (int i = 0; i < extras.numbers.size(); ++i) {
+        QLineEdit* edit = addEdit(text(kNumberN).replace(QLatin1String("%u"), QString::number(i + 2)),
+                                  extras.numbers[i],
+                                  QStringLiteral("extraNumberEdit%1").arg(i + 1));
+        edit->setMaxLength(kTypedNumberLimit);
+        m_extraNumbers.append(edit);
+    }
+    for (int i = 0; i < extras.emails.size(); ++i) {
+        QLineEdit* edit = addEdit(text(kEmailN).replace(QLatin1String("%u"), QString::number(i + 1)),
+                                  extras.emails[i], QStringLiteral("emailEdit%1").arg(i + 1));
+        const int room = roomFor(extras.emails[i], emailLimit);
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, edit, room] { limitToCardBytes(edit, room); });
+        limitToCardBytes(edit, room);
+        m_emails.append(edit);
+    }
+    m_secondName = addEdit(text(kSecondName), extras.secondName, QStringLiteral("secondNameEdit"));
+    const int room = roomFor(extras.secondName, secondNameLimit);
+    connect(m_secondName, &QLineEdit::textChanged, this,
+            [this, room] { limitToCardBytes(m_secondName, room); });
+    limitToCardBytes(m_secondName, room);
+}
+
+ContactDialog::Extras ContactDialog::extras() const
+{
+    Extras out;
+    for (const QLineEdit* edit : m_extraNumbers)
+        out.numbers.append(edit->text());
+    for (const QLineEdit* edit : m_emails)
+        out.emails.append(edit->text());
+    if (m_secondName != nullptr)
+        out.secondName = m_secondName->text();
+    return out;
 }

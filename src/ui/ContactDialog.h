@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -33,10 +35,22 @@ public:
     ContactDialog(Kind kind, int nameLimit, int icon, QWidget* owner);
 
     void setTexts(const QString& name, const QString& number);
-    // Shows a contact's second numbers, e-mail addresses and second name
-    // (`more`, parts joined by "; ") under the number; they stay as they are.
-    // Nothing is shown for an empty text.
-    void setMoreText(const QString& more);
+
+    // A contact's second numbers, e-mail addresses and second name.
+    struct Extras
+    {
+        QStringList numbers;
+        QStringList emails;
+        QString secondName;
+    };
+    // Edits for `extras` under the number, one per second number and e-mail
+    // address and one for the second name. The e-mail addresses and the
+    // second name count their room in the card's bytes, as the name does:
+    // `emailLimit` and `secondNameLimit` bytes.
+    void setExtras(const Extras& extras, int emailLimit, int secondNameLimit);
+    // The texts of those edits as the user left them (empty ones included).
+    Extras extras() const;
+
     void setAcceptFunction(AcceptFunction accept) { m_accept = std::move(accept); }
 
     QLineEdit* nameEdit() const { return m_name; }
@@ -47,11 +61,17 @@ protected:
 
 private:
     void onTextChanged();
+    // Keeps `edit` to the characters that `limit` card bytes hold.
+    void limitToCardBytes(QLineEdit* edit, int limit);
+    QLineEdit* addEdit(const QString& label, const QString& text, const QString& objectName);
 
     Kind m_kind;
     int m_nameLimit;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_number = nullptr;
+    QList<QLineEdit*> m_extraNumbers;
+    QList<QLineEdit*> m_emails;
+    QLineEdit* m_secondName = nullptr;
     QFormLayout* m_form = nullptr;
     QPushButton* m_ok = nullptr;
     AcceptFunction m_accept;

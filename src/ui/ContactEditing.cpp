@@ -2,6 +2,7 @@
 
 #include "phonebook/AlphaCodec.h"
 #include "phonebook/CardAlpha.h"
+#include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
 #include "phonebook/SideBooks.h"
 #include "phonebook/TextEdit.h"
@@ -70,6 +71,41 @@ bool editTypedContact(PhoneBook& book, uint32_t index, QStringView name, std::st
     contact.setName(encodeTypedName(edited, nameLimit));
     contact.setNumber(clean);
     contact.tonNpi = tonNpiForNumber(number, contact.tonNpi);
+    return true;
+}
+
+bool editTypedExtras(Contact& contact, const QStringList& numbers, const QStringList& emails,
+                     const QString& secondName)
+{
+    // Room for every character in any held form.
+    const auto heldText = [](const QString& text) {
+        return encodeAlphaFromUnicode(text, static_cast<std::size_t>(text.size()) * 2 + 3);
+    };
+    std::vector<ExtraNumber> extraNumbers;
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const std::string typed = unicodeToCp1252(numbers[i].trimmed());
+        if (typed.empty())
+            continue;
+        std::string clean = typed;
+        if (!validateNumber(clean))
+            return false;
+        ExtraNumber extra;
+        if (static_cast<std::size_t>(i) < contact.extraNumbers.size())
+            extra = contact.extraNumbers[static_cast<std::size_t>(i)];
+        extra.tonNpi = tonNpiForNumber(typed, extra.tonNpi);
+        extra.number = std::move(clean);
+        extraNumbers.push_back(std::move(extra));
+    }
+    std::vector<std::string> held;
+    for (const QString& email : emails) {
+        if (!email.trimmed().isEmpty())
+            held.push_back(heldText(email.trimmed()));
+    }
+    contact.extraNumbers = std::move(extraNumbers);
+    contact.emails = std::move(held);
+    contact.secondName = secondName.trimmed().isEmpty()
+                             ? std::string()
+                             : heldText(secondName.trimmed());
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "phonebook/PhoneBook.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <cstdint>
@@ -34,6 +35,14 @@ bool addTypedContact(PhoneBook& book, QStringView name, std::string_view number,
 // name; a number of blanks only keeps the old TON/NPI. False for a bad number.
 bool editTypedContact(PhoneBook& book, uint32_t index, QStringView name, std::string_view number,
                       int nameLimit);
+
+// Writes the second numbers, e-mail addresses and second name typed into the
+// Edit dialog into `contact`: empty texts are dropped, numbers cleaned
+// by validateNumber (a second number keeps the type of the one it replaces),
+// texts held whole (the dialog keeps them to their room). False, and nothing
+// changed, when a second number is not a number.
+bool editTypedExtras(Contact& contact, const QStringList& numbers, const QStringList& emails,
+                     const QString& secondName);
 
 // The clipboard text of some rows: "name;number" lines joined by CR LF, with
 // none after the last.

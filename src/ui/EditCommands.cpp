@@ -9,6 +9,7 @@
 #include "MainWindow.h"
 #include "SidePanel.h"
 #include "VCardClipboard.h"
+#include "phonebook/AlphaCodec.h"
 #include "phonebook/Cp1252.h"
 #include "phonebook/DiallingNumber.h"
 #include "phonebook/SideBooks.h"
@@ -33,6 +34,8 @@ constexpr int kLastDialledIcon = 133;
 // What a list typed or pasted while nothing was open gets.
 constexpr int kUntitledRecordLength = 98;
 constexpr int kUntitledNameLimit = 74;
+// Room in bytes for an e-mail address or second name of a book that is not the card's.
+constexpr int kFileTextLimit = 255;
 // Texts read from a row for the clipboard.
 constexpr qsizetype kCopiedFieldLength = 99;
 // The number edit is read up to 41 characters.
@@ -133,11 +136,43 @@ void EditCommands::editContact()
         return;
     ContactDialog dialog(ContactDialog::Kind::EditPhone, state.nameLimit, kPhoneIcon, &m_window);
     dialog.setTexts(m_window.listModel()->nameText(row), m_window.listModel()->numberText(row));
-    dialog.setMoreText(m_window.listModel()->moreText(row));
-    dialog.setAcceptFunction([&app, row](const QString& name, const QString& number) {
-        if (editTypedContact(app.book, static_cast<uint32_t>(row), name,
-                             unicodeToCp1252(number.left(kReadNumberLength)), app.state.nameLimit))
+    // Second numbers, e-mail addresses and the second name are edited beside
+    // the name where the book has them; an empty edit offers one more.
+    const Contact& contact = app.book.contacts[static_cast<std::size_t>(row)];
+    if (m_window.listModel()->hasMore() ||
+        (state.fromCard() && app.session.phoneBookPlace != PhoneBookPlace::SimAdn)) {
+        ContactDialog::Extras extras;
+        for (const ExtraNumber& extra : contact.extraNumbers)
+            extras.numbers << cp1252ToUnicode(numberDisplayForm(extra.number));
+        for (const std::string& email : contact.emails)
+            extras.emails << heldNameToUnicode(email);
+        if (extras.numbers.isEmpty())
+            extras.numbers << QString();
+        if (extras.emails.isEmpty())
+            extras.emails << QString();
+        extras.secondName = heldNameToUnicode(contact.secondName);
+        // The card's room; a book from a file has the room of a long name.
+        const bool card = state.fromCard();
+        dialog.setExtras(extras,
+                         card && app.session.emailRoom > 0 ? app.session.emailRoom
+                                                           : kFileTextLimit,
+                         card && app.session.secondNameRoom > 0 ? app.session.secondNameRoom
+                                                                : kFileTextLimit);
+    }
+    dialog.setAcceptFunction([&app, &dialog, row](const QString& name, const QString& number) {
+        const ContactDialog::Extras extras = dialog.extras();
+        // Every number is checked before anything of the contact changes.
+        Contact typed = app.book.contacts[static_cast<std::size_t>(row)];
+        if (editTypedExtras(typed, extras.numbers, extras.emails, extras.secondName) &&
+            editTypedContact(app.book, static_cast<uint32_t>(row), name,
+                             unicodeToCp1252(number.left(kReadNumberLength)),
+                             app.state.nameLimit)) {
+            Contact& edited = app.book.contacts[static_cast<std::size_t>(row)];
+            edited.extraNumbers = std::move(typed.extraNumbers);
+            edited.emails = std::move(typed.emails);
+            edited.secondName = std::move(typed.secondName);
             return true;
+        }
         app.ui.inform(kWrongNumber);
         return false;
     });

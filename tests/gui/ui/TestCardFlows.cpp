@@ -8,6 +8,7 @@
 #include "shell/Strings.h"
 #include "ui/CommandIds.h"
 #include "ui/ConfirmWriteDialog.h"
+#include "ui/ContactDialog.h"
 #include "ui/ContactListModel.h"
 #include "ui/PinDialog.h"
 #include "ui/ProgressDialog.h"
@@ -115,6 +116,17 @@ private slots:
         gui.window->runCommand(Command::WriteSelected);
         QCOMPARE(gui.messageIds(), (std::vector<int>{806, 811, 820}));
         QVERIFY(gui.messages[0].text.find("loses 10 of its contacts") != std::string::npos);
+
+        // The Edit dialog gives a second name the 18 bytes of the card's SNE records.
+        int kept = 0;
+        onNextDialog<ContactDialog>([&kept](ContactDialog* dialog) {
+            auto* edit = dialog->findChild<QLineEdit*>("secondNameEdit");
+            edit->setText("Annika-Marie Schmidt-Lange");
+            kept = int(edit->text().size());
+            dialog->findChild<QPushButton*>("cancelButton")->click();
+        });
+        gui.window->runCommand(Command::Edit);
+        QCOMPARE(kept, 18);
     }
 
     // The transfer runs behind the modal progress dialog; a message the worker
