@@ -231,22 +231,33 @@ std::vector<Contact> contactsOfImage(const CardBookImage& image)
     return contacts;
 }
 
-bool checkChosenContacts(WriteReport& report, const PhoneBook& book, WriteMode writeMode)
+bool checkChosenContacts(WriteReport& report, const PhoneBook& book, WriteMode writeMode,
+                         bool secondNumbersToo)
 {
     report.contacts = chosenContacts(book, writeMode);
     if (planModeOf(writeMode) == PlanMode::Overwrite && report.contacts.empty()) {
         report.stop = WriteStop::EmptyBook;
         return false;
     }
+    const auto refuse = [&report](const Contact& contact, std::string_view number) {
+        report.stop = WriteStop::BadNumber;
+        report.badNumber =
+            decodeAlphaToText(contact.heldName()) + " (" + std::string(number) + ")";
+        return false;
+    };
     for (Contact& contact : report.contacts) {
         std::string number(contact.numberText());
-        if (!diallableNumber(number)) {
-            report.stop = WriteStop::BadNumber;
-            report.badNumber = decodeAlphaToText(contact.heldName()) + " (" +
-                               std::string(contact.numberText()) + ")";
-            return false;
-        }
+        if (!diallableNumber(number))
+            return refuse(contact, contact.numberText());
         contact.setNumber(number);
+        if (!secondNumbersToo)
+            continue;
+        for (ExtraNumber& extra : contact.extraNumbers) {
+            std::string second = extra.number;
+            if (!diallableNumber(second))
+                return refuse(contact, extra.number);
+            extra.number = std::move(second);
+        }
     }
     return true;
 }

@@ -72,9 +72,11 @@ PlanMode planModeOf(WriteMode writeMode);
 
 // The checks before the card is read: report.contacts, the chosen contacts
 // of `book`, are not empty for a write all/selected (EmptyBook) and their
-// numbers can be dialled (BadNumber; the numbers are left in their clean
-// form). False: report.stop says why nothing is to be written.
-bool checkChosenContacts(WriteReport& report, const PhoneBook& book, WriteMode writeMode);
+// numbers, with `secondNumbersToo` their second numbers as well, can be
+// dialled (BadNumber; the numbers are left in their clean form). False:
+// report.stop says why nothing is to be written.
+bool checkChosenContacts(WriteReport& report, const PhoneBook& book, WriteMode writeMode,
+                         bool secondNumbersToo = false);
 
 // Once report.plan is known: a dry run stops here (DryRun), the user's
 // approval is asked, or a plan that does not fit stops unless a partial write

@@ -146,7 +146,8 @@ WriteOutcome writeUsimBook(CardSession& session, CardTransferBooks& books, UserI
     WriteReport local;
     WriteReport& report = books.report != nullptr ? *books.report : local;
     report = WriteReport{};
-    if (!checkChosenContacts(report, books.book, books.state.writeMode))
+    // The second numbers go to the card here: they are checked as well.
+    if (!checkChosenContacts(report, books.book, books.state.writeMode, true))
         return finishWrite(session, ui, report);
 
     usim::CardBook card(session);

@@ -136,7 +136,7 @@ private slots:
         auto card = insert(QStringLiteral("usim-two-sets"));
         QVERIFY(card);
         Contact eva = makeContact("Eva", "+4912345", 0x91);
-        eva.extraNumbers.push_back({"0301", 0x81, NumberType::None});
+        eva.extraNumbers.push_back({"030-1", 0x81, NumberType::None}); // written as 0301
         eva.emails.push_back("eva@x.de");
         eva.secondName = "Evi";
         f.book->append(eva);
@@ -200,7 +200,14 @@ private slots:
             before << record(*card, "4F50", e);
         Contact eva = makeContact("Eva", "+4912345678901234567890123", 0x91);
         eva.emails.push_back("eva@x.de");
+        // A second number that cannot be dialled stops the write, naming it.
+        eva.extraNumbers.push_back({"030 12 AB", 0x81, NumberType::None});
         f.book->append(eva);
+        f.ui->queuePin("1234");
+        f.write(WriteMode::AddAll);
+        QCOMPARE(f.transferResult, 1);
+        QVERIFY(f.ui->messages.back().text.find("Eva (030 12 AB)") != std::string::npos);
+        f.book->contacts[0].extraNumbers.clear();
         f.ui->queuePin("1234");
 
         QVERIFY(f.write(WriteMode::AddAll));
