@@ -36,70 +36,26 @@ private slots:
         QTest::addColumn<int>("id");
         QTest::addColumn<QByteArray>("text");
 
-        // Copied from the product's message list. Texts the card, file and
-        // transfer tests compare byte for byte (2403, 2521, 151, 165, 73, 2343,
-        // 129, ...) are not repeated here; 12, 99, 100 and 2010 are checked below.
-        QTest::newRow("1") << 1 << QByteArray("Do you want to save all changes to file?");
-        QTest::newRow("3") << 3
-                           << QByteArray(
-                                  "If you read contacts from SIM Card you will lost all your "
-                                  "changes.\nDo you want to save all changes to SIM Card?");
-        QTest::newRow("7") << 7
-                           << QByteArray("Wrong PIN!\nSIM Card is blocked. Use PUK to unblock it.");
-        QTest::newRow("18") << 18 << QByteArray("Wrong number!");
-        QTest::newRow("25") << 25 << QByteArray("Can't open the file!");
-        QTest::newRow("28") << 28
-                            << QByteArray("Error establishing connection with system Smart Card "
-                                          "components!");
-        QTest::newRow("34") << 34 << QByteArray("Device error: %08X Check your SIM Card.");
-        QTest::newRow("42") << 42 << QByteArray("Cannot find the string \"%s\"!");
-        QTest::newRow("43") << 43
-                            << QByteArray(
-                                   "SIM Card unblock error!\nThere are %d attempts remaining.");
-        QTest::newRow("44") << 44 << QByteArray("Phonara - [SIM card]");
+        // A few texts whose blanks, quotes, format fields and characters are
+        // easy to lose; the card, file and transfer tests compare many more
+        // byte for byte.
+        QTest::newRow("3 line break")
+            << 3
+            << QByteArray("If you read contacts from SIM Card you will lost all your "
+                          "changes.\nDo you want to save all changes to SIM Card?");
+        QTest::newRow("42 quotes around a field")
+            << 42 << QByteArray("Cannot find the string \"%s\"!");
         QTest::newRow("46 leading and trailing blanks")
             << 46 << QByteArray(" Add new contact to Phone Book ");
-        QTest::newRow("49") << 49
-                            << QByteArray("Phone number should not be more than 40 characteres");
         QTest::newRow("50 inner blanks")
             << 50 << QByteArray("(digits and symbols   + ,  * ,  #  , p)");
-        QTest::newRow("58") << 58 << QByteArray(" Please enter the PIN ");
-        QTest::newRow("59") << 59 << QByteArray("PIN should not be more then 8 characters.");
-        QTest::newRow("76") << 76 << QByteArray("C&ontact");
         QTest::newRow("113 typographic apostrophe")
             << 113 << QByteArray("&Don\xE2\x80\x99t show this dialog again.");
-        QTest::newRow("114") << 114
-                             << QByteArray(
-                                    "Now all phonebook entries will be deleted from your SIM "
-                                    "card.");
-        QTest::newRow("118") << 118
-                             << QByteArray(
-                                    "Now all selected phonebook entries will be added to the "
-                                    "existing entries on your SIM card. Not all entries will "
-                                    "be written if there is not enough free memory on the SIM "
-                                    "card.");
-        QTest::newRow("125") << 125
-                             << QByteArray(
-                                    "The resulting phone number <%s> is not VALID!\nClick OK "
-                                    "to replace the existing number, otherwise click Cancel.");
         QTest::newRow("137 two blanks")
             << 137
             << QByteArray(
                    "The \"%s\" extension is not currently associated with the  \"%s\", click "
                    "OK to associate the file, otherwise click Cancel.");
-        QTest::newRow("138") << 138 << QByteArray("Phonara phonebook file");
-        QTest::newRow("140") << 140
-                             << QByteArray(
-                                    "The file you want to import is not a CSV file!\nThe file "
-                                    "structure may be corrupted.");
-        QTest::newRow("169") << 169 << QByteArray("Last number dialed");
-        QTest::newRow("177") << 177 << QByteArray("Sho&w >>>");
-        QTest::newRow("182") << 182 << QByteArray("U&nblock PIN2...");
-        QTest::newRow("183") << 183 << QByteArray("Get Background Picture file:");
-        QTest::newRow("2002") << 2002 << QByteArray("Cancel");
-        QTest::newRow("2200") << 2200 << QByteArray("&About ...");
-        QTest::newRow("2223") << 2223 << QByteArray("Check for new &version");
-        QTest::newRow("2328") << 2328 << QByteArray("Unknown");
         QTest::newRow("2526") << 2526
                               << QByteArray("The PIN you entered does not match!\nRe-enter the new "
                                             "PIN in \"Confirmation\" text box.");
@@ -199,16 +155,12 @@ private slots:
                                   << QByteArray("There are 3 attempts remaining!");
         QTest::newRow("device error") << 34 << 0x6A82 << QByteArray()
                                       << QByteArray("Device error: 00006A82 Check your SIM Card.");
-        QTest::newRow("reading error") << 35 << int(0x80100069u) << QByteArray()
-                                       << QByteArray("Error reading SIM Card: 80100069.");
         QTest::newRow("not found")
             << 42 << 0 << QByteArray("Anna") << QByteArray("Cannot find the string \"Anna\"!");
         QTest::newRow("exists") << 2403 << 0 << QByteArray("File: /home/u/a.phn")
                                 << QByteArray(
                                        "File: /home/u/a.phn already exists!\nWould you like to "
                                        "overwrite it?");
-        QTest::newRow("loading") << 2518 << 0 << QByteArray("vmsup.dll")
-                                 << QByteArray("An error occurred while loading vmsup.dll!");
     }
 
     void format()
@@ -230,15 +182,11 @@ private slots:
         }
     }
 
-    void formatIntoSmallBuffer()
+    void formatIntoSmallOrSharedBuffer()
     {
         char buffer[12];
         QCOMPARE(QByteArray(formatResString(2410, buffer, sizeof buffer, 7)),
                  QByteArray("There are 7"));
-    }
-
-    void argumentFromSharedBuffer()
-    {
         // "File" is loaded into the shared buffer and formatted into it.
         const char* text = formatResString1(2518, loadResString(2324), nullptr, -1);
         QCOMPARE(QByteArray(text), QByteArray("An error occurred while loading File!"));
@@ -290,10 +238,9 @@ private slots:
         QCOMPARE(QByteArray(loadResString(2002)), QByteArray("Peruuta"));
         QCOMPARE(QByteArray(loadResString(2010)), QByteArray("&OK"));
         QVERIFY(QFile::remove(path));
-    }
 
-    void noCatalogue()
-    {
+        // Without a catalogue the built-in texts are used.
+        unloadLanguageLibrary();
         QVERIFY(loadLanguageLibrary("pna"));
         QVERIFY(!languageCatalogueLoaded());
         QCOMPARE(QByteArray(loadResString(2002)), QByteArray("Cancel"));
