@@ -1,11 +1,12 @@
-// The card transfer against a real pcscd: the private daemon of
-// scripts/with-virtual-card serves the typical virtual SIM through vpcd. A
-// read, a changed book written with WriteAll and a second read in a fresh
-// connection give back the written book.
+// The card code and the card transfer against a real pcscd: the private daemon
+// of scripts/with-virtual-card serves the typical virtual SIM through vpcd. A
+// read, a changed book written with WriteAll on the kept connection and a
+// second read in a fresh connection give back the written book.
 #include "PrivatePcscd.h"
 #include "ScriptedUserInterface.h"
 
 #include "card/flows/CardSession.h"
+#include "card/flows/Pin2.h"
 #include "simops/CardTransfer.h"
 
 #include <QTest>
@@ -58,6 +59,16 @@ private slots:
         Program first(m_pcscd.api());
         QVERIFY(first.transfer(Transfer::Read));
         QVERIFY(first.ui.messages.empty());
+        QCOMPARE(first.ui.pinRequests.size(), size_t(1));
+        QCOMPARE(first.ui.pinRequests.front().attempts, 3);
+        const CardSession& session = first.session;
+        QVERIFY(!session.readerName.empty());
+        QCOMPARE(session.activeProtocol, DWORD(SCARD_PROTOCOL_T0));
+        QCOMPARE(QByteArray(session.iccid.data()), QByteArray("8949020000123456789"));
+        QCOMPARE(QByteArray(session.serviceProviderName.c_str()), QByteArray("Phonara Mobile"));
+        QCOMPARE(session.adnRecordLength, 28);
+        QCOMPARE(session.adnRecordCount, 250);
+        QCOMPARE(session.chv1Status, uint8_t(3));
         QCOMPARE(first.state.bookSource, BookSource::Card);
         QCOMPARE(first.book->contactCount(), 42u);
         QCOMPARE(nameOf(first.book->contacts[0]), QByteArray("Anna Schmidt"));
@@ -74,7 +85,14 @@ private slots:
         QVERIFY(first.transfer(Transfer::Write));
         QCOMPARE(first.ui.messages.size(), std::size_t(1)); // the write says it is done
         QCOMPARE(first.ui.messages.front().id, 807);
+        QCOMPARE(first.ui.pinRequests.size(), size_t(1)); // no second PIN entry
+        // PIN2 on the shared connection (the write left its PIN1 answer unused).
+        first.ui.pinAnswers.clear();
+        first.ui.queuePin("5678");
+        QCOMPARE(verifyPin2(first.session, first.ui), 1);
+        QVERIFY(first.session.isOpen());
         endSession(first.session);
+        QCOMPARE(first.session.context, SCARDCONTEXT(0));
 
         Program second(m_pcscd.api());
         QVERIFY(second.transfer(Transfer::Read));

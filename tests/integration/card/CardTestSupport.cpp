@@ -104,6 +104,31 @@ bool sentWithPrefix(const QByteArray& prefix)
     return false;
 }
 
+std::shared_ptr<vsim::SimCard> insertTestProfile(const QString& profile, QString* error)
+{
+    return virtualPcsc().insertProfile(
+        QStringLiteral("Reader A"), QStringLiteral(PHONARA_TEST_DATA "/cards/%1.json").arg(profile),
+        error);
+}
+
+vsim::Fault faultAt(const QByteArray& prefix, uint16_t statusWord)
+{
+    vsim::Fault fault;
+    fault.commandPrefix = prefix;
+    fault.action = statusWord != 0 ? vsim::Fault::Action::StatusWord : vsim::Fault::Action::Remove;
+    fault.statusWord = statusWord;
+    return fault;
+}
+
+bool connectDirect(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card)
+{
+    DWORD protocol = 0;
+    return api.SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context) ==
+               SCARD_S_SUCCESS &&
+           api.SCardConnect(context, "Reader A", SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0, &card,
+                            &protocol) == SCARD_S_SUCCESS;
+}
+
 void CardFixture::reset(std::function<int(CardSession&)> transfer)
 {
     virtualPcsc().reset();
@@ -115,6 +140,19 @@ void CardFixture::reset(std::function<int(CardSession&)> transfer)
                                                          m_book.bookSource = BookSource::Card;
                                                      return transfer ? transfer(s) : 0;
                                                  }});
+}
+
+std::shared_ptr<vsim::SimCard> CardFixture::insert(const SimShape& shape, const QString& reader)
+{
+    m_card = buildSim(shape);
+    virtualPcsc().addReader(reader);
+    virtualPcsc().insertCard(reader, m_card);
+    return m_card;
+}
+
+QString CardFixture::firstMessage() const
+{
+    return m_ui->messages.empty() ? QString() : QString::fromStdString(m_ui->messages.front().text);
 }
 
 QList<int> CardFixture::messageIds() const

@@ -56,8 +56,26 @@ inline vsim::pcsc::Control& virtualPcsc()
     return vsim::pcsc::Control::instance();
 }
 
+// A secret code as it goes to the card: its ASCII digits, FF-padded to 8 bytes.
+inline QByteArray codeField(const QByteArray& code)
+{
+    return vsim::secretField(code);
+}
+
 // True when some command sent to the virtual card starts with `prefix`.
 bool sentWithPrefix(const QByteArray& prefix);
+
+// Puts the card of tests/data/cards/<profile>.json into "Reader A"; null, with
+// the reason in `error`, when the profile does not load.
+std::shared_ptr<vsim::SimCard> insertTestProfile(const QString& profile, QString* error = nullptr);
+
+// The card answers `statusWord` to the next command starting with `prefix`,
+// or with statusWord 0 leaves the reader instead of answering.
+vsim::Fault faultAt(const QByteArray& prefix, uint16_t statusWord);
+
+// A connection of the test's own to the card in "Reader A", exclusive, T=0,
+// for the command sets below the flows.
+bool connectDirect(const PcscApi& api, SCARDCONTEXT& context, SCARDHANDLE& card);
 
 // A card flow's surroundings: the session, a scripted UI and the book. reset()
 // starts over with empty readers; the transfer hook marks the book as the card's
@@ -70,7 +88,13 @@ protected:
     std::unique_ptr<ScriptedUserInterface> m_ui;
     BookState m_book;
     std::unique_ptr<CardHost> m_host;
+    std::shared_ptr<vsim::SimCard> m_card; // the card insert() put in last
 
     void reset(std::function<int(CardSession&)> transfer = {});
+    // Adds `reader` and puts a card of this shape into it.
+    std::shared_ptr<vsim::SimCard> insert(const SimShape& shape = {},
+                                          const QString& reader = QStringLiteral("Reader A"));
     QList<int> messageIds() const;
+    // The text of the first message shown; empty when none was.
+    QString firstMessage() const;
 };

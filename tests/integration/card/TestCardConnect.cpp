@@ -26,14 +26,6 @@ private:
 
     bool connect(Transfer scope) { return connectToReader(*m_session, *m_host, scope); }
 
-    std::shared_ptr<vsim::SimCard> insert(const QString& reader, const SimShape& shape = {})
-    {
-        auto card = buildSim(shape);
-        virtualPcsc().addReader(reader);
-        virtualPcsc().insertCard(reader, card);
-        return card;
-    }
-
     bool sent(const QByteArray& command) const
     {
         return virtualPcsc().commands().contains(command);
@@ -57,112 +49,98 @@ private slots:
         });
     }
 
-    void readAsksPinThenReusesTheConnection()
+    // The first Read asks for PIN1 when the card wants it. The second neither
+    // lists readers nor asks again: it probes the open card.
+    void readThenReuseTheConnection_data()
     {
-        insert(kReaderA);
+        QTest::addColumn<bool>("pin1Enabled");
+        QTest::addColumn<QByteArray>("cachedPin1");
+        QTest::newRow("PIN1 enabled") << true << QByteArray("1234");
+        QTest::newRow("PIN1 disabled") << false << QByteArray("a");
+    }
+
+    void readThenReuseTheConnection()
+    {
+        QFETCH(bool, pin1Enabled);
+        QFETCH(QByteArray, cachedPin1);
+        SimShape shape;
+        shape.pin1Enabled = pin1Enabled;
+        insert(shape);
         m_ui->queuePin("1234");
         QVERIFY(connect(Transfer::Read));
 
-        QCOMPARE(m_ui->pinRequests.size(), size_t(1));
-        const auto& request = m_ui->pinRequests.front();
-        QVERIFY(request.kind == UserInterface::PinDialogKind::EnterPin1);
-        QCOMPARE(request.title, std::string("PIN"));
-        QCOMPARE(request.attempts, 3);
-        QCOMPARE(request.text, std::string("There are 3 attempts remaining!"));
+        const size_t pinRequests = pin1Enabled ? 1 : 0;
+        QCOMPARE(m_ui->pinRequests.size(), pinRequests);
+        QCOMPARE(verifySent(), pin1Enabled);
+        if (pin1Enabled) {
+            const auto& request = m_ui->pinRequests.front();
+            QVERIFY(request.kind == UserInterface::PinDialogKind::EnterPin1);
+            QCOMPARE(request.title, std::string("PIN"));
+            QCOMPARE(request.attempts, 3);
+            QCOMPARE(request.text, std::string("There are 3 attempts remaining!"));
+            QCOMPARE(m_session->chv1Status, uint8_t(3));
+            QVERIFY(sent(QByteArray::fromHex("A020000108 31323334 FFFFFFFF")));
+        }
         QVERIFY(m_ui->messages.empty());
-        QVERIFY(sent(QByteArray::fromHex("A020000108 31323334 FFFFFFFF")));
-
         QCOMPARE(QString(m_session->readerName.c_str()), kReaderA);
-        QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("89490000000000000000"));
-        QCOMPARE(QByteArray(m_session->serviceProviderName.c_str()), QByteArray("ABC"));
         QCOMPARE(m_session->adnRecordLength, 28);
         QCOMPARE(m_session->adnNameLength, 14);
         QCOMPARE(m_session->adnRecordCount, 250);
-        QCOMPARE(m_session->chv1Status, uint8_t(3));
-        QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("1234"));
+        QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), cachedPin1);
         QCOMPARE(m_directions, QList<Transfer>{Transfer::Read});
         QCOMPARE(m_book.bookSource, BookSource::Card);
 
-        // The second Read neither lists readers nor asks for PIN1: it probes the open card.
         virtualPcsc().clearLog();
         QVERIFY(connect(Transfer::Read));
-        QCOMPARE(m_ui->pinRequests.size(), size_t(1));
+        QCOMPARE(m_ui->pinRequests.size(), pinRequests);
         QCOMPARE(virtualPcsc().commands(), QList<QByteArray>{kProbe});
         QCOMPARE(m_transfers, 2);
-    }
-
-    void pin1Disabled()
-    {
-        SimShape shape;
-        shape.pin1Enabled = false;
-        insert(kReaderA, shape);
-        QVERIFY(connect(Transfer::Read));
-        QVERIFY(m_ui->pinRequests.empty());
-        QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("a"));
-        QVERIFY(!verifySent());
-
-        virtualPcsc().clearLog();
-        QVERIFY(connect(Transfer::Read));
-        QCOMPARE(virtualPcsc().commands(), QList<QByteArray>{kProbe});
-        QVERIFY(m_ui->pinRequests.empty());
     }
 
     void wrongPinOnTheLastTry()
     {
         SimShape shape;
         shape.pin1Tries = 1;
-        insert(kReaderA, shape);
+        insert(shape);
         m_ui->queuePin("9999");
         QVERIFY(!connect(Transfer::Read));
         QCOMPARE(m_ui->pinRequests.front().attempts, 1);
         QCOMPARE(messageIds(), QList<int>{7});
-        QCOMPARE(m_ui->messages.front().text,
-                 std::string("Wrong PIN!\nSIM Card is blocked. Use PUK to unblock it."));
+        QCOMPARE(firstMessage(),
+                 QStringLiteral("Wrong PIN!\nSIM Card is blocked. Use PUK to unblock it."));
         QCOMPARE(m_session->chv1Status, uint8_t(0xA0)); // no PIN1 try, 10 PUK1 tries
         QCOMPARE(m_book.bookSource, BookSource::Nothing);
         QCOMPARE(m_session->context, SCARDCONTEXT(0));
         QCOMPARE(m_transfers, 0);
-
-        // The next Read finds the card blocked and does not ask.
-        m_ui->clearRecords();
-        connect(Transfer::Read);
-        QCOMPARE(messageIds(), QList<int>{33});
-        QCOMPARE(m_ui->messages.front().text,
-                 std::string("SIM Card is blocked!\nUse PUK to unblock it."));
-        QVERIFY(m_ui->pinRequests.empty());
-        QCOMPARE(m_session->context, SCARDCONTEXT(0));
+        // What the next Read says of the blocked card is checked in blockedCards.
     }
 
     // A VERIFY the card never judged is no wrong PIN: nothing is counted and
     // the user is told what went wrong instead of "incorrect".
     void verifyThatTheCardDidNotJudge_data()
     {
-        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("statusWord"); // 0: the card is pulled instead
         QTest::addColumn<int>("messageId");
         QTest::addColumn<QString>("message");
         QTest::newRow("card pulled during VERIFY")
-            << int(vsim::Fault::Action::Remove) << 415
+            << 0 << 415
             << "The SIM Card did not answer (error 80100069).\nCheck that it is in the reader.";
-        QTest::newRow("technical problem 6F 00") << int(vsim::Fault::Action::StatusWord) << 34
-                                                 << "Device error: 00006F00 Check your SIM Card.";
+        QTest::newRow("technical problem 6F 00")
+            << 0x6F00 << 34 << "Device error: 00006F00 Check your SIM Card.";
     }
 
     void verifyThatTheCardDidNotJudge()
     {
-        QFETCH(int, action);
+        QFETCH(int, statusWord);
         QFETCH(int, messageId);
         QFETCH(QString, message);
-        auto card = insert(kReaderA);
-        vsim::Fault fault;
-        fault.commandPrefix = QByteArray::fromHex("A020");
-        fault.action = vsim::Fault::Action(action);
-        fault.statusWord = 0x6F00;
-        card->faults().append(fault);
+        auto card = insert();
+        card->faults().append(faultAt(QByteArray::fromHex("A020"), uint16_t(statusWord)));
 
         m_ui->queuePin("1234");
         QVERIFY(!connect(Transfer::Read));
         QCOMPARE(messageIds(), QList<int>{messageId});
-        QCOMPARE(QString::fromStdString(m_ui->messages.front().text), message);
+        QCOMPARE(firstMessage(), message);
         QCOMPARE(m_session->chv1Status, uint8_t(0xA3)); // still 3 PIN1 and 10 PUK1 tries
         QCOMPARE(card->chv(1).tries, 3);
         QCOMPARE(m_session->context, SCARDCONTEXT(0));
@@ -188,12 +166,12 @@ private slots:
         SimShape shape;
         shape.pin1Tries = 0;
         shape.puk1Tries = pukTries;
-        insert(kReaderA, shape);
+        insert(shape);
         for (Transfer scope : {Transfer::Read, Transfer::Write}) {
             m_ui->clearRecords();
             connect(scope);
             QCOMPARE(messageIds(), QList<int>{messageId});
-            QCOMPARE(QString::fromStdString(m_ui->messages.front().text), text);
+            QCOMPARE(firstMessage(), text);
             QVERIFY(m_ui->pinRequests.empty());
             QCOMPARE(m_session->context, SCARDCONTEXT(0));
             QCOMPARE(virtualPcsc().openHandles(), 0);
@@ -207,7 +185,7 @@ private slots:
         notSim->setAnswerAll(0x6E00);
         virtualPcsc().addReader(kReaderA);
         virtualPcsc().insertCard(kReaderA, notSim);
-        insert(kReaderB);
+        insert({}, kReaderB);
         m_ui->queuePin("1234");
         QVERIFY(connect(Transfer::Read));
         QCOMPARE(QString(m_session->readerName.c_str()), kReaderB);
@@ -222,9 +200,9 @@ private slots:
     {
         QVERIFY(!connect(Transfer::Read));
         QCOMPARE(messageIds(), QList<int>{2521});
-        QCOMPARE(m_ui->messages.front().text,
-                 std::string("PC/SC readers were not found in the system!\nCheck the Key reader "
-                             "installation."));
+        QCOMPARE(firstMessage(),
+                 QStringLiteral("PC/SC readers were not found in the system!\nCheck the Key reader "
+                                "installation."));
         QCOMPARE(m_session->context, SCARDCONTEXT(0));
         QCOMPARE(virtualPcsc().openContexts(), 0);
     }
@@ -235,8 +213,7 @@ private slots:
         const qsizetype before = testLogText().size();
         QVERIFY(!connect(Transfer::Read));
         QCOMPARE(messageIds(), QList<int>{126});
-        QCOMPARE(m_ui->messages.front().text,
-                 std::string("No SIM card found in the smart card reader!"));
+        QCOMPARE(firstMessage(), QStringLiteral("No SIM card found in the smart card reader!"));
         QCOMPARE(m_session->context, SCARDCONTEXT(0));
         QCOMPARE(virtualPcsc().openContexts(), 0);
 
@@ -273,7 +250,7 @@ private slots:
         QFETCH(Transfer, scope);
         QFETCH(BookSource, sourceBefore);
         QFETCH(BookSource, sourceAfter);
-        insert(kReaderA);
+        insert();
         m_book.bookSource = sourceBefore;
         m_ui->queuePinCancel();
         QVERIFY(!connect(scope));
@@ -308,7 +285,7 @@ private slots:
         SimShape shape;
         shape.pin1Enabled = false;
         shape.spn = present ? std::optional<QByteArray>(content) : std::nullopt;
-        insert(kReaderA, shape);
+        insert(shape);
         m_session->serviceProviderName.assign("left over");
         QVERIFY(connect(Transfer::Read));
         QCOMPARE(QByteArray(m_session->serviceProviderName.c_str()), name);
@@ -321,13 +298,13 @@ private slots:
         SimShape shape;
         shape.pin1Enabled = false;
         shape.iccid = QByteArray::fromHex("98941032547698103254");
-        insert(kReaderA, shape);
+        insert(shape);
         QVERIFY(connect(Transfer::Read));
         QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("89490123456789012345"));
         endSession(*m_session);
         virtualPcsc().removeCard(kReaderA);
         shape.iccid = QByteArray::fromHex("989400000000000000F1");
-        insert(kReaderA, shape);
+        insert(shape);
         QVERIFY(connect(Transfer::Read));
         QCOMPARE(QByteArray(m_session->iccid.data()), QByteArray("8949000000000000001"));
     }
@@ -346,7 +323,7 @@ private slots:
     {
         QFETCH(WriteMode, mode);
         QFETCH(int, selected);
-        insert(kReaderA);
+        insert();
         m_book.writeMode = mode;
         m_book.selectedIndex = selected;
         m_ui->queuePin("1234");
@@ -363,7 +340,7 @@ private slots:
 
     void failedWriteGivesTheCardUp()
     {
-        insert(kReaderA);
+        insert();
         m_writeResult = 1;
         m_ui->queuePin("1234");
         QVERIFY(!connect(Transfer::Write));
@@ -375,11 +352,11 @@ private slots:
 
     void cardPulledWhileOpen()
     {
-        insert(kReaderA);
+        insert();
         m_ui->queuePin("1234");
         QVERIFY(connect(Transfer::Read));
         virtualPcsc().removeCard(kReaderA);
-        insert(kReaderA);
+        insert();
 
         // The probe of the kept connection fails: connect afresh and ask again.
         m_ui->queuePin("1234");
@@ -407,22 +384,12 @@ private slots:
         QFETCH(int, fileId);
         QFETCH(QByteArray, fault);
         QFETCH(int, result);
-        auto card = insert(kReaderA);
+        auto card = insert();
         SCARDCONTEXT context = 0;
         SCARDHANDLE handle = 0;
-        DWORD protocol = 0;
-        QCOMPARE(m_api.SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context),
-                 SCARD_S_SUCCESS);
-        QCOMPARE(m_api.SCardConnect(context, "Reader A", SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0,
-                                    &handle, &protocol),
-                 SCARD_S_SUCCESS);
-        if (!fault.isEmpty()) {
-            vsim::Fault f;
-            f.commandPrefix = fault;
-            f.action = vsim::Fault::Action::StatusWord;
-            f.statusWord = 0x6F00;
-            card->faults().append(f);
-        }
+        QVERIFY(connectDirect(m_api, context, handle));
+        if (!fault.isEmpty())
+            card->faults().append(faultAt(fault, 0x6F00));
         const CardTransport transport(m_api, handle);
         SimCommands sim(transport);
         QCOMPARE(int(indexToDirAndFile(sim, handle, uint16_t(fileId), 0x7F10).status), result);

@@ -56,10 +56,6 @@ const KindUnderTest kCardKinds[] = {
     {"GSM SIM", "typical", gsmSet, "3F00/7F10/6F3A", "A0A40000023F00", "A0C00000", "A0B201041C",
      "A0DC02041C", "A020000108", "A024000210", "A02C000010", CardOutcome::WrongCode, -1, 250,
      false},
-    // A UICC that still answers class A0 is spoken to as a SIM.
-    {"UICC in GSM class", "usim-both-books", gsmSet, "3F00/7F10/6F3A", "A0A40000023F00", "A0C00000",
-     "A0B201041C", "A0DC02041C", "A020000108", "A024000210", "A02C000010", CardOutcome::WrongCode,
-     -1, 100, false},
     // The UICC command set: the FCP comes with the SELECT, the tries from the card.
     {"UICC", "usim-both-books", uiccSet, "3F00/7F10/6F3A", "00A40004023F00 00C00000",
      "0020000100 002C000100 0020008100 002C008100", "00B201041C", "00DC02041C", "0020000108",
@@ -76,11 +72,6 @@ QList<uint16_t> pathOf(const char* path)
     for (const QString& id : QString::fromLatin1(path).split('/'))
         ids << uint16_t(id.toUInt(nullptr, 16));
     return ids;
-}
-
-QByteArray field(const QByteArray& code)
-{
-    return vsim::secretField(code);
 }
 
 QByteArray bytesOf(const CardResult& result)
@@ -124,16 +115,9 @@ class TestCardContract : public QObject
         m_kind = &kCardKinds[kind];
         virtualPcsc().reset();
         QString error;
-        m_sim = virtualPcsc().insertProfile(
-            kReader, QStringLiteral(PHONARA_TEST_DATA "/cards/%1.json").arg(m_kind->profile),
-            &error);
+        m_sim = insertTestProfile(QLatin1String(m_kind->profile), &error);
         QVERIFY2(m_sim != nullptr, qPrintable(error));
-        QCOMPARE(m_api.SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &m_context),
-                 SCARD_S_SUCCESS);
-        DWORD protocol = 0;
-        QCOMPARE(m_api.SCardConnect(m_context, "Reader A", SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0,
-                                    &m_card, &protocol),
-                 SCARD_S_SUCCESS);
+        QVERIFY(connectDirect(m_api, m_context, m_card));
         m_commands = m_kind->commandSet(m_transport);
         virtualPcsc().clearLog();
     }
@@ -247,7 +231,7 @@ private slots:
     {
         open();
         const CardResult wrong = m_commands->verifyCode(SecretCode::Pin1, "9999");
-        expectSent(m_kind->verifyPin1 + field("9999").toHex());
+        expectSent(m_kind->verifyPin1 + codeField("9999").toHex());
         QCOMPARE(outcomeName(wrong.outcome), outcomeName(CardOutcome::WrongCode));
         QVERIFY(wrong.codeRefused());
         QCOMPARE(wrong.attemptsLeft, m_kind->attemptsAfterWrongPin1);
@@ -273,10 +257,10 @@ private slots:
             virtualPcsc().clearLog();
         }
         QVERIFY(m_commands->changeCode(SecretCode::Pin2, "5678", "1111").ok());
-        expectSent(m_kind->changePin2 + field("5678").toHex() + field("1111").toHex());
-        QCOMPARE(m_sim->chv(2).code, field("1111"));
+        expectSent(m_kind->changePin2 + codeField("5678").toHex() + codeField("1111").toHex());
+        QCOMPARE(m_sim->chv(2).code, codeField("1111"));
         QVERIFY(m_commands->changeCode(SecretCode::Pin2, "5678", "2222").codeRefused());
-        QCOMPARE(m_sim->chv(2).code, field("1111"));
+        QCOMPARE(m_sim->chv(2).code, codeField("1111"));
         // A code longer than the 8-byte field is never cut: nothing is sent.
         virtualPcsc().clearLog();
         QVERIFY(!m_commands->changeCode(SecretCode::Pin2, "1111", "123456789").ok());
@@ -292,7 +276,7 @@ private slots:
         QCOMPARE(m_sim->chv(1).unblockTries, 9);
         virtualPcsc().clearLog();
         QVERIFY(m_commands->unblockCode(SecretCode::Pin1, "12345678", "4321").ok());
-        expectSent(m_kind->unblockPin1 + field("12345678").toHex() + field("4321").toHex());
+        expectSent(m_kind->unblockPin1 + codeField("12345678").toHex() + codeField("4321").toHex());
         QCOMPARE(m_sim->chv(1).tries, 3);
         QVERIFY(m_commands->verifyCode(SecretCode::Pin1, "4321").ok());
     }
@@ -303,11 +287,7 @@ private slots:
     void statusWordOutcomes()
     {
         open();
-        vsim::Fault technical;
-        technical.commandPrefix = QByteArray::fromHex(m_kind->verifyPin1.left(4));
-        technical.action = vsim::Fault::Action::StatusWord;
-        technical.statusWord = 0x6F00;
-        m_sim->faults().append(technical);
+        m_sim->faults().append(faultAt(QByteArray::fromHex(m_kind->verifyPin1.left(4)), 0x6F00));
         const CardResult odd = m_commands->verifyCode(SecretCode::Pin1, "1234");
         QCOMPARE(odd.pcsc, LONG(SCARD_S_SUCCESS));
         QCOMPARE(odd.sw.value(), uint16_t(0x6F00));

@@ -12,7 +12,6 @@
 #include <QTest>
 
 namespace {
-const QString kReader = QStringLiteral("Reader A");
 // Distinctive codes, so that a hit in the log cannot be a time or a handle.
 const QByteArray kPin1 = "73915604";
 const QByteArray kNewPin1 = "64028571";
@@ -23,26 +22,21 @@ const QByteArray kNewPin2 = "27364819";
 const QByteArray kPuk2 = "40618293";
 } // namespace
 
-class TestCardLog : public QObject
+class TestCardLog : public QObject, CardFixture
 {
     Q_OBJECT
 
 private slots:
     void initTestCase() { openTestLog(); }
-    void init() { virtualPcsc().reset(); }
+    void init() { reset(); }
 
     void errorTexts_data()
     {
         QTest::addColumn<uint>("code");
         QTest::addColumn<QString>("text");
         QTest::newRow("success") << 0u << "No error was encountered.";
-        QTest::newRow("no smart card")
-            << 0x8010000Cu
-            << "The operation requires a smart card, but no smart card is currently in the device.";
+        // 8010000C is read in logCardErrorKeepsTheLastError, 80100069 in TestStatusWords.
         QTest::newRow("no access") << 0x80100027u << "Access is denied to the file.";
-        QTest::newRow("removed card") << 0x80100069u
-                                      << "The smart card has been removed, so that further "
-                                         "communication is not possible.";
         QTest::newRow("cancelled by user, the last one")
             << 0x8010006Eu << "The action was cancelled by the user.";
         QTest::newRow("gap after 2F") << 0x80100030u << "Unknown error!";
@@ -123,18 +117,12 @@ private slots:
 
     void refusedStatusWordsAreLogged()
     {
-        const PcscApi api = virtualPcscApi();
         SimShape shape;
         shape.pin1 = kPin1;
-        virtualPcsc().addReader(kReader);
-        virtualPcsc().insertCard(kReader, buildSim(shape));
-        CardSession session(api);
-        ScriptedUserInterface ui;
-        BookState book;
-        CardHost host{ui, book, {}};
+        insert(shape);
         const qsizetype before = testLogText().size();
-        ui.queuePin("00000000");
-        QVERIFY(!connectToReader(session, host, Transfer::Read));
+        m_ui->queuePin("00000000");
+        QVERIFY(!connectToReader(*m_session, *m_host, Transfer::Read));
         const QString log = testLogText().mid(before);
         // The refused VERIFY: its status word, then the error line at level 1
         // naming the word and what it means.
@@ -147,24 +135,16 @@ private slots:
 
     void secretsNeverReachTheLog()
     {
-        const PcscApi api = virtualPcscApi();
         SimShape shape;
         shape.pin1 = kPin1;
         shape.puk1 = kPuk1;
         shape.pin2 = kPin2;
         shape.pin2Tries = 0;
         shape.puk2 = kPuk2;
-        virtualPcsc().addReader(kReader);
-        auto card = buildSim(shape);
-        virtualPcsc().insertCard(kReader, card);
-
-        CardSession session(api);
-        ScriptedUserInterface ui;
-        BookState book;
-        CardHost host{ui, book, [&book](CardSession&) {
-                          book.bookSource = BookSource::Card;
-                          return 0;
-                      }};
+        const auto card = insert(shape);
+        CardSession& session = *m_session;
+        ScriptedUserInterface& ui = *m_ui;
+        CardHost& host = *m_host;
         const qsizetype before = testLogText().size();
 
         // PUK2 unblocks PIN2, which is then verified and changed on the open book.

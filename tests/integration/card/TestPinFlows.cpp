@@ -11,22 +11,6 @@
 namespace {
 const QString kReader = QStringLiteral("Reader A");
 using Kind = UserInterface::PinDialogKind;
-
-QByteArray field(const QByteArray& code)
-{
-    return code + QByteArray(8 - code.size(), char(0xFF));
-}
-
-// The fault of a code-answer case: its status word, or no answer at all.
-vsim::Fault faultOf(const CodeAnswerCase& row)
-{
-    vsim::Fault fault;
-    fault.commandPrefix =
-        vsim::fromHex(QString::fromLatin1(row.faultCommand)).value_or(QByteArray());
-    fault.action = row.faultSw != 0 ? vsim::Fault::Action::StatusWord : vsim::Fault::Action::Remove;
-    fault.statusWord = row.faultSw;
-    return fault;
-}
 } // namespace
 
 class TestPinFlows : public QObject, CardFixture
@@ -34,15 +18,6 @@ class TestPinFlows : public QObject, CardFixture
     Q_OBJECT
 
 private:
-    std::shared_ptr<vsim::SimCard> m_card;
-
-    void insert(const SimShape& shape = {})
-    {
-        m_card = buildSim(shape);
-        virtualPcsc().addReader(kReader);
-        virtualPcsc().insertCard(kReader, m_card);
-    }
-
     // A Read that leaves the card book open on the shared connection.
     void openCardBook()
     {
@@ -51,12 +26,6 @@ private:
         QCOMPARE(m_book.bookSource, BookSource::Card);
         m_ui->clearRecords();
         virtualPcsc().clearLog();
-    }
-
-    QString firstMessage() const
-    {
-        return m_ui->messages.empty() ? QString()
-                                      : QString::fromStdString(m_ui->messages.front().text);
     }
 
 private slots:
@@ -75,19 +44,20 @@ private slots:
         QTest::addColumn<bool>("enabledAfter");
 
         QTest::newRow("change") << true << QByteArray("4321") << true << QList<int>{2411}
-                                << QByteArray::fromHex("A024000110") + field("1234") + field("4321")
+                                << QByteArray::fromHex("A024000110") + codeField("1234") +
+                                       codeField("4321")
                                 << QByteArray("4321") << true;
         QTest::newRow("OK without changes") << true << QByteArray("1234") << true << QList<int>{}
                                             << QByteArray() << QByteArray("1234") << true;
         QTest::newRow("disable with the PIN typed")
             << true << QByteArray("1234") << false << QList<int>{23}
-            << QByteArray::fromHex("A026000108") + field("1234") << QByteArray("1234") << false;
+            << QByteArray::fromHex("A026000108") + codeField("1234") << QByteArray("1234") << false;
         QTest::newRow("enable") << false << QByteArray("1234") << true << QList<int>{21}
-                                << QByteArray::fromHex("A028000108") + field("1234")
+                                << QByteArray::fromHex("A028000108") + codeField("1234")
                                 << QByteArray("1234") << true;
         QTest::newRow("enable and change")
             << false << QByteArray("4321") << true << QList<int>{21, 2411}
-            << QByteArray::fromHex("A024000110") + field("1234") + field("4321")
+            << QByteArray::fromHex("A024000110") + codeField("1234") + codeField("4321")
             << QByteArray("4321") << true;
     }
 
@@ -120,7 +90,7 @@ private slots:
             QVERIFY(virtualPcsc().commands().contains(command));
         else
             QVERIFY(!sentWithPrefix(QByteArray::fromHex("A024")));
-        QCOMPARE(m_card->chv(1).code, field(codeAfter));
+        QCOMPARE(m_card->chv(1).code, codeField(codeAfter));
         QCOMPARE(m_card->chv(1).enabled, enabledAfter);
         // The command's own connection is ended.
         QCOMPARE(m_session->context, SCARDCONTEXT(0));
@@ -139,7 +109,7 @@ private slots:
         // The dialog stays open with what was typed.
         QCOMPARE(m_ui->pinRequests[2].initial.newPin.view(), std::string_view("5555"));
         QCOMPARE(m_ui->pinRequests[2].initial.confirmPin.view(), std::string_view("6666"));
-        QCOMPARE(m_card->chv(1).code, field("1234"));
+        QCOMPARE(m_card->chv(1).code, codeField("1234"));
     }
 
     void changePinOnOpenCardBook()
@@ -161,7 +131,7 @@ private slots:
         QCOMPARE(firstMessage(), QStringLiteral("PIN is changed successfully!"));
         QCOMPARE(QByteArray(m_session->cachedPin1.c_str()), QByteArray("4321"));
         QVERIFY(m_session->isOpen());
-        QCOMPARE(m_card->chv(1).code, field("4321"));
+        QCOMPARE(m_card->chv(1).code, codeField("4321"));
     }
 
     void wrongPinOnOpenCardBook()
@@ -248,13 +218,13 @@ private slots:
         QCOMPARE(got, result);
         QCOMPARE(messageIds(), messages);
         QCOMPARE(firstMessage(), text);
-        QCOMPARE(m_card->chv(reference).code, field(codeAfter));
+        QCOMPARE(m_card->chv(reference).code, codeField(codeAfter));
         QCOMPARE(m_ui->pinRequests.size(), size_t(puk.isEmpty() ? 0 : 1));
         if (!puk.isEmpty()) {
             // A PUK that breaks the rule is not sent; reference 0 unblocks PIN1, 2 PIN2.
             const QByteArray header =
                 QByteArray::fromHex(reference == 1 ? "A02C000010" : "A02C000210");
-            QCOMPARE(virtualPcsc().commands().contains(header + field(puk) + field("1111")),
+            QCOMPARE(virtualPcsc().commands().contains(header + codeField(puk) + codeField("1111")),
                      puk.size() == 8);
             QCOMPARE(sentWithPrefix(QByteArray::fromHex("A02C")), puk.size() == 8);
             // The dialog shows the PUK's attempts left.
@@ -287,30 +257,51 @@ private slots:
         QVERIFY(!sentWithPrefix(QByteArray::fromHex("A02C")));
     }
 
-    void verifyPin2_data()
+    // PIN2 asked for on a connection of its own or on the open card book
+    // (shared): a VERIFY, or a VERIFY and then a CHANGE to 2468.
+    void pin2_data()
     {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<bool>("change");
         QTest::addColumn<bool>("shared");
         QTest::addColumn<QByteArray>("pin2");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QList<int>>("messages");
-        QTest::newRow("private, right") << false << QByteArray("5678") << 1 << QList<int>{};
-        QTest::newRow("private, wrong") << false << QByteArray("0000") << 0 << QList<int>{406};
-        QTest::newRow("shared, right") << true << QByteArray("5678") << 1 << QList<int>{};
+        QTest::addColumn<QByteArray>("command"); // the header of the last command carrying PIN2
+        QTest::addColumn<int>("message");        // 0: none
+        const auto row = [](const char* name, const char* profile, bool change, bool shared,
+                            const char* pin2, const char* command, int message) {
+            QTest::newRow(name) << QString(profile) << change << shared << QByteArray(pin2)
+                                << QByteArray::fromHex(command) << message;
+        };
+        row("verify, private, right", "typical", false, false, "5678", "A020000208", 0);
+        row("verify, private, wrong", "typical", false, false, "0000", "A020000208", 406);
+        row("verify, shared, right", "typical", false, true, "5678", "A020000208", 0);
+        row("change, private", "typical", true, false, "5678", "A024000210", 2411);
+        row("change, shared", "typical", true, true, "5678", "A024000210", 2411);
+        row("change, wrong PIN2", "typical", true, true, "0000", "A020000208", 406);
+        // A UICC: the class 00 commands with key reference 81, once the USIM
+        // application (which PIN2 belongs to) is selected. This card refuses class A0.
+        row("change on a UICC", "usim-class00-only", true, false, "5678", "0024008110", 2411);
     }
 
-    void verifyPin2()
+    void pin2()
     {
+        QFETCH(QString, profile);
+        QFETCH(bool, change);
         QFETCH(bool, shared);
         QFETCH(QByteArray, pin2);
-        QFETCH(int, result);
-        QFETCH(QList<int>, messages);
-        insert();
+        QFETCH(QByteArray, command);
+        QFETCH(int, message);
+        m_card = insertTestProfile(profile);
+        QVERIFY(m_card);
         if (shared)
             openCardBook();
         const SCARDCONTEXT contextBefore = m_session->context;
         m_ui->queuePin(pin2.toStdString());
-        QCOMPARE(::verifyPin2(*m_session, *m_ui), result);
-        QCOMPARE(messageIds(), messages);
+        m_ui->queuePin({}, "2468", "2468");
+        const int result =
+            change ? ::changePin2(*m_session, *m_ui) : ::verifyPin2(*m_session, *m_ui);
+        QCOMPARE(result, int(!change && message == 0));
+        QCOMPARE(messageIds(), message != 0 ? QList<int>{message} : QList<int>{});
 
         const auto& request = m_ui->pinRequests.front();
         QVERIFY(request.kind == Kind::EnterPin2);
@@ -318,15 +309,27 @@ private slots:
         QCOMPARE(request.text, std::string("This card is protected by a PIN2 code. To access the "
                                            "card, enter PIN2. 3 attempts left."));
         QCOMPARE(QString::fromStdString(request.readerName), kReader);
-        QVERIFY(virtualPcsc().commands().contains(QByteArray::fromHex("A020000208") + field(pin2)));
+        const bool changed = message == 2411;
+        QVERIFY(virtualPcsc().commands().contains(command + codeField(pin2) +
+                                                  (changed ? codeField("2468") : QByteArray())));
+        QCOMPARE(m_card->chv(2).code, codeField(changed ? "2468" : "5678"));
+        QCOMPARE(m_ui->pinRequests.size(), size_t(changed ? 2 : 1));
+        if (changed) {
+            QVERIFY(m_ui->pinRequests[1].kind == Kind::ChangePin2);
+            QCOMPARE(m_ui->pinRequests[1].title, std::string("Change PIN2"));
+        }
         if (shared) {
+            // The shared connection stays; a change puts it back on the phone book.
             QCOMPARE(m_session->context, contextBefore);
+            if (change)
+                QCOMPARE(m_card->currentPath(), QStringLiteral("3F00/7F10/6F3A"));
             QCOMPARE(virtualPcsc().openHandles(), 1);
         } else {
             // The private connection is closed, the card left powered.
             QCOMPARE(virtualPcsc().openHandles(), 0);
             QCOMPARE(virtualPcsc().openContexts(), 0);
-            QCOMPARE(m_card->chv(2).verified, result == 1);
+            if (!change)
+                QCOMPARE(m_card->chv(2).verified, message == 0);
         }
     }
 
@@ -340,70 +343,6 @@ private slots:
         // "PIN2 is blocked!\nUse PUK2 to unblock it."
         QCOMPARE(messageIds(), (QList<int>{407, 407}));
         QVERIFY(m_ui->pinRequests.empty());
-    }
-
-    void changePin2_data()
-    {
-        QTest::addColumn<bool>("shared");
-        QTest::addColumn<QByteArray>("pin2");
-        QTest::addColumn<QList<int>>("messages");
-        QTest::addColumn<QByteArray>("codeAfter");
-        QTest::newRow("private") << false << QByteArray("5678") << QList<int>{2411}
-                                 << QByteArray("2468");
-        QTest::newRow("shared") << true << QByteArray("5678") << QList<int>{2411}
-                                << QByteArray("2468");
-        QTest::newRow("wrong PIN2")
-            << true << QByteArray("0000") << QList<int>{406} << QByteArray("5678");
-    }
-
-    void changePin2()
-    {
-        QFETCH(bool, shared);
-        QFETCH(QByteArray, pin2);
-        QFETCH(QList<int>, messages);
-        QFETCH(QByteArray, codeAfter);
-        insert();
-        if (shared)
-            openCardBook();
-        m_ui->queuePin(pin2.toStdString());
-        m_ui->queuePin({}, "2468", "2468");
-        QCOMPARE(::changePin2(*m_session, *m_ui), 0);
-        QCOMPARE(messageIds(), messages);
-        QCOMPARE(m_card->chv(2).code, field(codeAfter));
-        if (messages.contains(2411)) {
-            QCOMPARE(m_ui->pinRequests.size(), size_t(2));
-            QVERIFY(m_ui->pinRequests[1].kind == Kind::ChangePin2);
-            QCOMPARE(m_ui->pinRequests[1].title, std::string("Change PIN2"));
-            QVERIFY(virtualPcsc().commands().contains(QByteArray::fromHex("A024000210") +
-                                                      field(pin2) + field("2468")));
-        } else {
-            QCOMPARE(m_ui->pinRequests.size(), size_t(1));
-        }
-        if (shared) {
-            // The shared connection is put back on the phone book.
-            QCOMPARE(m_card->currentPath(), QStringLiteral("3F00/7F10/6F3A"));
-            QVERIFY(m_session->isOpen());
-        } else {
-            QCOMPARE(virtualPcsc().openContexts(), 0);
-        }
-    }
-
-    // PIN2 of a UICC through a connection of its own: the class 00 commands
-    // with key reference 81, once the USIM application (which PIN2 belongs
-    // to) is selected. This card refuses class A0.
-    void changePin2OnUicc()
-    {
-        QString error;
-        const auto card = virtualPcsc().insertProfile(
-            kReader, QStringLiteral(PHONARA_TEST_DATA "/cards/usim-class00-only.json"), &error);
-        QVERIFY2(card, qPrintable(error));
-        m_ui->queuePin("5678");
-        m_ui->queuePin({}, "2468", "2468");
-        QCOMPARE(::changePin2(*m_session, *m_ui), 0);
-        QCOMPARE(messageIds(), QList<int>{2411});
-        QVERIFY(virtualPcsc().commands().contains(QByteArray::fromHex("0024008110") +
-                                                  field("5678") + field("2468")));
-        QCOMPARE(virtualPcsc().openContexts(), 0);
     }
 
     void noSimForPin2()
@@ -427,11 +366,10 @@ private slots:
     {
         QFETCH(int, row);
         const CodeAnswerCase& c = kCodeAnswerCases[row];
-        const auto card = virtualPcsc().insertProfile(
-            kReader, QStringLiteral(PHONARA_TEST_DATA "/cards/%1.json").arg(c.profile));
+        const auto card = insertTestProfile(QLatin1String(c.profile));
         QVERIFY(card);
         if (*c.faultCommand != '\0')
-            card->faults().append(faultOf(c));
+            card->faults().append(faultAt(QByteArray::fromHex(c.faultCommand), c.faultSw));
         const std::string code = c.code;
         const std::string action = c.action;
         if (action == "unblock") {

@@ -1,10 +1,13 @@
-// The GSM 11.11 commands as they leave the program: bytes, receive lengths,
-// the judgement of status words and the decoding of the answers.
+// The GSM 11.11 and the UICC command sets as they leave the program: bytes,
+// receive lengths, the judgement of status words, the decoding of the answers
+// and the card-kind test that picks one of the two.
 #include "CardTestSupport.h"
 
 #include "card/commands/FileContents.h"
 #include "card/commands/FileIds.h"
 #include "card/sim/SimCommands.h"
+#include "card/uicc/CardKind.h"
+#include "card/uicc/UiccCommands.h"
 
 #include <QTest>
 
@@ -12,6 +15,7 @@
 
 namespace {
 const QString kReader = QStringLiteral("Reader A");
+const QByteArray kUsimAid = QByteArray::fromHex("A0000000871002FF49FF0589000001FF");
 } // namespace
 
 class TestSimCommands : public QObject
@@ -31,21 +35,28 @@ private:
         virtualPcsc().addReader(kReader);
         m_sim = buildSim(shape);
         virtualPcsc().insertCard(kReader, m_sim);
-        QCOMPARE(m_api.SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &m_context),
-                 SCARD_S_SUCCESS);
-        DWORD protocol = 0;
-        QCOMPARE(m_api.SCardConnect(m_context, "Reader A", SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0,
-                                    &m_card, &protocol),
-                 SCARD_S_SUCCESS);
+        QVERIFY(connectDirect(m_api, m_context, m_card));
         virtualPcsc().clearLog();
+    }
+
+    void insert(const QString& profile)
+    {
+        virtualPcsc().reset();
+        QString error;
+        m_sim = insertTestProfile(profile, &error);
+        QVERIFY2(m_sim, qPrintable(error));
+        QVERIFY(connectDirect(m_api, m_context, m_card));
+        virtualPcsc().clearLog();
+    }
+
+    UiccCommands uicc() const
+    {
+        return UiccCommands(m_transport, {kUsimAid.begin(), kUsimAid.end()});
     }
 
     void answerWith(const char* commandPrefix, uint16_t statusWord)
     {
-        vsim::Fault fault;
-        fault.commandPrefix = QByteArray::fromHex(commandPrefix);
-        fault.action = vsim::Fault::Action::StatusWord;
-        fault.statusWord = statusWord;
+        vsim::Fault fault = faultAt(QByteArray::fromHex(commandPrefix), statusWord);
         fault.once = false;
         m_sim->faults().append(fault);
     }
@@ -55,80 +66,116 @@ private slots:
 
     void commandBytes_data()
     {
+        QTest::addColumn<bool>("uicc");
         QTest::addColumn<int>("operation");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::addColumn<uint>("receiveLength");
+        QTest::addColumn<QByteArray>("expected"); // every command sent, one after the other
+        QTest::addColumn<uint>("receiveLength");  // offered for the last one
 
         // PIN fields: the ASCII digits, padded with FF to eight bytes.
         QTest::newRow("verify PIN1, 4 digits")
-            << 0 << QByteArray::fromHex("A020000108 31323334 FFFFFFFF") << 20u;
+            << false << 0 << QByteArray::fromHex("A020000108 31323334 FFFFFFFF") << 20u;
         QTest::newRow("verify PIN1, 8 digits")
-            << 1 << QByteArray::fromHex("A020000108 3132333435363738") << 20u;
+            << false << 1 << QByteArray::fromHex("A020000108 3132333435363738") << 20u;
         QTest::newRow("verify PIN1, empty")
-            << 2 << QByteArray::fromHex("A020000108 FFFFFFFFFFFFFFFF") << 20u;
+            << false << 2 << QByteArray::fromHex("A020000108 FFFFFFFFFFFFFFFF") << 20u;
         QTest::newRow("verify PIN2")
-            << 3 << QByteArray::fromHex("A020000208 35363738 FFFFFFFF") << 20u;
+            << false << 3 << QByteArray::fromHex("A020000208 35363738 FFFFFFFF") << 20u;
         QTest::newRow("change PIN2, old first")
-            << 4 << QByteArray::fromHex("A024000210 31313131FFFFFFFF 32323232FFFFFFFF") << 20u;
+            << false << 4 << QByteArray::fromHex("A024000210 31313131FFFFFFFF 32323232FFFFFFFF")
+            << 20u;
         QTest::newRow("unblock PIN1, reference 0")
-            << 5 << QByteArray::fromHex("A02C000010 3132333435363738 34333231FFFFFFFF") << 20u;
+            << false << 5 << QByteArray::fromHex("A02C000010 3132333435363738 34333231FFFFFFFF")
+            << 20u;
         QTest::newRow("unblock PIN2, reference 2")
-            << 6 << QByteArray::fromHex("A02C000210 3837363534333231 393939FFFFFFFFFF") << 20u;
+            << false << 6 << QByteArray::fromHex("A02C000210 3837363534333231 393939FFFFFFFFFF")
+            << 20u;
         QTest::newRow("disable PIN1")
-            << 7 << QByteArray::fromHex("A026000108 31323334FFFFFFFF") << 20u;
+            << false << 7 << QByteArray::fromHex("A026000108 31323334FFFFFFFF") << 20u;
         QTest::newRow("enable PIN1")
-            << 8 << QByteArray::fromHex("A028000108 31323334FFFFFFFF") << 20u;
-        QTest::newRow("select DF telecom") << 9 << QByteArray::fromHex("A0A4000002 7F10") << 10u;
-        QTest::newRow("get response 0x22") << 10 << QByteArray::fromHex("A0C0000022") << 250u;
+            << false << 8 << QByteArray::fromHex("A028000108 31323334FFFFFFFF") << 20u;
+        QTest::newRow("select DF telecom")
+            << false << 9 << QByteArray::fromHex("A0A4000002 7F10") << 10u;
+        QTest::newRow("get response 0x22")
+            << false << 10 << QByteArray::fromHex("A0C0000022") << 250u;
         QTest::newRow("read record 1 of 0x20, absolute")
-            << 11 << QByteArray::fromHex("A0B2010420") << 0x22u;
+            << false << 11 << QByteArray::fromHex("A0B2010420") << 0x22u;
         QTest::newRow("read record, other mode sends P2 00")
-            << 12 << QByteArray::fromHex("A0B2030010") << 0x12u;
-        QTest::newRow("update record 5") << 13 << QByteArray::fromHex("A0DC050403 010203") << 50u;
+            << false << 12 << QByteArray::fromHex("A0B2030010") << 0x12u;
+        QTest::newRow("update record 5")
+            << false << 13 << QByteArray::fromHex("A0DC050403 010203") << 50u;
         QTest::newRow("update binary at 0x0110")
-            << 14 << QByteArray::fromHex("A0D6011001 AA") << 50u;
-        QTest::newRow("read ICCID") << 15 << QByteArray::fromHex("A0B000000A") << 12u;
-        QTest::newRow("read SPN") << 16 << QByteArray::fromHex("A0B0000011") << 19u;
+            << false << 14 << QByteArray::fromHex("A0D6011001 AA") << 50u;
+        QTest::newRow("read ICCID") << false << 15 << QByteArray::fromHex("A0B000000A") << 12u;
+        QTest::newRow("read SPN") << false << 16 << QByteArray::fromHex("A0B0000011") << 19u;
+        // Class 00: PIN2 is key 81, and a SELECT asks for the FCP.
+        QTest::newRow("UICC verify PIN1, key 01")
+            << true << 0 << QByteArray::fromHex("0020000108 31323334 FFFFFFFF") << 20u;
+        QTest::newRow("UICC verify PIN2, key 81")
+            << true << 3 << QByteArray::fromHex("0020008108 35363738 FFFFFFFF") << 20u;
+        QTest::newRow("UICC change PIN2")
+            << true << 4 << QByteArray::fromHex("0024008110 31313131FFFFFFFF 32323232FFFFFFFF")
+            << 20u;
+        QTest::newRow("UICC unblock PIN1")
+            << true << 5 << QByteArray::fromHex("002C000110 3132333435363738 34333231FFFFFFFF")
+            << 20u;
+        QTest::newRow("UICC disable PIN1")
+            << true << 7 << QByteArray::fromHex("0026000108 31323334FFFFFFFF") << 20u;
+        QTest::newRow("UICC enable PIN1")
+            << true << 8 << QByteArray::fromHex("0028000108 31323334FFFFFFFF") << 20u;
+        QTest::newRow("UICC select MF with FCP")
+            << true << 17 << QByteArray::fromHex("00A40004023F00 00C0000029") << 43u;
+        QTest::newRow("UICC select USIM by AID")
+            << true << 18
+            << QByteArray::fromHex("00A4040410 A0000000871002FF49FF0589000001FF 00C000003B") << 61u;
+        QTest::newRow("UICC read record 3")
+            << true << 12 << QByteArray::fromHex("00B2030410") << 0x12u;
     }
 
     void commandBytes()
     {
+        QFETCH(bool, uicc);
         QFETCH(int, operation);
         QFETCH(QByteArray, expected);
         QFETCH(uint, receiveLength);
 
-        SimCommands sim(m_transport);
+        if (uicc)
+            insert(QStringLiteral("usim-two-sets"));
+        std::unique_ptr<CardCommands> set;
+        if (uicc)
+            set = std::make_unique<UiccCommands>(this->uicc());
+        else
+            set = std::make_unique<SimCommands>(m_transport);
         const uint8_t data[] = {0x01, 0x02, 0x03};
         const uint8_t binary[] = {0xAA};
         const std::function<void()> operations[] = {
-            [&] { sim.verifyCode(SecretCode::Pin1, "1234"); },
-            [&] { sim.verifyCode(SecretCode::Pin1, "12345678"); },
-            [&] { sim.verifyCode(SecretCode::Pin1, ""); },
-            [&] { sim.verifyCode(SecretCode::Pin2, "5678"); },
-            [&] { sim.changeCode(SecretCode::Pin2, "1111", "2222"); },
-            [&] { sim.unblockCode(SecretCode::Pin1, "12345678", "4321"); },
-            [&] { sim.unblockCode(SecretCode::Pin2, "87654321", "999"); },
-            [&] { sim.disableCode(SecretCode::Pin1, "1234"); },
-            [&] { sim.enableCode(SecretCode::Pin1, "1234"); },
-            [&] { sim.select(0x7F10); },
+            [&] { set->verifyCode(SecretCode::Pin1, "1234"); },
+            [&] { set->verifyCode(SecretCode::Pin1, "12345678"); },
+            [&] { set->verifyCode(SecretCode::Pin1, ""); },
+            [&] { set->verifyCode(SecretCode::Pin2, "5678"); },
+            [&] { set->changeCode(SecretCode::Pin2, "1111", "2222"); },
+            [&] { set->unblockCode(SecretCode::Pin1, "12345678", "4321"); },
+            [&] { set->unblockCode(SecretCode::Pin2, "87654321", "999"); },
+            [&] { set->disableCode(SecretCode::Pin1, "1234"); },
+            [&] { set->enableCode(SecretCode::Pin1, "1234"); },
+            [&] { set->select(0x7F10); },
             [&] {
                 answerWith("A0A4", 0x9F22);
-                sim.select(0x7F10);
+                set->select(0x7F10);
                 virtualPcsc().clearLog();
-                sim.header();
+                set->header();
             },
-            [&] { sim.readRecord(1, 0x20, RecordMode::Absolute); },
-            [&] { sim.readRecord(3, 0x10, RecordMode::Previous); },
-            [&] { sim.updateRecord(5, RecordMode::Absolute, data); },
-            [&] { sim.updateBinary(0x0110, binary); },
-            [&] { sim.readBinary(0, FileId::kIccidLength); },
-            [&] { sim.readBinary(0, FileId::kSpnLength); },
+            [&] { set->readRecord(1, 0x20, RecordMode::Absolute); },
+            [&] { set->readRecord(3, 0x10, uicc ? RecordMode::Absolute : RecordMode::Previous); },
+            [&] { set->updateRecord(5, RecordMode::Absolute, data); },
+            [&] { set->updateBinary(0x0110, binary); },
+            [&] { set->readBinary(0, FileId::kIccidLength); },
+            [&] { set->readBinary(0, FileId::kSpnLength); },
+            [&] { set->select(FileId::kMf); },
+            [&] { static_cast<UiccCommands&>(*set).selectApplication(); },
         };
         operations[operation]();
 
-        const QList<QByteArray> sent = virtualPcsc().commands();
-        QCOMPARE(sent.size(), 1);
-        QCOMPARE(sent.first().toHex(' '), expected.toHex(' '));
+        QCOMPARE(virtualPcsc().commands().join().toHex(' '), expected.toHex(' '));
         QCOMPARE(uint(lastTransmit().receiveLength), receiveLength);
         // Every command goes out with the T=0 send header and no receive header.
         QCOMPARE(lastTransmit().sendProtocol, DWORD(SCARD_PROTOCOL_T0));
@@ -137,7 +184,8 @@ private slots:
     }
 
     // The answer's status word becomes the result's outcome; the PC/SC result
-    // stays apart. The full table is checked without a card in TestStatusWords.
+    // stays apart. The full table is checked without a card in TestStatusWords,
+    // refusals and missing files on every card kind in TestCardContract.
     void statusWords_data()
     {
         QTest::addColumn<bool>("isSelect");
@@ -145,22 +193,9 @@ private slots:
         QTest::addColumn<int>("outcome");
         QTest::addColumn<uint>("errorCode"); // what a message would show
 
-        QTest::newRow("verify 90 00") << false << 0x9000u << int(CardOutcome::Success) << 0x9000u;
-        // A record address out of range is no success, whatever command gets it.
-        QTest::newRow("verify 94 02")
-            << false << 0x9402u << int(CardOutcome::RecordNotFound) << 0x9402u;
-        QTest::newRow("verify 94 04")
-            << false << 0x9404u << int(CardOutcome::NoSuchFile) << 0x9404u;
-        QTest::newRow("verify 94 08")
-            << false << 0x9408u << int(CardOutcome::WrongParameters) << 0x9408u;
-        QTest::newRow("verify 98 04") << false << 0x9804u << int(CardOutcome::WrongCode) << 0x9804u;
-        QTest::newRow("verify 98 40") << false << 0x9840u << int(CardOutcome::Blocked) << 0x9840u;
-        QTest::newRow("verify 6E 00")
-            << false << 0x6E00u << int(CardOutcome::NotSupported) << 0x6E00u;
         QTest::newRow("verify 69 82: access denied")
             << false << 0x6982u << int(CardOutcome::AccessRefused) << 0x80100027u;
         QTest::newRow("select 9F 22") << true << 0x9F22u << int(CardOutcome::Success) << 0x9F22u;
-        QTest::newRow("select 94 04") << true << 0x9404u << int(CardOutcome::NoSuchFile) << 0x9404u;
     }
 
     void statusWords()
@@ -181,18 +216,6 @@ private slots:
         // The 9F xx of a SELECT is kept for the header, never handed on as a refusal.
         if (isSelect && result.ok())
             QCOMPARE(result.pending, int(statusWord & 0xFF));
-    }
-
-    void transmitFailure()
-    {
-        // A pulled card: the PC/SC result is kept for the caller, and it is no refusal.
-        virtualPcsc().removeCard(kReader);
-        SimCommands sim(m_transport);
-        const CardResult result = sim.verifyCode(SecretCode::Pin1, "1234");
-        QCOMPARE(outcomeName(result.outcome), outcomeName(CardOutcome::NoAnswer));
-        QCOMPARE(result.pcsc, LONG(SCARD_W_REMOVED_CARD));
-        QVERIFY(!result.codeRefused());
-        QCOMPARE(result.errorCode(), uint32_t(SCARD_W_REMOVED_CARD));
     }
 
     void fileResponses_data()
@@ -242,15 +265,12 @@ private slots:
         QCOMPARE(mf.header.fileSize, uint16_t(0)); // an EF field, not filled for MF
     }
 
+    // The 19 and 20 digit numbers are read through the connect in TestCardConnect.
     void serialNumber_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArray>("digits");
 
-        QTest::newRow("19 digits, F-padded")
-            << QByteArray::fromHex("989400000000000000F1") << QByteArray("8949000000000000001");
-        QTest::newRow("20 digits")
-            << QByteArray::fromHex("98941032547698103254") << QByteArray("89490123456789012345");
         QTest::newRow("F in a high nibble ends early")
             << QByteArray::fromHex("98F40000000000000000") << QByteArray("894");
         QTest::newRow("F in the first low nibble")
@@ -270,6 +290,78 @@ private slots:
         const CardResult read = sim.readBinary(0, FileId::kIccidLength);
         QVERIFY(read.ok());
         QCOMPARE(QByteArray::fromStdString(iccidDigits(read.data)), digits);
+    }
+
+    void cardKind_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("aid");
+        QTest::newRow("GSM SIM") << "typical" << int(CardKind::Sim) << QByteArray();
+        QTest::newRow("not a SIM") << "not-a-sim" << int(CardKind::Sim) << QByteArray();
+        QTest::newRow("USIM, classes 00 and A0")
+            << "usim-two-sets" << int(CardKind::Uicc) << kUsimAid.toHex();
+        QTest::newRow("USIM, class 00 only")
+            << "usim-class00-only" << int(CardKind::Uicc) << kUsimAid.toHex();
+    }
+
+    void cardKind()
+    {
+        QFETCH(QString, profile);
+        QFETCH(int, kind);
+        QFETCH(QByteArray, aid);
+        insert(profile);
+        const CardIdentity identity = identifyCard(m_transport, {});
+        QCOMPARE(int(identity.kind), kind);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(identity.usimAid.data()),
+                            qsizetype(identity.usimAid.size()))
+                     .toHex(),
+                 aid);
+        // The set chosen speaks the card's class.
+        auto set = commandsFor(identity, m_transport);
+        QCOMPARE(set->select(FileId::kMf).ok(), profile != QLatin1String("not-a-sim"));
+    }
+
+    void uiccHeaders_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<bool>("pin1Disabled");
+        QTest::addColumn<int>("pin1Tries");
+        QTest::addColumn<int>("puk1Tries");
+        QTest::newRow("PIN1 enabled") << "usim-two-sets" << false << 3 << 10;
+        QTest::newRow("PIN1 disabled") << "usim-pin1-disabled" << true << 3 << 10;
+        QTest::newRow("PIN1 blocked") << "usim-pin1-blocked" << false << 0 << 10;
+    }
+
+    void uiccHeaders()
+    {
+        QFETCH(QString, profile);
+        QFETCH(bool, pin1Disabled);
+        QFETCH(int, pin1Tries);
+        QFETCH(int, puk1Tries);
+        insert(profile);
+        UiccCommands set = uicc();
+        QVERIFY(set.select(FileId::kMf).ok());
+        const HeaderResult mf = set.header();
+        QVERIFY(mf.result.ok());
+        QCOMPARE(int(mf.header.type), int(FileType::Master));
+        QCOMPARE(mf.header.pin1Disabled, pin1Disabled);
+        QCOMPARE(int(mf.header.pin1Attempts), pin1Tries);
+        QCOMPARE(int(mf.header.puk1Attempts), puk1Tries);
+        // An EF's header: the ADN file of set 1, 250 records of 32 bytes.
+        QVERIFY(set.select(FileId::kDirGsm).ok()); // reaches ADF USIM
+        QVERIFY(set.select(0x5F3A).ok());
+        QVERIFY(set.select(0x4F3A).ok());
+        const HeaderResult adn = set.header();
+        QCOMPARE(int(adn.header.type), int(FileType::Elementary));
+        QCOMPARE(int(adn.header.recordLength), 32);
+        QCOMPARE(adn.header.recordCount(), 250);
+        // A wrong Le (6C xx) is sent again with the right one: the whole record comes back.
+        if (pin1Disabled) {
+            const CardResult record = set.readRecord(1, 28, RecordMode::Absolute);
+            QVERIFY(record.ok());
+            QCOMPARE(int(record.data.size()), 32);
+        }
     }
 };
 

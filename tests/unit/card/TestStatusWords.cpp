@@ -1,6 +1,6 @@
 // The status-word table of the GSM SIM command set: what every word the
-// program may meet means, how the wildcards match, and what a result makes
-// of a failed transmit.
+// program may meet means (the wildcards of the table included), and what a
+// result makes of a failed transmit.
 #include "card/commands/CardResult.h"
 #include "card/sim/SimCommands.h"
 
@@ -15,9 +15,10 @@ private slots:
     {
         QTest::addColumn<uint>("word");
         QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("attempts"); // what the word tells of the tries left (-1: nothing)
 
-        const auto row = [](const char* name, uint word, CardOutcome outcome) {
-            QTest::newRow(name) << word << int(outcome);
+        const auto row = [](const char* name, uint word, CardOutcome outcome, int attempts = -1) {
+            QTest::newRow(name) << word << int(outcome) << attempts;
         };
         row("90 00", 0x9000, CardOutcome::Success);
         row("9F 22 response waiting", 0x9F22, CardOutcome::Success);
@@ -33,7 +34,8 @@ private slots:
         row("98 08 against CHV status", 0x9808, CardOutcome::AccessRefused);
         row("98 10 invalidated", 0x9810, CardOutcome::Invalidated);
         row("98 40 blocked", 0x9840, CardOutcome::Blocked);
-        row("63 C2 wrong code", 0x63C2, CardOutcome::WrongCode);
+        row("63 C2 wrong code", 0x63C2, CardOutcome::WrongCode, 2);
+        row("63 C0 no try left", 0x63C0, CardOutcome::WrongCode, 0);
         row("69 82 security", 0x6982, CardOutcome::AccessRefused);
         row("69 83 blocked", 0x6983, CardOutcome::Blocked);
         row("6A 82 not found", 0x6A82, CardOutcome::NoSuchFile);
@@ -56,60 +58,17 @@ private slots:
     {
         QFETCH(uint, word);
         QFETCH(int, outcome);
+        QFETCH(int, attempts);
         CardAnswer answer;
         answer.sw = {uint8_t(word >> 8), uint8_t(word & 0xFF)};
         const CardResult result = judgeAnswer(answer, Sim::statusTable());
         QCOMPARE(outcomeName(result.outcome), outcomeName(CardOutcome(outcome)));
+        QCOMPARE(result.attemptsLeft, attempts);
         QCOMPARE(result.ok(), outcome == int(CardOutcome::Success) ||
                                   outcome == int(CardOutcome::SuccessWithInfo));
         QCOMPARE(result.sw.value(), uint16_t(word));
         QVERIFY(result.answered());
         QVERIFY(std::strlen(result.text) > 0);
-    }
-
-    void attemptsFromTheWord_data()
-    {
-        QTest::addColumn<uint>("word");
-        QTest::addColumn<int>("attempts");
-        QTest::newRow("63 C2") << 0x63C2u << 2;
-        QTest::newRow("63 C0") << 0x63C0u << 0;
-        QTest::newRow("98 04 does not tell") << 0x9804u << -1;
-        QTest::newRow("90 00") << 0x9000u << -1;
-    }
-
-    void attemptsFromTheWord()
-    {
-        QFETCH(uint, word);
-        QFETCH(int, attempts);
-        CardAnswer answer;
-        answer.sw = {uint8_t(word >> 8), uint8_t(word & 0xFF)};
-        QCOMPARE(judgeAnswer(answer, Sim::statusTable()).attemptsLeft, attempts);
-    }
-
-    void patterns_data()
-    {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<uint>("word");
-        QTest::addColumn<bool>("matches");
-        QTest::newRow("exact") << "9000" << 0x9000u << true;
-        QTest::newRow("exact, other word") << "9000" << 0x9001u << false;
-        QTest::newRow("xx any second byte") << "9Fxx" << 0x9F00u << true;
-        QTest::newRow("xx, first byte differs") << "9Fxx" << 0x9E22u << false;
-        QTest::newRow("one nibble") << "63Cx" << 0x63CAu << true;
-        QTest::newRow("one nibble, other high nibble") << "63Cx" << 0x63D1u << false;
-        QTest::newRow("lower-case digits") << "6a82" << 0x6A82u << true;
-        QTest::newRow("too short") << "900" << 0x0900u << false;
-        QTest::newRow("too long") << "90000" << 0x9000u << false;
-    }
-
-    void patterns()
-    {
-        QFETCH(QString, pattern);
-        QFETCH(uint, word);
-        QFETCH(bool, matches);
-        const QByteArray text = pattern.toLatin1();
-        QCOMPARE(statusPatternMatches(text.constData(), {uint8_t(word >> 8), uint8_t(word & 0xFF)}),
-                 matches);
     }
 
     // A transmit that failed carries its PC/SC result and no status word: it
