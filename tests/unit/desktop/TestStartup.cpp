@@ -118,12 +118,6 @@ private slots:
         QCOMPARE(checkAssociation("phn", "PhonaraApp"), associated);
     }
 
-    void associationArguments()
-    {
-        QCOMPARE(checkAssociation("", "PhonaraApp"), 0);
-        QCOMPARE(checkAssociation(std::string(261, 'x').c_str(), "PhonaraApp"), 0);
-    }
-
     // Associate registers the type, the desktop file and the default handler,
     // and keeps what mimeapps.list held before.
     void associate()

@@ -51,17 +51,6 @@ private slots:
         QCOMPARE(QString::fromStdString(windowTitleFor(state, reader.toStdString())), title);
         QCOMPARE(QString::fromStdString(statusTextFor(state, 40, 250)), status);
     }
-
-    void hasBook()
-    {
-        DocumentState state;
-        QVERIFY(!state.hasBook());
-        state.untitledList = true;
-        QVERIFY(state.hasBook());
-        state.untitledList = false;
-        state.bookSource = BookSource::Card;
-        QVERIFY(state.hasBook());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDocumentState)
