@@ -245,9 +245,6 @@ private slots:
         QTest::addColumn<int>("button");
         QTest::addColumn<QString>("tip");
         QTest::newRow("new") << "mainToolbar" << 0 << "New phone book file";
-        QTest::newRow("move down") << "mainToolbar" << 16 << "Move down selected contact";
-        QTest::newRow("last dialled")
-            << "sidePanel" << 4 << "View and modify your last dialed numbers";
         QTest::newRow("fixed dialling")
             << "sidePanel" << 5 << "View and modify your fixed dialing numbers";
     }

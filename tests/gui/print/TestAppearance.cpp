@@ -136,15 +136,6 @@ private slots:
         QCOMPARE(readConfigText("Background Picture").value_or(""), std::string("none"));
         QCOMPARE(currentBackgroundPicture(&list), std::string());
     }
-
-    void opaqueAtFullAlpha()
-    {
-        QWidget window;
-        QCOMPARE(setWindowTransparent(&window, 255), 1);
-        QCOMPARE(window.windowOpacity(), 1.0);
-        setWindowTransparent(&window, 205);
-        QCOMPARE(window.windowOpacity(), 205.0 / 255.0);
-    }
 };
 
 QTEST_MAIN(TestAppearance)

@@ -1,5 +1,6 @@
 #include "GuiHarness.h"
 
+#include "ui/ContactListModel.h"
 #include "ui/PinDialog.h"
 #include "vsim/VirtualPcsc.h"
 
@@ -87,6 +88,28 @@ std::vector<int> GuiHarness::messageIds() const
     for (const auto& message : messages)
         ids.push_back(message.id);
     return ids;
+}
+
+QStringList GuiHarness::shownNames() const
+{
+    QStringList names;
+    for (int row = 0; row < window->listModel()->rowCount(); ++row)
+        names << window->listModel()->nameText(row);
+    return names;
+}
+
+void GuiHarness::fillBook(std::initializer_list<std::pair<const char*, const char*>> rows)
+{
+    app->book.clear();
+    for (const auto& [name, number] : rows) {
+        Contact contact;
+        contact.setName(name);
+        contact.setNumber(number);
+        contact.tonNpi = 0xA8;
+        app->book.append(contact);
+    }
+    app->state.untitledList = true;
+    window->refillList();
 }
 
 void clearSettings()

@@ -39,6 +39,10 @@ public:
     bool readTypicalCard() { return insertProfile(QStringLiteral("typical")) && readCard(); }
 
     std::vector<int> messageIds() const;
+    // The names in the list, top to bottom.
+    QStringList shownNames() const;
+    // Replaces the book with an untitled list of these name/number pairs.
+    void fillBook(std::initializer_list<std::pair<const char*, const char*>> rows);
     void clearMessages() { messages.clear(); }
 
     PcscApi api;

@@ -250,11 +250,9 @@ private slots:
         const QString pin = "Only one attempt is left: a wrong code now blocks it.";
         const QString puk =
             "Only one PUK attempt is left: a wrong PUK now blocks the SIM Card for good.";
-        QTest::newRow("PIN1, 3 left") << Kind::EnterPin1 << 3 << QString();
         QTest::newRow("PIN1, 2 left") << Kind::EnterPin1 << 2 << QString();
         QTest::newRow("PIN1, 1 left") << Kind::EnterPin1 << 1 << pin;
         QTest::newRow("PIN2, 1 left") << Kind::EnterPin2 << 1 << pin;
-        QTest::newRow("PUK1, 2 left") << Kind::UnblockPin1 << 2 << QString();
         QTest::newRow("PUK1, 1 left") << Kind::UnblockPin1 << 1 << puk;
         QTest::newRow("PUK2, 1 left") << Kind::UnblockPin2 << 1 << puk;
         QTest::newRow("new PIN2: no attempt spent") << Kind::ChangePin2 << 1 << QString();
@@ -337,20 +335,13 @@ private slots:
                      ConfirmResult::Skipped);
     }
 
-    void confirmationArguments()
-    {
-        QCOMPARE(confirmWriteDialog(nullptr, "", "text", "Key", {}, ConfirmResult::Cancel),
-                 ConfirmResult::Invalid);
-        QCOMPARE(confirmWriteDialog(nullptr, "Phonara", "text", "", {}, ConfirmResult::Cancel),
-                 ConfirmResult::Invalid);
-        QCOMPARE(confirmWriteDialog(nullptr, "Phonara", "text", "Key", {}, ConfirmResult(99)),
-                 ConfirmResult::Invalid);
-    }
-
     // The offer at start-up: OK registers the type; once registered, or once
     // turned off, nothing is asked.
     void associationOffer()
     {
+        writeConfigNumber("if_pna_assotiate", 1);
+        QVERIFY(!dialogShownDuring<ConfirmDialog>(offerFileAssociation));
+        clearSettings();
         QCOMPARE(checkAssociation("phn", "PhonaraApp"), 0);
         QString text;
         onNextDialog<ConfirmDialog>([&text](ConfirmDialog* dialog) {
@@ -389,12 +380,6 @@ private slots:
         for (std::string& text : texts)
             argv.push_back(text.data());
         QCOMPARE(QString::fromStdString(startPathOf(int(argv.size()), argv.data())), path);
-    }
-
-    void associationOfferTurnedOff()
-    {
-        writeConfigNumber("if_pna_assotiate", 1);
-        QVERIFY(!dialogShownDuring<ConfirmDialog>(offerFileAssociation));
     }
 };
 

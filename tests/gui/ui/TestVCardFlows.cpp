@@ -14,14 +14,6 @@
 
 namespace {
 
-QStringList shownNames(const GuiHarness& gui)
-{
-    QStringList names;
-    for (int row = 0; row < gui.window->listModel()->rowCount(); ++row)
-        names << gui.window->listModel()->nameText(row);
-    return names;
-}
-
 // Answers the next vCard dialog: the first or the second choice, or Cancel.
 enum class Answer
 {
@@ -75,10 +67,10 @@ private slots:
 
         QCOMPARE(gui.fileRequests.size(), std::size_t(1));
         QCOMPARE(QString::fromStdString(gui.fileRequests[0].pattern), QString("*.vcf *.vcard"));
-        QCOMPARE(shownNames(gui), (QStringList{"Anna Schmidt (cell)", "Anna Schmidt (home)",
-                                               u"J\u00F6rg M\u00FCller (work)"_qs,
-                                               u"J\u00F6rg M\u00FCller (cell)"_qs,
-                                               "Pizza Service (work)", "Pizza Service (fax)"}));
+        QCOMPARE(gui.shownNames(), (QStringList{"Anna Schmidt (cell)", "Anna Schmidt (home)",
+                                                u"J\u00F6rg M\u00FCller (work)"_qs,
+                                                u"J\u00F6rg M\u00FCller (cell)"_qs,
+                                                "Pizza Service (work)", "Pizza Service (fax)"}));
         QCOMPARE(gui.window->listModel()->numberText(2), QString("+49405550199"));
         QCOMPARE(gui.messageIds(), std::vector<int>{kImportSummaryTextId});
         QVERIFY(gui.messages[0].text.find("line 28 (Only Mail)") != std::string::npos);
@@ -109,7 +101,8 @@ private slots:
         gui.files.push_back(copyOfTestData("files/vcard/ios-3.0.vcf").toStdString());
         answerVCardDialog(Answer::First);
         gui.window->runCommand(Command::ImportVCard);
-        QCOMPARE(shownNames(gui), (QStringList{u"\u00C9lodie Lef\u00E8vre"_qs, "Atelier du Port"}));
+        QCOMPARE(gui.shownNames(),
+                 (QStringList{u"\u00C9lodie Lef\u00E8vre"_qs, "Atelier du Port"}));
         gui.app->state.modified = false; // as if saved: no question before the next import
         gui.clearMessages();
 
@@ -117,7 +110,8 @@ private slots:
         answerVCardDialog(cancel ? Answer::Cancel : Answer::First);
         gui.window->runCommand(Command::ImportVCard);
         QCOMPARE(gui.messageIds(), messages);
-        QCOMPARE(shownNames(gui), (QStringList{u"\u00C9lodie Lef\u00E8vre"_qs, "Atelier du Port"}));
+        QCOMPARE(gui.shownNames(),
+                 (QStringList{u"\u00C9lodie Lef\u00E8vre"_qs, "Atelier du Port"}));
         QCOMPARE(gui.window->windowTitle(), QString("Phonara - [ ios-3.0.vcf ]"));
     }
 
@@ -128,7 +122,7 @@ private slots:
         QVERIFY(!sendDrop(*gui.window, writeTempFile("notes.txt", "BEGIN:VCARD\r\n")));
         answerVCardDialog(Answer::First);
         QVERIFY(sendDrop(*gui.window, copyOfTestData("files/vcard/rfc-4.0.vcf")));
-        QCOMPARE(shownNames(gui), (QStringList{"Dr. Ana Ruiz", "Kiosk am Bahnhof, Gleis 1"}));
+        QCOMPARE(gui.shownNames(), (QStringList{"Dr. Ana Ruiz", "Kiosk am Bahnhof, Gleis 1"}));
         QCOMPARE(gui.app->book.contacts[0].extraNumbers.size(), std::size_t(1));
         QVERIFY(gui.messageIds().empty());
     }
@@ -145,8 +139,8 @@ private slots:
         });
         gui.window->openAtStart(copyOfTestData("files/vcard/rfc-4.0.vcf").toStdString());
         QTRY_VERIFY_WITH_TIMEOUT(asked, 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(shownNames(gui),
-                                  (QStringList{"Dr. Ana Ruiz", "Kiosk am Bahnhof, Gleis 1"}), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            gui.shownNames(), (QStringList{"Dr. Ana Ruiz", "Kiosk am Bahnhof, Gleis 1"}), 20000);
         QCOMPARE(gui.window->windowTitle(), QString("Phonara - [ rfc-4.0.vcf ]"));
     }
 
@@ -176,29 +170,22 @@ private slots:
     void cutAndPasteKeepsEveryField()
     {
         GuiHarness gui;
-        for (const char* name : {"Anna", "Bert"}) {
-            Contact contact;
-            contact.setName(name);
-            contact.setNumber("0301");
-            contact.tonNpi = 0xA8;
-            gui.app->book.append(contact);
-        }
+        gui.fillBook({{"Anna", "0301"}, {"Bert", "0301"}});
         Contact& anna = gui.app->book.contacts[0];
         anna.numberType = NumberType::Home;
         anna.extraNumbers = {{"+4917", 0x91, NumberType::Cell}};
         anna.emails = {"anna@example.org"};
         anna.secondName = "Annie";
         const Contact original = anna;
-        gui.app->state.untitledList = true;
         gui.window->refillList();
 
         gui.window->selectRow(0);
         gui.window->runCommand(Command::Cut);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Anna;0301"));
         QVERIFY(QApplication::clipboard()->mimeData()->hasFormat("text/vcard"));
-        QCOMPARE(shownNames(gui), QStringList{"Bert"});
+        QCOMPARE(gui.shownNames(), QStringList{"Bert"});
         gui.window->runCommand(Command::Paste);
-        QCOMPARE(shownNames(gui), (QStringList{"Bert", "Anna"}));
+        QCOMPARE(gui.shownNames(), (QStringList{"Bert", "Anna"}));
         const Contact& pasted = gui.app->book.contacts[1];
         QCOMPARE(pasted.numberText(), original.numberText());
         QCOMPARE(pasted.numberType, original.numberType);
@@ -210,7 +197,7 @@ private slots:
         // Text alone (another program's) is pasted as before.
         QApplication::clipboard()->setText(QStringLiteral("Cleo;0302"));
         gui.window->runCommand(Command::Paste);
-        QCOMPARE(shownNames(gui), (QStringList{"Bert", "Anna", "Cleo"}));
+        QCOMPARE(gui.shownNames(), (QStringList{"Bert", "Anna", "Cleo"}));
     }
 };
 
