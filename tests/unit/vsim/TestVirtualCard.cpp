@@ -7,7 +7,6 @@
 #include "vsim/SimCard.h"
 
 #include <QJsonDocument>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -21,8 +20,6 @@ const char* const kSim = R"({
     {"path": "3F00/2FE2", "kind": "transparent", "data": "98 94 00 00 00 00 00 00 00 F1"},
     {"path": "3F00/7F20/6F46", "kind": "transparent",
      "data": "00 41 42 43 FF FF FF FF FF FF FF FF FF FF FF FF FF"},
-    {"path": "3F00/7F20/6F07", "kind": "transparent", "data": "08", "read": "always",
-     "invalidated": true},
     {"path": "3F00/7F10/6F3A", "kind": "linear", "recordLength": 28, "recordCount": 10,
      "records": {"1": "41 6E 6E 61 FF FF FF FF FF FF FF FF FF FF 03 81 21 43 FF FF FF FF FF FF FF FF FF FF",
                  "10": "5A"}},
@@ -91,21 +88,10 @@ QString record28(const char* byte)
     return QString(" %1").arg(QLatin1String(byte)).repeated(28).mid(1);
 }
 
-// `base` ("sim" or "uicc") with the keys of the JSON text `extra` put in.
-QJsonObject profileWith(const char* base, const QByteArray& extra = "{}")
-{
-    QJsonObject profile =
-        QJsonDocument::fromJson(qstrcmp(base, "sim") == 0 ? kSim : kUicc).object();
-    const QJsonObject more = QJsonDocument::fromJson(extra).object();
-    for (auto it = more.begin(); it != more.end(); ++it)
-        profile.insert(it.key(), it.value());
-    return profile;
-}
-
-std::unique_ptr<vsim::SimCard> makeCard(const QJsonObject& profile)
+std::unique_ptr<vsim::SimCard> makeCard(const char* json)
 {
     QString error;
-    auto card = vsim::cardFromJson(profile, &error);
+    auto card = vsim::cardFromJson(QJsonDocument::fromJson(json).object(), &error);
     if (!card)
         qFatal("profile: %s", qPrintable(error));
     return card;
@@ -145,10 +131,9 @@ class TestVirtualCard : public QObject
     Q_OBJECT
 
 private slots:
-    // The GSM SIM: rows run on a fresh card of kSim, or of kSim with the row's JSON keys put in.
+    // The GSM SIM, on a fresh card of kSim per row.
     void sim_data()
     {
-        QTest::addColumn<QByteArray>("extra");
         QTest::addColumn<QStringList>("steps");
         const auto select = [](const char* id) {
             return QStringLiteral("A0 A4 00 00 02 %1 => ").arg(QLatin1String(id));
@@ -161,8 +146,7 @@ private slots:
         const QString mfHead = kMfResponse + " => 00 00 00 00 3F 00 01 00 00 00 00 00 15 01 02 01 "
                                              "04 00";
         // Selecting answers 9F 22 for a directory (34 bytes waiting), 9F 0F for an EF.
-        QTest::newRow("select") << QByteArray()
-                                << QStringList{kPin1 + " => 90 00", select("3F 00") + "9F 22",
+        QTest::newRow("select") << QStringList{kPin1 + " => 90 00", select("3F 00") + "9F 22",
                                                select("7F 10") + "9F 22", select("6F 3A") + "9F 0F",
                                                select("6F 44") + "9F 0F", // beside the current EF
                                                select("3F 00") + "9F 22",
@@ -178,78 +162,9 @@ private slots:
                                                select("6F 3A") + "9F 0F", select("6F 99") + "94 04",
                                                // a failed select keeps the current file
                                                "A0 B2 01 04 1C => " + adnRecord1};
-        // The typical profile's row below checks MF's and the EFs' answers; here a DF's, which
-        // STATUS repeats, and GET RESPONSE asking for more than is waiting.
-        QTest::newRow("response layouts")
-            << QByteArray()
-            << QStringList{
-                   kTelecom + " => 9F 22",
-                   // DF 7F10, type 02, no DFs, 4 EFs
-                   kMfResponse +
-                       " => 00 00 00 00 7F 10 02 00 00 00 00 00 15 01 00 04 04 00 83 8A 83 8A ...",
-                   "A0 F2 00 00 22 => 00 00 00 00 7F 10 02 00 00 00 00 00 15 01 00 04 04 00 83 8A "
-                   "83 8A ...",
-                   select("6F 3B") + "9F 0F", "A0 C0 00 00 10 => 67 00",
-                   // FDN: 5 records of 28 bytes, update after PIN2
-                   select("6F 3B") + "9F 0F",
-                   "A0 C0 00 00 0F => 00 00 00 8C 6F 3B 04 00 12 F0 44 01 02 01 1C 90 00"};
-        QTest::newRow("command errors")
-            << QByteArray()
-            << QStringList{"A0 C0 00 00 0F => 6F 00", // nothing waiting
-                           "00 A4 00 00 02 3F 00 => 6E 00",
-                           "A0 FA 00 00 00 => 6D 00",
-                           "A0 A2 00 00 01 41 => 6D 00", // SEEK is not supported
-                           "A0 A4 01 00 02 3F 00 => 6B 00",
-                           "A0 A4 00 00 03 3F 00 00 => 67 00",
-                           "A0 A4 00 00 => 67 00",
-                           "A0 B0 00 00 01 => 94 00", // no EF selected
-                           withCodes("A0 20 00 03", {"1234"}) + " => 6B 00",
-                           "A0 20 00 01 04 31 32 33 34 => 67 00",
-                           withCodes("A0 26 00 02", {"5678"}) +
-                               " => 6B 00", // only PIN1 is disabled
-                           withCodes("A0 2C 00 01", {"12345678", "1234"}) + " => 6B 00"};
-        QTest::newRow("binary")
-            << QByteArray()
-            << QStringList{
-                   select("2F E2") + "9F 0F",
-                   "A0 B0 00 00 0A => 98 94 00 00 00 00 00 00 00 F1 90 00",
-                   "A0 B0 00 08 02 => 00 F1 90 00",
-                   "A0 B0 00 0A 01 => 94 02",    // offset past the end
-                   "A0 B0 00 05 06 => 67 00",    // runs past the end
-                   "A0 B2 01 04 0A => 94 08",    // records of a transparent EF
-                   "A0 D6 00 00 01 11 => 98 04", // ICCID is never updated
-                   select("7F 20") + "9F 22", select("6F 46") + "9F 0F",
-                   "A0 B0 00 00 11 => 00 41 42 43 FF FF FF FF FF FF FF FF FF FF FF FF FF 90 00",
-                   // an invalidated EF is selected (file status byte 12 b1 = 0) but not read
-                   select("6F 07") + "9F 0F",
-                   "A0 C0 00 00 0F => 00 00 00 01 6F 07 04 00 01 F0 44 00 ...",
-                   "A0 B0 00 00 01 => 98 10", kTelecom + " => 9F 22", select("6F 3A") + "9F 0F",
-                   "A0 B0 00 00 01 => 94 08"}; // binary of a record EF
-        QTest::newRow("linear records")
-            << QByteArray()
-            << QStringList{
-                   kPin1 + " => 90 00", kTelecom + " => 9F 22", select("6F 3A") + "9F 0F",
-                   "A0 B2 00 04 1C => 94 02", // no current record yet
-                   "A0 B2 00 02 1C => " + adnRecord1,
-                   "A0 B2 00 02 1C => FF ...",                               // NEXT starts at 1
-                   "A0 B2 0A 04 1C => 5A FF ...", "A0 B2 00 02 1C => 94 02", // and stops at the end
-                   "A0 B2 00 04 1C => 5A FF ...", "A0 B2 0B 04 1C => 94 02",
-                   "A0 B2 01 04 1C => 41 ...", "A0 B2 00 03 1C => 94 02", // PREVIOUS stops at 1
-                   select("6F 3A") + "9F 0F",
-                   "A0 B2 00 03 1C => 5A FF ...", // and starts at the last
-                   "A0 B2 00 03 1C => FF ...", "A0 B2 01 05 1C => 6B 00", "A0 B2 01 00 1C => 6B 00",
-                   "A0 B2 01 04 1D => 67 00", // the length is not the record length
-                   // UPDATE RECORD: absolute, NEXT after it, past the end, a short record
-                   "A0 DC 05 04 1C " + record28("42") + " => 90 00",
-                   "A0 DC 00 02 1C " + record28("43") + " => 90 00",
-                   "A0 DC 0B 04 1C " + record28("44") + " => 94 02",
-                   "A0 DC 05 04 1B " + record28("44").left(80) + " => 67 00",
-                   "A0 B2 05 04 1C => " + record28("42") + " 90 00",
-                   "A0 B2 06 04 1C => " + record28("43") + " 90 00"};
         // Record 1 is the one written last; the oldest record is overwritten next; reading
         // NEXT and PREVIOUS wraps round; a cyclic file is only written with PREVIOUS.
         QTest::newRow("cyclic records")
-            << QByteArray()
             << QStringList{kPin1 + " => 90 00",
                            kTelecom + " => 9F 22",
                            select("6F 44") + "9F 0F",
@@ -270,7 +185,6 @@ private slots:
                            "A0 DC 00 02 1C " + record28("46") + " => 6B 00"};
         // ADN read and update after PIN1, FDN update after PIN2, ICCID and SPN read always.
         QTest::newRow("access conditions")
-            << QByteArray()
             << QStringList{kTelecom + " => 9F 22",
                            select("6F 3A") + "9F 0F",
                            "A0 B2 01 04 1C => 98 04",
@@ -300,7 +214,6 @@ private slots:
         // sets the new PIN and both counters; a right PIN after a wrong one resets the counter.
         const QString wrongPin1 = withCodes("A0 20 00 01", {"0000"});
         QTest::newRow("PIN1 blocked and unblocked")
-            << QByteArray()
             << QStringList{wrongPin1 + " => 98 04",
                            kMf + " => 9F 22",
                            mfHead + " 82 8A ...",
@@ -324,21 +237,11 @@ private slots:
                            withCodes("A0 20 00 01", {"4321"}) + " => 90 00",
                            kMf + " => 9F 22",
                            mfHead + " 83 ..."};
-        // Ten wrong PUK2s block PUK2 for good; PIN1's unblock counter is separate.
-        QStringList puk2;
-        for (int i = 0; i < 9; ++i)
-            puk2 << withCodes("A0 2C 00 02", {"00000000", "1111"}) + " => 98 04";
-        puk2 << kMf + " => 9F 22" << mfHead + " 83 8A 83 81 ..."
-             << withCodes("A0 2C 00 02", {"00000000", "1111"}) + " => 98 40"
-             << withCodes("A0 2C 00 02", {"87654321", "1111"}) + " => 98 40" << kMf + " => 9F 22"
-             << mfHead + " 83 8A 83 80 ...";
-        QTest::newRow("PUK2 used up") << QByteArray() << puk2;
         // With PIN1 disabled (byte 14 b8 = 1) the phone book is open after a reset. CHANGE
         // CHV: a wrong old PIN counts, the right one replaces it.
         const QString disable = withCodes("A0 26 00 01", {"1234"});
         const QString enable = withCodes("A0 28 00 01", {"1234"});
         QTest::newRow("disable, enable, change")
-            << QByteArray()
             << QStringList{enable + " => 98 08",
                            withCodes("A0 26 00 01", {"9999"}) + " => 98 04",
                            disable + " => 90 00",
@@ -363,36 +266,12 @@ private slots:
                            withCodes("A0 20 00 01", {"87654"}) + " => 90 00",
                            withCodes("A0 24 00 02", {"5678", "0000"}) + " => 90 00",
                            withCodes("A0 20 00 02", {"0000"}) + " => 90 00"};
-        // A reset forgets the current file and the verified PIN.
-        QTest::newRow("reset") << QByteArray()
-                               << QStringList{kPin1 + " => 90 00",       kTelecom + " => 9F 22",
-                                              select("6F 3A") + "9F 0F", "reset",
-                                              "A0 B2 01 04 1C => 94 00", kTelecom + " => 9F 22",
-                                              select("6F 3A") + "9F 0F", "A0 B2 01 04 1C => 98 04"};
-        QTest::newRow("PIN2 not initialised")
-            << QByteArray(R"({"chv2": null})")
-            << QStringList{pin2 + " => 98 02",
-                           withCodes("A0 2C 00 02", {"87654321", "1"}) + " => 98 02",
-                           kMf + " => 9F 22", mfHead + " 83 8A 00 00 ..."};
-        // The removal fires once, after three APDUs; a status-word fault repeats; the
-        // truncation cuts GET RESPONSE to one byte.
-        QTest::newRow("faults") << QByteArray(R"({"faults": [{"afterApdus": 3, "do": "remove"},
-            {"command": "A0 B0 00 00", "sw": "6F 00"}, {"command": "A0 C0", "truncate": 1}]})")
-                                << QStringList{
-                                       select("2F E2") + "9F 0F",    "A0 B0 00 00 02 => 6F 00",
-                                       "A0 B0 00 01 01 => 94 90 00", "A0 C0 00 00 0F => removed",
-                                       select("2F E2") + "9F 0F",    "A0 C0 00 00 0F => 00",
-                                       "A0 B0 00 00 02 => 6F 00"};
     }
 
     void sim()
     {
-        QFETCH(QByteArray, extra);
         QFETCH(QStringList, steps);
-        QJsonObject profile = profileWith("sim", extra.isEmpty() ? "{}" : extra);
-        if (profile.value("chv2").isNull())
-            profile.remove("chv2");
-        auto card = makeCard(profile);
+        auto card = makeCard(kSim);
         runSteps(*card, steps);
     }
 
@@ -442,7 +321,7 @@ private slots:
         QFETCH(QStringList, before);
         QFETCH(QString, select);
         QFETCH(QString, fcp);
-        auto card = makeCard(profileWith("uicc"));
+        auto card = makeCard(kUicc);
         for (const QString& apdu : before)
             card->transmit(hex(apdu));
         const QByteArray expected = hex(fcp);
@@ -477,14 +356,6 @@ private slots:
                            "00 A4 00 04 02 7F FF => 61 34", // the application stays current
                            "80 F2 00 01 0B => 84 09 A0 00 00 00 87 10 02 FF 49 90 00",
                            "80 F2 00 00 10 => 6C 34"};
-        QTest::newRow("command header errors") << QStringList{
-            "00 A4 00 00 02 3F 00 => 6B 00", "00 A4 02 04 02 3F 00 => 6B 00",
-            "00 A4 00 04 03 3F 00 00 => 67 00",
-            "00 A4 00 04 02 3F 00 00 => 61 29", // Le after the data
-            "00 A4 00 04 => 67 00", "01 A4 00 04 02 3F 00 => 68 81", "00 A2 00 00 01 41 => 6D 00",
-            "80 A4 00 04 02 3F 00 => 6D 00", "90 A4 00 04 02 3F 00 => 6E 00",
-            // the GSM class on the same card, which hides the ADF
-            "A0 A4 00 00 02 3F 00 => 9F 22", "A0 A4 00 00 02 7F F0 => 94 04"};
         QTest::newRow("61 xx and GET RESPONSE")
             << QStringList{"00 C0 00 00 10 => 69 85",
                            "00 A4 00 04 02 2F E2 => 61 2B",
@@ -592,18 +463,8 @@ private slots:
     void uicc()
     {
         QFETCH(QStringList, steps);
-        auto card = makeCard(profileWith("uicc"));
+        auto card = makeCard(kUicc);
         runSteps(*card, steps);
-    }
-
-    void uiccFaults()
-    {
-        auto card = makeCard(profileWith("uicc", R"({"faults": [
-            {"afterApdus": 4, "do": "remove"}, {"command": "00 B0 00 00", "sw": "6F 00"},
-            {"command": "00 C0", "truncate": 3}]})"));
-        runSteps(*card, {"00 A4 00 04 02 2F E2 => 61 2B", "00 C0 00 00 2B => 62 29 82",
-                         "00 B0 00 00 02 => 6F 00", "00 B0 00 01 01 => 94 90 00",
-                         "00 A4 00 04 02 3F 00 => removed", "00 A4 00 04 02 3F 00 => 61 29"});
     }
 
     // The profiles under tests/data/cards answer what their descriptions promise (the typical
@@ -821,36 +682,6 @@ private slots:
         QString error;
         QVERIFY(!vsim::cardFromJson(QJsonDocument::fromJson(json).object(), &error));
         QVERIFY(!error.isEmpty());
-    }
-
-    // The saved card (the demo keeps its changes) holds the counters, the records and the
-    // UICC's own parts, and keeps the profile's keys: it answers class 00 only again.
-    void saveKeepsTheCard()
-    {
-        const QByteArray classes = R"({"classes": ["00"]})";
-        auto card = makeCard(profileWith("uicc", classes));
-        runSteps(*card, {"A0 A4 00 00 02 3F 00 => 6E 00", kAid,
-                         "00 26 00 01 08 31 32 33 34 FF FF FF FF => 90 00",
-                         "00 A4 08 04 06 7F FF 5F 3A 4F 11 => 61 2E",
-                         "00 DC 02 04 0F 00 03 81 21 F3 FF FF FF FF FF FF FF FF FF FF => 90 00"});
-        QTemporaryDir dir;
-        const QString path = dir.filePath("card.json");
-        QString error;
-        QVERIFY2(vsim::saveProfile(*card, path, profileWith("uicc", classes), &error),
-                 qPrintable(error));
-        auto again = vsim::loadProfile(path, &error);
-        QVERIFY2(again, qPrintable(error));
-        QCOMPARE(again->atr(), hex("3B 87 80 1F C7 80 31 E0 73 FE 21 13 31"));
-        QVERIFY(!again->chv(1).enabled);
-        QCOMPARE(again->file("3F00/7FF0")->aid, hex("A0 00 00 00 87 10 02 FF 49"));
-        QCOMPARE(again->file("3F00/7FF0/5F3A/4F3A")->sfi, uint8_t(1));
-        QVERIFY(again->file("3F00/7FF0/5F3A/4F4A")->invalidated);
-        runSteps(*again, {"A0 A4 00 00 02 3F 00 => 6E 00", kAid,
-                          "00 20 00 01 00 => 90 00", // disabled: nothing to verify
-                          "00 A4 08 04 06 7F FF 5F 3A 4F 11 => 61 2E",
-                          "00 B2 02 04 0F => 00 03 81 21 F3 FF FF FF FF FF FF FF FF FF FF 90 00",
-                          // a record the profile's fill left alone
-                          "00 B2 03 04 0F => 00 FF FF FF FF FF FF FF FF FF FF FF FF FF FF 90 00"});
     }
 };
 
