@@ -363,8 +363,6 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("path");
-        QTest::newRow("none") << QStringList{} << "";
-        QTest::newRow("one") << QStringList{"/home/me/book.phn"} << "/home/me/book.phn";
         QTest::newRow("blanks, unquoted")
             << QStringList{"/home/me/My", "Phone", "Book.phn"} << "/home/me/My Phone Book.phn";
     }

@@ -114,30 +114,6 @@ private slots:
         QCOMPARE(book.contacts[0].sequence, 1u);
     }
 
-    void sort_data()
-    {
-        QTest::addColumn<bool>("ascending");
-        QTest::addColumn<Names>("sorted");
-        QTest::addColumn<int>("selectedAfter");
-
-        // Bytes from 0x80 count as negative, so the accented name comes first;
-        // letters compare without regard to case.
-        QTest::newRow("ascending") << true << Names{"\xC9mile", "anna", "Bob", "carl"} << 2;
-        QTest::newRow("descending") << false << Names{"carl", "Bob", "anna", "\xC9mile"} << 1;
-    }
-
-    void sort()
-    {
-        QFETCH(bool, ascending);
-        QFETCH(Names, sorted);
-        QFETCH(int, selectedAfter);
-
-        PhoneBook book = bookOf({"carl", "Bob", "\xC9mile", "anna"});
-        // "Bob" is selected and stays selected wherever it goes.
-        QCOMPARE(sortContacts(book, SortColumn::Name, ascending, 1), selectedAfter);
-        QCOMPARE(namesOf(book), sorted);
-    }
-
     void sortByNumber()
     {
         PhoneBook book = bookOf({"x", "y", "z"});
