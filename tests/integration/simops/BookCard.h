@@ -156,6 +156,17 @@ public:
         return run(Transfer::Write);
     }
 
+    void add(std::initializer_list<Contact> contacts)
+    {
+        for (const Contact& contact : contacts)
+            book->append(contact);
+    }
+
+    QString lastMessage() const
+    {
+        return ui->messages.empty() ? QString() : QString::fromStdString(ui->messages.back().text);
+    }
+
     QList<int> messageIds() const
     {
         QList<int> ids;

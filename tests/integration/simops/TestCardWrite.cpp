@@ -32,18 +32,6 @@ Contact anna()
 {
     return makeContact("Anna", "+4912345", 0x91);
 }
-Contact bob()
-{
-    return makeContact("Bob", "0301234567");
-}
-Contact rene()
-{
-    return makeContact("Ren\xE9", "112", 0x81, 0x01);
-}
-Contact zed()
-{
-    return makeContact("Zed", "");
-}
 
 } // namespace
 
@@ -53,18 +41,6 @@ class TestCardWrite : public QObject
 
 private:
     TransferFixture m_f;
-
-    void addContacts(std::initializer_list<Contact> contacts)
-    {
-        for (const Contact& contact : contacts)
-            m_f.book->append(contact);
-    }
-
-    static void fill(vsim::CardFile* file, const char* hex)
-    {
-        for (QByteArray& record : file->records)
-            record = bytes(hex);
-    }
 
     static void compareRecords(const BookCard& card, const QList<QByteArray>& expected)
     {
@@ -133,7 +109,9 @@ private slots:
         BookCard card = insertBookCard(layout);
         for (int r = 0; r < before.size(); ++r)
             card.adn->records[r] = before[r];
-        const Contact pool[] = {anna(), bob(), rene(), zed(), makeContact("C5", "5")};
+        const Contact pool[] = {anna(), makeContact("Bob", "0301234567"),
+                                makeContact("Ren\xE9", "112", 0x81, 0x01), makeContact("Zed", ""),
+                                makeContact("C5", "5")};
         for (int i = 0; i < contacts; ++i)
             m_f.book->append(pool[i]);
         for (int i : selected)
@@ -164,23 +142,34 @@ private slots:
         QTest::addColumn<int>("tonNpi");
         QTest::addColumn<int>("ccp");
         QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QByteArray>("ext1"); // EXT1 record 2 after the write
         // Plain, international, e-acute with a CCP and numberless records are
         // checked by the modes below.
         QTest::newRow("at sign, star, hash, pause")
             << QByteArray("A@B") << QByteArray("*31#p5") << 0x81 << 0xFF
             << bytes("41 00 42 FF FF FF FF FF FF FF FF FF FF FF"
-                     "04 81 3A B1 5C FF FF FF FF FF FF FF FF FF");
+                     "04 81 3A B1 5C FF FF FF FF FF FF FF FF FF")
+            << freeRecord(13);
         QTest::newRow("name longer than the field")
             << QByteArray("Bartholomew Longfellow") << QByteArray("1") << 0x81 << 0xFF
             << bytes("42 61 72 74 68 6F 6C 6F 6D 65 77 20 4C 6F"
-                     "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF");
+                     "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF")
+            << freeRecord(13);
         // 20 Greek capitals in the 0x81 form: the field keeps 11 of them and says
         // so; those the GSM alphabet has (Gamma, Delta, Theta, Lambda) take its bytes.
         QTest::newRow("0x81 name of 20 characters")
             << QByteArray::fromHex("8114 07 9192939495969798999A9B9C9D9E9FA0A1A2A3A4")
             << QByteArray("1") << 0x81 << 0xFF
             << bytes("81 0B 07 91 92 13 10 95 96 97 19 99 9A 14"
-                     "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF");
+                     "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF")
+            << freeRecord(13);
+        // Digits 21-30 go to the first extension record of type 02 or FF: record 1
+        // holds another kind of data (type 01) and is passed over.
+        QTest::newRow("30 digits")
+            << QByteArray("Long") << QByteArray("123456789012345678901234567890") << 0x81 << 0xFF
+            << bytes("4C 6F 6E 67 FF FF FF FF FF FF FF FF FF FF"
+                     "0B 81 21 43 65 87 09 21 43 65 87 09 FF 02")
+            << hexRecord("02 05 21 43 65 87 09", 13);
     }
 
     void recordLayout()
@@ -190,54 +179,19 @@ private slots:
         QFETCH(int, tonNpi);
         QFETCH(int, ccp);
         QFETCH(QByteArray, record);
-        CardLayout layout;
-        layout.adnRecords = 3;
-        BookCard card = insertBookCard(layout);
-        addContacts({makeContact(name, number.constData(), uint8_t(tonNpi), uint8_t(ccp))});
-        QVERIFY(m_f.write(WriteMode::WriteAll));
-        compareRecords(card, {record, freeRecord(kAdn), freeRecord(kAdn)});
-    }
-
-    // Digits 21-30 go to the first extension record of type 02 or FF: record 1
-    // holds another kind of data (type 01) and is passed over.
-    void thirtyDigits()
-    {
+        QFETCH(QByteArray, ext1);
         CardLayout layout;
         layout.adnRecords = 3;
         BookCard card = insertBookCard(layout);
         const QByteArray subaddress = hexRecord("01 03 A1 B2 C3", 13);
         card.ext1->records[0] = subaddress;
-        addContacts({makeContact("Long", "123456789012345678901234567890")});
+        m_f.add({makeContact(name, number.constData(), uint8_t(tonNpi), uint8_t(ccp))});
         QVERIFY(m_f.write(WriteMode::WriteAll));
-        compareRecords(card, {bytes("4C 6F 6E 67 FF FF FF FF FF FF FF FF FF FF"
-                                    "0B 81 21 43 65 87 09 21 43 65 87 09 FF 02"),
-                              freeRecord(kAdn), freeRecord(kAdn)});
+        compareRecords(card, {record, freeRecord(kAdn), freeRecord(kAdn)});
         QCOMPARE(card.ext1->records[0], subaddress);
-        QCOMPARE(card.ext1->records[1], bytes("02 05 21 43 65 87 09 FF FF FF FF FF FF"));
+        QCOMPARE(card.ext1->records[1], ext1);
         QCOMPARE(card.ext1->records[2], freeRecord(13));
         QCOMPARE(card.ext2->records[0], freeRecord(13));
-    }
-
-    // Records 1, 2 and 4 are in use: the first two contacts go to 3 and 5, the
-    // third finds no room, and the write still counts as done.
-
-    // Every record is emptied, those pointing to extension records too; the
-    // extension records themselves are left as they are.
-    void clearCard()
-    {
-        CardLayout layout;
-        layout.adnRecords = 4;
-        BookCard card = insertBookCard(layout);
-        const QByteArray extension = hexRecord("02 02 21 43", 13);
-        card.ext1->records[0] = extension;
-        card.adn->records[0] = bytes("4C 6F 6E 67 FF FF FF FF FF FF FF FF FF FF"
-                                     "0B 81 21 43 65 87 09 21 43 65 87 09 FF 01");
-        card.adn->records[2] = bytes(kOld);
-        addContacts({anna()});
-        QVERIFY(m_f.write(WriteMode::ClearCard));
-        compareRecords(card, QList<QByteArray>(4, freeRecord(kAdn)));
-        QCOMPARE(card.ext1->records[0], extension);
-        QCOMPARE(TransferFixture::countSent("A0DC"), 2); // the two records in use
     }
 
     // A name too long for its record is cut at a character boundary (no half
@@ -265,55 +219,61 @@ private slots:
         QCOMPARE(card.lnd->records[0].left(18), QByteArray("Seventeen letters\xFF"));
     }
 
-    void fixedDiallingAfterPin2()
+    // The fixed dialling numbers are written after PIN2; a refused PIN2 leaves
+    // EF FDN as it was, and the phone book is written all the same.
+    void fixedDialling_data()
     {
+        QTest::addColumn<QString>("pin2");
+        QTest::addColumn<QList<int>>("messages");
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second");
+        // Records of 30 bytes (alpha 16). The fixed dialling names go to the
+        // card in the GSM alphabet: e-acute is 0x05.
+        QTest::newRow("PIN2 accepted") << "5678" << QList<int>{807}
+                                       << bytes("4A 6F 73 05 FF FF FF FF FF FF FF FF FF FF FF FF"
+                                                "03 81 11 F0 FF FF FF FF FF FF FF FF FF FF")
+                                       << bytes("4F 70 73 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                                "03 91 94 03 FF FF FF FF FF FF FF FF FF FF");
+        // PIN2 incorrect, with the attempts left.
+        QTest::newRow("PIN2 refused") << "0000" << QList<int>{406, 807}
+                                      << hexRecord("44 6F 63 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                                   "03 81 11 F2",
+                                                   30)
+                                      << freeRecord(30);
+    }
+
+    void fixedDialling()
+    {
+        QFETCH(QString, pin2);
+        QFETCH(QList<int>, messages);
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
         BookCard card = insertBookCard();
-        addContacts({anna()});
-        BookEntry& first = m_f.sideBooks->fdn[0];
-        first.name.assign("Jos\xE9");
-        first.number.assign("110");
-        first.tonNpi = 0x81;
-        first.dirty = 1;
-        BookEntry& second = m_f.sideBooks->fdn[1];
-        second.name.assign("Ops");
-        second.number.assign("+4930");
-        second.tonNpi = 0x91;
-        m_f.ui->queuePin("5678");
+        card.fdn->records[0] = hexRecord("44 6F 63 FF FF FF FF FF FF FF FF FF FF FF FF FF"
+                                         "03 81 11 F2",
+                                         30);
+        m_f.add({anna()});
+        BookEntry& changed = m_f.sideBooks->fdn[0];
+        changed.name.assign("Jos\xE9");
+        changed.number.assign("110");
+        changed.tonNpi = 0x81;
+        changed.dirty = 1;
+        BookEntry& added = m_f.sideBooks->fdn[1];
+        added.name.assign("Ops");
+        added.number.assign("+4930");
+        added.tonNpi = 0x91;
+        m_f.ui->queuePin(pin2.toStdString());
         QVERIFY(m_f.write(WriteMode::WriteAll));
 
         QCOMPARE(m_f.ui->pinRequests.size(), std::size_t(1));
         QVERIFY(m_f.ui->pinRequests.front().kind == UserInterface::PinDialogKind::EnterPin2);
-        QCOMPARE(m_f.messageIds(), QList<int>{807});
-        // Records of 30 bytes (alpha 16). The fixed dialling names go to the
-        // card in the GSM alphabet: e-acute is 0x05. An entry without a number
-        // keeps its length byte free.
-        QCOMPARE(card.fdn->records[0], bytes("4A 6F 73 05 FF FF FF FF FF FF FF FF FF FF FF FF"
-                                             "03 81 11 F0 FF FF FF FF FF FF FF FF FF FF"));
-        QCOMPARE(card.fdn->records[1], bytes("4F 70 73 FF FF FF FF FF FF FF FF FF FF FF FF FF"
-                                             "03 91 94 03 FF FF FF FF FF FF FF FF FF FF"));
+        QCOMPARE(m_f.messageIds(), messages);
+        QCOMPARE(card.fdn->records[0], first);
+        QCOMPARE(card.fdn->records[1], second);
         QCOMPARE(card.fdn->records[2], freeRecord(30));
-    }
-
-    void refusedPin2LeavesFixedDiallingAlone()
-    {
-        BookCard card = insertBookCard();
-        const QByteArray kept = hexRecord("44 6F 63 FF FF FF FF FF FF FF FF FF FF FF FF FF"
-                                          "03 81 11 F2",
-                                          30);
-        card.fdn->records[0] = kept;
-        m_f.sideBooks->fdn[0].number.assign("110");
-        m_f.sideBooks->fdn[0].dirty = 1;
-        addContacts({anna()});
-        m_f.ui->queuePin("0000");
-        QVERIFY(m_f.write(WriteMode::WriteAll));
-
-        QCOMPARE(m_f.messageIds(),
-                 (QList<int>{406, 807})); // PIN2 incorrect, with the attempts left
-        QCOMPARE(card.fdn->records[0], kept);
-        QCOMPARE(card.fdn->records[1], freeRecord(30));
-        QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F3B"), 0);
-        // The phone book is written all the same.
         QCOMPARE(card.adn->records[0], bytes(kAnna));
+        if (messages.size() > 1) // not even selected after the refusal
+            QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F3B"), 0);
     }
 
     // EF LND is cyclic: each update takes the oldest record and makes it record
@@ -329,7 +289,7 @@ private slots:
             m_f.sideBooks->lnd[i].tonNpi = 0x81;
         }
         m_f.sideBooks->lnd[0].dirty = 1;
-        addContacts({anna()});
+        m_f.add({anna()});
         QVERIFY(m_f.write(WriteMode::WriteAll));
         QVERIFY(m_f.ui->pinRequests.empty());
         // Records of 32 bytes (alpha 18).
@@ -358,50 +318,11 @@ private slots:
         second.number.assign("0301");
         second.tonNpi = 0xA8;
         second.dirty = 1;
-        addContacts({anna()});
+        m_f.add({anna()});
         QVERIFY(m_f.write(WriteMode::WriteAll));
         QCOMPARE(card.msisdn->records[0], own);
         QCOMPARE(card.msisdn->records[1],
                  hexRecord("46 61 78 FF FF FF FF FF FF FF FF FF 03 A8 30 10", 26));
-    }
-
-    void cardRemovedDuringWrite()
-    {
-        BookCard card = insertBookCard();
-        fill(card.adn, kOld);
-        addContacts({anna(), bob(), rene(), zed(), makeContact("C5", "5")});
-        card.sim->faults().append(vsim::Fault{.commandPrefix = QByteArray::fromHex("A0DC04041C")});
-        m_f.request.backup = true;
-
-        QVERIFY(!m_f.write(WriteMode::WriteAll));
-        QVERIFY(!m_f.ui->messages.empty());
-        const QString told = QString::fromStdString(m_f.ui->messages.back().text);
-        QVERIFY2(told.startsWith("The SIM Card was removed after 3 of 5 contacts were written.\n"
-                                 "The SIM Card holds a partly written phone book.\n"
-                                 "The backup of the SIM Card is in "),
-                 qPrintable(told));
-        QCOMPARE(m_f.session->context, SCARDCONTEXT(0));
-        QCOMPARE(card.adn->records[2], bytes(kRene));
-        QCOMPARE(card.adn->records[3], bytes(kOld));
-        // The book in memory is what it was.
-        QCOMPARE(m_f.book->contactCount(), 5u);
-        QCOMPARE(QByteArray(m_f.book->contacts[3].name), QByteArray("Zed"));
-        QCOMPARE(QByteArray(m_f.book->contacts[4].number), QByteArray("5"));
-    }
-
-    // A book larger than the card: nothing is written, and the write says why.
-    void moreContactsThanRecords()
-    {
-        CardLayout layout;
-        layout.adnRecords = 2;
-        BookCard card = insertBookCard(layout);
-        addContacts({anna(), bob(), rene()});
-        QVERIFY(!m_f.write(WriteMode::WriteAll));
-        compareRecords(card, {freeRecord(kAdn), freeRecord(kAdn)});
-        QCOMPARE(TransferFixture::countSent("A0DC"), 0);
-        QCOMPARE(m_f.ui->messages.back().text,
-                 std::string("Nothing was written. 2 of 3 contacts fit on the SIM Card. No free "
-                             "record is left for 1 of them."));
     }
 };
 
