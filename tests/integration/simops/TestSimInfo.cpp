@@ -28,31 +28,8 @@ private slots:
     void initTestCase() { openTestLog(); }
     void init() { m_f.reset(); }
 
-    void values()
-    {
-        m_f.session->adnRecordCount = 250;
-        m_f.session->adnNameLength = 14;
-        m_f.book->contacts.resize(37);
-        const char iccid[] = "8949000000000000001";
-        std::copy(std::begin(iccid), std::end(iccid), m_f.session->iccid.begin());
-        m_f.session->serviceProviderName.assign("ABC");
-        m_f.sideBooks->msisdn[0].number.assign("+4917000");
-
-        SimInfo info = collectSimInfo(*m_f.session, *m_f.book, *m_f.sideBooks);
-        QCOMPARE(info.recordCount, 250);
-        QCOMPARE(info.contactsRead, 37);
-        QCOMPARE(info.freeRecords, 213);
-        QCOMPARE(info.nameLength, 14);
-        QCOMPARE(info.iccid, std::string("8949000000000000001"));
-        QCOMPARE(info.serviceProviderName, std::string("ABC"));
-        // An own-number entry not in use shows nothing.
-        QCOMPARE(info.ownNumber, std::string());
-
-        m_f.sideBooks->msisdn[0].recordIndex = 0;
-        info = collectSimInfo(*m_f.session, *m_f.book, *m_f.sideBooks);
-        QCOMPARE(info.ownNumber, std::string("+4917000"));
-    }
-
+    // PIN1's state from the CHV1 status byte; the other values of a read card
+    // are checked by phonara-cli's end-to-end info.
     void pin1State_data()
     {
         QTest::addColumn<int>("chv1Status");
@@ -111,6 +88,9 @@ private slots:
         QFETCH(QList<int>, messages);
         QFETCH(QByteArray, after);
         BookCard card = readCard(before);
+        if (before == freeRecord(26)) // an own-number entry not in use shows nothing
+            QCOMPARE(collectSimInfo(*m_f.session, *m_f.book, *m_f.sideBooks).ownNumber,
+                     std::string());
         QVERIFY(int(applyOwnNumber(*m_f.session, *m_f.sideBooks, *m_f.ui, typed.toStdString())) ==
                 change);
         QCOMPARE(m_f.messageIds(), messages);

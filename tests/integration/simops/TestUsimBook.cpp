@@ -216,8 +216,6 @@ private slots:
         f.ui->queuePin("1234");
         f.run(Transfer::Read);
         QCOMPARE(f.transferResult, 0);
-        QCOMPARE(QByteArray(f.sideBooks->fdn[1].name.c_str()), QByteArray("Zuhause"));
-        QCOMPARE(QByteArray(f.sideBooks->fdn[1].number.c_str()), QByteArray("+49301234567"));
         QCOMPARE(QByteArray(f.sideBooks->msisdn[0].name.c_str()), QByteArray("Eigene"));
         QCOMPARE(f.sideBooks->fdnCount, 10u);
 
