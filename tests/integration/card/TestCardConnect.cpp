@@ -3,6 +3,7 @@
 #include "CardTestSupport.h"
 
 #include "card/flows/ConnectSequence.h"
+#include "card/flows/Pin1.h"
 #include "card/sim/SimCommands.h"
 
 #include <QTest>
@@ -167,9 +168,13 @@ private slots:
         shape.pin1Tries = 0;
         shape.puk1Tries = pukTries;
         insert(shape);
-        for (Transfer scope : {Transfer::Read, Transfer::Write}) {
+        // A Read, a Write, and a PIN change without a card book say the same.
+        for (int action = 0; action < 3; ++action) {
             m_ui->clearRecords();
-            connect(scope);
+            if (action < 2)
+                connect(action == 0 ? Transfer::Read : Transfer::Write);
+            else
+                changePinCommand(*m_session, *m_host);
             QCOMPARE(messageIds(), QList<int>{messageId});
             QCOMPARE(firstMessage(), text);
             QVERIFY(m_ui->pinRequests.empty());

@@ -345,6 +345,23 @@ private slots:
         QVERIFY(m_ui->pinRequests.empty());
     }
 
+    // The card refuses the CHANGE as a wrong code after the VERIFY passed: one
+    // try of the three is gone.
+    void changePin2RefusedAfterVerify()
+    {
+        m_card = insertTestProfile(QStringLiteral("typical"));
+        QVERIFY(m_card);
+        m_card->faults().append(faultAt(QByteArray::fromHex("A024"), 0x9804));
+        m_ui->queuePin("5678");
+        m_ui->queuePin({}, "2468", "2468");
+        ::changePin2(*m_session, *m_ui);
+        QCOMPARE(messageIds(), QList<int>{406});
+        QCOMPARE(
+            firstMessage(),
+            QStringLiteral("The PIN2 you entered is incorrect!\nThere are 2 attempts remaining."));
+        QCOMPARE(m_card->chv(2).code, codeField("5678"));
+    }
+
     void noSimForPin2()
     {
         virtualPcsc().addReader(kReader);

@@ -102,6 +102,9 @@ private slots:
         QTest::newRow("6C xx: the same command with Le = xx")
             << QByteArray::fromHex("00B0000000") << now << QList<QByteArray>{"6C02", "01029000"}
             << QByteArray("00B0000000 00B0000002") << QByteArray::fromHex("0102") << 0x9000u << 0;
+        QTest::newRow("6C 00: Le 00 asks for 256 bytes")
+            << QByteArray::fromHex("00B0000010") << now << QList<QByteArray>{"6C00", "01029000"}
+            << QByteArray("00B0000010 00B0000000") << QByteArray::fromHex("0102") << 0x9000u << 0;
         QTest::newRow("a refusal is handed on as it is")
             << QByteArray::fromHex("A02000010831323334FFFFFFFF") << now << QList<QByteArray>{"9804"}
             << QByteArray("A02000010831323334FFFFFFFF") << QByteArray() << 0x9804u << 0;
@@ -169,8 +172,8 @@ private slots:
         QTest::newRow("reader notices late")
             << Status{{SCARD_S_SUCCESS, SCARD_PRESENT}, {SCARD_S_SUCCESS, SCARD_ABSENT}}
             << LONG(SCARD_W_REMOVED_CARD);
-        QTest::newRow("reader gone") << Status{{LONG(SCARD_E_READER_UNAVAILABLE), 0}}
-                                     << LONG(SCARD_E_READER_UNAVAILABLE);
+        QTest::newRow("reader gone")
+            << Status{{LONG(SCARD_E_READER_UNAVAILABLE), 0}} << LONG(SCARD_E_READER_UNAVAILABLE);
     }
 
     void answerShorterThanAStatusWord()

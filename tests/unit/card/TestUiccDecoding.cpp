@@ -53,6 +53,10 @@ private slots:
             << QByteArray("62 0F 82 02 41 21 83 02 2F E2 80 02 00 0A 88 01 10") << true
             << int(FileType::Elementary) << int(Uicc::EfStructure::Transparent) << 0 << 10 << 2
             << -1;
+        QTest::newRow("length in the 81 xx form")
+            << QByteArray("62 81 0F 82 02 41 21 83 02 2F E2 80 02 00 0A 88 01 10") << true
+            << int(FileType::Elementary) << int(Uicc::EfStructure::Transparent) << 0 << 10 << 2
+            << -1;
         QTest::newRow("not an FCP")
             << QByteArray("6F 03 82 01 78") << false << 0 << 0 << 0 << 0 << 0 << -1;
         QTest::newRow("length past the end")
