@@ -2,7 +2,9 @@
 // extension table, and the 0x81 / 0x82 / 0x80 UCS2 forms, with expected bytes
 // from the published tables and examples and from records laid out by hand.
 
+#include "phonebook/AlphaCodec.h"
 #include "phonebook/CardAlpha.h"
+#include "phonebook/Cp1252.h"
 #include "phonebook/RecordCodec.h"
 
 #include <QTest>
@@ -52,6 +54,18 @@ private slots:
         const CardAlpha encoded = encodeCardAlpha(all, 127);
         QCOMPARE(encoded.bytes.size(), std::size_t(127));
         QCOMPARE(decodeCardAlpha(encoded.bytes), all);
+
+        // A book name in Windows-1252 goes to the card and back through the
+        // same table, for every character both alphabets have.
+        for (int code = 0; code < 128; ++code) {
+            const char16_t character = kPublishedDefaultTable[code];
+            const int ansi = unicodeToCp1252Char(character);
+            if (code == 0x1B || character == u'\n' || character == u'\r' || ansi < 0)
+                continue;
+            const std::string held(1, static_cast<char>(ansi));
+            QCOMPARE(toHex(cardAlphaFromHeldName(held, 10)), toHex(std::string(1, char(code))));
+            QCOMPARE(int(gsmToAnsiChar(static_cast<uint8_t>(code))), ansi);
+        }
     }
 
     void extensionTable_data()

@@ -23,16 +23,6 @@ private slots:
         QCOMPARE(core.rlim_max, rlim_t(0));
         QCOMPARE(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
     }
-
-    // A holder hands its text on without leaving it behind.
-    void movedHolderIsEmpty()
-    {
-        OwnedText first = OwnedText::of("12345678");
-        OwnedText second = std::move(first);
-        QCOMPARE(second.view(), std::string_view("12345678"));
-        QVERIFY(first.empty());
-        QCOMPARE(first.capacity(), std::size_t(0));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSecrets)
