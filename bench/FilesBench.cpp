@@ -9,7 +9,12 @@
 // between one size and the next. A step that grows linearly shows about 10
 // per tenfold growth; a quadratic one about 100. Any load that does not give
 // back N contacts is an error (exit 1).
+//
+// The heap of each load is counted as well (every allocation of the program):
+// its peak above what was in use before, as a multiple of the file's size, in
+// all and without the book that the load leaves behind (the reader's own share).
 #include "files/CsvFile.h"
+#include "files/FileIo.h"
 #include "files/ImportReport.h"
 #include "files/PhnFile.h"
 #include "phonebook/PhoneBook.h"
@@ -19,8 +24,12 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +39,94 @@
 #include <vector>
 
 namespace {
+
+std::atomic<std::size_t> g_heapInUse{0};
+std::atomic<std::size_t> g_heapPeak{0};
+
+void* counted(void* block)
+{
+    if (block != nullptr) {
+        const std::size_t inUse = g_heapInUse += malloc_usable_size(block);
+        std::size_t peak = g_heapPeak.load();
+        while (inUse > peak && !g_heapPeak.compare_exchange_weak(peak, inUse)) {
+        }
+    }
+    return block;
+}
+
+void uncount(void* block)
+{
+    if (block != nullptr) {
+        g_heapInUse -= malloc_usable_size(block);
+    }
+}
+
+} // namespace
+
+// The C library's allocator, counted: every allocation of the program (its
+// own, the standard library's and Qt's) passes here.
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* block, std::size_t size);
+void* __libc_memalign(std::size_t alignment, std::size_t size);
+void __libc_free(void* block);
+
+void* malloc(std::size_t size)
+{
+    return counted(__libc_malloc(size));
+}
+void* calloc(std::size_t count, std::size_t size)
+{
+    return counted(__libc_calloc(count, size));
+}
+void* realloc(void* block, std::size_t size)
+{
+    const std::size_t old = block == nullptr ? 0 : malloc_usable_size(block);
+    void* moved = __libc_realloc(block, size);
+    if (moved == nullptr && size != 0) {
+        return nullptr; // the old block stays as it was
+    }
+    g_heapInUse -= old;
+    return counted(moved);
+}
+void free(void* block)
+{
+    uncount(block);
+    __libc_free(block);
+}
+void* memalign(std::size_t alignment, std::size_t size)
+{
+    return counted(__libc_memalign(alignment, size));
+}
+void* aligned_alloc(std::size_t alignment, std::size_t size)
+{
+    return counted(__libc_memalign(alignment, size));
+}
+int posix_memalign(void** block, std::size_t alignment, std::size_t size)
+{
+    *block = counted(__libc_memalign(alignment, size));
+    return *block == nullptr ? ENOMEM : 0;
+}
+}
+
+namespace {
+
+// The heap a load takes: its peak above the start, and what it leaves behind
+// (the book), in bytes.
+struct HeapUse
+{
+    std::size_t peak = 0;
+    std::size_t kept = 0;
+};
+
+HeapUse heapOf(const std::function<bool()>& step, bool& ok)
+{
+    const std::size_t before = g_heapInUse.load();
+    g_heapPeak = before;
+    ok = step() && ok;
+    return HeapUse{g_heapPeak.load() - before, g_heapInUse.load() - before};
+}
 
 // Takes the mapping the header suggests and says OK to everything else.
 class BenchUserInterface : public UserInterface
@@ -122,6 +219,7 @@ int main(int argc, char** argv)
     const std::string csv = (dir.path() + "/book.csv").toStdString();
     constexpr std::array<const char*, 4> kSteps = {"phn save", "phn load", "csv save", "csv load"};
     std::vector<std::array<double, 4>> best;
+    std::vector<std::string> heapLines;
     bool ok = true;
     BenchUserInterface ui;
     SideBooks sideBooks;
@@ -156,6 +254,21 @@ int main(int argc, char** argv)
             for (std::size_t s = 0; s < steps.size(); ++s) {
                 times[s] = std::min(times[s], millisecondsOf(steps[s], ok));
             }
+            if (run == 0) {
+                // The loads again, in a fresh book, counting their heap.
+                for (const std::size_t s : {std::size_t{1}, std::size_t{3}}) {
+                    loaded = PhoneBook();
+                    const HeapUse heap = heapOf(steps[s], ok);
+                    const double file = double(queryFileSize(s == 1 ? phn : csv));
+                    char line[200];
+                    std::snprintf(line, sizeof line,
+                                  "%10u %s: file %.1f MB, heap peak %.1f MB = %.1fx the file, "
+                                  "%.1fx without the book read",
+                                  size, kSteps[s], file / 1e6, double(heap.peak) / 1e6,
+                                  double(heap.peak) / file, double(heap.peak - heap.kept) / file);
+                    heapLines.emplace_back(line);
+                }
+            }
         }
         best.push_back(times);
         std::printf("%10u", size);
@@ -173,6 +286,9 @@ int main(int argc, char** argv)
             std::printf(" %s %.1f", kSteps[s], std::pow(ratio, 1.0 / std::log10(growth)));
         }
         std::printf("\n");
+    }
+    for (const std::string& line : heapLines) {
+        std::printf("%s\n", line.c_str());
     }
     if (!ok) {
         std::fprintf(stderr, "a load did not give back the book that was saved\n");
