@@ -19,6 +19,8 @@
 namespace {
 
 constexpr int32_t kItemsMissing = -1;
+// The bytes of an address file's start that hold its record length, count and tag.
+constexpr std::size_t kAdrStartBytes = 64;
 
 std::string keyName(std::string_view prefix, int32_t n)
 {
@@ -256,32 +258,89 @@ void readContact(const ProfileFile& file, std::string_view section, const Prefix
     contact.sequence = static_cast<uint32_t>(n - 1);
 }
 
-void writeExtras(ProfileFile& file, std::string_view section, int32_t n, const Contact& contact)
+// Writes the keys of one section: where they stand or at its end as any
+// write does, or, for a file written from its start, straight at the end.
+class SectionWriter
+{
+public:
+    SectionWriter(ProfileFile& file, std::string_view section, bool fresh)
+        : m_file(file), m_section(section), m_fresh(fresh)
+    {
+    }
+    const ProfileFile& file() const { return m_file; }
+    void put(std::string_view key, std::string_view value) const
+    {
+        if (m_fresh) {
+            m_file.appendString(m_section, key, value);
+        } else {
+            m_file.writeString(m_section, key, value);
+        }
+    }
+
+private:
+    ProfileFile& m_file;
+    std::string_view m_section;
+    bool m_fresh;
+};
+
+void writeExtras(const SectionWriter& out, int32_t n, const Contact& contact)
 {
     if (contact.numberType != NumberType::None) {
-        file.writeString(section, keyName(ExtraKey::kNumberType, n),
-                         numberTypeName(contact.numberType));
+        out.put(keyName(ExtraKey::kNumberType, n), numberTypeName(contact.numberType));
     }
     if (!contact.secondName.empty()) {
-        file.writeString(section, keyName(ExtraKey::kSecondName, n),
-                         heldTextValue(file, contact.secondName));
+        out.put(keyName(ExtraKey::kSecondName, n), heldTextValue(out.file(), contact.secondName));
     }
     const std::size_t numbers = std::min(contact.extraNumbers.size(), Contact::kMaxExtraNumbers);
     for (std::size_t i = 0; i < numbers; ++i) {
         const ExtraNumber& extra = contact.extraNumbers[i];
         const std::size_t k = i + 2;
-        file.writeString(section, keyName(ExtraKey::kPhone, n, k), fileValue(file, extra.number));
-        file.writeString(section, keyName(ExtraKey::kTonNpi, n, k), std::to_string(extra.tonNpi));
+        out.put(keyName(ExtraKey::kPhone, n, k), fileValue(out.file(), extra.number));
+        out.put(keyName(ExtraKey::kTonNpi, n, k), std::to_string(extra.tonNpi));
         if (extra.type != NumberType::None) {
-            file.writeString(section, keyName(ExtraKey::kNumberType, n, k),
-                             numberTypeName(extra.type));
+            out.put(keyName(ExtraKey::kNumberType, n, k), numberTypeName(extra.type));
         }
     }
     const std::size_t emails = std::min(contact.emails.size(), Contact::kMaxEmails);
     for (std::size_t i = 0; i < emails; ++i) {
-        file.writeString(section, keyName(ExtraKey::kEmail, n, i + 1),
-                         heldTextValue(file, contact.emails[i]));
+        out.put(keyName(ExtraKey::kEmail, n, i + 1), heldTextValue(out.file(), contact.emails[i]));
     }
+}
+
+int writeBook(const SectionWriter& out, const Contact* entries, uint32_t count)
+{
+    while (count > 0 && entries[count - 1].heldName().empty() &&
+           entries[count - 1].numberText().empty() && !entries[count - 1].hasExtras()) {
+        --count;
+    }
+    out.put("items", std::to_string(count));
+    for (uint32_t i = 0; i < count; ++i) {
+        const Contact& contact = entries[i];
+        const auto n = static_cast<int32_t>(i + 1);
+        out.put(keyName("Name", n), contactNameValue(out.file(), contact));
+        out.put(keyName("Phone", n), fileValue(out.file(), contact.numberText()));
+        out.put(keyName("CCP", n), std::to_string(contact.ccp));
+        out.put(keyName("TON_NPI", n), std::to_string(contact.tonNpi));
+        writeExtras(out, n, contact);
+    }
+    return count > 0 ? 1 : 0;
+}
+
+int writeBook(const SectionWriter& out, const BookEntry* entries, uint32_t count)
+{
+    while (count > 0 && entries[count - 1].isBlank()) {
+        --count;
+    }
+    out.put("items", std::to_string(count));
+    for (uint32_t i = 0; i < count; ++i) {
+        const BookEntry& entry = entries[i];
+        const auto n = static_cast<int32_t>(i + 1);
+        out.put(keyName("Name", n), fileValue(out.file(), entry.name.view()));
+        out.put(keyName("Phone", n), fileValue(out.file(), entry.number.view()));
+        out.put(keyName("CCP", n), std::to_string(entry.ccp));
+        out.put(keyName("TON_NPI", n), std::to_string(entry.tonNpi));
+    }
+    return count > 0 ? 1 : 0;
 }
 
 } // namespace
@@ -309,21 +368,27 @@ int readPhnBook(const ProfileFile& file, PhoneBook& book, int32_t items)
     // beyond the entries (items=2000000000) costs nothing.
     std::vector<int32_t> numbers;
     bool otherKeys = false; // optional fields, or anything else beside the four
-    for (const std::string_view key : file.keys(PhnSection::kAddressBook)) {
+    file.forEachKey(PhnSection::kAddressBook, [&](std::string_view key) {
         bool field = false;
         for (const std::string* prefix :
              {&prefixes->name, &prefixes->number, &prefixes->ccp, &prefixes->tonNpi}) {
             const int32_t n = entryNumber(key, *prefix);
             field = field || n >= 1;
             if (n >= 1 && n <= items) {
-                numbers.push_back(n);
+                // An entry's keys stand together: one number for them all.
+                if (numbers.empty() || numbers.back() != n) {
+                    numbers.push_back(n);
+                }
                 break;
             }
         }
         otherKeys = otherKeys || (!field && !profileNamesEqual(key, "Contact") &&
                                   !profileNamesEqual(key, "items"));
+    });
+    // A file written by this program has its entries in order already.
+    if (!std::is_sorted(numbers.begin(), numbers.end())) {
+        std::sort(numbers.begin(), numbers.end());
     }
-    std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     book.clear();
     book.contacts.resize(numbers.size());
@@ -371,48 +436,25 @@ int readPhnSection(const ProfileFile& file, std::string_view section, BookEntry*
 int writePhnSection(ProfileFile& file, std::string_view section, const Contact* entries,
                     uint32_t count)
 {
-    while (count > 0 && entries[count - 1].heldName().empty() &&
-           entries[count - 1].numberText().empty() && !entries[count - 1].hasExtras()) {
-        --count;
-    }
-    file.writeString(section, "items", std::to_string(count));
-    for (uint32_t i = 0; i < count; ++i) {
-        const Contact& contact = entries[i];
-        const auto n = static_cast<int32_t>(i + 1);
-        file.writeString(section, keyName("Name", n), contactNameValue(file, contact));
-        file.writeString(section, keyName("Phone", n), fileValue(file, contact.numberText()));
-        file.writeString(section, keyName("CCP", n), std::to_string(contact.ccp));
-        file.writeString(section, keyName("TON_NPI", n), std::to_string(contact.tonNpi));
-        writeExtras(file, section, n, contact);
-    }
-    return count > 0 ? 1 : 0;
+    return writeBook(SectionWriter(file, section, false), entries, count);
 }
 
 int writePhnSection(ProfileFile& file, std::string_view section, const BookEntry* entries,
                     uint32_t count)
 {
-    while (count > 0 && entries[count - 1].isBlank()) {
-        --count;
-    }
-    file.writeString(section, "items", std::to_string(count));
-    for (uint32_t i = 0; i < count; ++i) {
-        const BookEntry& entry = entries[i];
-        const auto n = static_cast<int32_t>(i + 1);
-        file.writeString(section, keyName("Name", n), fileValue(file, entry.name.view()));
-        file.writeString(section, keyName("Phone", n), fileValue(file, entry.number.view()));
-        file.writeString(section, keyName("CCP", n), std::to_string(entry.ccp));
-        file.writeString(section, keyName("TON_NPI", n), std::to_string(entry.tonNpi));
-    }
-    return count > 0 ? 1 : 0;
+    return writeBook(SectionWriter(file, section, false), entries, count);
 }
 
-int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
-                 BookEntry* lnd, uint32_t lndCount)
+namespace {
+
+// loadPhnBytes on a text that the reader may keep as its own.
+int loadOwnedPhnBytes(std::string&& bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+                      BookEntry* lnd, uint32_t lndCount)
 {
     if (bytes.empty()) {
         return 1;
     }
-    const ProfileFile file = ProfileFile::fromBytes(bytes);
+    const ProfileFile file = ProfileFile::fromBytes(std::move(bytes));
     const auto format = file.readString(PhnSection::kVersion, "format", kPhnTextCapacity);
     if (!format || *format != "phn") {
         return 0;
@@ -439,17 +481,25 @@ int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32
     return read != 0 ? 1 : 0;
 }
 
+} // namespace
+
+int loadPhnBytes(std::string_view bytes, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
+                 BookEntry* lnd, uint32_t lndCount)
+{
+    return loadOwnedPhnBytes(std::string(bytes), book, fdn, fdnCount, lnd, lndCount);
+}
+
 int loadPhnFile(const std::string& path, PhoneBook* book, BookEntry* fdn, uint32_t fdnCount,
                 BookEntry* lnd, uint32_t lndCount)
 {
     if (queryFileSize(path) == 0) {
         return 1;
     }
-    const std::optional<std::string> bytes = readWholeFile(path, kPhnMaxFileSize);
+    std::optional<std::string> bytes = readWholeFile(path, kPhnMaxFileSize);
     if (!bytes) {
         return 0;
     }
-    return loadPhnBytes(*bytes, book, fdn, fdnCount, lnd, lndCount);
+    return loadOwnedPhnBytes(std::move(*bytes), book, fdn, fdnCount, lnd, lndCount);
 }
 
 bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideBooks,
@@ -475,10 +525,15 @@ bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideB
             tellOpenFailure(ui, path, large);
             return false;
         }
-        if (loadPhnBytes(bytes, &book, sideBooks.fdn.data(), sideBooks.fdnCount,
-                         sideBooks.lnd.data(), sideBooks.lndCount) != 0) {
+        // The reader keeps the text itself; the start is enough to say that
+        // the file is no address file either.
+        const std::string start = bytes.substr(0, kAdrStartBytes);
+        if (loadOwnedPhnBytes(std::move(bytes), &book, sideBooks.fdn.data(), sideBooks.fdnCount,
+                              sideBooks.lnd.data(), sideBooks.lndCount) != 0) {
             return true;
         }
+        book.clear();
+        return readAdrBytes(start, book, recordLength, nameLength, ui);
     }
     book.clear();
     return readAdrBytes(bytes, book, recordLength, nameLength, ui);
@@ -487,20 +542,23 @@ bool loadPhnOrAdrFile(const std::string& path, PhoneBook& book, SideBooks& sideB
 std::string phnFileBytes(const PhoneBook* book, const BookEntry* fdn, uint32_t fdnCount,
                          const BookEntry* lnd, uint32_t lndCount, int* result)
 {
+    // A new file, written from its start: every key goes to the end, and
+    // nothing has to be looked up.
     ProfileFile file;
     if (book != nullptr) {
         file.setUtf8Bom(
             std::any_of(book->contacts.begin(), book->contacts.end(), nameNeedsUnicode));
     }
-    file.writeString(PhnSection::kVersion, "format", "phn");
-    file.writeString(PhnSection::kVersion, "version", "1");
+    file.appendString(PhnSection::kVersion, "format", "phn");
+    file.appendString(PhnSection::kVersion, "version", "1");
 
     int last = 0;
     // A book given is written even when empty (an empty book's data() is null).
     const auto section = [&](std::string_view name, bool given, auto* entries, uint32_t count) {
         if (given) {
-            file.writeString(name, "Contact", kPhnFieldList);
-            last = writePhnSection(file, name, entries, count);
+            const SectionWriter out(file, name, true);
+            out.put("Contact", kPhnFieldList);
+            last = writeBook(out, entries, count);
         }
     };
     if (book != nullptr) {

@@ -1,6 +1,8 @@
 #include "files/ProfileFile.h"
 
 #include <algorithm>
+#include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -60,41 +62,69 @@ bool profileNamesEqual(std::string_view a, std::string_view b)
            });
 }
 
-ProfileFile ProfileFile::fromBytes(std::string_view bytes)
+ProfileFile ProfileFile::fromBytes(std::string bytes)
 {
-    ProfileFile file;
-    if (bytes.starts_with(kUtf8Bom)) {
-        file.m_utf8Bom = true;
-        bytes.remove_prefix(kUtf8Bom.size());
+    if (bytes.size() > UINT32_MAX) {
+        throw std::length_error("a profile file is read up to 4 GiB");
     }
-    // One copy of the text; the lines are offsets into it.
-    file.m_store.assign(bytes);
-    file.m_lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) +
-                         1);
+    ProfileFile file;
+    // The text is kept as it came; the lines are offsets into it (after the
+    // byte-order mark, which toBytes writes again).
+    file.m_store = std::move(bytes);
+    const std::string_view all(file.m_store);
+    const char* const data = all.data();
+    const std::size_t size = all.size();
     std::size_t at = 0;
-    while (at < bytes.size()) {
-        std::size_t end = at;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') {
-            ++end;
+    if (all.starts_with(kUtf8Bom)) {
+        file.m_utf8Bom = true;
+        at = kUtf8Bom.size();
+    }
+    std::size_t lines = static_cast<std::size_t>(std::count(all.begin(), all.end(), '\n'));
+    if (lines == 0) {
+        lines = static_cast<std::size_t>(std::count(all.begin(), all.end(), '\r'));
+    }
+    file.m_lines.reserve(lines + 1);
+    std::size_t lineFeed = 0; // the next LF at or after `at` (size: none)
+    bool lineFeedKnown = false;
+    while (at < size) {
+        if (!lineFeedKnown || lineFeed < at) {
+            const void* found = std::memchr(data + at, '\n', size - at);
+            lineFeed = found != nullptr
+                           ? static_cast<std::size_t>(static_cast<const char*>(found) - data)
+                           : size;
+            lineFeedKnown = true;
         }
+        // A CR before the LF ends the line there (CR LF, or a lone CR).
+        const void* cr = std::memchr(data + at, '\r', lineFeed - at);
+        const std::size_t end = cr != nullptr
+                                    ? static_cast<std::size_t>(static_cast<const char*>(cr) - data)
+                                    : lineFeed;
         Line line;
         file.parseLine(line, at, end - at);
-        file.m_lines.push_back(line);
-        if (end == bytes.size()) {
+        file.pushLine(line);
+        if (end == size) {
             break;
         }
-        const bool crlf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+        const bool crlf = data[end] == '\r' && end + 1 < size && data[end + 1] == '\n';
         at = end + (crlf ? 2 : 1);
     }
     return file;
 }
 
+void ProfileFile::pushLine(const Line& line)
+{
+    if (line.kind == Kind::Section) {
+        m_lastSection = m_lines.size();
+    }
+    m_lines.push_back(line);
+}
+
 void ProfileFile::parseLine(Line& line, std::size_t at, std::size_t size) const
 {
-    line.text = at;
+    line.text = static_cast<uint32_t>(at);
     line.textSize = static_cast<uint32_t>(size);
     line.kind = Kind::Other;
-    line.nameAt = line.nameSize = line.valueAt = line.valueSize = 0;
+    line.nameAt = line.nameSize = 0;
     const std::string_view whole = text(line);
     const auto offset = [&whole](std::string_view part) {
         return static_cast<uint32_t>(part.data() - whole.data());
@@ -113,12 +143,25 @@ void ProfileFile::parseLine(Line& line, std::size_t at, std::size_t size) const
         line.nameSize = static_cast<uint32_t>(name.size());
     } else if (const std::size_t eq = body.find('='); eq != std::string_view::npos) {
         const std::string_view name = trimmed(body.substr(0, eq));
-        const std::string_view value = trimmed(body.substr(eq + 1));
         line.kind = Kind::Entry;
         line.nameAt = offset(name);
         line.nameSize = static_cast<uint32_t>(name.size());
-        line.valueAt = offset(value);
-        line.valueSize = static_cast<uint32_t>(value.size());
+    }
+}
+
+std::string_view ProfileFile::value(const Line& line) const
+{
+    // The name holds no '=' of a line read (it ends before the first one), and
+    // a line written has its '=' right after the name.
+    const std::string_view rest = text(line).substr(line.nameAt + line.nameSize);
+    const std::size_t eq = rest.find('=');
+    return eq == std::string_view::npos ? std::string_view() : trimmed(rest.substr(eq + 1));
+}
+
+void ProfileFile::reserveStore(std::size_t more)
+{
+    if (m_store.size() + more > UINT32_MAX) {
+        throw std::length_error("a profile file is held up to 4 GiB");
     }
 }
 
@@ -129,13 +172,13 @@ void ProfileFile::setSection(Line& line, std::string_view name)
         setSection(line, std::string(name));
         return;
     }
-    line.text = m_store.size();
+    reserveStore(name.size() + 2);
+    line.text = static_cast<uint32_t>(m_store.size());
     m_store.append("[").append(name).append("]");
     line.textSize = static_cast<uint32_t>(m_store.size() - line.text);
     line.kind = Kind::Section;
     line.nameAt = 1;
     line.nameSize = static_cast<uint32_t>(name.size());
-    line.valueAt = line.valueSize = 0;
 }
 
 void ProfileFile::setEntry(Line& line, std::string_view name, std::string_view value)
@@ -150,15 +193,13 @@ void ProfileFile::setEntry(Line& line, std::string_view name, std::string_view v
         return;
     }
     // The value is written as given and read trimmed.
-    const std::string_view kept = trimmed(value);
-    line.text = m_store.size();
+    reserveStore(name.size() + 1 + value.size());
+    line.text = static_cast<uint32_t>(m_store.size());
     m_store.append(name).append("=").append(value);
     line.textSize = static_cast<uint32_t>(m_store.size() - line.text);
     line.kind = Kind::Entry;
     line.nameAt = 0;
     line.nameSize = static_cast<uint32_t>(name.size());
-    line.valueAt = static_cast<uint32_t>(name.size() + 1 + (kept.data() - value.data()));
-    line.valueSize = static_cast<uint32_t>(kept.size());
 }
 
 std::string ProfileFile::toBytes() const
@@ -200,8 +241,8 @@ constexpr uint32_t kSectionSeed = 0xFFFFFFFFu;
 std::size_t ProfileFile::probe(uint32_t hash, Kind kind, uint32_t section,
                                std::string_view name) const
 {
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const std::size_t size = m_slots.size();
+    for (std::size_t i = home(hash);; i = i + 1 == size ? 0 : i + 1) {
         const Slot& slot = m_slots[i];
         if (slot.line == kNoLine) {
             return i;
@@ -216,24 +257,30 @@ std::size_t ProfileFile::probe(uint32_t hash, Kind kind, uint32_t section,
     }
 }
 
+namespace {
+
+// Slots for `names` names: at most two thirds full, so that probes stay short.
+std::size_t slotsFor(std::size_t names)
+{
+    return names + names / 2 + 64;
+}
+
+} // namespace
+
 void ProfileFile::growIndex() const
 {
-    // At most half full, so that probes stay short.
-    std::size_t size = 64;
-    while (size < 2 * (m_slotsUsed + 1)) {
-        size *= 2;
-    }
-    if (size <= m_slots.size()) {
+    if (m_slotsUsed + 1 < m_slots.size() - m_slots.size() / 3) {
         return;
     }
-    std::vector<Slot> old(size);
+    std::vector<Slot> old(slotsFor(2 * (m_slotsUsed + 1)));
     old.swap(m_slots);
-    const std::size_t mask = size - 1;
+    // A slot's place follows its hash, so the old table's order is nearly the
+    // new one's: the new table is written front to back.
     for (const Slot& slot : old) {
         if (slot.line != kNoLine) {
-            std::size_t i = slot.hash & mask;
+            std::size_t i = home(slot.hash);
             while (m_slots[i].line != kNoLine) {
-                i = (i + 1) & mask;
+                i = i + 1 == m_slots.size() ? 0 : i + 1;
             }
             m_slots[i] = slot;
         }
@@ -264,33 +311,105 @@ void ProfileFile::indexLine(std::size_t lineIndex) const
     }
 }
 
+void ProfileFile::buildIndex() const
+{
+    m_slots.assign(slotsFor(m_lines.size()), Slot{});
+    m_slotsUsed = 0;
+    m_hint = 0;
+    // The section and name hash of every section and entry, in file order.
+    std::vector<Slot> names;
+    names.reserve(m_lines.size());
+    m_indexSection = kNpos;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        // Every name is taken for the first of its kind until one before it
+        // turns up (rarely): the table is filled without visiting the lines.
+        line.first = true;
+        line.section = kNoLine;
+        if (line.kind == Kind::Section) {
+            m_indexSection = i;
+            names.push_back(Slot{nameHash(kSectionSeed, name(line)), static_cast<uint32_t>(i)});
+        } else if (line.kind == Kind::Entry && m_indexSection != kNpos) {
+            line.section = static_cast<uint32_t>(m_indexSection);
+            names.push_back(Slot{nameHash(line.section, name(line)), static_cast<uint32_t>(i)});
+        } else {
+            line.first = false;
+        }
+    }
+    // Into the table in the order of their home slots, so that it is written
+    // front to back, not all over: a counting sort on the hash's high bits,
+    // which keeps the lines of one name in file order (the first one wins).
+    constexpr unsigned kBucketBits = 8;
+    std::vector<uint32_t> starts((std::size_t{1} << kBucketBits) + 1, 0);
+    for (const Slot& named : names) {
+        ++starts[(named.hash >> (32 - kBucketBits)) + 1];
+    }
+    for (std::size_t b = 1; b < starts.size(); ++b) {
+        starts[b] += starts[b - 1];
+    }
+    std::vector<Slot> ordered(names.size());
+    for (const Slot& named : names) {
+        ordered[starts[named.hash >> (32 - kBucketBits)]++] = named;
+    }
+    names = std::vector<Slot>();
+    const auto sameName = [this](const Line& a, const Line& b) {
+        return a.kind == b.kind && a.section == b.section && profileNamesEqual(name(a), name(b));
+    };
+    const std::size_t size = m_slots.size();
+    for (const Slot& named : ordered) {
+        std::size_t i = home(named.hash);
+        while (m_slots[i].line != kNoLine &&
+               !(m_slots[i].hash == named.hash &&
+                 sameName(m_lines[m_slots[i].line], m_lines[named.line]))) {
+            i = i + 1 == size ? 0 : i + 1;
+        }
+        if (m_slots[i].line == kNoLine) {
+            m_slots[i] = named;
+            ++m_slotsUsed;
+        } else {
+            m_lines[named.line].first = false;
+        }
+    }
+    m_indexedLines = m_lines.size();
+}
+
 void ProfileFile::ensureIndex() const
 {
-    if (m_indexValid) {
+    if (m_slots.empty()) {
+        buildIndex();
         return;
     }
+    // Lines added at the end since.
+    while (m_indexedLines < m_lines.size()) {
+        indexLine(m_indexedLines++);
+    }
+}
+
+void ProfileFile::dropIndex()
+{
+    m_foundSection = kNpos;
     m_slots.clear();
     m_slotsUsed = 0;
-    m_indexSection = kNpos;
-    m_hint = 0;
-    // Room for every line at once: no rehashing of a large book's keys.
-    std::size_t size = 64;
-    while (size < 2 * (m_lines.size() + 1)) {
-        size *= 2;
-    }
-    m_slots.assign(size, Slot{});
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        indexLine(i);
-    }
-    m_indexValid = true;
+    m_indexedLines = 0;
 }
 
 std::size_t ProfileFile::findSection(std::string_view section) const
 {
     ensureIndex();
     section = trimmed(section);
+    // A reader asks for the same section key after key.
+    if (m_foundSection != kNpos && section == m_foundSectionName) {
+        return m_foundSection;
+    }
     const Slot& slot = m_slots[probe(nameHash(kSectionSeed, section), Kind::Section, 0, section)];
-    return slot.line == kNoLine ? kNpos : slot.line;
+    if (slot.line == kNoLine) {
+        return kNpos;
+    }
+    // Lines added later never come before it: it stays the first of its name
+    // until lines move (dropIndex).
+    m_foundSection = slot.line;
+    m_foundSectionName.assign(section);
+    return slot.line;
 }
 
 std::size_t ProfileFile::sectionEnd(std::size_t sectionIndex) const
@@ -344,16 +463,7 @@ bool ProfileFile::hasSection(std::string_view section) const
 std::vector<std::string_view> ProfileFile::keys(std::string_view section) const
 {
     std::vector<std::string_view> names;
-    const std::size_t sectionIndex = findSection(section);
-    if (sectionIndex == kNpos) {
-        return names;
-    }
-    const std::size_t end = sectionEnd(sectionIndex);
-    for (std::size_t i = sectionIndex + 1; i < end; ++i) {
-        if (m_lines[i].kind == Kind::Entry) {
-            names.push_back(name(m_lines[i]));
-        }
-    }
+    forEachKey(section, [&names](std::string_view name) { names.push_back(name); });
     return names;
 }
 
@@ -397,13 +507,10 @@ void ProfileFile::writeString(std::string_view section, std::string_view key,
     if (sectionIndex == kNpos) {
         Line header;
         setSection(header, trimmed(section));
-        m_lines.push_back(header);
+        pushLine(header);
         Line entry;
         setEntry(entry, trimmed(key), value);
-        m_lines.push_back(entry);
-        // The index is valid here (findSection built it): extend it.
-        indexLine(m_lines.size() - 2);
-        indexLine(m_lines.size() - 1);
+        pushLine(entry);
         return;
     }
 
@@ -422,10 +529,27 @@ void ProfileFile::writeString(std::string_view section, std::string_view key,
     }
     Line entry;
     setEntry(entry, trimmed(key), value);
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
-    if (insertAt + 1 == m_lines.size() && m_indexSection == sectionIndex) {
-        indexLine(insertAt);
-    } else {
-        m_indexValid = false; // later lines moved
+    if (insertAt == m_lines.size()) {
+        pushLine(entry);
+        return;
     }
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
+    if (m_lastSection != kNpos && m_lastSection >= insertAt) {
+        ++m_lastSection;
+    }
+    dropIndex(); // later lines moved
+}
+
+void ProfileFile::appendString(std::string_view section, std::string_view key,
+                               std::string_view value)
+{
+    section = trimmed(section);
+    if (m_lastSection == kNpos || !profileNamesEqual(name(m_lines[m_lastSection]), section)) {
+        Line header;
+        setSection(header, section);
+        pushLine(header);
+    }
+    Line entry;
+    setEntry(entry, trimmed(key), value);
+    pushLine(entry);
 }

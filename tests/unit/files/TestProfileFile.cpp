@@ -110,6 +110,14 @@ private slots:
         // Written keys are found again, also after lines moved.
         QCOMPARE(profile.readString("two", "C").value_or("?"), std::string("3"));
         QCOMPARE(profile.readString("One", "D").value_or("?"), std::string("4"));
+
+        // A file written from its start by appending is the one writeString makes.
+        ProfileFile appended;
+        for (const auto& [section, key] : {std::pair{"One", "Key"}, {"one", "b"}, {"Two", "c"}})
+            appended.appendString(section, key, " v ");
+        QCOMPARE(appended.toBytes(),
+                 std::string("[One]\r\nKey= v \r\nb= v \r\n[Two]\r\nc= v \r\n"));
+        QCOMPARE(appended.readString("two", "C").value_or("?"), std::string("v"));
     }
 
     void writeKeepsBomAndBlankLines()
