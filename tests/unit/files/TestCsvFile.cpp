@@ -153,16 +153,16 @@ private slots:
     void skippedLines()
     {
         const std::string file = "Name,Number\r\n"
-                                 "Anna,\r\n"            // 2: no number
-                                 "Bob,0800-FLOWERS\r\n" // 3: letters
-                                 "Cleo,12+3\r\n"        // 4: '+' inside
+                                 "\"Anna\r\nAdams\",\r\n" // 2-3: no number, a line break in quotes
+                                 "Bob,0800-FLOWERS\r\n"   // 4: letters
+                                 "Cleo,12+3\r\n"          // 5: '+' inside
                                  "Dan," +
                                  std::string(41, '1') +
-                                 "\r\n" // 5: 41 digits
+                                 "\r\n" // 6: 41 digits
                                  "\r\n"
-                                 "E\x81va,1\r\n"        // 7: unassigned byte
-                                 "Fay,\"(030) 12\"\r\n" // 8: fine
-                                 "\"Gus,2\r\n";         // 9: quote never closed
+                                 "E\x81va,1\r\n"        // 8: unassigned byte
+                                 "Fay,\"(030) 12\"\r\n" // 9: fine
+                                 "\"Gus,2\r\n";         // 10: quote never closed
         PhoneBook book;
         ScriptedUserInterface ui;
         ImportReport report;
@@ -174,14 +174,14 @@ private slots:
         QCOMPARE(report.skipped(SkipReason::RefusedNumber), 3u);
         QCOMPARE(report.skipped(SkipReason::Undecodable), 1u);
         QCOMPARE(report.skipped(SkipReason::Unended), 1u);
-        QCOMPARE(report.listed(SkipReason::RefusedNumber)[0].place, 3u);
-        QCOMPARE(report.listed(SkipReason::RefusedNumber)[2].place, 5u);
-        QCOMPARE(report.listed(SkipReason::Undecodable)[0].place, 7u);
+        QCOMPARE(report.listed(SkipReason::RefusedNumber)[0].place, 4u);
+        QCOMPARE(report.listed(SkipReason::RefusedNumber)[2].place, 6u);
+        QCOMPARE(report.listed(SkipReason::Undecodable)[0].place, 8u);
         QCOMPARE(ui.messageIds(), std::vector<int>{310});
         const std::string& text = ui.messages[0].text;
         QVERIFY2(text.starts_with("Imported 1 contacts from book.csv; 7 were skipped:"),
                  text.c_str());
-        QVERIFY2(text.find("line 3 (Bob: 0800-FLOWERS)") != std::string::npos, text.c_str());
+        QVERIFY2(text.find("line 4 (Bob: 0800-FLOWERS)") != std::string::npos, text.c_str());
     }
 
     // Export then import gives back every name and number, whatever they hold.

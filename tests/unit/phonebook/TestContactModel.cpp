@@ -252,6 +252,7 @@ private slots:
         fdn[2].name.assign("Home");
         QCOMPARE(shownEntryCount(fdn, 40), 3u);
         QCOMPARE(shownEntryCount(fdn, 2), 1u);
+        QCOMPARE(shownEntryCount(books->lnd.data(), 40), 0u); // a book with nothing shows nothing
         fdn[2].name.assign("");
         QCOMPARE(shownEntryCount(fdn, 40), 1u);
         QCOMPARE(shownEntryCount(fdn, 0), 0u);
