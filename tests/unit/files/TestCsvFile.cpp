@@ -48,42 +48,33 @@ private slots:
         QTest::addColumn<std::string>("name");
         QTest::addColumn<std::string>("number");
         QTest::addColumn<int>("tonNpi");
-
-        QTest::newRow("quoted international number")
-            << std::string("Name,Number\r\nAnna,\"+44 (20) 123-45\"\r\n") << std::string("Anna")
-            << std::string("+442012345") << 0x91;
-        QTest::newRow("quotes and blanks around the name")
-            << std::string("n;m\r\n  \"O'Neil\" ;0171\r\n") << std::string("O'Neil")
-            << std::string("0171") << 0xA8;
-        QTest::newRow("separator in a quoted name")
-            << std::string("n,m\r\n\"Smith, Anna\",+49 30.1\r\n") << std::string("Smith, Anna")
-            << std::string("+49301") << 0x91;
-        QTest::newRow("doubled quotes and a line break")
-            << std::string("n,m\r\n\"Big \"\"Al\"\"\r\nJr\",1\r\n") << std::string("Big \"Al\" Jr")
-            << std::string("1") << 0xA8;
-        QTest::newRow("formula guard taken off")
-            << std::string("n,m\r\n'=SUM(A1),1\r\n") << std::string("=SUM(A1)") << std::string("1")
-            << 0xA8;
-        QTest::newRow("pause stays") << std::string("a,b\r\nBob,12p3\r\n") << std::string("Bob")
-                                     << std::string("12p3") << 0xA8;
-        QTest::newRow("UTF-8 with BOM") << std::string("\xEF\xBB\xBFn,m\r\nJ\xC3\xB6rg,1\r\n")
-                                        << std::string("J\xF6rg") << std::string("1") << 0xA8;
-        QTest::newRow("UTF-8 without BOM, Greek")
-            << std::string("n,m\r\n\xCE\xA9\xCE\xBC,1\r\n") << std::string("\x81\x02\x07\xA9\xBC")
-            << std::string("1") << 0xA8;
-        QTest::newRow("Windows-1252") << std::string("n,m\r\nJ\xF6rg,1\r\n")
-                                      << std::string("J\xF6rg") << std::string("1") << 0xA8;
-        QTest::newRow("LF line ends")
-            << std::string("n,m\nAnna,+1\n") << std::string("Anna") << std::string("+1") << 0x91;
-        QTest::newRow("first and last name, mobile")
-            << std::string("Home Phone,First Name,Last Name,Mobile Phone\r\n030,Anna,Berg,0171\r\n")
-            << std::string("Anna Berg") << std::string("0171") << 0xA8;
-        QTest::newRow("full name beats first name")
-            << std::string("Given Name,Name,Phone 1 - Type,Phone 1 - Value\r\nAnna,Anna B,Mobile,"
-                           "+491\r\n")
-            << std::string("Anna B") << std::string("+491") << 0x91;
-        QTest::newRow("number column first") << std::string("Telefon;Name\r\n0171;Eve\r\n")
-                                             << std::string("Eve") << std::string("0171") << 0xA8;
+        const auto row = [](const char* tag, const std::string& file, const char* name,
+                            const char* number, int tonNpi) {
+            QTest::newRow(tag) << file << std::string(name) << std::string(number) << tonNpi;
+        };
+        row("quoted international number", "Name,Number\r\nAnna,\"+44 (20) 123-45\"\r\n", "Anna",
+            "+442012345", 0x91);
+        row("quotes and blanks around the name", "n;m\r\n  \"O'Neil\" ;0171\r\n", "O'Neil", "0171",
+            0xA8);
+        row("separator in a quoted name", "n,m\r\n\"Smith, Anna\",+49 30.1\r\n", "Smith, Anna",
+            "+49301", 0x91);
+        row("doubled quotes and a line break", "n,m\r\n\"Big \"\"Al\"\"\r\nJr\",1\r\n",
+            "Big \"Al\" Jr", "1", 0xA8);
+        row("formula guard taken off", "n,m\r\n'=SUM(A1),1\r\n", "=SUM(A1)", "1", 0xA8);
+        row("pause stays", "a,b\r\nBob,12p3\r\n", "Bob", "12p3", 0xA8);
+        row("UTF-8 with BOM", "\xEF\xBB\xBFn,m\r\nJ\xC3\xB6rg,1\r\n", "J\xF6rg", "1", 0xA8);
+        row("UTF-8 without BOM, Greek", "n,m\r\n\xCE\xA9\xCE\xBC,1\r\n", "\x81\x02\x07\xA9\xBC",
+            "1", 0xA8);
+        row("Windows-1252", "n,m\r\nJ\xF6rg,1\r\n", "J\xF6rg", "1", 0xA8);
+        row("LF line ends", "n,m\nAnna,+1\n", "Anna", "+1", 0x91);
+        row("first and last name, mobile",
+            "Home Phone,First Name,Last Name,Mobile Phone\r\n030,Anna,Berg,0171\r\n", "Anna Berg",
+            "0171", 0xA8);
+        row("full name beats first name",
+            "Given Name,Name,Phone 1 - Type,Phone 1 - Value\r\nAnna,Anna B,Mobile,"
+            "+491\r\n",
+            "Anna B", "+491", 0x91);
+        row("number column first", "Telefon;Name\r\n0171;Eve\r\n", "Eve", "0171", 0xA8);
     }
 
     void importsAndCleans()

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+Q_DECLARE_METATYPE(std::string)
+
 namespace {
 
 const std::string kTwoEntries = "[Version]\r\nformat=phn\r\nversion=1\r\n"
@@ -32,17 +34,20 @@ std::string numberedEntries(int count)
     return text;
 }
 
-std::string readFile(const QString& path)
+// "name|number|TON/NPI|CCP|sequence" of every contact, then the next sequence.
+QStringList summary(const PhoneBook& book)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("<none>");
-}
-
-void writeFile(const QString& path, const std::string& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    QStringList rows;
+    for (const Contact& c : book.contacts)
+        rows << QStringLiteral("%1|%2|%3|%4|%5")
+                    .arg(QString::fromLatin1(c.heldName().data(), qsizetype(c.heldName().size())),
+                         QString::fromLatin1(c.numberText().data(),
+                                             qsizetype(c.numberText().size())))
+                    .arg(c.tonNpi, 0, 16)
+                    .arg(c.ccp)
+                    .arg(c.sequence);
+    rows << QStringLiteral("next %1").arg(book.nextSequence);
+    return rows;
 }
 
 } // namespace
@@ -55,7 +60,8 @@ private:
     QTemporaryDir m_dir;
 
 private slots:
-    void writesTheTwoEntryFile()
+    // Written through the disk and read back, with empty side books of 40 entries.
+    void twoEntryFileBothWays()
     {
         PhoneBook book;
         book.contacts.resize(2);
@@ -65,36 +71,83 @@ private slots:
         book.contacts[1].setName("Office");
         book.contacts[1].setNumber("012");
         book.contacts[1].tonNpi = 0x81;
-        SideBooks sides; // empty side books, 40 entries each
-
-        const QString path = m_dir.filePath("two.phn");
-        QVERIFY(savePhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
-                            sides.lnd.data(), sides.lndCount)
-                    .ok());
-        QCOMPARE(readFile(path), kTwoEntries);
-    }
-
-    void readsTheTwoEntryFile()
-    {
-        const QString path = m_dir.filePath("read.phn");
-        writeFile(path, kTwoEntries);
-        PhoneBook book;
         SideBooks sides;
+        const std::string path = m_dir.filePath("two.phn").toStdString();
+        QVERIFY(savePhnFile(path, &book, sides.fdn.data(), sides.fdnCount, sides.lnd.data(),
+                            sides.lndCount)
+                    .ok());
+        QFile file(QString::fromStdString(path));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().toStdString(), kTwoEntries);
+
+        PhoneBook back;
         sides.fdn[0].name.assign("kept");
-        QCOMPARE(loadPhnFile(path.toStdString(), &book, sides.fdn.data(), sides.fdnCount,
-                             sides.lnd.data(), sides.lndCount),
+        QCOMPARE(loadPhnFile(path, &back, sides.fdn.data(), sides.fdnCount, sides.lnd.data(),
+                             sides.lndCount),
                  1);
-        QCOMPARE(book.contactCount(), 2u);
-        QCOMPARE(book.contacts[0].heldName(), std::string_view("Anna"));
-        QCOMPARE(book.contacts[0].numberText(), std::string_view("+447"));
-        QCOMPARE(book.contacts[0].tonNpi, uint8_t{0x91});
-        QCOMPARE(book.contacts[0].ccp, uint8_t{0xFF});
-        QCOMPARE(book.contacts[1].heldName(), std::string_view("Office"));
-        QCOMPARE(book.contacts[1].tonNpi, uint8_t{0x81});
-        QCOMPARE(book.contacts[1].sequence, 1u);
+        QCOMPARE(summary(back),
+                 (QStringList{"Anna|+447|91|255|0", "Office|012|81|255|1", "next 3"}));
         // Side books: read with their own counts; no keys, so texts stay, marks reset.
         QCOMPARE(sides.fdn[0].name.view(), std::string_view("kept"));
         QCOMPARE(sides.fdn[5].recordIndex, 5);
+
+        // An empty or missing file is an empty book: nothing is replaced.
+        QFile empty(m_dir.filePath("empty.phn"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QCOMPARE(loadPhnFile(empty.fileName().toStdString(), &back, nullptr, 0, nullptr, 0), 1);
+        QCOMPARE(
+            loadPhnFile(m_dir.filePath("missing.phn").toStdString(), &back, nullptr, 0, nullptr, 0),
+            1);
+        QCOMPARE(back.contactCount(), 2u);
+    }
+
+    // A book holding "before" reads a file: the file's contacts, or, for a file
+    // it refuses (result 0), the book as it was.
+    void reads_data()
+    {
+        QTest::addColumn<std::string>("file");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QStringList>("book");
+        const auto row = [](const char* name, const std::string& file, int result,
+                            const QStringList& book) {
+            QTest::newRow(name) << file << result << book;
+        };
+        const QStringList before{"before||ff|255|0", "next 1"};
+        const std::string anna = "[Address Book]\r\nContact=Name,Phone,CCP,TON_NPI\r\nitems=1\r\n"
+                                 "Name1=Anna\r\n";
+        // Entries 3 and 7 only (another program's prefixes): two contacts.
+        row("sparse entries keep their order",
+            header("Contact=Nom,Tel,CCP,TON_NPI\r\nitems=9\r\n"
+                   "tel7=0307\r\nNom3=Trois\r\nNom03=not an entry\r\n"),
+            1, {"Trois||ff|255|2", "|0307|ff|255|6", "next 8"});
+        // -2 is kept as its low 8 bits.
+        row("the file's own prefixes",
+            header("Contact=Nom, Tel,X,Y\r\nitems=1\r\nNom1=Zoe\r\nTel1=123\r\n"
+                   "X1= 7abc\r\nY1=-2\r\nName1=wrong\r\n"),
+            1, {"Zoe|123|fe|7|0", "next 2"});
+        row("format PHN", "[Version]\r\nformat=PHN\r\nversion=1\r\n" + anna, 0, before);
+        row("version 2", "[Version]\r\nformat=phn\r\nversion=2\r\n" + anna, 0, before);
+        row("not a profile file", "\x1C\x02<{[This is Adr File]}>", 0, before);
+        row("capital section names",
+            "[VERSION]\r\nFORMAT=phn\r\nVersion=1\r\n[ADDRESS BOOK]\r\n"
+            "Contact=Name,Phone,CCP,TON_NPI\r\nITEMS=1\r\nNAME1=Anna\r\n",
+            1, {"Anna||ff|255|0", "next 2"});
+        row("no Contact line",
+            "[Version]\r\nformat=phn\r\nversion=1\r\n[Address Book]\r\nitems=1\r\nName1=Anna\r\n",
+            0, before);
+    }
+
+    void reads()
+    {
+        QFETCH(std::string, file);
+        QFETCH(int, result);
+        QFETCH(QStringList, book);
+        PhoneBook read;
+        read.contacts.resize(1);
+        read.contacts[0].setName("before");
+        QCOMPARE(loadPhnBytes(file, &read, nullptr, 0, nullptr, 0), result);
+        QCOMPARE(summary(read), book);
     }
 
     void itemsCount_data()
@@ -122,78 +175,6 @@ private slots:
             QCOMPARE(book.contacts.back().heldName(), std::string_view(expected));
             QCOMPARE(book.contacts.back().sequence, uint32_t(count - 1));
         }
-    }
-
-    void sparseEntriesKeepTheirOrder()
-    {
-        // Entries 3 and 7 only (another program's prefixes): two contacts.
-        const std::string file = header("Contact=Nom,Tel,CCP,TON_NPI\r\nitems=9\r\n"
-                                        "tel7=0307\r\nNom3=Trois\r\nNom03=not an entry\r\n");
-        PhoneBook book;
-        QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
-        QCOMPARE(book.contactCount(), 2u);
-        QCOMPARE(book.contacts[0].heldName(), std::string_view("Trois"));
-        QCOMPARE(book.contacts[0].sequence, 2u);
-        QCOMPARE(book.contacts[1].numberText(), std::string_view("0307"));
-        QVERIFY(book.contacts[1].heldName().empty());
-        QCOMPARE(book.nextSequence, 8u);
-    }
-
-    void rejectsOtherFormats_data()
-    {
-        QTest::addColumn<std::string>("file");
-        QTest::addColumn<int>("result");
-        const std::string book = "[Address Book]\r\nContact=Name,Phone,CCP,TON_NPI\r\nitems=1\r\n"
-                                 "Name1=Anna\r\n";
-        QTest::newRow("format PHN") << "[Version]\r\nformat=PHN\r\nversion=1\r\n" + book << 0;
-        QTest::newRow("version 2") << "[Version]\r\nformat=phn\r\nversion=2\r\n" + book << 0;
-        QTest::newRow("not a profile file") << std::string("\x1C\x02<{[This is Adr File]}>") << 0;
-        QTest::newRow("capital section names")
-            << std::string("[VERSION]\r\nFORMAT=phn\r\nVersion=1\r\n"
-                           "[ADDRESS BOOK]\r\nContact=Name,Phone,CCP,TON_NPI"
-                           "\r\nITEMS=1\r\nNAME1=Anna\r\n")
-            << 1;
-        QTest::newRow("no Contact line")
-            << std::string("[Version]\r\nformat=phn\r\nversion=1\r\n"
-                           "[Address Book]\r\nitems=1\r\nName1=Anna\r\n")
-            << 0;
-    }
-
-    void rejectsOtherFormats()
-    {
-        QFETCH(std::string, file);
-        QFETCH(int, result);
-        PhoneBook book;
-        book.contacts.resize(1);
-        book.contacts[0].setName("before");
-        QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), result);
-        QCOMPARE(book.contacts[0].heldName(), std::string_view(result == 1 ? "Anna" : "before"));
-    }
-
-    void emptyFileIsAnEmptyBook()
-    {
-        const QString path = m_dir.filePath("empty.phn");
-        writeFile(path, "");
-        PhoneBook book;
-        book.contacts.resize(3);
-        QCOMPARE(loadPhnFile(path.toStdString(), &book, nullptr, 0, nullptr, 0), 1);
-        QCOMPARE(book.contactCount(), 3u);
-        QCOMPARE(
-            loadPhnFile(m_dir.filePath("missing.phn").toStdString(), &book, nullptr, 0, nullptr, 0),
-            1);
-    }
-
-    void usesTheFilesOwnPrefixes()
-    {
-        const std::string file =
-            header("Contact=Nom, Tel,X,Y\r\nitems=1\r\nNom1=Zoe\r\nTel1=123\r\n"
-                   "X1= 7abc\r\nY1=-2\r\nName1=wrong\r\n");
-        PhoneBook book;
-        QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
-        QCOMPARE(book.contacts[0].heldName(), std::string_view("Zoe"));
-        QCOMPARE(book.contacts[0].numberText(), std::string_view("123"));
-        QCOMPARE(book.contacts[0].ccp, uint8_t{7});
-        QCOMPARE(book.contacts[0].tonNpi, uint8_t{0xFE}); // -2, low 8 bits
     }
 
     void sideBooksUseTheirCounts()

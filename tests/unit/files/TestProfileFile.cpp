@@ -22,38 +22,27 @@ private slots:
         QTest::addColumn<std::string>("value");
 
         const std::string twice = "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\nj=4\r\n";
-        QTest::newRow("case of names") << std::string("[Sec]\r\nKey=Value\r\n") << "sEC"
-                                       << "KEY" << 520 << true << std::string("Value");
-        QTest::newRow("first key wins") << twice << "A"
-                                        << "k" << 520 << true << std::string("1");
-        QTest::newRow("second section unseen") << twice << "a"
-                                               << "j" << 520 << false << std::string();
-        QTest::newRow("blanks trimmed") << std::string(" [ A ] \r\n\t k  =  v w \t\r\n") << "A"
-                                        << "k" << 520 << true << std::string("v w");
-        QTest::newRow("double quotes") << std::string("[A]\r\nk=\"  x \"\r\n") << "A"
-                                       << "k" << 520 << true << std::string("  x ");
-        QTest::newRow("single quotes") << std::string("[A]\r\nk='y'\r\n") << "A"
-                                       << "k" << 520 << true << std::string("y");
-        QTest::newRow("unmatched quote") << std::string("[A]\r\nk=\"z\r\n") << "A"
-                                         << "k" << 520 << true << std::string("\"z");
-        QTest::newRow("cut to capacity") << std::string("[A]\r\nk=abcdef\r\n") << "A"
-                                         << "k" << 4 << true << std::string("abc");
-        QTest::newRow("equals in value") << std::string("[A]\r\nk=a=b\r\n") << "A"
-                                         << "k" << 520 << true << std::string("a=b");
-        QTest::newRow("LF line ends") << std::string("[A]\nk=1\n[B]\nk=2") << "B"
-                                      << "k" << 520 << true << std::string("2");
-        QTest::newRow("lone CR line ends") << std::string("[A]\rk=1\r[B]\rk=2\r") << "B"
-                                           << "k" << 520 << true << std::string("2");
-        QTest::newRow("key of another section") << std::string("[A]\r\nk=1\r\n[B]\r\n") << "B"
-                                                << "k" << 520 << false << std::string();
-        QTest::newRow("key before any section") << std::string("k=1\r\n[A]\r\n") << "A"
-                                                << "k" << 520 << false << std::string();
-        QTest::newRow("missing section") << std::string("[A]\r\nk=1\r\n") << "C"
-                                         << "k" << 520 << false << std::string();
-        QTest::newRow("empty value") << std::string("[A]\r\nk=\r\n") << "A"
-                                     << "k" << 520 << true << std::string();
-        QTest::newRow("windows-1252 bytes kept") << std::string("[A]\r\nk=J\xF6rg\r\n") << "A"
-                                                 << "k" << 520 << true << std::string("J\xF6rg");
+        const auto row = [](const char* tag, const std::string& file, const char* section,
+                            const char* key, int capacity, bool found, const char* value) {
+            QTest::newRow(tag) << file << QString(section) << QString(key) << capacity << found
+                               << std::string(value);
+        };
+        row("case of names", "[Sec]\r\nKey=Value\r\n", "sEC", "KEY", 520, true, "Value");
+        row("first key wins", twice, "A", "k", 520, true, "1");
+        row("second section unseen", twice, "a", "j", 520, false, "");
+        row("blanks trimmed", " [ A ] \r\n\t k  =  v w \t\r\n", "A", "k", 520, true, "v w");
+        row("double quotes", "[A]\r\nk=\"  x \"\r\n", "A", "k", 520, true, "  x ");
+        row("single quotes", "[A]\r\nk='y'\r\n", "A", "k", 520, true, "y");
+        row("unmatched quote", "[A]\r\nk=\"z\r\n", "A", "k", 520, true, "\"z");
+        row("cut to capacity", "[A]\r\nk=abcdef\r\n", "A", "k", 4, true, "abc");
+        row("equals in value", "[A]\r\nk=a=b\r\n", "A", "k", 520, true, "a=b");
+        row("LF line ends", "[A]\nk=1\n[B]\nk=2", "B", "k", 520, true, "2");
+        row("lone CR line ends", "[A]\rk=1\r[B]\rk=2\r", "B", "k", 520, true, "2");
+        row("key of another section", "[A]\r\nk=1\r\n[B]\r\n", "B", "k", 520, false, "");
+        row("key before any section", "k=1\r\n[A]\r\n", "A", "k", 520, false, "");
+        row("missing section", "[A]\r\nk=1\r\n", "C", "k", 520, false, "");
+        row("empty value", "[A]\r\nk=\r\n", "A", "k", 520, true, "");
+        row("windows-1252 bytes kept", "[A]\r\nk=J\xF6rg\r\n", "A", "k", 520, true, "J\xF6rg");
     }
 
     void readString()

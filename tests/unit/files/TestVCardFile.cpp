@@ -91,52 +91,39 @@ private slots:
         QTest::addColumn<QByteArray>("version");
         QTest::addColumn<QByteArray>("lines");
         QTest::addColumn<QString>("name");
-
-        QTest::newRow("3.0 fold drops the blank")
-            << QByteArray("3.0") << QByteArray("FN:Anna Sch\r\n midt\r\n") << "Anna Schmidt";
-        QTest::newRow("4.0 fold with a tab")
-            << QByteArray("4.0") << QByteArray("FN:Anna \r\n\tSchmidt\r\n") << "Anna Schmidt";
-        QTest::newRow("fold inside a UTF-8 sequence")
-            << QByteArray("4.0") << QByteArray("FN:J\xC3\r\n \xB6rg\r\n") << u"J\u00F6rg"_qs;
-        QTest::newRow("2.1 fold keeps the blank")
-            << QByteArray("2.1") << QByteArray("FN:Anna\r\n Schmidt\r\n") << "Anna Schmidt";
-        QTest::newRow("lines ended by LF only")
-            << QByteArray("3.0") << QByteArray("FN:Anna\n  Schmidt\n") << "Anna Schmidt";
-        QTest::newRow("escaped comma, semicolon, backslash")
-            << QByteArray("3.0") << QByteArray("FN:A\\, B\\; C\\\\D\r\n") << "A, B; C\\D";
-        QTest::newRow("escaped line end becomes a blank")
-            << QByteArray("3.0") << QByteArray("FN:Anna\\nSchmidt\r\n") << "Anna Schmidt";
-        QTest::newRow("N composed when FN is missing")
-            << QByteArray("3.0") << QByteArray("N:Schmidt;Anna;Maria,Luise;Dr.;jr.\r\n")
-            << "Dr. Anna Maria Luise Schmidt jr.";
-        QTest::newRow("FN wins over N")
-            << QByteArray("3.0") << QByteArray("N:Schmidt;Anna;;;\r\nFN:Anni S.\r\n") << "Anni S.";
-        QTest::newRow("ORG when there is no name")
-            << QByteArray("3.0") << QByteArray("ORG:Stadtwerke\\; Nord;Kasse\r\n")
-            << "Stadtwerke; Nord";
-        QTest::newRow("QP soft line break, then a fold-looking line")
-            << QByteArray("2.1")
-            << QByteArray("FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=\r\n=B6rg M=\r\n"
-                          " =C3=BCller\r\n")
-            << u"J\u00F6rg M \u00FCller"_qs;
-        QTest::newRow("QP bare parameter, ISO-8859-1")
-            << QByteArray("2.1") << QByteArray("FN;CHARSET=ISO-8859-1;QUOTED-PRINTABLE:J=F6rg\r\n")
-            << u"J\u00F6rg"_qs;
-        QTest::newRow("QP keeps an '=' without hex digits")
-            << QByteArray("2.1") << QByteArray("FN;ENCODING=QUOTED-PRINTABLE:a=zb=3D\r\n")
-            << "a=zb=";
-        QTest::newRow("Windows-1252 euro sign")
-            << QByteArray("2.1") << QByteArray("FN;CHARSET=Windows-1252:\x80uro\r\n")
-            << u"\u20ACuro"_qs;
-        QTest::newRow("2.1 without CHARSET, not UTF-8: Windows-1252")
-            << QByteArray("2.1") << QByteArray("FN:J\xF6rg\r\n") << u"J\u00F6rg"_qs;
-        QTest::newRow("2.1 without CHARSET, UTF-8")
-            << QByteArray("2.1") << QByteArray("FN:J\xC3\xB6rg\r\n") << u"J\u00F6rg"_qs;
-        QTest::newRow("4.0 quoted parameter with ':' and ';'")
-            << QByteArray("4.0") << QByteArray("FN;ALTID=\"a:b;c\":Anna\r\n") << "Anna";
-        QTest::newRow("Greek name held in a UCS2 form")
-            << QByteArray("4.0") << QByteArray("FN:\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1\r\n")
-            << u"\u03A9\u03BC\u03B5\u03B3\u03B1"_qs;
+        const auto row = [](const char* tag, const char* version, const char* lines,
+                            const QString& name) {
+            QTest::newRow(tag) << QByteArray(version) << QByteArray(lines) << name;
+        };
+        row("3.0 fold drops the blank", "3.0", "FN:Anna Sch\r\n midt\r\n", "Anna Schmidt");
+        row("4.0 fold with a tab", "4.0", "FN:Anna \r\n\tSchmidt\r\n", "Anna Schmidt");
+        row("fold inside a UTF-8 sequence", "4.0", "FN:J\xC3\r\n \xB6rg\r\n", u"J\u00F6rg"_qs);
+        row("2.1 fold keeps the blank", "2.1", "FN:Anna\r\n Schmidt\r\n", "Anna Schmidt");
+        row("lines ended by LF only", "3.0", "FN:Anna\n  Schmidt\n", "Anna Schmidt");
+        row("escaped comma, semicolon, backslash", "3.0", "FN:A\\, B\\; C\\\\D\r\n", "A, B; C\\D");
+        row("escaped line end becomes a blank", "3.0", "FN:Anna\\nSchmidt\r\n", "Anna Schmidt");
+        row("N composed when FN is missing", "3.0", "N:Schmidt;Anna;Maria,Luise;Dr.;jr.\r\n",
+            "Dr. Anna Maria Luise Schmidt jr.");
+        row("FN wins over N", "3.0", "N:Schmidt;Anna;;;\r\nFN:Anni S.\r\n", "Anni S.");
+        row("ORG when there is no name", "3.0", "ORG:Stadtwerke\\; Nord;Kasse\r\n",
+            "Stadtwerke; Nord");
+        row("QP soft line break, then a fold-looking line", "2.1",
+            "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=\r\n=B6rg M=\r\n"
+            " =C3=BCller\r\n",
+            u"J\u00F6rg M \u00FCller"_qs);
+        row("QP bare parameter, ISO-8859-1", "2.1",
+            "FN;CHARSET=ISO-8859-1;QUOTED-PRINTABLE:J=F6rg\r\n", u"J\u00F6rg"_qs);
+        row("QP keeps an '=' without hex digits", "2.1", "FN;ENCODING=QUOTED-PRINTABLE:a=zb=3D\r\n",
+            "a=zb=");
+        row("Windows-1252 euro sign", "2.1", "FN;CHARSET=Windows-1252:\x80uro\r\n",
+            u"\u20ACuro"_qs);
+        row("2.1 without CHARSET, not UTF-8: Windows-1252", "2.1", "FN:J\xF6rg\r\n",
+            u"J\u00F6rg"_qs);
+        row("2.1 without CHARSET, UTF-8", "2.1", "FN:J\xC3\xB6rg\r\n", u"J\u00F6rg"_qs);
+        row("4.0 quoted parameter with ':' and ';'", "4.0", "FN;ALTID=\"a:b;c\":Anna\r\n", "Anna");
+        row("Greek name held in a UCS2 form", "4.0",
+            "FN:\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1\r\n",
+            u"\u03A9\u03BC\u03B5\u03B3\u03B1"_qs);
     }
 
     void nameText()
@@ -183,29 +170,22 @@ private slots:
         QTest::addColumn<QByteArray>("version");
         QTest::addColumn<QByteArray>("lines");
         QTest::addColumn<int>("type");
-
-        QTest::newRow("3.0 cell") << QByteArray("3.0") << QByteArray("TEL;TYPE=cell:1\r\n")
-                                  << int(NumberType::Cell);
-        QTest::newRow("4.0 quoted list")
-            << QByteArray("4.0") << QByteArray("TEL;TYPE=\"work,voice\":1\r\n")
-            << int(NumberType::Work);
-        QTest::newRow("work mobile: cell")
-            << QByteArray("2.1") << QByteArray("TEL;WORK;CELL:1\r\n") << int(NumberType::Cell);
-        QTest::newRow("pager: other")
-            << QByteArray("3.0") << QByteArray("TEL;TYPE=pager:1\r\n") << int(NumberType::Other);
-        QTest::newRow("no type") << QByteArray("3.0") << QByteArray("TEL:1\r\n")
-                                 << int(NumberType::None);
-        QTest::newRow("voice only")
-            << QByteArray("3.0") << QByteArray("TEL;TYPE=voice:1\r\n") << int(NumberType::None);
-        QTest::newRow("group label after the number")
-            << QByteArray("3.0") << QByteArray("item1.TEL:1\r\nitem1.X-ABLabel:_$!<Mobile>!$_\r\n")
-            << int(NumberType::Cell);
-        QTest::newRow("group label of another group")
-            << QByteArray("3.0") << QByteArray("item1.TEL:1\r\nitem2.X-ABLabel:_$!<Mobile>!$_\r\n")
-            << int(NumberType::None);
-        QTest::newRow("own words as label")
-            << QByteArray("3.0") << QByteArray("item1.TEL:1\r\nitem1.X-ABLabel:Boat\r\n")
-            << int(NumberType::Other);
+        const auto row = [](const char* tag, const char* version, const char* lines,
+                            NumberType type) {
+            QTest::newRow(tag) << QByteArray(version) << QByteArray(lines) << int(type);
+        };
+        row("3.0 cell", "3.0", "TEL;TYPE=cell:1\r\n", NumberType::Cell);
+        row("4.0 quoted list", "4.0", "TEL;TYPE=\"work,voice\":1\r\n", NumberType::Work);
+        row("work mobile: cell", "2.1", "TEL;WORK;CELL:1\r\n", NumberType::Cell);
+        row("pager: other", "3.0", "TEL;TYPE=pager:1\r\n", NumberType::Other);
+        row("no type", "3.0", "TEL:1\r\n", NumberType::None);
+        row("voice only", "3.0", "TEL;TYPE=voice:1\r\n", NumberType::None);
+        row("group label after the number", "3.0",
+            "item1.TEL:1\r\nitem1.X-ABLabel:_$!<Mobile>!$_\r\n", NumberType::Cell);
+        row("group label of another group", "3.0",
+            "item1.TEL:1\r\nitem2.X-ABLabel:_$!<Mobile>!$_\r\n", NumberType::None);
+        row("own words as label", "3.0", "item1.TEL:1\r\nitem1.X-ABLabel:Boat\r\n",
+            NumberType::Other);
     }
 
     void numberTypes()
@@ -225,27 +205,19 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("number");
         QTest::addColumn<int>("tonNpi");
-
-        QTest::newRow("separators") << "+49 (30) 123-45"
-                                    << "+493012345" << 0x91;
-        QTest::newRow("tel URI with extension") << "tel:+1-201-555-0123;ext=44"
-                                                << "+12015550123p44" << 0x91;
-        QTest::newRow("URI prefix in capitals") << "TEL:0301"
-                                                << "0301" << 0xA8;
-        QTest::newRow("pause and wait") << "0301,22w3"
-                                        << "0301p22p3" << 0xA8;
-        QTest::newRow("star and hash") << "*100#"
-                                       << "*100#" << 0xA8;
-        QTest::newRow("40 digits and plus")
-            << u'+' + QString(40, u'7') << u'+' + QString(40, u'7') << 0x91;
-        QTest::newRow("41 digits") << QString(41, u'7') << "" << 0;
-        QTest::newRow("letters") << "1-800-FLOWERS"
-                                 << "" << 0;
-        QTest::newRow("plus inside") << "12+3"
-                                     << "" << 0;
-        QTest::newRow("no digits") << "*#"
-                                   << "" << 0;
-        QTest::newRow("full-width digits") << u"\uFF10\uFF11"_qs << "" << 0;
+        const auto row = [](const char* tag, const QString& value, const QString& number,
+                            int tonNpi) { QTest::newRow(tag) << value << number << tonNpi; };
+        row("separators", "+49 (30) 123-45", "+493012345", 0x91);
+        row("tel URI with extension", "tel:+1-201-555-0123;ext=44", "+12015550123p44", 0x91);
+        row("URI prefix in capitals", "TEL:0301", "0301", 0xA8);
+        row("pause and wait", "0301,22w3", "0301p22p3", 0xA8);
+        row("star and hash", "*100#", "*100#", 0xA8);
+        row("40 digits and plus", u'+' + QString(40, u'7'), u'+' + QString(40, u'7'), 0x91);
+        row("41 digits", QString(41, u'7'), "", 0);
+        row("letters", "1-800-FLOWERS", "", 0);
+        row("plus inside", "12+3", "", 0);
+        row("no digits", "*#", "", 0);
+        row("full-width digits", u"\uFF10\uFF11"_qs, "", 0);
     }
 
     void numberValues()
@@ -275,29 +247,27 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<QStringList>("book");
 
+        const auto row = [](const char* tag, const char* version, const QByteArray& lines,
+                            VCardNumbers mode, const QStringList& book) {
+            QTest::newRow(tag) << QByteArray(version) << lines << int(mode) << book;
+        };
         const QByteArray three = "FN:Anna\r\nTEL;TYPE=home:1\r\nTEL;TYPE=cell,pref:2\r\n"
                                  "TEL;TYPE=work:3\r\nEMAIL:a@b.example\r\n";
-        QTest::newRow("preferred first, the others in file order")
-            << QByteArray("3.0") << three << int(VCardNumbers::PreferredOnly)
-            << QStringList{"Anna|2|cell|1:home|3:work|<a@b.example>"};
-        QTest::newRow("one entry per number, e-mail with the first")
-            << QByteArray("3.0") << three << int(VCardNumbers::EntryPerNumber)
-            << QStringList{"Anna (cell)|2|cell|<a@b.example>", "Anna (home)|1|home",
-                           "Anna (work)|3|work"};
-        QTest::newRow("4.0 PREF ranks, no PREF last")
-            << QByteArray("4.0") << QByteArray("FN:B\r\nTEL:9\r\nTEL;PREF=50:8\r\nTEL;PREF=2:7\r\n")
-            << int(VCardNumbers::PreferredOnly) << QStringList{"B|7||8:|9:"};
-        QTest::newRow("no preference: file order")
-            << QByteArray("2.1") << QByteArray("FN:C\r\nTEL;WORK:5\r\nTEL;CELL:6\r\n")
-            << int(VCardNumbers::PreferredOnly) << QStringList{"C|5|work|6:cell"};
-        QTest::newRow("same label twice, one without label")
-            << QByteArray("3.0")
-            << QByteArray("FN:D\r\nTEL;TYPE=cell:1\r\nTEL;TYPE=cell:2\r\nTEL:3\r\n")
-            << int(VCardNumbers::EntryPerNumber)
-            << QStringList{"D (cell)|1|cell", "D (cell 2)|2|cell", "D (3)|3|"};
-        QTest::newRow("one number: no suffix")
-            << QByteArray("3.0") << QByteArray("FN:E\r\nTEL;TYPE=cell:1\r\n")
-            << int(VCardNumbers::EntryPerNumber) << QStringList{"E|1|cell"};
+        row("preferred first, the others in file order", "3.0", three, VCardNumbers::PreferredOnly,
+            {"Anna|2|cell|1:home|3:work|<a@b.example>"});
+        row("one entry per number, e-mail with the first", "3.0", three,
+            VCardNumbers::EntryPerNumber,
+            {"Anna (cell)|2|cell|<a@b.example>", "Anna (home)|1|home", "Anna (work)|3|work"});
+        row("4.0 PREF ranks, no PREF last", "4.0",
+            "FN:B\r\nTEL:9\r\nTEL;PREF=50:8\r\nTEL;PREF=2:7\r\n", VCardNumbers::PreferredOnly,
+            {"B|7||8:|9:"});
+        row("no preference: file order", "2.1", "FN:C\r\nTEL;WORK:5\r\nTEL;CELL:6\r\n",
+            VCardNumbers::PreferredOnly, {"C|5|work|6:cell"});
+        row("same label twice, one without label", "3.0",
+            "FN:D\r\nTEL;TYPE=cell:1\r\nTEL;TYPE=cell:2\r\nTEL:3\r\n", VCardNumbers::EntryPerNumber,
+            {"D (cell)|1|cell", "D (cell 2)|2|cell", "D (3)|3|"});
+        row("one number: no suffix", "3.0", "FN:E\r\nTEL;TYPE=cell:1\r\n",
+            VCardNumbers::EntryPerNumber, {"E|1|cell"});
     }
 
     void severalNumbers()
@@ -454,7 +424,8 @@ private slots:
         QCOMPARE(loaded.report.skipped(SkipReason::NotUnderstood), 0u);
         QCOMPARE(loaded.report.skipped(SkipReason::Undecodable), 0u);
         if (file.startsWith(u"ios"))
-            QCOMPARE(heldNameToUnicode(loaded.book->contacts[0].secondName), QStringLiteral("Lolo"));
+            QCOMPARE(heldNameToUnicode(loaded.book->contacts[0].secondName),
+                     QStringLiteral("Lolo"));
     }
 
     // Export, then import: every field the book holds comes back.

