@@ -78,16 +78,8 @@ private slots:
         QFETCH(int, tonNpi);
         QFETCH(int, before);
         GuiHarness h;
-        if (before > 0) {
-            h.fillBook({});
-            for (int i = 0; i < before; ++i) {
-                Contact contact;
-                contact.setName("N");
-                contact.setNumber("123");
-                h.app->book.append(contact);
-            }
-            h.window->refillList();
-        }
+        if (before > 0)
+            h.fillNames(QStringList(before, "N"));
         addThroughDialog(h, "Otto", typed);
         QCOMPARE(h.app->book.contactCount(), uint32_t(before + (accepted ? 1 : 0)));
         QCOMPARE(h.messageIds(), accepted ? std::vector<int>{} : std::vector<int>{18});
@@ -313,14 +305,7 @@ private slots:
     void dragScrollsUp()
     {
         GuiHarness h;
-        h.fillBook({});
-        for (int i = 0; i < 100; ++i) {
-            Contact contact;
-            contact.setName("N");
-            contact.setNumber("123");
-            h.app->book.append(contact);
-        }
-        h.window->refillList();
+        h.fillNames(QStringList(100, "N"));
         QTableView* list = h.window->listView();
         QScrollBar* bar = list->verticalScrollBar();
         QTRY_VERIFY_WITH_TIMEOUT(bar->maximum() > 0, 20000);
@@ -366,10 +351,7 @@ private slots:
         QFETCH(bool, wholeWord);
         QFETCH(QList<int>, rows);
         GuiHarness h;
-        h.fillBook({{"x", "111"}, {"x", "222"}, {"x", "333"}, {"x", "444"}});
-        for (int i = 0; i < book.size(); ++i)
-            h.app->book.contacts[i].setName(encodeAlphaFromUnicode(book[i], 100));
-        h.window->refillList();
+        h.fillNames(book);
         onNextDialog<FindDialog>([&](FindDialog* dialog) {
             dialog->findChild<QLineEdit*>("findEdit")->setText(find);
             dialog->findChild<QAbstractButton*>("matchCase")->setChecked(matchCase);
@@ -396,20 +378,21 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<QString>("told"); // the start of the message shown, if any
+        const auto row = [](const char* name, const QStringList& book, const char* find,
+                            const char* replace, int findNext, const char* button,
+                            const QStringList& after, const char* told = "") {
+            QTest::newRow(name) << book << QString(find) << QString(replace) << findNext
+                                << QString(button) << after << QString(told);
+        };
         // Replace All after a search that stopped at row 5 leaves rows 0-4 alone.
-        QTest::newRow("Replace All from the search position")
-            << QStringList(8, "Tom") << "Tom"
-            << "Tim" << 6 << "replaceAllButton"
-            << QStringList{"Tom", "Tom", "Tom", "Tom", "Tom", "Tim", "Tim", "Tim"} << "";
+        row("Replace All from the search position", QStringList(8, "Tom"), "Tom", "Tim", 6,
+            "replaceAllButton", {"Tom", "Tom", "Tom", "Tom", "Tom", "Tim", "Tim", "Tim"});
         // Replacing the Latin part of a name held in a UCS2 form keeps its Greek letters.
-        QTest::newRow("name in a UCS2 form")
-            << QStringList{u"\u039D\u03AF\u03BA\u03BF\u03C2 Z"_qs} << "Z"
-            << "K" << 0 << "replaceAllButton" << QStringList{u"\u039D\u03AF\u03BA\u03BF\u03C2 K"_qs}
-            << "";
+        row("name in a UCS2 form", {u"\u039D\u03AF\u03BA\u03BF\u03C2 Z"_qs}, "Z", "K", 0,
+            "replaceAllButton", {u"\u039D\u03AF\u03BA\u03BF\u03C2 K"_qs});
         // 1 -> x makes the number invalid: the question is asked, the number stays.
-        QTest::newRow("number made invalid") << QStringList{"Carl"} << "1"
-                                             << "x" << 1 << "replaceButton" << QStringList{"Carl"}
-                                             << "The resulting phone number <0x7x";
+        row("number made invalid", {"Carl"}, "1", "x", 1, "replaceButton", {"Carl"},
+            "The resulting phone number <0x7x");
     }
 
     void replace()
@@ -422,14 +405,7 @@ private slots:
         QFETCH(QStringList, after);
         QFETCH(QString, told);
         GuiHarness h;
-        h.fillBook({});
-        for (const QString& name : book) {
-            Contact contact;
-            contact.setName(encodeAlphaFromUnicode(name, 100));
-            contact.setNumber("0171");
-            h.app->book.append(contact);
-        }
-        h.window->refillList();
+        h.fillNames(book, "0171");
         onNextDialog<FindDialog>([&](FindDialog* dialog) {
             dialog->findChild<QLineEdit*>("findEdit")->setText(find);
             dialog->findChild<QLineEdit*>("replaceEdit")->setText(replace);

@@ -107,18 +107,15 @@ private slots:
         QTest::addColumn<QString>("filled");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("label");
-        QTest::newRow("gap shown, trailing empty slots not") << 1212 << "ab-c-----"
-                                                             << "ab-c"
-                                                             << "Fixed dialing numbers";
-        QTest::newRow("empty book") << 1212 << ""
-                                    << ""
-                                    << "Fixed dialing numbers";
-        QTest::newRow("last dialled") << 1211 << "ab"
-                                      << ""
-                                      << "Last number dialed";
-        QTest::newRow("back to the phone book") << 1210 << "ab"
-                                                << ""
-                                                << "Phone book";
+        const auto row = [](const char* name, int button, const char* filled, const char* shown,
+                            const char* label) {
+            QTest::newRow(name) << button << QString(filled) << QString(shown) << QString(label);
+        };
+        row("gap shown, trailing empty slots not", 1212, "ab-c-----", "ab-c",
+            "Fixed dialing numbers");
+        row("empty book", 1212, "", "", "Fixed dialing numbers");
+        row("last dialled", 1211, "ab", "", "Last number dialed");
+        row("back to the phone book", 1210, "ab", "", "Phone book");
     }
 
     void sideBookRows()
@@ -134,49 +131,71 @@ private slots:
         QCOMPARE(gui.window->findChild<QLabel*>("bookLabel")->text(), label);
     }
 
+    // Add asks for the first free slot (the dialog is stood in for here) and
+    // marks it to be written; a full book asks nothing.
     void sideBookEditing_data()
     {
+        QTest::addColumn<QString>("filled");
         QTest::addColumn<int>("command");
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<QString>("after");
         QTest::addColumn<bool>("modified");
         QTest::addColumn<QList<int>>("messages");
-        QTest::newRow("delete one")
-            << int(Command::Delete) << QList<int>{1} << "a-c" << true << QList<int>{};
-        QTest::newRow("delete two")
-            << int(Command::Delete) << QList<int>{0, 3} << "b" << true << QList<int>{};
-        QTest::newRow("delete without selection")
-            << int(Command::Delete) << QList<int>{} << "ab-c" << false << QList<int>{10};
-        QTest::newRow("edit without selection")
-            << int(Command::Edit) << QList<int>{} << "ab-c" << false << QList<int>{10};
-        QTest::newRow("context delete")
-            << int(Command::ContextDelete) << QList<int>{0} << "b-c" << true << QList<int>{};
-        QTest::newRow("move down")
-            << int(Command::MoveDown) << QList<int>{0} << "ba-c" << true << QList<int>{};
-        QTest::newRow("move up into the gap")
-            << int(Command::MoveUp) << QList<int>{3} << "abc" << true << QList<int>{};
-        QTest::newRow("move up at the top")
-            << int(Command::MoveUp) << QList<int>{0} << "ab-c" << true << QList<int>{};
-        QTest::newRow("move with two selected")
-            << int(Command::MoveDown) << QList<int>{0, 1} << "ab-c" << false << QList<int>{};
+        QTest::addColumn<int>("slotAsked"); // -1: no dialog
+        const auto row = [](const char* name, const QString& filled, Command::Id command,
+                            QList<int> selected, const QString& after, bool modified,
+                            QList<int> messages = {}, int slotAsked = -1) {
+            QTest::newRow(name) << filled << int(command) << selected << after << modified
+                                << messages << slotAsked;
+        };
+        row("delete one", "ab-c", Command::Delete, {1}, "a-c", true);
+        row("delete two", "ab-c", Command::Delete, {0, 3}, "b", true);
+        row("delete without selection", "ab-c", Command::Delete, {}, "ab-c", false, {10});
+        row("edit without selection", "ab-c", Command::Edit, {}, "ab-c", false, {10});
+        row("context delete", "ab-c", Command::ContextDelete, {0}, "b-c", true);
+        row("move down", "ab-c", Command::MoveDown, {0}, "ba-c", true);
+        row("move up into the gap", "ab-c", Command::MoveUp, {3}, "abc", true);
+        row("move up at the top", "ab-c", Command::MoveUp, {0}, "ab-c", true);
+        row("move with two selected", "ab-c", Command::MoveDown, {0, 1}, "ab-c", false);
+        row("add into the first free slot", "ab-c", Command::Add, {}, "abNc", true, {}, 2);
+        row("add after the last", "ab", Command::Add, {}, "abN", true, {}, 2);
+        const QString full(40, QChar('x'));
+        row("add, every slot full", full, Command::Add, {}, full, false);
     }
 
     void sideBookEditing()
     {
+        QFETCH(QString, filled);
         QFETCH(int, command);
         QFETCH(QList<int>, selected);
         QFETCH(QString, after);
         QFETCH(bool, modified);
         QFETCH(QList<int>, messages);
+        QFETCH(int, slotAsked);
         GuiHarness gui;
-        fillFdn(gui, QStringLiteral("ab-c"));
+        int asked = -1;
+        SidePanel::setSlotDialog([&](QWidget*, BookEntry& entry, PhoneBookKind kind, bool add) {
+            asked = static_cast<int>(&entry - gui.app->sideBooks.fdn.data());
+            if (kind != PhoneBookKind::FixedDialling || !add)
+                return false;
+            entry.name.assign("N");
+            entry.number.assign("0123");
+            return true;
+        });
+        fillFdn(gui, filled);
         panelButton(gui, 1212)->trigger();
         selectRows(gui, selected);
         gui.window->runCommand(command);
+        SidePanel::setSlotDialog({});
         QCOMPARE(shownNames(gui), after);
         QCOMPARE(gui.app->state.modified, modified);
         const std::vector<int> shownMessages = gui.messageIds();
         QCOMPARE(QList<int>(shownMessages.begin(), shownMessages.end()), messages);
+        QCOMPARE(asked, slotAsked);
+        if (slotAsked >= 0) {
+            QCOMPARE(gui.app->sideBooks.fdn[slotAsked].dirty, 1u);
+            QCOMPARE(gui.app->sideBooks.fdn[slotAsked].recordIndex, slotAsked);
+        }
         // The phone book itself is never touched by the side books' editing.
         QCOMPARE(gui.app->book.contactCount(), 0u);
     }
@@ -198,45 +217,6 @@ private slots:
         QCOMPARE(fdn[0].dirty, 1u);
         QCOMPARE(fdn.back().dirty, 1u);
         QCOMPARE(fdn.back().tonNpi, uint8_t(0xFF));
-    }
-
-    void addToSideBook_data()
-    {
-        QTest::addColumn<QString>("filled");
-        QTest::addColumn<int>("dialogSlot");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("first free slot") << "ab-c" << 2 << "abNc";
-        QTest::newRow("after the last") << "ab" << 2 << "abN";
-        QTest::newRow("every slot full")
-            << QString(40, QChar('x')) << -1 << QString(40, QChar('x'));
-    }
-
-    void addToSideBook()
-    {
-        QFETCH(QString, filled);
-        QFETCH(int, dialogSlot);
-        QFETCH(QString, after);
-        GuiHarness gui;
-        int asked = -1;
-        SidePanel::setSlotDialog([&](QWidget*, BookEntry& entry, PhoneBookKind kind, bool add) {
-            asked = static_cast<int>(&entry - gui.app->sideBooks.fdn.data());
-            if (kind != PhoneBookKind::FixedDialling || !add)
-                return false;
-            entry.name.assign("N");
-            entry.number.assign("0123");
-            return true;
-        });
-        fillFdn(gui, filled);
-        panelButton(gui, 1212)->trigger();
-        gui.window->runCommand(Command::Add);
-        SidePanel::setSlotDialog({});
-        QCOMPARE(asked, dialogSlot);
-        QCOMPARE(shownNames(gui), after);
-        QCOMPARE(gui.app->state.modified, dialogSlot >= 0);
-        if (dialogSlot >= 0) {
-            QCOMPARE(gui.app->sideBooks.fdn[dialogSlot].dirty, 1u);
-            QCOMPARE(gui.app->sideBooks.fdn[dialogSlot].recordIndex, dialogSlot);
-        }
     }
 
     void tooltipsAlsoInStatusBar_data()

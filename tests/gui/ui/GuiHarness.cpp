@@ -1,5 +1,6 @@
 #include "GuiHarness.h"
 
+#include "phonebook/AlphaCodec.h"
 #include "ui/ContactListModel.h"
 #include "ui/PinDialog.h"
 #include "vsim/VirtualPcsc.h"
@@ -109,6 +110,18 @@ void GuiHarness::fillBook(std::initializer_list<std::pair<const char*, const cha
         app->book.append(contact);
     }
     app->state.untitledList = true;
+    window->refillList();
+}
+
+void GuiHarness::fillNames(const QStringList& names, const char* number)
+{
+    fillBook({});
+    for (const QString& name : names) {
+        Contact contact;
+        contact.setName(encodeAlphaFromUnicode(name, 100));
+        contact.setNumber(number);
+        app->book.append(contact);
+    }
     window->refillList();
 }
 

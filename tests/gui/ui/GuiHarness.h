@@ -43,6 +43,8 @@ public:
     QStringList shownNames() const;
     // Replaces the book with an untitled list of these name/number pairs.
     void fillBook(std::initializer_list<std::pair<const char*, const char*>> rows);
+    // Replaces the book with an untitled list of these names (any script), all with `number`.
+    void fillNames(const QStringList& names, const char* number = "123");
     void clearMessages() { messages.clear(); }
 
     PcscApi api;

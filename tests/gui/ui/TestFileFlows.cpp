@@ -47,17 +47,15 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("status"); // null: not checked
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("phone book")
-            << "gui/five.phn"
-            << "Phonara - [ five.phn ]"
-            << "5/*" << QStringList{"Dora", "Berta", u"\u00C9mile"_qs, "anton", "Carl"};
-        QTest::newRow("text file") << "gui/notes.txt"
-                                   << "Phonara" << QString() << QStringList();
-        QTest::newRow("CSV file") << "gui/swapped.csv"
-                                  << "Phonara" << QString() << QStringList();
-        QTest::newRow("missing file") << "new-book.phn"
-                                      << "Phonara - [ new-book.phn ]"
-                                      << "0/*" << QStringList();
+        const auto row = [](const char* name, const char* path, const char* title,
+                            const QString& status, const QStringList& names = {}) {
+            QTest::newRow(name) << QString(path) << QString(title) << status << names;
+        };
+        row("phone book", "gui/five.phn", "Phonara - [ five.phn ]", "5/*",
+            {"Dora", "Berta", u"\u00C9mile"_qs, "anton", "Carl"});
+        row("text file", "gui/notes.txt", "Phonara", QString());
+        row("CSV file", "gui/swapped.csv", "Phonara", QString());
+        row("missing file", "new-book.phn", "Phonara - [ new-book.phn ]", "0/*");
     }
 
     void openAtStart()

@@ -7,131 +7,99 @@
 #include <vector>
 
 namespace {
-using Names = std::vector<std::string>;
-
-PhoneBook bookOf(const Names& names)
+// A book of one-letter names; contact "A" has number 100, "B" 101 and so on.
+PhoneBook bookOf(const QString& names)
 {
     PhoneBook book;
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    for (const QChar name : names) {
         Contact contact;
-        contact.setName(names[i]);
-        contact.setNumber(std::to_string(100 + i));
-        contact.sequence = static_cast<uint32_t>(i);
+        contact.setName(QString(name).toStdString());
+        contact.setNumber(std::to_string(100 + name.unicode() - 'A'));
+        contact.sequence = name.unicode() - 'A';
         book.append(contact);
     }
     return book;
 }
 
-Names namesOf(const PhoneBook& book)
+QString namesOf(const PhoneBook& book)
 {
-    Names names;
-    for (uint32_t i = 0; i < book.contactCount(); ++i)
-        names.emplace_back(book.contacts[i].heldName());
+    QString names;
+    for (const Contact& contact : book.contacts)
+        names += QString::fromStdString(std::string(contact.heldName()));
     return names;
 }
 } // namespace
-
-Q_DECLARE_METATYPE(Names)
-Q_DECLARE_METATYPE(std::vector<bool>)
 
 class TestListOperations : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void deleteSelected_data()
+    // `marks` has an 'x' under each selected row; a move takes the first one.
+    void operations_data()
     {
-        QTest::addColumn<Names>("names");
-        QTest::addColumn<std::vector<bool>>("selected");
-        QTest::addColumn<Names>("remaining");
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("names");
+        QTest::addColumn<QString>("marks");
+        QTest::addColumn<QString>("after");
         QTest::addColumn<int>("newSelection");
-
-        const Names five{"A", "B", "C", "D", "E"};
-        // Rows 2 and 4 go; the row before the last deleted position (C) is selected.
-        QTest::newRow("rows 2 and 4 of 5")
-            << five << std::vector<bool>{false, true, false, true, false} << Names{"A", "C", "E"}
-            << 1;
-        QTest::newRow("only row") << Names{"A"} << std::vector<bool>{true} << Names{} << -1;
-        QTest::newRow("first row")
-            << five << std::vector<bool>{true} << Names{"B", "C", "D", "E"} << 0;
-        QTest::newRow("last row") << five << std::vector<bool>{false, false, false, false, true}
-                                  << Names{"A", "B", "C", "D"} << 3;
-        QTest::newRow("adjacent rows") << five << std::vector<bool>{false, false, true, true, false}
-                                       << Names{"A", "B", "E"} << 1;
-        QTest::newRow("every row")
-            << Names{"A", "B"} << std::vector<bool>{true, true} << Names{} << -1;
+        const auto row = [](const char* name, const char* operation, const char* names,
+                            const char* marks, const char* after, int newSelection) {
+            QTest::newRow(name) << QString(operation) << QString(names) << QString(marks)
+                                << QString(after) << newSelection;
+        };
+        // The row before the last deleted position is selected.
+        row("delete only row", "delete", "A", "x", "", -1);
+        row("delete first row", "delete", "ABCDE", "x----", "BCDE", 0);
+        row("delete last row", "delete", "ABCDE", "----x", "ABCD", 3);
+        row("delete adjacent rows", "delete", "ABCDE", "--xx-", "ABE", 1);
+        row("delete every row", "delete", "AB", "xx", "", -1);
+        row("up from the middle", "up", "ABC", "-x-", "BAC", 0);
+        row("up from the first row", "up", "ABC", "x--", "ABC", 0);
+        row("up without selection", "up", "ABC", "---", "ABC", 0);
+        row("down from the middle", "down", "ABC", "-x-", "ACB", 2);
+        row("down from the last row", "down", "ABC", "--x", "ABC", 2);
+        row("down without selection", "down", "ABC", "---", "ABC", -1);
     }
 
-    void deleteSelected()
+    void operations()
     {
-        QFETCH(Names, names);
-        QFETCH(std::vector<bool>, selected);
-        QFETCH(Names, remaining);
+        QFETCH(QString, operation);
+        QFETCH(QString, names);
+        QFETCH(QString, marks);
+        QFETCH(QString, after);
         QFETCH(int, newSelection);
-
         PhoneBook book = bookOf(names);
-        QCOMPARE(deleteSelectedContacts(book, selected), newSelection);
-        QCOMPARE(namesOf(book), remaining);
-        QCOMPARE(book.contactCount(), static_cast<uint32_t>(remaining.size()));
-    }
-
-    void moves_data()
-    {
-        QTest::addColumn<bool>("up");
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<Names>("after");
-        QTest::addColumn<int>("newSelection");
-
-        QTest::newRow("up from the middle") << true << 1 << Names{"B", "A", "C"} << 0;
-        QTest::newRow("up from the first row") << true << 0 << Names{"A", "B", "C"} << 0;
-        QTest::newRow("up without selection") << true << -1 << Names{"A", "B", "C"} << 0;
-        QTest::newRow("down from the middle") << false << 1 << Names{"A", "C", "B"} << 2;
-        QTest::newRow("down from the last row") << false << 2 << Names{"A", "B", "C"} << 2;
-        QTest::newRow("down without selection") << false << -1 << Names{"A", "B", "C"} << -1;
-    }
-
-    void moves()
-    {
-        QFETCH(bool, up);
-        QFETCH(int, selected);
-        QFETCH(Names, after);
-        QFETCH(int, newSelection);
-
-        PhoneBook book = bookOf({"A", "B", "C"});
-        const int result = up ? moveContactUp(book, selected) : moveContactDown(book, selected);
+        std::vector<bool> selected;
+        for (const QChar mark : marks)
+            selected.push_back(mark == 'x');
+        const int result = operation == "delete" ? deleteSelectedContacts(book, selected)
+                           : operation == "up"   ? moveContactUp(book, int(marks.indexOf('x')))
+                                                 : moveContactDown(book, int(marks.indexOf('x')));
         QCOMPARE(result, newSelection);
         QCOMPARE(namesOf(book), after);
-    }
-
-    // A move carries every field of the contact.
-    void moveKeepsContactTogether()
-    {
-        PhoneBook book = bookOf({"A", "B"});
-        book.contacts[1].tonNpi = 0x91;
-        moveContactUp(book, 1);
-        QCOMPARE(std::string(book.contacts[0].numberText()), std::string("101"));
-        QCOMPARE(book.contacts[0].tonNpi, uint8_t(0x91));
-        QCOMPARE(book.contacts[0].sequence, 1u);
+        // Every field goes with its contact.
+        for (const Contact& contact : book.contacts) {
+            const int letter = contact.heldName()[0] - 'A';
+            QCOMPARE(std::string(contact.numberText()), std::to_string(100 + letter));
+            QCOMPARE(contact.sequence, uint32_t(letter));
+        }
+        QCOMPARE(book.contactCount(), uint32_t(after.size()));
     }
 
     void sortByNumber()
     {
-        PhoneBook book = bookOf({"x", "y", "z"});
+        PhoneBook book = bookOf("ABC");
         book.contacts[0].setNumber("+4420");
         book.contacts[1].setNumber("0171");
         book.contacts[2].setNumber("123");
-        // '+' (0x2B) sorts before the digits.
-        QCOMPARE(sortContacts(book, SortColumn::Number, true, -1), -1);
-        QCOMPARE(namesOf(book), (Names{"x", "y", "z"}));
-        sortContacts(book, SortColumn::Number, false, -1);
-        QCOMPARE(namesOf(book), (Names{"z", "y", "x"}));
-    }
-
-    void sortEmptyBook()
-    {
-        PhoneBook book;
-        QCOMPARE(sortContacts(book, SortColumn::Name, true, -1), -1);
-        QCOMPARE(book.contactCount(), 0u);
+        // '+' (0x2B) sorts before the digits; the selected row is followed.
+        QCOMPARE(sortContacts(book, SortColumn::Number, true, 0), 0);
+        QCOMPARE(namesOf(book), "ABC");
+        QCOMPARE(sortContacts(book, SortColumn::Number, false, 0), 2);
+        QCOMPARE(namesOf(book), "CBA");
+        PhoneBook empty;
+        QCOMPARE(sortContacts(empty, SortColumn::Name, true, -1), -1);
     }
 };
 
