@@ -60,27 +60,16 @@ private:
     QTemporaryDir m_dir;
 
 private slots:
-    // Written through the disk and read back, with empty side books of 40 entries.
-    void twoEntryFileBothWays()
+    // Read from the disk with empty side books of 40 entries.
+    void twoEntryFileFromDisk()
     {
-        PhoneBook book;
-        book.contacts.resize(2);
-        book.contacts[0].setName("Anna");
-        book.contacts[0].setNumber("+447");
-        book.contacts[0].tonNpi = 0x91;
-        book.contacts[1].setName("Office");
-        book.contacts[1].setNumber("012");
-        book.contacts[1].tonNpi = 0x81;
-        SideBooks sides;
         const std::string path = m_dir.filePath("two.phn").toStdString();
-        QVERIFY(savePhnFile(path, &book, sides.fdn.data(), sides.fdnCount, sides.lnd.data(),
-                            sides.lndCount)
-                    .ok());
         QFile file(QString::fromStdString(path));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().toStdString(), kTwoEntries);
-
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(kTwoEntries.data(), qint64(kTwoEntries.size()));
+        file.close();
         PhoneBook back;
+        SideBooks sides;
         sides.fdn[0].name.assign("kept");
         QCOMPARE(loadPhnFile(path, &back, sides.fdn.data(), sides.fdnCount, sides.lnd.data(),
                              sides.lndCount),
@@ -92,10 +81,9 @@ private slots:
         QCOMPARE(sides.fdn[5].recordIndex, 5);
 
         // An empty or missing file is an empty book: nothing is replaced.
-        QFile empty(m_dir.filePath("empty.phn"));
-        QVERIFY(empty.open(QIODevice::WriteOnly));
-        empty.close();
-        QCOMPARE(loadPhnFile(empty.fileName().toStdString(), &back, nullptr, 0, nullptr, 0), 1);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.close();
+        QCOMPARE(loadPhnFile(path, &back, nullptr, 0, nullptr, 0), 1);
         QCOMPARE(
             loadPhnFile(m_dir.filePath("missing.phn").toStdString(), &back, nullptr, 0, nullptr, 0),
             1);

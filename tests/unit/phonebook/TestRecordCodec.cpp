@@ -45,22 +45,20 @@ private slots:
         QTest::addColumn<QByteArray>("bcd"); // the first 11 of the 21 digit bytes
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("lengthByte");
-
-        QTest::newRow("international, odd length gets filler")
-            << 0x91 << QByteArray::fromHex("2143f5ffffffffffffffff") << "+12345" << 4;
-        QTest::newRow("star hash pause")
-            << 0x81 << QByteArray::fromHex("3ab15cffffffffffffffff") << "*31#p5" << 4;
-        QTest::newRow("empty") << 0x81 << QByteArray::fromHex("ffffffffffffffffffffff") << "" << 1;
-        QTest::newRow("German service number")
-            << 0x91 << QByteArray::fromHex("947112122721ffffffffff") << "+491721217212" << 7;
-        QTest::newRow("20 digits fill the record")
-            << 0xA8 << QByteArray::fromHex("2143658709214365870 9ff") << "12345678901234567890"
-            << 11;
-        QTest::newRow("read: nibbles d and e skipped")
-            << 0x81 << QByteArray::fromHex("21d3e4f5ffffffffffffff") << "12345" << 0;
-        QTest::newRow("read: empty international") << 0x91 << QByteArray(11, '\xff') << "+" << 0;
-        QTest::newRow("read: stops after 20 bytes")
-            << 0x81 << QByteArray(25, '\x11') << QString(40, '1') << 0;
+        const auto row = [](const char* tag, int tonNpi, const char* bcd, const QString& text,
+                            int lengthByte) {
+            QTest::newRow(tag) << tonNpi << QByteArray::fromHex(bcd) << text << lengthByte;
+        };
+        row("international, odd length gets filler", 0x91, "2143f5ffffffffffffffff", "+12345", 4);
+        row("star hash pause", 0x81, "3ab15cffffffffffffffff", "*31#p5", 4);
+        row("empty", 0x81, "ffffffffffffffffffffff", "", 1);
+        row("German service number", 0x91, "947112122721ffffffffff", "+491721217212", 7);
+        row("20 digits fill the record", 0xA8, "2143658709214365870 9ff", "12345678901234567890",
+            11);
+        row("read: nibbles d and e skipped", 0x81, "21d3e4f5ffffffffffffff", "12345", 0);
+        row("read: empty international", 0x91, "ffffffffffffffffffffff", "+", 0);
+        row("read: stops after 20 bytes", 0x81,
+            "11111111111111111111111111111111111111111111111111", QString(40, '1'), 0);
     }
 
     void numberDigits()
