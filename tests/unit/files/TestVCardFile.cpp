@@ -482,9 +482,7 @@ private slots:
             QCOMPARE(b.numberType, a.numberType);
             QCOMPARE(b.extraNumbers, a.extraNumbers);
             QCOMPARE(heldNameToUnicode(b.secondName), heldNameToUnicode(a.secondName));
-            QCOMPARE(b.emails.size(), a.emails.size());
-            for (std::size_t k = 0; k < a.emails.size(); ++k)
-                QCOMPARE(heldNameToUnicode(b.emails[k]), heldNameToUnicode(a.emails[k]));
+            QCOMPARE(b.emails, a.emails);
         }
     }
 
