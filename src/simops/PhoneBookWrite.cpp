@@ -207,30 +207,6 @@ CardResult readCardImage(CardSession& session, CardBookImage& image)
     return selectBookFile(session, FileId::kAdn, phoneBook);
 }
 
-std::vector<Contact> contactsOfImage(const CardBookImage& image)
-{
-    std::vector<Contact> contacts;
-    for (const Bytes& record : image.records) {
-        if (isFreeRecord(record))
-            continue;
-        const auto parsed = parseNumberRecord(record);
-        if (!parsed)
-            continue;
-        Contact contact;
-        contact.setName(heldNameFromCardAlpha(parsed->alpha));
-        contact.tonNpi = parsed->tonNpi;
-        contact.ccp = parsed->ccp;
-        std::string number = parsed->number;
-        const int extension = parsed->extensionRecord;
-        if (parsed->hasExtension() && extension >= 1 &&
-            extension <= static_cast<int>(image.extensions.size()))
-            number += parseExtensionDigits(image.extensions[extension - 1]);
-        contact.setNumber(number);
-        contacts.push_back(contact);
-    }
-    return contacts;
-}
-
 bool checkChosenContacts(WriteReport& report, const PhoneBook& book, WriteMode writeMode,
                          bool secondNumbersToo)
 {
@@ -412,8 +388,8 @@ std::string fitText(const WritePlan& plan, std::span<const Contact> contacts)
 std::string summaryText(const WritePlan& plan)
 {
     std::string text = formatResString(Text::Summary, plan.added, plan.changed, plan.removed);
-    if (plan.contactsLost() > 0)
-        text += " " + formatResString(Text::Loses, plan.contactsLost());
+    if (plan.contactsLost > 0)
+        text += " " + formatResString(Text::Loses, plan.contactsLost);
     return text;
 }
 

@@ -91,9 +91,6 @@ bool cardWentAway(const CardResult& result);
 // of the command that failed (nothing is shown).
 CardResult readCardImage(CardSession& session, CardBookImage& image);
 
-// The contacts of an image, in record order, free records skipped.
-std::vector<Contact> contactsOfImage(const CardBookImage& image);
-
 // Everything before the first UPDATE RECORD: the empty-book and number
 // checks, the card's records, the plan, the check that it fits (or the
 // user's approval), the backup. report.stop is Completed when the write may

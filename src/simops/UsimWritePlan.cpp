@@ -457,7 +457,9 @@ std::string fileLabel(const PbrFile& file)
 
 Plan planWrite(const BookImage& current, const std::vector<const Contact*>& contacts, PlanMode mode)
 {
-    return Planner(current, mode).run(contacts);
+    Plan plan = Planner(current, mode).run(contacts);
+    plan.summary.contactsLost = contactsMissing(contactsOf(current), contactsOf(plan.target));
+    return plan;
 }
 
 std::vector<RecordUpdate> updatesOf(BookImage& current, Plan& plan)

@@ -6,6 +6,7 @@
 #include "simops/UsimRecords.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 namespace {
@@ -44,6 +45,7 @@ public:
         markReferences();
         giveExtensions();
         collectChanges();
+        countLostContacts();
         return std::move(m_plan);
     }
 
@@ -241,6 +243,16 @@ private:
         std::sort(m_plan.extrasDropped.begin(), m_plan.extrasDropped.end());
     }
 
+    void countLostContacts()
+    {
+        CardBookImage after = m_card;
+        for (const RecordChange& change : m_plan.records)
+            after.records[static_cast<std::size_t>(change.record) - 1] = change.after;
+        for (const RecordChange& change : m_plan.extensions)
+            after.extensions[static_cast<std::size_t>(change.record) - 1] = change.after;
+        m_plan.contactsLost = contactsMissing(contactsOfImage(m_card), contactsOfImage(after));
+    }
+
     void planExtension(int extension, std::string_view number)
     {
         const Bytes& before = m_card.extensions[extension - 1];
@@ -344,12 +356,76 @@ void listContacts(std::vector<std::string>& lines, const char* what, const std::
         lines.push_back(what + contactText(contacts[i]));
 }
 
+// What makes two contacts the same one: every text the user sees, each
+// prefixed with its length (held names may hold any byte).
+std::string contactKey(const Contact& contact)
+{
+    std::string key;
+    const auto add = [&key](std::string_view text) {
+        key += std::to_string(text.size());
+        key += ':';
+        key += text;
+    };
+    add(contact.heldName());
+    add(contact.numberText());
+    key += static_cast<char>(contact.numberType);
+    for (const ExtraNumber& extra : contact.extraNumbers) {
+        add(extra.number);
+        key += static_cast<char>(extra.type);
+    }
+    key += '|';
+    for (const std::string& email : contact.emails)
+        add(email);
+    add(contact.secondName);
+    return key;
+}
+
 } // namespace
 
 WritePlan planPhoneBookWrite(const CardBookImage& card, std::span<const Contact> contacts,
                              PlanMode mode)
 {
     return Planner(card, contacts, mode).run();
+}
+
+std::vector<Contact> contactsOfImage(const CardBookImage& image)
+{
+    std::vector<Contact> contacts;
+    for (const Bytes& record : image.records) {
+        if (isFreeRecord(record))
+            continue;
+        const auto parsed = parseNumberRecord(record);
+        if (!parsed)
+            continue;
+        Contact contact;
+        contact.setName(heldNameFromCardAlpha(parsed->alpha));
+        contact.tonNpi = parsed->tonNpi;
+        contact.ccp = parsed->ccp;
+        std::string number = parsed->number;
+        const int extension = parsed->extensionRecord;
+        if (parsed->hasExtension() && extension >= 1 &&
+            extension <= static_cast<int>(image.extensions.size()))
+            number += parseExtensionDigits(image.extensions[extension - 1]);
+        contact.setNumber(number);
+        contacts.push_back(contact);
+    }
+    return contacts;
+}
+
+int contactsMissing(std::span<const Contact> before, std::span<const Contact> after)
+{
+    std::map<std::string, int> onCard;
+    for (const Contact& contact : after)
+        ++onCard[contactKey(contact)];
+    int missing = 0;
+    for (const Contact& contact : before) {
+        int& copies = onCard[contactKey(contact)];
+        if (copies > 0)
+            --copies;
+        else
+            ++missing;
+    }
+    return missing;
 }
 
 std::vector<std::string> describePlan(const WritePlan& plan, std::span<const Contact> contacts)

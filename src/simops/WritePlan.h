@@ -88,14 +88,16 @@ struct WritePlan
     int changed = 0;               // records in use that receive different bytes
     int removed = 0;               // records in use that are emptied
     int unchanged = 0;             // placed contacts whose record already holds them
+    // Contacts on the card before the write that it no longer holds after it,
+    // compared whole (name, number and the USIM fields), so that a contact that
+    // only moves to another record does not count.
+    int contactsLost = 0;
 
     // Every contact goes to the card whole.
     bool fits() const
     {
         return contactsPlaced == contactsGiven && extrasDropped.empty() && partsLost.empty();
     }
-    // Contacts on the card that the write replaces or removes.
-    int contactsLost() const { return changed + removed; }
     int updateCount() const { return static_cast<int>(records.size() + extensions.size()); }
 };
 
@@ -109,6 +111,13 @@ struct WritePlan
 // placed; the next one takes its place.
 WritePlan planPhoneBookWrite(const CardBookImage& card, std::span<const Contact> contacts,
                              PlanMode mode);
+
+// The contacts of an image, in record order, free records skipped.
+std::vector<Contact> contactsOfImage(const CardBookImage& image);
+
+// How many of `before` have no equal in `after` (name, number, number type and
+// the USIM fields; a contact counted once per copy).
+int contactsMissing(std::span<const Contact> before, std::span<const Contact> after);
 
 // The dry-run listing of a plan, one line per changed record ("record 5: Anna
 // +4912345 -> Bob 0301234567", "EXT1 record 2: ... -> ...", "EMAIL 4F50

@@ -52,7 +52,7 @@ constexpr WriteCommand kWrites[] = {
 bool approveWrite(UserInterface& ui, WriteMode writeMode, const WritePlan& plan,
                   std::span<const Contact> contacts)
 {
-    const bool loses = planModeOf(writeMode) == PlanMode::Overwrite && plan.contactsLost() > 0;
+    const bool loses = planModeOf(writeMode) == PlanMode::Overwrite && plan.contactsLost > 0;
     if (plan.fits() && !loses)
         return true;
     UserInterface::Message question;

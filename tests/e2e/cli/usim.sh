@@ -95,6 +95,11 @@ for line in "ADN 4F3A record 1: Anna Schmidt +491701234567 -> Neu USIM +49301112
 done
 run_status dry-read 0 vcard "$card" -- "$cli" read "$work/dry.phn" "${pin[@]}"
 expect_same dry-read "$work/two.phn" "$work/dry.phn"
+# Writing back what was read closes the gaps: set 1 keeps records 1-3, takes
+# 4-11 (4, 7, 8, 10, 11 were free; 5, 6, 9 held others) and frees 250 and the
+# four of set 2. Records change, but no contact is lost.
+run_status back 0 vcard "$cards/usim-two-sets.json" -- "$cli" write "$work/two.phn" --mode all --yes --dry-run "${pin[@]}"
+grep -qxF "On the SIM Card: 5 new, 3 changed, 5 removed." "$work/back.out" || fail "back: summary: $(grep 'On the SIM' "$work/back.out")"
 
 # This card has no EMAIL and no SNE file: the e-mail and second name would be
 # lost, so nothing is written unless --partial says to write what fits.

@@ -232,6 +232,38 @@ private slots:
         book[1].extraNumbers.clear();
         QVERIFY(planPhoneBookWrite(image, book, PlanMode::Overwrite).fits());
     }
+
+    // The contacts the card no longer holds after the write, compared whole:
+    // an overwrite that only closes the gaps between them loses none.
+    void contactsLost_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<QString>("contacts");
+        QTest::addColumn<int>("lost");
+        const int overwrite = int(PlanMode::Overwrite);
+        QTest::newRow("gaps closed") << overwrite << "As . Bs . Cl1" << "As Bs Cl" << 0;
+        QTest::newRow("order changed") << overwrite << "As Bs" << "Bs As" << 0;
+        QTest::newRow("one left out") << overwrite << "As . Bs" << "Bs" << 1;
+        QTest::newRow("number changed") << overwrite << "As Bs" << "As Bl" << 1;
+        QTest::newRow("a copy written once") << overwrite << "As As" << "As" << 1;
+        QTest::newRow("added") << int(PlanMode::Add) << "As ." << "Bs" << 0;
+        QTest::newRow("cleared") << int(PlanMode::Clear) << "As Bs ." << "" << 2;
+    }
+
+    void contactsLost()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, card);
+        QFETCH(QString, contacts);
+        QFETCH(int, lost);
+        CardBookImage image;
+        for (const QString& token : card.split(' ', Qt::SkipEmptyParts))
+            image.records.push_back(adnRecord(token));
+        image.extensions = {extRecord("2"), extRecord(".")};
+        const std::vector<Contact> book = contactsOf(contacts);
+        QCOMPARE(planPhoneBookWrite(image, book, PlanMode(mode)).contactsLost, lost);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestWritePlan)
