@@ -7,7 +7,6 @@
 #include "phonebook/DiallingNumber.h"
 #include "phonebook/PhoneBook.h"
 
-#include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
@@ -307,15 +306,9 @@ private slots:
         QCOMPARE(csvExportBytes(lookalike, ','),
                  std::string("\xEF\xBB\xBFName,Number\r\n\xC3\x83\xC2\xA9,\r\n"));
 
+        // Written to the disk by the convert test; here only its failure.
         QTemporaryDir dir;
-        const QString path = dir.filePath("out.csv");
         ScriptedUserInterface ui;
-        book.clear();
-        QVERIFY(exportCsvFile(path.toStdString(), book, ui, ','));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("Name,Number\r\n"));
-
         QVERIFY(!exportCsvFile(dir.filePath("no/dir.csv").toStdString(), book, ui, ','));
         QCOMPARE(ui.messageIds(), std::vector<int>{300});
     }
