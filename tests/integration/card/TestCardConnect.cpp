@@ -272,9 +272,6 @@ private slots:
         QTest::addColumn<bool>("present");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArray>("name");
-        QTest::newRow("present") << true
-                                 << QByteArray::fromHex("00414243FFFFFFFFFFFFFFFFFFFFFFFFFF")
-                                 << QByteArray("ABC");
         QTest::newRow("absent") << false << QByteArray() << QByteArray();
         QTest::newRow("sixteen characters")
             << true << QByteArray::fromHex("01") + QByteArray("Operator Sixteen")

@@ -87,19 +87,6 @@ private slots:
         QVERIFY(api.SCardTransmit == nullptr);
     }
 
-    void bindingTheClientLibrary()
-    {
-        void* handle = nullptr;
-        PcscApi api;
-        if (!bindPcsc(handle, api))
-            QSKIP("libpcsclite.so.1 is not installed");
-        QVERIFY(handle != nullptr);
-        QVERIFY(api.SCardEstablishContext && api.SCardTransmit && api.SCardStatus);
-        unbindPcsc(handle, api);
-        QCOMPARE(handle, nullptr);
-        QVERIFY(api.SCardConnect == nullptr);
-    }
-
     void serviceCheck()
     {
         const PcscApi api = virtualPcscApi();

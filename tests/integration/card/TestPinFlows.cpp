@@ -1,7 +1,6 @@
 // PIN1 and PIN2: entering, changing, enabling, disabling and unblocking, on
 // the shared connection and on private ones.
 #include "CardTestSupport.h"
-#include "CodeAnswerCases.h"
 
 #include "card/flows/Pin1.h"
 #include "card/flows/Pin2.h"
@@ -175,15 +174,9 @@ private slots:
             QStringLiteral("SIM Card unblock error!\nThere are 9 attempts remaining.");
         const QString notBlocked = QStringLiteral("SIM Card is not blocked!");
         const QString finally = QStringLiteral("SIM Card blocked finally!");
-        QTest::newRow("PIN1 not blocked") << 1 << 3 << 10 << QByteArray() << 1 << QList<int>{37}
-                                          << notBlocked << QByteArray("1234");
         QTest::newRow("PUK1 typed with 9 characters: refused, not cut")
             << 1 << 0 << 10 << QByteArray("123456789") << 1 << QList<int>{402}
             << QStringLiteral("The PUK must have exactly 8 digits (0 to 9).") << QByteArray("1234");
-        QTest::newRow("right PUK1") << 1 << 0 << 10 << QByteArray("12345678") << 1 << QList<int>{19}
-                                    << unblocked << QByteArray("1111");
-        QTest::newRow("wrong PUK1") << 1 << 0 << 10 << QByteArray("00000000") << 1 << QList<int>{43}
-                                    << wrong << QByteArray("1234");
         QTest::newRow("PIN1 blocked finally")
             << 1 << 0 << 0 << QByteArray() << 1 << QList<int>{32} << finally << QByteArray("1234");
         QTest::newRow("PIN2 not blocked") << 2 << 3 << 10 << QByteArray() << 1 << QList<int>{37}
@@ -368,46 +361,6 @@ private slots:
         QCOMPARE(::verifyPin2(*m_session, *m_ui), 0);
         QCOMPARE(firstMessage(), QStringLiteral("No SIM was found!"));
         QVERIFY(m_ui->pinRequests.empty());
-        QCOMPARE(virtualPcsc().openContexts(), 0);
-    }
-
-    // The card's answer decides the words: the same table checks phonara-cli.
-    void codeAnswers_data()
-    {
-        QTest::addColumn<int>("row");
-        for (std::size_t i = 0; i < std::size(kCodeAnswerCases); ++i)
-            QTest::newRow(kCodeAnswerCases[i].name) << static_cast<int>(i);
-    }
-
-    void codeAnswers()
-    {
-        QFETCH(int, row);
-        const CodeAnswerCase& c = kCodeAnswerCases[row];
-        const auto card = insertTestProfile(QLatin1String(c.profile));
-        QVERIFY(card);
-        if (*c.faultCommand != '\0')
-            card->faults().append(faultAt(QByteArray::fromHex(c.faultCommand), c.faultSw));
-        const std::string code = c.code;
-        const std::string action = c.action;
-        if (action == "unblock") {
-            m_ui->queuePin(code, "4321", "4321");
-            if (c.chv == 1)
-                unblockPin1(*m_session, *m_host);
-            else
-                unblockPin2(*m_session, *m_ui);
-        } else {
-            // Enable and disable keep the PIN; the box says which.
-            const std::string newPin = action == "change" ? "4321" : code;
-            m_ui->queuePin(code);
-            m_ui->queuePin({}, newPin, newPin, action != "disable");
-            if (c.chv == 1)
-                changePinCommand(*m_session, *m_host);
-            else
-                ::changePin2(*m_session, *m_ui);
-        }
-        QVERIFY(!m_ui->messages.empty());
-        QCOMPARE(m_ui->messages.back().id, c.messageId);
-        QCOMPARE(QString::fromStdString(m_ui->messages.back().text), QString::fromUtf8(c.message));
         QCOMPARE(virtualPcsc().openContexts(), 0);
     }
 

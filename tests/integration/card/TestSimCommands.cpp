@@ -71,64 +71,33 @@ private slots:
         QTest::addColumn<QByteArray>("expected"); // every command sent, one after the other
         QTest::addColumn<uint>("receiveLength");  // offered for the last one
 
-        // PIN fields: the ASCII digits, padded with FF to eight bytes.
-        QTest::newRow("verify PIN1, 4 digits")
-            << false << 0 << QByteArray::fromHex("A020000108 31323334 FFFFFFFF") << 20u;
+        // PIN fields: the ASCII digits, padded with FF to eight bytes. The
+        // other code commands are checked byte for byte in TestCardContract and
+        // TestPinFlows, on both command sets.
         QTest::newRow("verify PIN1, 8 digits")
-            << false << 1 << QByteArray::fromHex("A020000108 3132333435363738") << 20u;
+            << false << 0 << QByteArray::fromHex("A020000108 3132333435363738") << 20u;
         QTest::newRow("verify PIN1, empty")
-            << false << 2 << QByteArray::fromHex("A020000108 FFFFFFFFFFFFFFFF") << 20u;
-        QTest::newRow("verify PIN2")
-            << false << 3 << QByteArray::fromHex("A020000208 35363738 FFFFFFFF") << 20u;
-        QTest::newRow("change PIN2, old first")
-            << false << 4 << QByteArray::fromHex("A024000210 31313131FFFFFFFF 32323232FFFFFFFF")
-            << 20u;
-        QTest::newRow("unblock PIN1, reference 0")
-            << false << 5 << QByteArray::fromHex("A02C000010 3132333435363738 34333231FFFFFFFF")
-            << 20u;
-        QTest::newRow("unblock PIN2, reference 2")
-            << false << 6 << QByteArray::fromHex("A02C000210 3837363534333231 393939FFFFFFFFFF")
-            << 20u;
-        QTest::newRow("disable PIN1")
-            << false << 7 << QByteArray::fromHex("A026000108 31323334FFFFFFFF") << 20u;
-        QTest::newRow("enable PIN1")
-            << false << 8 << QByteArray::fromHex("A028000108 31323334FFFFFFFF") << 20u;
+            << false << 1 << QByteArray::fromHex("A020000108 FFFFFFFFFFFFFFFF") << 20u;
         QTest::newRow("select DF telecom")
-            << false << 9 << QByteArray::fromHex("A0A4000002 7F10") << 10u;
+            << false << 5 << QByteArray::fromHex("A0A4000002 7F10") << 10u;
         QTest::newRow("get response 0x22")
-            << false << 10 << QByteArray::fromHex("A0C0000022") << 250u;
-        QTest::newRow("read record 1 of 0x20, absolute")
-            << false << 11 << QByteArray::fromHex("A0B2010420") << 0x22u;
+            << false << 6 << QByteArray::fromHex("A0C0000022") << 250u;
         QTest::newRow("read record, other mode sends P2 00")
-            << false << 12 << QByteArray::fromHex("A0B2030010") << 0x12u;
-        QTest::newRow("update record 5")
-            << false << 13 << QByteArray::fromHex("A0DC050403 010203") << 50u;
+            << false << 7 << QByteArray::fromHex("A0B2030010") << 0x12u;
         QTest::newRow("update binary at 0x0110")
-            << false << 14 << QByteArray::fromHex("A0D6011001 AA") << 50u;
-        QTest::newRow("read ICCID") << false << 15 << QByteArray::fromHex("A0B000000A") << 12u;
-        QTest::newRow("read SPN") << false << 16 << QByteArray::fromHex("A0B0000011") << 19u;
+            << false << 8 << QByteArray::fromHex("A0D6011001 AA") << 50u;
         // Class 00: PIN2 is key 81, and a SELECT asks for the FCP.
-        QTest::newRow("UICC verify PIN1, key 01")
-            << true << 0 << QByteArray::fromHex("0020000108 31323334 FFFFFFFF") << 20u;
         QTest::newRow("UICC verify PIN2, key 81")
-            << true << 3 << QByteArray::fromHex("0020008108 35363738 FFFFFFFF") << 20u;
-        QTest::newRow("UICC change PIN2")
-            << true << 4 << QByteArray::fromHex("0024008110 31313131FFFFFFFF 32323232FFFFFFFF")
-            << 20u;
-        QTest::newRow("UICC unblock PIN1")
-            << true << 5 << QByteArray::fromHex("002C000110 3132333435363738 34333231FFFFFFFF")
-            << 20u;
+            << true << 2 << QByteArray::fromHex("0020008108 35363738 FFFFFFFF") << 20u;
         QTest::newRow("UICC disable PIN1")
-            << true << 7 << QByteArray::fromHex("0026000108 31323334FFFFFFFF") << 20u;
+            << true << 3 << QByteArray::fromHex("0026000108 31323334FFFFFFFF") << 20u;
         QTest::newRow("UICC enable PIN1")
-            << true << 8 << QByteArray::fromHex("0028000108 31323334FFFFFFFF") << 20u;
+            << true << 4 << QByteArray::fromHex("0028000108 31323334FFFFFFFF") << 20u;
         QTest::newRow("UICC select MF with FCP")
-            << true << 17 << QByteArray::fromHex("00A40004023F00 00C0000029") << 43u;
+            << true << 9 << QByteArray::fromHex("00A40004023F00 00C0000029") << 43u;
         QTest::newRow("UICC select USIM by AID")
-            << true << 18
+            << true << 10
             << QByteArray::fromHex("00A4040410 A0000000871002FF49FF0589000001FF 00C000003B") << 61u;
-        QTest::newRow("UICC read record 3")
-            << true << 12 << QByteArray::fromHex("00B2030410") << 0x12u;
     }
 
     void commandBytes()
@@ -145,16 +114,11 @@ private slots:
             set = std::make_unique<UiccCommands>(this->uicc());
         else
             set = std::make_unique<SimCommands>(m_transport);
-        const uint8_t data[] = {0x01, 0x02, 0x03};
         const uint8_t binary[] = {0xAA};
         const std::function<void()> operations[] = {
-            [&] { set->verifyCode(SecretCode::Pin1, "1234"); },
             [&] { set->verifyCode(SecretCode::Pin1, "12345678"); },
             [&] { set->verifyCode(SecretCode::Pin1, ""); },
             [&] { set->verifyCode(SecretCode::Pin2, "5678"); },
-            [&] { set->changeCode(SecretCode::Pin2, "1111", "2222"); },
-            [&] { set->unblockCode(SecretCode::Pin1, "12345678", "4321"); },
-            [&] { set->unblockCode(SecretCode::Pin2, "87654321", "999"); },
             [&] { set->disableCode(SecretCode::Pin1, "1234"); },
             [&] { set->enableCode(SecretCode::Pin1, "1234"); },
             [&] { set->select(0x7F10); },
@@ -164,12 +128,8 @@ private slots:
                 virtualPcsc().clearLog();
                 set->header();
             },
-            [&] { set->readRecord(1, 0x20, RecordMode::Absolute); },
-            [&] { set->readRecord(3, 0x10, uicc ? RecordMode::Absolute : RecordMode::Previous); },
-            [&] { set->updateRecord(5, RecordMode::Absolute, data); },
+            [&] { set->readRecord(3, 0x10, RecordMode::Previous); },
             [&] { set->updateBinary(0x0110, binary); },
-            [&] { set->readBinary(0, FileId::kIccidLength); },
-            [&] { set->readBinary(0, FileId::kSpnLength); },
             [&] { set->select(FileId::kMf); },
             [&] { static_cast<UiccCommands&>(*set).selectApplication(); },
         };
@@ -181,41 +141,6 @@ private slots:
         QCOMPARE(lastTransmit().sendProtocol, DWORD(SCARD_PROTOCOL_T0));
         QCOMPARE(lastTransmit().sendHeaderLength, DWORD(sizeof(SCARD_IO_REQUEST)));
         QVERIFY(!lastTransmit().receiveHeaderGiven);
-    }
-
-    // The answer's status word becomes the result's outcome; the PC/SC result
-    // stays apart. The full table is checked without a card in TestStatusWords,
-    // refusals and missing files on every card kind in TestCardContract.
-    void statusWords_data()
-    {
-        QTest::addColumn<bool>("isSelect");
-        QTest::addColumn<uint>("statusWord");
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<uint>("errorCode"); // what a message would show
-
-        QTest::newRow("verify 69 82: access denied")
-            << false << 0x6982u << int(CardOutcome::AccessRefused) << 0x80100027u;
-        QTest::newRow("select 9F 22") << true << 0x9F22u << int(CardOutcome::Success) << 0x9F22u;
-    }
-
-    void statusWords()
-    {
-        QFETCH(bool, isSelect);
-        QFETCH(uint, statusWord);
-        QFETCH(int, outcome);
-        QFETCH(uint, errorCode);
-
-        answerWith(isSelect ? "A0A4" : "A020", uint16_t(statusWord));
-        SimCommands sim(m_transport);
-        const CardResult result =
-            isSelect ? sim.select(0x7F10) : sim.verifyCode(SecretCode::Pin1, "1234");
-        QCOMPARE(outcomeName(result.outcome), outcomeName(CardOutcome(outcome)));
-        QCOMPARE(result.pcsc, LONG(SCARD_S_SUCCESS));
-        QCOMPARE(uint(result.sw.value()), statusWord);
-        QCOMPARE(uint(result.errorCode()), errorCode);
-        // The 9F xx of a SELECT is kept for the header, never handed on as a refusal.
-        if (isSelect && result.ok())
-            QCOMPARE(result.pending, int(statusWord & 0xFF));
     }
 
     void fileResponses_data()

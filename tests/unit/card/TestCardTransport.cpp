@@ -12,13 +12,11 @@ namespace {
 // or, when the entry starts with '!', fails with that PC/SC result.
 QList<QByteArray> g_answers;
 QList<QByteArray> g_sent;
-QList<DWORD> g_offered;
 
 LONG scriptedTransmit(SCARDHANDLE, const SCARD_IO_REQUEST*, LPCBYTE send, DWORD sendLength,
                       SCARD_IO_REQUEST*, LPBYTE receive, LPDWORD receiveLength)
 {
     g_sent.append(QByteArray(reinterpret_cast<const char*>(send), int(sendLength)));
-    g_offered.append(*receiveLength);
     if (g_answers.isEmpty())
         return LONG(SCARD_E_NOT_TRANSACTED);
     const QByteArray next = g_answers.takeFirst();
@@ -69,7 +67,6 @@ private slots:
         g_status = {{SCARD_S_SUCCESS, SCARD_PRESENT}};
         g_answers.clear();
         g_sent.clear();
-        g_offered.clear();
     }
 
     void exchanges_data()
@@ -150,16 +147,6 @@ private slots:
         QCOMPARE(g_sent.size(), 2);
     }
 
-    void offersTheRoomAsked()
-    {
-        g_answers = {"9000", "9000"};
-        const CardTransport transport(m_api, m_card);
-        const uint8_t verify[] = {0xA0, 0x20, 0x00, 0x01, 0x00};
-        transport.exchange(verify, 20);
-        transport.getResponse(0xA0, 0x22, 250);
-        QCOMPARE(g_offered, (QList<DWORD>{20, 250}));
-    }
-
     void answerShorterThanAStatusWord_data()
     {
         QTest::addColumn<ReaderStates>("status");
@@ -187,16 +174,6 @@ private slots:
         QCOMPARE(answer.pcsc, pcsc);
         QVERIFY(answer.shortAnswer);
         QCOMPARE(g_sent.size(), 1);
-    }
-
-    void followsTheHandleItIsGiven()
-    {
-        g_answers = {"9000", "9000"};
-        SCARDHANDLE handle = 1;
-        const CardTransport transport(m_api, handle);
-        QCOMPARE(transport.card(), SCARDHANDLE(1));
-        handle = 2; // a new connection
-        QCOMPARE(transport.card(), SCARDHANDLE(2));
     }
 };
 

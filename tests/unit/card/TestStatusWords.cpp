@@ -16,9 +16,11 @@ private slots:
         QTest::addColumn<uint>("word");
         QTest::addColumn<int>("outcome");
         QTest::addColumn<int>("attempts"); // what the word tells of the tries left (-1: nothing)
+        QTest::addColumn<uint>("errorCode"); // what a message shows; 0: the word itself
 
-        const auto row = [](const char* name, uint word, CardOutcome outcome, int attempts = -1) {
-            QTest::newRow(name) << word << int(outcome) << attempts;
+        const auto row = [](const char* name, uint word, CardOutcome outcome, int attempts = -1,
+                            uint errorCode = 0) {
+            QTest::newRow(name) << word << int(outcome) << attempts << errorCode;
         };
         row("90 00", 0x9000, CardOutcome::Success);
         row("9F 22 response waiting", 0x9F22, CardOutcome::Success);
@@ -36,7 +38,8 @@ private slots:
         row("98 40 blocked", 0x9840, CardOutcome::Blocked);
         row("63 C2 wrong code", 0x63C2, CardOutcome::WrongCode, 2);
         row("63 C0 no try left", 0x63C0, CardOutcome::WrongCode, 0);
-        row("69 82 security", 0x6982, CardOutcome::AccessRefused);
+        // A security refusal is shown as the PC/SC "access denied" code.
+        row("69 82 security", 0x6982, CardOutcome::AccessRefused, -1, 0x80100027);
         row("69 83 blocked", 0x6983, CardOutcome::Blocked);
         row("6A 82 not found", 0x6A82, CardOutcome::NoSuchFile);
         row("6A 83 no record", 0x6A83, CardOutcome::RecordNotFound);
@@ -59,6 +62,7 @@ private slots:
         QFETCH(uint, word);
         QFETCH(int, outcome);
         QFETCH(int, attempts);
+        QFETCH(uint, errorCode);
         CardAnswer answer;
         answer.sw = {uint8_t(word >> 8), uint8_t(word & 0xFF)};
         const CardResult result = judgeAnswer(answer, Sim::statusTable());
@@ -67,6 +71,7 @@ private slots:
         QCOMPARE(result.ok(), outcome == int(CardOutcome::Success) ||
                                   outcome == int(CardOutcome::SuccessWithInfo));
         QCOMPARE(result.sw.value(), uint16_t(word));
+        QCOMPARE(uint(result.errorCode()), errorCode != 0 ? errorCode : word);
         QVERIFY(result.answered());
         QVERIFY(std::strlen(result.text) > 0);
     }
