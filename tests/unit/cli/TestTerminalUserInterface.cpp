@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include <map>
 #include <sstream>
 
 namespace {
@@ -110,59 +111,84 @@ private slots:
         QCOMPARE(err.str(), !interactive && !yes ? std::string("Save?\n") : std::string());
     }
 
-    void codesFromFiles()
+    // The codes a dialog ends with, from files (role=code) or typed on the
+    // terminal; a code from a file is never asked for nor written out.
+    void codesAnswered_data()
     {
-        std::ostringstream err;
-        FakeTerminal terminal;
-        TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
-        ui.setSecret(Role::Pin, OwnedText::of("1234"));
-        ui.setSecret(Role::Pin2, OwnedText::of("5678"));
-        ui.setSecret(Role::NewPin, OwnedText::of("4321"));
-        ui.setSecret(Role::Puk, OwnedText::of("87654321"));
-
-        UserInterface::PinAnswer pin1 = ui.askPin(request(Kind::EnterPin1));
-        QVERIFY(pin1.confirmed);
-        QCOMPARE(text(pin1.entries.code), std::string("1234"));
-        UserInterface::PinAnswer pin2 = ui.askPin(request(Kind::EnterPin2));
-        QCOMPARE(text(pin2.entries.code), std::string("5678"));
-        UserInterface::PinAnswer unblock = ui.askPin(request(Kind::UnblockPin2));
-        QVERIFY(unblock.confirmed);
-        QCOMPARE(text(unblock.entries.code), std::string("87654321"));
-        QCOMPARE(text(unblock.entries.newPin), std::string("4321"));
-        QCOMPARE(text(unblock.entries.confirmPin), std::string("4321"));
-        UserInterface::PinAnswer change2 = ui.askPin(request(Kind::ChangePin2));
-        QCOMPARE(text(change2.entries.newPin), std::string("4321"));
-        QCOMPARE(text(change2.entries.confirmPin), std::string("4321"));
-
-        QVERIFY(terminal.prompts.empty());
-        QCOMPARE(ui.failures(), 0);
-        QVERIFY(err.str().find("1234") == std::string::npos);
-        QVERIFY(err.str().find("4321") == std::string::npos);
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("entries"); // code, new PIN, confirmation, PIN on (1) or off
+        QTest::addColumn<QString>("prompts");
+        QTest::addColumn<QString>("said");
+        const auto row = [](const char* name, Kind kind, QStringList files, QStringList typed,
+                            const char* entries, const char* prompts, const char* said = "") {
+            QTest::newRow(name) << kind << files << typed << entries << prompts << said;
+        };
+        row("PIN1 from a file", Kind::EnterPin1, {"pin=1357", "pin2=5678"}, {}, "1357 - - 1", "");
+        row("PIN2 from a file", Kind::EnterPin2, {"pin=1234", "pin2=5678"}, {}, "5678 - - 1", "");
+        row("unblock PIN2 from files", Kind::UnblockPin2, {"puk=87654321", "new=4321"}, {},
+            "87654321 4321 4321 1", "");
+        row("change PIN2 from files", Kind::ChangePin2, {"pin2=5678", "new=4321"}, {},
+            "- 4321 4321 1", "");
+        row("PIN1 typed", Kind::EnterPin1, {}, {"1111"}, "1111 - - 1", "PIN: ",
+            "PIN\nThere are 2 attempts remaining!\n");
+        // The new PIN is asked twice; the two entries agree.
+        row("unblock PIN1 typed", Kind::UnblockPin1, {}, {"87654321", "2222", "2222"},
+            "87654321 2222 2222 1", "PUK: |PIN: |Confirm PIN: ");
+        row("change PIN1", Kind::ChangePin1, {"new=9999"}, {}, "- 9999 9999 1", "");
+        row("disable PIN1", Kind::ChangePin1, {"new=9999", "choice=disable"}, {}, "- - - 0", "");
+        // Enabling keeps the PIN: the edits hold the current one.
+        row("enable PIN1", Kind::ChangePin1, {"choice=enable"}, {}, "- 1234 1234 1", "");
     }
 
-    void codesAskedOnTheTerminal()
+    void codesAnswered()
     {
+        QFETCH(Kind, kind);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, entries);
+        QFETCH(QString, prompts);
+        QFETCH(QString, said);
         std::ostringstream err;
         FakeTerminal terminal;
-        terminal.secrets = {"1111", "87654321", "2222", "2222"};
+        for (const QString& code : typed)
+            terminal.secrets.push_back(code.toStdString());
         TerminalUserInterface ui(err, true, false, terminal.secretPrompt(), terminal.linePrompt());
-
-        UserInterface::PinRequest enter = request(Kind::EnterPin1);
-        enter.title = "PIN";
-        enter.text = "There are 2 attempts remaining!";
-        UserInterface::PinAnswer pin = ui.askPin(enter);
-        QVERIFY(pin.confirmed);
-        QCOMPARE(text(pin.entries.code), std::string("1111"));
-        QCOMPARE(err.str(), std::string("PIN\nThere are 2 attempts remaining!\n"));
-
-        // The new PIN is asked twice; the two entries agree.
-        UserInterface::PinAnswer unblock = ui.askPin(request(Kind::UnblockPin1));
-        QVERIFY(unblock.confirmed);
-        QCOMPARE(text(unblock.entries.code), std::string("87654321"));
-        QCOMPARE(text(unblock.entries.newPin), std::string("2222"));
-        QCOMPARE(text(unblock.entries.confirmPin), std::string("2222"));
-        QCOMPARE(terminal.prompts,
-                 (std::vector<std::string>{"PIN: ", "PUK: ", "PIN: ", "Confirm PIN: "}));
+        const std::map<QString, Role> roles = {
+            {"pin", Role::Pin}, {"pin2", Role::Pin2}, {"new", Role::NewPin}, {"puk", Role::Puk}};
+        UserInterface::PinRequest asked = request(kind, "1234");
+        for (const QString& file : files) {
+            const QString name = file.section('=', 0, 0);
+            const QString value = file.section('=', 1);
+            if (name != "choice")
+                ui.setSecret(roles.at(name), OwnedText::of(value.toStdString()));
+            else if (value == "disable")
+                ui.setPin1Choice(TerminalUserInterface::Pin1Choice::Disable);
+            else
+                ui.setPin1Choice(TerminalUserInterface::Pin1Choice::Enable);
+            asked.initial.pinEnabled = !(name == "choice" && value == "enable");
+        }
+        if (!said.isEmpty()) {
+            asked.title = "PIN";
+            asked.text = "There are 2 attempts remaining!";
+        }
+        const UserInterface::PinAnswer answer = ui.askPin(asked);
+        QVERIFY(answer.confirmed);
+        const QStringList want = entries.split(' ');
+        const auto check = [](std::string_view got, const QString& wanted) {
+            if (wanted != "-")
+                QCOMPARE(QString::fromStdString(text(got)), wanted);
+        };
+        check(answer.entries.code, want[0]);
+        check(answer.entries.newPin, want[1]);
+        check(answer.entries.confirmPin, want[2]);
+        QCOMPARE(answer.entries.pinEnabled, want[3] == "1");
+        QStringList shown;
+        for (const std::string& prompt : terminal.prompts)
+            shown << QString::fromStdString(prompt);
+        QCOMPARE(shown.join('|'), prompts);
+        QCOMPARE(QString::fromStdString(err.str()), said);
         QCOMPARE(ui.failures(), 0);
     }
 
@@ -262,39 +288,6 @@ private slots:
             QCOMPARE(terminal.prompts.size(), static_cast<std::size_t>(asks));
             QCOMPARE(ui.failures(), 1);
         }
-    }
-
-    void changePinChoices()
-    {
-        using Choice = TerminalUserInterface::Pin1Choice;
-        std::ostringstream err;
-        TerminalUserInterface ui(err, false, false);
-        ui.setSecret(Role::NewPin, OwnedText::of("9999"));
-
-        ui.setPin1Choice(Choice::Disable);
-        UserInterface::PinAnswer off = ui.askPin(request(Kind::ChangePin1, "1234"));
-        QVERIFY(off.confirmed);
-        QVERIFY(!off.entries.pinEnabled);
-
-        TerminalUserInterface enabling(err, false, false);
-        enabling.setPin1Choice(Choice::Enable);
-        UserInterface::PinRequest disabled = request(Kind::ChangePin1, "1234");
-        disabled.initial.pinEnabled = false;
-        UserInterface::PinAnswer on = enabling.askPin(disabled);
-        QVERIFY(on.confirmed);
-        QVERIFY(on.entries.pinEnabled);
-        // Enabling keeps the PIN: the edits hold the current one.
-        QCOMPARE(text(on.entries.newPin), std::string("1234"));
-        QCOMPARE(text(on.entries.confirmPin), std::string("1234"));
-
-        TerminalUserInterface changing(err, false, false);
-        changing.setSecret(Role::NewPin, OwnedText::of("9999"));
-        UserInterface::PinAnswer changed = changing.askPin(request(Kind::ChangePin1, "1234"));
-        QVERIFY(changed.confirmed);
-        QVERIFY(changed.entries.pinEnabled);
-        QCOMPARE(text(changed.entries.newPin), std::string("9999"));
-        QCOMPARE(text(changed.entries.confirmPin), std::string("9999"));
-        QCOMPARE(ui.failures() + enabling.failures() + changing.failures(), 0);
     }
 
     void missingCodeWithoutTerminal()

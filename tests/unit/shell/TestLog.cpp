@@ -177,12 +177,9 @@ private slots:
         const QByteArray entry = bytes.mid(1); // after the level byte
 
         const QDate today = QDate::currentDate();
-        // File version: major, a point, the minor with two digits, and the build when not 0.
-        QByteArray fileVersion = QByteArray::number(PHONARA_EXPECTED_MAJOR) + "." +
-                                 QByteArray::number(PHONARA_EXPECTED_MINOR).rightJustified(2, '0');
-        if (PHONARA_EXPECTED_PATCH != 0) {
-            fileVersion += "." + QByteArray::number(PHONARA_EXPECTED_PATCH);
-        }
+        // The file version's layout is checked by fileVersion below.
+        const QByteArray fileVersion = QByteArray::fromStdString(fileVersionText(
+            PHONARA_EXPECTED_MAJOR, PHONARA_EXPECTED_MINOR, PHONARA_EXPECTED_PATCH, 0));
         const QByteArray expected = " E [                              ] Start logfile "
                                     "============================================\r\n"
                                     "   Product: Phonara, Ver: " PHONARA_EXPECTED_VERSION "\r\n"
