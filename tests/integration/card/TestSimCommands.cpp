@@ -152,8 +152,8 @@ private slots:
         QTest::addColumn<int>("puk2Tries");
         QTest::addColumn<uint>("chv1Status");
 
-        // MF bytes 19/20 are 80 | tries: 83 and 8A give A3.
-        QTest::newRow("3 PIN1 tries, 10 PUK1 tries") << 3 << 10 << true << 3 << 10 << 0xA3u;
+        // MF bytes 19/20 are 80 | tries; the full counters of a fresh card are
+        // read in TestCardContract.
         QTest::newRow("blocked PIN1, PIN1 disabled") << 0 << 7 << false << 1 << 0 << 0x70u;
     }
 
@@ -253,7 +253,6 @@ private slots:
         QTest::addColumn<bool>("pin1Disabled");
         QTest::addColumn<int>("pin1Tries");
         QTest::addColumn<int>("puk1Tries");
-        QTest::newRow("PIN1 enabled") << "usim-two-sets" << false << 3 << 10;
         QTest::newRow("PIN1 disabled") << "usim-pin1-disabled" << true << 3 << 10;
         QTest::newRow("PIN1 blocked") << "usim-pin1-blocked" << false << 0 << 10;
     }
