@@ -6,7 +6,7 @@
 namespace {
 
 // Ids 1-183, 300-399 (files, imports' summaries), 400-419 (secret-code rules
-// and the card's answers to codes), 760-789 (vCard files) and 800-829 (card
+// and the card's answers to codes), 760-789 (vCard files) and 800-839 (card
 // writes) are the program's own texts; 2000 and up are the general texts
 // shared with the maker's other programs. Keep the table sorted by id.
 // clang-format off
@@ -227,7 +227,7 @@ constexpr BuiltInString kStrings[] = {
     {780, "vCard &4.0 (today's phones and address books)"},
     {781, "vCard &3.0 (for older programs)"},
     {782, "vCard files (*.vcf *.vcard)"},
-    // 800-829: what a card write tells the user.
+    // 800-839: what a card write tells the user.
     {800, "Nothing was written: there are no contacts to write.\nTo empty the SIM Card's phone book, use Clear SIM."},
     {801, "%d of %d contacts fit on the SIM Card."},
     {802, "No free record is left for %d of them."},
@@ -258,6 +258,7 @@ constexpr BuiltInString kStrings[] = {
     {827, "The %s were not written: %s could not be selected (%s)."},
     {828, "The %s were not written in full: the card refused record %d of %s (%s); %d records were written before it."},
     {829, "own numbers"},
+    {830, "The phone book was not written."},
     {1900, "This card has a USIM phone book and the older SIM phone book (EF ADN) as well.\nThe USIM phone book is read and written; the older one is left as it is."},
     {1901, "The card's phone book directory (EF PBR) names files that the card does not have or that cannot be reached without their IAP file: %s.\nWhat they would hold is neither read nor written."},
     {1902, "E-mail addresses or second names cut to fit the card: %s"},

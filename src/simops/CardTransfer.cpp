@@ -28,6 +28,7 @@ constexpr int kCutNames = 815; // "Names cut to fit the SIM Card: %s"
 constexpr int kBookNotSelected = 827; // "The %s were not written: %s could not be selected (%s)."
 constexpr int kBookRefused = 828;     // "The %s were not written in full: ..."
 constexpr int kOwnNumbersName = 829;
+constexpr int kPhoneBookNotWritten = 830;
 
 // "EF FDN (6F3B)": the file a side book lives in, as the user is told of it.
 std::string sideFileLabel(uint16_t fileId)
@@ -48,8 +49,9 @@ std::string answerText(const CardResult& answer)
 }
 
 // A side book that was not written, or not in full: which book, which file,
-// what the card answered and how far the write got.
-void tellSideBookFailure(UserInterface& ui, uint16_t fileId, const BookWrite& write)
+// what the card answered and how far the write got; `then`, when not 0, the
+// text of what the failure stopped.
+void tellSideBookFailure(UserInterface& ui, uint16_t fileId, const BookWrite& write, int then = 0)
 {
     const int nameId = fileId == FileId::kFdn   ? kFdnName
                        : fileId == FileId::kLnd ? kLndName
@@ -68,6 +70,8 @@ void tellSideBookFailure(UserInterface& ui, uint16_t fileId, const BookWrite& wr
             formatResString(kBookRefused, book.c_str(), write.record, file.c_str(),
                             answerText(write.answer).c_str(), write.recordsWritten);
     }
+    if (then != 0)
+        message.text += "\n" + resString(then);
     ui.message(message);
 }
 
@@ -183,7 +187,7 @@ SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const Sid
     if (!own.ok()) {
         // Without EF MSISDN the phone book is not written at all: say so rather
         // than let the write pass for done and the changes for saved.
-        tellSideBookFailure(ui, FileId::kMsisdn, own);
+        tellSideBookFailure(ui, FileId::kMsisdn, own, kPhoneBookNotWritten);
         result.stop = WriteOutcome::OwnNumbersFailed;
     }
     return result;

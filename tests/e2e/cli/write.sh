@@ -18,6 +18,17 @@ backup=$(sed -n 's/^The backup of the SIM Card is in //p' "$work/all.err")
 run_status all-read 0 vcard "$card" -- "$cli" read "$work/all.phn" "${pin[@]}"
 expect_same all-read "$data/cli/typical-changed.phn" "$work/all.phn"
 
+# A card without EF MSISDN: the write stops before the phone book and says so.
+card=$(card_copy no-msisdn no-msisdn)
+run_status no-msisdn 1 vcard --save "$card" -- "$cli" write "$data/cli/three.phn" --mode all --yes "${pin[@]}"
+grep -q '^The own numbers were not written: EF MSISDN (6F40) could not be selected (' "$work/no-msisdn.err" ||
+    fail "no-msisdn: EF MSISDN not named"
+grep -qx 'The phone book was not written.' "$work/no-msisdn.err" || fail "no-msisdn: not told the phone book stayed"
+# Saved untouched, the profile is written in the same form: nothing changed.
+untouched=$(card_copy no-msisdn untouched)
+vcard --save "$untouched" -- true
+cmp -s "$untouched" "$card" || fail "no-msisdn: the card changed"
+
 # write_then_read NAME WRITE-ARGS...: writes three.phn, then reads the card
 # into $work/NAME.phn, in one session on a fresh typical card.
 write_then_read() {
