@@ -61,8 +61,7 @@ public:
 };
 
 // Runs `action` on the next modal dialog of type T once it is shown. Returns
-// at once; the dialog is found while the test waits in a modal loop. The
-// returned watcher can be stopped with stopWaiting() when no dialog came.
+// at once; the dialog is found while the test waits in a modal loop.
 template <class T>
 QPointer<QTimer> onNextDialog(std::function<void(T*)> action, int timeoutMs = 10000)
 {
@@ -84,16 +83,6 @@ QPointer<QTimer> onNextDialog(std::function<void(T*)> action, int timeoutMs = 10
     return timer;
 }
 
-// Stops a watcher of onNextDialog(); true when it was still waiting.
-inline bool stopWaiting(QPointer<QTimer> watcher)
-{
-    if (!watcher)
-        return false;
-    watcher->stop();
-    watcher->deleteLater();
-    return true;
-}
-
 // Runs `action`; true when a dialog of type T came up meanwhile (it is closed).
 template <class T> bool dialogShownDuring(const std::function<void()>& action, int timeoutMs = 1000)
 {
@@ -106,7 +95,10 @@ template <class T> bool dialogShownDuring(const std::function<void()>& action, i
         timeoutMs);
     action();
     QTest::qWait(50);
-    stopWaiting(watcher);
+    if (watcher) {
+        watcher->stop();
+        watcher->deleteLater();
+    }
     return shown;
 }
 
