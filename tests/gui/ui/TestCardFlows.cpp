@@ -59,29 +59,21 @@ private slots:
         QTest::addColumn<QString>("firstPin");  // null: none tried before
         QTest::addColumn<std::vector<int>>("firstMessages");
         QTest::addColumn<int>("triesLeft");
-        QTest::newRow("wrong PIN first") << "typical"
-                                         << "42/250" << 42 << QStringList{"0 1 Anna Schmidt"}
-                                         << "9999" << std::vector<int>{405} << 2;
-        QTest::newRow("cancelled first")
-            << "typical"
-            << "42/250" << 42 << QStringList{"0 1 Anna Schmidt"} << "" << std::vector<int>{} << 3;
-        QTest::newRow("typical") << "typical"
-                                 << "42/250" << 42
-                                 << QStringList{"0 0 1",
-                                                "41 0 42",
-                                                "0 1 Anna Schmidt",
-                                                u"1 1 Bernd K\u00F6hler"_qs,
-                                                u"2 1 Jos\u00E9 Mu\u00F1oz"_qs,
-                                                u"10 1 \u0418\u0432\u0430\u043D \u041F"_qs,
-                                                u"13 1 \u039D\u03AF\u03BA\u03BF\u03C2 \u0396"_qs,
-                                                "4 2 +4930123456789012345678"}
-                                 << QString() << std::vector<int>{} << 3;
-        QTest::newRow("USIM, two sets")
-            << "usim-two-sets"
-            << "11/500" << 11
-            << QStringList{"0 3 +4930123456; anna@example.org; Anni", "1 3 bernd_k@example.com",
-                           u"5 3 \u0412\u0430\u043D\u044F"_qs, "10 1 Kontakt 500"}
-            << QString() << std::vector<int>{} << 3;
+        const auto row = [](const char* name, const char* profile, const char* status, int rows,
+                            const QStringList& cells, const QString& firstPin = QString(),
+                            std::vector<int> firstMessages = {}, int triesLeft = 3) {
+            QTest::newRow(name) << QString(profile) << QString(status) << rows << cells << firstPin
+                                << firstMessages << triesLeft;
+        };
+        row("wrong PIN first", "typical", "42/250", 42, {"0 1 Anna Schmidt"}, "9999", {405}, 2);
+        row("cancelled first", "typical", "42/250", 42, {"0 1 Anna Schmidt"}, "");
+        row("typical", "typical", "42/250", 42,
+            {"0 0 1", "41 0 42", "0 1 Anna Schmidt", u"1 1 Bernd K\u00F6hler"_qs,
+             u"2 1 Jos\u00E9 Mu\u00F1oz"_qs, u"10 1 \u0418\u0432\u0430\u043D \u041F"_qs,
+             u"13 1 \u039D\u03AF\u03BA\u03BF\u03C2 \u0396"_qs, "4 2 +4930123456789012345678"});
+        row("USIM, two sets", "usim-two-sets", "11/500", 11,
+            {"0 3 +4930123456; anna@example.org; Anni", "1 3 bernd_k@example.com",
+             u"5 3 \u0412\u0430\u043D\u044F"_qs, "10 1 Kontakt 500"});
     }
 
     void readCard()
@@ -135,10 +127,7 @@ private slots:
     void writeUsimCard()
     {
         GuiHarness gui;
-        QVERIFY(gui.insertProfile("usim-two-sets"));
-        gui.answerPinWith("1234");
-        gui.window->runCommand(Command::Read);
-        QCOMPARE(gui.window->statusText(), QString("11/500"));
+        QVERIFY(gui.insertProfile("usim-two-sets") && gui.readCard());
 
         writeConfigNumber("Write_Selected", 1);
         gui.window->selectRow(0);

@@ -1,4 +1,7 @@
+// The list's editing operations, and the window's title and status texts.
+
 #include "phonebook/PhoneBook.h"
+#include "ui/DocumentState.h"
 #include "ui/ListOperations.h"
 
 #include <QTest>
@@ -100,6 +103,35 @@ private slots:
         QCOMPARE(namesOf(book), "CBA");
         PhoneBook empty;
         QCOMPARE(sortContacts(empty, SortColumn::Name, true, -1), -1);
+    }
+
+    // The window tests see a file in a folder, a card in a named reader and
+    // nothing open; these are the cases they do not reach.
+    void windowTexts_data()
+    {
+        QTest::addColumn<BookSource>("source");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("file without folder") << BookSource::File << "work.phn"
+                                             << "Phonara - [ work.phn ]"
+                                             << "40/*";
+        QTest::newRow("card, reader unknown") << BookSource::Card << ""
+                                              << "Phonara - [SIM card]"
+                                              << "40/250";
+    }
+
+    void windowTexts()
+    {
+        QFETCH(BookSource, source);
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        QFETCH(QString, status);
+        DocumentState state;
+        state.bookSource = source;
+        state.currentPath = path.toStdString();
+        QCOMPARE(QString::fromStdString(windowTitleFor(state, "")), title);
+        QCOMPARE(QString::fromStdString(statusTextFor(state, 40, 250)), status);
     }
 };
 
