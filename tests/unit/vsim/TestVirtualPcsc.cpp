@@ -36,6 +36,21 @@ QByteArray transmit(SCARDHANDLE h, const QByteArray& apdu, LONG* rv,
                                   : QByteArray();
 }
 
+SCARDCONTEXT context()
+{
+    SCARDCONTEXT ctx = 0;
+    pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
+    return ctx;
+}
+
+// Connects to `reader`; `active` receives the protocol chosen.
+LONG connectTo(SCARDCONTEXT ctx, DWORD share, SCARDHANDLE* h, const char* reader = kReader,
+             DWORD preferred = SCARD_PROTOCOL_T0, DWORD* active = nullptr)
+{
+    DWORD chosen = 0;
+    return pc::SCardConnect(ctx, reader, share, preferred, h, active ? active : &chosen);
+}
+
 } // namespace
 
 class TestVirtualPcsc : public QObject
@@ -124,12 +139,11 @@ private slots:
         pc::Control::instance().addReader(kReader);
         if (inserted)
             pc::Control::instance().insertCard(kReader, c);
-        SCARDCONTEXT ctx = 0;
-        pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
         SCARDHANDLE h = 0;
         DWORD active = 0;
-        QCOMPARE(qlonglong(pc::SCardConnect(ctx, reader.toUtf8().constData(), SCARD_SHARE_EXCLUSIVE,
-                                            preferred, &h, &active)),
+        const QByteArray name = reader.toUtf8();
+        QCOMPARE(qlonglong(connectTo(context(), SCARD_SHARE_EXCLUSIVE, &h, name.constData(),
+                                     preferred, &active)),
                  result);
         if (result == SCARD_S_SUCCESS)
             QCOMPARE(uint(active), protocol);
@@ -138,25 +152,16 @@ private slots:
     void sharing()
     {
         pc::Control::instance().insertCard(kReader, card());
-        SCARDCONTEXT ctx = 0;
-        pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
+        const SCARDCONTEXT ctx = context();
         SCARDHANDLE a = 0;
         SCARDHANDLE b = 0;
-        DWORD active = 0;
-        QCOMPARE(
-            pc::SCardConnect(ctx, kReader, SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0, &a, &active),
-            SCARD_S_SUCCESS);
-        QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &b, &active),
-                 SCARD_E_SHARING_VIOLATION);
+        QCOMPARE(connectTo(ctx, SCARD_SHARE_EXCLUSIVE, &a), SCARD_S_SUCCESS);
+        QCOMPARE(connectTo(ctx, SCARD_SHARE_SHARED, &b), SCARD_E_SHARING_VIOLATION);
         QCOMPARE(pc::SCardDisconnect(a, SCARD_LEAVE_CARD), SCARD_S_SUCCESS);
         QCOMPARE(pc::SCardDisconnect(a, SCARD_LEAVE_CARD), SCARD_E_INVALID_HANDLE);
-        QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &a, &active),
-                 SCARD_S_SUCCESS);
-        QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &b, &active),
-                 SCARD_S_SUCCESS);
-        QCOMPARE(
-            pc::SCardConnect(ctx, kReader, SCARD_SHARE_EXCLUSIVE, SCARD_PROTOCOL_T0, &b, &active),
-            SCARD_E_SHARING_VIOLATION);
+        QCOMPARE(connectTo(ctx, SCARD_SHARE_SHARED, &a), SCARD_S_SUCCESS);
+        QCOMPARE(connectTo(ctx, SCARD_SHARE_SHARED, &b), SCARD_S_SUCCESS);
+        QCOMPARE(connectTo(ctx, SCARD_SHARE_EXCLUSIVE, &b), SCARD_E_SHARING_VIOLATION);
         QCOMPARE(pc::Control::instance().openHandles(), 2);
         // Releasing the context ends its connections.
         QCOMPARE(pc::SCardReleaseContext(ctx), SCARD_S_SUCCESS);
@@ -168,12 +173,8 @@ private slots:
         auto c = card(
             R"({"files": [{"path": "3F00/2FE2", "kind": "transparent", "data": "98 94 00 00 00 00 00 00 00 F1"}]})");
         pc::Control::instance().insertCard(kReader, c);
-        SCARDCONTEXT ctx = 0;
-        pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
         SCARDHANDLE h = 0;
-        DWORD active = 0;
-        QCOMPARE(pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &h, &active),
-                 SCARD_S_SUCCESS);
+        QCOMPARE(connectTo(context(), SCARD_SHARE_SHARED, &h), SCARD_S_SUCCESS);
         LONG rv = 0;
         const QByteArray select = *vsim::fromHex("A0 A4 00 00 02 2F E2");
         QCOMPARE(transmit(h, select, &rv), *vsim::fromHex("9F 0F"));
@@ -204,11 +205,8 @@ private slots:
     {
         auto c = card(R"({"faults": [{"afterApdus": 2, "do": "remove"}]})");
         pc::Control::instance().insertCard(kReader, c);
-        SCARDCONTEXT ctx = 0;
-        pc::SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &ctx);
         SCARDHANDLE h = 0;
-        DWORD active = 0;
-        pc::SCardConnect(ctx, kReader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0, &h, &active);
+        QCOMPARE(connectTo(context(), SCARD_SHARE_SHARED, &h), SCARD_S_SUCCESS);
         LONG rv = 0;
         const QByteArray select = *vsim::fromHex("A0 A4 00 00 02 3F 00");
         transmit(h, select, &rv);
