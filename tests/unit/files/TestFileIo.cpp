@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -186,6 +187,25 @@ private slots:
         QCOMPARE(QString::fromStdString(text),
                  QStringLiteral("Could not save book.phn: ") +
                      QString::fromStdString(std::generic_category().message(reported)));
+    }
+
+    // The same on a real small file system that fills up; needs the right to mount.
+    void fullTmpfsKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QByteArray mountPoint = QFile::encodeName(dir.path());
+        if (mount("phonara-test", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("a tmpfs cannot be mounted here (needs root)");
+        const QString path = dir.filePath("book.phn");
+        writeFile(path, kOld);
+        const SaveResult result = saveFileAtomically(path.toStdString(), bigBytes());
+        const QByteArray after = contents(path);
+        const QStringList entries = entriesOf(dir.path());
+        umount(mountPoint.constData());
+
+        QCOMPARE(result.error, ENOSPC);
+        QCOMPARE(after, kOld);
+        QCOMPARE(entries, QStringList{"book.phn"});
     }
 
     // A file larger than its reader takes is not written at all.
