@@ -108,34 +108,41 @@ private slots:
     {
         QTest::addColumn<int>("level");
         QTest::addColumn<QByteArray>("tag");
+        QTest::addColumn<QByteArray>("message");
         QTest::addColumn<QByteArray>("afterStamp");
+        const auto row = [](const char* name, int level, const QByteArray& tag,
+                            const QByteArray& afterStamp, const QByteArray& message = "Start") {
+            QTest::newRow(name) << level << tag << message << afterStamp;
+        };
 
         // The tag is right-aligned in 30 characters.
-        QTest::newRow("info") << 5 << QByteArray("connect_to_sim")
-                              << QByteArray(" I [                connect_to_sim] Start");
-        QTest::newRow("error") << 1 << QByteArray("read_record")
-                               << QByteArray(" E [                   read_record] Start");
-        QTest::newRow("progress") << 4 << QByteArray("123456789012345678901234567890")
-                                  << QByteArray(" P [123456789012345678901234567890] Start");
-        QTest::newRow("level 7 has no letter")
-            << 7 << QByteArray("index_to_dir_and_file")
-            << QByteArray("  [         index_to_dir_and_file] Start");
-        QTest::newRow("long tag written whole")
-            << 5 << QByteArray("a_tag_that_is_longer_than_thirty_chars")
-            << QByteArray(" I [a_tag_that_is_longer_than_thirty_chars] Start");
+        row("info", 5, "connect_to_sim", " I [                connect_to_sim] Start");
+        row("error", 1, "read_record", " E [                   read_record] Start");
+        row("progress", 4, "123456789012345678901234567890",
+            " P [123456789012345678901234567890] Start");
+        row("level 7 has no letter", 7, "index_to_dir_and_file",
+            "  [         index_to_dir_and_file] Start");
+        row("long tag written whole", 5, "a_tag_that_is_longer_than_thirty_chars",
+            " I [a_tag_that_is_longer_than_thirty_chars] Start");
+        // One 512-byte buffer with its terminating zero: 511 bytes, of which CR LF, the
+        // 16-byte stamp, " I [", the 30-character tag field and "] " leave 457 for the text.
+        row("long entry cut", 5, "long",
+            " I [                          long] " + QByteArray(511 - (2 + 16 + 4 + 30 + 2), 'a'),
+            QByteArray(1000, 'a'));
     }
 
     void entryFormat()
     {
         QFETCH(int, level);
         QFETCH(QByteArray, tag);
+        QFETCH(QByteArray, message);
         QFETCH(QByteArray, afterStamp);
         writeFile(logFile(), "9");
         QCOMPARE(openLog("Phonar"), 1);
         QFile::remove(logFile()); // drop the start entry; the writer creates the file again
 
         const QTime before = QTime::currentTime();
-        QCOMPARE(writeLog(LogLevel(level), tag.constData(), "%s", "Start"), 1);
+        QCOMPARE(writeLog(LogLevel(level), tag.constData(), "%s", message.constData()), 1);
         const QTime after = QTime::currentTime();
 
         const QByteArray entry = readFile(logFile());
@@ -149,21 +156,6 @@ private slots:
         if (before <= after) { // not across midnight
             QVERIFY(stamped >= before.addMSecs(-before.msec()) && stamped <= after);
         }
-    }
-
-    void longEntryIsCut()
-    {
-        writeFile(logFile(), "5");
-        QCOMPARE(openLog("Phonar"), 1);
-        QFile::remove(logFile());
-        const QByteArray message(1000, 'a');
-        QCOMPARE(writeLog(LogLevel::Info, "long", "%s", message.constData()), 1);
-        const QByteArray entry = readFile(logFile());
-        // One 512-byte buffer with its terminating zero.
-        QCOMPARE(entry.size(), 511);
-        // CR LF, the 16-byte stamp, " I [", the 30-character tag field and "] ".
-        QCOMPARE(entry.count('a'), 511 - (2 + 16 + 4 + 30 + 2));
-        QVERIFY(entry.contains(" I [                          long] aaa"));
     }
 
     void startEntry()
