@@ -33,9 +33,74 @@ constexpr qsizetype kMappingFieldLength = 259;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-bool isLineEnd(QChar c)
+bool isLineEnd(char c)
 {
-    return c == u'\r' || c == u'\n';
+    return c == '\r' || c == '\n';
+}
+
+// The bytes of a file without its byte-order mark, and whether they are UTF-8.
+struct CsvBytes
+{
+    std::string_view text;
+    bool utf8 = false;
+};
+
+// UTF-8 when the file starts with a byte-order mark or is valid UTF-8 with
+// bytes above 0x7F, Windows-1252 otherwise.
+CsvBytes csvBytes(std::string_view bytes)
+{
+    if (bytes.starts_with(kUtf8Bom)) {
+        bytes.remove_prefix(kUtf8Bom.size());
+        // A second mark right after the first is taken for part of it as well.
+        if (bytes.starts_with(kUtf8Bom)) {
+            bytes.remove_prefix(kUtf8Bom.size());
+        }
+        return {bytes, true};
+    }
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<uint8_t>(c) < 0x80; });
+    return {bytes, !ascii && QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()))
+                                 .isValidUtf8()};
+}
+
+// The text of `bytes` in their encoding. Decoding piece by piece gives what
+// decoding the whole gives, as long as the pieces end at ASCII bytes (a
+// sequence never spans one); a mark inside the text stays a character.
+QString decodedPiece(std::string_view bytes, bool utf8)
+{
+    if (!utf8) {
+        return cp1252ToUnicode(bytes);
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+// Blanks around an unquoted field's bytes.
+std::string_view trimmedBlankBytes(std::string_view bytes)
+{
+    const std::size_t begin = bytes.find_first_not_of(" \t");
+    if (begin == std::string_view::npos) {
+        return {};
+    }
+    return bytes.substr(begin, bytes.find_last_not_of(" \t") - begin + 1);
+}
+
+// How many records at most can give a contact: those with a byte a number
+// can hold. Reserving the book for them spares it the copies of growing.
+std::size_t possibleContacts(std::string_view bytes)
+{
+    std::size_t lines = 0;
+    bool dialled = false;
+    for (const char c : bytes) {
+        if (c == '\n' || c == '\r') {
+            lines += dialled ? 1 : 0;
+            dialled = false;
+        } else if ((c >= '0' && c <= '9') || c == '*' || c == '#' || c == 'p' || c == '+') {
+            dialled = true;
+        }
+    }
+    return lines + (dialled ? 1 : 0);
 }
 
 // Characters that make a spreadsheet take a cell for a formula.
@@ -126,9 +191,9 @@ struct Tally
     bool consistent = true;
 };
 
-Tally tallySeparators(QStringView text, QChar separator)
+Tally tallySeparators(const CsvBytes& bytes, char separator)
 {
-    CsvReader reader(text, separator);
+    CsvReader reader(bytes.text, separator, bytes.utf8);
     reader.keepFields(1);
     CsvRecord record;
     Tally tally;
@@ -315,17 +380,22 @@ void importRecord(const CsvRecord& record, const MappedColumns& columns, PhoneBo
 
 } // namespace
 
+QString CsvReader::decoded(std::string_view bytes) const
+{
+    return decodedPiece(bytes, m_utf8);
+}
+
 void CsvReader::readQuoted(CsvField* field, CsvRecord& record)
 {
-    const qsizetype size = m_text.size();
-    qsizetype run = m_pos;
+    const std::size_t size = m_bytes.size();
+    std::size_t run = m_pos;
     while (m_pos < size) {
-        const QChar c = m_text[m_pos];
-        if (c == u'"') {
+        const char c = m_bytes[m_pos];
+        if (c == '"') {
             if (field != nullptr) {
-                field->text += m_text.sliced(run, m_pos - run);
+                field->text += decoded(m_bytes.substr(run, m_pos - run));
             }
-            if (m_pos + 1 < size && m_text[m_pos + 1] == u'"') {
+            if (m_pos + 1 < size && m_bytes[m_pos + 1] == '"') {
                 if (field != nullptr) {
                     field->text += u'"';
                 }
@@ -336,13 +406,13 @@ void CsvReader::readQuoted(CsvField* field, CsvRecord& record)
             ++m_pos;
             return;
         }
-        if (c == u'\n' || (c == u'\r' && !(m_pos + 1 < size && m_text[m_pos + 1] == u'\n'))) {
+        if (c == '\n' || (c == '\r' && !(m_pos + 1 < size && m_bytes[m_pos + 1] == '\n'))) {
             ++m_line;
         }
         ++m_pos;
     }
     if (field != nullptr) {
-        field->text += m_text.sliced(run, size - run);
+        field->text += decoded(m_bytes.substr(run, size - run));
     }
     record.unended = true;
 }
@@ -353,13 +423,13 @@ bool CsvReader::next(CsvRecord& record)
     record.fieldCount = 0;
     record.ended = false;
     record.unended = false;
-    const qsizetype size = m_text.size();
+    const std::size_t size = m_bytes.size();
     if (m_pos >= size) {
         return false;
     }
     record.line = m_line;
-    const auto fieldEnd = [&](qsizetype from) {
-        while (from < size && m_text[from] != m_separator && !isLineEnd(m_text[from])) {
+    const auto fieldEnd = [&](std::size_t from) {
+        while (from < size && m_bytes[from] != m_separator && !isLineEnd(m_bytes[from])) {
             ++from;
         }
         return from;
@@ -369,25 +439,25 @@ bool CsvReader::next(CsvRecord& record)
         // millions of separators costs no memory.
         const bool kept = record.fieldCount < m_keep;
         CsvField field;
-        qsizetype quote = m_pos;
-        while (quote < size && m_text[quote] == u' ') {
+        std::size_t quote = m_pos;
+        while (quote < size && m_bytes[quote] == ' ') {
             ++quote;
         }
-        if (quote < size && m_text[quote] == u'"') {
+        if (quote < size && m_bytes[quote] == '"') {
             field.quoted = true;
             m_pos = quote + 1;
             readQuoted(kept ? &field : nullptr, record);
             // Anything between the closing quote and the separator is kept
             // as it stands; blanks there are layout.
-            const qsizetype end = fieldEnd(m_pos);
+            const std::size_t end = fieldEnd(m_pos);
             if (kept) {
-                field.text += trimmedBlanks(m_text.sliced(m_pos, end - m_pos));
+                field.text += decoded(trimmedBlankBytes(m_bytes.substr(m_pos, end - m_pos)));
             }
             m_pos = end;
         } else {
-            const qsizetype end = fieldEnd(m_pos);
+            const std::size_t end = fieldEnd(m_pos);
             if (kept) {
-                field.text = m_text.sliced(m_pos, end - m_pos).toString();
+                field.text = decoded(m_bytes.substr(m_pos, end - m_pos));
             }
             m_pos = end;
         }
@@ -398,11 +468,11 @@ bool CsvReader::next(CsvRecord& record)
         if (m_pos >= size) {
             return true;
         }
-        if (m_text[m_pos] == m_separator) {
+        if (m_bytes[m_pos] == m_separator) {
             ++m_pos;
             continue;
         }
-        m_pos += m_text[m_pos] == u'\r' && m_pos + 1 < size && m_text[m_pos + 1] == u'\n' ? 2 : 1;
+        m_pos += m_bytes[m_pos] == '\r' && m_pos + 1 < size && m_bytes[m_pos + 1] == '\n' ? 2 : 1;
         ++m_line;
         record.ended = true;
         return true;
@@ -411,33 +481,22 @@ bool CsvReader::next(CsvRecord& record)
 
 QString decodeCsvText(std::string_view bytes)
 {
-    if (bytes.starts_with(kUtf8Bom)) {
-        bytes.remove_prefix(kUtf8Bom.size());
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    }
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
-                                   [](char c) { return static_cast<uint8_t>(c) < 0x80; });
-    if (!ascii) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text =
-            utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-        if (!utf8.hasError()) {
-            return text;
-        }
-    }
-    return cp1252ToUnicode(bytes);
+    const CsvBytes text = csvBytes(bytes);
+    return decodedPiece(text.text, text.utf8);
 }
 
-char chooseCsvSeparator(QStringView text)
+namespace {
+
+char chooseSeparator(const CsvBytes& bytes)
 {
-    const Tally commas = tallySeparators(text, u',');
+    const Tally commas = tallySeparators(bytes, ',');
     if (commas.first < 0) {
         return 0;
     }
     if (commas.first > 0 && commas.consistent) {
         return ',';
     }
-    const Tally semicolons = tallySeparators(text, u';');
+    const Tally semicolons = tallySeparators(bytes, ';');
     if (semicolons.first > 0 && semicolons.consistent) {
         return ';';
     }
@@ -445,6 +504,15 @@ char chooseCsvSeparator(QStringView text)
         return 0;
     }
     return semicolons.first > commas.first ? ';' : ',';
+}
+
+} // namespace
+
+char chooseCsvSeparator(QStringView text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return chooseSeparator(
+        CsvBytes{std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), true});
 }
 
 CsvColumns recogniseCsvColumns(const std::vector<std::string>& header)
@@ -515,13 +583,15 @@ CsvColumns recogniseCsvColumns(const std::vector<std::string>& header)
 int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui, ImportReport* report,
                    const std::string& fileName)
 {
-    const QString text = decodeCsvText(bytes);
-    const char separator = chooseCsvSeparator(text);
+    // The fields are decoded one by one as the reader takes them: no copy of
+    // the whole text beside the file's bytes.
+    const CsvBytes text = csvBytes(bytes);
+    const char separator = chooseSeparator(text);
     if (separator == 0) {
         ui.inform(kNotCsvFile);
         return 0;
     }
-    CsvReader reader(text, QChar::fromLatin1(separator));
+    CsvReader reader(text.text, separator, text.utf8);
     reader.keepFields(kCsvMaxColumns);
     CsvRecord record;
     while (reader.next(record) && record.blank()) {
@@ -568,6 +638,10 @@ int importCsvBytes(std::string_view bytes, PhoneBook& book, UserInterface& ui, I
     reader.keepFields(columns.last() + 1);
     ImportReport imported;
     book.clear();
+    // Room for every line that may give a contact, but never more than ten
+    // times the file, for a file of short lines that give none.
+    book.contacts.reserve(
+        std::min(possibleContacts(text.text), 10 * text.text.size() / sizeof(Contact)));
     while (reader.next(record)) {
         if (record.blank()) {
             continue;

@@ -63,22 +63,30 @@ struct CsvRecord
 // Columns of a file that the mapping offers; further ones are passed by.
 inline constexpr unsigned kCsvMaxColumns = 1000;
 
-// Reads the records of a text one after the other, in one pass.
+// Reads the records of a file's bytes one after the other, in one pass, and
+// decodes each kept field as it takes it (the structure is all ASCII, which
+// both encodings keep as it is).
 class CsvReader
 {
 public:
-    CsvReader(QStringView text, QChar separator) : m_text(text), m_separator(separator) {}
+    // `utf8`: the bytes are UTF-8, else Windows-1252 (see decodeCsvText).
+    CsvReader(std::string_view bytes, char separator, bool utf8)
+        : m_bytes(bytes), m_separator(separator), m_utf8(utf8)
+    {
+    }
     // Only the first `count` fields of a record are kept; the rest are counted.
     void keepFields(std::size_t count) { m_keep = count; }
-    // The next record; false at the end of the text.
+    // The next record; false at the end of the bytes.
     bool next(CsvRecord& record);
 
 private:
     void readQuoted(CsvField* field, CsvRecord& record);
-    QStringView m_text;
-    QChar m_separator;
+    QString decoded(std::string_view bytes) const;
+    std::string_view m_bytes;
+    char m_separator;
+    bool m_utf8;
     std::size_t m_keep = kCsvMaxColumns;
-    qsizetype m_pos = 0;
+    std::size_t m_pos = 0;
     uint32_t m_line = 1;
 };
 
