@@ -147,6 +147,16 @@ SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const Sid
         if (!cutNames.empty())
             ui.inform(kCutNames, cutNames.c_str());
     };
+    // The card failure has been told; what it stopped has not.
+    const auto stopBeforePhoneBook = [&] {
+        UserInterface::Message message;
+        message.id = kPhoneBookNotWritten;
+        message.text = resString(kPhoneBookNotWritten);
+        message.icon = UserInterface::Icon::Warning;
+        ui.message(message);
+        result.stop = WriteOutcome::ExtensionFailed;
+        return result;
+    };
     for (const auto& [fileId, entries] :
          {std::pair{FileId::kFdn, std::span<const BookEntry>(side.fdn)},
           std::pair{FileId::kLnd, std::span<const BookEntry>(side.lnd)}}) {
@@ -154,12 +164,10 @@ SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const Sid
             writePhoneNumbers(session, ui, fileId, entries, 20,
                               fileId == FileId::kFdn ? &ext2Reserved : &ext1Reserved);
         // An extension record that could not be written has ended the connection
-        // and told the user.
+        // and told the user; the phone book is not written.
         noteCut(write);
-        if (write.status == BookWrite::Status::ExtensionFailed || session.context == 0) {
-            result.stop = WriteOutcome::ExtensionFailed;
-            return result;
-        }
+        if (write.status == BookWrite::Status::ExtensionFailed || session.context == 0)
+            return stopBeforePhoneBook();
         // A PIN2 that was refused or not given has been dealt with by the PIN2
         // dialog: the fixed dialling numbers stay as they are on the card.
         if (write.ok() || write.status == BookWrite::Status::Pin2NotGiven)
@@ -180,10 +188,8 @@ SideBooksWrite writeSideBooks(CardSession& session, UserInterface& ui, const Sid
     const BookWrite own = writeOwnNumbers(session, ui, side.msisdn, &ext1Reserved);
     noteCut(own);
     tellCut();
-    if (own.status == BookWrite::Status::ExtensionFailed || session.context == 0) {
-        result.stop = WriteOutcome::ExtensionFailed;
-        return result;
-    }
+    if (own.status == BookWrite::Status::ExtensionFailed || session.context == 0)
+        return stopBeforePhoneBook();
     if (!own.ok()) {
         // Without EF MSISDN the phone book is not written at all: say so rather
         // than let the write pass for done and the changes for saved.

@@ -306,6 +306,28 @@ private slots:
         QCOMPARE(previousMode, 3);
     }
 
+    // The card refuses the extension record of a long fixed dialling number,
+    // the run's first update: the phone book is left as it was, and the user
+    // is told.
+    void sideBookExtensionRefused()
+    {
+        BookCard card = insertBookCard();
+        const QByteArray adnBefore = card.adn->records[0];
+        BookEntry& entry = m_f.sideBooks->fdn[0];
+        entry.name.assign("Long");
+        entry.number.assign("+4930123456789012345678");
+        entry.tonNpi = 0x91;
+        entry.dirty = 1;
+        m_f.add({anna()});
+        card.sim->faults().append(vsim::Fault{.commandPrefix = QByteArray::fromHex("A0DC"),
+                                              .action = vsim::Fault::Action::StatusWord,
+                                              .statusWord = 0x6F00});
+        m_f.ui->queuePin("5678");
+        QVERIFY(!m_f.write(WriteMode::WriteAll));
+        QCOMPARE(m_f.messageIds().back(), 830);
+        QCOMPARE(card.adn->records[0], adnBefore);
+    }
+
     void emptiedOwnNumberIsNotWritten()
     {
         BookCard card = insertBookCard();
