@@ -302,13 +302,13 @@ void readExtras(const CsvRecord& record, const MappedColumns& columns, const std
             report.skip(SkipReason::RefusedNumber, record.line, shown, typed.toStdString());
         } else if (number->empty()) {
             continue;
-        } else if (contact.extraNumbers.size() >= Contact::kMaxExtraNumbers) {
+        } else if (contact.extras().extraNumbers.size() >= Contact::kMaxExtraNumbers) {
             report.skip(SkipReason::NotKept, record.line, shown, *number);
         } else {
             ExtraNumber extra;
             extra.number = *number;
             extra.tonNpi = tonNpiForNumber(*number, TonNpi::kNational);
-            contact.extraNumbers.push_back(std::move(extra));
+            contact.editExtras().extraNumbers.push_back(std::move(extra));
         }
     }
     for (const unsigned column : columns.emails) {
@@ -317,15 +317,19 @@ void readExtras(const CsvRecord& record, const MappedColumns& columns, const std
             continue;
         }
         const std::string held = heldNameFromText(email, Contact::kMaxEmailBytes + 1);
-        if (contact.emails.size() >= Contact::kMaxEmails || held.size() > Contact::kMaxEmailBytes) {
+        if (contact.extras().emails.size() >= Contact::kMaxEmails ||
+            held.size() > Contact::kMaxEmailBytes) {
             report.skip(SkipReason::NotKept, record.line, shown, email.toStdString());
         } else {
-            contact.emails.push_back(held);
+            contact.editExtras().emails.push_back(held);
         }
     }
     if (columns.secondName) {
         const QString second = unguardedName(fieldValue(record, columns.secondName));
-        contact.secondName = heldNameFromText(second, Contact::kNameSize - 1);
+        std::string held = heldNameFromText(second, Contact::kNameSize - 1);
+        if (!held.empty()) {
+            contact.editExtras().secondName = std::move(held);
+        }
     }
 }
 
@@ -359,11 +363,12 @@ void importRecord(const CsvRecord& record, const MappedColumns& columns, PhoneBo
     if (!number->empty()) {
         contact.setNumber(*number);
         contact.tonNpi = tonNpiForNumber(*number, TonNpi::kNational);
-    } else if (!contact.extraNumbers.empty()) {
+    } else if (!contact.extras().extraNumbers.empty()) {
         // No number in its column: the first additional one takes its place.
-        contact.setNumber(contact.extraNumbers.front().number);
-        contact.tonNpi = contact.extraNumbers.front().tonNpi;
-        contact.extraNumbers.erase(contact.extraNumbers.begin());
+        contact.setNumber(contact.extras().extraNumbers.front().number);
+        contact.tonNpi = contact.extras().extraNumbers.front().tonNpi;
+        std::vector<ExtraNumber>& extraNumbers = contact.editExtras().extraNumbers;
+        extraNumbers.erase(extraNumbers.begin());
     } else {
         report.skip(SkipReason::NoNumber, record.line, shown);
         return;
@@ -683,9 +688,9 @@ std::string csvExportBytes(const PhoneBook& book, char separator)
     std::size_t emails = 0;
     bool secondName = false;
     for (const Contact& contact : book.contacts) {
-        extraNumbers = std::max(extraNumbers, contact.extraNumbers.size());
-        emails = std::max(emails, contact.emails.size());
-        secondName = secondName || !contact.secondName.empty();
+        extraNumbers = std::max(extraNumbers, contact.extras().extraNumbers.size());
+        emails = std::max(emails, contact.extras().emails.size());
+        secondName = secondName || !contact.extras().secondName.empty();
     }
     extraNumbers = std::min(extraNumbers, Contact::kMaxExtraNumbers);
     emails = std::min(emails, Contact::kMaxEmails);
@@ -712,18 +717,19 @@ std::string csvExportBytes(const PhoneBook& book, char separator)
         out += csvQuoted(cp1252ToUnicode(contact.numberText()), sep);
         for (std::size_t k = 0; k < extraNumbers; ++k) {
             out += sep;
-            if (k < contact.extraNumbers.size()) {
-                out += csvQuoted(cp1252ToUnicode(contact.extraNumbers[k].number), sep);
+            if (k < contact.extras().extraNumbers.size()) {
+                out += csvQuoted(cp1252ToUnicode(contact.extras().extraNumbers[k].number), sep);
             }
         }
         for (std::size_t k = 0; k < emails; ++k) {
             out += sep;
-            if (k < contact.emails.size()) {
-                out += csvQuoted(guardedName(heldNameToUnicode(contact.emails[k])), sep);
+            if (k < contact.extras().emails.size()) {
+                out += csvQuoted(guardedName(heldNameToUnicode(contact.extras().emails[k])), sep);
             }
         }
         if (secondName) {
-            out += sep + csvQuoted(guardedName(heldNameToUnicode(contact.secondName)), sep);
+            out +=
+                sep + csvQuoted(guardedName(heldNameToUnicode(contact.extras().secondName)), sep);
         }
         out += QStringLiteral("\r\n");
     }

@@ -181,8 +181,9 @@ bool heldNeedsUnicode(std::string_view held)
 
 bool nameNeedsUnicode(const Contact& contact)
 {
-    return heldNeedsUnicode(contact.heldName()) || heldNeedsUnicode(contact.secondName) ||
-           std::any_of(contact.emails.begin(), contact.emails.end(), heldNeedsUnicode);
+    return heldNeedsUnicode(contact.heldName()) || heldNeedsUnicode(contact.extras().secondName) ||
+           std::any_of(contact.extras().emails.begin(), contact.extras().emails.end(),
+                       heldNeedsUnicode);
 }
 
 NumberType numberTypeValue(const ProfileFile& file, std::string_view section,
@@ -197,13 +198,12 @@ NumberType numberTypeValue(const ProfileFile& file, std::string_view section,
 void readExtras(const ProfileFile& file, std::string_view section, int32_t n, Contact& contact)
 {
     contact.numberType = numberTypeValue(file, section, keyName(ExtraKey::kNumberType, n));
-    contact.secondName.clear();
+    contact.dropExtras();
     if (const auto second =
             file.readString(section, keyName(ExtraKey::kSecondName, n), kPhnTextCapacity)) {
-        contact.secondName = heldFromValue(file, *second, Contact::kNameSize - 1);
+        contact.editExtras().secondName = heldFromValue(file, *second, Contact::kNameSize - 1);
     }
-    contact.extraNumbers.clear();
-    for (std::size_t k = 2; contact.extraNumbers.size() < Contact::kMaxExtraNumbers; ++k) {
+    for (std::size_t k = 2; contact.extras().extraNumbers.size() < Contact::kMaxExtraNumbers; ++k) {
         const auto number =
             file.readString(section, keyName(ExtraKey::kPhone, n, k), kPhnTextCapacity);
         if (!number) {
@@ -215,16 +215,15 @@ void readExtras(const ProfileFile& file, std::string_view section, int32_t n, Co
             extra.tonNpi = *tonNpi;
         }
         extra.type = numberTypeValue(file, section, keyName(ExtraKey::kNumberType, n, k));
-        contact.extraNumbers.push_back(std::move(extra));
+        contact.editExtras().extraNumbers.push_back(std::move(extra));
     }
-    contact.emails.clear();
-    for (std::size_t k = 1; contact.emails.size() < Contact::kMaxEmails; ++k) {
+    for (std::size_t k = 1; contact.extras().emails.size() < Contact::kMaxEmails; ++k) {
         const auto email =
             file.readString(section, keyName(ExtraKey::kEmail, n, k), kPhnTextCapacity);
         if (!email) {
             break;
         }
-        contact.emails.push_back(heldFromValue(file, *email, Contact::kMaxEmailBytes));
+        contact.editExtras().emails.push_back(heldFromValue(file, *email, Contact::kMaxEmailBytes));
     }
 }
 
@@ -251,9 +250,7 @@ void readContact(const ProfileFile& file, std::string_view section, const Prefix
         readExtras(file, section, n, contact);
     } else {
         contact.numberType = NumberType::None;
-        contact.secondName.clear();
-        contact.extraNumbers.clear();
-        contact.emails.clear();
+        contact.dropExtras();
     }
     contact.sequence = static_cast<uint32_t>(n - 1);
 }
@@ -288,12 +285,14 @@ void writeExtras(const SectionWriter& out, int32_t n, const Contact& contact)
     if (contact.numberType != NumberType::None) {
         out.put(keyName(ExtraKey::kNumberType, n), numberTypeName(contact.numberType));
     }
-    if (!contact.secondName.empty()) {
-        out.put(keyName(ExtraKey::kSecondName, n), heldTextValue(out.file(), contact.secondName));
+    if (!contact.extras().secondName.empty()) {
+        out.put(keyName(ExtraKey::kSecondName, n),
+                heldTextValue(out.file(), contact.extras().secondName));
     }
-    const std::size_t numbers = std::min(contact.extraNumbers.size(), Contact::kMaxExtraNumbers);
+    const std::size_t numbers =
+        std::min(contact.extras().extraNumbers.size(), Contact::kMaxExtraNumbers);
     for (std::size_t i = 0; i < numbers; ++i) {
-        const ExtraNumber& extra = contact.extraNumbers[i];
+        const ExtraNumber& extra = contact.extras().extraNumbers[i];
         const std::size_t k = i + 2;
         out.put(keyName(ExtraKey::kPhone, n, k), fileValue(out.file(), extra.number));
         out.put(keyName(ExtraKey::kTonNpi, n, k), std::to_string(extra.tonNpi));
@@ -301,9 +300,10 @@ void writeExtras(const SectionWriter& out, int32_t n, const Contact& contact)
             out.put(keyName(ExtraKey::kNumberType, n, k), numberTypeName(extra.type));
         }
     }
-    const std::size_t emails = std::min(contact.emails.size(), Contact::kMaxEmails);
+    const std::size_t emails = std::min(contact.extras().emails.size(), Contact::kMaxEmails);
     for (std::size_t i = 0; i < emails; ++i) {
-        out.put(keyName(ExtraKey::kEmail, n, i + 1), heldTextValue(out.file(), contact.emails[i]));
+        out.put(keyName(ExtraKey::kEmail, n, i + 1),
+                heldTextValue(out.file(), contact.extras().emails[i]));
     }
 }
 

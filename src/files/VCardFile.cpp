@@ -125,18 +125,20 @@ void addOptionalFields(const VCardPerson& person, const std::string& name, Conta
 {
     if (person.nickname) {
         bool cut = false;
-        contact.secondName = fittedHeldText(person.nickname->text, {}, kNameBytes, cut);
+        contact.editExtras().secondName =
+            fittedHeldText(person.nickname->text, {}, kNameBytes, cut);
         if (cut) {
             report.skip(SkipReason::NameShortened, person.nickname->line, name);
         }
     }
     for (const VCardText& email : person.emails) {
         std::string held = heldNameFromText(email.text, kMeasureBytes);
-        if (contact.emails.size() >= Contact::kMaxEmails || held.size() > Contact::kMaxEmailBytes) {
+        if (contact.extras().emails.size() >= Contact::kMaxEmails ||
+            held.size() > Contact::kMaxEmailBytes) {
             report.skip(SkipReason::NotKept, email.line, name, shownName(email.text));
             continue;
         }
-        contact.emails.push_back(std::move(held));
+        contact.editExtras().emails.push_back(std::move(held));
     }
 }
 
@@ -184,11 +186,11 @@ void importPerson(const VCardPerson& person, PhoneBook& book, VCardNumbers mode,
         if (i == 0) {
             if (!perNumber) {
                 for (std::size_t k = 1; k < numbers.size(); ++k) {
-                    if (contact.extraNumbers.size() >= Contact::kMaxExtraNumbers) {
+                    if (contact.extras().extraNumbers.size() >= Contact::kMaxExtraNumbers) {
                         report.skip(SkipReason::NotKept, numbers[k].line, shown, numbers[k].text);
                         continue;
                     }
-                    contact.extraNumbers.push_back(
+                    contact.editExtras().extraNumbers.push_back(
                         ExtraNumber{numbers[k].text, numbers[k].tonNpi, numbers[k].type});
                 }
             }
@@ -285,18 +287,18 @@ void appendCard(std::string& out, const Contact& contact, VCardVersion version)
     appendFolded(out, version == VCardVersion::V40 ? "VERSION:4.0" : "VERSION:3.0");
     appendFolded(out, "FN:" + name);
     appendFolded(out, "N:;" + name + ";;;");
-    if (!contact.secondName.empty()) {
-        appendFolded(out, "NICKNAME:" + escapedText(utf8Of(contact.secondName)));
+    if (!contact.extras().secondName.empty()) {
+        appendFolded(out, "NICKNAME:" + escapedText(utf8Of(contact.extras().secondName)));
     }
-    const bool several = !contact.extraNumbers.empty();
+    const bool several = !contact.extras().extraNumbers.empty();
     if (!contact.numberText().empty()) {
         appendFolded(out, telLine(contact.numberText(), contact.tonNpi, contact.numberType, several,
                                   version));
     }
-    for (const ExtraNumber& extra : contact.extraNumbers) {
+    for (const ExtraNumber& extra : contact.extras().extraNumbers) {
         appendFolded(out, telLine(extra.number, extra.tonNpi, extra.type, false, version));
     }
-    for (const std::string& email : contact.emails) {
+    for (const std::string& email : contact.extras().emails) {
         appendFolded(out, "EMAIL:" + escapedText(utf8Of(email)));
     }
     if (contact.ccp != 0xFF) {

@@ -33,11 +33,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
-template <std::size_t N> void copyText(char (&field)[N], std::string_view text, std::size_t length)
-{
-    std::memset(field, 0, N);
-    std::memcpy(field, text.data(), std::min(length, N - 1));
-}
+const ContactExtras kNoExtras;
 
 } // namespace
 
@@ -61,6 +57,23 @@ std::optional<NumberType> numberTypeFromName(std::string_view name)
     return std::nullopt;
 }
 
+Contact::Contact(const Contact& other)
+    : tonNpi(other.tonNpi), ccp(other.ccp), numberType(other.numberType), sequence(other.sequence),
+      m_name(other.m_name), m_number(other.m_number),
+      m_extras(other.m_extras && !other.m_extras->empty()
+                   ? std::make_unique<ContactExtras>(*other.m_extras)
+                   : nullptr)
+{
+}
+
+Contact& Contact::operator=(const Contact& other)
+{
+    if (this != &other) {
+        *this = Contact(other);
+    }
+    return *this;
+}
+
 void Contact::setName(std::string_view held)
 {
     std::size_t length = std::min(held.size(), kNameSize - 1);
@@ -68,28 +81,35 @@ void Contact::setName(std::string_view held)
     if (length > 0 && static_cast<uint8_t>(held[0]) == AlphaForm::kUcs2Pairs && length % 2 == 0) {
         --length;
     }
-    copyText(name, held, length);
+    // The length is measured as in a zero-filled record, so a 0x82 name whose
+    // count runs past its bytes keeps the zeros that follow them.
+    std::array<char, kNameSize> field{};
+    std::memcpy(field.data(), held.data(), length);
+    m_name.assign(field.data(), heldNameLength(field.data(), kNameSize - 1));
 }
 
 void Contact::setNumber(std::string_view text)
 {
-    copyText(number, text, text.size());
+    text = text.substr(0, std::min(text.size(), kNumberSize - 1));
+    m_number.assign(text.substr(0, std::min(text.size(), text.find('\0'))));
 }
 
-std::string_view Contact::heldName() const
+const ContactExtras& Contact::extras() const
 {
-    return std::string_view(name, heldNameLength(name, kNameSize - 1));
+    return m_extras ? *m_extras : kNoExtras;
 }
 
-std::string_view Contact::numberText() const
+ContactExtras& Contact::editExtras()
 {
-    return std::string_view(number, strnlen(number, kNumberSize - 1));
+    if (!m_extras) {
+        m_extras = std::make_unique<ContactExtras>();
+    }
+    return *m_extras;
 }
 
 bool Contact::hasExtras() const
 {
-    return numberType != NumberType::None || !extraNumbers.empty() || !emails.empty() ||
-           !secondName.empty();
+    return numberType != NumberType::None || !extras().empty();
 }
 
 void Contact::clear()

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,11 +37,27 @@ struct ExtraNumber
     bool operator==(const ExtraNumber&) const = default;
 };
 
+// The optional fields of a USIM phone-book entry. The texts are held like a
+// contact's name (Windows-1252 or a UCS2 card form).
+struct ContactExtras
+{
+    std::vector<ExtraNumber> extraNumbers; // at most Contact::kMaxExtraNumbers
+    std::vector<std::string> emails;       // at most kMaxEmails, each at most kMaxEmailBytes
+    std::string secondName;                // at most kNameSize - 1 bytes
+
+    bool empty() const { return extraNumbers.empty() && emails.empty() && secondName.empty(); }
+    bool operator==(const ContactExtras&) const = default;
+};
+
 // One phone-book entry. The name is held in the form the card records use
 // (see AlphaCodec.h): plain names as Windows-1252 bytes, UCS2 names in their
-// card forms starting with 0x80, 0x81 or 0x82. Measure a held name with
-// heldName() / heldNameLength(), never with strlen(): the 0x80 and 0x82 forms
-// may contain zero bytes.
+// card forms starting with 0x80, 0x81 or 0x82. The 0x80 and 0x82 forms may
+// contain zero bytes: take a held name's length from heldName(), never from
+// strlen().
+//
+// A book may hold a great many contacts and almost none of them have the
+// optional fields, so these live behind a pointer that stays null until one is
+// written; copies and comparisons treat them as plain values.
 struct Contact
 {
     static constexpr std::size_t kNameSize = 101;  // at most 100 bytes + NUL
@@ -51,30 +68,43 @@ struct Contact
     static constexpr std::size_t kMaxEmails = 4;
     static constexpr std::size_t kMaxEmailBytes = 254;
 
-    char name[kNameSize] = {};
-    char number[kNumberSize] = {};
     uint8_t tonNpi = 0xFF;
     uint8_t ccp = 0xFF;
+    NumberType numberType = NumberType::None; // label of the number
     uint32_t sequence = 0;
 
-    // Optional fields of the USIM phone book; empty for a SIM's contact. The
-    // texts are held like `name` (Windows-1252 or a UCS2 card form).
-    NumberType numberType = NumberType::None; // label of `number`
-    std::vector<ExtraNumber> extraNumbers;    // at most kMaxExtraNumbers
-    std::vector<std::string> emails;          // at most kMaxEmails, each at most kMaxEmailBytes
-    std::string secondName;                   // at most kNameSize - 1 bytes
+    Contact() = default;
+    Contact(const Contact& other);
+    Contact(Contact&&) noexcept = default;
+    Contact& operator=(const Contact& other);
+    Contact& operator=(Contact&&) noexcept = default;
+    ~Contact() = default;
 
-    // Copies `held` into name (cut to 100 bytes, rest zero-filled).
+    // Keeps at most 100 bytes of `held` (a 0x80 name whole characters only)
+    // and the length heldName() finds in them.
     void setName(std::string_view held);
-    // Copies `text` into number (cut to 42 characters, rest zero-filled).
+    // Keeps at most 42 characters of `text`, up to a zero byte.
     void setNumber(std::string_view text);
-    std::string_view heldName() const;
-    std::string_view numberText() const;
+    std::string_view heldName() const { return m_name; }
+    std::string_view numberText() const { return m_number; }
+
+    // The optional fields; an empty set when there are none (never allocates).
+    const ContactExtras& extras() const;
+    // The optional fields for writing; created on first use.
+    ContactExtras& editExtras();
+    // Removes the extra numbers, e-mail addresses and second name (not the
+    // number type).
+    void dropExtras() { m_extras.reset(); }
     // True when any optional field is set (a number type, an extra number, an
     // e-mail address or a second name).
     bool hasExtras() const;
-    // All fields back to a fresh contact (zeros, TON/NPI and CCP 0xFF, no extras).
+    // All fields back to a fresh contact (empty, TON/NPI and CCP 0xFF, no extras).
     void clear();
+
+private:
+    std::string m_name;
+    std::string m_number;
+    std::unique_ptr<ContactExtras> m_extras;
 };
 
 // Exchanges two contacts with every field, the optional ones included.

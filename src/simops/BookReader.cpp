@@ -257,7 +257,8 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
         const auto parsed = parseNumberRecord(record);
         Contact contact;
         contact.setName(heldNameFromCardAlpha(parsed->alpha));
-        writeLog(LogLevel::PersonalData, kReadTag, "progress Name:%s... ", contact.name);
+        writeLog(LogLevel::PersonalData, kReadTag, "progress Name:%s... ",
+                 std::string(contact.heldName()).c_str());
         contact.ccp = parsed->ccp;
         contact.tonNpi = parsed->tonNpi;
         writeLog(LogLevel::Trace, kReadTag, "progress cpp:%X", contact.ccp);

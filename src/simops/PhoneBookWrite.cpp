@@ -226,9 +226,9 @@ bool checkChosenContacts(WriteReport& report, const PhoneBook& book, WriteMode w
         if (!diallableNumber(number))
             return refuse(contact, contact.numberText());
         contact.setNumber(number);
-        if (!secondNumbersToo)
+        if (!secondNumbersToo || contact.extras().extraNumbers.empty())
             continue;
-        for (ExtraNumber& extra : contact.extraNumbers) {
+        for (ExtraNumber& extra : contact.editExtras().extraNumbers) {
             std::string second = extra.number;
             if (!diallableNumber(second))
                 return refuse(contact, extra.number);

@@ -322,7 +322,7 @@ std::vector<Contact> contactsOf(const BookImage& image)
                     ExtraNumber extra;
                     extra.number = numberWithExtension(anr->number, anr->extensionRecord, image);
                     extra.tonNpi = anr->tonNpi;
-                    contact.extraNumbers.push_back(std::move(extra));
+                    contact.editExtras().extraNumbers.push_back(std::move(extra));
                 }
             }
             for (const FileImage& file : set.email) {
@@ -331,12 +331,12 @@ std::vector<Contact> contactsOf(const BookImage& image)
                     continue;
                 std::string email = parseTextRecord(file.record(target), file.isType2());
                 if (!email.empty())
-                    contact.emails.push_back(std::move(email));
+                    contact.editExtras().emails.push_back(std::move(email));
             }
             if (set.sne) {
                 const int target = recordFor(set, *set.sne, r);
                 if (target != 0 && !set.sne->record(target).empty())
-                    contact.secondName =
+                    contact.editExtras().secondName =
                         parseTextRecord(set.sne->record(target), set.sne->isType2());
             }
             contacts.push_back(std::move(contact));

@@ -236,7 +236,7 @@ private:
         // Second numbers: one per ANR file.
         for (std::size_t a = 0; a < set.anr.size(); ++a, ++k) {
             FileImage& file = set.anr[a];
-            if (a >= contact.extraNumbers.size()) {
+            if (a >= contact.extras().extraNumbers.size()) {
                 if (!file.isType2())
                     setRecord(file, r, freeRecord(file));
                 continue;
@@ -247,7 +247,7 @@ private:
                 lost = true;
                 continue;
             }
-            const ExtraNumber& extra = contact.extraNumbers[a];
+            const ExtraNumber& extra = contact.extras().extraNumbers[a];
             bool cut = false;
             const uint8_t ext = extensionFor(extra.number, cut);
             if (cut) {
@@ -259,16 +259,16 @@ private:
                                      extra.tonNpi, ext, adnSfi, static_cast<uint8_t>(r),
                                      file.isType2()));
         }
-        if (contact.extraNumbers.size() > set.anr.size()) {
+        if (contact.extras().extraNumbers.size() > set.anr.size()) {
             losses.extraNumbersDropped +=
-                static_cast<int>(contact.extraNumbers.size() - set.anr.size());
+                static_cast<int>(contact.extras().extraNumbers.size() - set.anr.size());
             lost = true;
         }
 
         // E-mail addresses: one per EMAIL file.
         for (std::size_t m = 0; m < set.email.size(); ++m, ++k) {
             FileImage& file = set.email[m];
-            if (m >= contact.emails.size()) {
+            if (m >= contact.extras().emails.size()) {
                 if (!file.isType2())
                     setRecord(file, r, freeRecord(file));
                 continue;
@@ -282,20 +282,21 @@ private:
             bool cut = false;
             setRecord(file, target,
                       buildTextRecord(static_cast<std::size_t>(file.recordLength),
-                                      contact.emails[m], adnSfi, static_cast<uint8_t>(r),
+                                      contact.extras().emails[m], adnSfi, static_cast<uint8_t>(r),
                                       file.isType2(), &cut));
             if (cut)
                 noteContact(losses.cutEmails);
         }
-        if (contact.emails.size() > set.email.size()) {
-            losses.emailsDropped += static_cast<int>(contact.emails.size() - set.email.size());
+        if (contact.extras().emails.size() > set.email.size()) {
+            losses.emailsDropped +=
+                static_cast<int>(contact.extras().emails.size() - set.email.size());
             lost = true;
         }
 
         // The second name.
         if (set.sne) {
             FileImage& file = *set.sne;
-            if (contact.secondName.empty()) {
+            if (contact.extras().secondName.empty()) {
                 if (!file.isType2())
                     setRecord(file, r, freeRecord(file));
             } else if (const int target = recordFor(file, m_type2[s][k], r, iap, set);
@@ -303,15 +304,15 @@ private:
                 bool cut = false;
                 setRecord(file, target,
                           buildTextRecord(static_cast<std::size_t>(file.recordLength),
-                                          contact.secondName, adnSfi, static_cast<uint8_t>(r),
-                                          file.isType2(), &cut));
+                                          contact.extras().secondName, adnSfi,
+                                          static_cast<uint8_t>(r), file.isType2(), &cut));
                 if (cut)
                     noteContact(losses.cutSecondNames);
             } else {
                 ++losses.secondNamesDropped;
                 lost = true;
             }
-        } else if (!contact.secondName.empty()) {
+        } else if (!contact.extras().secondName.empty()) {
             ++losses.secondNamesDropped;
             lost = true;
         }

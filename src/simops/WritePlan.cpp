@@ -207,8 +207,7 @@ private:
                     cardAlphaFromHeldName(contact.heldName(), alphaLength, &cut);
                 if (cut)
                     m_plan.cutNames.push_back(target.contact);
-                if (!contact.extraNumbers.empty() || !contact.emails.empty() ||
-                    !contact.secondName.empty())
+                if (!contact.extras().empty())
                     m_plan.extrasDropped.push_back(target.contact);
                 const uint8_t extension = target.extension > 0
                                               ? static_cast<uint8_t>(target.extension)
@@ -369,14 +368,14 @@ std::string contactKey(const Contact& contact)
     add(contact.heldName());
     add(contact.numberText());
     key += static_cast<char>(contact.numberType);
-    for (const ExtraNumber& extra : contact.extraNumbers) {
+    for (const ExtraNumber& extra : contact.extras().extraNumbers) {
         add(extra.number);
         key += static_cast<char>(extra.type);
     }
     key += '|';
-    for (const std::string& email : contact.emails)
+    for (const std::string& email : contact.extras().emails)
         add(email);
-    add(contact.secondName);
+    add(contact.extras().secondName);
     return key;
 }
 

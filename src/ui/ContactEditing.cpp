@@ -90,8 +90,8 @@ bool editTypedExtras(Contact& contact, const QStringList& numbers, const QString
         if (!validateNumber(clean))
             return false;
         ExtraNumber extra;
-        if (static_cast<std::size_t>(i) < contact.extraNumbers.size())
-            extra = contact.extraNumbers[static_cast<std::size_t>(i)];
+        if (static_cast<std::size_t>(i) < contact.extras().extraNumbers.size())
+            extra = contact.extras().extraNumbers[static_cast<std::size_t>(i)];
         extra.tonNpi = tonNpiForNumber(typed, extra.tonNpi);
         extra.number = std::move(clean);
         extraNumbers.push_back(std::move(extra));
@@ -101,11 +101,11 @@ bool editTypedExtras(Contact& contact, const QStringList& numbers, const QString
         if (!email.trimmed().isEmpty())
             held.push_back(heldText(email.trimmed()));
     }
-    contact.extraNumbers = std::move(extraNumbers);
-    contact.emails = std::move(held);
-    contact.secondName = secondName.trimmed().isEmpty()
-                             ? std::string()
-                             : heldText(secondName.trimmed());
+    ContactExtras& extras = contact.editExtras();
+    extras.extraNumbers = std::move(extraNumbers);
+    extras.emails = std::move(held);
+    extras.secondName =
+        secondName.trimmed().isEmpty() ? std::string() : heldText(secondName.trimmed());
     return true;
 }
 

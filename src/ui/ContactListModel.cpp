@@ -68,12 +68,12 @@ QString ContactListModel::moreText(int row) const
         return {};
     const Contact& contact = m_book.contacts[row];
     QStringList parts;
-    for (const ExtraNumber& extra : contact.extraNumbers)
+    for (const ExtraNumber& extra : contact.extras().extraNumbers)
         parts << cp1252ToUnicode(numberDisplayForm(extra.number));
-    for (const std::string& email : contact.emails)
+    for (const std::string& email : contact.extras().emails)
         parts << heldNameToUnicode(email);
-    if (!contact.secondName.empty())
-        parts << heldNameToUnicode(contact.secondName);
+    if (!contact.extras().secondName.empty())
+        parts << heldNameToUnicode(contact.extras().secondName);
     return parts.join(QStringLiteral("; "));
 }
 
@@ -83,7 +83,7 @@ bool ContactListModel::hasMore() const
         return false;
     for (int row = 0; row < m_rows; ++row) {
         const Contact& contact = m_book.contacts[row];
-        if (!contact.extraNumbers.empty() || !contact.emails.empty() || !contact.secondName.empty())
+        if (!contact.extras().empty())
             return true;
     }
     return false;

@@ -142,15 +142,15 @@ void EditCommands::editContact()
     if (m_window.listModel()->hasMore() ||
         (state.fromCard() && app.session.phoneBookPlace != PhoneBookPlace::SimAdn)) {
         ContactDialog::Extras extras;
-        for (const ExtraNumber& extra : contact.extraNumbers)
+        for (const ExtraNumber& extra : contact.extras().extraNumbers)
             extras.numbers << cp1252ToUnicode(numberDisplayForm(extra.number));
-        for (const std::string& email : contact.emails)
+        for (const std::string& email : contact.extras().emails)
             extras.emails << heldNameToUnicode(email);
         if (extras.numbers.isEmpty())
             extras.numbers << QString();
         if (extras.emails.isEmpty())
             extras.emails << QString();
-        extras.secondName = heldNameToUnicode(contact.secondName);
+        extras.secondName = heldNameToUnicode(contact.extras().secondName);
         // The card's room; a book from a file has the room of a long name.
         const bool card = state.fromCard();
         dialog.setExtras(extras,
@@ -168,9 +168,7 @@ void EditCommands::editContact()
                              unicodeToCp1252(number.left(kReadNumberLength)),
                              app.state.nameLimit)) {
             Contact& edited = app.book.contacts[static_cast<std::size_t>(row)];
-            edited.extraNumbers = std::move(typed.extraNumbers);
-            edited.emails = std::move(typed.emails);
-            edited.secondName = std::move(typed.secondName);
+            edited.editExtras() = std::move(typed.editExtras());
             return true;
         }
         app.ui.inform(kWrongNumber);

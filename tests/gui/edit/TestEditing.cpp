@@ -103,7 +103,8 @@ private slots:
         const QString greek = QString::fromUtf8("Αθηνά Παππά");
         addThroughDialog(h, greek, "210555");
         QCOMPARE(h.app->book.contactCount(), 1u);
-        QCOMPARE(uint8_t(h.app->book.contacts[0].name[0]), AlphaForm::kUcs2Base8);
+        QCOMPARE(uint8_t(std::string(h.app->book.contacts[0].heldName())[0]),
+                 AlphaForm::kUcs2Base8);
         QCOMPARE(h.window->listModel()->nameText(0), greek);
 
         onNextDialog<ContactDialog>([](ContactDialog* dialog) {
@@ -200,8 +201,9 @@ private slots:
     {
         GuiHarness h;
         h.fillBook({{"Zoe", "123"}});
-        h.app->book.contacts[0].extraNumbers.push_back({"0301", 0x81, NumberType::None});
-        h.app->book.contacts[0].emails.push_back("zoe@example.org");
+        h.app->book.contacts[0].editExtras().extraNumbers.push_back(
+            {"0301", 0x81, NumberType::None});
+        h.app->book.contacts[0].editExtras().emails.push_back("zoe@example.org");
         h.window->refillList();
         h.app->state.nameLimit = 14;
         h.window->selectRow(0);
@@ -219,7 +221,7 @@ private slots:
         QCOMPARE(shown, (QStringList{"0301", "zoe@example.org", ""}));
         QCOMPARE(h.window->listModel()->nameText(0), QString::fromUtf8("Renèe"));
         QCOMPARE(h.window->listModel()->moreText(0), QString::fromUtf8("030299; Zoé"));
-        QVERIFY(h.app->book.contacts[0].emails.empty());
+        QVERIFY(h.app->book.contacts[0].extras().emails.empty());
     }
 
     void copyTwoRows()

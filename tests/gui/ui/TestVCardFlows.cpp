@@ -123,7 +123,7 @@ private slots:
         answerVCardDialog(Answer::First);
         QVERIFY(sendDrop(*gui.window, copyOfTestData("files/vcard/rfc-4.0.vcf")));
         QCOMPARE(gui.shownNames(), (QStringList{"Dr. Ana Ruiz", "Kiosk am Bahnhof, Gleis 1"}));
-        QCOMPARE(gui.app->book.contacts[0].extraNumbers.size(), std::size_t(1));
+        QCOMPARE(gui.app->book.contacts[0].extras().extraNumbers.size(), std::size_t(1));
         QVERIFY(gui.messageIds().empty());
     }
 
@@ -173,9 +173,9 @@ private slots:
         gui.fillBook({{"Anna", "0301"}, {"Bert", "0301"}});
         Contact& anna = gui.app->book.contacts[0];
         anna.numberType = NumberType::Home;
-        anna.extraNumbers = {{"+4917", 0x91, NumberType::Cell}};
-        anna.emails = {"anna@example.org"};
-        anna.secondName = "Annie";
+        anna.editExtras().extraNumbers = {{"+4917", 0x91, NumberType::Cell}};
+        anna.editExtras().emails = {"anna@example.org"};
+        anna.editExtras().secondName = "Annie";
         const Contact original = anna;
         gui.window->refillList();
 
@@ -189,9 +189,9 @@ private slots:
         const Contact& pasted = gui.app->book.contacts[1];
         QCOMPARE(pasted.numberText(), original.numberText());
         QCOMPARE(pasted.numberType, original.numberType);
-        QCOMPARE(pasted.extraNumbers, original.extraNumbers);
-        QCOMPARE(pasted.emails, original.emails);
-        QCOMPARE(pasted.secondName, original.secondName);
+        QCOMPARE(pasted.extras().extraNumbers, original.extras().extraNumbers);
+        QCOMPARE(pasted.extras().emails, original.extras().emails);
+        QCOMPARE(pasted.extras().secondName, original.extras().secondName);
         QVERIFY(pasted.sequence != gui.app->book.contacts[0].sequence);
 
         // Text alone (another program's) is pasted as before.

@@ -111,7 +111,8 @@ private slots:
         QByteArray contacts;
         for (const Contact& contact : m_f.book->contacts)
             contacts += QByteArray::number(contact.sequence) + ' ' + nameOf(contact) + '|' +
-                        contact.number + '|' + QByteArray::number(contact.tonNpi, 16) + '|' +
+                        QByteArray::fromStdString(std::string(contact.numberText())) + '|' +
+                        QByteArray::number(contact.tonNpi, 16) + '|' +
                         QByteArray::number(contact.ccp, 16) + '\n';
         QCOMPARE(contacts, "0 Anna|+4912345|91|ff\n"
                            "1 " + QByteArray::fromHex("8102 07A9BC") + "|1|81|ff\n"

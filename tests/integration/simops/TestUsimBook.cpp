@@ -18,13 +18,13 @@ QByteArray held(std::string_view text)
 
 QByteArray joined(const Contact& contact)
 {
-    QByteArray out = held(contact.heldName()) + "|" + QByteArray(contact.number);
-    for (const ExtraNumber& extra : contact.extraNumbers)
+    QByteArray out = held(contact.heldName()) + "|" + held(contact.numberText());
+    for (const ExtraNumber& extra : contact.extras().extraNumbers)
         out += "|+n:" + QByteArray::fromStdString(extra.number);
-    for (const std::string& email : contact.emails)
+    for (const std::string& email : contact.extras().emails)
         out += "|+m:" + QByteArray::fromStdString(email);
-    if (!contact.secondName.empty())
-        out += "|+s:" + QByteArray::fromStdString(contact.secondName);
+    if (!contact.extras().secondName.empty())
+        out += "|+s:" + QByteArray::fromStdString(contact.extras().secondName);
     return out;
 }
 
@@ -112,14 +112,15 @@ private slots:
         auto card = insert(QStringLiteral("usim-two-sets"));
         QVERIFY(card);
         Contact eva = makeContact("Eva", "+4912345", 0x91);
-        eva.extraNumbers.push_back({"030-1", 0x81, NumberType::None}); // written as 0301
-        eva.emails.push_back("eva@x.de");
-        eva.secondName = "Evi";
+        eva.editExtras().extraNumbers.push_back(
+            {"030-1", 0x81, NumberType::None}); // written as 0301
+        eva.editExtras().emails.push_back("eva@x.de");
+        eva.editExtras().secondName = "Evi";
         f.book->append(eva);
         // A second name longer than its 18 bytes is cut before the '[' whose
         // escape pair would not fit, and the contact is named.
         Contact max = makeContact("Max", "112");
-        max.secondName = "Maximilian von Ha[b]";
+        max.editExtras().secondName = "Maximilian von Ha[b]";
         f.book->append(max);
         f.ui->queuePin("1234");
 
@@ -180,15 +181,15 @@ private slots:
         };
         const QList<QByteArray> before = kept();
         Contact eva = makeContact("Eva", "+4912345678901234567890123", 0x91);
-        eva.emails.push_back("eva@x.de");
+        eva.editExtras().emails.push_back("eva@x.de");
         // A second number that cannot be dialled stops the write, naming it.
-        eva.extraNumbers.push_back({"030 12 AB", 0x81, NumberType::None});
+        eva.editExtras().extraNumbers.push_back({"030 12 AB", 0x81, NumberType::None});
         f.book->append(eva);
         f.ui->queuePin("1234");
         f.write(WriteMode::AddAll);
         QCOMPARE(f.transferResult, 1);
         QVERIFY(f.ui->messages.back().text.find("Eva (030 12 AB)") != std::string::npos);
-        f.book->contacts[0].extraNumbers.clear();
+        f.book->contacts[0].editExtras().extraNumbers.clear();
         f.ui->queuePin("1234");
 
         QVERIFY(f.write(WriteMode::AddAll));
@@ -296,7 +297,7 @@ private slots:
         f.reset();
         virtualPcsc().insertCard(kReader, card);
         Contact eva = makeContact("Eva", "+4912345", 0x91);
-        eva.emails.push_back("eva@x.de");
+        eva.editExtras().emails.push_back("eva@x.de");
         f.book->append(eva);
         f.ui->queuePin("1234");
         f.write(WriteMode::AddAll);

@@ -211,8 +211,8 @@ private slots:
         CardBookImage image;
         image.records.assign(3, Bytes(20, 0xFF));
         std::vector<Contact> book = contactsOf("Annes Bartholomews Cs Ds");
-        book[2].emails.push_back("c@example.org");
-        book[3].secondName = "Dee"; // left over: no record for it
+        book[2].editExtras().emails.push_back("c@example.org");
+        book[3].editExtras().secondName = "Dee"; // left over: no record for it
         WritePlan plan = planPhoneBookWrite(image, book, PlanMode::Overwrite);
         QCOMPARE(plan.cutNames, std::vector<int>{1});
         QCOMPARE(plan.extrasDropped, std::vector<int>{2});
@@ -222,14 +222,14 @@ private slots:
                  std::string("written without its second numbers, e-mails and second name: C 123"));
         QCOMPARE(lines.front(), std::string("record 1: (empty) -> Anne 123"));
 
-        book[2].emails.clear();
-        book[1].extraNumbers.push_back({});
+        book[2].editExtras().emails.clear();
+        book[1].editExtras().extraNumbers.push_back({});
         book.pop_back();
         plan = planPhoneBookWrite(image, book, PlanMode::Overwrite);
         QCOMPARE(plan.extrasDropped, std::vector<int>{1});
         QCOMPARE(plan.contactsPlaced, plan.contactsGiven);
         QVERIFY(!plan.fits());
-        book[1].extraNumbers.clear();
+        book[1].editExtras().extraNumbers.clear();
         QVERIFY(planPhoneBookWrite(image, book, PlanMode::Overwrite).fits());
     }
 

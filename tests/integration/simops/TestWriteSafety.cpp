@@ -235,7 +235,8 @@ private slots:
         } else {
             QCOMPARE(card.adn->records[0], record);
         }
-        QCOMPARE(QByteArray(m_f.book->contacts[0].number), number); // the book is not changed
+        QCOMPARE(QByteArray::fromStdString(std::string(m_f.book->contacts[0].numberText())),
+                 number); // the book is not changed
     }
 
     // The card answers a status word to every READ or UPDATE RECORD: only
@@ -394,7 +395,8 @@ private slots:
             QCOMPARE(after.msisdn, before.msisdn);
             QCOMPARE(after.fdn, before.fdn);
             QCOMPARE(m_f.book->contactCount(), 3u);
-            QCOMPARE(QByteArray(m_f.book->contacts[2].number), QByteArray(kLong2));
+            QCOMPARE(QByteArray::fromStdString(std::string(m_f.book->contacts[2].numberText())),
+                     QByteArray(kLong2));
             const QString message = m_f.lastMessage();
             QVERIFY2(!message.isEmpty(), qPrintable(QString::number(n)));
             if (TransferFixture::countSent("A0DC") == 0)

@@ -333,8 +333,8 @@ private slots:
         book.contacts[2].setName(std::string_view("\x81\x02\x07\xA9\xBC", 5));
         book.contacts[3].setName("J\xF6rg"); // Windows-1252 o with diaeresis
         // The optional fields keep every character the same way.
-        book.contacts[2].secondName = book.contacts[2].heldName();
-        book.contacts[3].emails = {"j\xF6rg@example.org"};
+        book.contacts[2].editExtras().secondName = book.contacts[2].heldName();
+        book.contacts[3].editExtras().emails = {"j\xF6rg@example.org"};
         const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0);
         QVERIFY(bytes.starts_with("\xEF\xBB\xBF[Version]"));
         QVERIFY(bytes.find("Name3=\xCE\xA9\xCE\xBC\r\n") != std::string::npos);
@@ -348,8 +348,8 @@ private slots:
         QCOMPARE(back.contacts[1].heldName(), std::string_view("\"quoted\""));
         QCOMPARE(back.contacts[2].heldName(), std::string_view("\x81\x02\x07\xA9\xBC", 5));
         QCOMPARE(back.contacts[3].heldName(), std::string_view("J\xF6rg"));
-        QCOMPARE(back.contacts[2].secondName, book.contacts[2].secondName);
-        QCOMPARE(back.contacts[3].emails, book.contacts[3].emails);
+        QCOMPARE(back.contacts[2].extras().secondName, book.contacts[2].extras().secondName);
+        QCOMPARE(back.contacts[3].extras().emails, book.contacts[3].extras().emails);
     }
 
     void optionalFieldsHaveTheirOwnKeys()
@@ -361,11 +361,13 @@ private slots:
         anna.setNumber("+4930");
         anna.tonNpi = 0x91;
         anna.numberType = NumberType::Work;
-        anna.secondName = "Annie";
-        anna.extraNumbers = {{"0171", 0x81, NumberType::Cell}, {"030 1", 0xFF, NumberType::None}};
-        anna.emails = {"anna@example.org", "a@b.c"};
+        anna.editExtras().secondName = "Annie";
+        anna.editExtras().extraNumbers = {{"0171", 0x81, NumberType::Cell},
+                                          {"030 1", 0xFF, NumberType::None}};
+        anna.editExtras().emails = {"anna@example.org", "a@b.c"};
         book.contacts[1].setName("Bert");                // nothing optional: no extra keys
-        book.contacts[2].emails = {"only@mail.example"}; // only an e-mail: kept, not trailing
+        book.contacts[2].editExtras().emails = {
+            "only@mail.example"}; // only an e-mail: kept, not trailing
         const std::string bytes = phnFileBytes(&book, nullptr, 0, nullptr, 0);
         QCOMPARE(bytes, header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=3\r\n"
                                "Name1=Anna\r\nPhone1=+4930\r\nCCP1=255\r\nTON_NPI1=145\r\n"
@@ -381,16 +383,16 @@ private slots:
         // fields replace them, and an entry without optional keys has none.
         PhoneBook back;
         back.contacts.resize(2);
-        back.contacts[1].emails = {"stale@old.example"};
+        back.contacts[1].editExtras().emails = {"stale@old.example"};
         back.contacts[1].numberType = NumberType::Home;
         QCOMPARE(loadPhnBytes(bytes, &back, nullptr, 0, nullptr, 0), 1);
         QCOMPARE(back.contactCount(), 3u);
         QCOMPARE(back.contacts[0].numberType, NumberType::Work);
-        QCOMPARE(back.contacts[0].secondName, std::string("Annie"));
-        QCOMPARE(back.contacts[0].extraNumbers, anna.extraNumbers);
-        QCOMPARE(back.contacts[0].emails, anna.emails);
+        QCOMPARE(back.contacts[0].extras().secondName, std::string("Annie"));
+        QCOMPARE(back.contacts[0].extras().extraNumbers, anna.extras().extraNumbers);
+        QCOMPARE(back.contacts[0].extras().emails, anna.extras().emails);
         QVERIFY(!back.contacts[1].hasExtras());
-        QCOMPARE(back.contacts[2].emails, book.contacts[2].emails);
+        QCOMPARE(back.contacts[2].extras().emails, book.contacts[2].extras().emails);
     }
 
     void legacyNameLength()

@@ -207,10 +207,11 @@ private slots:
             book.append(contact);
         }
         // The optional fields of a USIM contact have columns of their own.
-        book.contacts[1].extraNumbers = {{"+4930123", 0x91, NumberType::None},
-                                         {"0171", 0xA8, NumberType::None}};
-        book.contacts[1].emails = {"a@b.de", "=x@y"};
-        book.contacts[2].secondName = heldNameFromText("Nick, \u03A9", Contact::kNameSize - 1);
+        book.contacts[1].editExtras().extraNumbers = {{"+4930123", 0x91, NumberType::None},
+                                                      {"0171", 0xA8, NumberType::None}};
+        book.contacts[1].editExtras().emails = {"a@b.de", "=x@y"};
+        book.contacts[2].editExtras().secondName =
+            heldNameFromText("Nick, \u03A9", Contact::kNameSize - 1);
         const std::string bytes = csvExportBytes(book, separator);
         QVERIFY(bytes.find(std::string(1, separator) == "," ? "\"Smith, Anna\","
                                                             : "Smith, Anna;") != std::string::npos);
@@ -225,9 +226,10 @@ private slots:
             QCOMPARE(heldNameToUnicode(back.contacts[i].heldName()), names[int(i)]);
             QCOMPARE(back.contacts[i].numberText(), book.contacts[i].numberText());
             QCOMPARE(back.contacts[i].tonNpi, book.contacts[i].tonNpi);
-            QVERIFY(back.contacts[i].extraNumbers == book.contacts[i].extraNumbers);
-            QVERIFY(back.contacts[i].emails == book.contacts[i].emails);
-            QCOMPARE(back.contacts[i].secondName, book.contacts[i].secondName);
+            QVERIFY(back.contacts[i].extras().extraNumbers ==
+                    book.contacts[i].extras().extraNumbers);
+            QVERIFY(back.contacts[i].extras().emails == book.contacts[i].extras().emails);
+            QCOMPARE(back.contacts[i].extras().secondName, book.contacts[i].extras().secondName);
         }
     }
 
@@ -248,14 +250,14 @@ private slots:
         const Contact& anna = book.contacts[0];
         QCOMPARE(anna.heldName(), std::string_view("Anna Berg"));
         QCOMPARE(anna.numberText(), std::string_view("03012")); // the mobile column is empty
-        QCOMPARE(anna.extraNumbers.size(), std::size_t{1});
-        QCOMPARE(anna.extraNumbers[0].number, std::string("01711"));
-        QCOMPARE(anna.emails, std::vector<std::string>{"a@b.de"});
-        QCOMPARE(anna.secondName, std::string("Bee"));
+        QCOMPARE(anna.extras().extraNumbers.size(), std::size_t{1});
+        QCOMPARE(anna.extras().extraNumbers[0].number, std::string("01711"));
+        QCOMPARE(anna.extras().emails, std::vector<std::string>{"a@b.de"});
+        QCOMPARE(anna.extras().secondName, std::string("Bee"));
         const Contact& bob = book.contacts[1];
         QCOMPARE(bob.numberText(), std::string_view("0172"));
-        QVERIFY(bob.extraNumbers.empty());
-        QCOMPARE(bob.emails, std::vector<std::string>{"b@c.de"});
+        QVERIFY(bob.extras().extraNumbers.empty());
+        QCOMPARE(bob.extras().emails, std::vector<std::string>{"b@c.de"});
         QCOMPARE(report.skipped(SkipReason::RefusedNumber), 1u); // Bob's "x1"
 
         // The mapping as the user left it decides: the nickname as last name, no e-mails.
@@ -273,8 +275,8 @@ private slots:
         QCOMPARE(importCsvBytes(file, book, remapping), 1);
         QCOMPARE(book.contacts[0].heldName(), std::string_view("Anna Bee"));
         QCOMPARE(book.contacts[0].numberText(), std::string_view("01711"));
-        QCOMPARE(book.contacts[0].emails, std::vector<std::string>{"030 12"});
-        QVERIFY(book.contacts[0].secondName.empty());
+        QCOMPARE(book.contacts[0].extras().emails, std::vector<std::string>{"030 12"});
+        QVERIFY(book.contacts[0].extras().secondName.empty());
     }
 
     void mappingChosenByTheUser()

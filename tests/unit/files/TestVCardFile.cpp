@@ -59,10 +59,10 @@ QStringList summary(const PhoneBook& book)
         const Contact& c = book.contacts[i];
         QString row = nameOf(c) + u'|' + numberOf(c) + u'|' +
                       QString::fromStdString(std::string(numberTypeName(c.numberType)));
-        for (const ExtraNumber& extra : c.extraNumbers)
+        for (const ExtraNumber& extra : c.extras().extraNumbers)
             row += u'|' + QString::fromStdString(extra.number) + u':' +
                    QString::fromStdString(std::string(numberTypeName(extra.type)));
-        for (const std::string& email : c.emails)
+        for (const std::string& email : c.extras().emails)
             row += QStringLiteral("|<") + heldNameToUnicode(email) + u'>';
         rows << row;
     }
@@ -306,7 +306,7 @@ private slots:
         QCOMPARE(linesOf(loaded.report, SkipReason::NotKept), (QList<uint32_t>{22, 23}));
         QCOMPARE(linesOf(loaded.report, SkipReason::NameShortened), QList<uint32_t>{25});
         QCOMPARE(linesOf(loaded.report, SkipReason::Unended), QList<uint32_t>{31});
-        QCOMPARE(loaded.book->contacts[1].emails.size(), Contact::kMaxEmails);
+        QCOMPARE(loaded.book->contacts[1].extras().emails.size(), Contact::kMaxEmails);
         QCOMPARE(loaded.book->contacts[2].heldName(), std::string_view(std::string(100, 'L')));
         QCOMPARE(nameOf(loaded.book->contacts[3]), QStringLiteral("Cut Off"));
         // Only the first lines are kept; the count goes on.
@@ -411,7 +411,7 @@ private slots:
         QCOMPARE(summary(*loaded.book), book);
         QVERIFY(!loaded.report.skippedAny());
         if (file.startsWith(u"ios"))
-            QCOMPARE(heldNameToUnicode(loaded.book->contacts[0].secondName),
+            QCOMPARE(heldNameToUnicode(loaded.book->contacts[0].extras().secondName),
                      QStringLiteral("Lolo"));
     }
 
@@ -433,12 +433,12 @@ private slots:
         full.tonNpi = 0x91;
         full.ccp = 0x07;
         full.numberType = NumberType::Work;
-        full.secondName = "Chef";
-        full.extraNumbers = {{"0171555", 0x81, NumberType::Cell},
-                             {"*100#", 0xA8, NumberType::None},
-                             {"+3312", 0x91, NumberType::Fax},
-                             {"555", 0xFF, NumberType::Other}};
-        full.emails = {"j\xF6rg@example.org", "second@example.org"};
+        full.editExtras().secondName = "Chef";
+        full.editExtras().extraNumbers = {{"0171555", 0x81, NumberType::Cell},
+                                          {"*100#", 0xA8, NumberType::None},
+                                          {"+3312", 0x91, NumberType::Fax},
+                                          {"555", 0xFF, NumberType::Other}};
+        full.editExtras().emails = {"j\xF6rg@example.org", "second@example.org"};
         book->append(full);
         Contact greek;
         greek.setName(
@@ -452,7 +452,7 @@ private slots:
         longName.setName(std::string(100, 'x'));
         longName.setNumber("1");
         longName.tonNpi = 0xA8;
-        longName.emails = {std::string(Contact::kMaxEmailBytes, 'e')};
+        longName.editExtras().emails = {std::string(Contact::kMaxEmailBytes, 'e')};
         book->append(longName);
         book->append(Contact()); // empty: left out
 
@@ -480,9 +480,10 @@ private slots:
             QCOMPARE(int(b.tonNpi), int(a.tonNpi));
             QCOMPARE(int(b.ccp), int(a.ccp));
             QCOMPARE(b.numberType, a.numberType);
-            QCOMPARE(b.extraNumbers, a.extraNumbers);
-            QCOMPARE(heldNameToUnicode(b.secondName), heldNameToUnicode(a.secondName));
-            QCOMPARE(b.emails, a.emails);
+            QCOMPARE(b.extras().extraNumbers, a.extras().extraNumbers);
+            QCOMPARE(heldNameToUnicode(b.extras().secondName),
+                     heldNameToUnicode(a.extras().secondName));
+            QCOMPARE(b.extras().emails, a.extras().emails);
         }
     }
 

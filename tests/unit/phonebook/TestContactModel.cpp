@@ -119,6 +119,41 @@ private slots:
         QCOMPARE(phoneBookKindTitleId(shown), titleId);
     }
 
+    // The held length of each name form, as a card record of zeros would give it.
+    void heldForms_data()
+    {
+        QTest::addColumn<QByteArray>("given");
+        QTest::addColumn<QByteArray>("held"); // then zeros up to `size`
+        QTest::addColumn<int>("size");
+        const auto row = [](const char* tag, const char* given, const char* held, int size) {
+            QTest::newRow(tag) << QByteArray::fromHex(given) << QByteArray::fromHex(held) << size;
+        };
+        row("plain ends at a zero byte", "410042", "41", 1);
+        row("0x81 ends at a zero byte", "810207a900bc", "810207a9", 4);
+        row("0x80 ends at a pair 00 00", "80004100000042", "800041", 3);
+        row("0x80 ends at a byte FF", "800041ff42", "800041", 3);
+        row("0x80 keeps whole characters", "80004100", "800041", 3);
+        row("0x82 count past its bytes keeps zeros", "820505302d", "820505302d", 9);
+        row("0x82 count past the field", "82ff0530", "82ff0530", 100);
+    }
+
+    void heldForms()
+    {
+        QFETCH(QByteArray, given);
+        QFETCH(QByteArray, held);
+        QFETCH(int, size);
+        held.append(QByteArray(size - held.size(), '\0'));
+        Contact contact;
+        contact.setName(std::string_view(given.constData(), std::size_t(given.size())));
+        contact.setNumber(std::string_view("12\0"
+                                           "3",
+                                           4));
+        QCOMPARE(QByteArray(contact.heldName().data(), qsizetype(contact.heldName().size())), held);
+        QCOMPARE(contact.numberText(), std::string_view("12"));
+        const Contact copy = contact;
+        QCOMPARE(copy.heldName(), contact.heldName());
+    }
+
     void numberTypeLabels_data()
     {
         QTest::addColumn<QString>("label");
@@ -180,10 +215,12 @@ private slots:
         // Any optional field makes a contact one with extras; clearing drops them.
         Contact extras = makeContact("Anna", "+4930", 7);
         QVERIFY(!extras.hasExtras());
-        extras.emails.push_back("anna@example.org");
+        extras.editExtras().emails.push_back("anna@example.org");
         QVERIFY(extras.hasExtras());
+        const Contact copied = extras;
         extras.clear();
         QVERIFY(!extras.hasExtras());
+        QCOMPARE(copied.extras().emails.size(), std::size_t(1)); // a copy of its own
         QVERIFY(extras.heldName().empty());
 
         // Held names and numbers are cut to their fields.
