@@ -175,6 +175,13 @@ private slots:
         QCOMPARE(appended.toBytes(),
                  std::string("[One]\r\nKey= v \r\nb= v \r\n[Two]\r\nc= v \r\n"));
         QCOMPARE(appended.readString("two", "C").value_or("?"), std::string("v"));
+
+        // The index grows past its first size as keys are added: every key is still found.
+        ProfileFile grown;
+        for (int n = 0; n < 500; ++n)
+            grown.writeString("S", "k" + std::to_string(n), std::to_string(n));
+        for (int n = 0; n < 500; ++n)
+            QCOMPARE(grown.readString("S", "k" + std::to_string(n)).value_or("?"), std::to_string(n));
     }
 
     void writeKeepsBomAndBlankLines()
@@ -463,6 +470,7 @@ private slots:
         QCOMPARE(int(readRecordLength), recordLength);
         QCOMPARE(int(readNameLength), nameLength);
         if (recordLength != 0) {
+            QVERIFY(isAdrBytes(file)); // what opening a file of unknown kind asks
             QCOMPARE(summary(read), book);
             QVERIFY(ui.messages.empty());
         } else {

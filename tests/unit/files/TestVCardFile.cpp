@@ -113,6 +113,8 @@ private slots:
             u"J\u00F6rg M \u00FCller"_qs);
         row("QP bare parameter, ISO-8859-1", "2.1",
             "FN;CHARSET=ISO-8859-1;QUOTED-PRINTABLE:J=F6rg\r\n", u"J\u00F6rg"_qs);
+        row("QP text with letters that look like hex digits", "2.1",
+            "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Caf=C3=A9 Beef\r\n", u"Caf\u00E9 Beef"_qs);
         row("QP keeps an '=' without hex digits", "2.1", "FN;ENCODING=QUOTED-PRINTABLE:a=zb=3D\r\n",
             "a=zb=");
         row("Windows-1252 euro sign", "2.1", "FN;CHARSET=Windows-1252:\x80uro\r\n",

@@ -294,6 +294,8 @@ private slots:
             0xFF, 0xFF);
         row("0x80 name with U+00FF", "8000ff0041ffffffffffffffffff 0181 ffffffffffffffffffff ffff",
             "ff41", "", 1, 0xFF, 0xFF);
+        row("0x80 name ending in U+00FF", "8000410 0ffffffffffffffffffff 0181 ffffffffffffffffffff ffff",
+            "41ff", "", 1, 0xFF, 0xFF);
         row("leading euro sign from the extension table: held in UCS2",
             "1b6542ffffffffffffffffffffff 0181 ffffffffffffffffffff ffff", "810241ac42", "", 1,
             0xFF, 0xFF);
