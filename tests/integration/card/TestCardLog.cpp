@@ -100,6 +100,9 @@ private slots:
         QVERIFY(!startSmartcardService(api));
         QVERIFY(testLogText().mid(before).contains(
             QStringLiteral("Error service not found: 8010001D")));
+        // A connection stops at once, with the one message that says why.
+        QVERIFY(!connectToReader(*m_session, *m_host, Transfer::Read));
+        QCOMPARE(m_ui->messageIds(), std::vector<int>{28});
     }
 
     void refusedStatusWordsAreLogged()
