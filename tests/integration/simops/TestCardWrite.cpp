@@ -306,6 +306,21 @@ private slots:
         QCOMPARE(previousMode, 3);
     }
 
+    // A long last-dialled number takes the first free extension record.
+    void sideBookLongNumberTakesFirstFreeExtension()
+    {
+        BookCard card = insertBookCard();
+        BookEntry& entry = m_f.sideBooks->lnd[0];
+        entry.name.assign("Ruf");
+        entry.number.assign("9999999999888888888877777777");
+        entry.tonNpi = 0x81;
+        entry.dirty = 1;
+        m_f.add({anna()});
+        QVERIFY(m_f.write(WriteMode::WriteAll));
+        QCOMPARE(card.lnd->records[0].right(2), QByteArray::fromHex("FF01"));
+        QCOMPARE(card.ext1->records[0], hexRecord("02 04 77 77 77 77", 13));
+    }
+
     // The card refuses the extension record of a long fixed dialling number,
     // the run's first update: the phone book is left as it was, and the user
     // is told.
