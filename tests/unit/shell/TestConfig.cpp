@@ -131,7 +131,7 @@ private slots:
         // The store is the user's own file under the company's folder.
         const QString file =
             QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-            "/Velmora/Phonara.ini";
+            "/OtherCompany/Phonara.ini";
         QVERIFY2(QFile::exists(file), qPrintable(file));
     }
 
