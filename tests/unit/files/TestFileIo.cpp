@@ -16,10 +16,8 @@
 #include <QTest>
 
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -219,27 +217,6 @@ private slots:
         QCOMPARE(contents(path), kOld);
         QVERIFY(QString::fromStdString(saveFailureText(path.toStdString(), large))
                     .endsWith("too large (this program reads at most 0 MiB)"));
-    }
-
-    // A file-size limit stops the real write(2) part-way, as a full disk does.
-    void fileSizeLimitKeepsTheOldFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("keep.phn");
-        writeFile(path, kOld);
-        rlimit saved{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-        const SaveResult result = saveFileAtomically(path.toStdString(), bigBytes());
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-
-        QCOMPARE(result.error, EFBIG);
-        QCOMPARE(contents(path), kOld);
-        QCOMPARE(entriesOf(dir.path()), QStringList{"keep.phn"});
     }
 
     void savedFileKeepsPermissionsAndLinks()
