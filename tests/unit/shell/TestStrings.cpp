@@ -91,19 +91,6 @@ private slots:
         }
     }
 
-    void sharedBufferHoldsLastText()
-    {
-        const char* first = loadResString(99);
-        QCOMPARE(QByteArray(first), QByteArray("Name"));
-        const char* second = loadResString(100);
-        QCOMPARE(second, first); // the same shared buffer
-        QCOMPARE(QByteArray(first), QByteArray("Number"));
-
-        char own[64];
-        QCOMPARE(loadResString(2341, own, sizeof own), own);
-        QCOMPARE(QByteArray(second), QByteArray("Number")); // untouched by a load into `own`
-    }
-
     void cutToSize_data()
     {
         QTest::addColumn<int>("id");
@@ -128,44 +115,6 @@ private slots:
         std::memset(buffer, 'x', sizeof buffer);
         QCOMPARE(loadResString(id, buffer, size), buffer);
         QCOMPARE(QByteArray(buffer), text);
-    }
-
-    void format_data()
-    {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QByteArray>("argument");
-        QTest::addColumn<QByteArray>("text");
-
-        QTest::newRow("attempts") << 2410 << 3 << QByteArray()
-                                  << QByteArray("There are 3 attempts remaining!");
-        QTest::newRow("device error") << 34 << 0x6A82 << QByteArray()
-                                      << QByteArray("Device error: 00006A82 Check your SIM Card.");
-        QTest::newRow("not found")
-            << 42 << 0 << QByteArray("Anna") << QByteArray("Cannot find the string \"Anna\"!");
-        QTest::newRow("exists") << 2403 << 0 << QByteArray("File: /home/u/a.phn")
-                                << QByteArray(
-                                       "File: /home/u/a.phn already exists!\nWould you like to "
-                                       "overwrite it?");
-    }
-
-    void format()
-    {
-        QFETCH(int, id);
-        QFETCH(int, number);
-        QFETCH(QByteArray, argument);
-        QFETCH(QByteArray, text);
-        char buffer[256];
-        if (argument.isNull()) {
-            QCOMPARE(QByteArray(formatResString(id, buffer, sizeof buffer, number)), text);
-            QCOMPARE(QByteArray::fromStdString(formatResString(id, number)), text);
-            QCOMPARE(QByteArray(formatResString(id, nullptr, -1, number)), text);
-        } else {
-            QCOMPARE(QByteArray(formatResString1(id, argument.constData(), buffer, sizeof buffer)),
-                     text);
-            QCOMPARE(QByteArray::fromStdString(formatResString(id, argument.constData())), text);
-            QCOMPARE(QByteArray(formatResString(id, nullptr, -1, argument.constData())), text);
-        }
     }
 
     void formatIntoSmallOrSharedBuffer()
