@@ -1,5 +1,5 @@
 // Card record coding checked against bytes worked out by hand from GSM 11.11
-// (EF ADN / EF EXT1 layouts, semi-octet digits, UCS2 alpha forms of annex B)
+// (EF ADN layout, semi-octet digits, UCS2 alpha forms of annex B)
 // and the GSM 03.38 default alphabet; names in the card's alpha identifiers
 // (the default alphabet and its extension table, the 0x81 / 0x82 / 0x80 UCS2
 // forms) against the published tables and examples.
@@ -15,12 +15,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes hex(const char* text)
-{
-    const QByteArray raw = QByteArray::fromHex(text);
-    return Bytes(raw.begin(), raw.end());
-}
 
 // The default alphabet in code order, as the GSM 03.38 table prints it; the
 // escape 0x1B is written as a blank here and skipped by the tests.
@@ -92,6 +86,11 @@ private slots:
             QCOMPARE(encoded[i], uint8_t(0xFF));
         }
         QCOMPARE(int(numberLengthByte(encoded)), lengthByte);
+        // Twenty digits fill the record; the twenty-first takes an extension record.
+        if (text.size() == 20) {
+            QVERIFY(!needsExtension(text.toStdString()));
+            QVERIFY(needsExtension(text.toStdString() + '1'));
+        }
     }
 
     void validateNumber_data()
@@ -376,82 +375,6 @@ private slots:
         QVERIFY(buildNumberRecord(13, alpha, "1", 0x81, 0xFF).empty());
     }
 
-    void extensionRecords_data()
-    {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QByteArray>("extension"); // EXT1 record of 13 bytes
-        const auto row = [](const char* tag, const char* number, const char* extension) {
-            QTest::newRow(tag) << QString(number) << QByteArray::fromHex(extension);
-        };
-        row("30 digits: 10 in the extension", "123456789012345678901234567890",
-            "0205 2143658709ffffffffff ff");
-        row("21 digits: one in the extension", "123456789012345678909",
-            "0201 f9ffffffffffffffffff ff");
-        row("plus first: 3 left over", "+4912345678901234567890", "0202 98f0ffffffffffffffff ff");
-        row("40 digits fill both", "1234567890123456789009876543210987654321",
-            "020a 9078563412907856341 2 ff");
-    }
-
-    void extensionRecords()
-    {
-        QFETCH(QString, number);
-        QFETCH(QByteArray, extension);
-
-        const std::string text = number.toStdString();
-        QVERIFY(needsExtension(text));
-        QVERIFY(!needsExtension(text.substr(0, 20)));
-        QCOMPARE(toHex(buildExtensionRecord(13, extensionDigits(text))), extension.toHex(' '));
-
-        // Reading joins the record's digits and the extension's (no '+' from the extension).
-        const Bytes ext(extension.begin(), extension.end());
-        QVERIFY(isReusableExtension(ext));
-        const std::string joined = decodeDiallingNumber(text[0] == '+' ? 0x91 : 0x81,
-                                                        encodeDiallingNumber(recordDigits(text))) +
-                                   parseExtensionDigits(ext);
-        QCOMPARE(QString::fromStdString(joined), number);
-
-        // A record written by the card's owner with type 02 and 3 digit bytes.
-        QCOMPARE(QString::fromStdString(parseExtensionDigits(hex("02032143f5ffffffffffffff"))),
-                 "12345");
-        QVERIFY(!isReusableExtension(hex("01032143f5ffffffffffffff")));
-        QCOMPARE(QString::fromStdString(parseExtensionDigits(hex("0203"))), QString());
-    }
-
-    void alphaFieldCut_data()
-    {
-        QTest::addColumn<QByteArray>("held");
-        QTest::addColumn<int>("alphaLength");
-        QTest::addColumn<QByteArray>("alpha");
-
-        // 20 Greek capitals (U+0391..U+03A4 without U+03A2) in the 0x81 form, count 20;
-        // on the card the ones the GSM alphabet has take their GSM byte.
-        QByteArray greek = QByteArray::fromHex("811407");
-        for (int i = 0; i < 20; ++i) {
-            greek.append(char(0x91 + i));
-        }
-        const auto row = [](const char* tag, const QByteArray& held, int alphaLength,
-                            const char* alpha) {
-            QTest::newRow(tag) << held << alphaLength << QByteArray::fromHex(alpha);
-        };
-        row("0x81 count becomes X-3", greek, 14, "810b07 9192131095969719999a14");
-        row("0x81 that fits, omega as GSM 15", QByteArray::fromHex("810207a9bc"), 14, "81020715bc");
-        row("0x82 cut: 0x81 holds as many characters in fewer bytes",
-            QByteArray::fromHex("82050530 2d82d32d31"), 6, "81020a2db2");
-        row("0x80 held, three characters fit the 0x81 form", QByteArray::fromHex("800410043f0430"),
-            6, "81030890bfb0");
-        row("plain GSM cut", QByteArray::fromHex("e9e9e9"), 2, "0505");
-    }
-
-    void alphaFieldCut()
-    {
-        QFETCH(QByteArray, held);
-        QFETCH(int, alphaLength);
-        QFETCH(QByteArray, alpha);
-        QCOMPARE(
-            toHex(cardAlphaFromHeldName(held.toStdString(), static_cast<std::size_t>(alphaLength))),
-            alpha.toHex(' '));
-    }
-
     // A side-book name read from the card goes back as the card held it while
     // it reads the same; Cyrillic and Greek would otherwise come back as '?'.
     void sideBookNameKept_data()
@@ -644,42 +567,6 @@ private slots:
         QFETCH(QByteArray, alpha);
         QFETCH(QString, name);
         QCOMPARE(decodeCardAlpha(bytesOf(alpha)), name);
-    }
-
-    // The books keep Windows-1252 where it holds the name, so .phn files stay
-    // as they were; the card gets the GSM coding either way.
-    void booksThroughTheCard_data()
-    {
-        QTest::addColumn<QByteArray>("alpha");
-        QTest::addColumn<QByteArray>("held");  // phone book
-        QTest::addColumn<QByteArray>("entry"); // side books and own numbers
-
-        QTest::newRow("umlaut") << QByteArray("427e726f") << QByteArray("42fc726f")
-                                << QByteArray("42fc726f");
-        QTest::newRow("braces and euro sign")
-            << QByteArray("1b28411b651b29") << QByteArray("7b41807d") << QByteArray("7b41807d");
-        QTest::newRow("Cyrillic") << QByteArray("81020898b2") << QByteArray("81020898b2")
-                                  << QByteArray("3f3f");
-    }
-
-    void booksThroughTheCard()
-    {
-        QFETCH(QByteArray, alpha);
-        QFETCH(QByteArray, held);
-        QFETCH(QByteArray, entry);
-        const std::string card = bytesOf(alpha);
-        QCOMPARE(toHex(heldNameFromCardAlpha(card)), toHex(bytesOf(held)));
-        QCOMPARE(toHex(entryNameFromCardAlpha(card)), toHex(bytesOf(entry)));
-
-        bool cut = true;
-        QCOMPARE(toHex(cardAlphaFromHeldName(bytesOf(held), 20, &cut)), toHex(card));
-        QVERIFY(!cut);
-        if (!entry.contains("3f")) {
-            QCOMPARE(toHex(cardAlphaFromEntryName(bytesOf(entry), 20, &cut)), toHex(card));
-            QVERIFY(!cut);
-        }
-        QCOMPARE(toHex(cardAlphaFromHeldName(bytesOf(held), 1, &cut)).size() <= 2, true);
-        QVERIFY(cut);
     }
 };
 
