@@ -143,53 +143,6 @@ private slots:
         QVERIFY(!lastTransmit().receiveHeaderGiven);
     }
 
-    void fileResponses_data()
-    {
-        QTest::addColumn<int>("pin1Tries");
-        QTest::addColumn<int>("puk1Tries");
-        QTest::addColumn<bool>("pin1Enabled");
-        QTest::addColumn<int>("pin2Tries");
-        QTest::addColumn<int>("puk2Tries");
-        QTest::addColumn<uint>("chv1Status");
-
-        // MF bytes 19/20 are 80 | tries; the full counters of a fresh card are
-        // read in TestCardContract.
-        QTest::newRow("blocked PIN1, PIN1 disabled") << 0 << 7 << false << 1 << 0 << 0x70u;
-    }
-
-    void fileResponses()
-    {
-        QFETCH(int, pin1Tries);
-        QFETCH(int, puk1Tries);
-        QFETCH(bool, pin1Enabled);
-        QFETCH(int, pin2Tries);
-        QFETCH(int, puk2Tries);
-        QFETCH(uint, chv1Status);
-
-        SimShape shape;
-        shape.pin1Tries = pin1Tries;
-        shape.puk1Tries = puk1Tries;
-        shape.pin1Enabled = pin1Enabled;
-        shape.pin2Tries = pin2Tries;
-        shape.puk2Tries = puk2Tries;
-        insert(shape);
-        SimCommands sim(m_transport);
-
-        const CardResult selected = sim.select(0x3F00);
-        QVERIFY(selected.ok());
-        const HeaderResult mf = sim.header();
-        QVERIFY(mf.result.ok());
-        // The GET RESPONSE asks for what the SELECT announced.
-        QCOMPARE(virtualPcsc().commands().last(),
-                 QByteArray::fromHex("A0C00000") + char(selected.pending));
-        QVERIFY(mf.header.isDirectory());
-        QCOMPARE(uint(mf.header.pin1Attempts | mf.header.puk1Attempts << 4), chv1Status);
-        QCOMPARE(mf.header.pin1Disabled, !pin1Enabled);
-        QCOMPARE(int(mf.header.pin2Attempts), pin2Tries);
-        QCOMPARE(int(mf.header.puk2Attempts), puk2Tries);
-        QCOMPARE(mf.header.fileSize, uint16_t(0)); // an EF field, not filled for MF
-    }
-
     // The 19 and 20 digit numbers are read through the connect in TestCardConnect.
     void serialNumber_data()
     {
