@@ -1,8 +1,8 @@
 // The contract every card command set keeps with the flows above it, checked
-// at the APDU level over the virtual card: each capability (select and header,
-// read, update, verify, change, unblock, what status words mean) runs on every
-// card kind in kCardKinds, a profile and the command set that speaks to it. A
-// new command set joins by adding its kinds and the bytes it sends.
+// at the APDU level over the virtual card: each capability (read, verify,
+// change, unblock) runs on every card kind in kCardKinds, a profile and the
+// command set that speaks to it. A new command set joins by adding its kinds
+// and the bytes it sends.
 #include "CardTestSupport.h"
 
 #include "card/commands/FileIds.h"
@@ -16,8 +16,6 @@
 
 namespace {
 
-const QString kReader = QStringLiteral("Reader A");
-
 using CommandSetFactory = std::function<std::unique_ptr<CardCommands>(const CardTransport&)>;
 
 // One card kind: what it is, and what its command set sends and answers.
@@ -28,10 +26,7 @@ struct KindUnderTest
     const char* profile; // tests/data/cards/<profile>.json
     CommandSetFactory commandSet;
     const char* adn;           // path of the phone book of 28-byte records
-    QByteArray selectMf;       // SELECT MF
-    QByteArray header;         // reading the header of MF, just selected
     QByteArray readAdnRecord1; // READ RECORD 1 of EF ADN (28-byte records)
-    QByteArray updateAdnRecord2;
     QByteArray verifyPin1;
     QByteArray changePin2;
     QByteArray unblockPin1;
@@ -53,17 +48,13 @@ std::unique_ptr<CardCommands> uiccSet(const CardTransport& transport)
 }
 
 const KindUnderTest kCardKinds[] = {
-    {"GSM SIM", "typical", gsmSet, "3F00/7F10/6F3A", "A0A40000023F00", "A0C00000", "A0B201041C",
-     "A0DC02041C", "A020000108", "A024000210", "A02C000010", CardOutcome::WrongCode, -1, 250,
-     false},
-    // The UICC command set: the FCP comes with the SELECT, the tries from the card.
-    {"UICC", "usim-both-books", uiccSet, "3F00/7F10/6F3A", "00A40004023F00 00C00000",
-     "0020000100 002C000100 0020008100 002C008100", "00B201041C", "00DC02041C", "0020000108",
-     "0024008110", "002C000110", CardOutcome::AccessRefused, 2, 100, true},
-    {"UICC, class 00 only", "usim-class00-only", uiccSet, "3F00/7F10/5F3A/4F3A",
-     "00A40004023F00 00C00000", "0020000100 002C000100 0020008100 002C008100", "00B201041C",
-     "00DC02041C", "0020000108", "0024008110", "002C000110", CardOutcome::AccessRefused, 2, 100,
-     true},
+    {"GSM SIM", "typical", gsmSet, "3F00/7F10/6F3A", "A0B201041C", "A020000108", "A024000210",
+     "A02C000010", CardOutcome::WrongCode, -1, 250, false},
+    // The UICC command set: the tries come from the card.
+    {"UICC", "usim-both-books", uiccSet, "3F00/7F10/6F3A", "00B201041C", "0020000108", "0024008110",
+     "002C000110", CardOutcome::AccessRefused, 2, 100, true},
+    {"UICC, class 00 only", "usim-class00-only", uiccSet, "3F00/7F10/5F3A/4F3A", "00B201041C",
+     "0020000108", "0024008110", "002C000110", CardOutcome::AccessRefused, 2, 100, true},
 };
 
 QList<uint16_t> pathOf(const char* path)
@@ -157,32 +148,6 @@ private slots:
         m_card = 0;
     }
 
-    void selectAndHeader_data() { addKinds(); }
-    void selectAndHeader()
-    {
-        open();
-        QVERIFY(m_commands->select(FileId::kMf).ok());
-        expectSent(m_kind->selectMf);
-        const HeaderResult mf = m_commands->header();
-        QVERIFY(mf.result.ok());
-        expectSent(m_kind->header);
-        QVERIFY(mf.header.type == FileType::Master);
-        QCOMPARE(int(mf.header.pin1Attempts), m_sim->chv(1).tries);
-        QCOMPARE(int(mf.header.puk1Attempts), m_sim->chv(1).unblockTries);
-        QCOMPARE(mf.header.pin1Disabled, !m_sim->chv(1).enabled);
-
-        for (uint16_t id : pathOf(m_kind->adn).mid(1))
-            QVERIFY(m_commands->select(id).ok());
-        const HeaderResult adn = m_commands->header();
-        QVERIFY(adn.result.ok());
-        QVERIFY(adn.header.type == FileType::Elementary);
-        QCOMPARE(int(adn.header.recordLength), 28);
-        QCOMPARE(adn.header.recordCount(), m_kind->adnRecords);
-
-        const CardResult missing = m_commands->select(0x6F99);
-        QCOMPARE(outcomeName(missing.outcome), outcomeName(CardOutcome::NoSuchFile));
-    }
-
     void readRecords_data() { addKinds(); }
     void readRecords()
     {
@@ -203,27 +168,6 @@ private slots:
         const CardResult past = m_commands->readRecord(uint8_t(m_kind->adnRecords + 1), 28);
         QCOMPARE(outcomeName(past.outcome), outcomeName(CardOutcome::RecordNotFound));
         QVERIFY(past.data.empty());
-    }
-
-    void updateRecords_data() { addKinds(); }
-    void updateRecords()
-    {
-        open();
-        selectAdn();
-        const QByteArray record = QByteArray::fromHex("4E6575FFFFFFFFFFFFFFFFFFFFFF"
-                                                      "0381214365FFFFFFFFFFFFFFFFFF");
-        const auto data = std::span(reinterpret_cast<const uint8_t*>(record.constData()),
-                                    std::size_t(record.size()));
-        // Refused before PIN1, and nothing written.
-        const QByteArray old = m_sim->file(QLatin1String(m_kind->adn))->records[1];
-        QVERIFY(!m_commands->updateRecord(2, RecordMode::Absolute, data).ok());
-        QCOMPARE(m_sim->file(QLatin1String(m_kind->adn))->records[1], old);
-        virtualPcsc().clearLog();
-
-        verifyPin1("1234", true);
-        QVERIFY(m_commands->updateRecord(2, RecordMode::Absolute, data).ok());
-        expectSent(m_kind->updateAdnRecord2 + record.toHex().toUpper());
-        QCOMPARE(m_sim->file(QLatin1String(m_kind->adn))->records[1], record);
     }
 
     void verifyCodes_data() { addKinds(); }
@@ -279,27 +223,6 @@ private slots:
         expectSent(m_kind->unblockPin1 + codeField("12345678").toHex() + codeField("4321").toHex());
         QCOMPARE(m_sim->chv(1).tries, 3);
         QVERIFY(m_commands->verifyCode(SecretCode::Pin1, "4321").ok());
-    }
-
-    // Whatever the card kind, a transmit that fails is no refusal, and a
-    // word the card answers reaches the caller with the PC/SC result apart.
-    void statusWordOutcomes_data() { addKinds(); }
-    void statusWordOutcomes()
-    {
-        open();
-        m_sim->faults().append(faultAt(QByteArray::fromHex(m_kind->verifyPin1.left(4)), 0x6F00));
-        const CardResult odd = m_commands->verifyCode(SecretCode::Pin1, "1234");
-        QCOMPARE(odd.pcsc, LONG(SCARD_S_SUCCESS));
-        QCOMPARE(odd.sw.value(), uint16_t(0x6F00));
-        QVERIFY(!odd.ok());
-        QVERIFY(!odd.codeRefused());
-        QCOMPARE(m_sim->chv(1).tries, 3);
-
-        virtualPcsc().removeCard(kReader);
-        const CardResult gone = m_commands->verifyCode(SecretCode::Pin1, "1234");
-        QCOMPARE(outcomeName(gone.outcome), outcomeName(CardOutcome::NoAnswer));
-        QCOMPARE(gone.pcsc, LONG(SCARD_W_REMOVED_CARD));
-        QVERIFY(!gone.codeRefused());
     }
 };
 
