@@ -95,32 +95,6 @@ private slots:
         QVERIFY(ui.messages.empty());
     }
 
-    void importStops()
-    {
-        ScriptedUserInterface ui;
-        PhoneBook book;
-        book.contacts.resize(9);
-        // Only a header: nothing imported, still a success.
-        QCOMPARE(importCsvBytes("Name,Number\r\n", book, ui), 1);
-        QCOMPARE(book.contactCount(), 0u);
-        QCOMPARE(ui.csvMappingRequests.size(), 1u);
-        QCOMPARE(ui.csvMappingRequests[0].fields, (std::vector<std::string>{"Name", "Number"}));
-
-        // Blank lines are passed by, not the end of the data.
-        QCOMPARE(importCsvBytes("h,x\r\nA,1\r\nB,2\r\n\r\nC,3\r\n", book, ui), 1);
-        QCOMPARE(book.contactCount(), 3u);
-        QCOMPARE(book.contacts[2].heldName(), std::string_view("C"));
-
-        // Every line is imported, however many there are.
-        std::string many = "Name,Number\r\n";
-        for (int i = 0; i < 5000; ++i) {
-            many += "P" + std::to_string(i) + "," + std::to_string(i) + "\r\n";
-        }
-        QCOMPARE(importCsvBytes(many, book, ui), 1);
-        QCOMPARE(book.contactCount(), 5000u);
-        QCOMPARE(book.contacts[4999].heldName(), std::string_view("P4999"));
-    }
-
     void notACsvFileOrCancelled()
     {
         ScriptedUserInterface ui;
