@@ -27,16 +27,6 @@ std::string header(const std::string& addressBook)
     return "[Version]\r\nformat=phn\r\nversion=1\r\n[Address Book]\r\n" + addressBook;
 }
 
-// Entries Name1.. with the given count, prefixes Name,Phone.
-std::string numberedEntries(int count)
-{
-    std::string text;
-    for (int n = 1; n <= count; ++n) {
-        text += "Name" + std::to_string(n) + "=N" + std::to_string(n) + "\r\n";
-    }
-    return text;
-}
-
 const std::string kTag = "<{[This is Adr File]}>";
 
 // A record of L bytes: name bytes, then at A the length, TON/NPI and digits,
@@ -131,30 +121,6 @@ private slots:
         }
     }
 
-    void readInt_data()
-    {
-        QTest::addColumn<std::string>("value");
-        QTest::addColumn<int>("expected");
-
-        QTest::newRow("digits then text") << std::string("k= 42x") << 42;
-        QTest::newRow("negative") << std::string("k=-5") << -5;
-        QTest::newRow("plus sign") << std::string("k=+7") << 7;
-        QTest::newRow("no digits") << std::string("k=abc") << 0;
-        QTest::newRow("sign only") << std::string("k=-") << 0;
-        QTest::newRow("quoted") << std::string("k=\"12\"") << 12;
-        QTest::newRow("empty value gives default") << std::string("k=") << -1;
-        QTest::newRow("missing key gives default") << std::string("other=3") << -1;
-        QTest::newRow("wraps like 32 bits") << std::string("k=4294967297") << 1;
-    }
-
-    void readInt()
-    {
-        QFETCH(std::string, value);
-        QFETCH(int, expected);
-        const ProfileFile profile = ProfileFile::fromBytes("[S]\r\n" + value + "\r\n");
-        QCOMPARE(profile.readInt("S", "k", -1), expected);
-    }
-
     void writeUpdatesInPlaceAndAppends()
     {
         ProfileFile profile = ProfileFile::fromBytes("[One]\nKey=old\nb=2\n[Two]\nc=3\n");
@@ -246,6 +212,11 @@ private slots:
             header("Contact=Nom, Tel,X,Y\r\nitems=1\r\nNom1=Zoe\r\nTel1=123\r\n"
                    "X1= 7abc\r\nY1=-2\r\nName1=wrong\r\n"),
             1, {"Zoe|123|fe|7|0", "next 2"});
+        row("an entry beyond items is not read",
+            header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=1\r\nName1=A\r\nName2=B\r\n"), 1,
+            {"A||ff|255|0", "next 2"});
+        row("empty items: no book",
+            header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=\r\nName1=Anna\r\n"), 0, before);
         row("format PHN", "[Version]\r\nformat=PHN\r\nversion=1\r\n" + anna, 0, before);
         row("version 2", "[Version]\r\nformat=phn\r\nversion=2\r\n" + anna, 0, before);
         row("not a profile file", "\x1C\x02<{[This is Adr File]}>", 0, before);
@@ -268,33 +239,6 @@ private slots:
         read.contacts[0].setName("before");
         QCOMPARE(loadPhnBytes(file, &read, nullptr, 0, nullptr, 0), result);
         QCOMPARE(summary(read), book);
-    }
-
-    void itemsCount_data()
-    {
-        QTest::addColumn<int>("items");
-        QTest::addColumn<int>("count"); // contacts read, the last one named N<count>
-        QTest::newRow("all 451") << 451 << 451;
-        QTest::newRow("an entry beyond items is not read") << 450 << 450;
-        QTest::newRow("items far beyond the entries") << 2000000000 << 451;
-        QTest::newRow("-5 reads none") << -5 << 0;
-    }
-
-    void itemsCount()
-    {
-        QFETCH(int, items);
-        QFETCH(int, count);
-        const std::string file =
-            header("Contact=Name,Phone,CCP,TON_NPI\r\nitems=" + std::to_string(items) + "\r\n" +
-                   numberedEntries(451));
-        PhoneBook book;
-        QCOMPARE(loadPhnBytes(file, &book, nullptr, 0, nullptr, 0), 1);
-        QCOMPARE(book.contactCount(), static_cast<uint32_t>(count));
-        if (count > 0) {
-            const std::string expected = "N" + std::to_string(count);
-            QCOMPARE(book.contacts.back().heldName(), std::string_view(expected));
-            QCOMPARE(book.contacts.back().sequence, uint32_t(count - 1));
-        }
     }
 
     void sideBooksUseTheirCounts()
