@@ -176,18 +176,11 @@ private slots:
                             NumberType type) {
             QTest::newRow(tag) << QByteArray(version) << QByteArray(lines) << int(type);
         };
-        row("3.0 cell", "3.0", "TEL;TYPE=cell:1\r\n", NumberType::Cell);
-        row("4.0 quoted list", "4.0", "TEL;TYPE=\"work,voice\":1\r\n", NumberType::Work);
         row("work mobile: cell", "2.1", "TEL;WORK;CELL:1\r\n", NumberType::Cell);
         row("pager: other", "3.0", "TEL;TYPE=pager:1\r\n", NumberType::Other);
-        row("no type", "3.0", "TEL:1\r\n", NumberType::None);
         row("voice only", "3.0", "TEL;TYPE=voice:1\r\n", NumberType::None);
-        row("group label after the number", "3.0",
-            "item1.TEL:1\r\nitem1.X-ABLabel:_$!<Mobile>!$_\r\n", NumberType::Cell);
         row("group label of another group", "3.0",
             "item1.TEL:1\r\nitem2.X-ABLabel:_$!<Mobile>!$_\r\n", NumberType::None);
-        row("own words as label", "3.0", "item1.TEL:1\r\nitem1.X-ABLabel:Boat\r\n",
-            NumberType::Other);
     }
 
     void numberTypes()
