@@ -3,12 +3,10 @@
 // refusals of a card that was not unlocked are checked here, laid out by hand
 // from the command set's tables (GSM 11.11 access conditions, the UICC's status
 // words), not from the code; a card that let everything through would hide a
-// fault in the card code. Broken profiles are refused with a reason, and every
-// profile under tests/data/cards loads (the card tests check what they hold).
+// fault in the card code. Broken profiles are refused with a reason.
 #include "vsim/CardProfile.h"
 #include "vsim/SimCard.h"
 
-#include <QDir>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -168,18 +166,6 @@ private slots:
         QFETCH(QStringList, steps);
         auto card = makeCard(profile.constData());
         runSteps(*card, steps);
-    }
-
-    void everyProfileLoads()
-    {
-        const QDir folder(QStringLiteral(PHONARA_TEST_DATA "/cards"));
-        const QStringList names = folder.entryList({QStringLiteral("*.json")});
-        QVERIFY(names.size() > 10);
-        for (const QString& name : names) {
-            QString error;
-            QVERIFY2(vsim::loadProfile(folder.filePath(name), &error),
-                     qPrintable(name + ": " + error));
-        }
     }
 
     void profileErrors_data()
