@@ -32,20 +32,12 @@ private slots:
         QTest::addColumn<int>("sfi");
         QTest::addColumn<int>("pin1"); // -1 not listed, 0 disabled, 1 enabled
 
-        // MF: descriptor 78, file id 3F00, PIN status: PIN1 (01) enabled, ADM (0A) not.
-        QTest::newRow("MF with PIN1 enabled")
-            << QByteArray("62 1B 82 02 78 21 83 02 3F 00 A5 03 80 01 71 8A 01 05"
-                          " C6 09 90 01 80 83 01 01 83 01 0A")
-            << true << int(FileType::Master) << int(Uicc::EfStructure::None) << 0 << 0 << 0 << 1;
+        // An MF and a linear EF (PIN1 status, record length and count) are decoded
+        // from the virtual UICC in the command-set tests.
         QTest::newRow("ADF with PIN1 disabled, PIN2 enabled")
             << QByteArray("62 1F 82 02 78 21 83 02 7F FF 84 07 A0 00 00 00 87 10 02"
                           " C6 0C 90 01 40 83 01 01 83 01 81 83 01 0A")
             << true << int(FileType::Dedicated) << int(Uicc::EfStructure::None) << 0 << 0 << 0 << 0;
-        // Linear fixed EF of 250 records of 32 bytes with SFI 1.
-        QTest::newRow("linear EF")
-            << QByteArray("62 15 82 05 42 21 00 20 FA 83 02 4F 3A 8A 01 05 80 02 1F 40 88 01 08")
-            << true << int(FileType::Elementary) << int(Uicc::EfStructure::LinearFixed) << 32
-            << 8000 << 1 << -1;
         QTest::newRow("cyclic EF without SFI")
             << QByteArray("62 11 82 05 46 21 00 1C 0A 83 02 6F 44 80 02 01 18 88 00") << true
             << int(FileType::Elementary) << int(Uicc::EfStructure::Cyclic) << 28 << 280 << 0 << -1;
