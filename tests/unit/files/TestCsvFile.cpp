@@ -59,12 +59,9 @@ private slots:
             "+49301", 0x91);
         row("doubled quotes and a line break", "n,m\r\n\"Big \"\"Al\"\"\r\nJr\",1\r\n",
             "Big \"Al\" Jr", "1", 0xA8);
-        row("formula guard taken off", "n,m\r\n'=SUM(A1),1\r\n", "=SUM(A1)", "1", 0xA8);
         row("pause stays", "a,b\r\nBob,12p3\r\n", "Bob", "12p3", 0xA8);
-        row("UTF-8 with BOM", "\xEF\xBB\xBFn,m\r\nJ\xC3\xB6rg,1\r\n", "J\xF6rg", "1", 0xA8);
         row("UTF-8 without BOM, Greek", "n,m\r\n\xCE\xA9\xCE\xBC,1\r\n", "\x81\x02\x07\xA9\xBC",
             "1", 0xA8);
-        row("Windows-1252", "n,m\r\nJ\xF6rg,1\r\n", "J\xF6rg", "1", 0xA8);
         row("LF line ends", "n,m\nAnna,+1\n", "Anna", "+1", 0x91);
         row("first and last name, mobile",
             "Home Phone,First Name,Last Name,Mobile Phone\r\n030,Anna,Berg,0171\r\n", "Anna Berg",
