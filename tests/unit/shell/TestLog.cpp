@@ -73,9 +73,6 @@ private slots:
 
         QTest::newRow("0 turns logging off") << QByteArray("0") << 0;
         QTest::newRow("1 errors only") << QByteArray("1") << 1;
-        QTest::newRow("letter") << QByteArray("x") << 3;
-        // Names and numbers are written only at the debugging level 9.
-        QTest::newRow("9 with names and numbers") << QByteArray("9") << int(LogLevel::PersonalData);
     }
 
     void firstByteChoosesLevel()
@@ -117,7 +114,6 @@ private slots:
 
         // The tag is right-aligned in 30 characters.
         row("info", 5, "connect_to_sim", " I [                connect_to_sim] Start");
-        row("error", 1, "read_record", " E [                   read_record] Start");
         row("progress", 4, "123456789012345678901234567890",
             " P [123456789012345678901234567890] Start");
         row("level 7 has no letter", 7, "index_to_dir_and_file",
