@@ -339,13 +339,6 @@ private slots:
             QTest::newRow(tag) << length << heldName << QString(number) << tonNpi << extension
                                << QByteArray::fromHex(record);
         };
-        row("Kundenbetreuung", 30, "Kundenbetreuung", "+491721217212", 0x91, 0xFF,
-            "4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff");
-        row("e acute as GSM 05", 20, QByteArray::fromHex("52e96e6565"), "*31#p5", 0x81, 0xFF,
-            "52056e6565ff 0481 3ab15cffffffffffffff ffff");
-        row("empty number", 16, "Al", "", 0xA8, 0xFF, "416c 01a8 ffffffffffffffffffff ffff");
-        row("name cut to the field", 17, "Maximilian", "1", 0xA8, 0xFF,
-            "4d6178 02a8 f1ffffffffffffffffff ffff");
         row("plus takes one of the first 20", 14, QByteArray(), "+4912345678901234567890", 0x91, 3,
             "0b91 94214365870921436 5f7 ff03");
         row("0x80 held name written in the shorter 0x81 form", 20,
