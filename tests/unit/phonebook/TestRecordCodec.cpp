@@ -273,15 +273,6 @@ private slots:
             QTest::newRow(tag) << QByteArray::fromHex(record) << QByteArray::fromHex(heldName)
                                << QString(number) << lengthByte << ccp << extension;
         };
-        // Alpha 16 bytes, then 07 91 and the 6 digit bytes of +491721217212.
-        row("Kundenbetreuung", "4b756e64656e62657472657575 6e67ff 0791 947112122721ffffffff ffff",
-            "4b756e64656e62657472657575 6e67", "+491721217212", 7, 0xFF, 0xFF);
-        row("o umlaut from GSM, extension 5",
-            "4a7c7267ffffffffffffffffffff 0b81 2143658709214365870 9 ff05", "4af67267",
-            "12345678901234567890", 11, 0xFF, 5);
-        row("at sign kept inside a plain name",
-            "6100620cffffffffffffffffffff 02a8 21ffffffffffffffffff 02ff", "614062f8", "12", 2, 2,
-            0xFF);
         row("0x81 name held as read, 0xFF is a character",
             "810307a9ffbcffffffffffffffff 0181 ffffffffffffffffffff ffff", "810307a9ffbc", "", 1,
             0xFF, 0xFF);
@@ -298,8 +289,6 @@ private slots:
         row("GSM Greek delta read as a character",
             "4210ffffffffffffffffffffffff 0181 ffffffffffffffffffff ffff", "8102074294", "", 1,
             0xFF, 0xFF);
-        row("free record", "ffffffffffffffffffffffffffff ffff ffffffffffffffffffff ffff", "", "",
-            0xFF, 0xFF, 0xFF);
         row("no alpha field", "0391 2143ffffffffffffffff ffff", "", "+1234", 3, 0xFF, 0xFF);
     }
 
