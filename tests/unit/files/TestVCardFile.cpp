@@ -209,8 +209,6 @@ private slots:
         row("star and hash", "*100#", "*100#", 0xA8);
         row("40 digits and plus", u'+' + QString(40, u'7'), u'+' + QString(40, u'7'), 0x91);
         row("41 digits", QString(41, u'7'), "", 0);
-        row("letters", "1-800-FLOWERS", "", 0);
-        row("plus inside", "12+3", "", 0);
         row("no digits", "*#", "", 0);
         row("full-width digits", u"\uFF10\uFF11"_qs, "", 0);
     }

@@ -99,15 +99,10 @@ private slots:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QString>("cleaned");
 
-        QTest::newRow("blank and dash removed") << "+7 999-12" << true << "+799912";
         QTest::newRow("empty") << "" << true << "";
-        QTest::newRow("pause") << "0301234p5" << true << "0301234p5";
-        QTest::newRow("parentheses and dots") << "+49 (30) 123.45" << true << "+493012345";
         QTest::newRow("40 digits and a plus")
             << "+" + QString(40, '1') << true << "+" + QString(40, '1');
-        QTest::newRow("41 digits") << QString(41, '2') << false << QString(41, '2');
         QTest::newRow("slash") << "030/1234" << false << "030/1234";
-        QTest::newRow("plus inside") << "12+3" << false << "12+3";
         QTest::newRow("capital P") << "12P3" << false << "12P3";
         QTest::newRow("letter") << "0800-FLOWERS" << false << "0800FLOWERS";
     }
