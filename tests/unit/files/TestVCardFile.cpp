@@ -95,12 +95,10 @@ private slots:
                             const QString& name) {
             QTest::newRow(tag) << QByteArray(version) << QByteArray(lines) << name;
         };
-        row("3.0 fold drops the blank", "3.0", "FN:Anna Sch\r\n midt\r\n", "Anna Schmidt");
         row("4.0 fold with a tab", "4.0", "FN:Anna \r\n\tSchmidt\r\n", "Anna Schmidt");
         row("fold inside a UTF-8 sequence", "4.0", "FN:J\xC3\r\n \xB6rg\r\n", u"J\u00F6rg"_qs);
         row("2.1 fold keeps the blank", "2.1", "FN:Anna\r\n Schmidt\r\n", "Anna Schmidt");
         row("lines ended by LF only", "3.0", "FN:Anna\n  Schmidt\n", "Anna Schmidt");
-        row("escaped comma, semicolon, backslash", "3.0", "FN:A\\, B\\; C\\\\D\r\n", "A, B; C\\D");
         row("escaped line end becomes a blank", "3.0", "FN:Anna\\nSchmidt\r\n", "Anna Schmidt");
         row("N composed when FN is missing", "3.0", "N:Schmidt;Anna;Maria,Luise;Dr.;jr.\r\n",
             "Dr. Anna Maria Luise Schmidt jr.");
@@ -123,9 +121,6 @@ private slots:
             u"J\u00F6rg"_qs);
         row("2.1 without CHARSET, UTF-8", "2.1", "FN:J\xC3\xB6rg\r\n", u"J\u00F6rg"_qs);
         row("4.0 quoted parameter with ':' and ';'", "4.0", "FN;ALTID=\"a:b;c\":Anna\r\n", "Anna");
-        row("Greek name held in a UCS2 form", "4.0",
-            "FN:\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1\r\n",
-            u"\u03A9\u03BC\u03B5\u03B3\u03B1"_qs);
     }
 
     void nameText()
