@@ -161,7 +161,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("codeAfter");
 
-        const QString unblocked = QStringLiteral("SIM Card is successfully unblocked.");
         const QString wrong =
             QStringLiteral("SIM Card unblock error!\nThere are 9 attempts remaining.");
         const QString notBlocked = QStringLiteral("SIM Card is not blocked!");
@@ -173,8 +172,6 @@ private slots:
             << 1 << 0 << 0 << QByteArray() << 1 << QList<int>{32} << finally << QByteArray("1234");
         QTest::newRow("PIN2 not blocked") << 2 << 3 << 10 << QByteArray() << 1 << QList<int>{37}
                                           << notBlocked << QByteArray("5678");
-        QTest::newRow("right PUK2") << 2 << 0 << 10 << QByteArray("87654321") << 1 << QList<int>{19}
-                                    << unblocked << QByteArray("1111");
         QTest::newRow("wrong PUK2") << 2 << 0 << 10 << QByteArray("11111111") << 0 << QList<int>{43}
                                     << wrong << QByteArray("5678");
         QTest::newRow("no PUK2 tries")
@@ -258,9 +255,7 @@ private slots:
                                 << QByteArray::fromHex(command) << message;
         };
         row("verify, private, right", "typical", false, false, "5678", "A020000208", 0);
-        row("verify, private, wrong", "typical", false, false, "0000", "A020000208", 406);
         row("verify, shared, right", "typical", false, true, "5678", "A020000208", 0);
-        row("change, private", "typical", true, false, "5678", "A024000210", 2411);
         row("change, shared", "typical", true, true, "5678", "A024000210", 2411);
         row("change, wrong PIN2", "typical", true, true, "0000", "A020000208", 406);
         // A UICC: the class 00 commands with key reference 81, once the USIM
