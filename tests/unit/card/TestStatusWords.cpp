@@ -22,20 +22,18 @@ private slots:
                             uint errorCode = 0) {
             QTest::newRow(name) << word << int(outcome) << attempts << errorCode;
         };
+        // 94 02, 98 04 and 98 40 are met over the virtual card in TestCardContract.
         row("90 00", 0x9000, CardOutcome::Success);
         row("9F 22 response waiting", 0x9F22, CardOutcome::Success);
         row("91 10 proactive command", 0x9110, CardOutcome::SuccessWithInfo);
         row("92 03 retries", 0x9203, CardOutcome::SuccessWithInfo);
         row("92 40 memory problem", 0x9240, CardOutcome::MemoryProblem);
         row("94 00 no EF selected", 0x9400, CardOutcome::NoSuchFile);
-        row("94 02 out of range", 0x9402, CardOutcome::RecordNotFound);
         row("94 04 not found", 0x9404, CardOutcome::NoSuchFile);
         row("94 08 wrong file type", 0x9408, CardOutcome::WrongParameters);
         row("98 02 no CHV", 0x9802, CardOutcome::AccessRefused);
-        row("98 04 wrong code", 0x9804, CardOutcome::WrongCode);
         row("98 08 against CHV status", 0x9808, CardOutcome::AccessRefused);
         row("98 10 invalidated", 0x9810, CardOutcome::Invalidated);
-        row("98 40 blocked", 0x9840, CardOutcome::Blocked);
         row("63 C2 wrong code", 0x63C2, CardOutcome::WrongCode, 2);
         row("63 C0 no try left", 0x63C0, CardOutcome::WrongCode, 0);
         // A security refusal is shown as the PC/SC "access denied" code.
