@@ -1,6 +1,7 @@
-// Writing the card's books in the five modes through the Write connect
-// sequence and the transfer hook, on the in-process virtual SIM. The expected
-// card bytes are written by hand in the GSM 11.11 record layout.
+// Writing the card's books through the Write connect sequence and the transfer
+// hook, on the in-process virtual SIM. The expected card bytes are written by
+// hand in the GSM 11.11 record layout. (phonara-cli's end-to-end write checks
+// the five modes by reading the card again.)
 #include "BookCard.h"
 #include "card/commands/FileIds.h"
 #include "simops/BookWriter.h"
@@ -11,17 +12,8 @@ namespace {
 
 constexpr int kAdn = 28; // alpha 14
 
-// Records of the three contacts of most tests, as the card must hold them.
 const char* kAnna = "41 6E 6E 61 FF FF FF FF FF FF FF FF FF FF"
                     "05 91 94 21 43 F5 FF FF FF FF FF FF FF FF";
-const char* kBob = "42 6F 62 FF FF FF FF FF FF FF FF FF FF FF"
-                   "06 81 30 10 32 54 76 FF FF FF FF FF FF FF";
-const char* kRene = "52 65 6E 05 FF FF FF FF FF FF FF FF FF FF" // e-acute is GSM 0x05
-                    "03 81 11 F2 FF FF FF FF FF FF FF FF 01 FF";
-const char* kZed = "5A 65 64 FF FF FF FF FF FF FF FF FF FF FF" // no number: length byte 1
-                   "01 81 FF FF FF FF FF FF FF FF FF FF FF FF";
-const char* kOld = "4F 6C 64 FF FF FF FF FF FF FF FF FF FF FF"
-                   "02 81 F9 FF FF FF FF FF FF FF FF FF FF FF";
 
 QByteArray bytes(const char* hex)
 {
@@ -61,80 +53,6 @@ private slots:
         m_f.request.backup = false;
     }
 
-    // The five modes on cards whose used records are written by hand. Contacts
-    // are taken from Anna, Bob, René, Zed and C5, in that order.
-    void modes_data()
-    {
-        QTest::addColumn<WriteMode>("mode");
-        QTest::addColumn<int>("contacts");
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<QList<QByteArray>>("before");
-        QTest::addColumn<QList<QByteArray>>("after");
-        const QByteArray o = bytes(kOld);
-        const QByteArray e = freeRecord(kAdn);
-        const QByteArray a = bytes(kAnna);
-        const QByteArray b = bytes(kBob);
-        const QByteArray c5 = bytes("43 35 FF FF FF FF FF FF FF FF FF FF FF FF"
-                                    "02 81 F5 FF FF FF FF FF FF FF FF FF FF FF");
-        QList<QByteArray> written(10, e);
-        written[0] = a;
-        written[1] = b;
-        written[2] = bytes(kRene);
-        QTest::newRow("WriteAll, 3 contacts on 10 records")
-            << WriteMode::WriteAll << 3 << QList<int>{} << QList<QByteArray>(10, o) << written;
-        written.fill(e);
-        written[0] = b;
-        written[1] = c5;
-        QTest::newRow("WriteSelected, contacts 2 and 5")
-            << WriteMode::WriteSelected << 5 << QList<int>{1, 4} << QList<QByteArray>(10, o)
-            << written;
-        // The third contact finds no room, and the write still counts as done.
-        QTest::newRow("AddAll, records 1, 2 and 4 used")
-            << WriteMode::AddAll << 3 << QList<int>{} << QList<QByteArray>{o, o, e, o, e}
-            << QList<QByteArray>{o, o, a, o, b};
-        QTest::newRow("AddSelected, contacts 2 and 4")
-            << WriteMode::AddSelected << 4 << QList<int>{1, 3} << QList<QByteArray>{o, e, e, o, e}
-            << QList<QByteArray>{o, b, bytes(kZed), o, e};
-    }
-
-    void modes()
-    {
-        QFETCH(WriteMode, mode);
-        QFETCH(int, contacts);
-        QFETCH(QList<int>, selected);
-        QFETCH(QList<QByteArray>, before);
-        QFETCH(QList<QByteArray>, after);
-        CardLayout layout;
-        layout.adnRecords = int(before.size());
-        BookCard card = insertBookCard(layout);
-        for (int r = 0; r < before.size(); ++r)
-            card.adn->records[r] = before[r];
-        const Contact pool[] = {anna(), makeContact("Bob", "0301234567"),
-                                makeContact("Ren\xE9", "112", 0x81, 0x01), makeContact("Zed", ""),
-                                makeContact("C5", "5")};
-        for (int i = 0; i < contacts; ++i)
-            m_f.book->append(pool[i]);
-        for (int i : selected)
-            m_f.book->setSelected(static_cast<uint32_t>(i), true);
-        // The add of three contacts into two free records writes what fits.
-        m_f.request.allowPartial = true;
-        QVERIFY(m_f.write(mode));
-
-        compareRecords(card, after);
-        QCOMPARE(m_f.ui->progressCaptions, std::vector<std::string>{" Writing to SIM Card ... "});
-        QCOMPARE(m_f.ui->progressCaptionChanges,
-                 std::vector<std::string>{" Writing to SIM Card ... "});
-        QCOMPARE(m_f.messageIds(), QList<int>{807}); // "... contacts are on the SIM Card now."
-        QVERIFY(m_f.session->context != 0);          // the card stays connected
-        // No side book was changed: no PIN2, no fixed dialling file selected,
-        // the last dialled file only read once for the extension records it names.
-        QVERIFY(m_f.ui->pinRequests.empty());
-        QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F3B"), 0);
-        QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F44"), 1);
-        if (mode == WriteMode::WriteAll) // nothing written but the ten phone-book records
-            QCOMPARE(TransferFixture::countSent("A0DC"), 10);
-    }
-
     void recordLayout_data()
     {
         QTest::addColumn<QByteArray>("name");
@@ -143,8 +61,6 @@ private slots:
         QTest::addColumn<int>("ccp");
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QByteArray>("ext1"); // EXT1 record 2 after the write
-        // Plain, international, e-acute with a CCP and numberless records are
-        // checked by the modes below.
         QTest::newRow("at sign, star, hash, pause")
             << QByteArray("A@B") << QByteArray("*31#p5") << 0x81 << 0xFF
             << bytes("41 00 42 FF FF FF FF FF FF FF FF FF FF FF"
@@ -187,6 +103,7 @@ private slots:
         card.ext1->records[0] = subaddress;
         m_f.add({makeContact(name, number.constData(), uint8_t(tonNpi), uint8_t(ccp))});
         QVERIFY(m_f.write(WriteMode::WriteAll));
+        QCOMPARE(m_f.ui->progressCaptions, std::vector<std::string>{" Writing to SIM Card ... "});
         compareRecords(card, {record, freeRecord(kAdn), freeRecord(kAdn)});
         QCOMPARE(card.ext1->records[0], subaddress);
         QCOMPARE(card.ext1->records[1], ext1);
@@ -276,36 +193,6 @@ private slots:
             QCOMPARE(TransferFixture::countSent("A0A4 0000 02 6F3B"), 0);
     }
 
-    // EF LND is cyclic: each update takes the oldest record and makes it record
-    // 1, so the entries go out from the last to the first.
-    void lastDialledCyclic()
-    {
-        BookCard card = insertBookCard();
-        const char* names[] = {"A", "B", "C"};
-        const char* numbers[] = {"1", "2", "3"};
-        for (int i = 0; i < 3; ++i) {
-            m_f.sideBooks->lnd[i].name.assign(names[i]);
-            m_f.sideBooks->lnd[i].number.assign(numbers[i]);
-            m_f.sideBooks->lnd[i].tonNpi = 0x81;
-        }
-        m_f.sideBooks->lnd[0].dirty = 1;
-        m_f.add({anna()});
-        QVERIFY(m_f.write(WriteMode::WriteAll));
-        QVERIFY(m_f.ui->pinRequests.empty());
-        // Records of 32 bytes (alpha 18).
-        QCOMPARE(card.lnd->records[0], bytes("41 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
-                                             "02 81 F1 FF FF FF FF FF FF FF FF FF FF FF"));
-        QCOMPARE(card.lnd->records[1], bytes("42 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
-                                             "02 81 F2 FF FF FF FF FF FF FF FF FF FF FF"));
-        QCOMPARE(card.lnd->records[2], bytes("43 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"
-                                             "02 81 F3 FF FF FF FF FF FF FF FF FF FF FF"));
-        int previousMode = 0;
-        for (const QByteArray& command : virtualPcsc().commands())
-            if (command.startsWith(QByteArray::fromHex("A0DC")) && command[3] == 0x03)
-                ++previousMode;
-        QCOMPARE(previousMode, 3);
-    }
-
     // A long last-dialled number takes the first free extension record.
     void sideBookLongNumberTakesFirstFreeExtension()
     {
@@ -342,6 +229,7 @@ private slots:
         QCOMPARE(m_f.messageIds().back(), 830);
         QCOMPARE(card.adn->records[0], adnBefore);
     }
+
 
     void emptiedOwnNumberIsNotWritten()
     {
