@@ -30,13 +30,11 @@ const char* kFdn = "4F 70 73 FF FF FF FF FF FF FF FF FF FF FF FF FF"
                    "0B 81 11 11 11 11 11 11 11 11 11 11 FF 01";
 const char* kFdnDigits = "02 01 43";
 
-// Two new contacts with 28 digits each, and what the card must hold for them.
+// Two new contacts with 28 digits each, and what the card must hold for the first.
 const char* kLong1 = "1111111111222222222233333333";
 const char* kLong2 = "4444444444555555555566666666";
 const char* kNew1 = "4E 65 75 31 FF FF FF FF FF FF FF FF FF FF"
                     "0B 81 11 11 11 11 11 22 22 22 22 22 FF 04";
-const char* kNew2 = "4E 65 75 32 FF FF FF FF FF FF FF FF FF FF"
-                    "0B 81 44 44 44 44 44 55 55 55 55 55 FF 05";
 
 QByteArray rec(const char* hex, int length = kAdn)
 {
@@ -81,29 +79,6 @@ private:
 private slots:
     void initTestCase() { openTestLog(); }
     void init() { m_f.reset(); }
-
-    void addKeepsEveryKeptRecord()
-    {
-        BookCard card = keptExtensionsCard();
-        const Snapshot before = snapshot(card);
-        m_f.add({makeContact("Neu1", kLong1), makeContact("Neu2", kLong2)});
-        QVERIFY(m_f.write(WriteMode::AddAll));
-
-        Snapshot expected = before;
-        expected.adn[1] = rec(kNew1);
-        expected.adn[3] = rec(kNew2);
-        expected.ext1[3] = rec("02 04 33 33 33 33", kExt);
-        expected.ext1[4] = rec("02 04 66 66 66 66", kExt);
-        const Snapshot after = snapshot(card);
-        QCOMPARE(after.adn, expected.adn);
-        QCOMPARE(after.ext1, expected.ext1);
-        QCOMPARE(after.ext2, expected.ext2);
-        QCOMPARE(after.fdn, expected.fdn);
-        QCOMPARE(after.msisdn, expected.msisdn);
-        QVERIFY(m_f.report.written());
-        QVERIFY(!m_f.report.backupPath.empty());
-        QVERIFY(m_f.lastMessage().contains("The backup of the SIM Card is in"));
-    }
 
     // A last dialled number with a long number is written with the contacts:
     // it takes an extension record that no kept or new contact names.
@@ -160,9 +135,6 @@ private slots:
         QTest::addColumn<WriteMode>("mode");
         QTest::addColumn<int>("contacts");
         QTest::addColumn<QString>("said");
-        // 8 free records.
-        QTest::newRow("add: more contacts than free records")
-            << WriteMode::AddAll << 9 << "8 of 9 contacts fit";
         QTest::newRow("write all: more contacts than records")
             << WriteMode::WriteAll << 11
             << "Nothing was written. 10 of 11 contacts fit on the SIM Card. No free record is left "
