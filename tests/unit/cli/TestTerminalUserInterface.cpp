@@ -46,29 +46,6 @@ class TestTerminalUserInterface : public QObject
     Q_OBJECT
 
 private slots:
-    void messagesAndFailures_data()
-    {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<bool>("failure");
-        QTest::newRow("wrong PIN") << 2504 << true;
-        QTest::newRow("blocked") << 33 << true;
-        QTest::newRow("PIN remained disabled") << 22 << true;
-        QTest::newRow("changed") << 2411 << false;
-        QTest::newRow("unblocked") << 19 << false;
-    }
-
-    void messagesAndFailures()
-    {
-        QFETCH(int, id);
-        QFETCH(bool, failure);
-        std::ostringstream err;
-        TerminalUserInterface ui(err, false, false);
-        QCOMPARE(ui.message(box(id, "Line one\nline two")), UserInterface::Answer::Ok);
-        QCOMPARE(err.str(), std::string("Line one\nline two\n"));
-        QCOMPARE(ui.failures(), failure ? 1 : 0);
-        QCOMPARE(ui.shownIds(), std::vector<int>{id});
-    }
-
     void questions_data()
     {
         QTest::addColumn<UserInterface::Buttons>("buttons");
@@ -288,19 +265,6 @@ private slots:
             QCOMPARE(terminal.prompts.size(), static_cast<std::size_t>(asks));
             QCOMPARE(ui.failures(), 1);
         }
-    }
-
-    void missingCodeWithoutTerminal()
-    {
-        std::ostringstream err;
-        FakeTerminal terminal;
-        TerminalUserInterface ui(err, false, false, terminal.secretPrompt(), terminal.linePrompt());
-        ui.setSecretOption(Role::Pin2, "--pin-file");
-        QVERIFY(!ui.askPin(request(Kind::EnterPin2)).confirmed);
-        QCOMPARE(err.str(), std::string("phonara-cli: the card asks for the PIN2: name a file with "
-                                        "--pin-file or run the command on a terminal\n"));
-        QCOMPARE(ui.failures(), 1);
-        QVERIFY(terminal.prompts.empty());
     }
 
     void refusedDialogIsNotAnsweredAgain()
