@@ -243,9 +243,6 @@ private slots:
                                  "TEL;TYPE=work:3\r\nEMAIL:a@b.example\r\n";
         row("preferred first, the others in file order", "3.0", three, VCardNumbers::PreferredOnly,
             {"Anna|2|cell|1:home|3:work|<a@b.example>"});
-        row("one entry per number, e-mail with the first", "3.0", three,
-            VCardNumbers::EntryPerNumber,
-            {"Anna (cell)|2|cell|<a@b.example>", "Anna (home)|1|home", "Anna (work)|3|work"});
         row("4.0 PREF ranks, no PREF last", "4.0",
             "FN:B\r\nTEL:9\r\nTEL;PREF=50:8\r\nTEL;PREF=2:7\r\n", VCardNumbers::PreferredOnly,
             {"B|7||8:|9:"});
