@@ -129,7 +129,6 @@ private slots:
         QTest::addColumn<int>("expected");
 
         QTest::newRow("blanks then plus") << "  +49" << 0x91;
-        QTest::newRow("national") << "049" << 0xA8;
         QTest::newRow("empty") << "" << 0xA8;
         QTest::newRow("42 blanks keep the old value") << QString(42, ' ') + "+1" << 0x81;
         QTest::newRow("41 blanks then plus") << QString(41, ' ') + "+1" << 0x91;
