@@ -79,24 +79,22 @@ private slots:
         QTest::newRow("verify PIN1, empty")
             << false << 1 << QByteArray::fromHex("A020000108 FFFFFFFFFFFFFFFF") << 20u;
         QTest::newRow("select DF telecom")
-            << false << 5 << QByteArray::fromHex("A0A4000002 7F10") << 10u;
+            << false << 4 << QByteArray::fromHex("A0A4000002 7F10") << 10u;
         QTest::newRow("get response 0x22")
-            << false << 6 << QByteArray::fromHex("A0C0000022") << 250u;
+            << false << 5 << QByteArray::fromHex("A0C0000022") << 250u;
         QTest::newRow("read record, other mode sends P2 00")
-            << false << 7 << QByteArray::fromHex("A0B2030010") << 0x12u;
+            << false << 6 << QByteArray::fromHex("A0B2030010") << 0x12u;
         QTest::newRow("update binary at 0x0110")
-            << false << 8 << QByteArray::fromHex("A0D6011001 AA") << 50u;
-        // Class 00: PIN2 is key 81, and a SELECT asks for the FCP.
-        QTest::newRow("UICC verify PIN2, key 81")
-            << true << 2 << QByteArray::fromHex("0020008108 35363738 FFFFFFFF") << 20u;
+            << false << 7 << QByteArray::fromHex("A0D6011001 AA") << 50u;
+        // Class 00: a SELECT asks for the FCP. PIN2 as key 81 is met in TestPinFlows::pin2.
         QTest::newRow("UICC disable PIN1")
-            << true << 3 << QByteArray::fromHex("0026000108 31323334FFFFFFFF") << 20u;
+            << true << 2 << QByteArray::fromHex("0026000108 31323334FFFFFFFF") << 20u;
         QTest::newRow("UICC enable PIN1")
-            << true << 4 << QByteArray::fromHex("0028000108 31323334FFFFFFFF") << 20u;
+            << true << 3 << QByteArray::fromHex("0028000108 31323334FFFFFFFF") << 20u;
         QTest::newRow("UICC select MF with FCP")
-            << true << 9 << QByteArray::fromHex("00A40004023F00 00C0000029") << 43u;
+            << true << 8 << QByteArray::fromHex("00A40004023F00 00C0000029") << 43u;
         QTest::newRow("UICC select USIM by AID")
-            << true << 10
+            << true << 9
             << QByteArray::fromHex("00A4040410 A0000000871002FF49FF0589000001FF 00C000003B") << 61u;
     }
 
@@ -118,7 +116,6 @@ private slots:
         const std::function<void()> operations[] = {
             [&] { set->verifyCode(SecretCode::Pin1, "12345678"); },
             [&] { set->verifyCode(SecretCode::Pin1, ""); },
-            [&] { set->verifyCode(SecretCode::Pin2, "5678"); },
             [&] { set->disableCode(SecretCode::Pin1, "1234"); },
             [&] { set->enableCode(SecretCode::Pin1, "1234"); },
             [&] { set->select(0x7F10); },
