@@ -1,8 +1,8 @@
 // The virtual SIM behind a real pcscd: scripts/with-virtual-card starts a
 // private pcscd with the vpcd driver and phonara-vsim, and a plain libpcsclite
-// client (phonara-pcsc-probe) talks to the card. Reading, card removal and the
-// UICC over T=0 through this path are checked by the card and command-line
-// end-to-end tests; here: the second slot, --save, and the clean-up.
+// client (phonara-pcsc-probe) talks to the card. Reading, card removal, the
+// second slot and the UICC over T=0 through this path are checked by the
+// command-line end-to-end tests; here: what --save keeps, and the clean-up.
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -87,24 +87,9 @@ class TestVirtualCardE2E : public QObject
     Q_OBJECT
 
 private slots:
-    void twoCardsTwoReaders();
     void saveWritesTheCardBack();
     void commandStatusIsReturnedAndNothingStaysBehind();
 };
-
-void TestVirtualCardE2E::twoCardsTwoReaders()
-{
-    const Run run = withCard({profile("typical"), profile("not-a-sim")},
-                             {probe(), "--wait-card", "30", "--count", "2"});
-    QVERIFY2(run.status == 0, qPrintable(run.errors));
-    QCOMPARE(run.lines.size(), 2);
-
-    // The second slot holds the card that is no SIM.
-    const Run second = withCard({profile("typical"), profile("not-a-sim")},
-                                {probe(), "--reader", run.lines[1], "A0 A4 00 00 02 3F 00"});
-    QVERIFY2(second.status == 0, qPrintable(second.errors));
-    QCOMPARE(second.lines, QStringList{"< 6E 00"});
-}
 
 void TestVirtualCardE2E::saveWritesTheCardBack()
 {
