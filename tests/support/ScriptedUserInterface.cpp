@@ -10,7 +10,7 @@ UserInterface::Answer ScriptedUserInterface::message(const Message& message)
     }
     const bool hasYes =
         message.buttons == Buttons::YesNo || message.buttons == Buttons::YesNoCancel;
-    return hasYes ? defaultYes : defaultOk;
+    return hasYes ? Answer::Yes : Answer::Ok;
 }
 
 void ScriptedUserInterface::runWithProgress(const std::string& caption,
@@ -25,10 +25,7 @@ void ScriptedUserInterface::setProgress(int percent)
     progressPercents.push_back(percent);
 }
 
-void ScriptedUserInterface::setProgressCaption(const std::string& caption)
-{
-    progressCaptionChanges.push_back(caption);
-}
+void ScriptedUserInterface::setProgressCaption(const std::string&) {}
 
 std::vector<int> ScriptedUserInterface::messageIds() const
 {
@@ -101,6 +98,5 @@ void ScriptedUserInterface::clearRecords()
     csvMappingRequests.clear();
     messages.clear();
     progressCaptions.clear();
-    progressCaptionChanges.clear();
     progressPercents.clear();
 }

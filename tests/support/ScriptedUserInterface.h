@@ -15,15 +15,11 @@ public:
     // Every message shown, in order.
     std::vector<Message> messages;
     // Answers handed out in order, one per message; when the queue is empty,
-    // a message with a Yes button gets `defaultYes`, any other `defaultOk`.
+    // a message with a Yes button gets Yes, any other Ok.
     std::deque<Answer> answers;
-    Answer defaultOk = Answer::Ok;
-    Answer defaultYes = Answer::Yes;
 
-    // Captions given to runWithProgress, captions set while it runs, and
-    // every percentage reported.
+    // Captions given to runWithProgress, and every percentage reported.
     std::vector<std::string> progressCaptions;
-    std::vector<std::string> progressCaptionChanges;
     std::vector<int> progressPercents;
 
     Answer message(const Message& message) override;
@@ -62,6 +58,6 @@ public:
 
     // The ids of the messages shown, in order.
     std::vector<int> messageIds() const;
-    // Forgets what was recorded (answers and defaults stay).
+    // Forgets what was recorded (the answers stay).
     void clearRecords();
 };
