@@ -266,16 +266,12 @@ private slots:
         QCOMPARE(QString::fromStdString(matchReaderName(names, wanted.toStdString())), chosen);
     }
 
-    void helpNamesEveryCommand()
+    // The usage shown with a usage error is the first paragraph of the
+    // command's help. (The help's words are checked by phonara-cli's tests.)
+    void usageIsTheHelpsFirstParagraph()
     {
-        const std::string overview = cliHelp(CliCommand::None);
         for (const char* name : {"readers", "info", "read", "write", "pin", "convert"}) {
-            QVERIFY2(overview.find(std::string("\n  ") + name + " ") != std::string::npos, name);
-            const CliCommand command = cliCommandByName(name);
-            QVERIFY(command != CliCommand::None);
-            QVERIFY(cliHelp(command).starts_with(std::string("Usage: phonara-cli ") + name));
-            // The usage of an error message is the help's first paragraph.
-            const std::string usage = cliUsage(command);
+            const std::string usage = cliUsage(cliCommandByName(name));
             QVERIFY(usage.starts_with(std::string("Usage: phonara-cli ") + name));
             QVERIFY(usage.find("\n\n") == std::string::npos);
         }
