@@ -180,6 +180,9 @@ private slots:
             return records;
         };
         const QList<QByteArray> before = kept();
+        // A second name left behind at the free record 4 is not handed to Eva.
+        card->file(QString::fromLatin1(path("4F19")))->records[3] =
+            QByteArray("Old").leftJustified(18, char(0xFF));
         Contact eva = makeContact("Eva", "+4912345678901234567890123", 0x91);
         eva.editExtras().emails.push_back("eva@x.de");
         // A second number that cannot be dialled stops the write, naming it.
@@ -198,6 +201,7 @@ private slots:
         // The first free ADN record is 4, the first free e-mail record 4; the
         // extension goes to an EXT1 record that no kept contact names.
         QCOMPARE(record(*card, "4F25", 4), QByteArray("04"));
+        QCOMPARE(record(*card, "4F19", 4), freeRecord(18).toHex(' ').toUpper());
         QCOMPARE(record(*card, "4F50", 4).right(5), QByteArray("01 04"));
         const QByteArray adn = record(*card, "4F3A", 4);
         QVERIFY2(adn.startsWith("45 76 61 FF"), adn.constData());
