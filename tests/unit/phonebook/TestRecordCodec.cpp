@@ -368,6 +368,7 @@ private slots:
         row("renamed: encoded anew", "81040898b2b0bd", "Ivan", 14, "4976616e");
         row("kept bytes longer than the field: encoded and cut", "81040898b2b0bd", "????", 3,
             "3f3f3f");
+        row("kept bytes fill the field", "81040898b2b0bd", "????", 7, "81040898b2b0bd");
         row("nothing kept", "", "B\xfcro", 14, "427e726f");
     }
 
