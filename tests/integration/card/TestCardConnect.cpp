@@ -67,6 +67,7 @@ private slots:
             QCOMPARE(request.title, std::string("PIN"));
         }
         QCOMPARE(m_directions, QList<Transfer>{Transfer::Read});
+        QCOMPARE(m_session->adnNameLength, 14); // 28-byte records
 
         virtualPcsc().clearLog();
         QVERIFY(connect(Transfer::Read));

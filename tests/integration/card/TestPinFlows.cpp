@@ -350,11 +350,39 @@ private slots:
         QVERIFY(m_ui->pinRequests.empty());
         QCOMPARE(virtualPcsc().openContexts(), 0);
     }
-    // The dialog tests check the rules for a new PIN2, all but an empty one.
-    void emptyNewPin2()
+
+    // The rules for a new PIN2 (the dialogs check that their OK buttons follow them).
+    void pin2Rules_data()
     {
-        QVERIFY(!changePin2OkEnabled("", ""));
-        QVERIFY(!unblockPin2OkEnabled("87654321", "", ""));
+        QTest::addColumn<QString>("puk");
+        QTest::addColumn<QString>("newPin");
+        QTest::addColumn<QString>("confirmPin");
+        QTest::addColumn<bool>("changeOk");
+        QTest::addColumn<bool>("unblockOk");
+        const auto row = [](const char* name, const char* puk, const char* newPin,
+                            const char* confirmPin, bool changeOk, bool unblockOk) {
+            QTest::newRow(name) << QString(puk) << QString(newPin) << QString(confirmPin)
+                                << changeOk << unblockOk;
+        };
+        row("digits, equal", "1", "2468", "2468", true, true);
+        row("a letter", "1", "24a8", "24a8", false, false);
+        row("different", "1", "2468", "2469", false, false);
+        row("empty", "1", "", "", false, false);
+        row("no PUK2", "", "2468", "2468", true, false);
+    }
+
+    void pin2Rules()
+    {
+        QFETCH(QString, puk);
+        QFETCH(QString, newPin);
+        QFETCH(QString, confirmPin);
+        QFETCH(bool, changeOk);
+        QFETCH(bool, unblockOk);
+        const std::string p = puk.toStdString();
+        const std::string n = newPin.toStdString();
+        const std::string c = confirmPin.toStdString();
+        QCOMPARE(changePin2OkEnabled(n, c), changeOk);
+        QCOMPARE(unblockPin2OkEnabled(p, n, c), unblockOk);
     }
 };
 
