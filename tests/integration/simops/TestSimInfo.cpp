@@ -111,6 +111,9 @@ private slots:
     {
         readCard(freeRecord(26));
         endSession(*m_f.session);
+        // SIM information after the read still names the card it came from.
+        QCOMPARE(collectSimInfo(*m_f.session, *m_f.book, *m_f.sideBooks).cardKind,
+                 std::string("GSM SIM"));
         QVERIFY(applyOwnNumber(*m_f.session, *m_f.sideBooks, *m_f.ui, "0301") ==
                 OwnNumberChange::WriteFailed);
         QCOMPARE(m_f.messageIds(), QList<int>{36});
