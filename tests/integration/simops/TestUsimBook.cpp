@@ -4,6 +4,7 @@
 #include "BookCard.h"
 
 #include "phonebook/AlphaCodec.h"
+#include "simops/UsimRecords.h"
 
 #include <QTest>
 
@@ -278,6 +279,18 @@ private slots:
         QCOMPARE(f.transferResult, 0);
         QCOMPARE(classic(), before);
         QVERIFY(card->record(QStringLiteral("3F00/7FF0/5F3A/4F3A"), 1).startsWith("Lang"));
+    }
+
+    // A type 2 second number of the usual 17 bytes ends with the SFI of its
+    // contact's EF ADN and the contact's record number.
+    void typeTwoAnrNamesItsContact()
+    {
+        const std::vector<uint8_t> anr =
+            usim::buildAnrRecord(17, "0301", 0x81, 0xFF, 0x02, 5, true);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(anr.data()), qsizetype(anr.size()))
+                     .toHex(' ')
+                     .toUpper(),
+                 QByteArray("00 03 81 30 10 FF FF FF FF FF FF FF FF FF FF 02 05"));
     }
 
     // EF PBR names an EMAIL file the card does not have: the book is read
