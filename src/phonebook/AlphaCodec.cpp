@@ -36,10 +36,11 @@ std::u16string decodeUcs2(std::string_view held)
     }
     const uint8_t form = byteAt(held, 0);
     if (form == AlphaForm::kUcs2Pairs) {
+        // One byte 0xFF belongs to a character (U+4EFF, U+FF21); the pair FF FF pads.
         for (std::size_t i = 1; i + 1 < held.size() && chars.size() < kMaxDecodedChars; i += 2) {
             const uint8_t high = byteAt(held, i);
             const uint8_t low = byteAt(held, i + 1);
-            if (high == 0xFF || low == 0xFF || (high == 0 && low == 0)) {
+            if ((high == 0xFF && low == 0xFF) || (high == 0 && low == 0)) {
                 break;
             }
             chars.push_back(static_cast<char16_t>(high << 8 | low));
@@ -140,7 +141,7 @@ std::size_t heldNameLength(const char* held, std::size_t maxLength)
         while (i + 1 < maxLength) {
             const auto high = static_cast<uint8_t>(held[i]);
             const auto low = static_cast<uint8_t>(held[i + 1]);
-            if (high == 0xFF || low == 0xFF || (high == 0 && low == 0)) {
+            if ((high == 0xFF && low == 0xFF) || (high == 0 && low == 0)) {
                 break;
             }
             i += 2;

@@ -12,7 +12,7 @@
 //
 // Held form: a plain name is Windows-1252 text; a name whose first byte is
 // 0x80, 0x81 or 0x82 is one of the card's UCS2 forms, kept byte for byte:
-//   0x80: then two bytes per character (high, low) up to a byte 0xFF;
+//   0x80: then two bytes per character (high, low) up to a pair FF FF or 00 00;
 //   0x81: count, base byte (base = byte * 128), then one byte per character;
 //   0x82: count, 16-bit base (high, low), then one byte per character.
 // In the 0x81/0x82 forms a byte below 0x80 is the character with that code and a
@@ -28,8 +28,8 @@ constexpr uint8_t kUcs2Base16 = 0x82;
 bool isUcs2Form(std::string_view held);
 
 // Byte length of a held name, looking at no more than `maxLength` bytes: plain
-// and 0x81 names end at their zero byte; 0x80 names at a byte 0xFF or a pair
-// 00 00; 0x82 names after their count of characters.
+// and 0x81 names end at their zero byte; 0x80 names at a pair FF FF or 00 00;
+// 0x82 names after their count of characters.
 std::size_t heldNameLength(const char* held, std::size_t maxLength);
 
 // One GSM default-alphabet byte to Windows-1252 for the 32 letters and signs

@@ -82,12 +82,9 @@ void decodeAlpha(std::span<const uint8_t> field)
         check(encoded.cut == (back.size() < name.size()));
     }
     // The held form keeps every character of a name of up to 100 characters,
-    // except that the held 0x80 form ends at any byte 0xFF.
+    // but U+FFFF, which is no character: its bytes end the held 0x80 form.
     const std::string held = heldNameFromCardAlpha(alpha, 255);
-    const bool ffByte = std::any_of(name.begin(), name.end(), [](QChar c) {
-        return (c.unicode() & 0xFF) == 0xFF || (c.unicode() >> 8) == 0xFF;
-    });
-    if (name.size() <= 100 && !(ffByte && held.front() == '\x80')) {
+    if (name.size() <= 100 && !(name.contains(QChar(0xFFFF)) && held.front() == '\x80')) {
         check(heldNameToUnicode(held) == name);
     }
     (void)entryNameFromCardAlpha(alpha);

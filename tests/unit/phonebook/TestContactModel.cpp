@@ -131,7 +131,8 @@ private slots:
         row("plain ends at a zero byte", "410042", "41", 1);
         row("0x81 ends at a zero byte", "810207a900bc", "810207a9", 4);
         row("0x80 ends at a pair 00 00", "80004100000042", "800041", 3);
-        row("0x80 ends at a byte FF", "800041ff42", "800041", 3);
+        row("0x80 ends at a pair FF FF", "800041ffff42", "800041", 3);
+        row("0x80 keeps a byte FF inside a character", "800041ff42", "800041ff42", 5);
         row("0x80 keeps whole characters", "80004100", "800041", 3);
         row("0x82 count past its bytes keeps zeros", "820505302d", "820505302d", 9);
         row("0x82 count past the field", "82ff0530", "82ff0530", 100);

@@ -162,6 +162,8 @@ private slots:
             "-?"
             "?-1");
         row("0x82 count limits", "82010530b1ff", QString::fromUtf16(u"\u0561"), "?");
+        row("0x80 byte FF inside characters", "804effff21ffff", QString::fromUtf16(u"\u4EFF\uFF21"),
+            "??");
         row("plain shown as held", "4af67267", QString::fromUtf8("Jörg"),
             QByteArray::fromHex("4af67267"));
     }
@@ -200,6 +202,8 @@ private slots:
         row("euro sign needs UCS2", QString::fromUtf8("€5"), 100, 1, "810241ac35");
         row("0x81 cut to the field", QString::fromUtf8("ΑΒΓΔΕ"), 6, 1, "810307919293");
         row("0x80 keeps whole characters", QString::fromUtf8("Ωé1"), 6, 1, "8003a900e9");
+        row("byte FF inside a character: 0x80", QString::fromUtf16(u"\u4EFF\u4E2D"), 100, 1,
+            "804eff4e2d");
         row("plain cut", "abcdef", 4, 2, "61626364");
         row("NUL ends the name", QString::fromUtf16(u"ab\u0000\u03A9"), 100, 2, "6162");
     }
@@ -327,6 +331,8 @@ private slots:
         row("0x80 held name written in the shorter 0x81 form", 20,
             QByteArray::fromHex("800410043f"), "0", 0xA8, 0xFF,
             "81020890bfff 02a8 f0ffffffffffffffffff ffff");
+        row("0x80 held name with a byte FF goes whole", 20, QByteArray::fromHex("804eff4e2d"), "0",
+            0xA8, 0xFF, "804eff4e2dff 02a8 f0ffffffffffffffffff ffff");
     }
 
     void buildRecord()
