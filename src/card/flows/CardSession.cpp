@@ -7,7 +7,6 @@
 #include "shell/LastError.h"
 #include "shell/Log.h"
 
-#include <cstring>
 
 namespace {
 
@@ -133,9 +132,7 @@ bool connectToReader(CardSession& session, CardHost& host, Transfer scope)
 
     LONG lastResult = Pcsc::kSuccess;
     bool busy = false; // a card that another program holds
-    for (const char* name = session.readerList.data();
-         *name != '\0' && name < session.readerList.data() + kReaderListLimit;
-         name += std::strlen(name) + 1) {
+    for (const char* name : readerNames(session.readerList.data(), session.readerList.size())) {
         writeLog(LogLevel::Trace, kReadTag, "connect_to_reader try to connect with %s", name);
         bool connected = false;
         for (const ProtocolTry& attempt : kProtocolTries) {
@@ -235,9 +232,7 @@ bool connectToSim(const PcscApi& api, UserInterface& ui, const std::string& capt
         logCardError(static_cast<uint32_t>(result));
 
     if (result == Pcsc::kSuccess) {
-        const char* end = readers.data() + readers.capacity() - 1;
-        for (const char* name = readers.data(); name < end && *name != '\0';
-             name += std::strlen(name) + 1) {
+        for (const char* name : readerNames(readers.data(), readers.capacity())) {
             DWORD protocol = 0;
             result = api.SCardConnect(context, name, Pcsc::kShareExclusive, Pcsc::kProtocolT0,
                                       &card, &protocol);

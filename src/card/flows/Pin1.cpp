@@ -6,7 +6,6 @@
 #include "card/flows/PinRules.h"
 #include "card/transport/CardError.h"
 
-#include <cstring>
 #include <string_view>
 
 namespace {
@@ -14,7 +13,6 @@ namespace {
 using Icon = UserInterface::Icon;
 // The card takes 8 characters of every secret code (the rules keep them to that).
 constexpr std::size_t kSecretLength = 8;
-constexpr DWORD kReaderListLimit = 1023;
 // Messages that report success are shown without an icon.
 constexpr Icon kNoIcon = Icon::None;
 
@@ -32,9 +30,7 @@ FindResult findSim(CardSession& session, CardHost& host)
     if (!listReaders(session, host))
         return FindResult::NotFound;
 
-    for (const char* name = session.readerList.data();
-         *name != '\0' && name < session.readerList.data() + kReaderListLimit;
-         name += std::strlen(name) + 1) {
+    for (const char* name : readerNames(session.readerList.data(), session.readerList.size())) {
         SCARDHANDLE card = 0;
         DWORD protocol = 0;
         const LONG connected = session.api.SCardConnect(

@@ -3,6 +3,8 @@
 #include "shell/LastError.h"
 #include "shell/Log.h"
 
+#include <cstring>
+
 #include <dlfcn.h>
 
 namespace {
@@ -57,4 +59,18 @@ void unbindPcsc(void*& library, PcscApi& api)
     if (library != nullptr)
         dlclose(library);
     library = nullptr;
+}
+
+std::vector<const char*> readerNames(const char* list, std::size_t size)
+{
+    std::vector<const char*> names;
+    std::size_t at = 0;
+    while (at < size && list[at] != '\0') {
+        const std::size_t length = strnlen(list + at, size - at);
+        if (length == size - at)
+            break;
+        names.push_back(list + at);
+        at += length + 1;
+    }
+    return names;
 }

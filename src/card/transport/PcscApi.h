@@ -2,7 +2,9 @@
 
 #include <PCSC/winscard.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // The PC/SC entry points, bound at run time so that the program starts even
 // without the client library and can say so itself. The table is also the
@@ -45,3 +47,8 @@ inline constexpr uint32_t kErrorProcNotFound = 127;
 bool bindPcsc(void*& library, PcscApi& api, const char* libraryName = Pcsc::kLibraryName);
 // Releases what BindPcsc loaded and empties the table.
 void unbindPcsc(void*& library, PcscApi& api);
+
+// The names in a reader list as SCardListReaders fills it: strings one after
+// the other, ended by an empty one. Nothing past `size` bytes is read; a name
+// that does not end within them is left out.
+std::vector<const char*> readerNames(const char* list, std::size_t size);

@@ -40,21 +40,27 @@ private slots:
         });
     }
 
-    // The first Read asks for PIN1 when the card wants it. The second neither
-    // lists readers nor asks again: it probes the open card.
+    // The first Read asks for PIN1 when the card wants it, in whichever
+    // reader the card is. The second neither lists readers nor asks again: it
+    // probes the open card.
     void readThenReuseTheConnection_data()
     {
         QTest::addColumn<bool>("pin1Enabled");
-        QTest::newRow("PIN1 enabled") << true;
-        QTest::newRow("PIN1 disabled") << false;
+        QTest::addColumn<bool>("firstReaderEmpty");
+        QTest::newRow("PIN1 enabled") << true << false;
+        QTest::newRow("PIN1 disabled") << false << false;
+        QTest::newRow("card in the second reader") << true << true;
     }
 
     void readThenReuseTheConnection()
     {
         QFETCH(bool, pin1Enabled);
+        QFETCH(bool, firstReaderEmpty);
         SimShape shape;
         shape.pin1Enabled = pin1Enabled;
-        insert(shape);
+        if (firstReaderEmpty)
+            virtualPcsc().addReader(kReaderA);
+        insert(shape, firstReaderEmpty ? QStringLiteral("Reader B") : kReaderA);
         m_ui->queuePin("1234");
         QVERIFY(connect(Transfer::Read));
 

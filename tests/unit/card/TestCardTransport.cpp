@@ -2,6 +2,7 @@
 // RESPONSE, repeating a command with the Le the card asked for, and keeping
 // the PC/SC result apart from the status word. The card is a script.
 #include "card/transport/CardTransport.h"
+#include "card/transport/PcscApi.h"
 
 #include <QList>
 #include <QTest>
@@ -153,6 +154,29 @@ private slots:
         QCOMPARE(answer.pcsc, pcsc);
         QVERIFY(answer.shortAnswer);
         QCOMPARE(g_sent.size(), 1);
+    }
+
+    // The reader list PC/SC fills: names one after the other, an empty one last.
+    void readerList_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QStringList>("names");
+        const auto row = [](const char* tag, const QByteArray& list, const QStringList& names) {
+            QTest::newRow(tag) << list << names;
+        };
+        row("two readers", QByteArray("Reader A\0Reader B\0\0", 19), {"Reader A", "Reader B"});
+        row("none", QByteArray(1, '\0'), {});
+        row("the last name does not end", QByteArray("Reader A\0Reader", 15), {"Reader A"});
+    }
+
+    void readerList()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, names);
+        QStringList found;
+        for (const char* name : readerNames(list.constData(), std::size_t(list.size())))
+            found << QString::fromLatin1(name);
+        QCOMPARE(found, names);
     }
 };
 
