@@ -293,6 +293,40 @@ private slots:
                  QByteArray("00 03 81 30 10 FF FF FF FF FF FF FF FF FF FF 02 05"));
     }
 
+    // EF PBR records as a card lays them out: each file's tag, id and link,
+    // and which byte of an IAP record reaches each type 2 file.
+    void pbrRecords_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("files"); // "broken": the record is refused
+        QTest::newRow("two type 2 files")
+            << QByteArray::fromHex("a80ac0034f3a01c4034f1102 a90aca034f5003c3034f4004 aa04c2024f4a ffff")
+            << "C0 4F3A T1, C4 4F11 T1, CA 4F50 T2 iap 0, C3 4F40 T2 iap 1, C2 4F4A T3";
+        QTest::newRow("no ADN file: no set") << QByteArray::fromHex("a805ca034f5003ffff") << "";
+        QTest::newRow("a length past the record") << QByteArray::fromHex("a80ac0034f3a") << "broken";
+    }
+
+    void pbrRecords()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, files);
+        const auto sets = usim::parsePbr({std::vector<uint8_t>(record.begin(), record.end())});
+        QStringList found;
+        for (const usim::PbrSet& set : sets.value_or(std::vector<usim::PbrSet>{})) {
+            for (const usim::PbrFile& file : set.files) {
+                QString text = QStringLiteral("%1 %2 t%3")
+                                   .arg(int(file.tag), 2, 16, QChar('0'))
+                                   .arg(file.fileId, 4, 16, QChar('0'))
+                                   .arg(int(file.link) + 1)
+                                   .toUpper();
+                if (file.link == usim::Link::Type2)
+                    text += QStringLiteral(" iap %1").arg(set.iapIndexOf(file));
+                found << text;
+            }
+        }
+        QCOMPARE(sets ? found.join(QStringLiteral(", ")) : QStringLiteral("broken"), files);
+    }
+
     // EF PBR names an EMAIL file the card does not have: the book is read
     // without e-mails and the file named; a contact with an e-mail is not
     // written without it unless a partial write is asked for.

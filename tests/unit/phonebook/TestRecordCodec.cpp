@@ -486,6 +486,8 @@ private slots:
             20, "82049000e0d3e0d3", false);
         row("two such characters: 0x80 is shorter", QString::fromUtf16(u"\u9060\u9053"), 20,
             "8090609053", false);
+        row("0x82 base: 256 apart is too far, a multiple of 16",
+            QString::fromUtf16(u"\u0510\u0580\u0510\u0580"), 20, "8204051080f080f0", false);
         row("empty", QString(), 20, "", false);
         row("NUL ends the name", QString::fromUtf16(u"ab\u0000\u0416"), 20, "6162", false);
         // Cut at a character boundary.
