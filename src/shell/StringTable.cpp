@@ -259,6 +259,8 @@ constexpr BuiltInString kStrings[] = {
     {828, "The %s were not written in full: the card refused record %d of %s (%s); %d records were written before it."},
     {829, "own numbers"},
     {830, "The phone book was not written."},
+    {831, "The %s could not be read: %s could not be selected (%s)."},
+    {832, "The phone book was not read."},
     {1900, "This card has a USIM phone book and the older SIM phone book (EF ADN) as well.\nThe USIM phone book is read and written; the older one is left as it is."},
     {1901, "The card's phone book directory (EF PBR) names files that the card does not have or that cannot be reached without their IAP file: %s.\nWhat they would hold is neither read nor written."},
     {1902, "E-mail addresses or second names cut to fit the card: %s"},

@@ -118,7 +118,7 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
 }
 
 bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> entries,
-                uint16_t& count)
+                uint16_t& count, std::optional<CardResult>* refused)
 {
     for (BookEntry& entry : entries)
         entry.unmark();
@@ -132,9 +132,13 @@ bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> en
         return false;
     };
     BookFile file;
-    if (const CardResult selected = selectBookFile(session, FileId::kMsisdn, file);
-        !selected.ok())
-        return selected.answered() ? false : lost(selected);
+    if (CardResult selected = selectBookFile(session, FileId::kMsisdn, file); !selected.ok()) {
+        if (!selected.answered())
+            return lost(selected);
+        if (refused != nullptr)
+            *refused = std::move(selected);
+        return false;
+    }
     if (file.recordLength >= static_cast<int>(SimRecord::kFixedPartLength))
         count = static_cast<uint16_t>(file.recordCount);
 
@@ -220,7 +224,7 @@ bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter
     // An extension record that could not be read has ended the connection (and told the user).
     if (session.context == 0)
         return false;
-    if (!readMsisdn(session, ui, side.msisdn, side.msisdnCount))
+    if (!readMsisdn(session, ui, side.msisdn, side.msisdnCount, &out.ownNumbersRefused))
         return false;
 
     writeLog(LogLevel::Trace, kReadTag, "progress before read_record number of records:%d",

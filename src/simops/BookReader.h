@@ -5,6 +5,7 @@
 #include "phonebook/SideBooks.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -25,9 +26,10 @@ bool readPhoneNumbers(CardSession& session, UserInterface& ui, uint16_t fileId,
 
 // Reads EF MSISDN (6F40): records 1 to 9 into entries 0 to 8, `count` the
 // records the file has. Selects EF ADN again when the SIM phone book is in
-// use; false when a selection failed.
+// use; false when a selection failed. A selection the card refused (it has no
+// EF MSISDN) has told nobody yet: its answer goes to `refused` when given.
 bool readMsisdn(CardSession& session, UserInterface& ui, std::span<BookEntry> entries,
-                uint16_t& count);
+                uint16_t& count, std::optional<CardResult>* refused = nullptr);
 
 // Appends the digits of extension record `extensionRecord` of
 // `extensionFile` (0: EF EXT2 for a fixed dialling number, EF EXT1 otherwise)
@@ -43,12 +45,15 @@ struct CardBooksRead
     SideBooks sideBooks;
     bool fdnIncomplete = false; // a fixed dialling record could not be read
     bool lndIncomplete = false; // a last dialled record could not be read
+    // The card's answer when it refused EF MSISDN, which ends the read.
+    std::optional<CardResult> ownNumbersRefused;
 };
 
 // Reads the side books and then every phone-book record (the record count
 // limited to 449 when the card has more than 450) into `out`, advancing
 // `meter` once per record. False when the read did not complete: the user has
-// been told (except when EF MSISDN is missing) and `out` is incomplete.
+// been told (except of a refused EF MSISDN, see ownNumbersRefused) and `out`
+// is incomplete.
 bool readCardBooks(CardSession& session, UserInterface& ui, ProgressMeter& meter,
                    CardBooksRead& out);
 

@@ -29,6 +29,8 @@ constexpr int kBookNotSelected = 827; // "The %s were not written: %s could not 
 constexpr int kBookRefused = 828;     // "The %s were not written in full: ..."
 constexpr int kOwnNumbersName = 829;
 constexpr int kPhoneBookNotWritten = 830;
+constexpr int kBookNotRead = 831; // "The %s could not be read: %s could not be selected (%s)."
+constexpr int kPhoneBookNotRead = 832;
 
 // "EF FDN (6F3B)": the file a side book lives in, as the user is told of it.
 std::string sideFileLabel(uint16_t fileId)
@@ -118,8 +120,21 @@ bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface&
             return false;
     } else {
         ProgressMeter meter(session.adnRecordCount, ui);
-        if (!readCardBooks(session, ui, meter, *read))
+        if (!readCardBooks(session, ui, meter, *read)) {
+            // Without EF MSISDN a SIM's phone book is not read at all: say why.
+            if (read->ownNumbersRefused) {
+                UserInterface::Message message;
+                message.id = kBookNotRead;
+                message.icon = UserInterface::Icon::Warning;
+                message.text = formatResString(
+                    kBookNotRead, resString(kOwnNumbersName).c_str(),
+                    sideFileLabel(FileId::kMsisdn).c_str(),
+                    answerText(*read->ownNumbersRefused).c_str());
+                message.text += "\n" + resString(kPhoneBookNotRead);
+                ui.message(message);
+            }
             return false;
+        }
     }
     storeCardBooks(*read, books.book, books.sideBooks);
     books.state.bookSource = BookSource::Card;

@@ -96,6 +96,11 @@ private slots:
         QCOMPARE(m_f.sideBooks->fdnCount, uint32_t(fdnCount));
         QCOMPARE(QByteArray(m_f.sideBooks->msisdn[0].number.c_str()), ownNumber);
         if (!read) {
+            // The user learns which file stopped the read, and that nothing was read.
+            QCOMPARE(m_f.lastMessage(),
+                     QStringLiteral("The own numbers could not be read: EF MSISDN (6F40) could not "
+                                    "be selected (94 04, file id not found).\nThe phone book was "
+                                    "not read."));
             checkFileBookKept();
             return;
         }
