@@ -233,26 +233,25 @@ bool CardBook::open(BookImage& image)
     return true;
 }
 
-namespace {
-
-// The record of a type 2 file that `set`'s IAP record `r` names, 0 for none.
-int linkedRecord(const SetImage& set, const FileImage& file, int r)
+int SetImage::linkedRecord(const FileImage& file, int r) const
 {
-    if (!set.iap || set.iap->records.empty())
+    if (!iap || r < 1 || static_cast<std::size_t>(r) > iap->records.size())
         return 0;
-    const std::vector<uint8_t>& iap = set.iap->record(r);
-    const int index = set.pbr.iapIndexOf(file.ref);
-    if (iap.empty() || index < 0 || static_cast<std::size_t>(index) >= iap.size())
+    const std::vector<uint8_t>& links = iap->record(r);
+    const int index = pbr.iapIndexOf(file.ref);
+    if (index < 0 || static_cast<std::size_t>(index) >= links.size())
         return 0;
-    const uint8_t link = iap[static_cast<std::size_t>(index)];
+    const uint8_t link = links[static_cast<std::size_t>(index)];
     return link == kNoLink || link == 0 || link > file.recordCount ? 0 : link;
 }
+
+namespace {
 
 // The record that holds contact `r`'s data in `file`: r itself for a type 1
 // file, the IAP's link for a type 2 file; 0 for none.
 int recordFor(const SetImage& set, const FileImage& file, int r)
 {
-    return file.isType2() ? linkedRecord(set, file, r) : r;
+    return file.isType2() ? set.linkedRecord(file, r) : r;
 }
 
 bool adnInUse(const SetImage& set, int r)

@@ -19,18 +19,6 @@ uint8_t adnSfiOf(const SetImage& set)
     return set.adn.ref.shortFileId != 0 ? set.adn.ref.shortFileId : 0xFF;
 }
 
-int iapLinkOf(const SetImage& set, const FileImage& file, int r)
-{
-    if (!set.iap)
-        return 0;
-    const std::vector<uint8_t>& iap = set.iap->record(r);
-    const int index = set.pbr.iapIndexOf(file.ref);
-    if (index < 0 || static_cast<std::size_t>(index) >= iap.size())
-        return 0;
-    const uint8_t link = iap[static_cast<std::size_t>(index)];
-    return link == kNoLink || link == 0 || link > file.recordCount ? 0 : link;
-}
-
 bool adnInUse(const FileImage& adn, int r)
 {
     return !isFreeRecord(adn.record(r));
@@ -137,7 +125,7 @@ private:
 
     void markFile(const SetImage& set, const FileImage& file, int r, Allocation& allocation)
     {
-        const int target = file.isType2() ? iapLinkOf(set, file, r) : r;
+        const int target = file.isType2() ? set.linkedRecord(file, r) : r;
         if (target == 0)
             return;
         allocation.mark(target);
@@ -169,7 +157,7 @@ private:
 
     void emptyLinked(const SetImage& old, const FileImage& oldFile, FileImage& file, int r)
     {
-        const int target = file.isType2() ? iapLinkOf(old, oldFile, r) : r;
+        const int target = file.isType2() ? old.linkedRecord(oldFile, r) : r;
         if (target == 0)
             return;
         if (file.ref.tag == PbrTag::Anr && m_plan.target.ext1)

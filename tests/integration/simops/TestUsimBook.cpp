@@ -4,6 +4,7 @@
 #include "BookCard.h"
 
 #include "phonebook/AlphaCodec.h"
+#include "simops/UsimBook.h"
 #include "simops/UsimRecords.h"
 
 #include <QTest>
@@ -325,6 +326,41 @@ private slots:
             }
         }
         QCOMPARE(sets ? found.join(QStringLiteral(", ")) : QStringLiteral("broken"), files);
+    }
+
+    // The record of a type 2 file that an IAP record names: EMAIL is the
+    // first type 2 file, SNE the second; each has 10 records.
+    void iapLinks_data()
+    {
+        QTest::addColumn<QByteArray>("iap"); // IAP record 1
+        QTest::addColumn<int>("email");
+        QTest::addColumn<int>("sne");
+        QTest::newRow("both linked") << QByteArray::fromHex("0307") << 3 << 7;
+        QTest::newRow("unused, and past the file") << QByteArray::fromHex("ff0b") << 0 << 0;
+        QTest::newRow("zero, and too short for SNE") << QByteArray::fromHex("00") << 0 << 0;
+        QTest::newRow("empty record") << QByteArray() << 0 << 0;
+    }
+
+    void iapLinks()
+    {
+        QFETCH(QByteArray, iap);
+        QFETCH(int, email);
+        QFETCH(int, sne);
+        usim::SetImage set;
+        const auto file = [](usim::PbrTag tag, uint16_t id) {
+            usim::FileImage image;
+            image.ref = {tag, usim::Link::Type2, id, 0};
+            image.recordCount = 10;
+            return image;
+        };
+        const usim::FileImage emailFile = file(usim::PbrTag::Email, 0x4F50);
+        const usim::FileImage sneFile = file(usim::PbrTag::Sne, 0x4F40);
+        set.pbr.files = {emailFile.ref, sneFile.ref};
+        set.iap = usim::FileImage{};
+        set.iap->records = {std::vector<uint8_t>(iap.begin(), iap.end())};
+        QCOMPARE(set.linkedRecord(emailFile, 1), email);
+        QCOMPARE(set.linkedRecord(sneFile, 1), sne);
+        QCOMPARE(set.linkedRecord(emailFile, 2), 0); // no IAP record 2
     }
 
     // EF PBR names an EMAIL file the card does not have: the book is read
