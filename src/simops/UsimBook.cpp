@@ -186,15 +186,12 @@ bool CardBook::open(BookImage& image)
         return std::nullopt;
     };
     bool ext1Named = false;
-    int firstContact = 1;
     for (const PbrSet& pbrSet : *sets) {
         SetImage set;
         set.pbr = pbrSet;
         set.adn = imageOf(*pbrSet.adn());
         if (!sizeFile(set.adn))
             return false;
-        set.firstContact = firstContact;
-        firstContact += set.adn.recordCount;
         for (const PbrFile& file : pbrSet.files) {
             switch (file.tag) {
             case PbrTag::Iap:

@@ -32,7 +32,6 @@ struct SetImage
     std::vector<FileImage> anr;   // in PBR order
     std::vector<FileImage> email; // in PBR order
     std::optional<FileImage> sne;
-    int firstContact = 1; // contact number of the set's record 1
 
     // The record of type 2 `file` that this set's IAP record `r` names; 0 for
     // none, also when the IAP record is missing or too short to name it.

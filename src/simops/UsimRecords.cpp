@@ -54,15 +54,6 @@ std::vector<PbrFile> PbrSet::filesWith(PbrTag tag) const
     return found;
 }
 
-std::vector<PbrFile> PbrSet::type2Files() const
-{
-    std::vector<PbrFile> found;
-    for (const PbrFile& file : files)
-        if (file.link == Link::Type2)
-            found.push_back(file);
-    return found;
-}
-
 int PbrSet::iapIndexOf(const PbrFile& file) const
 {
     int index = 0;

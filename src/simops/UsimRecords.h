@@ -56,8 +56,6 @@ struct PbrSet
     const PbrFile* adn() const;
     // Files with `tag`, in record order (a set may have several ANR or EMAIL files).
     std::vector<PbrFile> filesWith(PbrTag tag) const;
-    // The type 2 files in the order their bytes stand in an IAP record.
-    std::vector<PbrFile> type2Files() const;
     // Position of `file` among the type 2 files, -1 when it is not one.
     int iapIndexOf(const PbrFile& file) const;
 };

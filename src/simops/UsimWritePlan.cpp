@@ -75,7 +75,6 @@ public:
     {
         WritePlan& summary = m_plan.summary;
         summary.contactsGiven = static_cast<int>(contacts.size());
-        summary.placedRecord.assign(contacts.size(), 0);
         std::vector<std::pair<int, int>> slots; // (set, record)
         for (std::size_t s = 0; s < m_current.sets.size(); ++s)
             for (int r = 1; r <= m_current.sets[s].adn.recordCount; ++r)
@@ -93,8 +92,6 @@ public:
             const auto [s, r] = slots[next++];
             fillSlot(static_cast<std::size_t>(s), r, *contacts[static_cast<std::size_t>(m_index)]);
             m_plan.slotContact[static_cast<std::size_t>(s)][static_cast<std::size_t>(r)] = m_index;
-            summary.placedRecord[static_cast<std::size_t>(m_index)] =
-                m_current.sets[static_cast<std::size_t>(s)].firstContact + r - 1;
             ++summary.contactsPlaced;
         }
         return m_plan;

@@ -34,7 +34,6 @@ public:
           m_taken(card.extensions.size() + 1, false)
     {
         m_plan.contactsGiven = static_cast<int>(contacts.size());
-        m_plan.placedRecord.assign(contacts.size(), 0);
     }
 
     WritePlan run()
@@ -215,7 +214,6 @@ private:
                 after = buildNumberRecord(length, alpha, contact.numberText(), contact.tonNpi,
                                           contact.ccp, extension);
                 ++m_plan.contactsPlaced;
-                m_plan.placedRecord[target.contact] = static_cast<int>(r) + 1;
                 if (target.extension > 0)
                     planExtension(target.extension, contact.numberText());
             } else {

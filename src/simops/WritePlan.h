@@ -83,7 +83,6 @@ struct WritePlan
     // Placed contacts whose e-mail address or second name was cut to its record.
     std::vector<int> cutEmails;
     std::vector<int> cutSecondNames;
-    std::vector<int> placedRecord; // per contact: its record, 0 when not placed
     int added = 0;                 // free records that receive a contact
     int changed = 0;               // records in use that receive different bytes
     int removed = 0;               // records in use that are emptied

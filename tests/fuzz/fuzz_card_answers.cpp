@@ -53,11 +53,15 @@ void decodePbr(std::span<const uint8_t> bytes)
     check(sets->size() <= records.size());
     for (const usim::PbrSet& set : *sets) {
         check(set.adn() != nullptr);
-        const std::vector<usim::PbrFile> type2 = set.type2Files();
-        for (std::size_t i = 0; i < type2.size(); ++i) {
-            // Two type 2 files with one file id share the first one's IAP byte.
-            const int index = set.iapIndexOf(type2[i]);
-            check(index >= 0 && index <= static_cast<int>(i));
+        // The n-th type 2 file has IAP byte n; two with one file id share
+        // the first one's byte.
+        int type2 = 0;
+        for (const usim::PbrFile& file : set.files) {
+            if (file.link != usim::Link::Type2)
+                continue;
+            const int index = set.iapIndexOf(file);
+            check(index >= 0 && index <= type2);
+            ++type2;
         }
     }
 }
