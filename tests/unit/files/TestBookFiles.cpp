@@ -126,8 +126,11 @@ private slots:
         profile.writeString("one", "d", "4");     // appended to its section
         profile.writeString("Three", "e", "5");   // new section at the end
         profile.writeString("Three", "f", "6");
-        QCOMPARE(profile.toBytes(), std::string("[One]\r\nKey=new\r\nb=2\r\nd=4\r\n[Two]\r\nc=3\r\n"
-                                                "[Three]\r\ne=5\r\nf=6\r\n"));
+        profile.writeString("One", "g", "7");   // lines move below it
+        profile.appendString("Three", "h", "8"); // still the last section
+        QCOMPARE(profile.toBytes(),
+                 std::string("[One]\r\nKey=new\r\nb=2\r\nd=4\r\ng=7\r\n[Two]\r\nc=3\r\n"
+                             "[Three]\r\ne=5\r\nf=6\r\nh=8\r\n"));
         // Written keys are found again, also after lines moved.
         QCOMPARE(profile.readString("two", "C").value_or("?"), std::string("3"));
         QCOMPARE(profile.readString("One", "D").value_or("?"), std::string("4"));
