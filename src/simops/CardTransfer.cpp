@@ -126,10 +126,9 @@ bool readFromCard(CardSession& session, CardTransferBooks& books, UserInterface&
                 UserInterface::Message message;
                 message.id = kBookNotRead;
                 message.icon = UserInterface::Icon::Warning;
-                message.text = formatResString(
-                    kBookNotRead, resString(kOwnNumbersName).c_str(),
-                    sideFileLabel(FileId::kMsisdn).c_str(),
-                    answerText(*read->ownNumbersRefused).c_str());
+                message.text = formatResString(kBookNotRead, resString(kOwnNumbersName).c_str(),
+                                               sideFileLabel(FileId::kMsisdn).c_str(),
+                                               answerText(*read->ownNumbersRefused).c_str());
                 message.text += "\n" + resString(kPhoneBookNotRead);
                 ui.message(message);
             }

@@ -7,7 +7,6 @@
 #include "shell/LastError.h"
 #include "shell/Log.h"
 
-
 namespace {
 
 constexpr const char* kReadTag = "Read Phone from SIM";

@@ -301,10 +301,12 @@ private slots:
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QString>("files"); // "broken": the record is refused
         QTest::newRow("two type 2 files")
-            << QByteArray::fromHex("a80ac0034f3a01c4034f1102 a90aca034f5003c3034f4004 aa04c2024f4a ffff")
+            << QByteArray::fromHex(
+                   "a80ac0034f3a01c4034f1102 a90aca034f5003c3034f4004 aa04c2024f4a ffff")
             << "C0 4F3A T1, C4 4F11 T1, CA 4F50 T2 iap 0, C3 4F40 T2 iap 1, C2 4F4A T3";
         QTest::newRow("no ADN file: no set") << QByteArray::fromHex("a805ca034f5003ffff") << "";
-        QTest::newRow("a length past the record") << QByteArray::fromHex("a80ac0034f3a") << "broken";
+        QTest::newRow("a length past the record")
+            << QByteArray::fromHex("a80ac0034f3a") << "broken";
     }
 
     void pbrRecords()

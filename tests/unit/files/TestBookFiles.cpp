@@ -126,7 +126,7 @@ private slots:
         profile.writeString("one", "d", "4");     // appended to its section
         profile.writeString("Three", "e", "5");   // new section at the end
         profile.writeString("Three", "f", "6");
-        profile.writeString("One", "g", "7");   // lines move below it
+        profile.writeString("One", "g", "7");    // lines move below it
         profile.appendString("Three", "h", "8"); // still the last section
         QCOMPARE(profile.toBytes(),
                  std::string("[One]\r\nKey=new\r\nb=2\r\nd=4\r\ng=7\r\n[Two]\r\nc=3\r\n"
@@ -149,7 +149,8 @@ private slots:
         for (int n = 0; n < 500; ++n)
             grown.writeString("S", "k" + std::to_string(n), std::to_string(n));
         for (int n = 499; n >= 0; --n)
-            QCOMPARE(grown.readString("S", "k" + std::to_string(n)).value_or("?"), std::to_string(n));
+            QCOMPARE(grown.readString("S", "k" + std::to_string(n)).value_or("?"),
+                     std::to_string(n));
     }
 
     void writeKeepsBomAndBlankLines()
