@@ -177,9 +177,15 @@ mkdir -p "$XDG_CONFIG_HOME/Velmora"
 printf '[General]\nif_pna_assotiate=1\n' >"$XDG_CONFIG_HOME/Velmora/Phonara.ini"
 # xvfb-run is a sh script, which drops exported functions: the definition
 # travels in the command. The command ends 0 when the window showed, 3 when it
-# did not; anything else is xvfb-run failing to start a server (two runs at
-# once can pick the same display), which is tried again.
+# did not, 4 when the server it was given never answered; anything but 0 and 3
+# is the X server failing (two runs at once can pick the same display), which
+# is tried again.
 window_check="$(declare -f isolated)"'
+  for _ in $(seq 1 60); do
+    xwininfo -root >/dev/null 2>&1 && break
+    sleep 0.5
+  done
+  xwininfo -root >/dev/null 2>&1 || exit 4
   isolated phonara "$tmp/files/three.phn" >"$tmp/gui.log" 2>&1 &
   pid=$!
   for _ in $(seq 1 120); do
@@ -196,11 +202,14 @@ window_check="$(declare -f isolated)"'
   exit 3'
 for attempt in 1 2 3; do
   status=0
-  xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$window_check" || status=$?
+  xvfb-run -a -e "$tmp/xvfb.log" -s "-screen 0 1024x768x24" bash -c "$window_check" || status=$?
   [ "$status" -eq 0 ] || [ "$status" -eq 3 ] || { sleep "$attempt"; continue; }
   break
 done
-[ "$status" -eq 0 ] || { fail "no Phonara window with three.phn open (status $status)"; cat "$tmp/gui.log"; }
+[ "$status" -eq 0 ] || {
+  fail "no Phonara window with three.phn open (status $status)"
+  cat "$tmp/gui.log" "$tmp/xvfb.log" 2>/dev/null || true
+}
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures check(s) failed" >&2
